@@ -1,0 +1,764 @@
+#include "store/DataSource.h"
+
+#include "store/Database.h"
+#include "store/SqlDialect.h"
+#include "store/SqlTokens.h"
+#include "store/SqliteSupport.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <cmath>
+
+namespace onda {
+
+using detail::Statement;
+using sql::Token;
+
+namespace {
+
+const QString rowidColumn = QStringLiteral("__onda_rowid");
+
+// What the record source reads and, for a single table, where edits go.
+struct SourceShape {
+    QString sql;
+    QString table;     // empty: read-only
+    QString qualifier; // how the table is named inside the query
+    bool bareName = false;
+};
+
+bool isClauseKeyword(const Token& t) {
+    static const QStringList words = {QStringLiteral("where"), QStringLiteral("order"), QStringLiteral("limit")};
+    return t.type == Token::Type::Word && words.contains(t.text, Qt::CaseInsensitive);
+}
+
+SourceShape analyse(const QString& recordSource) {
+    QList<Token> tokens = sql::tokenize(recordSource);
+    const QList<int> sig = sql::significant(tokens);
+    if (sig.size() == 1 && tokens[sig[0]].isName()) {
+        const QString table = tokens[sig[0]].name();
+        const QString quoted = sql::quoteName(table);
+        return {QStringLiteral("SELECT %1.rowid AS %2, * FROM %1").arg(quoted, rowidColumn), table, quoted, true};
+    }
+    SourceShape plain{translateStatement(recordSource).sql, {}, {}, false};
+    if (sig.isEmpty() || !tokens[sig[0]].is(QLatin1StringView("select")))
+        return plain;
+
+    static const QStringList refusing = {
+        QStringLiteral("join"), QStringLiteral("group"),  QStringLiteral("distinct"),  QStringLiteral("union"),
+        QStringLiteral("into"), QStringLiteral("having"), QStringLiteral("intersect"), QStringLiteral("except")};
+    int depth = 0;
+    int from = -1;
+    for (int k = 1; k < sig.size(); ++k) {
+        const Token& t = tokens[sig[k]];
+        if (t.isSymbol(QLatin1Char('(')))
+            ++depth;
+        else if (t.isSymbol(QLatin1Char(')')))
+            --depth;
+        else if (depth == 0 && t.type == Token::Type::Word && refusing.contains(t.text, Qt::CaseInsensitive))
+            return plain;
+        else if (depth == 0 && from < 0 && t.is(QLatin1StringView("from")))
+            from = k;
+    }
+    if (from < 0 || from + 1 >= sig.size() || !tokens[sig[from + 1]].isName())
+        return plain;
+    const Token tableToken = tokens[sig[from + 1]];
+    QString qualifier = tableToken.text;
+    int k = from + 2;
+    if (k < sig.size() && tokens[sig[k]].is(QLatin1StringView("as")))
+        ++k;
+    if (k < sig.size() && tokens[sig[k]].isName() && !isClauseKeyword(tokens[sig[k]])) {
+        qualifier = tokens[sig[k]].text;
+        ++k;
+    } else if (k != from + 2) {
+        return plain;
+    }
+    if (k < sig.size() && !isClauseKeyword(tokens[sig[k]]) && !tokens[sig[k]].isSymbol(QLatin1Char(';')))
+        return plain;
+
+    tokens.insert(sig[0] + 1, {Token::Type::Word, QStringLiteral(" %1.rowid AS %2,").arg(qualifier, rowidColumn)});
+    return {translateStatement(sql::join(tokens)).sql, tableToken.name(), qualifier, false};
+}
+
+bool isNumeric(FieldType type) {
+    switch (type) {
+    case FieldType::Text:
+    case FieldType::Memo:
+    case FieldType::Date:
+        return false;
+    default:
+        return true;
+    }
+}
+
+bool isWhole(FieldType type) {
+    return type == FieldType::Long || type == FieldType::Integer || type == FieldType::Byte ||
+           type == FieldType::Boolean;
+}
+
+// A value as the column of the given type stores it.
+Status convertFor(const FieldInfo& field, const QVariant& value, QVariant& out) {
+    const auto mismatch = [&] {
+        return Status::error(
+            err::TypeMismatch,
+            QStringLiteral("Data type conversion error (%1 = '%2').").arg(field.name, value.toString()));
+    };
+    out = {};
+    if (!value.isValid() || value.isNull())
+        return {};
+    const int typeId = value.typeId();
+    if (field.type == FieldType::Text || field.type == FieldType::Memo) {
+        if (typeId == QMetaType::QDate)
+            out = value.toDate().toString(QStringLiteral("dd/MM/yyyy"));
+        else if (typeId == QMetaType::Bool)
+            out = value.toBool() ? QStringLiteral("-1") : QStringLiteral("0");
+        else
+            out = value.toString();
+        return {};
+    }
+    if (field.type == FieldType::Date) {
+        QDate date;
+        if (typeId == QMetaType::QDate) {
+            date = value.toDate();
+        } else if (typeId == QMetaType::QDateTime) {
+            date = value.toDateTime().date();
+        } else if (typeId == QMetaType::QString) {
+            const QString text = value.toString().trimmed();
+            if (text.isEmpty())
+                return {};
+            for (const char* format : {"d/M/yyyy", "dd/MM/yyyy", "yyyy-MM-dd"}) {
+                date = QDate::fromString(text, QString::fromLatin1(format));
+                if (date.isValid())
+                    break;
+            }
+        }
+        if (!date.isValid())
+            return mismatch();
+        out = detail::isoDate(date);
+        return {};
+    }
+
+    // Numeric columns.
+    double number = 0;
+    qlonglong whole = 0;
+    bool isWholeValue = false;
+    if (typeId == QMetaType::Bool) {
+        whole = value.toBool() ? -1 : 0;
+        isWholeValue = true;
+    } else if (typeId == QMetaType::Double || typeId == QMetaType::Float) {
+        number = value.toDouble();
+    } else if (typeId == QMetaType::QString || typeId == QMetaType::QByteArray) {
+        const QString text = value.toString().trimmed();
+        if (text.isEmpty())
+            return {};
+        bool ok = false;
+        whole = QLocale::c().toLongLong(text, &ok);
+        isWholeValue = ok;
+        if (!ok) {
+            number = QLocale::c().toDouble(text, &ok);
+            if (!ok && field.type == FieldType::Boolean) {
+                const QString lower = text.toLower();
+                if (lower == QLatin1String("true") || lower == QLatin1String("false")) {
+                    whole = lower == QLatin1String("true") ? -1 : 0;
+                    isWholeValue = ok = true;
+                }
+            }
+        }
+        if (!ok)
+            return mismatch();
+    } else {
+        bool ok = false;
+        whole = value.toLongLong(&ok);
+        isWholeValue = ok;
+        if (!ok)
+            return mismatch();
+    }
+    if (field.type == FieldType::Boolean) {
+        out = qlonglong((isWholeValue ? whole != 0 : number != 0) ? -1 : 0);
+    } else if (isWhole(field.type)) {
+        out = isWholeValue ? whole : qlonglong(std::llround(number));
+    } else {
+        out = isWholeValue ? double(whole) : number;
+    }
+    return {};
+}
+
+} // namespace
+
+struct DataSource::Impl {
+    DataSource* q = nullptr;
+    QString name;
+    QString databaseFile;
+    QString recordSource;
+    Database db;
+
+    // The snapshot.
+    bool open = false;
+    QList<FieldInfo> fields;
+    QList<detail::ReadAs> readAs;
+    qsizetype columns = 0;
+    QList<QVariant> values; // row-major
+    QList<qint64> rowids;   // filled for an updatable source
+    QString table;          // where edits go; empty when read-only
+    QString qualifier;
+    QList<bool> inTable; // per column: a field of `table`
+
+    // The cursor: -1 before the first row, rowCount() after the last.
+    int pos = 0;
+    bool onDeleted = false;
+
+    enum class Mode { None, Adding, Editing };
+    Mode mode = Mode::None;
+    QVariantList pending;
+    QList<bool> changed;
+
+    bool noMatch = false;
+    Status last;
+
+    QString findCriterion;
+    Statement findStmt;
+    QList<int> findColumns;
+
+    int rows() const { return columns ? int(values.size() / columns) : 0; }
+    bool hasCurrent() const { return !onDeleted && pos >= 0 && pos < rows(); }
+
+    Status fail(Status s) {
+        last = s;
+        return s;
+    }
+    Status ok() {
+        last = {};
+        return {};
+    }
+    void clearSet();
+    Status connect();
+    Status readRow(qint64 rowid, QVariantList& out);
+    Status prepareFind(const QString& criterion);
+    Status find(const QString& criterion, int from);
+    Status leaveRow();
+};
+
+void DataSource::Impl::clearSet() {
+    open = false;
+    fields.clear();
+    readAs.clear();
+    columns = 0;
+    values.clear();
+    rowids.clear();
+    table.clear();
+    qualifier.clear();
+    inTable.clear();
+    pos = 0;
+    onDeleted = false;
+    mode = Mode::None;
+    pending.clear();
+    changed.clear();
+    noMatch = false;
+    findCriterion.clear();
+    findStmt = {};
+    findColumns.clear();
+}
+
+Status DataSource::Impl::connect() {
+    if (db.isOpen() && db.path() == databaseFile)
+        return {};
+    db.close();
+    if (databaseFile.isEmpty())
+        return Status::error(err::CannotOpen, QStringLiteral("No database file set for '%1'.").arg(name));
+    if (!QFileInfo(databaseFile).isFile())
+        return Status::error(err::CannotOpen, QStringLiteral("Cannot find database file '%1'.").arg(databaseFile));
+    return db.open(databaseFile, false);
+}
+
+// A row of the table by its rowid, in the set's columns.
+Status DataSource::Impl::readRow(qint64 rowid, QVariantList& out) {
+    QStringList select;
+    for (qsizetype c = 0; c < columns; ++c)
+        select << (inTable[c] ? sql::quoteName(fields[c].name) : QStringLiteral("NULL"));
+    Statement stmt;
+    if (Status s = stmt.prepare(db.handle(), QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?1")
+                                                 .arg(select.join(QLatin1String(", ")), sql::quoteName(table)));
+        !s)
+        return s;
+    stmt.bind(1, qlonglong(rowid));
+    const int rc = stmt.step();
+    if (rc == SQLITE_DONE)
+        return Status::error(err::NoCurrentRecord, QStringLiteral("Row not found."));
+    if (rc != SQLITE_ROW)
+        return detail::statusFrom(db.handle(), rc);
+    out.clear();
+    for (qsizetype c = 0; c < columns; ++c)
+        out << detail::columnValue(stmt.get(), int(c), readAs[c]);
+    return {};
+}
+
+Status DataSource::Impl::prepareFind(const QString& criterion) {
+    if (findCriterion == criterion && !findStmt.isNull())
+        return {};
+    findCriterion.clear();
+    findStmt = {};
+    findColumns.clear();
+
+    // Only the columns the criterion names are handed over for each row.
+    for (const Token& t : sql::tokenize(criterion)) {
+        if (!t.isName())
+            continue;
+        const int c = q->fieldIndex(t.name());
+        if (c >= 0 && !findColumns.contains(c))
+            findColumns << c;
+    }
+    QStringList columnsSql;
+    for (int i = 0; i < findColumns.size(); ++i) {
+        const FieldInfo& f = fields[findColumns[i]];
+        QString expr = QStringLiteral("?%1").arg(i + 1);
+        if (isNumeric(f.type))
+            expr = QStringLiteral("CAST(%1 AS NUMERIC)").arg(expr);
+        else if (f.type == FieldType::Text || f.type == FieldType::Memo)
+            expr = QStringLiteral("CAST(%1 AS TEXT) COLLATE NOCASE").arg(expr);
+        columnsSql << expr + QStringLiteral(" AS ") + sql::quoteName(f.name);
+    }
+    if (columnsSql.isEmpty())
+        columnsSql << QStringLiteral("NULL AS %1").arg(rowidColumn);
+    const QString alias = table.isEmpty() ? QStringLiteral("src") : sql::quoteName(table);
+    const QString text = QStringLiteral("SELECT (%1) FROM (SELECT %2) AS %3")
+                             .arg(translateCriterion(criterion), columnsSql.join(QLatin1String(", ")), alias);
+    if (Status s = findStmt.prepare(db.handle(), text); !s) {
+        findStmt = {};
+        return s;
+    }
+    if (findStmt.isNull())
+        return Status::error(err::TypeMismatch, QStringLiteral("Empty criterion."));
+    findCriterion = criterion;
+    return {};
+}
+
+Status DataSource::Impl::find(const QString& criterion, int from) {
+    if (!open)
+        return fail(Status::error(err::NoCurrentRecord, QStringLiteral("No current record.")));
+    if (Status s = prepareFind(criterion); !s)
+        return fail(s);
+    const int n = rows();
+    sqlite3_stmt* raw = findStmt.get();
+    for (int r = std::max(from, 0); r < n; ++r) {
+        const QVariant* row = values.constData() + qsizetype(r) * columns;
+        for (int i = 0; i < findColumns.size(); ++i)
+            findStmt.bind(i + 1, row[findColumns[i]], true);
+        const int rc = findStmt.step();
+        if (rc != SQLITE_ROW) {
+            Status s = detail::statusFrom(db.handle(), rc);
+            findStmt.reset();
+            return fail(s);
+        }
+        const bool match = sqlite3_column_type(raw, 0) != SQLITE_NULL && sqlite3_column_double(raw, 0) != 0;
+        findStmt.reset();
+        if (match) {
+            leaveRow();
+            pos = r;
+            noMatch = false;
+            emit q->rowChanged(r);
+            return ok();
+        }
+    }
+    noMatch = true;
+    return ok();
+}
+
+// Moving off a row drops an unfinished edit and the deleted-row state.
+Status DataSource::Impl::leaveRow() {
+    mode = Mode::None;
+    pending.clear();
+    changed.clear();
+    onDeleted = false;
+    return {};
+}
+
+DataSource::DataSource(const QString& name, QObject* parent) : QObject(parent), d(std::make_unique<Impl>()) {
+    d->q = this;
+    d->name = name;
+}
+
+DataSource::~DataSource() = default;
+
+const QString& DataSource::name() const {
+    return d->name;
+}
+
+void DataSource::setDatabaseFile(const QString& path) {
+    d->databaseFile = path;
+}
+
+const QString& DataSource::databaseFile() const {
+    return d->databaseFile;
+}
+
+void DataSource::setRecordSource(const QString& source) {
+    d->recordSource = source;
+}
+
+const QString& DataSource::recordSource() const {
+    return d->recordSource;
+}
+
+Status DataSource::refresh() {
+    d->clearSet();
+    Status status = d->connect();
+    if (status) {
+        SourceShape shape = analyse(d->recordSource);
+        QList<FieldInfo> tableFields;
+        if (!shape.table.isEmpty() &&
+            (!d->db.tableExists(shape.table) || !d->db.tableFields(shape.table, tableFields))) {
+            // A view or a missing table: read-only, and a missing one fails as such.
+            shape = {shape.bareName ? QStringLiteral("SELECT * FROM ") + sql::quoteName(shape.table)
+                                    : translateStatement(d->recordSource).sql,
+                     {},
+                     {},
+                     false};
+        }
+        if (d->recordSource.trimmed().isEmpty())
+            status = Status::error(err::TableNotFound, QStringLiteral("No record source."));
+        else
+            status = [&]() -> Status {
+                Statement stmt;
+                if (Status s = stmt.prepare(d->db.handle(), shape.sql); !s)
+                    return s;
+                if (stmt.isNull())
+                    return Status::error(err::TableNotFound, QStringLiteral("No record source."));
+                sqlite3_stmt* raw = stmt.get();
+                const int total = sqlite3_column_count(raw);
+                const bool hasRowid = !shape.table.isEmpty() && total > 0 &&
+                                      QString::fromUtf8(sqlite3_column_name(raw, 0)) == rowidColumn;
+                const int first = hasRowid ? 1 : 0;
+                for (int c = first; c < total; ++c) {
+                    const QString columnName = QString::fromUtf8(sqlite3_column_name(raw, c));
+                    const char* decl = sqlite3_column_decltype(raw, c);
+                    FieldInfo info = fieldInfoFromDeclaration(columnName, QString::fromUtf8(decl ? decl : ""), false);
+                    bool fromTable = false;
+                    for (const FieldInfo& t : tableFields) {
+                        if (t.name.compare(columnName, Qt::CaseInsensitive) == 0) {
+                            info = t;
+                            info.name = columnName;
+                            fromTable = true;
+                            break;
+                        }
+                    }
+                    d->fields << info;
+                    d->readAs << detail::readAsFor(info.type);
+                    d->inTable << fromTable;
+                }
+                d->columns = d->fields.size();
+                const int columns = int(d->columns);
+                int rc;
+                while ((rc = stmt.step()) == SQLITE_ROW) {
+                    if (hasRowid)
+                        d->rowids << sqlite3_column_int64(raw, 0);
+                    for (int c = 0; c < columns; ++c)
+                        d->values.emplaceBack(detail::columnValue(raw, c + first, d->readAs[c]));
+                }
+                if (rc != SQLITE_DONE)
+                    return detail::statusFrom(d->db.handle(), rc);
+                if (hasRowid) {
+                    d->table = shape.table;
+                    d->qualifier = shape.qualifier;
+                }
+                return {};
+            }();
+    }
+    if (!status) {
+        d->clearSet();
+        d->last = status;
+        emit refreshed();
+        return status;
+    }
+    d->open = true;
+    d->last = {};
+    emit refreshed();
+    return status;
+}
+
+bool DataSource::isOpen() const {
+    return d->open;
+}
+
+bool DataSource::eof() const {
+    return d->rows() == 0 || d->pos >= d->rows();
+}
+
+bool DataSource::bof() const {
+    return d->rows() == 0 || d->pos < 0;
+}
+
+Status DataSource::moveFirst() {
+    if (d->rows() == 0)
+        return d->fail(Status::error(err::NoCurrentRecord, QStringLiteral("No current record.")));
+    d->leaveRow();
+    d->pos = 0;
+    emit rowChanged(d->pos);
+    return d->ok();
+}
+
+Status DataSource::moveLast() {
+    if (d->rows() == 0)
+        return d->fail(Status::error(err::NoCurrentRecord, QStringLiteral("No current record.")));
+    d->leaveRow();
+    d->pos = d->rows() - 1;
+    emit rowChanged(d->pos);
+    return d->ok();
+}
+
+Status DataSource::moveNext() {
+    if (!d->onDeleted && eof())
+        return d->fail(Status::error(err::NoCurrentRecord, QStringLiteral("No current record.")));
+    // On a deleted row the next row already stands at its index.
+    if (!d->onDeleted)
+        ++d->pos;
+    d->leaveRow();
+    if (d->pos >= d->rows())
+        d->pos = d->rows();
+    emit rowChanged(position());
+    return d->ok();
+}
+
+Status DataSource::movePrevious() {
+    if (!d->onDeleted && bof())
+        return d->fail(Status::error(err::NoCurrentRecord, QStringLiteral("No current record.")));
+    --d->pos;
+    d->leaveRow();
+    if (d->pos < 0)
+        d->pos = -1;
+    emit rowChanged(position());
+    return d->ok();
+}
+
+int DataSource::rowCount() const {
+    return d->rows();
+}
+
+int DataSource::position() const {
+    return d->hasCurrent() ? d->pos : -1;
+}
+
+Status DataSource::setPosition(int row) {
+    if (row < 0 || row >= d->rows())
+        return d->fail(Status::error(err::NoCurrentRecord, QStringLiteral("No current record.")));
+    d->leaveRow();
+    d->pos = row;
+    emit rowChanged(row);
+    return d->ok();
+}
+
+Status DataSource::findFirst(const QString& criterion) {
+    return d->find(criterion, 0);
+}
+
+Status DataSource::findNext(const QString& criterion) {
+    return d->find(criterion, d->onDeleted ? d->pos : d->pos + 1);
+}
+
+bool DataSource::noMatch() const {
+    return d->noMatch;
+}
+
+QVariant DataSource::field(const QString& fieldName, Status* status) const {
+    Status result;
+    QVariant value;
+    const int c = fieldIndex(fieldName);
+    if (d->onDeleted && d->mode == Impl::Mode::None)
+        result = Status::error(err::RecordDeleted, QStringLiteral("Record is deleted."));
+    else if (!d->hasCurrent() && d->mode != Impl::Mode::Adding)
+        result = Status::error(err::NoCurrentRecord, QStringLiteral("No current record."));
+    else if (c < 0)
+        result =
+            Status::error(err::FieldNotFound, QStringLiteral("Item not found in this collection (%1).").arg(fieldName));
+    else if (d->mode != Impl::Mode::None)
+        value = d->pending[c];
+    else
+        value = d->values[qsizetype(d->pos) * d->columns + c];
+    d->last = result;
+    if (status)
+        *status = result;
+    return value;
+}
+
+Status DataSource::setField(const QString& fieldName, const QVariant& value) {
+    if (d->mode == Impl::Mode::None)
+        return d->fail(
+            Status::error(err::NotEditing, QStringLiteral("Update or CancelUpdate without AddNew or Edit.")));
+    const int c = fieldIndex(fieldName);
+    if (c < 0)
+        return d->fail(Status::error(err::FieldNotFound,
+                                     QStringLiteral("Item not found in this collection (%1).").arg(fieldName)));
+    const FieldInfo& f = d->fields[c];
+    if (!d->inTable[c] || f.autoIncrement)
+        return d->fail(Status::error(err::ReadOnly, QStringLiteral("Field '%1' cannot be updated.").arg(f.name)));
+    QVariant stored;
+    if (Status s = convertFor(f, value, stored); !s)
+        return d->fail(s);
+    // The pending buffer holds what a read after update() would give.
+    if (f.type == FieldType::Date && stored.isValid())
+        stored = QDate::fromString(stored.toString(), Qt::ISODate);
+    d->pending[c] = stored;
+    d->changed[c] = true;
+    return d->ok();
+}
+
+Status DataSource::addNew() {
+    if (!d->open || d->table.isEmpty())
+        return d->fail(Status::error(err::ReadOnly, QStringLiteral("Cannot update. Database or object is read-only.")));
+    d->mode = Impl::Mode::Adding;
+    d->pending = QVariantList(d->columns);
+    d->changed = QList<bool>(d->columns, false);
+    return d->ok();
+}
+
+Status DataSource::edit() {
+    if (!d->open || d->table.isEmpty())
+        return d->fail(Status::error(err::ReadOnly, QStringLiteral("Cannot update. Database or object is read-only.")));
+    if (d->onDeleted)
+        return d->fail(Status::error(err::RecordDeleted, QStringLiteral("Record is deleted.")));
+    if (!d->hasCurrent())
+        return d->fail(Status::error(err::NoCurrentRecord, QStringLiteral("No current record.")));
+    d->mode = Impl::Mode::Editing;
+    d->pending = d->values.mid(qsizetype(d->pos) * d->columns, d->columns);
+    d->changed = QList<bool>(d->columns, false);
+    return d->ok();
+}
+
+Status DataSource::update() {
+    if (d->mode == Impl::Mode::None)
+        return d->fail(
+            Status::error(err::NotEditing, QStringLiteral("Update or CancelUpdate without AddNew or Edit.")));
+    QStringList names;
+    QVariantList params;
+    for (qsizetype c = 0; c < d->columns; ++c) {
+        if (d->changed[c]) {
+            names << sql::quoteName(d->fields[c].name);
+            params << d->pending[c];
+        }
+    }
+    const QString table = sql::quoteName(d->table);
+    QString text;
+    if (d->mode == Impl::Mode::Adding) {
+        if (names.isEmpty()) {
+            text = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(table);
+        } else {
+            QStringList marks;
+            for (int i = 1; i <= names.size(); ++i)
+                marks << QStringLiteral("?%1").arg(i);
+            text = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                       .arg(table, names.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
+        }
+    } else {
+        if (names.isEmpty()) {
+            d->leaveRow();
+            return d->ok();
+        }
+        QStringList sets;
+        for (int i = 0; i < names.size(); ++i)
+            sets << QStringLiteral("%1 = ?%2").arg(names[i]).arg(i + 1);
+        text = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?%3")
+                   .arg(table, sets.join(QLatin1String(", ")))
+                   .arg(names.size() + 1);
+        params << qlonglong(d->rowids[d->pos]);
+    }
+
+    Statement stmt;
+    Status status = stmt.prepare(d->db.handle(), text);
+    if (status) {
+        stmt.bindAll(params);
+        status = stmt.run(d->db.handle());
+    }
+    if (!status)
+        return d->fail(status);
+
+    const bool adding = d->mode == Impl::Mode::Adding;
+    const qint64 rowid = adding ? sqlite3_last_insert_rowid(d->db.handle()) : d->rowids[d->pos];
+    QVariantList row;
+    status = d->readRow(rowid, row);
+    if (!status)
+        row = d->pending;
+    d->mode = Impl::Mode::None;
+    d->pending.clear();
+    d->changed.clear();
+    if (adding) {
+        const int before = d->rows();
+        d->values.append(row);
+        d->rowids.append(rowid);
+        if (before == 0)
+            d->pos = 0;
+        else if (d->pos >= before)
+            d->pos = before + 1;
+        emit rowInserted(before);
+    } else {
+        std::copy(row.cbegin(), row.cend(), d->values.begin() + qsizetype(d->pos) * d->columns);
+        emit rowChanged(d->pos);
+    }
+    return d->ok();
+}
+
+void DataSource::cancelUpdate() {
+    d->mode = Impl::Mode::None;
+    d->pending.clear();
+    d->changed.clear();
+}
+
+Status DataSource::remove() {
+    if (!d->open || d->table.isEmpty())
+        return d->fail(Status::error(err::ReadOnly, QStringLiteral("Cannot update. Database or object is read-only.")));
+    if (d->onDeleted)
+        return d->fail(Status::error(err::RecordDeleted, QStringLiteral("Record is deleted.")));
+    if (!d->hasCurrent())
+        return d->fail(Status::error(err::NoCurrentRecord, QStringLiteral("No current record.")));
+    cancelUpdate();
+    Statement stmt;
+    Status status =
+        stmt.prepare(d->db.handle(), QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(sql::quoteName(d->table)));
+    if (status) {
+        stmt.bind(1, qlonglong(d->rowids[d->pos]));
+        status = stmt.run(d->db.handle());
+    }
+    if (!status)
+        return d->fail(status);
+    const int row = d->pos;
+    d->values.remove(qsizetype(row) * d->columns, d->columns);
+    d->rowids.remove(row);
+    d->onDeleted = true;
+    emit rowRemoved(row);
+    return d->ok();
+}
+
+bool DataSource::isEditing() const {
+    return d->mode != Impl::Mode::None;
+}
+
+QList<FieldInfo> DataSource::fields() const {
+    return d->fields;
+}
+
+int DataSource::fieldIndex(const QString& fieldName) const {
+    for (int c = 0; c < d->fields.size(); ++c) {
+        if (d->fields[c].name.compare(fieldName, Qt::CaseInsensitive) == 0)
+            return c;
+    }
+    return -1;
+}
+
+int DataSource::fieldSize(const QString& fieldName) const {
+    const int c = fieldIndex(fieldName);
+    if (c < 0 || d->fields[c].type != FieldType::Text)
+        return 0;
+    return d->fields[c].size;
+}
+
+QVariant DataSource::value(int row, int column) const {
+    if (row < 0 || row >= d->rows() || column < 0 || column >= d->columns)
+        return {};
+    return d->values[qsizetype(row) * d->columns + column];
+}
+
+Status DataSource::lastError() const {
+    return d->last;
+}
+
+} // namespace onda

@@ -1,0 +1,423 @@
+#include "store/Database.h"
+
+#include "store/SqlDialect.h"
+#include "store/SqlTokens.h"
+#include "store/SqliteSupport.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace onda {
+
+using detail::Statement;
+using detail::statusFrom;
+
+namespace {
+
+constexpr int busyTimeoutMs = 2000;
+constexpr int extraTextError = 3142;   // characters found after the end of the statement
+constexpr int fieldExistsError = 3191; // field defined more than once
+
+struct Closer {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+
+// Int(x): the largest integer not above x; Null stays Null.
+void intFunction(sqlite3_context* context, int, sqlite3_value** argv) {
+    sqlite3_value* arg = argv[0];
+    switch (sqlite3_value_numeric_type(arg)) {
+    case SQLITE_NULL:
+        sqlite3_result_null(context);
+        break;
+    case SQLITE_INTEGER:
+        sqlite3_result_int64(context, sqlite3_value_int64(arg));
+        break;
+    case SQLITE_FLOAT:
+        sqlite3_result_int64(context, sqlite3_int64(std::floor(sqlite3_value_double(arg))));
+        break;
+    default:
+        sqlite3_result_error(context, "Data type mismatch in criteria expression.", -1);
+        break;
+    }
+}
+
+// A nestable transaction: rolled back unless released, also inside a caller's transaction.
+class Savepoint {
+public:
+    explicit Savepoint(sqlite3* db) : m_db(db) {
+        m_active = sqlite3_exec(m_db, "SAVEPOINT onda_step", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~Savepoint() {
+        if (m_active) {
+            sqlite3_exec(m_db, "ROLLBACK TO onda_step", nullptr, nullptr, nullptr);
+            sqlite3_exec(m_db, "RELEASE onda_step", nullptr, nullptr, nullptr);
+        }
+    }
+    Savepoint(const Savepoint&) = delete;
+    Savepoint& operator=(const Savepoint&) = delete;
+
+    Status begun() const { return m_active ? Status{} : statusFrom(m_db, sqlite3_errcode(m_db)); }
+    Status release() {
+        const int rc = sqlite3_exec(m_db, "RELEASE onda_step", nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK)
+            return statusFrom(m_db, rc);
+        m_active = false;
+        return {};
+    }
+
+private:
+    sqlite3* m_db;
+    bool m_active = false;
+};
+
+QString columnList(const QList<FieldInfo>& fields) {
+    QStringList names;
+    for (const FieldInfo& f : fields)
+        names << sql::quoteName(f.name);
+    return names.join(QLatin1String(", "));
+}
+
+} // namespace
+
+struct Database::Impl {
+    std::unique_ptr<sqlite3, Closer> db;
+    QString path;
+
+    Status copyTable(Database& self, const QString& source, const QString& target);
+};
+
+Database::Database() : d(std::make_unique<Impl>()) {}
+Database::~Database() = default;
+Database::Database(Database&&) noexcept = default;
+Database& Database::operator=(Database&&) noexcept = default;
+
+Status Database::open(const QString& path, bool create) {
+    if (!d)
+        d = std::make_unique<Impl>();
+    close();
+    if (path.isEmpty())
+        return Status::error(err::CannotOpen, QStringLiteral("No database file."));
+    sqlite3* raw = nullptr;
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, flags, nullptr);
+    std::unique_ptr<sqlite3, Closer> db(raw);
+    if (rc != SQLITE_OK) {
+        Status status = statusFrom(raw, rc);
+        if ((rc & 0xff) == SQLITE_CANTOPEN)
+            status.number = err::CannotOpen;
+        status.description = QStringLiteral("Cannot open database file '%1': %2").arg(path, status.description);
+        return status;
+    }
+    sqlite3_extended_result_codes(raw, 1);
+    sqlite3_busy_timeout(raw, busyTimeoutMs);
+    sqlite3_create_function(raw, "Int", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, intFunction, nullptr, nullptr);
+    d->db = std::move(db);
+    d->path = path;
+    return {};
+}
+
+void Database::close() {
+    if (!d)
+        return;
+    d->db.reset();
+    d->path.clear();
+}
+
+bool Database::isOpen() const {
+    return d && d->db;
+}
+
+const QString& Database::path() const {
+    return d->path;
+}
+
+sqlite3* Database::handle() const {
+    return d ? d->db.get() : nullptr;
+}
+
+Status Database::execute(const QString& statement) {
+    if (!isOpen())
+        return Status::error(err::CannotOpen, QStringLiteral("Database not open."));
+    const TranslatedStatement translated = translateStatement(statement);
+    if (translated.kind == TranslatedStatement::Kind::CopyTable)
+        return d->copyTable(*this, translated.source, translated.target);
+
+    Statement stmt;
+    QString rest;
+    if (Status s = stmt.prepare(handle(), translated.sql, &rest); !s)
+        return s;
+    if (!rest.isEmpty()) {
+        // Only one statement per call: anything after it is refused, not run.
+        Statement extra;
+        if (Status s = extra.prepare(handle(), rest); !s || !extra.isNull())
+            return Status::error(extraTextError, QStringLiteral("Characters found after end of SQL statement."));
+    }
+    if (stmt.isNull())
+        return {};
+    return stmt.run(handle());
+}
+
+Status Database::query(const QString& statement, Result& out, const QVariantList& parameters) {
+    out = {};
+    if (!isOpen())
+        return Status::error(err::CannotOpen, QStringLiteral("Database not open."));
+    const TranslatedStatement translated = translateStatement(statement);
+    if (translated.kind == TranslatedStatement::Kind::CopyTable)
+        return d->copyTable(*this, translated.source, translated.target);
+    Statement stmt;
+    if (Status s = stmt.prepare(handle(), translated.sql); !s)
+        return s;
+    if (stmt.isNull())
+        return {};
+    stmt.bindAll(parameters);
+    sqlite3_stmt* raw = stmt.get();
+    const int columns = sqlite3_column_count(raw);
+    QList<detail::ReadAs> readAs;
+    for (int c = 0; c < columns; ++c) {
+        const char* decl = sqlite3_column_decltype(raw, c);
+        FieldInfo info = fieldInfoFromDeclaration(QString::fromUtf8(sqlite3_column_name(raw, c)),
+                                                  QString::fromUtf8(decl ? decl : ""), false);
+        readAs << detail::readAsFor(info.type);
+        out.fields << info;
+    }
+    int rc;
+    while ((rc = stmt.step()) == SQLITE_ROW) {
+        QVariantList row;
+        row.reserve(columns);
+        for (int c = 0; c < columns; ++c)
+            row << detail::columnValue(raw, c, readAs[c]);
+        out.rows << row;
+    }
+    if (rc != SQLITE_DONE) {
+        out.rows.clear();
+        return statusFrom(handle(), rc);
+    }
+    return {};
+}
+
+Status Database::tableFields(const QString& table, QList<FieldInfo>& out) {
+    out.clear();
+    if (!isOpen())
+        return Status::error(err::CannotOpen, QStringLiteral("Database not open."));
+    Statement stmt;
+    if (Status s = stmt.prepare(handle(), QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?1)")); !s)
+        return s;
+    stmt.bind(1, table);
+    QList<FieldInfo> fields;
+    QList<bool> primary;
+    int rc;
+    while ((rc = stmt.step()) == SQLITE_ROW) {
+        const auto text = [&](int c) {
+            return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), c)));
+        };
+        fields << fieldInfoFromDeclaration(text(0), text(1), false);
+        primary << (sqlite3_column_int(stmt.get(), 2) != 0);
+    }
+    if (rc != SQLITE_DONE)
+        return statusFrom(handle(), rc);
+    if (fields.isEmpty())
+        return Status::error(err::TableNotFound, QStringLiteral("Table '%1' not found.").arg(table));
+    // Only a lone INTEGER PRIMARY KEY is the row number.
+    if (primary.count(true) == 1) {
+        const qsizetype k = primary.indexOf(true);
+        if (fields[k].type == FieldType::Long)
+            fields[k] = fieldInfoFromDeclaration(fields[k].name, QStringLiteral("INTEGER"), true);
+    }
+    out = fields;
+    return {};
+}
+
+bool Database::tableExists(const QString& table) {
+    if (!isOpen())
+        return false;
+    Statement stmt;
+    if (!stmt.prepare(handle(), QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1 "
+                                               "COLLATE NOCASE")))
+        return false;
+    stmt.bind(1, table);
+    return stmt.step() == SQLITE_ROW;
+}
+
+Status Database::appendField(const QString& table, const FieldInfo& field) {
+    QList<FieldInfo> fields;
+    if (Status s = tableFields(table, fields); !s)
+        return s;
+    for (const FieldInfo& f : fields) {
+        if (f.name.compare(field.name, Qt::CaseInsensitive) == 0)
+            return Status::error(fieldExistsError, QStringLiteral("Field '%1' already exists.").arg(field.name));
+    }
+    if (!field.autoIncrement) {
+        Statement stmt;
+        if (Status s = stmt.prepare(handle(),
+                                    QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3")
+                                        .arg(sql::quoteName(table), sql::quoteName(field.name), declarationFor(field)));
+            !s)
+            return s;
+        return stmt.run(handle());
+    }
+
+    // SQLite cannot add a numbering column: rebuild, numbering the rows in stored order.
+    const QString scratch = table + QStringLiteral("_onda_rebuild");
+    QList<FieldInfo> widened = fields;
+    widened << field;
+    Savepoint savepoint(handle());
+    if (Status s = savepoint.begun(); !s)
+        return s;
+    const QString cols = columnList(fields);
+    const QStringList steps = {
+        QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3 ORDER BY rowid")
+            .arg(sql::quoteName(scratch), cols, sql::quoteName(table)),
+        QStringLiteral("DROP TABLE %1").arg(sql::quoteName(table)),
+        QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(sql::quoteName(scratch), sql::quoteName(table)),
+    };
+    Status status = createTable(scratch, widened);
+    for (const QString& step : steps) {
+        if (!status)
+            break;
+        Statement stmt;
+        status = stmt.prepare(handle(), step);
+        if (status)
+            status = stmt.run(handle());
+    }
+    return status ? savepoint.release() : status;
+}
+
+Status Database::createTable(const QString& table, const QList<FieldInfo>& fields) {
+    if (!isOpen())
+        return Status::error(err::CannotOpen, QStringLiteral("Database not open."));
+    QStringList defs;
+    for (const FieldInfo& f : fields)
+        defs << sql::quoteName(f.name) + QLatin1Char(' ') + declarationFor(f);
+    Statement stmt;
+    if (Status s = stmt.prepare(
+            handle(),
+            QStringLiteral("CREATE TABLE %1 (%2)").arg(sql::quoteName(table), defs.join(QLatin1String(", "))));
+        !s)
+        return s;
+    return stmt.run(handle());
+}
+
+Status Database::beginTransaction() {
+    if (!isOpen())
+        return Status::error(err::CannotOpen, QStringLiteral("Database not open."));
+    Statement stmt;
+    if (Status s = stmt.prepare(handle(), QStringLiteral("BEGIN IMMEDIATE")); !s)
+        return s;
+    return stmt.run(handle());
+}
+
+Status Database::commit() {
+    if (!isOpen())
+        return Status::error(err::CannotOpen, QStringLiteral("Database not open."));
+    Statement stmt;
+    if (Status s = stmt.prepare(handle(), QStringLiteral("COMMIT")); !s)
+        return s;
+    return stmt.run(handle());
+}
+
+void Database::rollback() {
+    if (isOpen() && !sqlite3_get_autocommit(handle()))
+        sqlite3_exec(handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+Status Database::Impl::copyTable(Database& self, const QString& source, const QString& target) {
+    if (self.tableExists(target))
+        return Status::error(err::TableExists, QStringLiteral("Table '%1' already exists.").arg(target));
+    QList<FieldInfo> fields;
+    if (Status s = self.tableFields(source, fields); !s)
+        return s;
+    Savepoint savepoint(db.get());
+    if (Status s = savepoint.begun(); !s)
+        return s;
+    Status status = self.createTable(target, fields);
+    if (status) {
+        const QString cols = columnList(fields);
+        Statement stmt;
+        status = stmt.prepare(db.get(), QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3 ORDER BY rowid")
+                                            .arg(sql::quoteName(target), cols, sql::quoteName(source)));
+        if (status)
+            status = stmt.run(db.get());
+    }
+    return status ? savepoint.release() : status;
+}
+
+QString declarationFor(const FieldInfo& field) {
+    switch (field.type) {
+    case FieldType::Long:
+        return field.autoIncrement ? QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT") : QStringLiteral("INTEGER");
+    case FieldType::Integer:
+        return QStringLiteral("SMALLINT");
+    case FieldType::Byte:
+        return QStringLiteral("TINYINT");
+    case FieldType::Double:
+        return QStringLiteral("DOUBLE");
+    case FieldType::Single:
+        return QStringLiteral("REAL");
+    case FieldType::Currency:
+        return QStringLiteral("CURRENCY");
+    case FieldType::Date:
+        return QStringLiteral("DATETIME");
+    case FieldType::Boolean:
+        return QStringLiteral("YESNO");
+    case FieldType::Text:
+        return QStringLiteral("VARCHAR(%1) COLLATE NOCASE").arg(field.size > 0 ? field.size : 255);
+    case FieldType::Memo:
+        return QStringLiteral("LONGTEXT COLLATE NOCASE");
+    }
+    return QStringLiteral("VARCHAR(255) COLLATE NOCASE");
+}
+
+FieldInfo fieldInfoFromDeclaration(const QString& name, const QString& declaredType, bool integerPrimaryKey) {
+    FieldInfo info;
+    info.name = name;
+    static const QRegularExpression shape(QStringLiteral(R"(^\s*([A-Za-z_0-9]*)\s*(?:\(\s*(\d+)[^)]*\))?)"));
+    const QRegularExpressionMatch m = shape.match(declaredType);
+    const QString base = m.hasMatch() ? m.captured(1).toUpper() : declaredType.trimmed().toUpper();
+    const int size = m.hasMatch() ? m.captured(2).toInt() : 0;
+
+    const auto in = [&](std::initializer_list<const char*> names) {
+        for (const char* n : names) {
+            if (base == QLatin1String(n))
+                return true;
+        }
+        return false;
+    };
+    if (integerPrimaryKey) {
+        info.type = FieldType::Long;
+        info.autoIncrement = true;
+    } else if (base.isEmpty()) {
+        info.type = FieldType::Text; // no declared type: an expression of a query
+    } else if (in({"TEXT", "VARCHAR", "CHAR", "NVARCHAR", "NCHAR", "CHARACTER", "STRING"})) {
+        info.type = FieldType::Text;
+        info.size = size > 0 ? size : 255;
+    } else if (in({"LONGTEXT", "MEMO", "NOTE", "LONGCHAR", "CLOB"})) {
+        info.type = FieldType::Memo;
+    } else if (in({"INTEGER", "INT", "LONG", "BIGINT", "INT4", "INT8", "COUNTER", "AUTOINCREMENT"})) {
+        info.type = FieldType::Long;
+        info.autoIncrement = in({"COUNTER", "AUTOINCREMENT"}) ||
+                             declaredType.contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
+    } else if (in({"SMALLINT", "SHORT", "INT2"})) {
+        info.type = FieldType::Integer;
+    } else if (in({"TINYINT", "BYTE"})) {
+        info.type = FieldType::Byte;
+    } else if (in({"REAL", "SINGLE", "FLOAT4"})) {
+        info.type = FieldType::Single;
+    } else if (in({"CURRENCY", "MONEY"})) {
+        info.type = FieldType::Currency;
+    } else if (in({"DATETIME", "DATE", "TIME", "TIMESTAMP"})) {
+        info.type = FieldType::Date;
+    } else if (in({"YESNO", "BIT", "BOOLEAN", "BOOL", "LOGICAL"})) {
+        info.type = FieldType::Boolean;
+    } else if (base.contains(QLatin1String("INT"))) {
+        info.type = FieldType::Long;
+    } else if (base.contains(QLatin1String("CHAR")) || base.contains(QLatin1String("TEXT"))) {
+        info.type = FieldType::Text;
+        info.size = size > 0 ? size : 255;
+    } else {
+        info.type = FieldType::Double; // DOUBLE, FLOAT, NUMERIC, DECIMAL and the rest of numeric affinity
+    }
+    return info;
+}
+
+} // namespace onda

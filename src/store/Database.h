@@ -1,0 +1,71 @@
+#pragma once
+
+#include "store/FieldInfo.h"
+#include "store/Status.h"
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+struct sqlite3;
+
+namespace onda {
+
+// One open connection to a database file (RAII over sqlite3*).
+// Statements handed to it are in the dialect the program writes; they are translated
+// (SqlDialect) before SQLite sees them.
+class Database {
+public:
+    Database();
+    ~Database();
+    Database(Database&&) noexcept;
+    Database& operator=(Database&&) noexcept;
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Opens an existing file; with create=true a missing file is created (empty).
+    Status open(const QString& path, bool create = false);
+    void close();
+    bool isOpen() const;
+    const QString& path() const;
+
+    // Runs one statement that returns no rows.
+    Status execute(const QString& statement);
+
+    // Runs a query; rows as value lists in result-column order.
+    struct Result {
+        QList<FieldInfo> fields;
+        QList<QVariantList> rows;
+    };
+    Status query(const QString& statement, Result& out, const QVariantList& parameters = {});
+
+    // Columns of a table (names as declared); TableNotFound when it does not exist.
+    Status tableFields(const QString& table, QList<FieldInfo>& out);
+    bool tableExists(const QString& table);
+
+    // Appends a field; an auto-increment field rebuilds the table in one transaction,
+    // existing rows numbered in their stored order.
+    Status appendField(const QString& table, const FieldInfo& field);
+
+    // Creates a table with the given fields (no rows).
+    Status createTable(const QString& table, const QList<FieldInfo>& fields);
+
+    Status beginTransaction();
+    Status commit();
+    void rollback();
+
+    sqlite3* handle() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+// Column declaration used for a field of the given description, e.g. "VARCHAR(50) COLLATE NOCASE".
+QString declarationFor(const FieldInfo& field);
+// The description of a column from its declared type text.
+FieldInfo fieldInfoFromDeclaration(const QString& name, const QString& declaredType, bool integerPrimaryKey);
+
+} // namespace onda

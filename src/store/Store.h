@@ -1,0 +1,64 @@
+#pragma once
+
+#include "store/FieldInfo.h"
+#include "store/Status.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+namespace onda {
+
+class DataSource;
+
+// The program's access to its database file: the silent SQL executor and the
+// maintenance operations built on it. Messages go to the sink the application sets.
+class Store {
+public:
+    using MessageSink = std::function<void(const QString&)>;
+
+    void setDatabasePath(const QString& path) { m_databasePath = path; }
+    const QString& databasePath() const { return m_databasePath; }
+    void setDebugMode(bool on) { m_debugMode = on; }
+    bool debugMode() const { return m_debugMode; }
+    void setMessageSink(MessageSink sink) { m_sink = std::move(sink); }
+
+    // Creates the database file with the program's tables when it is missing.
+    Status ensureDatabase() const;
+
+    // Runs one statement on a connection of its own; never reports a failure
+    // except in debug mode. connectionString receives the connection text.
+    void ESEGUISQL(QString& connectionString, const QString& sql) const;
+    // The same, telling the caller what happened (for code that needs to know).
+    Status execute(const QString& sql) const;
+
+    // Points each source at the database and refreshes it; failures are ignored.
+    static void bindToDatabase(const QList<DataSource*>& sources, const QString& databasePath);
+
+    // Runs statements as ESEGUISQL does, one by one, all inside one transaction on one
+    // connection: a crash leaves the old data or the new. A failing statement is skipped.
+    void ESEGUISQLBatch(const QStringList& statements) const;
+
+    // Row count after a refresh, cursor on the first row; 0 on an empty or failing source.
+    static int CountRecords(DataSource& source);
+
+    // Appends a field to a table (types 4, 7, 10; type 4 numbers rows automatically).
+    Status AddTableField(const QString& table, DataSource& source, const QString& fieldName, int type, int size) const;
+
+    // Makes sure the registration table behind `registrations` has OrdineInserimento;
+    // `workspaceRegistrations` is pointed at the template while the table is altered.
+    void EnsureInsertionOrder(DataSource& registrations, DataSource& workspaceRegistrations,
+                              const QString& competition) const;
+
+    static QString connectionStringFor(const QString& databasePath);
+
+private:
+    void say(const QString& text) const;
+
+    QString m_databasePath;
+    bool m_debugMode = false;
+    MessageSink m_sink;
+};
+
+} // namespace onda
