@@ -1,0 +1,346 @@
+#include "app/MainWindow.h"
+
+#include "app/AboutDialog.h"
+#include "app/AppState.h"
+#include "app/BusyCursor.h"
+#include "app/Dialogs.h"
+#include "app/OptionsFile.h"
+#include "app/Reinitialise.h"
+#include "app/WindowPosition.h"
+#include "app/WorkspaceWindow.h"
+#include "entry/RegistrationWindow.h"
+#include "store/DataSource.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSettings>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+#include <memory>
+
+namespace onda {
+
+QString mainWindowCaption()
+{
+    return QStringLiteral("ONDA_link (iscrizioni on line)") + QStringLiteral(" - a cura del gruppo ONDA_link");
+}
+
+MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), m_state(state)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(mainWindowCaption());
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName(QStringLiteral("mdiArea"));
+    m_mdi->setAccessibleName(QStringLiteral("Finestre"));
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdi);
+    buildMenus();
+    buildToolBar();
+    auto* status = new QStatusBar(this);
+    status->setObjectName(QStringLiteral("sbStatusBar"));
+    status->setAccessibleName(QStringLiteral("Stato"));
+    setStatusBar(status);
+}
+
+MainWindow::~MainWindow() = default;
+
+QAction* MainWindow::addItem(QMenu* menu, const QString& name, const QString& caption)
+{
+    auto* action = menu->addAction(caption);
+    action->setObjectName(name);
+    return action;
+}
+
+void MainWindow::addSeparator(QMenu* menu, const QString& name)
+{
+    menu->addSeparator()->setObjectName(name);
+}
+
+void MainWindow::buildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    QMenu* save = file->addMenu(QStringLiteral("Salva"));
+    save->setObjectName(QStringLiteral("Salva"));
+    save->menuAction()->setObjectName(QStringLiteral("Salva"));
+    addItem(save, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Come file Access"));
+    addItem(save, QStringLiteral("SaveAsText"), QStringLiteral("Come file di testo (QVASCA)"));
+    addItem(save, QStringLiteral("SaveAsExcel"), QStringLiteral("Come File Excel"));
+    addSeparator(file, QStringLiteral("mnuFileBar1"));
+    addItem(file, QStringLiteral("mnuFilePrintPreview"), QStringLiteral("Anteprima di stampa"));
+    addItem(file, QStringLiteral("mnuFilePrint"), QStringLiteral("Stampa iscrizioni"));
+    addSeparator(file, QStringLiteral("mnuFileBar3"));
+    addItem(file, QStringLiteral("mnuFileSend"), QStringLiteral("Invia e-mail..."));
+    addSeparator(file, QStringLiteral("mnuFileBar4"));
+    connect(addItem(file, QStringLiteral("Reinizializza"), QStringLiteral("Reinizializza database")),
+            &QAction::triggered, this, &MainWindow::reinitialiseDatabase);
+    connect(addItem(file, QStringLiteral("mnuFileExit"), QStringLiteral("Uscita")), &QAction::triggered, this,
+            &QWidget::close);
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("Esamina"));
+    view->setObjectName(QStringLiteral("mnuView"));
+    addItem(view, QStringLiteral("DataBaseAtleti"), QStringLiteral("DataBase Atleti"));
+    connect(addItem(view, QStringLiteral("EsaminaIscrizioni"), QStringLiteral("Iscrizioni")), &QAction::triggered,
+            this, [this] { pressWorkspaceButton(2); });
+    addItem(view, QStringLiteral("ElencoGare"), QStringLiteral("Elenco gare"));
+    addItem(view, QStringLiteral("CAtegorie"), QStringLiteral("Categorie"));
+
+    QMenu* updates = menuBar()->addMenu(QStringLiteral("Aggiornamenti"));
+    updates->setObjectName(QStringLiteral("agg"));
+    addItem(updates, QStringLiteral("VerificaGare"), QStringLiteral("Verifica gare definite sul Ondaweb"));
+    addItem(updates, QStringLiteral("sport"), QStringLiteral("Aggiorna database da Ondaweb"));
+    addItem(updates, QStringLiteral("DepositaOndaweb"), QStringLiteral("Deposita le tue iscrizioni su Ondaweb"));
+    connect(addItem(updates, QStringLiteral("ControllaIscrizioni"), QStringLiteral("Controlla iscrizioni su Ondaweb")),
+            &QAction::triggered, this, [this] { pressWorkspaceButton(4); });
+
+    m_windowMenu = menuBar()->addMenu(QStringLiteral("&Window"));
+    m_windowMenu->setObjectName(QStringLiteral("mnuWindow"));
+    addItem(m_windowMenu, QStringLiteral("mnuWindowNewWindow"), QStringLiteral("&New Window"));
+    addSeparator(m_windowMenu, QStringLiteral("mnuWindowBar0"));
+    connect(addItem(m_windowMenu, QStringLiteral("mnuWindowCascade"), QStringLiteral("&Cascade")),
+            &QAction::triggered, this, [this] { arrange(0); });
+    connect(addItem(m_windowMenu, QStringLiteral("mnuWindowTileHorizontal"), QStringLiteral("Tile &Horizontal")),
+            &QAction::triggered, this, [this] { arrange(1); });
+    connect(addItem(m_windowMenu, QStringLiteral("mnuWindowTileVertical"), QStringLiteral("Tile &Vertical")),
+            &QAction::triggered, this, [this] { arrange(2); });
+    connect(addItem(m_windowMenu, QStringLiteral("mnuWindowArrangeIcons"), QStringLiteral("&Arrange Icons")),
+            &QAction::triggered, this, [this] { arrange(3); });
+    m_windowListSeparator = m_windowMenu->addSeparator();
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &MainWindow::fillWindowMenu);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    addItem(help, QStringLiteral("HelpIstruzioni"), QStringLiteral("&Istruzioni"));
+    addItem(help, QStringLiteral("HomePageONDA_link"), QStringLiteral("Home Page ONDA_link"));
+    addItem(help, QStringLiteral("HomePageOndaweb"), QStringLiteral("Home Page Ondaweb"));
+    connect(addItem(help, QStringLiteral("mnuHelpAbout"), QStringLiteral("&About ")), &QAction::triggered, this,
+            [this] {
+                AboutDialog about(this, m_state.dialogs);
+                about.exec();
+            });
+
+    // The registration grid's pop-up menu: not in the bar.
+    m_gridMenu = new QMenu(QStringLiteral("menugrid"), this);
+    m_gridMenu->setObjectName(QStringLiteral("menugrid"));
+    addItem(m_gridMenu, QStringLiteral("atleta"), QStringLiteral("Atleta"));
+    addItem(m_gridMenu, QStringLiteral("modificaiscrizione"), QStringLiteral("Modifica Iscrizione"));
+    addItem(m_gridMenu, QStringLiteral("cancellaiscrizione"), QStringLiteral("Cancella Iscrizione"));
+}
+
+void MainWindow::buildToolBar()
+{
+    m_toolBar = addToolBar(QStringLiteral("tbToolBar"));
+    m_toolBar->setObjectName(QStringLiteral("tbToolBar"));
+    m_toolBar->setMovable(false);
+    m_toolBar->setAccessibleName(QStringLiteral("Barra degli strumenti"));
+    struct Button {
+        const char* key;
+        const char* tooltip;
+        const char* theme;
+        QStyle::StandardPixmap fallback;
+        const char* sameAs;
+    };
+    const Button buttons[] = {
+        {"Open", "Camnbio programma", "document-open", QStyle::SP_DirOpenIcon, nullptr},
+        {"Save", "Salvataggio sessione", "document-save", QStyle::SP_DialogSaveButton, "mnuFileSaveAs"},
+        {"Print", "Stampa", "document-print", QStyle::SP_FileDialogDetailedView, "mnuFilePrint"},
+        {"Atleti", "Analizza Data Base Atleti", "system-users", QStyle::SP_FileDialogContentsView, "DataBaseAtleti"},
+        {"Iscrizioni", "Iscrivi Atleti", "document-edit", QStyle::SP_FileDialogListView, "EsaminaIscrizioni"},
+        {"send", "Invia Messaggio Posta Elettronica", "mail-send", QStyle::SP_ArrowForward, "mnuFileSend"},
+    };
+    for (const Button& b : buttons) {
+        const QIcon icon = QIcon::fromTheme(QLatin1String(b.theme), style()->standardIcon(b.fallback));
+        QAction* action = m_toolBar->addAction(icon, QString::fromUtf8(b.tooltip));
+        action->setObjectName(QLatin1String(b.key));
+        action->setToolTip(QString::fromUtf8(b.tooltip));
+        if (b.sameAs) {
+            // The button does what its menu command does, whatever that command is wired to.
+            QAction* command = this->action(QLatin1String(b.sameAs));
+            connect(action, &QAction::triggered, command, &QAction::trigger);
+        }
+    }
+}
+
+QAction* MainWindow::action(const QString& objectName) const
+{
+    return findChild<QAction*>(objectName);
+}
+
+void MainWindow::fillWindowMenu()
+{
+    // Everything after the list separator is the list of open child windows.
+    const QList<QAction*> actions = m_windowMenu->actions();
+    const qsizetype first = actions.indexOf(m_windowListSeparator) + 1;
+    for (qsizetype i = first; i < actions.size(); ++i) {
+        m_windowMenu->removeAction(actions.at(i));
+        actions.at(i)->deleteLater();
+    }
+    int n = 0;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        if (!sub->isVisible())
+            continue;
+        QAction* item = m_windowMenu->addAction(QStringLiteral("&%1 %2").arg(++n).arg(sub->windowTitle()));
+        item->setCheckable(true);
+        item->setChecked(sub == m_mdi->activeSubWindow());
+        connect(item, &QAction::triggered, m_mdi, [this, sub] { m_mdi->setActiveSubWindow(sub); });
+    }
+    m_windowListSeparator->setVisible(n > 0);
+}
+
+void MainWindow::load()
+{
+    applyPosition();
+    loadOrCreateOptionsFile(m_state.programDirectory, m_state.userId, m_state.pin, m_state.baseAddress);
+}
+
+void MainWindow::applyPosition()
+{
+    std::unique_ptr<QSettings> settings(openProgramSettings());
+    WindowPosition position = readWindowPosition(*settings);
+    QRect frame(twipsToPixels(position.left), twipsToPixels(position.top), twipsToPixels(position.width),
+                twipsToPixels(position.height));
+    // A position left by a screen that is gone would put the window out of reach.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen && !screen->virtualGeometry().intersects(frame)) {
+        const WindowPosition defaults;
+        frame.moveTo(twipsToPixels(defaults.left), twipsToPixels(defaults.top));
+    }
+    move(frame.topLeft());
+    resize(frame.size());
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (!isMinimized()) {
+        std::unique_ptr<QSettings> settings(openProgramSettings());
+        writeWindowPosition(*settings, QRect(pos(), size()));
+    }
+    event->accept();
+}
+
+RegistrationWindow* MainWindow::createRegistrationWindow()
+{
+    if (!m_registration) {
+        m_registration = new RegistrationWindow(m_state);
+        m_mdi->addSubWindow(m_registration);
+    }
+    return m_registration;
+}
+
+WorkspaceWindow* MainWindow::createWorkspaceWindow()
+{
+    if (!m_workspace) {
+        m_workspace = new WorkspaceWindow(m_state);
+        QMdiSubWindow* sub = m_mdi->addSubWindow(m_workspace);
+        sub->resize(sub->sizeHint().expandedTo(m_workspace->preferredSize()));
+        m_workspace->load();
+    }
+    return m_workspace;
+}
+
+QMdiSubWindow* MainWindow::subWindowOf(QWidget* child) const
+{
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        if (sub->widget() == child)
+            return sub;
+    }
+    return nullptr;
+}
+
+void MainWindow::showChild(QWidget* child)
+{
+    if (QMdiSubWindow* sub = subWindowOf(child)) {
+        sub->show();
+        child->show();
+        m_mdi->setActiveSubWindow(sub);
+    }
+}
+
+void MainWindow::hideChild(QWidget* child)
+{
+    if (QMdiSubWindow* sub = subWindowOf(child))
+        sub->hide();
+}
+
+void MainWindow::pressWorkspaceButton(int index)
+{
+    if (m_workspace)
+        m_workspace->pressButton(index);
+}
+
+void MainWindow::reinitialiseDatabase()
+{
+    if (!m_state.dialogs || !confirmReinitialisation(*m_state.dialogs))
+        return;
+    BusyCursor busy;
+    if (m_workspace) {
+        onda::reinitialiseDatabase(m_state.store, m_workspace->manifSource());
+        m_workspace->manifSource().refresh();
+        m_workspace->FillCompetitionGrid();
+    } else {
+        DataSource manif;
+        manif.setDatabaseFile(m_state.databasePath);
+        manif.setRecordSource(QStringLiteral("select * from manif"));
+        manif.refresh();
+        onda::reinitialiseDatabase(m_state.store, manif);
+    }
+}
+
+void MainWindow::tileVisibleChildren(Qt::Orientation direction)
+{
+    QList<QMdiSubWindow*> shown;
+    for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
+        if (sub->isVisible() && !sub->isMinimized())
+            shown << sub;
+    }
+    if (shown.isEmpty())
+        return;
+    const QRect area = m_mdi->viewport()->rect();
+    const int n = int(shown.size());
+    for (int i = 0; i < n; ++i) {
+        if (direction == Qt::Vertical) // one under the other, each as wide as the area
+            shown.at(i)->setGeometry(0, i * area.height() / n, area.width(), area.height() / n);
+        else
+            shown.at(i)->setGeometry(i * area.width() / n, 0, area.width() / n, area.height());
+    }
+}
+
+void MainWindow::arrange(int code)
+{
+    switch (code) {
+    case 0:
+        m_mdi->cascadeSubWindows();
+        break;
+    case 1:
+        tileVisibleChildren(Qt::Vertical);
+        break;
+    case 2:
+        tileVisibleChildren(Qt::Horizontal);
+        break;
+    case 3: {
+        // Minimised children in a row along the bottom edge.
+        int x = 0;
+        const int bottom = m_mdi->viewport()->height();
+        for (QMdiSubWindow* s : m_mdi->subWindowList()) {
+            if (!s->isMinimized())
+                continue;
+            const QSize size = s->size();
+            s->move(x, bottom - size.height());
+            x += size.width();
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+} // namespace onda

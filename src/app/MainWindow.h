@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+
+namespace onda {
+
+struct AppState;
+class WorkspaceWindow;
+class RegistrationWindow;
+
+// frmMain: the frame of the program, with its menus, tool bar and status bar.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(AppState& state, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Load step: position from the settings store, then the options file.
+    void load();
+
+    // The two central children; created by start-up in this order.
+    RegistrationWindow* createRegistrationWindow();
+    WorkspaceWindow* createWorkspaceWindow();
+    RegistrationWindow* registrationWindow() const { return m_registration; }
+    WorkspaceWindow* workspaceWindow() const { return m_workspace; }
+    QMdiSubWindow* subWindowOf(QWidget* child) const;
+    void showChild(QWidget* child);
+    void hideChild(QWidget* child);
+
+    QMdiArea* mdiArea() const { return m_mdi; }
+    QMenu* gridMenu() const { return m_gridMenu; }
+    QAction* action(const QString& objectName) const;
+
+    // Re-initialisation of the database, after the user's two confirmations.
+    void reinitialiseDatabase();
+    // Arrangement codes 0 to 3: cascade, tile horizontal, tile vertical, arrange icons.
+    void arrange(int code);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void buildToolBar();
+    void fillWindowMenu();
+    void applyPosition();
+    QAction* addItem(QMenu* menu, const QString& name, const QString& caption);
+    void addSeparator(QMenu* menu, const QString& name);
+    void pressWorkspaceButton(int index);
+    void tileVisibleChildren(Qt::Orientation direction);
+
+    AppState& m_state;
+    QMdiArea* m_mdi = nullptr;
+    QMenu* m_windowMenu = nullptr;
+    QMenu* m_gridMenu = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QAction* m_windowListSeparator = nullptr;
+    RegistrationWindow* m_registration = nullptr;
+    WorkspaceWindow* m_workspace = nullptr;
+};
+
+QString mainWindowCaption();
+
+} // namespace onda

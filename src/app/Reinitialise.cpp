@@ -1,0 +1,45 @@
+#include "app/Reinitialise.h"
+
+#include "app/Dialogs.h"
+#include "store/DataSource.h"
+#include "store/Store.h"
+
+namespace onda {
+
+QString reinitialisationWarning()
+{
+    return QStringLiteral("Attenzione: questo comando cancella i dati nel database relativi ad atleti, "
+                          "manifestazioni, categorie, programmi gara.") +
+           QStringLiteral("\r\n\r\n") + QStringLiteral("Vuoi procedere ?");
+}
+
+bool confirmReinitialisation(Dialogs& dialogs)
+{
+    if (dialogs.askYesNo(reinitialisationWarning(), Dialogs::Answer::No) != Dialogs::Answer::Yes)
+        return false;
+    return dialogs.askYesNo(QStringLiteral("Sicuro ?"), Dialogs::Answer::No) == Dialogs::Answer::Yes;
+}
+
+QStringList reinitialisationStatements(DataSource& manif)
+{
+    QStringList statements{QStringLiteral("delete * from natl")};
+    if (manif.moveFirst()) {
+        for (; !manif.eof(); manif.moveNext()) {
+            const QVariant number = manif.field(QStringLiteral("Numero Prova"));
+            // A row without a number would name the template table itself.
+            if (number.isNull() || number.toString().trimmed().isEmpty())
+                continue;
+            statements << QStringLiteral("drop table nprg") + number.toString().trimmed();
+        }
+    }
+    statements << QStringLiteral("delete * from categorie") << QStringLiteral("delete * from programmi")
+               << QStringLiteral("delete * from manif");
+    return statements;
+}
+
+void reinitialiseDatabase(const Store& store, DataSource& manif)
+{
+    store.ESEGUISQLBatch(reinitialisationStatements(manif));
+}
+
+} // namespace onda

@@ -1,0 +1,109 @@
+#include "app/StartupLogic.h"
+
+#include "app/AppState.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QThread>
+#include <QTime>
+
+namespace onda {
+
+namespace {
+
+constexpr int kDayMs = 24 * 60 * 60 * 1000;
+
+#ifdef Q_OS_WIN
+const QString kSeparator = QStringLiteral("\\");
+const QChar kPathListSeparator = QLatin1Char(';');
+const QString kProgramFile = QStringLiteral("ONDA_link.exe");
+const QString kCompanionFile = QStringLiteral("PreTempra.exe");
+#else
+const QString kSeparator = QStringLiteral("/");
+const QChar kPathListSeparator = QLatin1Char(':');
+const QString kProgramFile = QStringLiteral("ONDA_link");
+const QString kCompanionFile = QStringLiteral("PreTempra");
+#endif
+
+QString withSeparator(const QString& directory)
+{
+    return directory.endsWith(kSeparator) ? directory : directory + kSeparator;
+}
+
+} // namespace
+
+QString versionText()
+{
+    return QStringLiteral("Version %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision);
+}
+
+QString commandLineText(const QStringList& arguments)
+{
+    return arguments.mid(1).join(QLatin1Char(' '));
+}
+
+QString baseAddressFor(const QString& commandLine)
+{
+    if (!commandLine.isEmpty() && commandLine.contains(QLatin1String("http"), Qt::CaseSensitive))
+        return commandLine;
+    return kBuiltInAddress;
+}
+
+bool FindProgramDirectory(QString& dir, const ProgramDirectoryEnvironment& env)
+{
+    if (!env.fileExists)
+        return false;
+    QString candidate = withSeparator(env.executableDirectory);
+    if (env.fileExists(candidate + kProgramFile)) {
+        dir = candidate;
+        return true;
+    }
+    QString path = env.pathVariable;
+    if (path.isEmpty())
+        return false;
+    if (!path.endsWith(kPathListSeparator))
+        path += kPathListSeparator;
+    // Every piece up to a separator is a candidate; an empty piece is tried as the root.
+    qsizetype from = 0;
+    for (qsizetype at = path.indexOf(kPathListSeparator); at >= 0; at = path.indexOf(kPathListSeparator, from)) {
+        candidate = withSeparator(path.mid(from, at - from));
+        if (env.fileExists(candidate + kCompanionFile)) {
+            dir = candidate;
+            return true;
+        }
+        from = at + 1;
+    }
+    return false;
+}
+
+bool FindProgramDirectory(QString& dir)
+{
+    ProgramDirectoryEnvironment env;
+    env.executableDirectory = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    env.pathVariable = qEnvironmentVariable("PATH");
+    env.fileExists = [](const QString& file) { return QFileInfo(file).isFile(); };
+    return FindProgramDirectory(dir, env);
+}
+
+int systemTimeOfDayMs()
+{
+    return QTime::currentTime().msecsSinceStartOfDay();
+}
+
+int elapsedSinceMark(int startMs, int nowMs)
+{
+    return ((nowMs - startMs) % kDayMs + kDayMs) % kDayMs;
+}
+
+void waitPastMark(int startMs, int minimumMs, const TimeOfDayClock& clock, const std::function<void()>& pause)
+{
+    while (elapsedSinceMark(startMs, clock()) <= minimumMs) {
+        if (pause)
+            pause();
+        else
+            QThread::msleep(5);
+    }
+}
+
+} // namespace onda

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QRect>
+
+class QSettings;
+
+namespace onda {
+
+// The main window's position in twips, as the settings store keeps it.
+struct WindowPosition {
+    int left = 1000;
+    int top = 1000;
+    int width = 9045;
+    int height = 9825;
+};
+
+inline constexpr int kTwipsPerPixel = 15;
+inline int twipsToPixels(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
+inline int pixelsToTwips(int pixels) { return pixels * kTwipsPerPixel; }
+
+// Section "Settings" of the program's per-user store; a missing or unreadable key keeps its default.
+WindowPosition readWindowPosition(QSettings& settings);
+void writeWindowPosition(QSettings& settings, const QRect& framePixels);
+
+// The store the program uses: per user, keyed by the program title.
+QSettings* openProgramSettings();
+
+} // namespace onda

@@ -1,0 +1,229 @@
+#include "app/WorkspaceWindow.h"
+
+#include "app/AppState.h"
+#include "app/WindowPosition.h"
+#include "store/DataSource.h"
+#include "store/Values.h"
+
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace onda {
+
+QList<QStringList> competitionGridRows(const QString& databasePath)
+{
+    DataSource list;
+    list.setDatabaseFile(databasePath);
+    list.setRecordSource(QStringLiteral("select * from manif order by data, username"));
+    QList<QStringList> rows;
+    if (!list.refresh())
+        return rows;
+    const int number = list.fieldIndex(QStringLiteral("Numero Prova"));
+    const int name = list.fieldIndex(QStringLiteral("Nome Manifestazione"));
+    const int place = list.fieldIndex(QStringLiteral("Località"));
+    const int date = list.fieldIndex(QStringLiteral("Data"));
+    const int user = list.fieldIndex(QStringLiteral("UserName"));
+    const auto text = [&list](int row, int column) {
+        return column < 0 ? QString() : displayText(list.value(row, column));
+    };
+    rows.reserve(list.rowCount());
+    for (int r = 0; r < list.rowCount(); ++r)
+        rows.append({text(r, number), QString(), text(r, name), text(r, place), text(r, date), text(r, user)});
+    return rows;
+}
+
+namespace {
+
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, bool wrap = false)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setWordWrap(wrap);
+    return label;
+}
+
+QLabel* makeValue(QWidget* parent, const QString& name, const QString& text, QLabel* buddyOf)
+{
+    QLabel* value = makeLabel(parent, name, text);
+    value->setFrameShape(QFrame::Panel);
+    value->setFrameShadow(QFrame::Sunken);
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    value->setAccessibleName(buddyOf->text());
+    buddyOf->setBuddy(value);
+    return value;
+}
+
+QLabel* stepMark(QWidget* parent, const QString& name, const QString& digit)
+{
+    QLabel* mark = makeLabel(parent, name, digit);
+    QFont font = mark->font();
+    font.setPointSizeF(font.pointSizeF() * 2.0);
+    font.setBold(true);
+    mark->setFont(font);
+    mark->setAlignment(Qt::AlignCenter);
+    mark->setMinimumWidth(32);
+    return mark;
+}
+
+} // namespace
+
+WorkspaceWindow::WorkspaceWindow(AppState& state, QWidget* parent)
+    : QWidget(parent), m_state(state), m_config(new DataSource(QStringLiteral("config"), this)),
+      m_natl(new DataSource(QStringLiteral("natl"), this)),
+      m_iscrizioni(new DataSource(QStringLiteral("iscrizioni"), this)),
+      m_programmi(new DataSource(QStringLiteral("Programmi"), this)),
+      m_categorie(new DataSource(QStringLiteral("CAtegorie"), this)),
+      m_manif(new DataSource(QStringLiteral("manif"), this))
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Scelta circuito e gara"));
+    m_config->setRecordSource(QStringLiteral("config"));
+    m_natl->setRecordSource(QStringLiteral("select * from natl"));
+    m_iscrizioni->setRecordSource(QStringLiteral("select * from nprg"));
+    m_programmi->setRecordSource(QStringLiteral("select * from programmi"));
+    m_categorie->setRecordSource(QStringLiteral("select * from manif"));
+    m_manif->setRecordSource(QStringLiteral("select * from manif"));
+
+    auto* layout = new QGridLayout(this);
+    QLabel* intro = makeLabel(this, QStringLiteral("Label1"), QStringLiteral("3 semplici step per aggiornare le tue iscrizioni"));
+    QFont introFont = intro->font();
+    introFont.setBold(true);
+    introFont.setPointSizeF(introFont.pointSizeF() * 1.2);
+    intro->setFont(introFont);
+    layout->addWidget(intro, 0, 0, 1, 3);
+
+    // Step 1: the competition list.
+    layout->addWidget(stepMark(this, QStringLiteral("Label2_0"), QStringLiteral("1")), 1, 0, Qt::AlignTop);
+    QLabel* listHint = makeLabel(this, QStringLiteral("S"),
+                                 QStringLiteral("Lista manifestazioni. Fai doppio click sulla manifestazione di "
+                                                "interesse. Se la lista e' vuota aggiornala collegandoti on-line   >>>"),
+                                 true);
+    listHint->setToolTip(QStringLiteral("Collegati con Ondaweb e prendi gli aggiornamenti delle manifestazioni e "
+                                        "seleziona la manifestazione per la quale vuoi efferruare le iscrizioni. Devi "
+                                        "essere collegato in Internet"));
+    layout->addWidget(listHint, 1, 1);
+    m_buttons.resize(5, nullptr);
+    const auto makeButton = [this](int index, const QString& caption) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(QStringLiteral("Command1_%1").arg(index));
+        m_buttons[index] = b;
+        return b;
+    };
+    layout->addWidget(makeButton(0, QStringLiteral("Aggiorna lista da Ondaweb")), 1, 2, Qt::AlignTop);
+
+    m_grid = new QTableWidget(0, 6, this);
+    m_grid->setObjectName(QStringLiteral("MSFlexGrid1"));
+    m_grid->setAccessibleName(QStringLiteral("Lista manifestazioni"));
+    m_grid->setHorizontalHeaderLabels({QStringLiteral("Num"), QStringLiteral("#"), QStringLiteral("Nome"),
+                                       QStringLiteral("Luogo"), QStringLiteral("Data"), QStringLiteral("UserName")});
+    const int widths[] = {500, 200, 3000, 2000, 1000, 1200};
+    for (int c = 0; c < 6; ++c) {
+        m_grid->setColumnWidth(c, twipsToPixels(widths[c]));
+        m_grid->horizontalHeaderItem(c)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->verticalHeader()->hide();
+    m_grid->horizontalHeader()->setStretchLastSection(true);
+    listHint->setBuddy(m_grid);
+    layout->addWidget(m_grid, 2, 1, 1, 2);
+
+    // The open competition.
+    auto* details = new QGridLayout;
+    const auto addDetail = [this, details](int row, const QString& captionName, const QString& caption,
+                                           const QString& valueName, const QString& initial) {
+        QLabel* label = makeLabel(this, captionName, caption);
+        details->addWidget(label, row, 0);
+        QLabel* value = makeValue(this, valueName, initial, label);
+        details->addWidget(value, row, 1);
+        return value;
+    };
+    addDetail(0, QStringLiteral("Label6"), QStringLiteral("Manifest."), QStringLiteral("Label4_2"),
+              QStringLiteral("Procedi con le iscrizioni"));
+    addDetail(1, QStringLiteral("Label8_0"), QStringLiteral("Localita'"), QStringLiteral("Label4_1"), QString());
+    addDetail(2, QStringLiteral("Label8_1"), QStringLiteral("Data"), QStringLiteral("Label4_4"), QString());
+    m_soc = addDetail(3, QStringLiteral("Label5"), QStringLiteral("Soc."), QStringLiteral("soc"), QString());
+    addDetail(4, QStringLiteral("Label3"), QStringLiteral("ID manif."), QStringLiteral("ManifID"), QString());
+    addDetail(5, QStringLiteral("Label7"), QStringLiteral("N iscrizioni"), QStringLiteral("niscrizioni"), QString());
+    details->setColumnStretch(1, 1);
+    layout->addLayout(details, 3, 1, 1, 2);
+
+    // Step 2: register and deposit.
+    layout->addWidget(stepMark(this, QStringLiteral("Label2_3"), QStringLiteral("2")), 4, 0, Qt::AlignTop);
+    layout->addWidget(makeButton(2, QStringLiteral("Iscrizioni")), 4, 1, Qt::AlignLeft);
+    layout->addWidget(makeLabel(this, QStringLiteral("Label4_3"),
+                                QStringLiteral("Una volta completate le iscrizioni deposita le iscrizioni sul sito "
+                                               "Ondaweb. Devi essere collegato in Internet"),
+                                true),
+                      5, 1, 1, 2);
+    layout->addWidget(makeButton(3, QStringLiteral("Deposita le tue iscrizioni su Ondaweb")), 6, 1, Qt::AlignLeft);
+
+    // Step 3: check on the service.
+    layout->addWidget(stepMark(this, QStringLiteral("Label2_1"), QStringLiteral("3")), 7, 0, Qt::AlignTop);
+    layout->addWidget(makeLabel(this, QStringLiteral("Label4_0"),
+                                QStringLiteral("Puoi controllare che sul sito Ondaweb le iscrizioni siano state "
+                                               "correttamente acquisite"),
+                                true),
+                      7, 1, 1, 2);
+    layout->addWidget(makeButton(4, QStringLiteral("Controlla le iscrizioni su Ondaweb")), 8, 1, Qt::AlignLeft);
+
+    // Kept out of sight: the open competition's categories as one text.
+    QLabel* categories = makeLabel(this, QStringLiteral("CategorieGara"), QString());
+    categories->hide();
+    layout->setColumnStretch(1, 1);
+    layout->setRowStretch(2, 1);
+}
+
+WorkspaceWindow::~WorkspaceWindow() = default;
+
+QSize WorkspaceWindow::preferredSize() const
+{
+    return {twipsToPixels(8235), twipsToPixels(8355)};
+}
+
+QList<DataSource*> WorkspaceWindow::dataSources() const
+{
+    return {m_config, m_natl, m_iscrizioni, m_programmi, m_categorie, m_manif};
+}
+
+void WorkspaceWindow::load()
+{
+    Store::bindToDatabase(dataSources(), m_state.databasePath);
+    FillCompetitionGrid();
+}
+
+void WorkspaceWindow::FillCompetitionGrid()
+{
+    const QList<QStringList> rows = competitionGridRows(m_state.databasePath);
+    m_grid->setUpdatesEnabled(false);
+    m_grid->clearContents();
+    m_grid->setRowCount(int(rows.size()));
+    for (int r = 0; r < rows.size(); ++r) {
+        for (int c = 0; c < 6; ++c)
+            m_grid->setItem(r, c, new QTableWidgetItem(rows.at(r).at(c)));
+    }
+    m_grid->setUpdatesEnabled(true);
+}
+
+QPushButton* WorkspaceWindow::button(int index) const
+{
+    return index >= 0 && index < m_buttons.size() ? m_buttons.at(index) : nullptr;
+}
+
+void WorkspaceWindow::pressButton(int index)
+{
+    if (QPushButton* b = button(index))
+        b->click();
+}
+
+void WorkspaceWindow::setClubLabel(const QString& club)
+{
+    m_soc->setText(club);
+}
+
+} // namespace onda

@@ -1,0 +1,203 @@
+#include "app/AppState.h"
+#include "app/OptionsFile.h"
+#include "app/StartupLogic.h"
+
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace onda;
+
+class TestStartupLogic : public QObject {
+    Q_OBJECT
+private slots:
+    void findProgramDirectory_data();
+    void findProgramDirectory();
+    void findProgramDirectoryLeavesDirOnMiss();
+    void commandLine_data();
+    void commandLine();
+    void splashWait_data();
+    void splashWait();
+    void optionsTextValue_data();
+    void optionsTextValue();
+    void optionsFileShortOrDamaged();
+};
+
+void TestStartupLogic::findProgramDirectory_data()
+{
+    QTest::addColumn<QString>("exeDir");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<QString>("dir");
+
+    QTest::newRow("executable's own directory") << "/opt/onda" << "/usr/bin:/opt/pt"
+                                                << QStringList{"/opt/onda/ONDA_link", "/opt/pt/PreTempra"} << true
+                                                << "/opt/onda/";
+    QTest::newRow("own directory already ends with separator")
+        << "/opt/onda/" << "" << QStringList{"/opt/onda/ONDA_link"} << true << "/opt/onda/";
+    QTest::newRow("PATH entry without trailing separator")
+        << "/tmp/x" << "/usr/bin:/opt/pt" << QStringList{"/opt/pt/PreTempra"} << true << "/opt/pt/";
+    QTest::newRow("PATH entry with trailing separator is not doubled")
+        << "/tmp/x" << "/usr/bin:/opt/pt/:" << QStringList{"/opt/pt/PreTempra"} << true << "/opt/pt/";
+    QTest::newRow("first hit wins") << "/tmp/x" << "/a:/b" << QStringList{"/a/PreTempra", "/b/PreTempra"} << true
+                                    << "/a/";
+    QTest::newRow("empty entry is the root") << "/tmp/x" << "/usr/bin::/opt" << QStringList{"/PreTempra"} << true
+                                             << "/";
+    QTest::newRow("leading empty entry") << "/tmp/x" << ":/usr/bin" << QStringList{"/PreTempra"} << true << "/";
+    QTest::newRow("last entry") << "/tmp/x" << "/usr/bin:/srv/onda" << QStringList{"/srv/onda/PreTempra"} << true
+                                << "/srv/onda/";
+    QTest::newRow("no hit") << "/tmp/x" << "/usr/bin:/opt/pt" << QStringList{"/opt/pt/ONDA_link"} << false << "";
+    QTest::newRow("empty PATH") << "/tmp/x" << "" << QStringList{"/PreTempra"} << false << "";
+    QTest::newRow("companion in own directory does not count")
+        << "/tmp/x" << "/usr/bin" << QStringList{"/tmp/x/PreTempra"} << false << "";
+}
+
+void TestStartupLogic::findProgramDirectory()
+{
+    QFETCH(QString, exeDir);
+    QFETCH(QString, path);
+    QFETCH(QStringList, files);
+    QFETCH(bool, found);
+    QFETCH(QString, dir);
+
+    const QSet<QString> existing(files.begin(), files.end());
+    QStringList asked;
+    ProgramDirectoryEnvironment env{exeDir, path, [&](const QString& f) {
+                                        asked << f;
+                                        return existing.contains(f);
+                                    }};
+    QString result;
+    QCOMPARE(FindProgramDirectory(result, env), found);
+    QCOMPARE(result, dir);
+    QVERIFY2(!asked.contains(QStringLiteral("//PreTempra")), "a separator was doubled");
+}
+
+void TestStartupLogic::findProgramDirectoryLeavesDirOnMiss()
+{
+    QString dir = QStringLiteral("unchanged");
+    ProgramDirectoryEnvironment env{QStringLiteral("/nowhere"), QStringLiteral("/a:/b"),
+                                    [](const QString&) { return false; }};
+    QVERIFY(!FindProgramDirectory(dir, env));
+    QCOMPARE(dir, QStringLiteral("unchanged"));
+
+    // The real look-up on this process: the test executable has no ONDA_link beside it
+    // unless the PATH holds the companion program, so only check that it does not throw
+    // and that a hit ends with the separator.
+    QString real;
+    if (FindProgramDirectory(real))
+        QVERIFY(real.endsWith(QLatin1Char('/')));
+}
+
+void TestStartupLogic::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("baseAddress");
+    QTest::addColumn<bool>("debug");
+
+    QTest::newRow("none") << QStringList{"ONDA_link"} << kBuiltInAddress << false;
+    QTest::newRow("address") << QStringList{"ONDA_link", "http://127.0.0.5/"} << "http://127.0.0.5/" << false;
+    QTest::newRow("debug") << QStringList{"ONDA_link", "debug"} << kBuiltInAddress << true;
+    QTest::newRow("Debug is not debug") << QStringList{"ONDA_link", "Debug"} << kBuiltInAddress << false;
+    QTest::newRow("http inside other text") << QStringList{"ONDA_link", "xxhttpyy"} << "xxhttpyy" << false;
+    QTest::newRow("capitals are not http") << QStringList{"ONDA_link", "HTTP://SERVER/"} << kBuiltInAddress << false;
+    QTest::newRow("several words make one text")
+        << QStringList{"ONDA_link", "server", "http://a"} << "server http://a" << false;
+    QTest::newRow("debug with more words") << QStringList{"ONDA_link", "debug", "x"} << kBuiltInAddress << false;
+}
+
+void TestStartupLogic::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, baseAddress);
+    QFETCH(bool, debug);
+
+    AppState state;
+    state.commandLine = commandLineText(arguments);
+    QCOMPARE(baseAddressFor(state.commandLine), baseAddress);
+    QCOMPARE(state.debugMode(), debug);
+}
+
+void TestStartupLogic::splashWait_data()
+{
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("step");
+
+    constexpr int day = 24 * 3600 * 1000;
+    QTest::newRow("midday") << 12 * 3600 * 1000 << 300;
+    QTest::newRow("just before midnight") << day - 700 << 300;
+    QTest::newRow("one tick before midnight") << day - 1 << 450;
+}
+
+void TestStartupLogic::splashWait()
+{
+    QFETCH(int, start);
+    QFETCH(int, step);
+    constexpr int day = 24 * 3600 * 1000;
+
+    int now = start;
+    int readings = 0;
+    const TimeOfDayClock clock = [&] {
+        ++readings;
+        now = (now + step) % day; // the time of day wraps at midnight
+        return now;
+    };
+    waitPastMark(start, 2000, clock, [] {});
+    const int waited = readings * step;
+    QVERIFY2(waited > 2000, qPrintable(QStringLiteral("stopped after %1 ms").arg(waited)));
+    QVERIFY2(waited <= 2000 + step, qPrintable(QStringLiteral("waited %1 ms").arg(waited)));
+    QCOMPARE(elapsedSinceMark(day - 500, 1500), 2000);
+}
+
+void TestStartupLogic::optionsTextValue_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("value");
+
+    QTest::newRow("plain") << "MARIO01" << "MARIO01";
+    QTest::newRow("cut at comma") << "ROSSI, MARIO" << "ROSSI";
+    QTest::newRow("leading and trailing blanks") << "   abc  " << "abc";
+    QTest::newRow("quoted keeps comma") << "\"a,b\"" << "a,b";
+    QTest::newRow("empty") << "" << "";
+    QTest::newRow("address") << "iscrizioni@ondaweb.example" << "iscrizioni@ondaweb.example";
+}
+
+void TestStartupLogic::optionsTextValue()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, value);
+    QCOMPARE(onda::optionsTextValue(line), value);
+}
+
+void TestStartupLogic::optionsFileShortOrDamaged()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("options.txt"));
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        // Line 2 is not numbers; the file ends at line 9.
+        f.write("Propaganda\nmolti\nMaster\n3 40\nGenerico\n2 35\n\ncopia@x.it\nUTENTE9, altro\n");
+    }
+    Options options;
+    options.min1 = 7;
+    QVERIFY(readOptionsFile(path, options));
+    QCOMPARE(options.min1, 7); // unreadable step skipped, value kept
+    QCOMPARE(options.min2, 3);
+    QCOMPARE(options.max2, 40);
+    QCOMPARE(options.recipientAddress, QStringLiteral("copia@x.it"));
+    QCOMPARE(options.userId, std::optional<QString>(QStringLiteral("UTENTE9")));
+    QVERIFY(!options.pin.has_value());
+
+    QString user = QStringLiteral("before");
+    QString pin = QStringLiteral("pin-before");
+    loadOrCreateOptionsFile(dir.path() + QLatin1Char('/'), user, pin, kBuiltInAddress);
+    QCOMPARE(user, QStringLiteral("UTENTE9"));
+    QCOMPARE(pin, QStringLiteral("pin-before"));
+
+    QVERIFY(!readOptionsFile(dir.filePath(QStringLiteral("missing.txt")), options));
+}
+
+QTEST_GUILESS_MAIN(TestStartupLogic)
+#include "tst_startuplogic.moc"
