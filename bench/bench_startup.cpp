@@ -1,0 +1,178 @@
+// Time from launch to the main window shown: the program's own start-up (without its
+// mandated splash pause) against a bare Qt application that shows an empty main window.
+// Each sample is a fresh process of this same executable, so both pay the same loading.
+
+#include "app/AppState.h"
+#include "app/MainWindow.h"
+#include "app/QtDialogs.h"
+#include "app/Startup.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMainWindow>
+#include <QTemporaryDir>
+#include <QWindow>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+std::string g_self;
+std::string g_programDir;
+std::vector<double> g_samples[2];
+
+void waitUntilExposed(QWidget& window)
+{
+    while (!window.windowHandle() || !window.windowHandle()->isExposed())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QCoreApplication::processEvents();
+}
+
+int childBare(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QMainWindow window;
+    window.resize(603, 655);
+    window.show();
+    waitUntilExposed(window);
+    std::fputs("shown\n", stdout);
+    std::fflush(stdout);
+    return 0;
+}
+
+int childProgram(int argc, char** argv, const char* directory)
+{
+    QApplication app(argc, argv);
+    onda::AppState state;
+    onda::QtDialogs dialogs;
+    state.dialogs = &dialogs;
+    onda::StartupOptions options;
+    options.arguments = {QStringLiteral("ONDA_link")};
+    onda::ProgramDirectoryEnvironment env;
+    env.executableDirectory = QString::fromLocal8Bit(directory);
+    env.fileExists = [](const QString& f) { return QFileInfo(f).isFile(); };
+    options.environment = env;
+    options.splashMinimumMs = -1; // the mandated pause is left out of the measure
+    auto window = onda::startProgram(state, options);
+    if (!window)
+        return 1;
+    waitUntilExposed(*window);
+    std::fputs("shown\n", stdout);
+    std::fflush(stdout);
+    return 0;
+}
+
+// Launches this executable in a child mode; seconds until it reports its window shown.
+double launch(const std::vector<std::string>& args)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        return -1;
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], STDOUT_FILENO);
+        close(fds[0]);
+        close(fds[1]);
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(g_self.c_str()));
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(g_self.c_str(), argv.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    char buffer[16] = {};
+    const ssize_t n = read(fds[0], buffer, sizeof buffer - 1);
+    const auto end = std::chrono::steady_clock::now();
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (n <= 0 || std::strncmp(buffer, "shown", 5) != 0)
+        return -1;
+    return std::chrono::duration<double>(end - start).count();
+}
+
+void measure(benchmark::State& state, const std::vector<std::string>& args, int slot)
+{
+    for (auto _ : state) {
+        const double seconds = launch(args);
+        if (seconds < 0) {
+            state.SkipWithError("the child did not show its window");
+            return;
+        }
+        g_samples[slot].push_back(seconds);
+        state.SetIterationTime(seconds);
+    }
+}
+
+void BM_BareQtMainWindow(benchmark::State& state)
+{
+    measure(state, {"--child=bare"}, 0);
+}
+
+void BM_ProgramStartup(benchmark::State& state)
+{
+    measure(state, {"--child=program", g_programDir}, 1);
+}
+
+BENCHMARK(BM_BareQtMainWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
+BENCHMARK(BM_ProgramStartup)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--child=bare") == 0)
+            return childBare(argc, argv);
+        if (std::strcmp(argv[i], "--child=program") == 0 && i + 1 < argc)
+            return childProgram(argc, argv, argv[i + 1]);
+    }
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    g_self = QFileInfo(QString::fromLocal8Bit(argv[0])).absoluteFilePath().toStdString();
+
+    // A program directory as a club has it after the first start: database and options file present.
+    QTemporaryDir directory;
+    g_programDir = directory.path().toStdString() + "/";
+    QFile marker(directory.filePath(QStringLiteral("ONDA_link")));
+    if (!marker.open(QIODevice::WriteOnly))
+        return 1;
+    marker.close();
+    if (launch({"--child=program", g_programDir}) < 0) {
+        std::fprintf(stderr, "the program did not start\n");
+        return 1;
+    }
+
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    const double bare = median(g_samples[0]);
+    const double program = median(g_samples[1]);
+    if (bare > 0 && program > 0)
+        std::printf("start-up to main window shown (median): program %.1f ms, bare Qt %.1f ms, ratio %.2f (aim <= 1.5)\n",
+                    program * 1000, bare * 1000, program / bare);
+    return 0;
+}
