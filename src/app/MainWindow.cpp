@@ -6,6 +6,7 @@
 #include "app/Dialogs.h"
 #include "app/OptionsFile.h"
 #include "app/Reinitialise.h"
+#include "app/ToolIcons.h"
 #include "app/WindowPosition.h"
 #include "app/WorkspaceWindow.h"
 #include "entry/RegistrationWindow.h"
@@ -20,7 +21,6 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
-#include <QStyle>
 #include <QToolBar>
 
 #include <memory>
@@ -144,21 +144,18 @@ void MainWindow::buildToolBar()
     struct Button {
         const char* key;
         const char* tooltip;
-        const char* theme;
-        QStyle::StandardPixmap fallback;
         const char* sameAs;
     };
     const Button buttons[] = {
-        {"Open", "Camnbio programma", "document-open", QStyle::SP_DirOpenIcon, nullptr},
-        {"Save", "Salvataggio sessione", "document-save", QStyle::SP_DialogSaveButton, "mnuFileSaveAs"},
-        {"Print", "Stampa", "document-print", QStyle::SP_FileDialogDetailedView, "mnuFilePrint"},
-        {"Atleti", "Analizza Data Base Atleti", "system-users", QStyle::SP_FileDialogContentsView, "DataBaseAtleti"},
-        {"Iscrizioni", "Iscrivi Atleti", "document-edit", QStyle::SP_FileDialogListView, "EsaminaIscrizioni"},
-        {"send", "Invia Messaggio Posta Elettronica", "mail-send", QStyle::SP_ArrowForward, "mnuFileSend"},
+        {"Open", "Camnbio programma", nullptr},
+        {"Save", "Salvataggio sessione", "mnuFileSaveAs"},
+        {"Print", "Stampa", "mnuFilePrint"},
+        {"Atleti", "Analizza Data Base Atleti", "DataBaseAtleti"},
+        {"Iscrizioni", "Iscrivi Atleti", "EsaminaIscrizioni"},
+        {"send", "Invia Messaggio Posta Elettronica", "mnuFileSend"},
     };
     for (const Button& b : buttons) {
-        const QIcon icon = QIcon::fromTheme(QLatin1String(b.theme), style()->standardIcon(b.fallback));
-        QAction* action = m_toolBar->addAction(icon, QString::fromUtf8(b.tooltip));
+        QAction* action = m_toolBar->addAction(toolIcon(QLatin1String(b.key)), QString::fromUtf8(b.tooltip));
         action->setObjectName(QLatin1String(b.key));
         action->setToolTip(QString::fromUtf8(b.tooltip));
         if (b.sameAs) {

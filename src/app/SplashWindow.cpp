@@ -18,7 +18,6 @@ QLabel* addLabel(QWidget* parent, QLayout* layout, const QString& name, const QS
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
     label->setAlignment(Qt::AlignCenter);
-    label->setWordWrap(true);
     QFont font = label->font();
     font.setPointSizeF(font.pointSizeF() * scale);
     font.setBold(bold);

@@ -269,7 +269,7 @@ Status DataSource::Impl::connect() {
         return Status::error(err::CannotOpen, QStringLiteral("No database file set for '%1'.").arg(name));
     if (!QFileInfo(databaseFile).isFile())
         return Status::error(err::CannotOpen, QStringLiteral("Cannot find database file '%1'.").arg(databaseFile));
-    return db.open(databaseFile, false);
+    return db.openShared(databaseFile);
 }
 
 // A row of the table by its rowid, in the set's columns.

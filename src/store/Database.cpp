@@ -4,6 +4,7 @@
 #include "store/SqlTokens.h"
 #include "store/SqliteSupport.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -80,8 +81,15 @@ QString columnList(const QList<FieldInfo>& fields) {
 
 } // namespace
 
+// Connections that data sources of this thread share, by file: opening one and reading its
+// schema costs far more than the queries a window runs at start-up.
+QHash<QString, std::weak_ptr<sqlite3>>& sharedConnections() {
+    thread_local QHash<QString, std::weak_ptr<sqlite3>> connections;
+    return connections;
+}
+
 struct Database::Impl {
-    std::unique_ptr<sqlite3, Closer> db;
+    std::shared_ptr<sqlite3> db;
     QString path;
 
     Status copyTable(Database& self, const QString& source, const QString& target);
@@ -112,8 +120,23 @@ Status Database::open(const QString& path, bool create) {
     sqlite3_extended_result_codes(raw, 1);
     sqlite3_busy_timeout(raw, busyTimeoutMs);
     sqlite3_create_function(raw, "Int", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, intFunction, nullptr, nullptr);
-    d->db = std::move(db);
+    d->db = std::shared_ptr<sqlite3>(db.release(), Closer());
     d->path = path;
+    return {};
+}
+
+Status Database::openShared(const QString& path) {
+    if (!d)
+        d = std::make_unique<Impl>();
+    close();
+    if (std::shared_ptr<sqlite3> existing = sharedConnections().value(path).lock()) {
+        d->db = std::move(existing);
+        d->path = path;
+        return {};
+    }
+    if (Status s = open(path, false); !s)
+        return s;
+    sharedConnections().insert(path, d->db);
     return {};
 }
 

@@ -27,6 +27,8 @@ public:
 
     // Opens an existing file; with create=true a missing file is created (empty).
     Status open(const QString& path, bool create = false);
+    // Opens an existing file on the connection other shared openers of this thread use.
+    Status openShared(const QString& path);
     void close();
     bool isOpen() const;
     const QString& path() const;

@@ -24,6 +24,22 @@ def find_app(name, timeout):
     return None
 
 
+def wait_for_bus(timeout):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        ask = subprocess.run(["dbus-send", "--session", "--dest=org.a11y.Bus", "--print-reply",
+                              "/org/a11y/bus", "org.a11y.Bus.GetAddress"],
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if ask.returncode == 0:
+            try:
+                pyatspi.Registry.getDesktop(0).childCount
+                return True
+            except Exception:
+                pass
+        time.sleep(0.2)
+    return False
+
+
 def walk(node, depth=0, out=None):
     if out is None:
         out = []
@@ -45,7 +61,11 @@ def main():
     shutil.copy2(program, exe)
 
     bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
-    time.sleep(1.0)
+    # The program looks for the accessibility bus once, when it starts: the bus must be up first.
+    if not wait_for_bus(20):
+        print("FAIL: the accessibility bus did not start")
+        bus.terminate()
+        return 1
     env = dict(os.environ)
     env.pop("QT_QPA_PLATFORM", None)
     env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"

@@ -1,0 +1,95 @@
+#include "app/ToolIcons.h"
+
+#include <QIconEngine>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace onda {
+
+namespace {
+
+class GlyphEngine final : public QIconEngine {
+public:
+    explicit GlyphEngine(QString key) : m_key(std::move(key)) {}
+
+    QIconEngine* clone() const override { return new GlyphEngine(m_key); }
+    QString key() const override { return QStringLiteral("onda-glyph"); }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override
+    {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->translate(rect.topLeft());
+        painter->scale(rect.width() / 24.0, rect.height() / 24.0);
+        if (mode == QIcon::Disabled)
+            painter->setOpacity(0.4);
+        draw(*painter);
+        painter->restore();
+    }
+
+private:
+    void draw(QPainter& p) const
+    {
+        const QPen outline(QColor(0x30, 0x30, 0x30), 1.2);
+        p.setPen(outline);
+        if (m_key == QLatin1String("Open")) {
+            QPainterPath folder;
+            folder.moveTo(2, 6);
+            folder.lineTo(9, 6);
+            folder.lineTo(11, 8);
+            folder.lineTo(21, 8);
+            folder.lineTo(21, 19);
+            folder.lineTo(2, 19);
+            folder.closeSubpath();
+            p.setBrush(QColor(0xf2, 0xc1, 0x4e));
+            p.drawPath(folder);
+            p.setBrush(QColor(0xf8, 0xd8, 0x7a));
+            p.drawPolygon(QPolygonF({{4, 11}, {23, 11}, {21, 19}, {2, 19}}));
+        } else if (m_key == QLatin1String("Save")) {
+            p.setBrush(QColor(0x3a, 0x6e, 0xc4));
+            p.drawRoundedRect(QRectF(3, 3, 18, 18), 2, 2);
+            p.setBrush(Qt::white);
+            p.drawRect(QRectF(6, 3, 12, 7));
+            p.setBrush(QColor(0xdd, 0xdd, 0xdd));
+            p.drawRect(QRectF(7, 14, 10, 7));
+        } else if (m_key == QLatin1String("Print")) {
+            p.setBrush(Qt::white);
+            p.drawRect(QRectF(7, 2, 10, 8));
+            p.setBrush(QColor(0x8a, 0x8f, 0x98));
+            p.drawRoundedRect(QRectF(2, 9, 20, 9), 2, 2);
+            p.setBrush(Qt::white);
+            p.drawRect(QRectF(6, 15, 12, 7));
+            p.drawLine(QPointF(8, 18), QPointF(16, 18));
+        } else if (m_key == QLatin1String("Atleti")) {
+            p.setBrush(QColor(0x2f, 0x8f, 0x5b));
+            p.drawEllipse(QPointF(8, 7), 3.2, 3.2);
+            p.drawChord(QRectF(2, 11, 12, 14), 0, 180 * 16);
+            p.setBrush(QColor(0x3f, 0xa9, 0xd6));
+            p.drawEllipse(QPointF(16, 8), 3.2, 3.2);
+            p.drawChord(QRectF(10, 12, 12, 14), 0, 180 * 16);
+        } else if (m_key == QLatin1String("Iscrizioni")) {
+            p.setBrush(Qt::white);
+            p.drawRect(QRectF(4, 2, 14, 20));
+            for (int y = 7; y <= 17; y += 4)
+                p.drawLine(QPointF(7, y), QPointF(15, y));
+            p.setPen(QPen(QColor(0xc4, 0x3a, 0x3a), 2.4, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(QPointF(13, 20), QPointF(21, 10));
+        } else if (m_key == QLatin1String("send")) {
+            p.setBrush(QColor(0xf4, 0xf1, 0xe8));
+            p.drawRect(QRectF(2, 6, 20, 13));
+            p.setBrush(Qt::NoBrush);
+            p.drawPolyline(QPolygonF({{2, 6}, {12, 14}, {22, 6}}));
+        }
+    }
+
+    QString m_key;
+};
+
+} // namespace
+
+QIcon toolIcon(const QString& key)
+{
+    return QIcon(new GlyphEngine(key));
+}
+
+} // namespace onda
