@@ -64,10 +64,7 @@ int childProgram(int argc, char** argv, const char* directory)
     state.dialogs = &dialogs;
     onda::StartupOptions options;
     options.arguments = {QStringLiteral("ONDA_link")};
-    onda::ProgramDirectoryEnvironment env;
-    env.executableDirectory = QString::fromLocal8Bit(directory);
-    env.fileExists = [](const QString& f) { return QFileInfo(f).isFile(); };
-    options.environment = env;
+    options.environment = onda::ProgramDirectoryEnvironment::inDirectory(QString::fromLocal8Bit(directory));
     options.splashMinimumMs = -1; // the mandated pause is left out of the measure
     auto window = onda::startProgram(state, options);
     if (!window)

@@ -42,10 +42,7 @@ int main(int argc, char** argv)
     state.dialogs = &dialogs;
     onda::StartupOptions options;
     options.arguments = {QStringLiteral("ONDA_link")};
-    onda::ProgramDirectoryEnvironment env;
-    env.executableDirectory = directory;
-    env.fileExists = [](const QString& f) { return QFileInfo(f).isFile(); };
-    options.environment = env;
+    options.environment = onda::ProgramDirectoryEnvironment::inDirectory(directory);
     options.splashMinimumMs = -1;
     auto window = onda::startProgram(state, options);
     if (!window)

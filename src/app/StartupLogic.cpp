@@ -77,12 +77,16 @@ bool FindProgramDirectory(QString& dir, const ProgramDirectoryEnvironment& env)
     return false;
 }
 
+ProgramDirectoryEnvironment ProgramDirectoryEnvironment::inDirectory(const QString& directory)
+{
+    return {directory, QString(), [](const QString& file) { return QFileInfo(file).isFile(); }};
+}
+
 bool FindProgramDirectory(QString& dir)
 {
-    ProgramDirectoryEnvironment env;
-    env.executableDirectory = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    ProgramDirectoryEnvironment env =
+        ProgramDirectoryEnvironment::inDirectory(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
     env.pathVariable = qEnvironmentVariable("PATH");
-    env.fileExists = [](const QString& file) { return QFileInfo(file).isFile(); };
     return FindProgramDirectory(dir, env);
 }
 

@@ -18,6 +18,9 @@ struct ProgramDirectoryEnvironment {
     QString executableDirectory;
     QString pathVariable;
     std::function<bool(const QString&)> fileExists;
+
+    // The real file system, with the executable taken to be in `directory` and no PATH.
+    static ProgramDirectoryEnvironment inDirectory(const QString& directory);
 };
 
 // The program directory: the executable's own directory when it holds the program,

@@ -22,10 +22,7 @@ AppHarness::AppHarness(const QString& programDirectory)
 
     m_state.dialogs = &m_dialogs;
     m_options.arguments = {QStringLiteral("ONDA_link")};
-    onda::ProgramDirectoryEnvironment env;
-    env.executableDirectory = m_directory;
-    env.fileExists = [](const QString& f) { return QFileInfo(f).isFile(); };
-    m_options.environment = env;
+    m_options.environment = onda::ProgramDirectoryEnvironment::inDirectory(m_directory);
     // Every reading of the clock moves it on a second: the splash wait ends at once.
     m_options.clock = [this] { return m_fakeTime += 1000; };
 }

@@ -32,26 +32,27 @@ void ScriptedDialogs::message(const QString& text, Icon icon, const QString& tit
     m_shown.append({Kind::Message, text, Answer::Ok, icon, title});
 }
 
+ScriptedDialogs::Answer ScriptedDialogs::ask(Kind kind, const QString& text, Answer defaultAnswer, Icon icon,
+                                             const QString& title, Answer unexpectedAnswer)
+{
+    m_shown.append({kind, text, defaultAnswer, icon, title});
+    if (m_answers.isEmpty()) {
+        m_unexpected << text;
+        return unexpectedAnswer;
+    }
+    return m_answers.dequeue();
+}
+
 ScriptedDialogs::Answer ScriptedDialogs::askYesNo(const QString& text, Answer defaultAnswer, Icon icon,
                                                   const QString& title)
 {
-    m_shown.append({Kind::YesNo, text, defaultAnswer, icon, title});
-    if (m_answers.isEmpty()) {
-        m_unexpected << text;
-        return Answer::No;
-    }
-    return m_answers.dequeue();
+    return ask(Kind::YesNo, text, defaultAnswer, icon, title, Answer::No);
 }
 
 ScriptedDialogs::Answer ScriptedDialogs::askOkCancel(const QString& text, Answer defaultAnswer, Icon icon,
                                                      const QString& title)
 {
-    m_shown.append({Kind::OkCancel, text, defaultAnswer, icon, title});
-    if (m_answers.isEmpty()) {
-        m_unexpected << text;
-        return Answer::Cancel;
-    }
-    return m_answers.dequeue();
+    return ask(Kind::OkCancel, text, defaultAnswer, icon, title, Answer::Cancel);
 }
 
 std::optional<QString> ScriptedDialogs::inputText(const QString& prompt, const QString& title, const QString&)

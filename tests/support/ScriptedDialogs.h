@@ -44,6 +44,9 @@ public:
     QString lastProposedPath;
 
 private:
+    Answer ask(Kind kind, const QString& text, Answer defaultAnswer, Icon icon, const QString& title,
+               Answer unexpectedAnswer);
+
     QList<Shown> m_shown;
     QStringList m_unexpected;
     QQueue<Answer> m_answers;
