@@ -4,6 +4,7 @@
 #include "app/AppState.h"
 #include "app/BusyCursor.h"
 #include "app/Dialogs.h"
+#include "app/HelpLinks.h"
 #include "app/OptionsFile.h"
 #include "app/Reinitialise.h"
 #include "app/ToolIcons.h"
@@ -14,6 +15,8 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -22,6 +25,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QUrl>
 
 #include <memory>
 
@@ -118,9 +122,12 @@ void MainWindow::buildMenus()
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
-    addItem(help, QStringLiteral("HelpIstruzioni"), QStringLiteral("&Istruzioni"));
-    addItem(help, QStringLiteral("HomePageONDA_link"), QStringLiteral("Home Page ONDA_link"));
-    addItem(help, QStringLiteral("HomePageOndaweb"), QStringLiteral("Home Page Ondaweb"));
+    connect(addItem(help, QStringLiteral("HelpIstruzioni"), QStringLiteral("&Istruzioni")), &QAction::triggered,
+            this, [this] { openAddress(instructionsAddress(QCoreApplication::applicationDirPath())); });
+    connect(addItem(help, QStringLiteral("HomePageONDA_link"), QStringLiteral("Home Page ONDA_link")),
+            &QAction::triggered, this, [this] { openAddress(programHomeAddress(m_state.baseAddress)); });
+    connect(addItem(help, QStringLiteral("HomePageOndaweb"), QStringLiteral("Home Page Ondaweb")),
+            &QAction::triggered, this, [this] { openAddress(serviceHomeAddress(m_state.baseAddress)); });
     connect(addItem(help, QStringLiteral("mnuHelpAbout"), QStringLiteral("&About ")), &QAction::triggered, this,
             [this] {
                 AboutDialog about(this, m_state.dialogs);
@@ -164,6 +171,14 @@ void MainWindow::buildToolBar()
             connect(action, &QAction::triggered, command, &QAction::trigger);
         }
     }
+}
+
+void MainWindow::openAddress(const QString& address)
+{
+    if (m_openAddress)
+        m_openAddress(address);
+    else
+        QDesktopServices::openUrl(QUrl(address));
 }
 
 QAction* MainWindow::action(const QString& objectName) const

@@ -2,6 +2,8 @@
 
 #include <QMainWindow>
 
+#include <functional>
+
 class QAction;
 class QMdiArea;
 class QMdiSubWindow;
@@ -39,6 +41,10 @@ public:
 
     // Re-initialisation of the database, after the user's two confirmations.
     void reinitialiseDatabase();
+    // Where the Help menu's addresses open; the system's browser until one is set.
+    void setAddressOpener(std::function<void(const QString&)> opener) { m_openAddress = std::move(opener); }
+    void openAddress(const QString& address);
+
     // Arrangement codes 0 to 3: cascade, tile horizontal, tile vertical, arrange icons.
     void arrange(int code);
 
@@ -61,6 +67,7 @@ private:
     QMenu* m_gridMenu = nullptr;
     QToolBar* m_toolBar = nullptr;
     QAction* m_windowListSeparator = nullptr;
+    std::function<void(const QString&)> m_openAddress;
     RegistrationWindow* m_registration = nullptr;
     WorkspaceWindow* m_workspace = nullptr;
 };

@@ -4,6 +4,8 @@
 #include "store/DataSource.h"
 #include "store/Store.h"
 
+#include <QRegularExpression>
+
 namespace onda {
 
 QString reinitialisationWarning()
@@ -25,11 +27,13 @@ QStringList reinitialisationStatements(DataSource& manif)
     QStringList statements{QStringLiteral("delete * from natl")};
     if (manif.moveFirst()) {
         for (; !manif.eof(); manif.moveNext()) {
-            const QVariant number = manif.field(QStringLiteral("Numero Prova"));
-            // A row without a number would name the template table itself.
-            if (number.isNull() || number.toString().trimmed().isEmpty())
+            // Only a competition number names a registration table: an empty one would name
+            // the template itself, and no other text belongs in a statement.
+            const QString number = manif.field(QStringLiteral("Numero Prova")).toString().trimmed();
+            static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+            if (!digits.match(number).hasMatch())
                 continue;
-            statements << QStringLiteral("drop table nprg") + number.toString().trimmed();
+            statements << QStringLiteral("drop table nprg") + number;
         }
     }
     statements << QStringLiteral("delete * from categorie") << QStringLiteral("delete * from programmi")

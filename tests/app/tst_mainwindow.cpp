@@ -1,6 +1,7 @@
 #include "AppHarness.h"
 
 #include "app/AboutDialog.h"
+#include "app/HelpLinks.h"
 #include "app/MainWindow.h"
 #include "app/SplashWindow.h"
 #include "app/WorkspaceWindow.h"
@@ -80,6 +81,7 @@ private slots:
     void positionRestoredAndSaved();
     void minimisedCloseKeepsStoredPosition();
     void windowArrangement();
+    void helpLinks();
     void splashAndAboutTexts();
     void controlsAreNamedForScreenReaders();
 
@@ -415,7 +417,8 @@ void TestMainWindow::positionRestoredAndSaved()
     main->move(120, 90);
     main->resize(700, 500);
     QTest::qWait(0);
-    m_app->stop();
+    main->action(QStringLiteral("mnuFileExit"))->trigger(); // "Uscita"
+    QVERIFY(!main->isVisible());
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("ONDA_link"),
                        QStringLiteral("ONDA_link"));
     settings.beginGroup(QStringLiteral("Settings"));
@@ -483,6 +486,24 @@ void TestMainWindow::windowArrangement()
     for (QAction* act : windows->actions())
         titles << act->text();
     QVERIFY(titles.filter(QStringLiteral("Scelta circuito e gara")).size() == 1);
+}
+
+void TestMainWindow::helpLinks()
+{
+    m_app = std::make_unique<AppHarness>();
+    QVERIFY(m_app->start({QStringLiteral("http://127.0.0.5/prove"), QStringLiteral("club")}));
+    QStringList opened;
+    m_app->main()->setAddressOpener([&](const QString& address) { opened << address; });
+    for (const char* item : {"HelpIstruzioni", "HomePageONDA_link", "HomePageOndaweb"})
+        m_app->main()->action(QLatin1String(item))->trigger();
+    QCOMPARE(opened.size(), 3);
+    QVERIFY(opened.at(0).startsWith(QStringLiteral("file:///")));
+    QVERIFY(opened.at(0).endsWith(QStringLiteral("/istruzioni.htm")));
+    QVERIFY(!opened.at(0).contains(QStringLiteral("//istruzioni")));
+    QCOMPARE(opened.at(1), QStringLiteral("http://127.0.0.5/prove%20club/Ondanet/ONDA_link"));
+    QCOMPARE(opened.at(2), QStringLiteral("http://127.0.0.5/prove%20club"));
+    QCOMPARE(instructionsAddress(QStringLiteral("/opt/my club/")),
+             QStringLiteral("file:///opt/my%20club/istruzioni.htm"));
 }
 
 void TestMainWindow::splashAndAboutTexts()
