@@ -40,6 +40,7 @@ MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), 
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(mainWindowCaption());
+    setWindowIcon(toolIcon(QStringLiteral("Iscrizioni")));
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(QStringLiteral("mdiArea"));
     m_mdi->setAccessibleName(QStringLiteral("Finestre"));
@@ -242,6 +243,7 @@ RegistrationWindow* MainWindow::createRegistrationWindow()
 {
     if (!m_registration) {
         m_registration = new RegistrationWindow(m_state);
+        m_registration->setWindowIcon(windowIcon());
         m_mdi->addSubWindow(m_registration);
     }
     return m_registration;
@@ -251,6 +253,7 @@ WorkspaceWindow* MainWindow::createWorkspaceWindow()
 {
     if (!m_workspace) {
         m_workspace = new WorkspaceWindow(m_state);
+        m_workspace->setWindowIcon(windowIcon());
         QMdiSubWindow* sub = m_mdi->addSubWindow(m_workspace);
         sub->resize(sub->sizeHint().expandedTo(m_workspace->preferredSize()));
         m_workspace->load();
