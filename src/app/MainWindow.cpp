@@ -257,6 +257,8 @@ WorkspaceWindow* MainWindow::createWorkspaceWindow()
         QMdiSubWindow* sub = m_mdi->addSubWindow(m_workspace);
         sub->resize(sub->sizeHint().expandedTo(m_workspace->preferredSize()));
         m_workspace->load();
+        if (isVisible()) // the user closed it: the workspace is where work starts, so it comes back in sight
+            showChild(m_workspace);
     }
     return m_workspace;
 }
@@ -287,8 +289,7 @@ void MainWindow::hideChild(QWidget* child)
 
 void MainWindow::pressWorkspaceButton(int index)
 {
-    if (m_workspace)
-        m_workspace->pressButton(index);
+    workspaceWindow()->pressButton(index);
 }
 
 void MainWindow::reinitialiseDatabase()
@@ -296,17 +297,10 @@ void MainWindow::reinitialiseDatabase()
     if (!m_state.dialogs || !confirmReinitialisation(*m_state.dialogs))
         return;
     BusyCursor busy;
-    if (m_workspace) {
-        onda::reinitialiseDatabase(m_state.store, m_workspace->manifSource());
-        m_workspace->manifSource().refresh();
-        m_workspace->FillCompetitionGrid();
-    } else {
-        DataSource manif;
-        manif.setDatabaseFile(m_state.databasePath);
-        manif.setRecordSource(QStringLiteral("select * from manif"));
-        manif.refresh();
-        onda::reinitialiseDatabase(m_state.store, manif);
-    }
+    WorkspaceWindow* workspace = workspaceWindow();
+    onda::reinitialiseDatabase(m_state.store, workspace->manifSource());
+    workspace->manifSource().refresh();
+    workspace->FillCompetitionGrid();
 }
 
 void MainWindow::tileVisibleChildren(Qt::Orientation direction)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 
@@ -26,11 +27,12 @@ public:
     // Load step: position from the settings store, then the options file.
     void load();
 
-    // The two central children; created by start-up in this order.
+    // The two central children, created by start-up in this order. A child the user has
+    // closed is created again, in its initial state, by the next use.
     RegistrationWindow* createRegistrationWindow();
     WorkspaceWindow* createWorkspaceWindow();
-    RegistrationWindow* registrationWindow() const { return m_registration; }
-    WorkspaceWindow* workspaceWindow() const { return m_workspace; }
+    RegistrationWindow* registrationWindow() { return createRegistrationWindow(); }
+    WorkspaceWindow* workspaceWindow() { return createWorkspaceWindow(); }
     QMdiSubWindow* subWindowOf(QWidget* child) const;
     void showChild(QWidget* child);
     void hideChild(QWidget* child);
@@ -68,8 +70,8 @@ private:
     QToolBar* m_toolBar = nullptr;
     QAction* m_windowListSeparator = nullptr;
     std::function<void(const QString&)> m_openAddress;
-    RegistrationWindow* m_registration = nullptr;
-    WorkspaceWindow* m_workspace = nullptr;
+    QPointer<RegistrationWindow> m_registration;
+    QPointer<WorkspaceWindow> m_workspace;
 };
 
 QString mainWindowCaption();

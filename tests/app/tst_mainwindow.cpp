@@ -15,6 +15,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
@@ -81,6 +82,7 @@ private slots:
     void positionRestoredAndSaved();
     void minimisedCloseKeepsStoredPosition();
     void windowArrangement();
+    void closedWorkspaceComesBack();
     void helpLinks();
     void splashAndAboutTexts();
     void controlsAreNamedForScreenReaders();
@@ -486,6 +488,29 @@ void TestMainWindow::windowArrangement()
     for (QAction* act : windows->actions())
         titles << act->text();
     QVERIFY(titles.filter(QStringLiteral("Scelta circuito e gara")).size() == 1);
+}
+
+void TestMainWindow::closedWorkspaceComesBack()
+{
+    m_app = std::make_unique<AppHarness>();
+    QVERIFY(m_app->start());
+    run(*m_app, QStringLiteral("insert into manif ([Numero Prova], userName) values (57, 'U')"));
+    MainWindow* main = m_app->main();
+    QPointer<WorkspaceWindow> first = main->workspaceWindow();
+    main->subWindowOf(first)->close();
+    QTRY_VERIFY(first.isNull());
+
+    // The next command that uses the workspace finds it again, in its initial state.
+    int pressed = 0;
+    main->action(QStringLiteral("EsaminaIscrizioni"))->trigger();
+    WorkspaceWindow* again = main->workspaceWindow();
+    QVERIFY(again);
+    connect(again->button(2), &QPushButton::clicked, this, [&] { ++pressed; });
+    main->action(QStringLiteral("EsaminaIscrizioni"))->trigger();
+    QCOMPARE(pressed, 1);
+    QVERIFY(main->subWindowOf(again)->isVisible());
+    QCOMPARE(again->competitionGrid()->rowCount(), 1);
+    QCOMPARE(again->findChild<QLabel*>(QStringLiteral("ManifID"))->text(), QString());
 }
 
 void TestMainWindow::helpLinks()
