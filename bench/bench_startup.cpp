@@ -2,9 +2,9 @@
 // mandated splash pause) against a bare Qt application that shows an empty main window.
 // Each sample is a fresh process of this same executable, so both pay the same loading.
 
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "app/MainWindow.h"
-#include "app/QtDialogs.h"
+#include "ui/QtDialogs.h"
 #include "app/Startup.h"
 
 #include <QApplication>
@@ -59,9 +59,8 @@ int childBare(int argc, char** argv, bool withText)
 int childProgram(int argc, char** argv, const char* directory)
 {
     QApplication app(argc, argv);
-    onda::AppState state;
     onda::QtDialogs dialogs;
-    state.dialogs = &dialogs;
+    onda::AppState state(dialogs);
     onda::StartupOptions options;
     options.arguments = {QStringLiteral("ONDA_link")};
     options.environment = onda::ProgramDirectoryEnvironment::inDirectory(QString::fromLocal8Bit(directory));

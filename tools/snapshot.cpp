@@ -4,9 +4,9 @@
 // the main window and the About box as PNG files in OUTDIR.
 
 #include "app/AboutDialog.h"
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "app/MainWindow.h"
-#include "app/QtDialogs.h"
+#include "ui/QtDialogs.h"
 #include "app/SplashWindow.h"
 #include "app/Startup.h"
 
@@ -37,9 +37,8 @@ int main(int argc, char** argv)
     splash.grab().save(out.filePath(QStringLiteral("splash.png")));
     splash.close();
 
-    onda::AppState state;
     onda::QtDialogs dialogs;
-    state.dialogs = &dialogs;
+    onda::AppState state(dialogs);
     onda::StartupOptions options;
     options.arguments = {QStringLiteral("ONDA_link")};
     options.environment = onda::ProgramDirectoryEnvironment::inDirectory(directory);
@@ -51,7 +50,7 @@ int main(int argc, char** argv)
     QApplication::processEvents();
     window->grab().save(out.filePath(QStringLiteral("main.png")));
 
-    onda::AboutDialog about(window.get(), &dialogs);
+    onda::AboutDialog about(window.get(), dialogs);
     about.show();
     QApplication::processEvents();
     about.grab().save(out.filePath(QStringLiteral("about.png")));

@@ -1,7 +1,7 @@
 #include "app/AboutDialog.h"
 
-#include "app/AppState.h"
-#include "app/Dialogs.h"
+#include "core/ProgramValues.h"
+#include "core/Dialogs.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -12,7 +12,7 @@
 
 namespace onda {
 
-AboutDialog::AboutDialog(QWidget* parent, Dialogs* dialogs) : QDialog(parent), m_dialogs(dialogs)
+AboutDialog::AboutDialog(QWidget* parent, Dialogs& dialogs) : QDialog(parent), m_dialogs(dialogs)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("Pre-Tempra, dettagli"));
@@ -61,9 +61,9 @@ bool AboutDialog::startSystemInformation()
 
 void AboutDialog::showSystemInformation()
 {
-    if (startSystemInformation() || !m_dialogs)
+    if (startSystemInformation())
         return;
-    m_dialogs->message(QStringLiteral("System Information Is Unavailable At This Time"));
+    m_dialogs.message(QStringLiteral("System Information Is Unavailable At This Time"));
 }
 
 } // namespace onda

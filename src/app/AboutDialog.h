@@ -10,7 +10,7 @@ class Dialogs;
 class AboutDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit AboutDialog(QWidget* parent = nullptr, Dialogs* dialogs = nullptr);
+    AboutDialog(QWidget* parent, Dialogs& dialogs);
 
     // Starts the platform's system information program; false when there is none.
     static bool startSystemInformation();
@@ -18,7 +18,7 @@ public:
 private:
     void showSystemInformation();
 
-    Dialogs* m_dialogs;
+    Dialogs& m_dialogs;
 };
 
 } // namespace onda

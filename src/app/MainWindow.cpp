@@ -1,9 +1,10 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutDialog.h"
-#include "app/AppState.h"
-#include "app/BusyCursor.h"
-#include "app/Dialogs.h"
+#include "core/AppState.h"
+#include "core/Dialogs.h"
+#include "core/Settings.h"
+#include "ui/BusyCursor.h"
 #include "app/HelpLinks.h"
 #include "app/OptionsFile.h"
 #include "app/Reinitialise.h"
@@ -53,9 +54,14 @@ MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), 
     status->setObjectName(QStringLiteral("sbStatusBar"));
     status->setAccessibleName(QStringLiteral("Stato"));
     setStatusBar(status);
+    m_state.windows = this;
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    if (m_state.windows == this)
+        m_state.windows = nullptr;
+}
 
 QAction* MainWindow::addItem(QMenu* menu, const QString& name, const QString& caption)
 {
@@ -94,7 +100,7 @@ void MainWindow::buildMenus()
     view->setObjectName(QStringLiteral("mnuView"));
     addItem(view, QStringLiteral("DataBaseAtleti"), QStringLiteral("DataBase Atleti"));
     connect(addItem(view, QStringLiteral("EsaminaIscrizioni"), QStringLiteral("Iscrizioni")), &QAction::triggered,
-            this, [this] { pressWorkspaceButton(2); });
+            this, [this] { workspaceWindow()->pressButton(WorkspaceButton::Register); });
     addItem(view, QStringLiteral("ElencoGare"), QStringLiteral("Elenco gare"));
     addItem(view, QStringLiteral("CAtegorie"), QStringLiteral("Categorie"));
 
@@ -104,20 +110,20 @@ void MainWindow::buildMenus()
     addItem(updates, QStringLiteral("sport"), QStringLiteral("Aggiorna database da Ondaweb"));
     addItem(updates, QStringLiteral("DepositaOndaweb"), QStringLiteral("Deposita le tue iscrizioni su Ondaweb"));
     connect(addItem(updates, QStringLiteral("ControllaIscrizioni"), QStringLiteral("Controlla iscrizioni su Ondaweb")),
-            &QAction::triggered, this, [this] { pressWorkspaceButton(4); });
+            &QAction::triggered, this, [this] { workspaceWindow()->pressButton(WorkspaceButton::Check); });
 
     m_windowMenu = menuBar()->addMenu(QStringLiteral("&Window"));
     m_windowMenu->setObjectName(QStringLiteral("mnuWindow"));
     addItem(m_windowMenu, QStringLiteral("mnuWindowNewWindow"), QStringLiteral("&New Window"));
     addSeparator(m_windowMenu, QStringLiteral("mnuWindowBar0"));
     connect(addItem(m_windowMenu, QStringLiteral("mnuWindowCascade"), QStringLiteral("&Cascade")),
-            &QAction::triggered, this, [this] { arrange(0); });
+            &QAction::triggered, this, [this] { arrange(Arrangement::Cascade); });
     connect(addItem(m_windowMenu, QStringLiteral("mnuWindowTileHorizontal"), QStringLiteral("Tile &Horizontal")),
-            &QAction::triggered, this, [this] { arrange(1); });
+            &QAction::triggered, this, [this] { arrange(Arrangement::TileHorizontal); });
     connect(addItem(m_windowMenu, QStringLiteral("mnuWindowTileVertical"), QStringLiteral("Tile &Vertical")),
-            &QAction::triggered, this, [this] { arrange(2); });
+            &QAction::triggered, this, [this] { arrange(Arrangement::TileVertical); });
     connect(addItem(m_windowMenu, QStringLiteral("mnuWindowArrangeIcons"), QStringLiteral("&Arrange Icons")),
-            &QAction::triggered, this, [this] { arrange(3); });
+            &QAction::triggered, this, [this] { arrange(Arrangement::ArrangeIcons); });
     m_windowListSeparator = m_windowMenu->addSeparator();
     connect(m_windowMenu, &QMenu::aboutToShow, this, &MainWindow::fillWindowMenu);
 
@@ -216,7 +222,7 @@ void MainWindow::load()
 
 void MainWindow::applyPosition()
 {
-    std::unique_ptr<QSettings> settings(openProgramSettings());
+    const std::unique_ptr<QSettings> settings = openProgramSettings();
     WindowPosition position = readWindowPosition(*settings);
     QRect frame(twipsToPixels(position.left), twipsToPixels(position.top), twipsToPixels(position.width),
                 twipsToPixels(position.height));
@@ -233,34 +239,63 @@ void MainWindow::applyPosition()
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (!isMinimized()) {
-        std::unique_ptr<QSettings> settings(openProgramSettings());
+        const std::unique_ptr<QSettings> settings = openProgramSettings();
         writeWindowPosition(*settings, QRect(pos(), size()));
     }
     event->accept();
+    emit closed();
 }
 
-RegistrationWindow* MainWindow::createRegistrationWindow()
+template <class Window>
+Window* MainWindow::ensureChild(QPointer<Window>& slot)
 {
-    if (!m_registration) {
-        m_registration = new RegistrationWindow(m_state);
-        m_registration->setWindowIcon(windowIcon());
-        m_mdi->addSubWindow(m_registration);
+    if (!slot) {
+        slot = new Window(m_state);
+        attachChild(slot, *slot);
     }
-    return m_registration;
+    return slot;
 }
 
-WorkspaceWindow* MainWindow::createWorkspaceWindow()
+void MainWindow::attachChild(QWidget* widget, ChildWindow& child)
 {
-    if (!m_workspace) {
-        m_workspace = new WorkspaceWindow(m_state);
-        m_workspace->setWindowIcon(windowIcon());
-        QMdiSubWindow* sub = m_mdi->addSubWindow(m_workspace);
-        sub->resize(sub->sizeHint().expandedTo(m_workspace->preferredSize()));
-        m_workspace->load();
-        if (isVisible()) // the user closed it: the workspace is where work starts, so it comes back in sight
-            showChild(m_workspace);
+    widget->setWindowIcon(windowIcon());
+    QMdiSubWindow* sub = m_mdi->addSubWindow(widget);
+    const QSize preferred = child.preferredSize();
+    if (!preferred.isEmpty())
+        sub->resize(sub->sizeHint().expandedTo(preferred));
+    Store::bindToDatabase(child.dataSources(), m_state.databasePath);
+    child.load();
+}
+
+QWidget* MainWindow::child(Child which)
+{
+    switch (which) {
+    case Child::Registration:
+        return registrationWindow();
+    case Child::Workspace:
+        return workspaceWindow();
+    default:
+        return nullptr;
     }
-    return m_workspace;
+}
+
+RegistrationWindow* MainWindow::registrationWindow()
+{
+    return ensureChild(m_registration);
+}
+
+WorkspaceWindow* MainWindow::workspaceWindow()
+{
+    const bool recreated = !m_workspace;
+    WorkspaceWindow* workspace = ensureChild(m_workspace);
+    if (recreated && isVisible()) // the user closed it: the workspace is where work starts, so it comes back in sight
+        showChild(workspace);
+    return workspace;
+}
+
+void MainWindow::setStatusText(const QString& text)
+{
+    statusBar()->showMessage(text);
 }
 
 QMdiSubWindow* MainWindow::subWindowOf(QWidget* child) const
@@ -287,14 +322,9 @@ void MainWindow::hideChild(QWidget* child)
         sub->hide();
 }
 
-void MainWindow::pressWorkspaceButton(int index)
-{
-    workspaceWindow()->pressButton(index);
-}
-
 void MainWindow::reinitialiseDatabase()
 {
-    if (!m_state.dialogs || !confirmReinitialisation(*m_state.dialogs))
+    if (!confirmReinitialisation(m_state.dialogs))
         return;
     BusyCursor busy;
     WorkspaceWindow* workspace = workspaceWindow();
@@ -322,19 +352,19 @@ void MainWindow::tileVisibleChildren(Qt::Orientation direction)
     }
 }
 
-void MainWindow::arrange(int code)
+void MainWindow::arrange(Arrangement arrangement)
 {
-    switch (code) {
-    case 0:
+    switch (arrangement) {
+    case Arrangement::Cascade:
         m_mdi->cascadeSubWindows();
         break;
-    case 1:
+    case Arrangement::TileHorizontal:
         tileVisibleChildren(Qt::Vertical);
         break;
-    case 2:
+    case Arrangement::TileVertical:
         tileVisibleChildren(Qt::Horizontal);
         break;
-    case 3: {
+    case Arrangement::ArrangeIcons: {
         // Minimised children in a row along the bottom edge.
         int x = 0;
         const int bottom = m_mdi->viewport()->height();
@@ -347,8 +377,6 @@ void MainWindow::arrange(int code)
         }
         break;
     }
-    default:
-        break;
     }
 }
 

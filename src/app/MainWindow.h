@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/WindowHost.h"
+
 #include <QMainWindow>
 #include <QPointer>
 
@@ -13,12 +15,15 @@ class QToolBar;
 
 namespace onda {
 
-struct AppState;
+class AppState;
 class WorkspaceWindow;
 class RegistrationWindow;
 
+// The window arrangements of the Window menu, numbered as the program numbers them.
+enum class Arrangement { Cascade = 0, TileHorizontal = 1, TileVertical = 2, ArrangeIcons = 3 };
+
 // frmMain: the frame of the program, with its menus, tool bar and status bar.
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public WindowHost {
     Q_OBJECT
 public:
     explicit MainWindow(AppState& state, QWidget* parent = nullptr);
@@ -27,15 +32,15 @@ public:
     // Load step: position from the settings store, then the options file.
     void load();
 
-    // The two central children, created by start-up in this order. A child the user has
-    // closed is created again, in its initial state, by the next use.
-    RegistrationWindow* createRegistrationWindow();
-    WorkspaceWindow* createWorkspaceWindow();
-    RegistrationWindow* registrationWindow() { return createRegistrationWindow(); }
-    WorkspaceWindow* workspaceWindow() { return createWorkspaceWindow(); }
+    // Every child window is created, bound, loaded and shown here, in one way. A child the
+    // user has closed is created again, in its initial state, by its next use.
+    QWidget* child(Child which) override;
+    void showChild(QWidget* child) override;
+    void hideChild(QWidget* child) override;
+    void setStatusText(const QString& text) override;
+    RegistrationWindow* registrationWindow();
+    WorkspaceWindow* workspaceWindow();
     QMdiSubWindow* subWindowOf(QWidget* child) const;
-    void showChild(QWidget* child);
-    void hideChild(QWidget* child);
 
     QMdiArea* mdiArea() const { return m_mdi; }
     QMenu* gridMenu() const { return m_gridMenu; }
@@ -45,10 +50,13 @@ public:
     void reinitialiseDatabase();
     // Where the Help menu's addresses open; the system's browser until one is set.
     void setAddressOpener(std::function<void(const QString&)> opener) { m_openAddress = std::move(opener); }
-    void openAddress(const QString& address);
+    void openAddress(const QString& address) override;
 
-    // Arrangement codes 0 to 3: cascade, tile horizontal, tile vertical, arrange icons.
-    void arrange(int code);
+    void arrange(Arrangement arrangement);
+
+signals:
+    // The program ends here, whatever other top-level window is still open.
+    void closed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -60,7 +68,9 @@ private:
     void applyPosition();
     QAction* addItem(QMenu* menu, const QString& name, const QString& caption);
     void addSeparator(QMenu* menu, const QString& name);
-    void pressWorkspaceButton(int index);
+    template <class Window>
+    Window* ensureChild(QPointer<Window>& slot);
+    void attachChild(QWidget* widget, ChildWindow& child);
     void tileVisibleChildren(Qt::Orientation direction);
 
     AppState& m_state;

@@ -1,6 +1,7 @@
 #include "app/OptionsFile.h"
 
-#include "app/AppState.h"
+#include "core/ProgramValues.h"
+#include "core/TextCodec.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -53,13 +54,16 @@ QString optionsTextValue(const QString& line)
 
 bool readOptionsFile(const QString& path, Options& out)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    // Only a regular file: a FIFO or a device of that name would block start-up.
+    const QFileInfo info(path);
+    if (!info.isFile())
         return false;
-    QTextStream in(&file);
-    QStringList lines;
-    while (!in.atEnd() && lines.size() < 10)
-        lines << in.readLine();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    // The eleven short lines of the file; anything past this is not ours to read.
+    constexpr qint64 kLargestOptionsFile = 64 * 1024;
+    const QStringList lines = splitLines(decodeUtf8OrWindows1252(file.read(kLargestOptionsFile))).mid(0, 10);
 
     const auto line = [&lines](int n) -> const QString* { return n <= lines.size() ? &lines.at(n - 1) : nullptr; };
     if (const QString* l = line(1))

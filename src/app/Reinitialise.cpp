@@ -1,6 +1,6 @@
 #include "app/Reinitialise.h"
 
-#include "app/Dialogs.h"
+#include "core/Dialogs.h"
 #include "store/DataSource.h"
 #include "store/Store.h"
 

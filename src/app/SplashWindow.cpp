@@ -1,6 +1,6 @@
 #include "app/SplashWindow.h"
 
-#include "app/AppState.h"
+#include "core/ProgramValues.h"
 
 #include <QFrame>
 #include <QGuiApplication>

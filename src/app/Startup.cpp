@@ -1,7 +1,7 @@
 #include "app/Startup.h"
 
-#include "app/AppState.h"
-#include "app/Dialogs.h"
+#include "core/AppState.h"
+#include "core/Dialogs.h"
 #include "app/MainWindow.h"
 #include "app/SplashWindow.h"
 #include "app/WorkspaceWindow.h"
@@ -14,11 +14,12 @@ namespace onda {
 
 void BindDataSources(AppState& state, MainWindow& main)
 {
-    if (state.debugMode() && state.dialogs)
-        state.dialogs->message(QStringLiteral("imposto dbases"));
+    if (state.debugMode())
+        state.dialogs.message(QStringLiteral("imposto dbases"));
     main.load();
-    Store::bindToDatabase(main.createRegistrationWindow()->dataSources(), state.databasePath);
-    Store::bindToDatabase(main.createWorkspaceWindow()->dataSources(), state.databasePath);
+    // Creating a child binds its data sources and runs its load step.
+    main.registrationWindow();
+    main.workspaceWindow();
 }
 
 std::unique_ptr<MainWindow> startProgram(AppState& state, const StartupOptions& options)
@@ -39,8 +40,7 @@ std::unique_ptr<MainWindow> startProgram(AppState& state, const StartupOptions& 
     const bool found = options.environment ? FindProgramDirectory(directory, *options.environment)
                                            : FindProgramDirectory(directory);
     if (!found) {
-        if (state.dialogs)
-            state.dialogs->message(QStringLiteral("Il programma non e' in una directory corretta"));
+        state.dialogs.message(QStringLiteral("Il programma non e' in una directory corretta"));
         return nullptr;
     }
     state.programDirectory = directory;
@@ -48,16 +48,12 @@ std::unique_ptr<MainWindow> startProgram(AppState& state, const StartupOptions& 
 
     state.store.setDatabasePath(state.databasePath);
     state.store.setDebugMode(state.debugMode());
-    state.store.setMessageSink([dialogs = state.dialogs](const QString& text) {
-        if (dialogs)
-            dialogs->message(text);
-    });
+    state.store.setMessageSink([&dialogs = state.dialogs](const QString& text) { dialogs.message(text); });
     // A missing database is created with its tables; one that cannot be opened stops the program untouched.
     if (const Status status = state.store.ensureDatabase(); !status) {
-        if (state.dialogs)
-            state.dialogs->message(QStringLiteral("Impossibile aprire o creare il database ") + state.databasePath +
-                                       QStringLiteral(": ") + status.description,
-                                   Dialogs::Icon::Critical);
+        state.dialogs.message(QStringLiteral("Impossibile aprire o creare il database ") + state.databasePath +
+                                  QStringLiteral(": ") + status.description,
+                              Dialogs::Icon::Critical);
         return nullptr;
     }
 

@@ -1,6 +1,6 @@
 #include "app/StartupLogic.h"
 
-#include "app/AppState.h"
+#include "core/ProgramValues.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -32,11 +32,6 @@ QString withSeparator(const QString& directory)
 }
 
 } // namespace
-
-QString versionText()
-{
-    return QStringLiteral("Version %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision);
-}
 
 QString commandLineText(const QStringList& arguments)
 {

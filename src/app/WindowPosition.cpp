@@ -1,6 +1,6 @@
 #include "app/WindowPosition.h"
 
-#include "app/AppState.h"
+#include "core/ProgramValues.h"
 
 #include <QSettings>
 
@@ -10,15 +10,20 @@ namespace {
 
 const QString kSection = QStringLiteral("Settings");
 
-void readKey(QSettings& settings, const QString& key, int& value)
+// Far beyond any screen, yet far from overflowing a pixel coordinate.
+constexpr double kLargestTwips = 1'000'000;
+
+// A stored value replaces the default only when it is a number a window can take.
+void readKey(QSettings& settings, const QString& key, int& value, bool isSize)
 {
     const QVariant stored = settings.value(key);
     if (!stored.isValid())
         return;
     bool ok = false;
     const double number = stored.toString().trimmed().toDouble(&ok);
-    if (ok)
-        value = static_cast<int>(number);
+    if (!ok || !(number >= (isSize ? 1 : -kLargestTwips) && number <= kLargestTwips))
+        return;
+    value = static_cast<int>(number);
 }
 
 } // namespace
@@ -27,10 +32,10 @@ WindowPosition readWindowPosition(QSettings& settings)
 {
     WindowPosition position;
     settings.beginGroup(kSection);
-    readKey(settings, QStringLiteral("MainLeft"), position.left);
-    readKey(settings, QStringLiteral("MainTop"), position.top);
-    readKey(settings, QStringLiteral("MainWidth"), position.width);
-    readKey(settings, QStringLiteral("MainHeight"), position.height);
+    readKey(settings, QStringLiteral("MainLeft"), position.left, false);
+    readKey(settings, QStringLiteral("MainTop"), position.top, false);
+    readKey(settings, QStringLiteral("MainWidth"), position.width, true);
+    readKey(settings, QStringLiteral("MainHeight"), position.height, true);
     settings.endGroup();
     return position;
 }
@@ -44,11 +49,6 @@ void writeWindowPosition(QSettings& settings, const QRect& framePixels)
     settings.setValue(QStringLiteral("MainHeight"), QString::number(pixelsToTwips(framePixels.height())));
     settings.endGroup();
     settings.sync();
-}
-
-QSettings* openProgramSettings()
-{
-    return new QSettings(QSettings::NativeFormat, QSettings::UserScope, kProgramTitle, kProgramTitle);
 }
 
 } // namespace onda

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Twips.h"
+
 #include <QRect>
 
 class QSettings;
@@ -14,15 +16,9 @@ struct WindowPosition {
     int height = 9825;
 };
 
-inline constexpr int kTwipsPerPixel = 15;
-inline int twipsToPixels(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
-inline int pixelsToTwips(int pixels) { return pixels * kTwipsPerPixel; }
 
 // Section "Settings" of the program's per-user store; a missing or unreadable key keeps its default.
 WindowPosition readWindowPosition(QSettings& settings);
 void writeWindowPosition(QSettings& settings, const QRect& framePixels);
-
-// The store the program uses: per user, keyed by the program title.
-QSettings* openProgramSettings();
 
 } // namespace onda

@@ -1,7 +1,7 @@
 #include "app/WorkspaceWindow.h"
 
-#include "app/AppState.h"
-#include "app/WindowPosition.h"
+#include "core/AppState.h"
+#include "core/Twips.h"
 #include "store/DataSource.h"
 #include "store/Values.h"
 
@@ -143,13 +143,13 @@ WorkspaceWindow::WorkspaceWindow(AppState& state, QWidget* parent)
         details->addWidget(value, row, 1);
         return value;
     };
-    addDetail(0, QStringLiteral("Label6"), QStringLiteral("Manifest."), QStringLiteral("Label4_2"),
-              QStringLiteral("Procedi con le iscrizioni"));
-    addDetail(1, QStringLiteral("Label8_0"), QStringLiteral("Localita'"), QStringLiteral("Label4_1"), QString());
-    addDetail(2, QStringLiteral("Label8_1"), QStringLiteral("Data"), QStringLiteral("Label4_4"), QString());
+    m_name = addDetail(0, QStringLiteral("Label6"), QStringLiteral("Manifest."), QStringLiteral("Label4_2"),
+                       QStringLiteral("Procedi con le iscrizioni"));
+    m_place = addDetail(1, QStringLiteral("Label8_0"), QStringLiteral("Localita'"), QStringLiteral("Label4_1"), {});
+    m_date = addDetail(2, QStringLiteral("Label8_1"), QStringLiteral("Data"), QStringLiteral("Label4_4"), {});
     m_soc = addDetail(3, QStringLiteral("Label5"), QStringLiteral("Soc."), QStringLiteral("soc"), QString());
-    addDetail(4, QStringLiteral("Label3"), QStringLiteral("ID manif."), QStringLiteral("ManifID"), QString());
-    addDetail(5, QStringLiteral("Label7"), QStringLiteral("N iscrizioni"), QStringLiteral("niscrizioni"), QString());
+    m_number = addDetail(4, QStringLiteral("Label3"), QStringLiteral("ID manif."), QStringLiteral("ManifID"), {});
+    m_count = addDetail(5, QStringLiteral("Label7"), QStringLiteral("N iscrizioni"), QStringLiteral("niscrizioni"), {});
     details->setColumnStretch(1, 1);
     layout->addLayout(details, 3, 1, 1, 2);
 
@@ -173,10 +173,11 @@ WorkspaceWindow::WorkspaceWindow(AppState& state, QWidget* parent)
     layout->addWidget(makeButton(4, QStringLiteral("Controlla le iscrizioni su Ondaweb")), 8, 1, Qt::AlignLeft);
 
     // Kept out of sight: the open competition's categories as one text.
-    QLabel* categories = makeLabel(this, QStringLiteral("CategorieGara"), QString());
-    categories->hide();
+    m_categories = makeLabel(this, QStringLiteral("CategorieGara"), QString());
+    m_categories->hide();
     layout->setColumnStretch(1, 1);
     layout->setRowStretch(2, 1);
+    connect(&m_state, &AppState::competitionChanged, this, &WorkspaceWindow::showCompetition);
 }
 
 WorkspaceWindow::~WorkspaceWindow() = default;
@@ -193,8 +194,22 @@ QList<DataSource*> WorkspaceWindow::dataSources() const
 
 void WorkspaceWindow::load()
 {
-    Store::bindToDatabase(dataSources(), m_state.databasePath);
     FillCompetitionGrid();
+    setClubLabel(m_state.club);
+    showCompetition();
+}
+
+void WorkspaceWindow::showCompetition()
+{
+    const Competition& c = m_state.competition();
+    if (c.number.isEmpty())
+        return; // nothing opened yet: the labels keep their first texts
+    m_name->setText(c.name);
+    m_place->setText(c.place);
+    m_date->setText(c.date);
+    m_number->setText(c.number);
+    m_count->setText(c.registrationCount);
+    m_categories->setText(c.categoriesText);
 }
 
 void WorkspaceWindow::FillCompetitionGrid()
@@ -210,15 +225,14 @@ void WorkspaceWindow::FillCompetitionGrid()
     m_grid->setUpdatesEnabled(true);
 }
 
-QPushButton* WorkspaceWindow::button(int index) const
+QPushButton* WorkspaceWindow::button(WorkspaceButton which) const
 {
-    return index >= 0 && index < m_buttons.size() ? m_buttons.at(index) : nullptr;
+    return m_buttons.at(static_cast<int>(which));
 }
 
-void WorkspaceWindow::pressButton(int index)
+void WorkspaceWindow::pressButton(WorkspaceButton which)
 {
-    if (QPushButton* b = button(index))
-        b->click();
+    button(which)->click();
 }
 
 void WorkspaceWindow::setClubLabel(const QString& club)

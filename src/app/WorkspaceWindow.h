@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/WindowHost.h"
+
 #include <QList>
 #include <QStringList>
 #include <QWidget>
@@ -10,24 +12,27 @@ class QTableWidget;
 
 namespace onda {
 
-struct AppState;
+class AppState;
 class DataSource;
 
 // The rows of the competition grid: number, mark, name, place, date, user name.
 QList<QStringList> competitionGridRows(const QString& databasePath);
 
+// The workspace's buttons, Command1(index).
+enum class WorkspaceButton { RefreshList = 0, Register = 2, Deposit = 3, Check = 4 };
+
 // Form2: the competition workspace.
-class WorkspaceWindow : public QWidget {
+class WorkspaceWindow : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
     explicit WorkspaceWindow(AppState& state, QWidget* parent = nullptr);
     ~WorkspaceWindow() override;
 
-    // Load step: binds the data sources, fills the grid.
-    void load();
-    QSize preferredSize() const;
+    // Load step, once the data sources are bound: fills the grid, shows the open competition.
+    void load() override;
+    QSize preferredSize() const override;
 
-    QList<DataSource*> dataSources() const;
+    QList<DataSource*> dataSources() const override;
     DataSource& configSource() const { return *m_config; }
     DataSource& manifSource() const { return *m_manif; }
     DataSource& registrationsSource() const { return *m_iscrizioni; }
@@ -36,9 +41,13 @@ public:
     void FillCompetitionGrid();
     QTableWidget* competitionGrid() const { return m_grid; }
 
-    QPushButton* button(int index) const; // Command1(index)
-    void pressButton(int index);
+    QPushButton* button(WorkspaceButton which) const;
+    void pressButton(WorkspaceButton which);
     void setClubLabel(const QString& club); // soc
+
+private slots:
+    // The labels of the open competition follow the program-wide state, never the other way.
+    void showCompetition();
 
 private:
     AppState& m_state;
@@ -50,6 +59,12 @@ private:
     DataSource* m_manif;
     QTableWidget* m_grid = nullptr;
     QLabel* m_soc = nullptr;
+    QLabel* m_name = nullptr;
+    QLabel* m_place = nullptr;
+    QLabel* m_date = nullptr;
+    QLabel* m_number = nullptr;
+    QLabel* m_count = nullptr;
+    QLabel* m_categories = nullptr;
     QList<QPushButton*> m_buttons; // by index; 1 is unused
 };
 

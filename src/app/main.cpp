@@ -1,6 +1,6 @@
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "app/MainWindow.h"
-#include "app/QtDialogs.h"
+#include "ui/QtDialogs.h"
 #include "app/Startup.h"
 
 #include <QApplication>
@@ -11,10 +11,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(onda::kProgramTitle);
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                            .arg(onda::kVersionMajor)
-                                            .arg(onda::kVersionMinor)
-                                            .arg(onda::kVersionRevision));
+    QApplication::setApplicationVersion(onda::versionNumber());
 
     // Qt's own buttons and dialogs speak Italian whatever the system's language.
     QTranslator qtTranslator;
@@ -22,9 +19,8 @@ int main(int argc, char** argv)
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
 
-    onda::AppState state;
     onda::QtDialogs dialogs;
-    state.dialogs = &dialogs;
+    onda::AppState state(dialogs);
 
     onda::StartupOptions options;
     options.arguments = QApplication::arguments();
@@ -32,5 +28,8 @@ int main(int argc, char** argv)
     if (!mainWindow)
         return 1;
     dialogs.setParentWindow(mainWindow.get());
+    // The program ends with its main window, whatever other top-level window is open.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(mainWindow.get(), &onda::MainWindow::closed, &app, &QCoreApplication::quit);
     return QApplication::exec();
 }

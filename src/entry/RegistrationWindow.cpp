@@ -1,6 +1,6 @@
 #include "entry/RegistrationWindow.h"
 
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "store/DataSource.h"
 
 #include <QLabel>
@@ -19,8 +19,6 @@ RegistrationWindow::RegistrationWindow(AppState& state, QWidget* parent)
     m_nprgSupp->setRecordSource(QStringLiteral("nprg"));
     m_natl->setRecordSource(QStringLiteral("natl"));
     m_records->setRecordSource(QStringLiteral("records"));
-    for (DataSource* source : dataSources())
-        source->setDatabaseFile(m_state.databasePath);
 
     auto* layout = new QVBoxLayout(this);
     auto* hint = new QLabel(QStringLiteral("Apri una manifestazione dalla finestra \"Scelta circuito e gara\"."), this);
@@ -31,6 +29,18 @@ RegistrationWindow::RegistrationWindow(AppState& state, QWidget* parent)
 }
 
 RegistrationWindow::~RegistrationWindow() = default;
+
+void RegistrationWindow::load()
+{
+    const QString competition = m_state.currentCompetition();
+    if (competition.isEmpty())
+        return;
+    const QString table = QStringLiteral("nprg") + competition;
+    m_nprg->setRecordSource(table);
+    m_nprgSupp->setRecordSource(table);
+    (void)m_nprg->refresh();
+    (void)m_nprgSupp->refresh();
+}
 
 QList<DataSource*> RegistrationWindow::dataSources() const
 {

@@ -1,27 +1,24 @@
-#include "AppHarness.h"
+// The main window, its children and start-up, driven as a user drives them.
+#include "WindowTest.h"
 
 #include "app/AboutDialog.h"
-#include "app/HelpLinks.h"
 #include "app/MainWindow.h"
 #include "app/SplashWindow.h"
 #include "app/WorkspaceWindow.h"
+#include "core/Settings.h"
 #include "entry/RegistrationWindow.h"
 #include "store/DataSource.h"
 
 #include <QAction>
 #include <QFile>
 #include <QLabel>
-#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
-#include <QSettings>
-#include <QStatusBar>
-#include <QTableWidget>
+#include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QToolBar>
 
 using namespace onda;
@@ -39,97 +36,97 @@ QStringList readLines(const QString& path)
     return lines;
 }
 
-int count(AppHarness& app, const QString& sql)
+QByteArray bytesOf(const QString& path)
 {
-    DataSource source;
-    source.setDatabaseFile(app.state().databasePath);
-    source.setRecordSource(sql);
-    return source.refresh() ? Store::CountRecords(source) : -1;
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-bool tableExists(AppHarness& app, const QString& table)
+void writeBytes(const QString& path, const QByteArray& bytes)
 {
-    DataSource source;
-    source.setDatabaseFile(app.state().databasePath);
-    source.setRecordSource(table);
-    return source.refresh().ok();
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
 }
 
-void run(AppHarness& app, const QString& sql)
+void storePosition(const QStringList& values) // left, top, width, height
 {
-    const Status status = app.state().store.execute(sql);
-    QVERIFY2(status.ok(), qPrintable(sql + QStringLiteral(": ") + status.description));
+    const auto settings = openProgramSettings();
+    settings->beginGroup(QStringLiteral("Settings"));
+    const char* keys[] = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
+    for (int i = 0; i < 4; ++i)
+        settings->setValue(QLatin1String(keys[i]), values.at(i));
+    settings->endGroup();
+}
+
+QStringList storedPosition()
+{
+    const auto settings = openProgramSettings();
+    settings->sync();
+    settings->beginGroup(QStringLiteral("Settings"));
+    QStringList out;
+    for (const char* key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
+        out << settings->value(QLatin1String(key)).toString();
+    return out;
 }
 
 } // namespace
 
-class TestMainWindow : public QObject {
+class TestMainWindow : public WindowTest {
     Q_OBJECT
+private:
+    int count(const QString& table) { return query(QStringLiteral("select * from ") + table); }
+    int query(const QString& sql)
+    {
+        DataSource source;
+        source.setDatabaseFile(app().state().databasePath);
+        source.setRecordSource(sql);
+        return source.refresh() ? Store::CountRecords(source) : -1;
+    }
+    void run(const QString& sql)
+    {
+        const Status status = app().state().store.execute(sql);
+        QVERIFY2(status.ok(), qPrintable(sql + QStringLiteral(": ") + status.description));
+    }
+
 private slots:
-    void cleanup();
     void firstStartCreatesDatabaseAndOptions();
     void secondStartOnlyReadsOptions();
+    void optionsFilesFromElsewhere_data();
+    void optionsFilesFromElsewhere();
     void configOverridesOptionsUser();
     void debugModeAnnouncesBindingOnce();
     void noProgramDirectoryEndsAtOnce();
-    void menuItems_data();
-    void menuItems();
-    void toolBarButtons();
+    void commandsAndCaptions();
     void reinitialisationAnsweredNo_data();
     void reinitialisationAnsweredNo();
     void reinitialisationDropsVisibleCompetitionsOnly();
-    void reinitialisationSkipsRowWithoutNumber();
     void positionRestoredAndSaved();
+    void storedPositions_data();
+    void storedPositions();
     void minimisedCloseKeepsStoredPosition();
     void windowArrangement();
-    void closedWorkspaceComesBack();
+    void closedChildrenComeBackBound();
+    void competitionHasOneSourceOfTruth();
+    void closingTheMainWindowEndsTheProgram();
     void helpLinks();
     void splashAndAboutTexts();
-    void controlsAreNamedForScreenReaders();
-
-private:
-    std::unique_ptr<AppHarness> m_app;
 };
-
-void TestMainWindow::cleanup()
-{
-    if (m_app) {
-        const QString problems = m_app->dialogs().problems();
-        m_app.reset();
-        QVERIFY2(problems.isEmpty(), qPrintable(problems));
-    }
-}
 
 void TestMainWindow::firstStartCreatesDatabaseAndOptions()
 {
-    m_app = std::make_unique<AppHarness>();
-    QVERIFY(!QFile::exists(m_app->file(QStringLiteral("ONDA.mdb"))));
-    QVERIFY(m_app->start({QStringLiteral("http://127.0.0.5/")}));
-
-    QVERIFY(QFile::exists(m_app->file(QStringLiteral("ONDA.mdb"))));
+    QVERIFY(start({}, {QStringLiteral("http://127.0.0.5/")}));
+    QVERIFY(QFile::exists(app().file(QStringLiteral("ONDA.mdb"))));
     for (const char* table : {"config", "natl", "manif", "categorie", "programmi", "nprg", "Records"})
-        QVERIFY2(tableExists(*m_app, QLatin1String(table)), table);
+        QVERIFY2(count(QLatin1String(table)) == 0, table);
 
-    const QStringList lines = readLines(m_app->file(QStringLiteral("options.txt")));
-    QCOMPARE(lines.size(), 11);
-    QCOMPARE(lines.at(0), QStringLiteral("Propaganda"));
-    QCOMPARE(lines.at(2), QStringLiteral("Master"));
-    QCOMPARE(lines.at(4), QStringLiteral("Generico"));
-    QCOMPARE(lines.at(7), kServiceMailAddress);
-    QCOMPARE(lines.at(8), QString());
-    QCOMPARE(lines.at(9), QString());
-    QCOMPARE(lines.at(10), QStringLiteral("http://127.0.0.5/"));
-
-    MainWindow* main = m_app->main();
-    QVERIFY(main->isVisible());
-    QCOMPARE(main->objectName(), QStringLiteral("frmMain"));
-    QVERIFY(main->windowTitle().startsWith(QStringLiteral("ONDA_link (iscrizioni on line)")));
-    QVERIFY(m_app->workspace()->isVisible());
-    QCOMPARE(m_app->workspace()->windowTitle(), QStringLiteral("Scelta circuito e gara"));
-    QVERIFY(!main->subWindowOf(m_app->registration())->isVisible());
-    QCOMPARE(m_app->state().baseAddress, QStringLiteral("http://127.0.0.5/"));
-    QVERIFY(m_app->state().club.isEmpty());
-    QCOMPARE(m_app->dialogs().take().size(), 0);
+    const QStringList lines = readLines(app().file(QStringLiteral("options.txt")));
+    QCOMPARE(lines, QStringList({"Propaganda", "2 35", "Master", "2 35", "Generico", "2 35", "",
+                                 "iscrizioni@ondaweb.example", "", "", "http://127.0.0.5/"}));
+    QVERIFY(app().main()->isVisible());
+    QVERIFY(app().workspace()->isVisible());
+    QVERIFY(!app().main()->subWindowOf(app().registration())->isVisible());
+    QCOMPARE(app().state().baseAddress, QStringLiteral("http://127.0.0.5/"));
 }
 
 void TestMainWindow::secondStartOnlyReadsOptions()
@@ -138,182 +135,127 @@ void TestMainWindow::secondStartOnlyReadsOptions()
     {
         AppHarness first(dir.path());
         QVERIFY(first.start());
-        first.stop();
     }
     // The user types an id and a PIN into the file; the program must use them, never rewrite it.
     const QString path = dir.filePath(QStringLiteral("options.txt"));
     QStringList lines = readLines(path);
-    QCOMPARE(lines.size(), 11);
     lines[8] = QStringLiteral("UTENTE9");
     lines[9] = QStringLiteral("1234, commento");
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(lines.join(QLatin1Char('\n')).toUtf8() + '\n');
-    }
-    const QByteArray before = [&] {
-        QFile f(path);
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
-    }();
+    writeBytes(path, lines.join(QLatin1Char('\n')).toUtf8() + '\n');
+    const QByteArray before = bytesOf(path);
 
-    m_app = std::make_unique<AppHarness>(dir.path());
-    QVERIFY(m_app->start());
-    QCOMPARE(m_app->state().userId, QStringLiteral("UTENTE9"));
-    QCOMPARE(m_app->state().pin, QStringLiteral("1234"));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    QCOMPARE(f.readAll(), before);
+    QVERIFY(start(dir.path()));
+    QCOMPARE(app().state().userId, QStringLiteral("UTENTE9"));
+    QCOMPARE(app().state().pin, QStringLiteral("1234"));
+    QCOMPARE(bytesOf(path), before);
+}
+
+void TestMainWindow::optionsFilesFromElsewhere_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("userId");
+    // Line 9 holds the user id; its accented letter must survive every encoding and line end.
+    const QByteArray head = "Propaganda\r\n2 35\r\nMaster\r\n2 35\r\nGenerico\r\n2 35\r\n\r\nx@y\r\n";
+    QTest::newRow("Windows-1252, CR LF") << head + "Societ\xE0 U\r\n9\r\n" << QStringLiteral("Società U");
+    QTest::newRow("UTF-8, LF") << QByteArray(head).replace("\r\n", "\n") + "Societ\xC3\xA0 U\n9\n"
+                               << QStringLiteral("Società U");
+    QTest::newRow("CR only") << QByteArray(head).replace("\r\n", "\r") + "CR USER\r9\r" << QStringLiteral("CR USER");
+}
+
+void TestMainWindow::optionsFilesFromElsewhere()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, userId);
+    QTemporaryDir dir;
+    writeBytes(dir.filePath(QStringLiteral("options.txt")), content);
+    QVERIFY(start(dir.path()));
+    QCOMPARE(app().state().userId, userId);
+    QCOMPARE(app().state().pin, QStringLiteral("9"));
 }
 
 void TestMainWindow::configOverridesOptionsUser()
 {
     QTemporaryDir dir;
+    writeBytes(dir.filePath(QStringLiteral("options.txt")),
+               "Propaganda\n2 35\nMaster\n2 35\nGenerico\n2 35\n\nx@y\nUTENTE9\n9999\nhttp://a/\n");
     {
         AppHarness first(dir.path());
         QVERIFY(first.start());
-        run(first, QStringLiteral("insert into config (societa, userid, password) values ('ABC', 'U1', 'P1')"));
-        first.stop();
+        QVERIFY(first.state().store.execute(QStringLiteral(
+            "insert into config (societa, userid, password) values ('ABC', 'U1', 'P1')")));
     }
-    QFile f(dir.filePath(QStringLiteral("options.txt")));
-    QVERIFY(f.remove());
-    {
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("Propaganda\n2 35\nMaster\n2 35\nGenerico\n2 35\n\nx@y\nUTENTE9\n9999\nhttp://a/\n");
-    }
-    m_app = std::make_unique<AppHarness>(dir.path());
-    QVERIFY(m_app->start());
-    QCOMPARE(m_app->state().club, QStringLiteral("ABC"));
-    QCOMPARE(m_app->state().userId, QStringLiteral("U1"));
-    QCOMPARE(m_app->state().pin, QStringLiteral("P1"));
-    QCOMPARE(m_app->workspace()->findChild<QLabel*>(QStringLiteral("soc"))->text(), QStringLiteral("ABC"));
+    QVERIFY(start(dir.path()));
+    QCOMPARE(app().state().club, QStringLiteral("ABC"));
+    QCOMPARE(app().state().userId, QStringLiteral("U1"));
+    QCOMPARE(app().state().pin, QStringLiteral("P1"));
+    QCOMPARE(text(QStringLiteral("Form2/soc")), QStringLiteral("ABC"));
 }
 
 void TestMainWindow::debugModeAnnouncesBindingOnce()
 {
-    m_app = std::make_unique<AppHarness>();
-    QVERIFY(m_app->start({QStringLiteral("debug")}));
-    QCOMPARE(m_app->dialogs().takeTexts(), QStringList{QStringLiteral("imposto dbases")});
-    QCOMPARE(m_app->state().baseAddress, kBuiltInAddress);
-    QVERIFY(m_app->state().store.debugMode());
+    QVERIFY(start({}, {QStringLiteral("debug")}));
+    QCOMPARE(dialogs().takeTexts(), QStringList{QStringLiteral("imposto dbases")});
+    QCOMPARE(app().state().baseAddress, kBuiltInAddress);
+    QVERIFY(app().state().store.debugMode());
 }
 
 void TestMainWindow::noProgramDirectoryEndsAtOnce()
 {
     QTemporaryDir dir;
-    m_app = std::make_unique<AppHarness>(dir.path());
+    AppHarness harness(dir.path());
     QFile::remove(dir.filePath(QStringLiteral("ONDA_link")));
-    m_app->options().environment->pathVariable = QStringLiteral("/nonexistent");
-    QVERIFY(!m_app->start());
-    const QList<ScriptedDialogs::Shown> shown = m_app->dialogs().take();
-    QCOMPARE(shown.size(), 1);
-    QCOMPARE(shown.at(0).text, QStringLiteral("Il programma non e' in una directory corretta"));
-    QCOMPARE(shown.at(0).icon, Dialogs::Icon::None);
+    harness.options().environment->pathVariable = QStringLiteral("/nonexistent");
+    QVERIFY(!harness.start());
+    QCOMPARE(harness.dialogs().takeTexts(), QStringList{QStringLiteral("Il programma non e' in una directory corretta")});
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("ONDA.mdb"))));
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("options.txt"))));
 }
 
-void TestMainWindow::menuItems_data()
+void TestMainWindow::commandsAndCaptions()
 {
-    QTest::addColumn<QString>("menu");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("caption");
-
-    const struct {
-        const char *menu, *name, *caption;
-    } items[] = {
-        {"Salva", "mnuFileSaveAs", "Come file Access"},
-        {"Salva", "SaveAsText", "Come file di testo (QVASCA)"},
-        {"Salva", "SaveAsExcel", "Come File Excel"},
-        {"mnuFile", "mnuFilePrintPreview", "Anteprima di stampa"},
-        {"mnuFile", "mnuFilePrint", "Stampa iscrizioni"},
-        {"mnuFile", "mnuFileSend", "Invia e-mail..."},
-        {"mnuFile", "Reinizializza", "Reinizializza database"},
-        {"mnuFile", "mnuFileExit", "Uscita"},
-        {"mnuView", "DataBaseAtleti", "DataBase Atleti"},
-        {"mnuView", "EsaminaIscrizioni", "Iscrizioni"},
-        {"mnuView", "ElencoGare", "Elenco gare"},
-        {"mnuView", "CAtegorie", "Categorie"},
-        {"agg", "VerificaGare", "Verifica gare definite sul Ondaweb"},
-        {"agg", "sport", "Aggiorna database da Ondaweb"},
-        {"agg", "DepositaOndaweb", "Deposita le tue iscrizioni su Ondaweb"},
-        {"agg", "ControllaIscrizioni", "Controlla iscrizioni su Ondaweb"},
-        {"mnuWindow", "mnuWindowNewWindow", "&New Window"},
-        {"mnuWindow", "mnuWindowCascade", "&Cascade"},
-        {"mnuWindow", "mnuWindowTileHorizontal", "Tile &Horizontal"},
-        {"mnuWindow", "mnuWindowTileVertical", "Tile &Vertical"},
-        {"mnuWindow", "mnuWindowArrangeIcons", "&Arrange Icons"},
-        {"mnuHelp", "HelpIstruzioni", "&Istruzioni"},
-        {"mnuHelp", "HomePageONDA_link", "Home Page ONDA_link"},
-        {"mnuHelp", "HomePageOndaweb", "Home Page Ondaweb"},
-        {"mnuHelp", "mnuHelpAbout", "&About "},
-        {"menugrid", "atleta", "Atleta"},
-        {"menugrid", "modificaiscrizione", "Modifica Iscrizione"},
-        {"menugrid", "cancellaiscrizione", "Cancella Iscrizione"},
+    QVERIFY(start());
+    MainWindow* main = app().main();
+    // One table of the exact captions, menu by menu, in order (separators left out).
+    const QList<QPair<QString, QStringList>> menus{
+        {QStringLiteral("Salva"), {"Come file Access", "Come file di testo (QVASCA)", "Come File Excel"}},
+        {QStringLiteral("mnuFile"),
+         {"Salva", "Anteprima di stampa", "Stampa iscrizioni", "Invia e-mail...", "Reinizializza database", "Uscita"}},
+        {QStringLiteral("mnuView"), {"DataBase Atleti", "Iscrizioni", "Elenco gare", "Categorie"}},
+        {QStringLiteral("agg"),
+         {"Verifica gare definite sul Ondaweb", "Aggiorna database da Ondaweb",
+          "Deposita le tue iscrizioni su Ondaweb", "Controlla iscrizioni su Ondaweb"}},
+        {QStringLiteral("mnuHelp"), {"&Istruzioni", "Home Page ONDA_link", "Home Page Ondaweb", "&About "}},
+        {QStringLiteral("menugrid"), {"Atleta", "Modifica Iscrizione", "Cancella Iscrizione"}},
     };
-    for (const auto& item : items)
-        QTest::newRow(item.name) << item.menu << item.name << item.caption;
-}
-
-void TestMainWindow::menuItems()
-{
-    QFETCH(QString, menu);
-    QFETCH(QString, name);
-    QFETCH(QString, caption);
-    m_app = std::make_unique<AppHarness>();
-    QVERIFY(m_app->start());
-    auto* owner = m_app->main()->findChild<QMenu*>(menu);
-    QVERIFY(owner);
-    QAction* found = nullptr;
-    for (QAction* a : owner->actions()) {
-        if (a->objectName() == name)
-            found = a;
+    for (const auto& [name, captions] : menus) {
+        auto* menu = main->findChild<QMenu*>(name);
+        QVERIFY2(menu, qPrintable(name));
+        QStringList shown;
+        for (QAction* a : menu->actions())
+            if (!a->isSeparator())
+                shown << a->text();
+        QCOMPARE(shown, captions);
     }
-    QVERIFY2(found, "item not in its menu");
-    QCOMPARE(found->text(), caption);
-}
-
-void TestMainWindow::toolBarButtons()
-{
-    m_app = std::make_unique<AppHarness>();
-    QVERIFY(m_app->start());
-    MainWindow* main = m_app->main();
-
-    const QStringList bars{QStringLiteral("&File"), QStringLiteral("Esamina"), QStringLiteral("Aggiornamenti"),
-                           QStringLiteral("&Window"), QStringLiteral("&Help")};
-    QStringList shown;
+    QStringList bar;
     for (QAction* a : main->menuBar()->actions())
-        shown << a->text();
-    QCOMPARE(shown, bars); // the pop-up menu "menugrid" is not in the bar
+        bar << a->text();
+    QCOMPARE(bar, QStringList({"&File", "Esamina", "Aggiornamenti", "&Window", "&Help"}));
 
-    const QList<QPair<QString, QString>> buttons{{"Open", "Camnbio programma"},
-                                                 {"Save", "Salvataggio sessione"},
-                                                 {"Print", "Stampa"},
-                                                 {"Atleti", "Analizza Data Base Atleti"},
-                                                 {"Iscrizioni", "Iscrivi Atleti"},
-                                                 {"send", "Invia Messaggio Posta Elettronica"}};
-    auto* bar = main->findChild<QToolBar*>(QStringLiteral("tbToolBar"));
-    QVERIFY(bar);
-    QStringList keys;
-    for (QAction* a : bar->actions()) {
-        keys << a->objectName();
-        QVERIFY(!a->icon().isNull());
+    QStringList buttons;
+    for (QAction* a : main->findChild<QToolBar*>(QStringLiteral("tbToolBar"))->actions()) {
+        buttons << a->objectName();
+        QVERIFY(!a->icon().isNull() && !a->toolTip().isEmpty());
     }
-    QCOMPARE(keys, QStringList({"Open", "Save", "Print", "Atleti", "Iscrizioni", "send"}));
-    for (const auto& [key, tip] : buttons)
-        QCOMPARE(main->action(key)->toolTip(), tip);
-    QVERIFY(main->findChild<QStatusBar*>(QStringLiteral("sbStatusBar")));
+    QCOMPARE(buttons, QStringList({"Open", "Save", "Print", "Atleti", "Iscrizioni", "send"}));
 
     // "Iscrizioni" on the tool bar presses the workspace's button, as the menu command does.
-    int pressed = 0;
-    connect(m_app->workspace()->button(2), &QPushButton::clicked, this, [&] { ++pressed; });
-    main->action(QStringLiteral("Iscrizioni"))->trigger();
-    main->action(QStringLiteral("EsaminaIscrizioni"))->trigger();
-    QCOMPARE(pressed, 2);
-    int checked = 0;
-    connect(m_app->workspace()->button(4), &QPushButton::clicked, this, [&] { ++checked; });
-    main->action(QStringLiteral("ControllaIscrizioni"))->trigger();
-    QCOMPARE(checked, 1);
+    QSignalSpy pressed(app().workspace()->button(WorkspaceButton::Register), &QPushButton::clicked);
+    QSignalSpy checked(app().workspace()->button(WorkspaceButton::Check), &QPushButton::clicked);
+    QVERIFY(trigger(QStringLiteral("Iscrizioni")));
+    QVERIFY(trigger(QStringLiteral("EsaminaIscrizioni")));
+    QVERIFY(trigger(QStringLiteral("ControllaIscrizioni")));
+    QCOMPARE(pressed.size(), 2);
+    QCOMPARE(checked.size(), 1);
 }
 
 void TestMainWindow::reinitialisationAnsweredNo_data()
@@ -326,159 +268,129 @@ void TestMainWindow::reinitialisationAnsweredNo_data()
 void TestMainWindow::reinitialisationAnsweredNo()
 {
     QFETCH(bool, yesFirst);
-    m_app = std::make_unique<AppHarness>();
-    QVERIFY(m_app->start());
-    run(*m_app, QStringLiteral("insert into natl (codatl, nome) values (1, 'ROSSI')"));
-    run(*m_app, QStringLiteral("insert into manif ([Numero Prova], userName) values (57, 'U')"));
-    run(*m_app, QStringLiteral("SELECT nprg.* INTO nprg57 FROM nprg;"));
+    QVERIFY(start());
+    run(QStringLiteral("insert into natl (codatl, nome) values (1, 'ROSSI')"));
+    run(QStringLiteral("insert into manif ([Numero Prova], userName) values (57, 'U')"));
+    run(QStringLiteral("SELECT nprg.* INTO nprg57 FROM nprg;"));
 
-    m_app->dialogs().queueAnswer(yesFirst ? Dialogs::Answer::Yes : Dialogs::Answer::No);
+    dialogs().queueYesNo(yesFirst ? Dialogs::Answer::Yes : Dialogs::Answer::No);
     if (yesFirst)
-        m_app->dialogs().queueAnswer(Dialogs::Answer::No);
-    m_app->main()->action(QStringLiteral("Reinizializza"))->trigger();
+        dialogs().queueYesNo(Dialogs::Answer::No);
+    QVERIFY(trigger(QStringLiteral("Reinizializza")));
 
-    const QList<ScriptedDialogs::Shown> shown = m_app->dialogs().take();
+    const QList<ScriptedDialogs::Shown> shown = dialogs().take();
     QCOMPARE(shown.size(), yesFirst ? 2 : 1);
     QCOMPARE(shown.at(0).text, QStringLiteral("Attenzione: questo comando cancella i dati nel database relativi ad "
                                               "atleti, manifestazioni, categorie, programmi gara.\r\n\r\nVuoi "
                                               "procedere ?"));
-    QCOMPARE(shown.at(0).kind, ScriptedDialogs::Kind::YesNo);
     QCOMPARE(shown.at(0).defaultAnswer, Dialogs::Answer::No);
     if (yesFirst) {
         QCOMPARE(shown.at(1).text, QStringLiteral("Sicuro ?"));
         QCOMPARE(shown.at(1).defaultAnswer, Dialogs::Answer::No);
     }
-    QCOMPARE(count(*m_app, QStringLiteral("natl")), 1);
-    QCOMPARE(count(*m_app, QStringLiteral("manif")), 1);
-    QVERIFY(tableExists(*m_app, QStringLiteral("nprg57")));
+    QCOMPARE(count(QStringLiteral("natl")), 1);
+    QCOMPARE(count(QStringLiteral("nprg57")), 0);
 }
 
 void TestMainWindow::reinitialisationDropsVisibleCompetitionsOnly()
 {
-    m_app = std::make_unique<AppHarness>();
-    QVERIFY(m_app->start());
-    run(*m_app, QStringLiteral("insert into config (societa, userid, password) values ('ABC', 'U', 'P')"));
-    run(*m_app, QStringLiteral("insert into natl (codatl, nome) values (1, 'ROSSI')"));
-    run(*m_app, QStringLiteral("insert into manif ([Numero Prova], userName, Data) values (57, 'U', '2026-05-01')"));
-    run(*m_app, QStringLiteral("insert into manif ([Numero Prova], userName, Data) values (570, 'V', '2026-06-01')"));
-    run(*m_app, QStringLiteral("insert into categorie (manifID, Categoria) values (57, 'RAGAZZI')"));
-    run(*m_app, QStringLiteral("insert into programmi (ManifID, gara) values (57, '100 SL')"));
-    run(*m_app, QStringLiteral("insert into Records (Codatl, Spec, M, S) values ('1', '100 SL', 1, 5.5)"));
-    run(*m_app, QStringLiteral("SELECT nprg.* INTO nprg57 FROM nprg;"));
-    run(*m_app, QStringLiteral("SELECT nprg.* INTO nprg570 FROM nprg;"));
-    run(*m_app, QStringLiteral("insert into nprg570 (codatl, soc) values (1, 'XYZ')"));
+    QVERIFY(start());
+    run(QStringLiteral("insert into config (societa, userid, password) values ('ABC', 'U', 'P')"));
+    run(QStringLiteral("insert into natl (codatl, nome) values (1, 'ROSSI')"));
+    run(QStringLiteral("insert into manif ([Numero Prova], userName, Data) values (57, 'U', '2026-05-01')"));
+    run(QStringLiteral("insert into manif ([Numero Prova], userName, Data) values (570, 'V', '2026-06-01')"));
+    run(QStringLiteral("insert into manif (userName) values ('U')")); // no number: must not drop the template
+    run(QStringLiteral("insert into categorie (manifID, Categoria) values (57, 'RAGAZZI')"));
+    run(QStringLiteral("insert into programmi (ManifID, gara) values (57, '100 SL')"));
+    run(QStringLiteral("insert into Records (Codatl, Spec, M, S) values ('1', '100 SL', 1, 5.5)"));
+    run(QStringLiteral("SELECT nprg.* INTO nprg57 FROM nprg;"));
+    run(QStringLiteral("SELECT nprg.* INTO nprg570 FROM nprg;"));
+    run(QStringLiteral("insert into nprg570 (codatl, soc) values (1, 'XYZ')"));
 
     // As after an off-line opening of one of U's competitions: the workspace sees U's rows only.
-    WorkspaceWindow* workspace = m_app->workspace();
-    workspace->FillCompetitionGrid();
-    QCOMPARE(workspace->competitionGrid()->rowCount(), 2);
+    WorkspaceWindow* workspace = app().workspace();
     workspace->manifSource().setRecordSource(QStringLiteral("select * from manif where username='U'"));
     QVERIFY(workspace->manifSource().refresh());
 
-    m_app->dialogs().queueAnswer(Dialogs::Answer::Yes);
-    m_app->dialogs().queueAnswer(Dialogs::Answer::Yes);
-    m_app->main()->action(QStringLiteral("Reinizializza"))->trigger();
-    QCOMPARE(m_app->dialogs().take().size(), 2);
+    dialogs().queueYesNo(Dialogs::Answer::Yes);
+    dialogs().queueYesNo(Dialogs::Answer::Yes);
+    QVERIFY(trigger(QStringLiteral("Reinizializza")));
+    QCOMPARE(dialogs().take().size(), 2);
 
-    QVERIFY(!tableExists(*m_app, QStringLiteral("nprg57")));
-    QVERIFY(tableExists(*m_app, QStringLiteral("nprg570")));
-    QCOMPARE(count(*m_app, QStringLiteral("nprg570")), 1);
+    QCOMPARE(count(QStringLiteral("nprg57")), -1);
+    QCOMPARE(count(QStringLiteral("nprg570")), 1);
     for (const char* emptied : {"natl", "manif", "categorie", "programmi"})
-        QVERIFY2(count(*m_app, QLatin1String(emptied)) == 0, emptied);
-    QCOMPARE(count(*m_app, QStringLiteral("config")), 1);
-    QCOMPARE(count(*m_app, QStringLiteral("Records")), 1);
-    QVERIFY(tableExists(*m_app, QStringLiteral("nprg")));
-    QCOMPARE(workspace->competitionGrid()->rowCount(), 0);
+        QVERIFY2(count(QLatin1String(emptied)) == 0, emptied);
+    QCOMPARE(count(QStringLiteral("config")), 1);
+    QCOMPARE(count(QStringLiteral("Records")), 1);
+    QCOMPARE(count(QStringLiteral("nprg")), 0);
+    QCOMPARE(rows(QStringLiteral("Form2/MSFlexGrid1")).size(), 0);
     QVERIFY(QGuiApplication::overrideCursor() == nullptr); // the busy pointer is gone
-}
-
-void TestMainWindow::reinitialisationSkipsRowWithoutNumber()
-{
-    m_app = std::make_unique<AppHarness>();
-    QVERIFY(m_app->start());
-    run(*m_app, QStringLiteral("insert into manif (userName) values ('U')"));
-    m_app->workspace()->manifSource().refresh();
-    m_app->dialogs().queueAnswer(Dialogs::Answer::Yes);
-    m_app->dialogs().queueAnswer(Dialogs::Answer::Yes);
-    m_app->main()->action(QStringLiteral("Reinizializza"))->trigger();
-    m_app->dialogs().take();
-    // A row with no number must not make the re-initialisation drop the template.
-    QVERIFY(tableExists(*m_app, QStringLiteral("nprg")));
-    QCOMPARE(count(*m_app, QStringLiteral("manif")), 0);
 }
 
 void TestMainWindow::positionRestoredAndSaved()
 {
-    m_app = std::make_unique<AppHarness>();
-    QVERIFY(m_app->start());
-    MainWindow* main = m_app->main();
+    QVERIFY(start());
+    MainWindow* main = app().main();
     // Defaults: 1000, 1000, 9045, 9825 twips.
     QCOMPARE(main->pos(), QPoint(67, 67));
     QCOMPARE(main->size(), QSize(603, 655));
-
     main->move(120, 90);
     main->resize(700, 500);
     QTest::qWait(0);
-    main->action(QStringLiteral("mnuFileExit"))->trigger(); // "Uscita"
+    QVERIFY(trigger(QStringLiteral("mnuFileExit"))); // "Uscita"
     QVERIFY(!main->isVisible());
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("ONDA_link"),
-                       QStringLiteral("ONDA_link"));
-    settings.beginGroup(QStringLiteral("Settings"));
-    QCOMPARE(settings.value(QStringLiteral("MainWidth")).toString(), QStringLiteral("10500"));
-    QCOMPARE(settings.value(QStringLiteral("MainHeight")).toString(), QStringLiteral("7500"));
-    QCOMPARE(settings.value(QStringLiteral("MainLeft")).toString(), QStringLiteral("1800"));
-    QCOMPARE(settings.value(QStringLiteral("MainTop")).toString(), QStringLiteral("1350"));
-    settings.endGroup();
+    QCOMPARE(storedPosition(), QStringList({"1800", "1350", "10500", "7500"}));
+}
+
+void TestMainWindow::storedPositions_data()
+{
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<QRect>("shown");
+    QTest::newRow("readable") << QStringList{"1500", "3000", "6000", "4500"} << QRect(100, 200, 400, 300);
+    QTest::newRow("unreadable top") << QStringList{"1500", "abc", "6000", "4500"} << QRect(100, 67, 400, 300);
+    QTest::newRow("huge, negative size, not a number")
+        << QStringList{"1e300", "-99999999999", "-6000", "nan"} << QRect(67, 67, 603, 655);
+    QTest::newRow("on no screen") << QStringList{"900000", "900000", "6000", "4500"} << QRect(67, 67, 400, 300);
+}
+
+void TestMainWindow::storedPositions()
+{
+    QFETCH(QStringList, stored);
+    QFETCH(QRect, shown);
+    QTemporaryDir dir;
+    AppHarness harness(dir.path()); // its settings folder is in force from here on
+    storePosition(stored);
+    QVERIFY(harness.start());
+    QCOMPARE(QRect(harness.main()->pos(), harness.main()->size()), shown);
 }
 
 void TestMainWindow::minimisedCloseKeepsStoredPosition()
 {
-    m_app = std::make_unique<AppHarness>();
-    QSettings settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("ONDA_link"),
-                       QStringLiteral("ONDA_link"));
-    settings.beginGroup(QStringLiteral("Settings"));
-    settings.setValue(QStringLiteral("MainLeft"), QStringLiteral("1500"));
-    settings.setValue(QStringLiteral("MainTop"), QStringLiteral("abc"));
-    settings.setValue(QStringLiteral("MainWidth"), QStringLiteral("6000"));
-    settings.setValue(QStringLiteral("MainHeight"), QStringLiteral("4500"));
-    settings.endGroup();
-    settings.sync();
-
-    QVERIFY(m_app->start());
-    MainWindow* main = m_app->main();
-    QCOMPARE(main->pos(), QPoint(100, 67)); // the unreadable top keeps its default
-    QCOMPARE(main->size(), QSize(400, 300));
-
-    main->showMinimized();
-    QTRY_VERIFY(main->isMinimized());
-    m_app->stop();
-    settings.sync();
-    settings.beginGroup(QStringLiteral("Settings"));
-    QCOMPARE(settings.value(QStringLiteral("MainLeft")).toString(), QStringLiteral("1500"));
-    QCOMPARE(settings.value(QStringLiteral("MainWidth")).toString(), QStringLiteral("6000"));
+    QTemporaryDir dir;
+    AppHarness harness(dir.path());
+    storePosition({"1500", "2500", "6000", "4500"});
+    QVERIFY(harness.start());
+    harness.main()->showMinimized();
+    QTRY_VERIFY(harness.main()->isMinimized());
+    harness.stop();
+    QCOMPARE(storedPosition(), QStringList({"1500", "2500", "6000", "4500"}));
 }
 
 void TestMainWindow::windowArrangement()
 {
-    m_app = std::make_unique<AppHarness>();
-    QVERIFY(m_app->start());
-    MainWindow* main = m_app->main();
+    QVERIFY(start());
+    MainWindow* main = app().main();
     main->resize(900, 700);
-    main->showChild(m_app->registration());
-    QMdiSubWindow* a = main->subWindowOf(m_app->workspace());
-    QMdiSubWindow* b = main->subWindowOf(m_app->registration());
+    main->showChild(app().registration());
+    QMdiSubWindow* a = main->subWindowOf(app().workspace());
+    QMdiSubWindow* b = main->subWindowOf(app().registration());
 
-    main->action(QStringLiteral("mnuWindowTileVertical"))->trigger();
-    QCOMPARE(a->y(), b->y());
-    QVERIFY(a->x() != b->x());
-    QCOMPARE(a->height(), b->height());
-
-    main->action(QStringLiteral("mnuWindowTileHorizontal"))->trigger();
-    QCOMPARE(a->x(), b->x());
-    QVERIFY(a->y() != b->y());
-    QCOMPARE(a->width(), b->width());
-
-    main->action(QStringLiteral("mnuWindowCascade"))->trigger();
+    QVERIFY(trigger(QStringLiteral("mnuWindowTileVertical")));
+    QVERIFY(a->y() == b->y() && a->x() != b->x() && a->height() == b->height());
+    QVERIFY(trigger(QStringLiteral("mnuWindowTileHorizontal")));
+    QVERIFY(a->x() == b->x() && a->y() != b->y() && a->width() == b->width());
+    QVERIFY(trigger(QStringLiteral("mnuWindowCascade")));
     QVERIFY(a->pos() != b->pos());
 
     // The window menu lists the open children.
@@ -487,82 +399,94 @@ void TestMainWindow::windowArrangement()
     QStringList titles;
     for (QAction* act : windows->actions())
         titles << act->text();
-    QVERIFY(titles.filter(QStringLiteral("Scelta circuito e gara")).size() == 1);
+    QCOMPARE(titles.filter(QStringLiteral("Scelta circuito e gara")).size(), 1);
 }
 
-void TestMainWindow::closedWorkspaceComesBack()
+void TestMainWindow::closedChildrenComeBackBound()
 {
-    m_app = std::make_unique<AppHarness>();
-    QVERIFY(m_app->start());
-    run(*m_app, QStringLiteral("insert into manif ([Numero Prova], userName) values (57, 'U')"));
-    MainWindow* main = m_app->main();
+    QVERIFY(start());
+    run(QStringLiteral("insert into manif ([Numero Prova], userName) values (57, 'U')"));
+    run(QStringLiteral("SELECT nprg.* INTO nprg57 FROM nprg;"));
+    run(QStringLiteral("insert into nprg57 (codatl, nome, soc) values (1, 'ROSSI', 'ABC')"));
+    MainWindow* main = app().main();
     QPointer<WorkspaceWindow> first = main->workspaceWindow();
     main->subWindowOf(first)->close();
     QTRY_VERIFY(first.isNull());
 
     // The next command that uses the workspace finds it again, in its initial state.
-    int pressed = 0;
-    main->action(QStringLiteral("EsaminaIscrizioni"))->trigger();
+    QVERIFY(trigger(QStringLiteral("EsaminaIscrizioni")));
     WorkspaceWindow* again = main->workspaceWindow();
-    QVERIFY(again);
-    connect(again->button(2), &QPushButton::clicked, this, [&] { ++pressed; });
-    main->action(QStringLiteral("EsaminaIscrizioni"))->trigger();
-    QCOMPARE(pressed, 1);
-    QVERIFY(main->subWindowOf(again)->isVisible());
-    QCOMPARE(again->competitionGrid()->rowCount(), 1);
-    QCOMPARE(again->findChild<QLabel*>(QStringLiteral("ManifID"))->text(), QString());
+    QVERIFY(again && main->subWindowOf(again)->isVisible());
+    QCOMPARE(rows(QStringLiteral("Form2/MSFlexGrid1")).size(), 1);
+    QCOMPARE(text(QStringLiteral("Form2/ManifID")), QString());
+
+    // A registration window the user closed comes back bound to the open competition's table.
+    app().state().changeCompetition([](Competition& c) { c.number = QStringLiteral("57"); });
+    QPointer<RegistrationWindow> registration = main->registrationWindow();
+    main->showChild(registration);
+    main->subWindowOf(registration)->close();
+    QTRY_VERIFY(registration.isNull());
+    RegistrationWindow* reborn = main->registrationWindow();
+    QVERIFY(reborn->registrations().isOpen());
+    QCOMPARE(reborn->registrations().rowCount(), 1);
+}
+
+void TestMainWindow::competitionHasOneSourceOfTruth()
+{
+    QVERIFY(start());
+    Competition opened;
+    opened.number = QStringLiteral("57");
+    opened.name = QStringLiteral("Trofeo");
+    opened.registrationCount = QStringLiteral("3");
+    app().state().setCompetition(opened);
+    QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("57"));
+    QCOMPARE(text(QStringLiteral("Form2/Label4_2")), QStringLiteral("Trofeo"));
+
+    // Closed and reopened, the workspace shows what the program holds, not its first texts.
+    QPointer<WorkspaceWindow> first = app().workspace();
+    app().main()->subWindowOf(first)->close();
+    QTRY_VERIFY(first.isNull());
+    QVERIFY(app().workspace());
+    QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("57"));
+    QCOMPARE(text(QStringLiteral("Form2/niscrizioni")), QStringLiteral("3"));
+}
+
+void TestMainWindow::closingTheMainWindowEndsTheProgram()
+{
+    QVERIFY(start());
+    QSignalSpy closed(app().main(), &MainWindow::closed);
+    app().stop();
+    QCOMPARE(closed.size(), 1);
 }
 
 void TestMainWindow::helpLinks()
 {
-    m_app = std::make_unique<AppHarness>();
-    QVERIFY(m_app->start({QStringLiteral("http://127.0.0.5/prove"), QStringLiteral("club")}));
+    QVERIFY(start({}, {QStringLiteral("http://127.0.0.5/prove"), QStringLiteral("club")}));
     QStringList opened;
-    m_app->main()->setAddressOpener([&](const QString& address) { opened << address; });
+    app().main()->setAddressOpener([&](const QString& address) { opened << address; });
     for (const char* item : {"HelpIstruzioni", "HomePageONDA_link", "HomePageOndaweb"})
-        m_app->main()->action(QLatin1String(item))->trigger();
+        QVERIFY(trigger(QLatin1String(item)));
     QCOMPARE(opened.size(), 3);
     QVERIFY(opened.at(0).startsWith(QStringLiteral("file:///")));
     QVERIFY(opened.at(0).endsWith(QStringLiteral("/istruzioni.htm")));
     QVERIFY(!opened.at(0).contains(QStringLiteral("//istruzioni")));
     QCOMPARE(opened.at(1), QStringLiteral("http://127.0.0.5/prove%20club/Ondanet/ONDA_link"));
     QCOMPARE(opened.at(2), QStringLiteral("http://127.0.0.5/prove%20club"));
-    QCOMPARE(instructionsAddress(QStringLiteral("/opt/my club/")),
-             QStringLiteral("file:///opt/my%20club/istruzioni.htm"));
 }
 
 void TestMainWindow::splashAndAboutTexts()
 {
     SplashWindow splash;
     splash.setAddress(QStringLiteral("http://x/"));
-    const auto text = [&](const char* name) { return splash.findChild<QLabel*>(QLatin1String(name))->text(); };
-    QCOMPARE(splash.objectName(), QStringLiteral("frmSplash"));
-    QCOMPARE(text("Iscri"), QStringLiteral("Iscrizioni on-line"));
-    QCOMPARE(text("lblProductName"), QStringLiteral("ONDA_link"));
-    QCOMPARE(text("lblVersion"), QStringLiteral("Version 1.0.15"));
-    QCOMPARE(text("lblPlatform"), QStringLiteral("Win 98-NT-2000-ME"));
-    QCOMPARE(text("lblWarning"), QStringLiteral("http://x/"));
+    const auto label = [&](const char* name) { return splash.findChild<QLabel*>(QLatin1String(name))->text(); };
+    QCOMPARE(label("Iscri"), QStringLiteral("Iscrizioni on-line"));
+    QCOMPARE(label("lblVersion"), QStringLiteral("Version 1.0.15"));
+    QCOMPARE(label("lblPlatform"), QStringLiteral("Win 98-NT-2000-ME"));
+    QCOMPARE(label("lblWarning"), QStringLiteral("http://x/"));
 
-    AboutDialog about;
-    QCOMPARE(about.objectName(), QStringLiteral("frmAbout"));
+    ScriptedDialogs unused;
+    AboutDialog about(nullptr, unused);
     QCOMPARE(about.windowTitle(), QStringLiteral("Pre-Tempra, dettagli"));
-    QCOMPARE(about.findChild<QLabel*>(QStringLiteral("lblVersion"))->text(), QStringLiteral("Version 1.0.15"));
-}
-
-void TestMainWindow::controlsAreNamedForScreenReaders()
-{
-    m_app = std::make_unique<AppHarness>();
-    QVERIFY(m_app->start());
-    for (QPushButton* button : m_app->main()->findChildren<QPushButton*>())
-        QVERIFY2(!button->text().isEmpty() || !button->accessibleName().isEmpty(), qPrintable(button->objectName()));
-    WorkspaceWindow* workspace = m_app->workspace();
-    QVERIFY(workspace->findChild<QLabel*>(QStringLiteral("Label3"))->buddy() ==
-            workspace->findChild<QLabel*>(QStringLiteral("ManifID")));
-    QTableWidget* grid = workspace->competitionGrid();
-    QStringList headers;
-    for (int c = 0; c < grid->columnCount(); ++c)
-        headers << grid->horizontalHeaderItem(c)->text();
-    QCOMPARE(headers, QStringList({"Num", "#", "Nome", "Luogo", "Data", "UserName"}));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,4 +1,5 @@
-#include "app/AppState.h"
+#include "ScriptedDialogs.h"
+#include "core/AppState.h"
 #include "app/OptionsFile.h"
 #include "app/StartupLogic.h"
 
@@ -113,7 +114,8 @@ void TestStartupLogic::commandLine()
     QFETCH(QString, baseAddress);
     QFETCH(bool, debug);
 
-    AppState state;
+    ScriptedDialogs dialogs;
+    AppState state(dialogs);
     state.commandLine = commandLineText(arguments);
     QCOMPARE(baseAddressFor(state.commandLine), baseAddress);
     QCOMPARE(state.debugMode(), debug);

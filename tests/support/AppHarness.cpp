@@ -9,7 +9,7 @@
 #include <QFileInfo>
 #include <QSettings>
 
-AppHarness::AppHarness(const QString& programDirectory)
+AppHarness::AppHarness(const QString& programDirectory) : m_state(m_dialogs)
 {
     m_directory = programDirectory.isEmpty() ? m_ownDirectory.path() : programDirectory;
     if (!m_directory.endsWith(QLatin1Char('/')))
@@ -20,7 +20,6 @@ AppHarness::AppHarness(const QString& programDirectory)
         marker.close();
     useSettingsFolder(m_settingsDirectory.path());
 
-    m_state.dialogs = &m_dialogs;
     m_options.arguments = {QStringLiteral("ONDA_link")};
     m_options.environment = onda::ProgramDirectoryEnvironment::inDirectory(m_directory);
     // Every reading of the clock moves it on a second: the splash wait ends at once.

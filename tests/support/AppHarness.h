@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ScriptedDialogs.h"
-#include "app/AppState.h"
+#include "core/AppState.h"
 #include "app/Startup.h"
 
 #include <QString>

@@ -1,5 +1,8 @@
 #include "ScriptedDialogs.h"
 
+#include <QPrinter>
+#include <QTest>
+
 QList<ScriptedDialogs::Shown> ScriptedDialogs::take()
 {
     return std::exchange(m_shown, {});
@@ -18,48 +21,64 @@ QString ScriptedDialogs::problems() const
     QStringList out;
     for (const QString& u : m_unexpected)
         out << QStringLiteral("unexpected dialog: ") + u;
-    if (!m_shown.isEmpty()) {
-        for (const Shown& s : m_shown)
-            out << QStringLiteral("dialog not checked by the test: ") + s.text;
-    }
-    if (!m_answers.isEmpty() || !m_inputs.isEmpty() || !m_saveNames.isEmpty() || !m_printers.isEmpty())
+    for (const Shown& s : m_shown)
+        out << QStringLiteral("dialog not checked by the test: ") + s.text;
+    if (!m_yesNo.isEmpty() || !m_okCancel.isEmpty() || !m_inputs.isEmpty() || !m_saveNames.isEmpty() ||
+        !m_printers.isEmpty())
         out << QStringLiteral("queued answers left unused");
     return out.join(QLatin1Char('\n'));
 }
 
-void ScriptedDialogs::message(const QString& text, Icon icon, const QString& title)
+void ScriptedDialogs::reset()
 {
-    m_shown.append({Kind::Message, text, Answer::Ok, icon, title});
+    m_shown.clear();
+    m_unexpected.clear();
+    m_yesNo.clear();
+    m_okCancel.clear();
+    m_inputs.clear();
+    m_saveNames.clear();
+    m_printers.clear();
 }
 
-ScriptedDialogs::Answer ScriptedDialogs::ask(Kind kind, const QString& text, Answer defaultAnswer, Icon icon,
-                                             const QString& title, Answer unexpectedAnswer)
+void ScriptedDialogs::unexpected(const QString& what)
 {
-    m_shown.append({kind, text, defaultAnswer, icon, title});
-    if (m_answers.isEmpty()) {
-        m_unexpected << text;
-        return unexpectedAnswer;
-    }
-    return m_answers.dequeue();
+    m_unexpected << what;
+    // Fail where it happens, so the test's own trace shows the step that opened it.
+    QTest::qFail(qPrintable(QStringLiteral("unexpected dialog: ") + what), __FILE__, __LINE__);
+}
+
+void ScriptedDialogs::message(const QString& text, Icon icon, const QString& title)
+{
+    m_shown.append({Kind::Message, text, Answer::Ok, icon, title, {}, {}});
 }
 
 ScriptedDialogs::Answer ScriptedDialogs::askYesNo(const QString& text, Answer defaultAnswer, Icon icon,
                                                   const QString& title)
 {
-    return ask(Kind::YesNo, text, defaultAnswer, icon, title, Answer::No);
+    m_shown.append({Kind::YesNo, text, defaultAnswer, icon, title, {}, {}});
+    if (m_yesNo.isEmpty()) {
+        unexpected(text);
+        return Answer::No;
+    }
+    return m_yesNo.dequeue();
 }
 
 ScriptedDialogs::Answer ScriptedDialogs::askOkCancel(const QString& text, Answer defaultAnswer, Icon icon,
                                                      const QString& title)
 {
-    return ask(Kind::OkCancel, text, defaultAnswer, icon, title, Answer::Cancel);
+    m_shown.append({Kind::OkCancel, text, defaultAnswer, icon, title, {}, {}});
+    if (m_okCancel.isEmpty()) {
+        unexpected(text);
+        return Answer::Cancel;
+    }
+    return m_okCancel.dequeue();
 }
 
-std::optional<QString> ScriptedDialogs::inputText(const QString& prompt, const QString& title, const QString&)
+std::optional<QString> ScriptedDialogs::inputText(const QString& prompt, const QString& title, const QString& initial)
 {
-    m_shown.append({Kind::Input, prompt, Answer::Ok, Icon::None, title});
+    m_shown.append({Kind::Input, prompt, Answer::Ok, Icon::None, title, {}, initial});
     if (m_inputs.isEmpty()) {
-        m_unexpected << prompt;
+        unexpected(prompt);
         return std::nullopt;
     }
     return m_inputs.dequeue();
@@ -67,22 +86,25 @@ std::optional<QString> ScriptedDialogs::inputText(const QString& prompt, const Q
 
 QString ScriptedDialogs::saveFileName(const QString& title, const QString& filter, const QString& proposedPath)
 {
-    m_shown.append({Kind::Save, title, Answer::Ok, Icon::None, title});
-    lastSaveFilter = filter;
-    lastProposedPath = proposedPath;
+    m_shown.append({Kind::Save, title, Answer::Ok, Icon::None, title, filter, proposedPath});
     if (m_saveNames.isEmpty()) {
-        m_unexpected << title;
+        unexpected(title);
         return {};
     }
     return m_saveNames.dequeue();
 }
 
-bool ScriptedDialogs::choosePrinter(QPrinter&)
+bool ScriptedDialogs::choosePrinter(QPrinter& printer)
 {
-    m_shown.append({Kind::Printer, QStringLiteral("printer"), Answer::Ok, Icon::None, {}});
+    m_shown.append({Kind::Printer, QStringLiteral("Print"), Answer::Ok, Icon::None, {}, {}, {}});
     if (m_printers.isEmpty()) {
-        m_unexpected << QStringLiteral("printer");
+        unexpected(QStringLiteral("Print"));
         return false;
     }
-    return m_printers.dequeue();
+    const QString pdf = m_printers.dequeue();
+    if (pdf.isEmpty())
+        return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    return true;
 }

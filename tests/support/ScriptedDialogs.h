@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Dialogs.h"
+#include "core/Dialogs.h"
 
 #include <QList>
 #include <QQueue>
@@ -9,29 +9,34 @@
 
 #include <optional>
 
-// Dialogs for tests: records every dialog in order and answers from queues.
-// A question with no queued answer is recorded as unexpected and answered No/Cancel.
+// Dialogs for tests: records every dialog in order and answers from one queue per kind.
+// A dialog with no queued answer fails the running test at once and is answered No/Cancel.
 class ScriptedDialogs final : public onda::Dialogs {
 public:
     enum class Kind { Message, YesNo, OkCancel, Input, Save, Printer };
     struct Shown {
         Kind kind;
-        QString text;
+        QString text; // the message, the question, the input prompt or the save dialog's title
         Answer defaultAnswer = Answer::Ok;
         Icon icon = Icon::None;
         QString title;
+        QString filter;  // save dialog
+        QString initial; // input box default, save dialog proposed path
     };
 
-    void queueAnswer(Answer answer) { m_answers.enqueue(answer); }
+    void queueYesNo(Answer answer) { m_yesNo.enqueue(answer); }
+    void queueOkCancel(Answer answer) { m_okCancel.enqueue(answer); }
     void queueInput(std::optional<QString> text) { m_inputs.enqueue(std::move(text)); }
     void queueSaveFileName(const QString& path) { m_saveNames.enqueue(path); }
-    void queuePrinter(bool accept) { m_printers.enqueue(accept); }
+    // The printer dialog confirmed, printing to a PDF at pdfPath; an empty path cancels it.
+    void queuePrinterPdf(const QString& pdfPath) { m_printers.enqueue(pdfPath); }
 
     // What was shown since the last take, and forgets it.
     QList<Shown> take();
     QStringList takeTexts();
-    // Empty when every dialog was expected and every queued answer used; otherwise says what went wrong.
+    // Empty when every dialog was expected and checked and every queued answer used.
     QString problems() const;
+    void reset();
 
     void message(const QString& text, Icon icon, const QString& title) override;
     Answer askYesNo(const QString& text, Answer defaultAnswer, Icon icon, const QString& title) override;
@@ -40,17 +45,14 @@ public:
     QString saveFileName(const QString& title, const QString& filter, const QString& proposedPath) override;
     bool choosePrinter(QPrinter& printer) override;
 
-    QString lastSaveFilter;
-    QString lastProposedPath;
-
 private:
-    Answer ask(Kind kind, const QString& text, Answer defaultAnswer, Icon icon, const QString& title,
-               Answer unexpectedAnswer);
+    void unexpected(const QString& what);
 
     QList<Shown> m_shown;
     QStringList m_unexpected;
-    QQueue<Answer> m_answers;
+    QQueue<Answer> m_yesNo;
+    QQueue<Answer> m_okCancel;
     QQueue<std::optional<QString>> m_inputs;
     QQueue<QString> m_saveNames;
-    QQueue<bool> m_printers;
+    QQueue<QString> m_printers;
 };

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "core/ProgramValues.h"
+#include "store/Store.h"
+
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+namespace onda {
+
+class Dialogs;
+class WindowHost;
+
+// The open competition: what the workspace shows of it and what other windows read.
+struct Competition {
+    QString number; // CurrentCompetition; empty until a competition is opened
+    QString name;
+    QString place;
+    QString date;
+    QVariant maxEntriesPerClub;    // as stored; null when the competition has none
+    QVariant maxEntriesPerAthlete; // as stored; null when the competition has none
+    QString note;
+    QString categoriesText; // CategorieGara
+    QString registrationCount; // niscrizioni
+};
+
+// The program-wide values, one instance shared by every window for the whole run.
+class AppState : public QObject {
+    Q_OBJECT
+public:
+    explicit AppState(Dialogs& dialogs) : dialogs(dialogs) {}
+
+    QString commandLine;
+    QString baseAddress = kBuiltInAddress;
+    bool debugMode() const { return commandLine == QLatin1String("debug"); }
+
+    QString programDirectory; // ends with the directory separator
+    QString databasePath;
+
+    QString club;
+    QString userId;
+    QString pin;
+
+    Store store;
+    Dialogs& dialogs;
+    WindowHost* windows = nullptr; // the main window, once it exists
+
+    // The open competition has one source of truth: windows show it and change it only here.
+    const Competition& competition() const { return m_competition; }
+    void setCompetition(const Competition& competition);
+    template <class Change>
+    void changeCompetition(Change&& change)
+    {
+        change(m_competition);
+        emit competitionChanged();
+    }
+    const QString& currentCompetition() const { return m_competition.number; }
+
+signals:
+    void competitionChanged();
+
+private:
+    Competition m_competition;
+};
+
+} // namespace onda

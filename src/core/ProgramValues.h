@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace onda {
+
+// The program's fixed values.
+inline const QString kProgramTitle = QStringLiteral("ONDA_link");
+inline const QString kBuiltInAddress = QStringLiteral("http://www.ondaweb.example/");
+inline const QString kServiceMailAddress = QStringLiteral("iscrizioni@ondaweb.example");
+inline constexpr int kVersionMajor = ONDA_VERSION_MAJOR;
+inline constexpr int kVersionMinor = ONDA_VERSION_MINOR;
+inline constexpr int kVersionRevision = ONDA_VERSION_REVISION;
+
+QString versionText();   // "Version 1.0.15"
+QString versionNumber(); // "1.0.15"
+
+} // namespace onda

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QList>
+#include <QSize>
+#include <QString>
+
+class QWidget;
+
+namespace onda {
+
+class DataSource;
+
+// What a child window of the main window offers the host: the data sources the host
+// binds to the database, and a load step run once they are bound.
+class ChildWindow {
+public:
+    virtual ~ChildWindow() = default;
+    virtual QList<DataSource*> dataSources() const = 0;
+    virtual void load() {}
+    // Size of the window's client area when first shown; empty for the widget's own hint.
+    virtual QSize preferredSize() const { return {}; }
+};
+
+// The child windows of the main window, by name. The main window creates, binds, loads,
+// shows and re-creates them; other windows reach each other only through the host.
+enum class Child { Workspace, Registration, Archive, Note, RaceList, CategoryList, Preview };
+
+class WindowHost {
+public:
+    virtual ~WindowHost() = default;
+    // The child, created (bound and loaded) when missing or closed by the user.
+    virtual QWidget* child(Child which) = 0;
+    virtual void showChild(QWidget* child) = 0;
+    virtual void hideChild(QWidget* child) = 0;
+    virtual void setStatusText(const QString& text) = 0;
+    // Opens an address of the service or the help page in the program's browser.
+    virtual void openAddress(const QString& address) = 0;
+};
+
+} // namespace onda

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "AppHarness.h"
+
+#include <QAbstractButton>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+
+// Base of every window test: owns the program started on the offscreen platform with
+// scripted dialogs, and drives its windows as a user would, by object names.
+class WindowTest : public QObject {
+    Q_OBJECT
+protected slots:
+    // Every test ends with every dialog expected and checked, and every answer used.
+    virtual void cleanup();
+
+protected:
+    // Starts the program in `directory` (a fresh one when empty); false when it ended.
+    bool start(const QString& directory = {}, const QStringList& arguments = {});
+    AppHarness& app() { return *m_app; }
+    ScriptedDialogs& dialogs() { return m_app->dialogs(); }
+
+    // A widget by object path: "Form1/Command1_2" is Command1_2 inside Form1; the first
+    // name is looked for among every window of the program.
+    QWidget* widget(const QString& path) const;
+    template <class W>
+    W* find(const QString& path) const
+    {
+        return qobject_cast<W*>(widget(path));
+    }
+
+    // Each of these fails the test when the control is missing or disabled.
+    [[nodiscard]] bool trigger(const QString& actionName);
+    [[nodiscard]] bool click(const QString& path);
+    [[nodiscard]] bool type(const QString& path, const QString& text, bool pressEnter = false);
+    QString text(const QString& path) const; // a label's, a box's or a button's text
+    // The rows of a grid or list as its model shows them.
+    QList<QStringList> rows(const QString& path) const;
+    // Runs `answer` on the modal window `objectName` once it is open (login, mode choice...).
+    void whenModal(const QString& objectName, std::function<void(QWidget*)> answer);
+
+private:
+    std::unique_ptr<AppHarness> m_app;
+};
