@@ -25,6 +25,15 @@ public:
 // shows and re-creates them; other windows reach each other only through the host.
 enum class Child { Workspace, Registration, Archive, Note, RaceList, CategoryList, Preview };
 
+// The athlete archive as other windows use it.
+class AthleteArchive {
+public:
+    virtual ~AthleteArchive() = default;
+    // Opens the archive on a new athlete under the first free provisional code; "&Chiudi"
+    // hands the code back to the registration window's athlete code box.
+    virtual void openForNewAthlete() = 0;
+};
+
 class WindowHost {
 public:
     virtual ~WindowHost() = default;
