@@ -12,7 +12,7 @@ struct HttpOptions {
     std::chrono::milliseconds timeout{60000};
     std::chrono::milliseconds connectTimeout{15000};
     // Certificates to trust besides none: empty means the system's CA store.
-    QString caFile;
+    QString caFile{};
     // An answer of the service is a few kilobytes; a body beyond this is not one.
     qint64 maxBodyBytes = 8 * 1024 * 1024;
 };

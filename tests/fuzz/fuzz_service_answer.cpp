@@ -12,19 +12,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // As the client decodes it, and one character per byte so that every cut position is reached.
     for (const QString& answer : {bodyText(bytes), QString::fromLatin1(bytes)}) {
         screenAnswer(answer);
-        for (PayloadMarker marker : {PayloadMarker::Manif, PayloadMarker::Categorie, PayloadMarker::Programmi,
-                                     PayloadMarker::Iscrizioni, PayloadMarker::Nota}) {
-            if (const auto payload = cutPayload(answer, marker))
-                splitRecords(*payload, marker);
-        }
-        parseCompetitionList(answer);
-        parseCompetitionDetails(answer);
-        parseCategories(answer);
-        parseRaces(answer);
-        parseRegistrations(answer);
-        parseNote(answer);
-        parseImportStatus(answer);
-        parseLoginAnswer(answer);
+        for (int marker = 0; marker <= int(PayloadMarker::Nota); ++marker)
+            splitRecords(cutPayload(answer, PayloadMarker(marker)).value_or(answer), PayloadMarker(marker));
+        parseCompetitionList(answer), parseCompetitionDetails(answer), parseCategories(answer), parseRaces(answer);
+        parseRegistrations(answer), parseNote(answer), parseImportStatus(answer), parseLoginAnswer(answer);
     }
     return 0;
 }

@@ -3,68 +3,10 @@
 #include "service/ServiceAddress.h"
 #include "service/ServiceAnswer.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 
 using namespace onda;
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QString joined(const QStringList& fields) {
-    return fields.join(QLatin1Char('/'));
-}
-
-// One line per kind of answer, so that the rows below read as the answers they test.
-QString summary(const QString& kind, const QString& answer) {
-    const auto none = QStringLiteral("none");
-    QStringList out;
-    if (kind == u"list") {
-        const auto list = parseCompetitionList(answer);
-        if (!list)
-            return none;
-        out << QStringLiteral("group ") + list->groupId;
-        for (const auto& c : list->competitions)
-            out << joined({c.numeroProva, c.nome, c.localita, c.data, c.maxPerClub, c.maxPerAthlete});
-    } else if (kind == u"competition") {
-        const auto details = parseCompetitionDetails(answer);
-        if (!details)
-            return none;
-        out << (details->limits ? details->limits->perClub + u'/' + details->limits->perAthlete : none);
-    } else if (kind == u"categories") {
-        const auto categories = parseCategories(answer);
-        if (!categories)
-            return none;
-        for (const auto& c : categories->categories)
-            out << joined({c.sesso, c.categoria, c.annoIni, c.annoFin});
-    } else if (kind == u"races") {
-        const auto races = parseRaces(answer);
-        if (!races)
-            return none;
-        if (races->noRacesDefined())
-            out << QStringLiteral("no races");
-        for (const auto& r : races->races)
-            out << joined({r.ordineGara, r.gara, r.categoria, r.sesso});
-    } else if (kind == u"registrations") {
-        const auto reg = parseRegistrations(answer);
-        if (!reg)
-            return none;
-        out << QString::number(reg->lineCount) + QStringLiteral(" lines");
-        for (const auto& r : reg->registrations)
-            out << joined({r.codatl, r.nome, r.soc, r.cat, r.anno, r.sesso, r.spec, r.m, r.s, r.status});
-    } else if (kind == u"note") {
-        return parseNote(answer).value_or(none);
-    } else if (kind == u"import") {
-        return parseImportStatus(answer).value_or(none);
-    } else if (kind == u"login") {
-        const LoginAnswer login = parseLoginAnswer(answer);
-        const char* verdicts[] = {"refused", "accepted", "rejected"};
-        return QLatin1String(verdicts[int(login.verdict)]) + u':' + login.serviceMessage + login.club;
-    }
-    return out.join(u';');
-}
-
-} // namespace
 
 class TestServiceAnswer : public QObject {
     Q_OBJECT
@@ -72,59 +14,38 @@ class TestServiceAnswer : public QObject {
 private slots:
     void addresses_data();
     void addresses();
-    void pages();
     void screening_data();
     void screening();
-    void answers_data();
-    void answers();
-    void brokenAnswersNeverFail();
-    void bodyText_data();
+    void records_data();
+    void records();
+    void fieldPositions();
     void bodyText();
 };
 
 void TestServiceAnswer::addresses_data() {
     QTest::addColumn<int>("request");
-    QTest::addColumn<QString>("base");
     QTest::addColumn<QString>("manifId");
-    QTest::addColumn<QString>("expected");
-    const QString root = QStringLiteral("http://h/");
-    QTest::newRow("login: blanks and query characters of the credentials encoded")
-        << int(ServiceRequest::LoginCheck) << root << QString()
-        << "http://h//OndaNet/TempraInt/getManifestazioni.asp?user=mario%20rossi&PIN=1%262%2B3";
-    QTest::newRow("list: blanks encoded too")
-        << int(ServiceRequest::CompetitionList) << root << QString()
-        << "http://h//OndaNet/TempraInt/getManifestazioni.asp?user=mario%20rossi&PIN=1%262%2B3";
-    QTest::newRow("races: number as shown")
-        << int(ServiceRequest::Races) << root << "012"
-        << "http://h//OndaNet/TempraInt/getProgrammi.asp?ManifID=012&user=mario%20rossi&PIN=1%262%2B3";
-    QTest::newRow("import order: number as value")
-        << int(ServiceRequest::ImportOrder) << root << "012"
-        << "http://h//OndaNet/TempraInt/putIscrizioni.asp?ID=12&user=mario%20rossi&PIN=1%262%2B3"
-           "&Fname=/db/temp/transfer.mdb&nprova=12";
-    QTest::newRow("import order: no competition")
-        << int(ServiceRequest::ImportOrder) << "http://h" << QString()
-        << "http://h/OndaNet/TempraInt/putIscrizioni.asp?ID=0&user=mario%20rossi&PIN=1%262%2B3"
-           "&Fname=/db/temp/transfer.mdb&nprova=0";
-    QTest::newRow("note: blank in the base")
-        << int(ServiceRequest::Note) << "http://h/a b/"
-        << "7"
-        << "http://h/a%20b//OndaNet/TempraInt/getNota.asp?ManifID=7&user=mario%20rossi&PIN=1%262%2B3";
+    QTest::addColumn<QString>("path");
+    using R = ServiceRequest;
+    const QString fname = u"&Fname=/db/temp/transfer.mdb&nprova="_s;
+    QTest::newRow("login") << int(R::LoginCheck) << ""
+                           << "getManifestazioni.asp?user=a%20b&PIN=1%26%2B";
+    QTest::newRow("races") << int(R::Races) << "012"
+                           << "getProgrammi.asp?ManifID=012&user=a%20b&PIN=1%26%2B";
+    QTest::newRow("import") << int(R::ImportOrder) << "012"
+                            << "putIscrizioni.asp?ID=12&user=a%20b&PIN=1%26%2B" + fname + "12";
+    QTest::newRow("import, no competition") << int(R::ImportOrder) << ""
+                                            << "putIscrizioni.asp?ID=0&user=a%20b&PIN=1%26%2B" + fname + "0";
 }
 
+// Blanks and query characters of the values are encoded, the "//" at the seam is kept.
 void TestServiceAnswer::addresses() {
     QFETCH(int, request);
-    QFETCH(QString, base);
     QFETCH(QString, manifId);
-    const RequestValues values{QStringLiteral("mario rossi"), QStringLiteral("1&2+3"), manifId};
-    QFETCH(QString, expected);
-    QCOMPARE(requestAddress(base, ServiceRequest(request), values), expected);
-}
-
-void TestServiceAnswer::pages() {
-    QCOMPARE(clubRegistrationsPage(QStringLiteral("http://h/"), QStringLiteral("012"), QStringLiteral("A B")),
-             QStringLiteral("http://h//ondanet/Manifestazioni/iscrizioni_S.asp?manifID=012&MODE=view&soc=A%20B"));
-    QCOMPARE(publicCompetitionListPage(QStringLiteral("http://h/x y")),
-             QStringLiteral("http://h/x%20y/Ondanet/public/SceltaManifPub.asp?GruppoID=10"));
+    QFETCH(QString, path);
+    const RequestValues values{u"a b"_s, u"1&+"_s, manifId};
+    QCOMPARE(requestAddress(u"http://h/a b/"_s, ServiceRequest(request), values),
+             u"http://h/a%20b//OndaNet/TempraInt/"_s + path);
 }
 
 void TestServiceAnswer::screening_data() {
@@ -133,14 +54,13 @@ void TestServiceAnswer::screening_data() {
     QTest::addColumn<QString>("message");
     const int valid = int(AnswerVerdict::Valid), refused = int(AnswerVerdict::Refused),
               invalid = int(AnswerVerdict::Invalid);
-    QTest::newRow("empty") << QString() << invalid << QString();
-    QTest::newRow("valid") << "RESPONSE=OK**MANIF=$\r\n" << valid << QString();
-    QTest::newRow("error wins over RESPONSE") << "RESPONSE=OK**ERRORE=PIN errato**" << refused << "PIN errato";
-    QTest::newRow("empty error text") << "ERRORE=**" << refused << QString();
-    QTest::newRow("close before the error is not its end") << "**ERRORE=Gara chiusa**x" << refused << "Gara chiusa";
-    QTest::newRow("ERRORE without its text") << "ERRORE RESPONSE=OK**" << invalid << QString();
-    QTest::newRow("error cut short") << "RESPONSE=ERRORE=Gara chiu" << invalid << QString();
-    QTest::newRow("binary") << QString::fromLatin1("\0\xff\x01RESP\x80", 8) << invalid << QString();
+    QTest::newRow("empty") << "" << invalid << "";
+    QTest::newRow("valid") << "RESPONSE=OK**MANIF=$\r\n" << valid << "";
+    QTest::newRow("error before RESPONSE") << "RESPONSE=OK**ERRORE=PIN errato**" << refused << "PIN errato";
+    QTest::newRow("close before the error") << "**ERRORE=Gara chiusa**x" << refused << "Gara chiusa";
+    QTest::newRow("ERRORE without text") << "ERRORE RESPONSE=OK**" << invalid << "";
+    QTest::newRow("error cut short") << "RESPONSE=ERRORE=Gara chiu" << invalid << "";
+    QTest::newRow("binary") << QString::fromLatin1("\0\xff\x01RESP\x80", 8) << invalid << "";
 }
 
 void TestServiceAnswer::screening() {
@@ -150,119 +70,67 @@ void TestServiceAnswer::screening() {
     QTEST(screening.serviceMessage, "message");
 }
 
-void TestServiceAnswer::answers_data() {
-    QTest::addColumn<QString>("kind");
+void TestServiceAnswer::records_data() {
+    QTest::addColumn<int>("marker");
     QTest::addColumn<QString>("answer");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("list: limits from fields 7 and 8, short record left out")
-        << "list"
-        << "gruppoID=10 order=1 RESPONSE=OK**MANIF=57|Trofeo|Roma|01/05/2024|a|b|20|4|$"
-           "58|Coppa|Bari|02/06/2024|a|b|||$59|corto|$\r\n"
-        << "group 10;57/Trofeo/Roma/01/05/2024/20/4;58/Coppa/Bari/02/06/2024//";
-    QTest::newRow("list: no group id") << "list"
-                                       << "RESPONSE=OK**MANIF=\r\n"
-                                       << "group ";
-    QTest::newRow("list: no MANIF=") << "list"
-                                     << "RESPONSE=OK**"
-                                     << "none";
-    QTest::newRow("competition: limits from fields 6 and 7, last record wins")
-        << "competition"
-        << "RESPONSE=OK**MANIF=57|T|R|D|a|30|5|$57|T|R|D|a|40|6|$corto|$\r\n"
-        << "40/6";
-    QTest::newRow("competition: no record") << "competition"
-                                            << "RESPONSE=OK**MANIF=\r\n"
-                                            << "none";
-    QTest::newRow("categories: last record without its $")
-        << "categories"
-        << "RESPONSE=OK**CATEGORIE=M|Ragazzi|2010|2011|$F|Juniores|2008|2009|\r\n"
-        << "M/Ragazzi/2010/2011";
-    QTest::newRow("categories: empty payload") << "categories"
-                                               << "RESPONSE=OK**CATEGORIE=\r\n"
-                                               << "";
-    QTest::newRow("races: only the skipped line end") << "races"
-                                                      << "RESPONSE=OK**PROGRAMMI=\r\n"
-                                                      << "no races";
-    QTest::newRow("races: short line left out")
-        << "races"
-        << "RESPONSE=OK**PROGRAMMI=\r\n1\t100 SL\tRag\tM\r\nrotta\r\n2\t50 DO\tJun\tF\r\n\r\n"
-        << "1/100 SL/Rag/M;2/50 DO/Jun/F";
-    QTest::newRow("registrations: decimal comma, line without status counted but left out")
-        << "registrations"
-        << "RESPONSE=OK**ISCRIZIONI=\r\n\tROSSI MARIO\tABC\tRag\t2010\tM\t100SL\t1\t12,34\tp\r\n"
-           "123\tBIANCHI\tABC\tRag\t2010\tF\t50DO\t0\t35,5\r\n\r\n"
-        << "2 lines;/ROSSI MARIO/ABC/Rag/2010/M/100SL/1/12.34/p";
-    QTest::newRow("note") << "note"
-                          << "RESPONSE=OK**NOTA=Vasca da 25 m\r\n**"
-                          << "Vasca da 25 m";
-    QTest::newRow("note: four characters") << "note"
-                                           << "RESPONSE=OK**NOTA=abcd"
-                                           << "";
-    QTest::newRow("note: fewer") << "note"
-                                 << "RESPONSE=OK**NOTA=ab"
-                                 << "";
-    QTest::newRow("import accepted") << "import"
-                                     << "RESPONSE=OK**"
-                                     << "OK";
-    QTest::newRow("import refused") << "import"
-                                    << "RESPONSE=File non trovato**"
-                                    << "File non trovato";
-    QTest::newRow("import status cut short") << "import"
-                                             << "RESPONSE=OK"
-                                             << "none";
-    QTest::newRow("login: ERRORE and OK") << "login"
-                                          << "ERRORE=PIN scaduto** OK SOC=ABC**"
-                                          << "refused:PIN scaduto";
-    QTest::newRow("login: club") << "login"
-                                 << "RESPONSE=OK**SOC=ABC 12**"
-                                 << "accepted:ABC 12";
-    QTest::newRow("login: OK without club") << "login"
-                                            << "RESPONSE=OK**"
-                                            << "rejected:";
-    QTest::newRow("login: empty club") << "login"
-                                       << "OK SOC=**"
-                                       << "rejected:";
-    QTest::newRow("login: no answer") << "login"
-                                      << ""
-                                      << "rejected:";
+    QTest::addColumn<QString>("records"); // fields joined by "/", records by ";"
+    const int categorie = int(PayloadMarker::Categorie), programmi = int(PayloadMarker::Programmi),
+              nota = int(PayloadMarker::Nota);
+    // clang-format off
+    QTest::newRow("last without $") << categorie << "RESPONSE=OK**CATEGORIE=M|R|2010|$F|J|2008|\r\n" << "M/R/2010/";
+    QTest::newRow("races: only the skipped line end") << programmi << "RESPONSE=OK**PROGRAMMI=\r\n" << "";
+    QTest::newRow("races") << programmi << "RESPONSE=OK**PROGRAMMI=\r\n1\t100\r\n2\t50\r\nx\r\n" << "1/100;2/50";
+    QTest::newRow("marker missing") << categorie << "RESPONSE=OK**" << "none";
+    QTest::newRow("note") << nota << "NOTA=Vasca da 25 m\r\n**" << "Vasca da 25 m";
+    QTest::newRow("note of four characters") << nota << "NOTA=abcd" << "";
+    QTest::newRow("note of fewer") << nota << "NOTA=ab" << "";
+    // clang-format on
 }
 
-void TestServiceAnswer::answers() {
-    QFETCH(QString, kind);
+void TestServiceAnswer::records() {
+    QFETCH(int, marker);
     QFETCH(QString, answer);
-    QTEST(summary(kind, answer), "expected");
+    const auto payload = cutPayload(answer, PayloadMarker(marker));
+    QStringList out;
+    for (const QStringList& fields : splitRecords(payload.value_or(QString()), PayloadMarker(marker)))
+        out << fields.join(u'/');
+    if (marker == int(PayloadMarker::Nota) && payload)
+        out << *payload;
+    QTEST(payload ? out.join(u';') : u"none"_s, "records");
 }
 
-// Every prefix of a full answer, and random bytes, through every reader.
-void TestServiceAnswer::brokenAnswersNeverFail() {
-    const QString full =
-        QStringLiteral("gruppoID=1 order RESPONSE=OK**SOC=A**MANIF=1|a|b|c|d|e|f|g|$CATEGORIE=M|R|1|2|$"
-                       "PROGRAMMI=\r\n1\t2\t3\t4\r\nISCRIZIONI=\r\n1\t2\t3\t4\t5\t6\t7\t8\t9,1\t"
-                       "p\r\nNOTA=ciao\r\n**ERRORE=x**");
-    const QStringList kinds{u"list"_s,          u"competition"_s, u"categories"_s, u"races"_s,
-                            u"registrations"_s, u"note"_s,        u"import"_s,     u"login"_s};
-    QRandomGenerator random(7);
-    for (int i = 0; i < 3000; ++i) {
-        QByteArray bytes(int(random.bounded(64)), Qt::Uninitialized);
-        for (char& b : bytes)
-            b = char(random.bounded(256));
-        const QString answer = i <= full.size() ? full.left(i) : onda::bodyText(bytes) + full.mid(i % full.size());
-        screenAnswer(answer);
-        for (const QString& kind : kinds)
-            summary(kind, answer);
-    }
-}
+void TestServiceAnswer::fieldPositions() {
+    const auto list = parseCompetitionList(u"gruppoID=10 order RESPONSE=OK**MANIF=57|T|R|D|a|b|20|4|$"
+                                           "58|C|B|D|a|b|||$59|short|$\r\n"_s);
+    QCOMPARE(list->groupId, u"10"_s);
+    QCOMPARE(list->competitions.size(), 2);
+    QCOMPARE(list->competitions[0].maxPerClub + u'/' + list->competitions[0].maxPerAthlete, u"20/4"_s);
+    QVERIFY(list->competitions[1].maxPerClub.isEmpty() && list->competitions[1].maxPerAthlete.isEmpty());
+    const auto one = parseCompetitionDetails(u"RESPONSE=OK**MANIF=57|T|R|D|a|30|5|$57|T|R|D|a|40|6|$x|$\r\n"_s);
+    QCOMPARE(one->limits->perClub + u'/' + one->limits->perAthlete, u"40/6"_s);
+    QVERIFY(!parseCompetitionDetails(u"RESPONSE=OK**MANIF=\r\n"_s)->limits);
 
-void TestServiceAnswer::bodyText_data() {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("UTF-8") << QByteArray("Nicol\xc3\xb2") << u"Nicolò"_s;
-    QTest::newRow("Windows-1252") << QByteArray("Nicol\xf2 \x80") << u"Nicolò €"_s;
-    QTest::newRow("NUL kept") << QByteArray("a\0b", 3) << QStringView(u"a\0b", 3).toString();
+    // A line of nine fields has no status: counted, not imported.
+    const auto reg =
+        parseRegistrations(u"RESPONSE=OK**ISCRIZIONI=\r\n\tROSSI\tABC\tRag\t2010\tM\t100SL\t1\t12,34\tp\r\n"
+                           "123\tBIANCHI\tABC\tRag\t2010\tF\t50DO\t0\t35,5\r\n\r\n"_s);
+    QCOMPARE(reg->lineCount, 2);
+    QCOMPARE(reg->registrations.size(), 1);
+    QVERIFY(reg->registrations[0].codatl.isEmpty());
+    QCOMPARE(reg->registrations[0].s + reg->registrations[0].status, u"12.34p"_s);
+    QVERIFY(parseRaces(u"RESPONSE=OK**PROGRAMMI=\r\n"_s)->noRacesDefined());
+
+    QCOMPARE(parseLoginAnswer(u"ERRORE=PIN scaduto** OK SOC=ABC**"_s).verdict, LoginVerdict::Refused);
+    QCOMPARE(parseLoginAnswer(u"RESPONSE=OK**SOC=ABC 1**"_s).club, u"ABC 1"_s);
+    QCOMPARE(parseLoginAnswer(u"OK SOC=**"_s).verdict, LoginVerdict::Rejected);
+    QCOMPARE(parseImportStatus(u"RESPONSE=File non trovato**"_s), u"File non trovato"_s);
+    QVERIFY(!parseImportStatus(u"RESPONSE=OK"_s));
 }
 
 void TestServiceAnswer::bodyText() {
-    QFETCH(QByteArray, bytes);
-    QTEST(onda::bodyText(bytes), "text");
+    QCOMPARE(onda::bodyText("Nicol\xc3\xb2"), u"Nicolò"_s);
+    QCOMPARE(onda::bodyText("Nicol\xf2 \x80"), u"Nicolò €"_s); // not UTF-8: Windows-1252
+    QCOMPARE(onda::bodyText(QByteArray("a\0b", 3)), QStringView(u"a\0b", 3).toString());
 }
 
 QTEST_GUILESS_MAIN(TestServiceAnswer)
