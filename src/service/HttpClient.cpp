@@ -1,0 +1,165 @@
+#include "service/HttpClient.h"
+
+#include "service/BodyText.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include <curl/curl.h>
+
+#include <memory>
+#include <mutex>
+
+namespace onda {
+
+namespace {
+
+struct EasyDeleter {
+    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+struct MultiDeleter {
+    void operator()(CURLM* handle) const { curl_multi_cleanup(handle); }
+};
+using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
+using MultiHandle = std::unique_ptr<CURLM, MultiDeleter>;
+
+// An easy handle added to a multi handle; removed again before either is cleaned up.
+class MultiAttachment {
+public:
+    MultiAttachment(CURLM* multi, CURL* easy) : m_multi(multi), m_easy(easy) {
+        m_added = curl_multi_add_handle(m_multi, m_easy) == CURLM_OK;
+    }
+    ~MultiAttachment() {
+        if (m_added)
+            curl_multi_remove_handle(m_multi, m_easy);
+    }
+    MultiAttachment(const MultiAttachment&) = delete;
+    MultiAttachment& operator=(const MultiAttachment&) = delete;
+    bool added() const { return m_added; }
+
+private:
+    CURLM* m_multi;
+    CURL* m_easy;
+    bool m_added = false;
+};
+
+struct Sink {
+    QByteArray bytes;
+    qint64 limit = 0;
+    bool overflow = false;
+};
+
+size_t writeBody(char* data, size_t size, size_t count, void* user) {
+    auto* sink = static_cast<Sink*>(user);
+    const size_t length = size * count;
+    if (sink->bytes.size() + qint64(length) > sink->limit) {
+        sink->overflow = true;
+        return 0; // makes libcurl stop with a write error
+    }
+    sink->bytes.append(data, qsizetype(length));
+    return length;
+}
+
+void globalInit() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+HttpResult failure(HttpResult::Status status, const QString& error, long httpStatus = 0) {
+    HttpResult result;
+    result.status = status;
+    result.error = error;
+    result.httpStatus = httpStatus;
+    return result;
+}
+
+} // namespace
+
+HttpResult httpGetResult(const QString& url, const HttpOptions& options) {
+    globalInit();
+    const QByteArray address = url.toUtf8();
+    if (address.isEmpty() || address.contains(' ') || address.contains('\0'))
+        return failure(HttpResult::Status::BadAddress, QStringLiteral("Indirizzo non valido: ") + url);
+
+    EasyHandle easy(curl_easy_init());
+    MultiHandle multi(curl_multi_init());
+    if (!easy || !multi)
+        return failure(HttpResult::Status::NetworkError, QStringLiteral("libcurl non disponibile"));
+
+    Sink sink;
+    sink.limit = options.maxBodyBytes;
+    const QByteArray caFile = options.caFile.toLocal8Bit();
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+
+    CURL* h = easy.get();
+    curl_easy_setopt(h, CURLOPT_URL, address.constData());
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, long(options.timeout.count()));
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, long(options.connectTimeout.count()));
+    curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(h, CURLOPT_USERAGENT, "ONDA_link");
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &writeBody);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
+    if (!caFile.isEmpty())
+        curl_easy_setopt(h, CURLOPT_CAINFO, caFile.constData());
+    // A proxy from the environment is used, but never for this computer itself.
+    QByteArray noProxy = qgetenv("no_proxy");
+    if (noProxy.isEmpty())
+        noProxy = qgetenv("NO_PROXY");
+    if (noProxy != "*")
+        noProxy += (noProxy.isEmpty() ? "" : ",") + QByteArray("localhost,127.0.0.0/8,::1");
+    curl_easy_setopt(h, CURLOPT_NOPROXY, noProxy.constData());
+
+    MultiAttachment attachment(multi.get(), h);
+    if (!attachment.added())
+        return failure(HttpResult::Status::NetworkError, QStringLiteral("libcurl non disponibile"));
+
+    // The timeouts above bound this loop: libcurl ends the transfer when they pass.
+    int running = 1;
+    while (running) {
+        if (curl_multi_perform(multi.get(), &running) != CURLM_OK)
+            break;
+        if (!running)
+            break;
+        curl_multi_poll(multi.get(), nullptr, 0, 20, nullptr);
+        if (QCoreApplication::instance())
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+
+    CURLcode code = CURLE_FAILED_INIT;
+    int queued = 0;
+    while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued)) {
+        if (message->msg == CURLMSG_DONE && message->easy_handle == h)
+            code = message->data.result;
+    }
+    long httpStatus = 0;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &httpStatus);
+
+    if (code != CURLE_OK) {
+        const QString error =
+            errorBuffer[0] ? QString::fromLocal8Bit(errorBuffer) : QString::fromLatin1(curl_easy_strerror(code));
+        if (sink.overflow)
+            return failure(HttpResult::Status::TooLarge, QStringLiteral("Risposta troppo lunga"), httpStatus);
+        if (code == CURLE_OPERATION_TIMEDOUT)
+            return failure(HttpResult::Status::TimedOut, error, httpStatus);
+        if (code == CURLE_URL_MALFORMAT || code == CURLE_UNSUPPORTED_PROTOCOL)
+            return failure(HttpResult::Status::BadAddress, error, httpStatus);
+        return failure(HttpResult::Status::NetworkError, error, httpStatus);
+    }
+    if (httpStatus >= 400)
+        return failure(HttpResult::Status::HttpError, QStringLiteral("HTTP %1").arg(httpStatus), httpStatus);
+
+    HttpResult result;
+    result.status = HttpResult::Status::Ok;
+    result.httpStatus = httpStatus;
+    result.body = bodyText(sink.bytes);
+    return result;
+}
+
+} // namespace onda
