@@ -20,11 +20,15 @@ bool WindowTest::start(const QString& directory, const QStringList& arguments)
 
 void WindowTest::cleanup()
 {
-    if (!m_app)
-        return;
-    const QString problems = m_app->dialogs().problems();
-    m_app->dialogs().reset();
-    m_app.reset();
+    QString problems = m_modalAnswers.isEmpty() ? QString() : QStringLiteral("a modal window the test expected never opened");
+    m_modalAnswers.clear();
+    if (m_app) {
+        const QString dialogs = m_app->dialogs().problems();
+        if (!dialogs.isEmpty())
+            problems += (problems.isEmpty() ? QString() : QStringLiteral("\n")) + dialogs;
+        m_app->dialogs().reset();
+        m_app.reset();
+    }
     QVERIFY2(problems.isEmpty(), qPrintable(problems));
 }
 
@@ -125,20 +129,31 @@ QList<QStringList> WindowTest::rows(const QString& path) const
 
 void WindowTest::whenModal(const QString& objectName, std::function<void(QWidget*)> answer)
 {
-    // Polls until the window is the active modal one; gives up after a few seconds so a
-    // window that never opens fails the test instead of hanging it.
-    auto* timer = new QTimer(this);
-    auto tries = std::make_shared<int>(0);
-    connect(timer, &QTimer::timeout, this, [timer, tries, objectName, answer = std::move(answer)] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal->objectName() == objectName) {
-            timer->stop();
-            timer->deleteLater();
-            answer(modal);
-        } else if (++*tries > 500) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start(10);
+    m_modalAnswers.append({objectName, std::move(answer)});
+    if (!m_modalTimer) {
+        m_modalTimer = new QTimer(this);
+        connect(m_modalTimer, &QTimer::timeout, this, &WindowTest::answerModals);
+    }
+    m_modalTicks = 0;
+    m_modalTimer->start(10);
+}
+
+void WindowTest::answerModals()
+{
+    if (m_answering)
+        return;
+    // A window that never opens fails the test by its dialogs, not by hanging it.
+    if (m_modalAnswers.isEmpty() || ++m_modalTicks > 1000) {
+        m_modalAnswers.clear();
+        m_modalTimer->stop();
+        return;
+    }
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal->objectName() != m_modalAnswers.first().objectName)
+        return;
+    const ModalAnswer next = m_modalAnswers.takeFirst();
+    m_modalTicks = 0;
+    m_answering = true;
+    next.answer(modal);
+    m_answering = false;
 }

@@ -44,8 +44,20 @@ protected:
     // The rows of a grid or list as its model shows them.
     QList<QStringList> rows(const QString& path) const;
     // Runs `answer` on the modal window `objectName` once it is open (login, mode choice...).
+    // Answers run one at a time in the order given, so a window that stays open after the
+    // first answer (a refused login) receives the second.
     void whenModal(const QString& objectName, std::function<void(QWidget*)> answer);
 
 private:
+    struct ModalAnswer {
+        QString objectName;
+        std::function<void(QWidget*)> answer;
+    };
+    void answerModals();
+
     std::unique_ptr<AppHarness> m_app;
+    QList<ModalAnswer> m_modalAnswers;
+    class QTimer* m_modalTimer = nullptr;
+    bool m_answering = false;
+    int m_modalTicks = 0;
 };

@@ -1,0 +1,253 @@
+#include "service/OnlineImport.h"
+
+#include "store/DataSource.h"
+#include "store/Database.h"
+#include "store/SqlText.h"
+#include "store/Transaction.h"
+
+#include <QRegularExpression>
+
+#include <functional>
+
+namespace onda {
+
+namespace {
+
+Status notACompetition(const QString& manifId)
+{
+    return Status::error(err::TypeMismatch, QStringLiteral("Numero di manifestazione non valido: ") + manifId);
+}
+
+// Runs `work` inside one transaction on the connection the data sources share.
+Status inTransaction(const QString& path, const std::function<Status(Database&)>& work)
+{
+    Database db;
+    if (Status s = db.openShared(path); !s)
+        return s;
+    Transaction transaction(db);
+    if (!transaction.begun())
+        return transaction.begun();
+    if (Status s = work(db); !s)
+        return s; // rolled back by the transaction
+    if (!transaction.isAlive())
+        return Status::error(err::TransactionLost, QStringLiteral("La transazione e' stata interrotta"));
+    return transaction.commit();
+}
+
+// A new row through a data source, so that every value is converted as the store converts it.
+Status addRow(DataSource& source, const QList<QPair<QString, QVariant>>& values)
+{
+    if (Status s = source.addNew(); !s)
+        return s;
+    for (const auto& [field, value] : values) {
+        if (Status s = source.setField(field, value); !s) {
+            source.cancelUpdate();
+            return s;
+        }
+    }
+    return source.update();
+}
+
+Status openSource(DataSource& source, const QString& path, const QString& recordSource)
+{
+    source.setDatabaseFile(path);
+    source.setRecordSource(recordSource);
+    return source.refresh();
+}
+
+// An empty field leaves the column unset.
+QVariant orNull(const QString& text)
+{
+    return text.isEmpty() ? QVariant() : QVariant(text);
+}
+
+} // namespace
+
+bool isCompetitionNumber(const QString& manifId)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
+    return digits.match(manifId).hasMatch();
+}
+
+QString registrationTable(const QString& manifId)
+{
+    return QStringLiteral("nprg") + manifId;
+}
+
+Status OnlineImport::storeLogin(const QString& club, const QString& userId, const QString& pin) const
+{
+    return inTransaction(m_path, [&](Database&) -> Status {
+        DataSource config;
+        if (Status s = openSource(config, m_path, QStringLiteral("config")); !s)
+            return s;
+        if (Status s = config.rowCount() == 0 ? config.addNew() : config.edit(); !s)
+            return s;
+        for (const auto& [field, value] : {std::pair{QStringLiteral("societa"), club},
+                                           std::pair{QStringLiteral("userid"), userId},
+                                           std::pair{QStringLiteral("password"), pin}}) {
+            if (Status s = config.setField(field, value); !s) {
+                config.cancelUpdate();
+                return s;
+            }
+        }
+        return config.update();
+    });
+}
+
+Status OnlineImport::storeCompetitionList(const CompetitionList& list, const QString& userId,
+                                          const QString& club) const
+{
+    return inTransaction(m_path, [&](Database& db) -> Status {
+        // A group id that is not a number matches no stored row and deletes nothing.
+        const QString group = isCompetitionNumber(list.groupId) ? list.groupId : sqlQuoted(list.groupId);
+        if (Status s = db.execute(QStringLiteral("delete * from manif where gruppoID=") + group +
+                                  QStringLiteral(" and userName=") + sqlQuoted(userId));
+            !s)
+            return s;
+        DataSource manif;
+        if (Status s = openSource(manif, m_path, QStringLiteral("manif")); !s)
+            return s;
+        for (const ListedCompetition& c : list.competitions) {
+            if (Status s = addRow(manif, {{QStringLiteral("Nome Manifestazione"), c.nome},
+                                          {QStringLiteral("Numero Prova"), c.numeroProva},
+                                          {QStringLiteral("Località"), c.localita},
+                                          {QStringLiteral("Data"), c.data},
+                                          {QStringLiteral("Num Max Iscrizioni per soc"), orNull(c.maxPerClub)},
+                                          {QStringLiteral("Num Max Iscrizioni per atleta"), orNull(c.maxPerAthlete)},
+                                          {QStringLiteral("gruppoID"), orNull(list.groupId)},
+                                          {QStringLiteral("userName"), userId},
+                                          {QStringLiteral("societa"), club}});
+                !s)
+                return s;
+        }
+        return {};
+    });
+}
+
+Status OnlineImport::replaceCategories(const QString& manifId, const QList<Category>& categories) const
+{
+    if (!isCompetitionNumber(manifId))
+        return notACompetition(manifId);
+    return inTransaction(m_path, [&](Database& db) -> Status {
+        if (Status s = db.execute(QStringLiteral("delete * from categorie where manifID=") + manifId); !s)
+            return s;
+        DataSource view;
+        if (Status s = openSource(view, m_path, QStringLiteral("select * from Categorie where manifID=") + manifId);
+            !s)
+            return s;
+        for (const Category& c : categories) {
+            if (Status s = addRow(view, {{QStringLiteral("sesso"), c.sesso},
+                                         {QStringLiteral("Categoria"), c.categoria},
+                                         {QStringLiteral("AnnoIni"), c.annoIni},
+                                         {QStringLiteral("AnnoFin"), c.annoFin},
+                                         {QStringLiteral("ManifID"), manifId}});
+                !s)
+                return s;
+        }
+        return {};
+    });
+}
+
+Status OnlineImport::replaceRaces(const QString& manifId, const QList<Race>& races) const
+{
+    if (!isCompetitionNumber(manifId))
+        return notACompetition(manifId);
+    return inTransaction(m_path, [&](Database& db) -> Status {
+        if (Status s = db.execute(QStringLiteral("delete * from programmi where manifID=") + manifId); !s)
+            return s;
+        DataSource view;
+        if (Status s = openSource(view, m_path, QStringLiteral("select * from programmi where manifID=") + manifId);
+            !s)
+            return s;
+        for (const Race& r : races) {
+            if (Status s = addRow(view, {{QStringLiteral("OrdineGara"), r.ordineGara},
+                                         {QStringLiteral("gara"), r.gara},
+                                         {QStringLiteral("Categoria"), r.categoria},
+                                         {QStringLiteral("sesso"), r.sesso},
+                                         {QStringLiteral("ManifID"), manifId}});
+                !s)
+                return s;
+        }
+        return {};
+    });
+}
+
+Status OnlineImport::replaceRegistrations(const QString& manifId, const QString& club,
+                                          const QList<Registration>& registrations) const
+{
+    if (!isCompetitionNumber(manifId))
+        return notACompetition(manifId);
+    const QString table = registrationTable(manifId);
+    return inTransaction(m_path, [&](Database& db) -> Status {
+        if (!db.tableExists(table)) {
+            if (Status s = db.execute(QStringLiteral("SELECT nprg.* INTO ") + table + QStringLiteral(" FROM nprg;")); !s)
+                return s;
+        }
+        if (Status s = db.execute(QStringLiteral("delete * from ") + table + QStringLiteral(" where soc=") +
+                                  sqlQuoted(club));
+            !s)
+            return s;
+        DataSource rows;
+        if (Status s = openSource(rows, m_path, table); !s)
+            return s;
+        DataSource athletes;
+        if (Status s = openSource(athletes, m_path, QStringLiteral("natl")); !s)
+            return s;
+        for (const Registration& r : registrations) {
+            if (Status s = addRow(rows, {{QStringLiteral("codatl"), r.codatl},
+                                         {QStringLiteral("nome"), r.nome},
+                                         {QStringLiteral("soc"), r.soc},
+                                         {QStringLiteral("cat"), r.cat},
+                                         {QStringLiteral("anno"), r.anno},
+                                         {QStringLiteral("sesso"), r.sesso},
+                                         {QStringLiteral("spec"), r.spec},
+                                         {QStringLiteral("m"), r.m},
+                                         {QStringLiteral("s"), r.s},
+                                         {QStringLiteral("status"), r.status}});
+                !s)
+                return s;
+            // The archive learns an athlete it does not know by name and club; one it knows
+            // keeps its own code.
+            const QString known = QStringLiteral("nome=") + sqlDoubleQuoted(r.nome) + QStringLiteral(" and soc=") +
+                                  sqlQuoted(r.soc);
+            if (Status s = athletes.findFirst(known); !s)
+                return s;
+            if (!athletes.noMatch())
+                continue;
+            if (Status s = addRow(athletes, {{QStringLiteral("codatl"), r.codatl},
+                                             {QStringLiteral("nome"), r.nome},
+                                             {QStringLiteral("soc"), r.soc},
+                                             {QStringLiteral("anno"), r.anno},
+                                             {QStringLiteral("sesso"), r.sesso}});
+                !s)
+                return s;
+        }
+        return {};
+    });
+}
+
+Status OnlineImport::storeNote(const QString& manifId, const QString& userId, const QString& note) const
+{
+    if (!isCompetitionNumber(manifId))
+        return notACompetition(manifId);
+    return inTransaction(m_path, [&](Database&) -> Status {
+        DataSource manif;
+        if (Status s = openSource(manif, m_path, QStringLiteral("manif")); !s)
+            return s;
+        if (Status s = manif.findFirst(QStringLiteral("[Numero Prova]=") + manifId + QStringLiteral(" and userName=") +
+                                       sqlQuoted(userId));
+            !s)
+            return s;
+        if (manif.noMatch())
+            return {};
+        if (Status s = manif.edit(); !s)
+            return s;
+        if (Status s = manif.setField(QStringLiteral("Nota"), QString(note + QLatin1Char(' '))); !s) {
+            manif.cancelUpdate();
+            return s;
+        }
+        return manif.update();
+    });
+}
+
+} // namespace onda

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "service/ServiceAnswer.h"
+#include "store/Status.h"
+
+#include <QList>
+#include <QString>
+
+namespace onda {
+
+// What the service sends is written to the local database here, each step in one
+// transaction: a failure or a crash leaves the step's rows as they were before it.
+// manifId is the competition number as the workspace shows it; it names the
+// registration table, so anything but digits is refused.
+class OnlineImport {
+public:
+    explicit OnlineImport(QString databasePath) : m_path(std::move(databasePath)) {}
+
+    // The club's user and PIN in the one row of config.
+    Status storeLogin(const QString& club, const QString& userId, const QString& pin) const;
+    // The competitions of this group and user replace those stored before.
+    Status storeCompetitionList(const CompetitionList& list, const QString& userId, const QString& club) const;
+    Status replaceCategories(const QString& manifId, const QList<Category>& categories) const;
+    Status replaceRaces(const QString& manifId, const QList<Race>& races) const;
+    // The club's rows of the competition's table (created from the template when missing)
+    // become these; athletes the archive does not know by name and club are added to it.
+    // Every registration must carry its code by now.
+    Status replaceRegistrations(const QString& manifId, const QString& club,
+                                const QList<Registration>& registrations) const;
+    // The note is kept with one blank appended; nothing is stored when the competition
+    // of this user is not in the list.
+    Status storeNote(const QString& manifId, const QString& userId, const QString& note) const;
+
+private:
+    QString m_path;
+};
+
+// The registration table of a competition: "nprg" followed by its number.
+QString registrationTable(const QString& manifId);
+bool isCompetitionNumber(const QString& manifId);
+
+} // namespace onda
