@@ -47,6 +47,9 @@ QComboBox* editableCombo(const QString& name, QWidget* parent) {
     combo->setInsertPolicy(QComboBox::NoInsert);
     // Typed text must stay as typed: no completion from the list.
     combo->setCompleter(nullptr);
+    // Sized by a number of characters: measuring thousands of entries would slow the opening.
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    combo->setMinimumContentsLength(12);
     return combo;
 }
 
@@ -71,8 +74,7 @@ ArchiveWindow::ArchiveWindow(AppState& state, QWidget* parent)
       m_categoryModel(new DataSourceModel(m_categories, this)) {
     setObjectName(QStringLiteral("frmanag"));
     setWindowTitle(QStringLiteral("Iscrizione Archivio Atleti"));
-    m_data1->setRecordSource(kWholeRegister);
-    m_data3->setRecordSource(kWholeRegister);
+    // The views get their record source from the opener: nothing is read before then.
     m_clubModel->setColumns({QStringLiteral("soc")});
     m_categoryModel->setColumns({QStringLiteral("Categoria")});
     buildControls();
@@ -250,9 +252,14 @@ void ArchiveWindow::openOnClubAthletes() {
 
 void ArchiveWindow::openForNewAthlete() {
     const int mode = usageMode();
-    const QString saved = m_data1->recordSource();
+    // A window opened afresh has no record source yet: its views then stay on the whole register.
+    const QString saved = m_data1->recordSource().isEmpty() ? kWholeRegister : m_data1->recordSource();
     m_data1->setRecordSource(kWholeRegister);
     (void)m_data1->refresh();
+    if (m_data3->recordSource().isEmpty()) {
+        m_data3->setRecordSource(kWholeRegister);
+        (void)m_data3->refresh();
+    }
 
     for (QWidget* w :
          std::initializer_list<QWidget*>{m_code, m_name, m_year, m_club, m_sex, m_athlete, m_team, m_update})
@@ -270,8 +277,10 @@ void ArchiveWindow::openForNewAthlete() {
         m_code->setText(QString::number(code));
     }
 
-    m_data1->setRecordSource(saved);
-    (void)m_data1->refresh();
+    if (saved != kWholeRegister) {
+        m_data1->setRecordSource(saved);
+        (void)m_data1->refresh();
+    }
     m_state.windows->showChild(this);
     centreInArea();
     if (mode == archive::kTypedCodeMode)
