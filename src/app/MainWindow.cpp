@@ -11,6 +11,7 @@
 #include "app/ToolIcons.h"
 #include "app/WindowPosition.h"
 #include "app/WorkspaceWindow.h"
+#include "athletes/ArchiveWindow.h"
 #include "entry/RegistrationWindow.h"
 #include "store/DataSource.h"
 
@@ -98,7 +99,8 @@ void MainWindow::buildMenus()
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("Esamina"));
     view->setObjectName(QStringLiteral("mnuView"));
-    addItem(view, QStringLiteral("DataBaseAtleti"), QStringLiteral("DataBase Atleti"));
+    connect(addItem(view, QStringLiteral("DataBaseAtleti"), QStringLiteral("DataBase Atleti")), &QAction::triggered,
+            this, [this] { openAthleteArchive(m_state); });
     connect(addItem(view, QStringLiteral("EsaminaIscrizioni"), QStringLiteral("Iscrizioni")), &QAction::triggered,
             this, [this] { workspaceWindow()->pressButton(WorkspaceButton::Register); });
     addItem(view, QStringLiteral("ElencoGare"), QStringLiteral("Elenco gare"));
@@ -274,6 +276,8 @@ QWidget* MainWindow::child(Child which)
         return registrationWindow();
     case Child::Workspace:
         return workspaceWindow();
+    case Child::Archive:
+        return ensureChild(m_archive);
     default:
         return nullptr;
     }
@@ -291,6 +295,14 @@ WorkspaceWindow* MainWindow::workspaceWindow()
     if (recreated && isVisible()) // the user closed it: the workspace is where work starts, so it comes back in sight
         showChild(workspace);
     return workspace;
+}
+
+void MainWindow::bindDataSources()
+{
+    if (m_state.debugMode())
+        m_state.dialogs.message(QStringLiteral("imposto dbases"));
+    Store::bindToDatabase(registrationWindow()->dataSources(), m_state.databasePath);
+    Store::bindToDatabase(workspaceWindow()->dataSources(), m_state.databasePath);
 }
 
 void MainWindow::setStatusText(const QString& text)

@@ -16,6 +16,7 @@ class QToolBar;
 namespace onda {
 
 class AppState;
+class ArchiveWindow;
 class WorkspaceWindow;
 class RegistrationWindow;
 
@@ -38,6 +39,7 @@ public:
     void showChild(QWidget* child) override;
     void hideChild(QWidget* child) override;
     void setStatusText(const QString& text) override;
+    void bindDataSources() override;
     RegistrationWindow* registrationWindow();
     WorkspaceWindow* workspaceWindow();
     QMdiSubWindow* subWindowOf(QWidget* child) const;
@@ -82,6 +84,7 @@ private:
     std::function<void(const QString&)> m_openAddress;
     QPointer<RegistrationWindow> m_registration;
     QPointer<WorkspaceWindow> m_workspace;
+    QPointer<ArchiveWindow> m_archive;
 };
 
 QString mainWindowCaption();

@@ -9,4 +9,10 @@ namespace onda {
 // The program's per-user settings store, keyed by the program title.
 std::unique_ptr<QSettings> openProgramSettings();
 
+// The usage mode of the athlete archive, a per-user setting read where it is used; 0 (the
+// default) applies neither special case: 1 lets the user type a new athlete's code, 2 allows
+// code changes and deletions of provisional codes only.
+int usageMode();
+void setUsageMode(int mode);
+
 } // namespace onda

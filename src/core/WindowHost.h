@@ -42,6 +42,9 @@ public:
     virtual void showChild(QWidget* child) = 0;
     virtual void hideChild(QWidget* child) = 0;
     virtual void setStatusText(const QString& text) = 0;
+    // Points the data sources of the main, registration and workspace windows at the
+    // database again and refreshes them, after another window changed its rows.
+    virtual void bindDataSources() = 0;
     // Opens an address of the service or the help page in the program's browser.
     virtual void openAddress(const QString& address) = 0;
 };

@@ -1,0 +1,130 @@
+#include "athletes/ArchiveRules.h"
+
+#include "athletes/AthleteCodes.h"
+#include "store/DataSource.h"
+#include "store/SqlText.h"
+#include "store/Values.h"
+
+#include <QStringList>
+
+namespace onda::archive {
+
+namespace {
+
+// A whole number goes into SQL as it is; anything else only as a quoted text.
+QString codeLiteral(const QString& code) {
+    if (const std::optional<qlonglong> number = wholeNumber(code))
+        return QString::number(*number);
+    return sqlQuoted(code);
+}
+
+} // namespace
+
+QString clubAthletesSource(const QString& club) {
+    return QStringLiteral("select * from natl where ((natl.SQUADRA)<>-1 OR (natl.SQUADRA) Is Null) and soc=") +
+           sqlQuoted(club) + QStringLiteral(" order by nome");
+}
+
+QString categoriesSource(const QString& competition) {
+    return QStringLiteral("select * from categorie where manifID=") + codeLiteral(competition);
+}
+
+QString codeCriterion(const QString& code) {
+    return QStringLiteral("codatl=") + codeLiteral(code);
+}
+
+QString quotedCodeCriterion(const QString& code) {
+    return QStringLiteral("codatl=") + sqlQuoted(code);
+}
+
+QString nameCriterion(const QString& name) {
+    return QStringLiteral("nome=") + sqlQuoted(name);
+}
+
+QString doubleQuotedNameCriterion(const QString& name) {
+    return QStringLiteral("nome=") + sqlDoubleQuoted(name);
+}
+
+std::optional<qlonglong> wholeNumber(const QString& text) {
+    const QString trimmed = text.trimmed();
+    bool ok = false;
+    const qlonglong value = trimmed.toLongLong(&ok);
+    // The code column holds 32-bit numbers; a longer one would come back changed.
+    if (!ok || value < 0 || value > 2147483647)
+        return std::nullopt;
+    return value;
+}
+
+QString normalisedYear(const QString& text) {
+    if (text.isEmpty())
+        return text;
+    const double v = numericValue(text);
+    if (v > 10 && v < 100)
+        return QString::number(v + 1900);
+    return text;
+}
+
+CategoryMatch cercaCategoria(const QString& categoriesText, const QString& sex, double year) {
+    CategoryMatch match;
+    const QStringList pieces = categoriesText.split(QLatin1Char('$'));
+    for (qsizetype i = 0; i + 1 < pieces.size(); ++i) {
+        const QStringList fields = pieces.at(i).split(QLatin1Char('|'));
+        if (fields.size() < 4)
+            continue;
+        if (fields.at(0) == sex && numericValue(fields.at(2)) <= year && year <= numericValue(fields.at(3))) {
+            match.category = fields.at(1);
+            match.list += QLatin1Char('|') + fields.at(1);
+        }
+    }
+    return match;
+}
+
+bool codeChangeAllowed(int usageMode, const QString& code) {
+    if (usageMode != kProvisionalOnlyMode)
+        return true;
+    const double value = numericValue(code);
+    return value >= kFirstProvisionalCode && value <= 599999;
+}
+
+bool deletionAllowed(int usageMode, const QString& code) {
+    if (usageMode != kProvisionalOnlyMode)
+        return true;
+    const double value = numericValue(code);
+    return value >= kFirstProvisionalCode && value < 599999;
+}
+
+AthleteRecord readAthlete(const DataSource& source) {
+    AthleteRecord record;
+    record.code = displayText(source.field(QStringLiteral("codatl")));
+    record.name = displayText(source.field(QStringLiteral("nome")));
+    record.year = displayText(source.field(QStringLiteral("anno")));
+    record.club = displayText(source.field(QStringLiteral("soc")));
+    record.sex = displayText(source.field(QStringLiteral("sesso")));
+    const QVariant team = source.field(QStringLiteral("squadra"));
+    record.team = !team.isNull() && team.toLongLong() != 0;
+    return record;
+}
+
+bool writeAthlete(DataSource& source, const AthleteRecord& record, QString* error) {
+    const std::pair<const char*, QVariant> values[] = {
+        {"codatl", record.code}, {"nome", record.name}, {"anno", record.year},
+        {"soc", record.club},    {"sesso", record.sex}, {"squadra", record.team ? -1 : 0},
+    };
+    for (const auto& [name, value] : values) {
+        if (const Status s = source.setField(QLatin1String(name), value); !s) {
+            if (error)
+                *error = s.description;
+            source.cancelUpdate();
+            return false;
+        }
+    }
+    if (const Status s = source.update(); !s) {
+        if (error)
+            *error = s.description;
+        source.cancelUpdate();
+        return false;
+    }
+    return true;
+}
+
+} // namespace onda::archive

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+namespace onda {
+
+class DataSource;
+
+// One record of the athlete register as the archive window edits it.
+struct AthleteRecord {
+    QString code;
+    QString name;
+    QString year;
+    QString club;
+    QString sex;
+    bool team = false; // a relay team ("Squadra per staffetta")
+};
+
+namespace archive {
+
+// Record sources and criteria of the archive. Every user text goes into SQL quoted.
+QString clubAthletesSource(const QString& club); // the club's individual athletes, by name
+QString categoriesSource(const QString& competition);
+QString codeCriterion(const QString& code);             // codatl=CODE
+QString quotedCodeCriterion(const QString& code);       // codatl='CODE'
+QString nameCriterion(const QString& name);             // nome='NAME'
+QString doubleQuotedNameCriterion(const QString& name); // nome="NAME"
+
+// The code as a whole number; nothing for an empty text, a fraction or any other text.
+std::optional<qlonglong> wholeNumber(const QString& text);
+
+// The year box after leaving it: two-digit years (strictly between 10 and 100) gain 1900.
+QString normalisedYear(const QString& text);
+
+// The category of an athlete in a competition's categories text ("M|M25|1975|1979|$..."):
+// the last category of the sex whose years hold `year`, and every match, each after a "|".
+struct CategoryMatch {
+    QString category;
+    QString list;
+};
+CategoryMatch cercaCategoria(const QString& categoriesText, const QString& sex, double year);
+
+// The usage mode that restricts code changes and deletions to provisional codes.
+inline constexpr int kProvisionalOnlyMode = 2;
+// The usage mode in which the user types the code of a new athlete.
+inline constexpr int kTypedCodeMode = 1;
+bool codeChangeAllowed(int usageMode, const QString& code);
+bool deletionAllowed(int usageMode, const QString& code);
+
+// The six fields of a record of `natl`, read from or written to the current row.
+AthleteRecord readAthlete(const DataSource& source);
+[[nodiscard]] bool writeAthlete(DataSource& source, const AthleteRecord& record, QString* error);
+
+} // namespace archive
+} // namespace onda

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "athletes/ArchiveRules.h"
+#include "core/WindowHost.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace onda {
+
+class AppState;
+class DataSource;
+class DataSourceModel;
+
+// frmanag: the club's register of athletes and relay teams.
+class ArchiveWindow : public QWidget, public ChildWindow, public AthleteArchive {
+    Q_OBJECT
+public:
+    explicit ArchiveWindow(AppState& state, QWidget* parent = nullptr);
+    ~ArchiveWindow() override;
+
+    QList<DataSource*> dataSources() const override;
+    void load() override;
+    QSize preferredSize() const override;
+
+    // Opened from the registration window: a new athlete under the first free provisional code.
+    void openForNewAthlete() override;
+    // Opened from the main window: the club's individual athletes, by name.
+    void openOnClubAthletes();
+
+    DataSource& workingView() const { return *m_data1; }
+    DataSource& navigator() const { return *m_data3; }
+    bool isNewRecord() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void lookupCode();
+    void navigatorMoved();
+    void newRecord();
+    bool save();
+    void remove();
+    void closeWithHandBack();
+    void changeCode();
+    void nameEntered();
+    void yearLeft();
+    void clubEntered();
+    void clubLeft();
+    void sexChosen();
+    void categoryChosen();
+    void recordKindChosen();
+
+    AthleteRecord boxes() const;
+    void showRecord(const AthleteRecord& record);
+    void emptyBoxes();
+    // The first record of the whole register that meets `criterion`, if any; false (and
+    // a message) when the register could not be read.
+    bool findInRegister(const QString& criterion, std::optional<AthleteRecord>& found);
+    bool clubListed(const QString& club) const;
+    void closeWindow();
+    void centreInArea();
+
+    AppState& m_state;
+    DataSource* m_data1; // working view: finding, adding, changing, deleting
+    DataSource* m_data3; // navigator
+    DataSource* m_clubs; // the club list: one entry per record of natl
+    DataSource* m_categories;
+    DataSource* m_register; // searches over the whole register
+    DataSourceModel* m_clubModel;
+    DataSourceModel* m_categoryModel;
+
+    QLineEdit* m_code = nullptr;         // Text1
+    QLineEdit* m_shownCode = nullptr;    // txtfields(0), the navigator's code
+    QLineEdit* m_name = nullptr;         // txtfields(1)
+    QLineEdit* m_year = nullptr;         // txtfields(2)
+    QComboBox* m_club = nullptr;         // Combo1
+    QComboBox* m_sex = nullptr;          // Combo2
+    QComboBox* m_category = nullptr;     // Combo3
+    QRadioButton* m_athlete = nullptr;   // Option1(0)
+    QRadioButton* m_team = nullptr;      // Option1(1)
+    QCheckBox* m_newFlag = nullptr;      // Check1
+    QPushButton* m_add = nullptr;        // cmdAdd
+    QPushButton* m_update = nullptr;     // cmdUpdate
+    QPushButton* m_delete = nullptr;     // cmdDelete
+    QPushButton* m_close = nullptr;      // cmdClose
+    QPushButton* m_cancel = nullptr;     // Command1
+    QPushButton* m_changeCode = nullptr; // Command6
+    QPushButton* m_lookup = nullptr;     // Command5, out of sight
+    QString m_warnedName;
+};
+
+// The main window's "DataBase Atleti": refused without a club or an open competition.
+void openAthleteArchive(AppState& state);
+
+} // namespace onda

@@ -1,0 +1,364 @@
+// The athlete archive window driven as a user drives it, on a fixture database.
+#include "FixtureDb.h"
+#include "WindowTest.h"
+
+#include "app/MainWindow.h"
+#include "athletes/ArchiveWindow.h"
+#include "core/Settings.h"
+#include "entry/RegistrationWindow.h"
+#include "store/DataSource.h"
+#include "store/Database.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QSignalSpy>
+
+using namespace onda;
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(QList<qlonglong>)
+
+class TestArchiveWindow : public WindowTest {
+    Q_OBJECT
+private:
+    std::unique_ptr<FixtureDb> m_db;
+    using Texts = QStringList;
+
+    // The club ABC with three athletes and a relay team, another club, competition 57.
+    bool startArchive(const QList<qlonglong>& provisional = {}) {
+        m_db = std::make_unique<FixtureDb>();
+        QString athletes = u"(100,'ROSSI MARIO',1985,'ABC','M',null),(200,'BIANCHI ANNA',1990,'ABC','F',0),"
+                           "(300,'D''ANGELO LUCA',2001,'ABC','M',null),(400,'STAFFETTA',1990,'ABC','M',-1),"
+                           "(900,'VERDI PIETRO',1980,'XYZ','M',null)"_s;
+        for (qlonglong code : provisional)
+            athletes += u",(%1,'PROVVISORIO %1',2000,'ZZZ','F',null)"_s.arg(code);
+        const auto category = [this](const char* name, int first, int last) {
+            return m_db->insert(u"categorie"_s, {{u"manifID"_s, 57},
+                                                 {u"Categoria"_s, QString::fromLatin1(name)},
+                                                 {u"sesso"_s, u"M"_s},
+                                                 {u"AnnoIni"_s, first},
+                                                 {u"AnnoFin"_s, last}});
+        };
+        const bool built = m_db->insert(u"config"_s, {{u"societa"_s, u"ABC"_s}, {u"userid"_s, u"U"_s}}) &&
+                           m_db->exec(u"insert into natl (codatl,nome,anno,soc,sesso,squadra) values "_s + athletes) &&
+                           category("Assoluti", 1980, 1999) && category("Master", 1950, 1985) &&
+                           m_db->createRegistrationTable(u"57"_s) &&
+                           m_db->addRegistration(u"57"_s, 100, u"ROSSI MARIO"_s, u"ABC"_s);
+        if (!built || !start(m_db->dir()))
+            return false;
+        Competition competition;
+        competition.number = u"57"_s;
+        competition.categoriesText = u"M|Assoluti|1980|1999|$M|Master|1950|1985|$"_s;
+        app().state().setCompetition(competition);
+        return true;
+    }
+    static QString at(const char* control) { return u"frmanag/"_s + QLatin1String(control); }
+    ArchiveWindow* archive() const { return find<ArchiveWindow>(u"frmanag"_s); }
+    ArchiveWindow* openFromMain() { return trigger(u"DataBaseAtleti"_s) ? archive() : nullptr; }
+    ArchiveWindow* openFromRegistration() {
+        auto* window = dynamic_cast<ArchiveWindow*>(app().main()->child(Child::Archive));
+        window->openForNewAthlete();
+        return window;
+    }
+    QString field(const QString& column, qlonglong code) {
+        return m_db->column(u"select %1 from natl where codatl=%2"_s.arg(column).arg(code)).value(0).toString();
+    }
+    void leave(const QString& path) { // the focus goes elsewhere, as by Tab
+        auto* combo = find<QComboBox>(path);
+        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(combo ? combo->lineEdit() : widget(path), &out);
+    }
+    bool fill(const QString& code, const QString& name, const QString& year, const QString& club, const QString& sex) {
+        return (code.isNull() || type(at("Text1"), code)) && type(at("txtfields_1"), name) &&
+               type(at("txtfields_2"), year) && type(at("Combo1"), club) && type(at("Combo2"), sex);
+    }
+
+private slots:
+    void openingRefusals() {
+        QVERIFY(startArchive());
+        app().state().club.clear();
+        QVERIFY(trigger(u"DataBaseAtleti"_s));
+        app().state().club = u"ABC"_s;
+        app().state().changeCompetition([](Competition& c) { c.number.clear(); });
+        QVERIFY(trigger(u"DataBaseAtleti"_s));
+        QCOMPARE(dialogs().takeTexts(), (Texts{"Selezionare una manifestazione", "Selezionare la prova prescelta"}));
+        QVERIFY(!archive());
+    }
+
+    void openingShowsTheClubsAthletes() {
+        QVERIFY(startArchive());
+        app().main()->showChild(app().registration());
+        ArchiveWindow* window = openFromMain();
+        QVERIFY(window && window->isVisible());
+        QVERIFY(!app().registration()->isVisible());
+        // The club's individuals by name; the navigator's first record is on show.
+        QCOMPARE(window->navigator().rowCount(), 3);
+        QCOMPARE(text(at("Text1")), u"200"_s);
+        QCOMPARE(text(at("txtfields_1")), u"BIANCHI ANNA"_s);
+        QCOMPARE(text(at("Combo1")), u"ABC"_s);
+        // One club entry per record of the whole register; the competition's categories.
+        QCOMPARE(rows(at("Combo1")).size(), 5);
+        QCOMPARE(rows(at("Combo3")), (QList<QStringList>{{"Assoluti"}, {"Master"}}));
+        QCOMPARE(rows(at("Combo2")), (QList<QStringList>{{"M"}, {"F"}, {"B (Staffette Miste)"}}));
+        // Every box and list is named for a screen reader, and so are the navigator's moves.
+        for (const char* name : {"Text1", "txtfields_0", "txtfields_1", "txtfields_2", "Combo1", "Combo2", "Combo3",
+                                 "Data3_First", "Data3_Previous", "Data3_Next", "Data3_Last"})
+            QVERIFY2(!widget(at(name))->accessibleName().isEmpty(), name);
+    }
+
+    void savingANewRecord_data() {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("answer"); // to the namesake question; -1 when none is asked
+        QTest::addColumn<QString>("message");
+        const char* namesake = "Esiste gia' un nome cosi': D'ANGELO LUCA - ABC. Vuoi proseguire";
+        const char* notWhole = "Il codice dell'atleta deve essere un numero intero";
+        // clang-format off
+        QTest::newRow("code in use") << "900" << "NUOVO" << -1 << "Codice esistente. Non puoi sovrascriverlo";
+        QTest::newRow("namesake, No") << "700" << "D'ANGELO LUCA" << int(Dialogs::Answer::No) << namesake;
+        QTest::newRow("namesake, Yes") << "700" << "D'ANGELO LUCA" << int(Dialogs::Answer::Yes) << namesake;
+        QTest::newRow("empty code") << "" << "NUOVO" << -1 << notWhole;
+        QTest::newRow("code not a number") << "7x" << "NUOVO" << -1 << notWhole;
+        // clang-format on
+    }
+
+    void savingANewRecord() {
+        QFETCH(QString, code);
+        QFETCH(QString, name);
+        QFETCH(int, answer);
+        QVERIFY(startArchive());
+        ArchiveWindow* window = openFromMain();
+        QVERIFY(click(at("cmdAdd")));
+        if (answer >= 0)
+            dialogs().queueYesNo(Dialogs::Answer::Yes); // the warning on leaving the name box
+        QVERIFY(fill(code, name, u"99"_s, u"ABC"_s, u"M"_s));
+        leave(at("txtfields_1"));
+        leave(at("txtfields_2"));
+        dialogs().take();
+        if (answer >= 0)
+            dialogs().queueYesNo(Dialogs::Answer(answer));
+        QVERIFY(click(at("cmdUpdate")));
+        QTEST(dialogs().takeTexts().value(0), "message");
+        const bool written = answer == int(Dialogs::Answer::Yes);
+        QCOMPARE(m_db->count(u"natl"_s), 5 + int(written));
+        QCOMPARE(window->isNewRecord(), !written);
+        if (written) { // a second D'ANGELO LUCA, with the year as left
+            QCOMPARE(field(u"anno"_s, 700), u"1999"_s);
+            QCOMPARE(text(at("txtfields_0")), u"700"_s);
+        }
+    }
+
+    void savingAChangeOfAnUnknownCode() {
+        QVERIFY(startArchive());
+        ArchiveWindow* window = openFromMain();
+        const QVariantList before = m_db->column(u"select nome || anno || soc from natl order by codatl"_s);
+        QVERIFY(type(at("Text1"), u"777"_s));
+        QVERIFY(click(at("cmdUpdate")));
+        QCOMPARE(m_db->column(u"select nome || anno || soc from natl order by codatl"_s), before);
+        // A known code is rewritten whole, a relay team of both sexes included.
+        QVERIFY(type(at("Text1"), u"300"_s, true));
+        QVERIFY(type(at("Combo2"), u"B (Staffette Miste)"_s));
+        QVERIFY(click(at("Option1_1")));
+        QVERIFY(click(at("cmdUpdate")));
+        QCOMPARE(field(u"sesso"_s, 300), u"B (Staffette Miste)"_s);
+        QCOMPARE(field(u"squadra"_s, 300), u"-1"_s);
+        QVERIFY(!window->isNewRecord());
+    }
+
+    void yearAndCategory_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<QString>("category"); // proposed for a man
+        const char* rows[][3] = {{"85", "1985", "Master"}, {"5", "5", ""},       {"10", "10", ""},
+                                 {"100", "100", ""},       {"2001", "2001", ""}, {"1990", "1990", "Assoluti"}};
+        for (const auto& row : rows)
+            QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1])
+                                  << QString::fromLatin1(row[2]);
+    }
+
+    void yearAndCategory() {
+        QFETCH(QString, typed);
+        QVERIFY(startArchive());
+        QVERIFY(openFromMain());
+        QVERIFY(type(at("txtfields_2"), typed));
+        leave(at("txtfields_2"));
+        QTEST(text(at("txtfields_2")), "left");
+        auto* sex = find<QComboBox>(at("Combo2"));
+        sex->setCurrentIndex(0);
+        emit sex->activated(0); // the last category that fits is proposed
+        QTEST(text(at("Combo3")), "category");
+        emit find<QComboBox>(at("Combo3"))->activated(0); // chosen by hand: the year no longer applies
+        QCOMPARE(text(at("txtfields_2")), QString());
+    }
+
+    void clubChecks() {
+        QVERIFY(startArchive());
+        QVERIFY(openFromMain());
+        const QString club = at("Combo1");
+        QVERIFY(type(club, u"xyz"_s, true)); // capitals first, then listed: no message
+        QCOMPARE(text(club), u"XYZ"_s);
+        dialogs().queueOkCancel(Dialogs::Answer::Cancel);
+        QVERIFY(type(club, u"nuova"_s, true));
+        QCOMPARE(dialogs().takeTexts(), Texts{"Società inesistente. Seleziona dalla lista"});
+        QCOMPARE(text(club), u"NUOVA"_s);
+        leave(club);
+        QCOMPARE(dialogs().takeTexts(), Texts{"Società non esistente, inserirla"});
+        QTRY_VERIFY(widget(club)->hasFocus() || !QApplication::focusWidget());
+        QVERIFY(type(club, QString()));
+        leave(club); // empty passes
+        // ...but "&Chiudi" keeps the window open while the club is empty.
+        QVERIFY(click(at("cmdClose")));
+        QVERIFY(archive());
+    }
+
+    void deletion() {
+        QVERIFY(startArchive());
+        ArchiveWindow* window = openFromMain();
+        QVERIFY(type(at("Text1"), u"900"_s));
+        QVERIFY(click(at("cmdDelete")));
+        QCOMPARE(dialogs().takeTexts(), Texts{"Codice non esistente"}); // another club's athlete
+        // The last record of the view: deleted, "Ultimo record", the view on its new last record.
+        QVERIFY(type(at("Text1"), u"100"_s, true));
+        dialogs().queueYesNo(Dialogs::Answer::Yes);
+        QVERIFY(click(at("cmdDelete")));
+        const QList<ScriptedDialogs::Shown> shown = dialogs().take();
+        QCOMPARE(shown.at(0).defaultAnswer, Dialogs::Answer::No);
+        QCOMPARE(shown.at(1).text, u"Ultimo record"_s);
+        QCOMPARE(m_db->count(u"natl"_s, u"codatl=100"_s), 0);
+        QCOMPARE(window->workingView().field(u"codatl"_s).toInt(), 300); // and the window stays
+        // Another record: deleted, the window closes; its registrations stay.
+        QVERIFY(type(at("Text1"), u"200"_s, true));
+        dialogs().queueYesNo(Dialogs::Answer::Yes);
+        QVERIFY(click(at("cmdDelete")));
+        dialogs().take();
+        QCOMPARE(m_db->count(u"natl"_s, u"codatl=200"_s), 0);
+        QTRY_VERIFY(!archive());
+        QCOMPARE(m_db->count(u"nprg57"_s, u"codatl=100"_s), 1);
+    }
+
+    void provisionalCode_data() {
+        QTest::addColumn<QList<qlonglong>>("taken");
+        QTest::addColumn<QString>("code");
+        QTest::newRow("500000 to 500002 taken") << QList<qlonglong>{500000, 500001, 500002} << "500003";
+        QTest::newRow("500000 free") << QList<qlonglong>{500001, 500005} << "500000";
+    }
+
+    void provisionalCode() {
+        QFETCH(QList<qlonglong>, taken);
+        QFETCH(QString, code);
+        QVERIFY(startArchive(taken));
+        ArchiveWindow* window = openFromRegistration();
+        QVERIFY(window->isVisible() && window->isNewRecord());
+        QCOMPARE(text(at("Text1")), code);
+        QVERIFY(!widget(at("Text1"))->isEnabled() && !widget(at("cmdDelete"))->isEnabled() &&
+                !widget(at("cmdAdd"))->isEnabled());
+        QCOMPARE(text(at("txtfields_1")), QString());
+        QCOMPARE(window->workingView().recordSource(), u"natl"_s);
+    }
+
+    void codeLookup() {
+        QVERIFY(startArchive());
+        ArchiveWindow* window = openFromMain();
+        QVERIFY(type(at("Text1"), QString(), true));         // nothing happens
+        QVERIFY(type(at("Text1"), u"1' or '1'='1"_s, true)); // a text, never part of the statement
+        QVERIFY(type(at("Text1"), u"900"_s, true));
+        QCOMPARE(dialogs().takeTexts(), (Texts{"Codice 1' or '1'='1 non registrato", "Codice 900 non registrato"}));
+        QCOMPARE(text(at("txtfields_1")), QString());
+        QVERIFY(click(at("cmdAdd")));
+        QVERIFY(type(at("Text1"), u"900"_s, true));
+        QCOMPARE(dialogs().takeTexts(), Texts{"Codice 900 già registrato: VERDI PIETRO - XYZ"});
+        // The navigator moving while the flag is set reports the code it reaches.
+        QVERIFY(click(at("Data3_Next")));
+        QCOMPARE(dialogs().takeTexts(), Texts{"Codice 300 già registrato: D'ANGELO LUCA - ABC"});
+        QVERIFY(window->isNewRecord());
+    }
+
+    void codeChange_data() {
+        QTest::addColumn<QString>("answer"); // null: the box cancelled
+        QTest::addColumn<Texts>("messages");
+        QTest::addColumn<QString>("codeAfter");
+        // clang-format off
+        QTest::newRow("free code") << "5555" << Texts{"Controlla che nel file non abbia usato il vecchio codice"} << "5555";
+        QTest::newRow("cancelled") << QString() << Texts{} << "100";
+        QTest::newRow("code in use") << "900" << Texts{"Codice esistente (VERDI PIETRO). Non puoi sovrascriverlo"} << "100";
+        // clang-format on
+        QTest::newRow("not a number") << "12a" << Texts{"Il nuovo codice deve essere un numero intero"} << "100";
+    }
+
+    void codeChange() {
+        QFETCH(QString, answer);
+        QFETCH(Texts, messages);
+        QFETCH(QString, codeAfter);
+        QVERIFY(startArchive());
+        QVERIFY(openFromMain());
+        QVERIFY(type(at("Text1"), u"100"_s, true));
+        dialogs().queueInput(answer.isNull() ? std::nullopt : std::optional<QString>(answer));
+        QVERIFY(click(at("Command6")));
+        QCOMPARE(dialogs().takeTexts(), Texts{"Nuovo codice al posto di 100"} + messages);
+        QCOMPARE(field(u"nome"_s, codeAfter.toLongLong()), u"ROSSI MARIO"_s);
+        QCOMPARE(field(u"anno"_s, codeAfter.toLongLong()), u"1985"_s);
+        QCOMPARE(text(at("Text1")), codeAfter);
+        QCOMPARE(m_db->count(u"nprg57"_s, u"codatl=100"_s), 1); // registrations keep it
+    }
+
+    void closingHandsTheCodeBack() {
+        QVERIFY(startArchive());
+        RegistrationWindow* registration = app().registration();
+        app().main()->showChild(registration);
+        auto* codeBox = new QLineEdit(registration);
+        codeBox->setObjectName(u"Text2"_s);
+        QSignalSpy entered(codeBox, &QLineEdit::returnPressed);
+        QVERIFY(openFromRegistration());
+        QVERIFY(fill(QString(), u"neri paolo"_s, u"2005"_s, u"ABC"_s, u"M"_s));
+        leave(at("txtfields_1"));
+        QVERIFY(type(at("txtfields_2"), QString()));
+        QVERIFY(click(at("cmdClose"))); // a missing year keeps it open
+        QVERIFY(archive());
+        QVERIFY(type(at("txtfields_2"), u"2005"_s));
+        QVERIFY(click(at("cmdClose")));
+        QCOMPARE(field(u"nome"_s, 500000), u"NERI PAOLO"_s);
+        QCOMPARE(codeBox->text(), u"500000"_s);
+        QCOMPARE(entered.size(), 1);
+        QTRY_VERIFY(!archive());
+    }
+
+    void usageModes() {
+        QVERIFY(startArchive());
+        setUsageMode(2);
+        QVERIFY(openFromMain());
+        QVERIFY(!widget(at("cmdDelete"))->isEnabled()); // code 200 on show
+        QVERIFY(click(at("Command6")));
+        QCOMPARE(dialogs().takeTexts(), Texts{"non puoi modificare codici inferiori a 500000 o superiori a 600000"});
+        QVERIFY(click(at("Command1")));
+        QTRY_VERIFY(!archive());
+        // Mode 1: the user types the code of the new athlete.
+        setUsageMode(1);
+        ArchiveWindow* window = openFromRegistration();
+        QCOMPARE(text(at("Text1")), QString());
+        QVERIFY(widget(at("Text1"))->isEnabled() && widget(at("cmdAdd"))->isEnabled());
+        QVERIFY(window->isNewRecord());
+    }
+
+    void aLockedDatabaseRefusesTheSave() {
+        QVERIFY(startArchive());
+        ArchiveWindow* window = openFromMain();
+        QVERIFY(click(at("cmdAdd")));
+        QVERIFY(fill(u"701"_s, u"GIALLI"_s, u"1999"_s, u"ABC"_s, u"F"_s));
+        // Another program holds the file's write lock for longer than the store waits.
+        Database other;
+        QVERIFY(other.open(m_db->path()));
+        QVERIFY(other.execute(u"BEGIN IMMEDIATE"_s));
+        QVERIFY(click(at("cmdUpdate")));
+        (void)other.execute(u"ROLLBACK"_s);
+        const QStringList shown = dialogs().takeTexts();
+        QVERIFY2(shown.size() == 1 && shown[0].startsWith(u"Impossibile registrare l'atleta: "_s),
+                 qPrintable(shown.join('|')));
+        QVERIFY(window->isNewRecord());
+        QCOMPARE(m_db->count(u"natl"_s, u"codatl=701"_s), 0);
+    }
+};
+
+QTEST_MAIN(TestArchiveWindow)
+#include "tst_archivewindow.moc"
