@@ -13,6 +13,7 @@
 #include "app/WorkspaceWindow.h"
 #include "athletes/ArchiveWindow.h"
 #include "entry/RegistrationWindow.h"
+#include "service/ProgressWindow.h"
 #include "store/DataSource.h"
 
 #include <QAction>
@@ -278,6 +279,8 @@ QWidget* MainWindow::child(Child which)
         return workspaceWindow();
     case Child::Archive:
         return ensureChild(m_archive);
+    case Child::Progress:
+        return ensureChild(m_progress);
     default:
         return nullptr;
     }

@@ -19,6 +19,7 @@ class AppState;
 class ArchiveWindow;
 class WorkspaceWindow;
 class RegistrationWindow;
+class ProgressWindow;
 
 // The window arrangements of the Window menu, numbered as the program numbers them.
 enum class Arrangement { Cascade = 0, TileHorizontal = 1, TileVertical = 2, ArrangeIcons = 3 };
@@ -85,6 +86,7 @@ private:
     QPointer<RegistrationWindow> m_registration;
     QPointer<WorkspaceWindow> m_workspace;
     QPointer<ArchiveWindow> m_archive;
+    QPointer<ProgressWindow> m_progress;
 };
 
 QString mainWindowCaption();

@@ -21,8 +21,9 @@ struct Competition {
     QVariant maxEntriesPerClub;    // as stored; null when the competition has none
     QVariant maxEntriesPerAthlete; // as stored; null when the competition has none
     QString note;
-    QString categoriesText; // CategorieGara
+    QString categoriesText;    // CategorieGara
     QString registrationCount; // niscrizioni
+    bool notePresent = false;  // what the registration window's "Nota presente" box shows
 };
 
 // The program-wide values, one instance shared by every window for the whole run.

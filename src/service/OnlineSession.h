@@ -2,6 +2,7 @@
 
 #include "service/ServiceClient.h"
 #include "service/ServiceFeedback.h"
+#include "store/Status.h"
 
 #include <QObject>
 #include <QPointer>

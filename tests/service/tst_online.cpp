@@ -5,11 +5,13 @@
 
 #include "app/MainWindow.h"
 #include "core/AppState.h"
+#include "entry/RegistrationWindow.h"
 #include "service/LoginWindow.h"
 #include "service/OnlineSession.h"
 #include "store/DataSource.h"
 
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QPushButton>
 
 using namespace onda;
@@ -173,8 +175,9 @@ void TestOnline::importTwiceKeepsOtherClubs()
 {
     SimService sim;
     QVERIFY(startOn(sim));
-    QVERIFY(m_db->createRegistrationTable(QStringLiteral("570"), {{}}));
-    QVERIFY(m_db->exec(QStringLiteral("update nprg570 set nome='ALTRO', soc='AQUA'")));
+    QVERIFY(m_db->createRegistrationTable(QStringLiteral("570")));
+    QVERIFY(m_db->insert(QStringLiteral("nprg570"), {{QStringLiteral("nome"), QStringLiteral("ALTRO")},
+                                                     {QStringLiteral("soc"), QStringLiteral("AQUA")}}));
     for (int i = 0; i < 2; ++i) {
         login(QStringLiteral("demo"), QStringLiteral("1234"));
         dialogs().queueInput(QStringLiteral("500123"));
