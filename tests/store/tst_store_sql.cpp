@@ -104,6 +104,9 @@ void TestStoreSql::statementEffects_data() {
         << "update natl set nome='NICOLÒ ÈRCOLI' where codatl=500002"
         << "select codatl from natl where nome='nicolò èrcoli' and upper(nome)='NICOLÒ ÈRCOLI'"
         << QStringList{"500002"};
+    QTest::newRow("accented names ordered in any case")
+        << "update natl set nome=iif(codatl=500000, 'NICOLÒ B', 'nicolò a') where codatl<500002"
+        << "select codatl from natl where nome like 'NICOLÒ%' order by nome" << QStringList{"500001", "500000"};
 }
 
 void TestStoreSql::statementEffects() {
