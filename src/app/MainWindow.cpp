@@ -11,6 +11,9 @@
 #include "app/ToolIcons.h"
 #include "app/WindowPosition.h"
 #include "app/WorkspaceWindow.h"
+#include "entry/CategoryListWindow.h"
+#include "entry/NoteWindow.h"
+#include "entry/RaceListWindow.h"
 #include "entry/RegistrationWindow.h"
 #include "store/DataSource.h"
 
@@ -101,8 +104,10 @@ void MainWindow::buildMenus()
     addItem(view, QStringLiteral("DataBaseAtleti"), QStringLiteral("DataBase Atleti"));
     connect(addItem(view, QStringLiteral("EsaminaIscrizioni"), QStringLiteral("Iscrizioni")), &QAction::triggered,
             this, [this] { workspaceWindow()->pressButton(WorkspaceButton::Register); });
-    addItem(view, QStringLiteral("ElencoGare"), QStringLiteral("Elenco gare"));
-    addItem(view, QStringLiteral("CAtegorie"), QStringLiteral("Categorie"));
+    connect(addItem(view, QStringLiteral("ElencoGare"), QStringLiteral("Elenco gare")), &QAction::triggered, this,
+            [this] { showCompetitionList(Child::RaceList); });
+    connect(addItem(view, QStringLiteral("CAtegorie"), QStringLiteral("Categorie")), &QAction::triggered, this,
+            [this] { showCompetitionList(Child::CategoryList); });
 
     QMenu* updates = menuBar()->addMenu(QStringLiteral("Aggiornamenti"));
     updates->setObjectName(QStringLiteral("agg"));
@@ -274,6 +279,12 @@ QWidget* MainWindow::child(Child which)
         return registrationWindow();
     case Child::Workspace:
         return workspaceWindow();
+    case Child::Note:
+        return ensureChild(m_note);
+    case Child::RaceList:
+        return ensureChild(m_raceList);
+    case Child::CategoryList:
+        return ensureChild(m_categoryList);
     default:
         return nullptr;
     }
@@ -291,6 +302,19 @@ WorkspaceWindow* MainWindow::workspaceWindow()
     if (recreated && isVisible()) // the user closed it: the workspace is where work starts, so it comes back in sight
         showChild(workspace);
     return workspace;
+}
+
+void MainWindow::showCompetitionList(Child which)
+{
+    if (m_state.club.isEmpty()) {
+        m_state.dialogs.message(QStringLiteral("Selezionare una manifestazione"));
+        return;
+    }
+    if (m_state.currentCompetition().isEmpty()) {
+        m_state.dialogs.message(QStringLiteral("Selezionare la prova prescelta"));
+        return;
+    }
+    showChild(child(which));
 }
 
 void MainWindow::setStatusText(const QString& text)

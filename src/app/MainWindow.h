@@ -18,6 +18,9 @@ namespace onda {
 class AppState;
 class WorkspaceWindow;
 class RegistrationWindow;
+class NoteWindow;
+class RaceListWindow;
+class CategoryListWindow;
 
 // The window arrangements of the Window menu, numbered as the program numbers them.
 enum class Arrangement { Cascade = 0, TileHorizontal = 1, TileVertical = 2, ArrangeIcons = 3 };
@@ -53,6 +56,8 @@ public:
     void openAddress(const QString& address) override;
 
     void arrange(Arrangement arrangement);
+    // "Elenco gare" and "Categorie": a list of the open competition, once a club and a competition are known.
+    void showCompetitionList(Child which);
 
 signals:
     // The program ends here, whatever other top-level window is still open.
@@ -82,6 +87,9 @@ private:
     std::function<void(const QString&)> m_openAddress;
     QPointer<RegistrationWindow> m_registration;
     QPointer<WorkspaceWindow> m_workspace;
+    QPointer<NoteWindow> m_note;
+    QPointer<RaceListWindow> m_raceList;
+    QPointer<CategoryListWindow> m_categoryList;
 };
 
 QString mainWindowCaption();
