@@ -4,6 +4,7 @@
 #include "store/DataSource.h"
 #include "store/Database.h"
 #include "store/Store.h"
+#include "store/Transaction.h"
 
 #include <QTemporaryDir>
 
@@ -22,35 +23,35 @@ struct Fixture {
     QTemporaryDir dir;
     QString path;
 
-    Fixture()
-    {
+    Fixture() {
         path = dir.filePath(QStringLiteral("ONDA.mdb"));
         onda::Store store;
         store.setDatabasePath(path);
-        store.ensureDatabase();
+        if (!store.ensureDatabase())
+            std::fprintf(stderr, "bench_store: database not created\n");
         onda::Database db;
-        db.open(path);
-        db.beginTransaction();
+        if (!db.open(path))
+            std::fprintf(stderr, "bench_store: database not opened\n");
+        onda::Transaction transaction(db);
         for (int i = 0; i < kAthletes; ++i) {
-            db.execute(QStringLiteral("insert into natl (codatl, nome, anno, soc, sesso, squadra) values "
-                                      "(%1, 'ATLETA %1', %2, 'S%3', '%4', 0)")
-                           .arg(500000 + i)
-                           .arg(1960 + i % 50)
-                           .arg(i % 400)
-                           .arg(i % 2 ? QLatin1Char('M') : QLatin1Char('F')));
+            (void)db.execute(QStringLiteral("insert into natl (codatl, nome, anno, soc, sesso, squadra) values "
+                                            "(%1, 'ATLETA %1', %2, 'S%3', '%4', 0)")
+                                 .arg(500000 + i)
+                                 .arg(1960 + i % 50)
+                                 .arg(i % 400)
+                                 .arg(i % 2 ? QLatin1Char('M') : QLatin1Char('F')));
         }
-        db.commit();
+        if (!transaction.commit())
+            std::fprintf(stderr, "bench_store: rows not written\n");
     }
 };
 
-Fixture& fixture()
-{
+Fixture& fixture() {
     static Fixture f;
     return f;
 }
 
-void BM_BareSqliteReadAll(benchmark::State& state)
-{
+void BM_BareSqliteReadAll(benchmark::State& state) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(fixture().path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     for (auto _ : state) {
@@ -73,21 +74,19 @@ void BM_BareSqliteReadAll(benchmark::State& state)
     sqlite3_close(db);
 }
 
-void BM_DataSourceRefresh(benchmark::State& state)
-{
+void BM_DataSourceRefresh(benchmark::State& state) {
     onda::DataSource source;
     source.setDatabaseFile(fixture().path);
     source.setRecordSource(QStringLiteral("natl"));
     for (auto _ : state) {
-        source.refresh();
+        (void)source.refresh();
         benchmark::DoNotOptimize(source.rowCount());
     }
     if (source.rowCount() != kAthletes)
         state.SkipWithError("wrong row count");
 }
 
-void BM_BareSqliteFindLast(benchmark::State& state)
-{
+void BM_BareSqliteFindLast(benchmark::State& state) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(fixture().path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     for (auto _ : state) {
@@ -99,15 +98,14 @@ void BM_BareSqliteFindLast(benchmark::State& state)
     sqlite3_close(db);
 }
 
-void BM_DataSourceFindLast(benchmark::State& state)
-{
+void BM_DataSourceFindLast(benchmark::State& state) {
     onda::DataSource source;
     source.setDatabaseFile(fixture().path);
     source.setRecordSource(QStringLiteral("natl"));
-    source.refresh();
+    (void)source.refresh();
     for (auto _ : state) {
-        source.moveFirst();
-        source.findFirst(QStringLiteral("codatl='599999'"));
+        (void)source.moveFirst();
+        (void)source.findFirst(QStringLiteral("codatl='599999'"));
         benchmark::DoNotOptimize(source.noMatch());
     }
     if (source.noMatch())
@@ -122,8 +120,7 @@ BENCHMARK(BM_DataSourceFindLast)->Unit(benchmark::kMillisecond)->Iterations(5);
 // Prints each run and remembers its real time, so that the ratios can follow the table.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
+    void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
             times[run.benchmark_name()] = run.GetAdjustedRealTime();
@@ -133,8 +130,7 @@ public:
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     fixture();
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;

@@ -2,10 +2,9 @@
 
 #include "core/AppState.h"
 #include "store/DataSource.h"
-#include "store/Values.h"
+#include "store/DataSourceModel.h"
 #include "ui/Unload.h"
 
-#include <QAbstractTableModel>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -14,45 +13,6 @@
 #include <QVBoxLayout>
 
 namespace onda {
-
-namespace {
-
-// Read-only view of a data source's rows, field names as headers.
-class SourceModel : public QAbstractTableModel {
-public:
-    explicit SourceModel(DataSource& source, QObject* parent) : QAbstractTableModel(parent), m_source(source)
-    {
-        connect(&source, &DataSource::refreshed, this, [this] {
-            beginResetModel();
-            endResetModel();
-        });
-    }
-    int rowCount(const QModelIndex& parent = {}) const override
-    {
-        return parent.isValid() || !m_source.isOpen() ? 0 : m_source.rowCount();
-    }
-    int columnCount(const QModelIndex& parent = {}) const override
-    {
-        return parent.isValid() || !m_source.isOpen() ? 0 : int(m_source.fields().size());
-    }
-    QVariant data(const QModelIndex& index, int role) const override
-    {
-        if (!index.isValid() || role != Qt::DisplayRole)
-            return {};
-        return displayText(m_source.value(index.row(), index.column()));
-    }
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
-    {
-        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section < m_source.fields().size())
-            return m_source.fields().at(section).name;
-        return QAbstractTableModel::headerData(section, orientation, role);
-    }
-
-private:
-    DataSource& m_source;
-};
-
-} // namespace
 
 ListWindow::ListWindow(AppState& state, const QString& objectName, const QString& caption, QWidget* parent)
     : QWidget(parent), m_state(state), m_source(new DataSource(objectName, this))
@@ -68,7 +28,7 @@ ListWindow::ListWindow(AppState& state, const QString& objectName, const QString
     m_grid->verticalHeader()->hide();
     m_grid->horizontalHeader()->setStretchLastSection(true);
     m_grid->setTabKeyNavigation(false);
-    m_model = new SourceModel(*m_source, this);
+    m_model = new DataSourceModel(m_source, this);
     m_grid->setModel(m_model);
     layout->addWidget(m_grid, 1);
 

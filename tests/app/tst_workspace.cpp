@@ -23,17 +23,6 @@ const QString kMissingTable =
     QStringLiteral("La manifestazione non esiste sul computer. Devo collegarmi con Ondaweb "
                    "per leggerne i dati. Devi essere collegato in Internet.\r\n\r\nMi collego ?");
 
-FixtureDb::Registration entry(qlonglong code, const QString& name, const QString& club, const QString& race)
-{
-    FixtureDb::Registration r;
-    r.codatl = code;
-    r.nome = name;
-    r.soc = club;
-    r.spec = race;
-    r.status = QStringLiteral("p");
-    return r;
-}
-
 } // namespace
 
 class TestWorkspace : public WindowTest {
@@ -45,36 +34,48 @@ private:
     // two categories, two races; competition 58 of U is listed but never opened on-line.
     void fill(const QString& note, bool withTable = true)
     {
-        QVERIFY(m_fixture->isValid());
-        QVERIFY(m_fixture->addConfig(QStringLiteral("ABC"), QStringLiteral("U"), QStringLiteral("1")));
-        QVERIFY(
-            m_fixture->addCompetition({57, QStringLiteral("Trofeo D'Angelo"), QStringLiteral("Bari"), QDate(2026, 5, 3),
-                                       30, 4, 1, QStringLiteral("U"), QStringLiteral("ABC"), note}));
-        QVERIFY(m_fixture->addCompetition({58,
-                                           QStringLiteral("Meeting"),
-                                           QStringLiteral("Lecce"),
-                                           QDate(2026, 6, 1),
-                                           0,
-                                           0,
-                                           1,
-                                           QStringLiteral("U"),
-                                           QStringLiteral("ABC"),
-                                           {}}));
-        QVERIFY(m_fixture->exec(
-            QStringLiteral("update manif set [Num Max Iscrizioni per soc]=Null where [Numero Prova]=57")));
-        QVERIFY(m_fixture->addCategory(57, QStringLiteral("RAGAZZI"), QStringLiteral("M"), 2010, 2011));
-        QVERIFY(m_fixture->addCategory(57, QStringLiteral("JUNIORES"), QStringLiteral("F"), 2008, 2009));
-        QVERIFY(
-            m_fixture->addEvent(57, 2, QStringLiteral("200MI"), QStringLiteral("JUNIORES"), QStringLiteral("F"), 0));
-        QVERIFY(m_fixture->addEvent(57, 1, QStringLiteral("100SL"), QStringLiteral("RAGAZZI"), QStringLiteral("M"), 0));
-        if (withTable)
-            QVERIFY(m_fixture->createRegistrationTable(
-                QStringLiteral("57"),
-                {entry(1, QStringLiteral("ROSSI"), QStringLiteral("ABC"), QStringLiteral("100SL")),
-                 entry(2, QStringLiteral("D'ANGELO"), QStringLiteral("ABC"), QStringLiteral("100SL")),
-                 entry(3, QStringLiteral("BIANCHI"), QStringLiteral("XYZ"), QStringLiteral("100SL")),
-                 entry(4, QStringLiteral("VERDI"), QStringLiteral("ABC"), QStringLiteral("200MI"))}));
-        QVERIFY(start(m_fixture->dir()));
+        FixtureDb& db = *m_fixture;
+        QVERIFY(db.isValid());
+        QVERIFY(db.insert(QStringLiteral("config"), {{"societa", "ABC"}, {"userid", "U"}, {"password", "1"}}));
+        QVERIFY(db.insert(QStringLiteral("manif"), {{"Numero Prova", 57},
+                                                    {"Nome Manifestazione", "Trofeo D'Angelo"},
+                                                    {"Località", "Bari"},
+                                                    {"Data", "2026-05-03"},
+                                                    {"Num Max Iscrizioni per atleta", 4},
+                                                    {"userName", "U"},
+                                                    {"societa", "ABC"},
+                                                    {"Nota", note.isNull() ? QVariant() : QVariant(note)}}));
+        QVERIFY(db.insert(QStringLiteral("manif"), {{"Numero Prova", 58},
+                                                    {"Nome Manifestazione", "Meeting"},
+                                                    {"Località", "Lecce"},
+                                                    {"Data", "2026-06-01"},
+                                                    {"userName", "U"},
+                                                    {"societa", "ABC"}}));
+        const auto category = [&db](const char* name, const char* sex, int first, int last) {
+            return db.insert(
+                QStringLiteral("categorie"),
+                {{"manifID", 57}, {"Categoria", name}, {"sesso", sex}, {"AnnoIni", first}, {"AnnoFin", last}});
+        };
+        QVERIFY(category("RAGAZZI", "M", 2010, 2011));
+        QVERIFY(category("JUNIORES", "F", 2008, 2009));
+        const auto race = [&db](int order, const char* name, const char* category, const char* sex) {
+            return db.insert(QStringLiteral("programmi"), {{"ManifID", 57},
+                                                           {"OrdineGara", order},
+                                                           {"gara", name},
+                                                           {"Categoria", category},
+                                                           {"Sesso", sex},
+                                                           {"Anno", 0}});
+        };
+        QVERIFY(race(2, "200MI", "JUNIORES", "F"));
+        QVERIFY(race(1, "100SL", "RAGAZZI", "M"));
+        if (withTable) {
+            QVERIFY(db.createRegistrationTable(QStringLiteral("57")));
+            // Three of ABC's registrations and one of another club.
+            for (const auto& [name, club] : QList<QPair<const char*, const char*>>{
+                     {"ROSSI", "ABC"}, {"D'ANGELO", "ABC"}, {"BIANCHI", "XYZ"}, {"VERDI", "ABC"}})
+                QVERIFY(db.addRegistration(QStringLiteral("57"), 1, QLatin1String(name), QLatin1String(club)));
+        }
+        QVERIFY(start(db.dir()));
     }
     QTableWidget* grid() { return app().workspace()->competitionGrid(); }
     int rowOf(const QString& number)

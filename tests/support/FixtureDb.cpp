@@ -11,14 +11,13 @@ using onda::Status;
 
 namespace {
 
-QVariant orNull(const QString& text) {
-    return text.isNull() ? QVariant() : QVariant(text);
-}
-
-Status openDb(Database& db, const QString& path) {
-    const Status s = db.open(path, false);
-    if (!s)
-        qWarning() << "FixtureDb: cannot open" << path << s.description;
+// A scratch file needs no durability: no sync, journal in memory.
+Status openScratch(Database& db, const QString& path) {
+    Status s = db.open(path);
+    if (s)
+        s = db.execute(QStringLiteral("PRAGMA synchronous = OFF"));
+    if (s)
+        s = db.execute(QStringLiteral("PRAGMA journal_mode = MEMORY"));
     return s;
 }
 
@@ -45,10 +44,10 @@ QString FixtureDb::filePath(const QString& name) const {
 
 Status FixtureDb::exec(const QString& sql, const QVariantList& parameters) {
     Database db;
-    if (Status s = openDb(db, path()); !s)
-        return s;
+    Status s = openScratch(db, path());
     Database::Result ignored;
-    const Status s = parameters.isEmpty() ? db.execute(sql) : db.query(sql, ignored, parameters);
+    if (s)
+        s = parameters.isEmpty() ? db.execute(sql) : db.query(sql, ignored, parameters);
     if (!s)
         qWarning() << "FixtureDb:" << sql << "->" << s.number << s.description;
     return s;
@@ -57,7 +56,7 @@ Status FixtureDb::exec(const QString& sql, const QVariantList& parameters) {
 QVariantList FixtureDb::column(const QString& sql, const QVariantList& parameters) {
     Database db;
     Database::Result result;
-    if (!openDb(db, path()) || !db.query(sql, result, parameters))
+    if (!db.open(path()) || !db.query(sql, result, parameters))
         return {};
     QVariantList out;
     for (const QVariantList& row : std::as_const(result.rows))
@@ -66,56 +65,70 @@ QVariantList FixtureDb::column(const QString& sql, const QVariantList& parameter
 }
 
 int FixtureDb::count(const QString& table, const QString& where) {
-    QString sql = QStringLiteral("SELECT count(*) FROM [%1]").arg(table);
-    if (!where.isEmpty())
-        sql += QStringLiteral(" WHERE ") + where;
-    const QVariantList values = column(sql);
+    const QString filter = where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where;
+    const QVariantList values = column(QStringLiteral("SELECT count(*) FROM [%1]").arg(table) + filter);
     return values.isEmpty() ? -1 : values.first().toInt();
 }
 
 bool FixtureDb::tableExists(const QString& table) {
     Database db;
-    return openDb(db, path()) && db.tableExists(table);
+    return db.open(path()) && db.tableExists(table);
 }
 
-Status FixtureDb::addConfig(const QString& societa, const QString& userid, const QString& password) {
-    return exec(QStringLiteral("INSERT INTO config (societa, userid, password) VALUES (?1, ?2, ?3)"),
-                {societa, userid, password});
+Status FixtureDb::insert(const QString& table, const Values& values) {
+    QStringList names;
+    QStringList marks;
+    QVariantList parameters;
+    for (const auto& [name, value] : values) {
+        names << QLatin1Char('[') + name + QLatin1Char(']');
+        marks << QStringLiteral("?%1").arg(marks.size() + 1);
+        parameters << value;
+    }
+    return exec(QStringLiteral("INSERT INTO [%1] (%2) VALUES (%3)")
+                    .arg(table, names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
+                parameters);
 }
 
-Status FixtureDb::addAthlete(qlonglong codatl, const QString& nome, int anno, const QString& soc, const QString& sesso,
-                             const QVariant& squadra) {
-    const QVariant flag = squadra.isValid() ? QVariant(qlonglong(squadra.toBool() ? -1 : 0)) : QVariant();
-    return exec(QStringLiteral("INSERT INTO natl (codatl, nome, anno, soc, sesso, squadra) "
-                               "VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
-                {codatl, nome, anno, soc, sesso, flag});
+Status FixtureDb::seedAthletes() {
+    const auto athlete = [this](qlonglong code, const char* nome, int anno, const char* soc, const char* sesso,
+                                const QVariant& squadra) {
+        return insert(QStringLiteral("natl"), {{QStringLiteral("codatl"), code},
+                                               {QStringLiteral("nome"), QString::fromUtf8(nome)},
+                                               {QStringLiteral("anno"), anno},
+                                               {QStringLiteral("soc"), QString::fromUtf8(soc)},
+                                               {QStringLiteral("sesso"), QString::fromUtf8(sesso)},
+                                               {QStringLiteral("squadra"), squadra}});
+    };
+    for (const Status& s :
+         {athlete(500000, "ROSSI MARIO", 2005, "ABC", "M", 0),
+          athlete(500001, "D'ANGELO LUCA", 2006, "ABC", "M", QVariant()),
+          athlete(500002, "BIANCHI ANNA", 2007, "XYZ", "F", 0), athlete(500003, "STAFFETTA ABC", 0, "ABC", "M", -1)}) {
+        if (!s)
+            return s;
+    }
+    return {};
 }
 
-Status FixtureDb::addCompetition(const Competition& c) {
-    return exec(QStringLiteral("INSERT INTO manif ([Numero Prova], [Nome Manifestazione], [Località], Data, "
-                               "[Num Max Iscrizioni per soc], [Num Max Iscrizioni per atleta], gruppoID, userName, "
-                               "societa, Nota) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"),
-                {c.numero, orNull(c.nome), orNull(c.localita),
-                 c.data.isValid() ? QVariant(c.data.toString(Qt::ISODate)) : QVariant(), c.maxPerClub, c.maxPerAthlete,
-                 c.gruppoId, orNull(c.userName), orNull(c.societa), orNull(c.nota)});
+Status FixtureDb::seedCompetitions() {
+    const auto competition = [this](qlonglong numero, const char* nome, const char* data, qlonglong gruppo,
+                                    const char* user) {
+        return insert(QStringLiteral("manif"), {{QStringLiteral("Numero Prova"), numero},
+                                                {QStringLiteral("Nome Manifestazione"), QString::fromUtf8(nome)},
+                                                {QStringLiteral("Località"), QStringLiteral("Roma")},
+                                                {QStringLiteral("Data"), QString::fromUtf8(data)},
+                                                {QStringLiteral("gruppoID"), gruppo},
+                                                {QStringLiteral("userName"), QString::fromUtf8(user)}});
+    };
+    for (const Status& s :
+         {competition(57, "Trofeo A", "2024-05-01", 7, "zeta"), competition(570, "Trofeo B", "2024-03-15", 7, "Beta"),
+          competition(59, "Trofeo D", "2024-03-15", 7, "alfa"), competition(58, "Trofeo C", "2023-12-01", 9, "alfa")}) {
+        if (!s)
+            return s;
+    }
+    return {};
 }
 
-Status FixtureDb::addCategory(qlonglong manifId, const QString& categoria, const QString& sesso, int annoIni,
-                              int annoFin) {
-    return exec(QStringLiteral("INSERT INTO categorie (manifID, Categoria, sesso, AnnoIni, AnnoFin) "
-                               "VALUES (?1, ?2, ?3, ?4, ?5)"),
-                {manifId, categoria, sesso, annoIni, annoFin});
-}
-
-Status FixtureDb::addEvent(qlonglong manifId, int ordineGara, const QString& gara, const QString& categoria,
-                           const QString& sesso, int anno) {
-    return exec(QStringLiteral("INSERT INTO programmi (ManifID, OrdineGara, gara, Categoria, Sesso, Anno) "
-                               "VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
-                {manifId, ordineGara, gara, categoria, sesso, anno});
-}
-
-Status FixtureDb::createRegistrationTable(const QString& competition, const QList<Registration>& rows,
-                                          bool withInsertionOrder) {
+Status FixtureDb::createRegistrationTable(const QString& competition, bool withInsertionOrder) {
     QList<onda::FieldInfo> fields;
     for (const onda::TableDefinition& t : onda::programTables()) {
         if (t.name == QLatin1String("nprg"))
@@ -124,22 +137,29 @@ Status FixtureDb::createRegistrationTable(const QString& competition, const QLis
     if (!withInsertionOrder)
         fields.removeIf([](const onda::FieldInfo& f) { return f.autoIncrement; });
     Database db;
-    if (Status s = openDb(db, path()); !s)
-        return s;
-    if (Status s = db.createTable(QStringLiteral("nprg") + competition, fields); !s)
-        return s;
-    db.close();
-    for (const Registration& r : rows) {
-        if (Status s = addRegistration(competition, r); !s)
-            return s;
-    }
-    return {};
+    Status s = openScratch(db, path());
+    return s ? db.createTable(QStringLiteral("nprg") + competition, fields) : s;
 }
 
-Status FixtureDb::addRegistration(const QString& competition, const Registration& r) {
-    return exec(
-        QStringLiteral("INSERT INTO [nprg%1] (codatl, nome, anno, cat, soc, sesso, spec, m, s, status) "
-                       "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)")
-            .arg(competition),
-        {r.codatl, r.nome, r.anno, orNull(r.cat), r.soc, orNull(r.sesso), orNull(r.spec), r.m, r.s, orNull(r.status)});
+Status FixtureDb::addRegistration(const QString& competition, qlonglong codatl, const QString& nome, const QString& soc,
+                                  const QVariant& m) {
+    return insert(QStringLiteral("nprg") + competition, {{QStringLiteral("codatl"), codatl},
+                                                         {QStringLiteral("nome"), nome},
+                                                         {QStringLiteral("soc"), soc},
+                                                         {QStringLiteral("m"), m}});
+}
+
+QString FixtureDb::schemaText() {
+    Database db;
+    Database::Result result;
+    if (!db.open(path()) ||
+        !db.query(QStringLiteral("SELECT sql || ';' FROM sqlite_master WHERE sql IS NOT NULL ORDER BY name"), result))
+        return {};
+    QStringList lines;
+    for (const QVariantList& row : std::as_const(result.rows))
+        lines << row.value(0).toString();
+    if (!db.query(QStringLiteral("PRAGMA user_version"), result))
+        return {};
+    lines << QStringLiteral("PRAGMA user_version = %1;").arg(result.rows.value(0).value(0).toInt());
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
