@@ -18,6 +18,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace onda {
 
 QList<QStringList> competitionGridRows(const QString& databasePath)
@@ -43,6 +45,8 @@ QList<QStringList> competitionGridRows(const QString& databasePath)
 }
 
 namespace {
+
+constexpr int kColumnTwips[] = {500, 200, 3000, 2000, 1000, 1200};
 
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, bool wrap = false)
 {
@@ -128,9 +132,8 @@ WorkspaceWindow::WorkspaceWindow(AppState& state, QWidget* parent)
     m_grid->setAccessibleName(QStringLiteral("Lista manifestazioni"));
     m_grid->setHorizontalHeaderLabels({QStringLiteral("Num"), QStringLiteral("#"), QStringLiteral("Nome"),
                                        QStringLiteral("Luogo"), QStringLiteral("Data"), QStringLiteral("UserName")});
-    const int widths[] = {500, 200, 3000, 2000, 1000, 1200};
     for (int c = 0; c < 6; ++c) {
-        m_grid->setColumnWidth(c, twipsToPixels(widths[c]));
+        m_grid->setColumnWidth(c, twipsToPixels(kColumnTwips[c]));
         m_grid->horizontalHeaderItem(c)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     }
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -247,6 +250,11 @@ void WorkspaceWindow::FillCompetitionGrid()
     for (int r = 0; r < rows.size(); ++r) {
         for (int c = 0; c < 6; ++c)
             m_grid->setItem(r, c, new QTableWidgetItem(rows.at(r).at(c)));
+    }
+    // Numbers and dates are never cut: those columns grow to their widest text.
+    for (int c : {0, 4}) {
+        m_grid->resizeColumnToContents(c);
+        m_grid->setColumnWidth(c, std::max(twipsToPixels(kColumnTwips[c]), m_grid->columnWidth(c)));
     }
     m_grid->setUpdatesEnabled(true);
 }

@@ -227,6 +227,15 @@ void TestWorkspace::noSelectionAndKeyboard()
     QTest::keyClick(grid(), Qt::Key_Return);
     QVERIFY(registrationShown());
     QCOMPARE(text(QStringLiteral("Form2/niscrizioni")), QStringLiteral("3"));
+
+    // A double click on a row does the same: cancelled here, the mark is gone.
+    whenModal(QStringLiteral("frmModalita"),
+              [](QWidget* w) { w->findChild<QPushButton*>(QStringLiteral("Command1_1"))->click(); });
+    const QRect cell = grid()->visualRect(grid()->model()->index(rowOf(QStringLiteral("58")), 2));
+    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("58"));
+    QCOMPARE(marks(), QStringList({QString(), QString()}));
 }
 
 void TestWorkspace::checkAddress()
