@@ -7,6 +7,7 @@
 #include "core/Dialogs.h"
 #include "store/Database.h"
 #include "store/Store.h"
+#include "store/Transaction.h"
 
 #include <QApplication>
 #include <QTableWidget>
@@ -51,7 +52,7 @@ struct Fixture {
         (void)store.execute(QStringLiteral("SELECT nprg.* INTO nprg57 FROM nprg;"));
         onda::Database db;
         (void)db.open(path);
-        (void)db.beginTransaction();
+        onda::Transaction transaction(db);
         for (int n = 1; n <= 60; ++n) {
             (void)db.execute(
                 QStringLiteral("insert into manif ([Numero Prova], [Nome Manifestazione], [Località], Data, "
@@ -81,7 +82,7 @@ struct Fixture {
                                "values (%1, 'ATLETA %1', 2000, 'CAT1', '%2', 'M', '100 SL', 1, 5.5, 'p')")
                     .arg(i)
                     .arg(i % step == 0 ? QStringLiteral("ABC") : QStringLiteral("S%1").arg(i % 300)));
-        (void)db.commit();
+        (void)transaction.commit();
     }
 };
 
@@ -120,6 +121,7 @@ void BM_OpenCompetitionOffline(benchmark::State& state)
     app.store.setDatabasePath(app.databasePath);
     onda::MainWindow main(app);
     onda::WorkspaceWindow* workspace = main.workspaceWindow();
+    main.registrationWindow(); // start-up creates it before any competition is open
     QTableWidget* grid = workspace->competitionGrid();
     int row = -1;
     for (int r = 0; r < grid->rowCount(); ++r)

@@ -368,14 +368,16 @@ void WorkspaceWindow::continueOpening(int row, OpeningMode mode)
 
 bool WorkspaceWindow::pointAtRegistrationTable(RegistrationWindow& registration, const QString& number)
 {
+    // The registration source is re-read by the registration window before every use, so
+    // here it only needs the table's fields: reading a large table's rows again and again
+    // would make the opening slow.
     DataSource& nprg = registration.registrations();
-    nprg.setRecordSource(QStringLiteral("nprg") + number);
+    nprg.setRecordSource(QStringLiteral("select * from nprg") + number + QStringLiteral(" where 1=0"));
     if (nprg.refresh().number == err::TableNotFound)
         return false;
     m_state.store.EnsureInsertionOrder(nprg, *m_iscrizioni, number);
     nprg.setRecordSource(QStringLiteral("select * from nprg") + number +
                          QStringLiteral(" order by OrdineInserimento desc"));
-    (void)nprg.refresh();
     return true;
 }
 
@@ -402,10 +404,9 @@ int WorkspaceWindow::openOffline(RegistrationWindow& registration, const QString
 int WorkspaceWindow::showClubRegistrations(RegistrationWindow& registration, const QString& number)
 {
     const QString query = clubRegistrationsQuery(number, m_state.club);
-    for (DataSource* source : {&registration.registrations(), &registration.registrationGridSource()}) {
-        source->setRecordSource(query);
-        (void)source->refresh();
-    }
+    registration.registrations().setRecordSource(query);
+    registration.registrationGridSource().setRecordSource(query);
+    (void)registration.registrationGridSource().refresh();
     const int count = registration.registrationGridSource().rowCount();
     m_state.changeCompetition([count](Competition& c) { c.registrationCount = QString::number(count); });
     return count;
@@ -416,7 +417,6 @@ void WorkspaceWindow::OpenRegistrationWindow(RegistrationWindow& registration, c
     DataSource& nprg = registration.registrations();
     nprg.setDatabaseFile(m_state.databasePath);
     nprg.setRecordSource(QStringLiteral("select * from nprg") + number + QLatin1Char(' '));
-    (void)nprg.refresh();
     DataSource& athletes = registration.athletes();
     athletes.setRecordSource(QStringLiteral("select * from natl where soc=") + sqlQuoted(m_state.club) +
                              QStringLiteral(" order by nome"));
@@ -424,7 +424,7 @@ void WorkspaceWindow::OpenRegistrationWindow(RegistrationWindow& registration, c
     registration.setWindowTitle(m_name->text());
     if (m_state.windows)
         m_state.windows->showChild(&registration);
-    (void)registration.registrationGridSource().refresh();
+    // The grid source was read a moment ago by the opening itself.
 }
 
 void WorkspaceWindow::checkRegistrations()
