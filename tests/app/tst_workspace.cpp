@@ -7,6 +7,7 @@
 #include "app/WorkspaceWindow.h"
 #include "entry/RegistrationWindow.h"
 #include "store/DataSource.h"
+#include "store/Database.h"
 
 #include <QLabel>
 #include <QMdiSubWindow>
@@ -205,6 +206,9 @@ void TestWorkspace::missingRegistrationTable()
 
 void TestWorkspace::cancelLeavesSourcesAlone()
 {
+    // The same competition downloaded under a second user, for club XYZ.
+    QVERIFY(m_fixture->insert(QStringLiteral("manif"),
+                              {{"Numero Prova", 57}, {"Data", "2026-05-03"}, {"userName", "V"}, {"societa", "XYZ"}}));
     fill(QString());
     const QString before = app().registration()->registrations().recordSource();
     open(QStringLiteral("57"), "Label2_1", "Command1_1");
@@ -212,6 +216,17 @@ void TestWorkspace::cancelLeavesSourcesAlone()
     QCOMPARE(app().workspace()->manifSource().recordSource(), QStringLiteral("select * from manif"));
     QVERIFY(!registrationShown());
     QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("57"));
+
+    // Opened from V's row, the opening uses V's user and V's club.
+    grid()->selectRow(1); // ordered by date, then user
+    QCOMPARE(grid()->item(1, 5)->text(), QStringLiteral("V"));
+    whenModal(QStringLiteral("frmModalita"), [](QWidget* w) {
+        w->findChild<QRadioButton*>(QStringLiteral("Option1_1"))->click();
+        w->findChild<QPushButton*>(QStringLiteral("Command1_0"))->click();
+    });
+    QVERIFY(click(QStringLiteral("Form2/Command1_2")));
+    QCOMPARE(app().state().userId, QStringLiteral("V"));
+    QCOMPARE(app().registration()->windowTitle(), QStringLiteral("Iscrizioni XYZ. Numero iscrizioni: 1"));
 }
 
 void TestWorkspace::noSelectionAndKeyboard()
@@ -277,6 +292,15 @@ void TestWorkspace::noteWrittenAndKept()
     write(QStringLiteral("   "), "cmdRegistra");
     QCOMPARE(stored(), QVariantList{"   "});
     QVERIFY(!app().state().competition().notePresent);
+
+    // Another program holds the file: the write fails, silently, and the note in use stays the stored one.
+    Database other;
+    QVERIFY(other.open(m_fixture->path()));
+    QVERIFY(other.execute(QStringLiteral("BEGIN IMMEDIATE")));
+    write(QStringLiteral("bloccata"), "cmdRegistra");
+    QVERIFY(other.execute(QStringLiteral("ROLLBACK")));
+    QCOMPARE(stored(), QVariantList{"   "});
+    QCOMPARE(app().state().competition().note, QStringLiteral("   "));
 
     // The competition is gone from the local list: nothing is stored, nothing is said.
     QVERIFY(m_fixture->exec(QStringLiteral("delete from manif where [Numero Prova]=57")));
