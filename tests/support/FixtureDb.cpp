@@ -8,6 +8,7 @@
 
 using onda::Database;
 using onda::Status;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -15,9 +16,9 @@ namespace {
 Status openScratch(Database& db, const QString& path) {
     Status s = db.open(path);
     if (s)
-        s = db.execute(QStringLiteral("PRAGMA synchronous = OFF"));
+        s = db.execute(u"PRAGMA synchronous = OFF"_s);
     if (s)
-        s = db.execute(QStringLiteral("PRAGMA journal_mode = MEMORY"));
+        s = db.execute(u"PRAGMA journal_mode = MEMORY"_s);
     return s;
 }
 
@@ -35,7 +36,7 @@ FixtureDb::FixtureDb() {
 }
 
 QString FixtureDb::path() const {
-    return m_dir.filePath(QStringLiteral("ONDA.mdb"));
+    return m_dir.filePath(u"ONDA.mdb"_s);
 }
 
 QString FixtureDb::filePath(const QString& name) const {
@@ -65,14 +66,9 @@ QVariantList FixtureDb::column(const QString& sql, const QVariantList& parameter
 }
 
 int FixtureDb::count(const QString& table, const QString& where) {
-    const QString filter = where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where;
-    const QVariantList values = column(QStringLiteral("SELECT count(*) FROM [%1]").arg(table) + filter);
+    const QString filter = where.isEmpty() ? QString() : u" WHERE "_s + where;
+    const QVariantList values = column(u"SELECT count(*) FROM [%1]"_s.arg(table) + filter);
     return values.isEmpty() ? -1 : values.first().toInt();
-}
-
-bool FixtureDb::tableExists(const QString& table) {
-    Database db;
-    return db.open(path()) && db.tableExists(table);
 }
 
 Status FixtureDb::insert(const QString& table, const Values& values) {
@@ -81,51 +77,40 @@ Status FixtureDb::insert(const QString& table, const Values& values) {
     QVariantList parameters;
     for (const auto& [name, value] : values) {
         names << QLatin1Char('[') + name + QLatin1Char(']');
-        marks << QStringLiteral("?%1").arg(marks.size() + 1);
+        marks << u"?%1"_s.arg(marks.size() + 1);
         parameters << value;
     }
-    return exec(QStringLiteral("INSERT INTO [%1] (%2) VALUES (%3)")
-                    .arg(table, names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
-                parameters);
+    return exec(
+        u"INSERT INTO [%1] (%2) VALUES (%3)"_s.arg(table, names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
+        parameters);
+}
+
+Status FixtureDb::insertRows(const QString& table, const QStringList& columns, const QList<QVariantList>& rows) {
+    for (const QVariantList& row : rows) {
+        Values values;
+        for (qsizetype c = 0; c < columns.size(); ++c)
+            values.append({columns[c], row.value(c)});
+        if (Status s = insert(table, values); !s)
+            return s;
+    }
+    return {};
 }
 
 Status FixtureDb::seedAthletes() {
-    const auto athlete = [this](qlonglong code, const char* nome, int anno, const char* soc, const char* sesso,
-                                const QVariant& squadra) {
-        return insert(QStringLiteral("natl"), {{QStringLiteral("codatl"), code},
-                                               {QStringLiteral("nome"), QString::fromUtf8(nome)},
-                                               {QStringLiteral("anno"), anno},
-                                               {QStringLiteral("soc"), QString::fromUtf8(soc)},
-                                               {QStringLiteral("sesso"), QString::fromUtf8(sesso)},
-                                               {QStringLiteral("squadra"), squadra}});
-    };
-    for (const Status& s :
-         {athlete(500000, "ROSSI MARIO", 2005, "ABC", "M", 0),
-          athlete(500001, "D'ANGELO LUCA", 2006, "ABC", "M", QVariant()),
-          athlete(500002, "BIANCHI ANNA", 2007, "XYZ", "F", 0), athlete(500003, "STAFFETTA ABC", 0, "ABC", "M", -1)}) {
-        if (!s)
-            return s;
-    }
-    return {};
+    return insertRows(u"natl"_s, {u"codatl"_s, u"nome"_s, u"anno"_s, u"soc"_s, u"sesso"_s, u"squadra"_s},
+                      {{500000, u"ROSSI MARIO"_s, 2005, u"ABC"_s, u"M"_s, 0},
+                       {500001, u"D'ANGELO LUCA"_s, 2006, u"ABC"_s, u"M"_s, QVariant()},
+                       {500002, u"BIANCHI ANNA"_s, 2007, u"XYZ"_s, u"F"_s, 0},
+                       {500003, u"STAFFETTA ABC"_s, 0, u"ABC"_s, u"M"_s, -1}});
 }
 
 Status FixtureDb::seedCompetitions() {
-    const auto competition = [this](qlonglong numero, const char* nome, const char* data, qlonglong gruppo,
-                                    const char* user) {
-        return insert(QStringLiteral("manif"), {{QStringLiteral("Numero Prova"), numero},
-                                                {QStringLiteral("Nome Manifestazione"), QString::fromUtf8(nome)},
-                                                {QStringLiteral("Località"), QStringLiteral("Roma")},
-                                                {QStringLiteral("Data"), QString::fromUtf8(data)},
-                                                {QStringLiteral("gruppoID"), gruppo},
-                                                {QStringLiteral("userName"), QString::fromUtf8(user)}});
-    };
-    for (const Status& s :
-         {competition(57, "Trofeo A", "2024-05-01", 7, "zeta"), competition(570, "Trofeo B", "2024-03-15", 7, "Beta"),
-          competition(59, "Trofeo D", "2024-03-15", 7, "alfa"), competition(58, "Trofeo C", "2023-12-01", 9, "alfa")}) {
-        if (!s)
-            return s;
-    }
-    return {};
+    return insertRows(u"manif"_s,
+                      {u"Numero Prova"_s, u"Nome Manifestazione"_s, u"Data"_s, u"gruppoID"_s, u"userName"_s},
+                      {{57, u"Trofeo A"_s, u"2024-05-01"_s, 7, u"zeta"_s},
+                       {570, u"Trofeo B"_s, u"2024-03-15"_s, 7, u"Beta"_s},
+                       {59, u"Trofeo D"_s, u"2024-03-15"_s, 7, u"alfa"_s},
+                       {58, u"Trofeo C"_s, u"2023-12-01"_s, 9, u"alfa"_s}});
 }
 
 Status FixtureDb::createRegistrationTable(const QString& competition, bool withInsertionOrder) {
@@ -138,28 +123,25 @@ Status FixtureDb::createRegistrationTable(const QString& competition, bool withI
         fields.removeIf([](const onda::FieldInfo& f) { return f.autoIncrement; });
     Database db;
     Status s = openScratch(db, path());
-    return s ? db.createTable(QStringLiteral("nprg") + competition, fields) : s;
+    return s ? db.createTable(u"nprg"_s + competition, fields) : s;
 }
 
 Status FixtureDb::addRegistration(const QString& competition, qlonglong codatl, const QString& nome, const QString& soc,
                                   const QVariant& m) {
-    return insert(QStringLiteral("nprg") + competition, {{QStringLiteral("codatl"), codatl},
-                                                         {QStringLiteral("nome"), nome},
-                                                         {QStringLiteral("soc"), soc},
-                                                         {QStringLiteral("m"), m}});
+    return insert(u"nprg"_s + competition, {{u"codatl"_s, codatl}, {u"nome"_s, nome}, {u"soc"_s, soc}, {u"m"_s, m}});
 }
 
 QString FixtureDb::schemaText() {
     Database db;
     Database::Result result;
     if (!db.open(path()) ||
-        !db.query(QStringLiteral("SELECT sql || ';' FROM sqlite_master WHERE sql IS NOT NULL ORDER BY name"), result))
+        !db.query(u"SELECT sql || ';' FROM sqlite_master WHERE sql IS NOT NULL ORDER BY name"_s, result))
         return {};
     QStringList lines;
     for (const QVariantList& row : std::as_const(result.rows))
         lines << row.value(0).toString();
-    if (!db.query(QStringLiteral("PRAGMA user_version"), result))
+    if (!db.query(u"PRAGMA user_version"_s, result))
         return {};
-    lines << QStringLiteral("PRAGMA user_version = %1;").arg(result.rows.value(0).value(0).toInt());
+    lines << u"PRAGMA user_version = %1;"_s.arg(result.rows.value(0).value(0).toInt());
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }

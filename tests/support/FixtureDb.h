@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
 
@@ -18,20 +19,19 @@ public:
     FixtureDb();
 
     bool isValid() const { return m_valid; }
-    QString dir() const { return m_dir.path(); }
     QString path() const; // the ONDA.mdb file
     QString filePath(const QString& name) const;
 
     // One row: insert("natl", {{"codatl", 500000}, {"nome", "ROSSI MARIO"}}).
     onda::Status insert(const QString& table, const Values& values);
+    // Rows given as values in the order of `columns`.
+    onda::Status insertRows(const QString& table, const QStringList& columns, const QList<QVariantList>& rows);
 
-    // The athletes most tests start from, by code: 500000 ROSSI MARIO (ABC, 2005, M, not a
-    // team), 500001 D'ANGELO LUCA (ABC, 2006, M, team flag null), 500002 BIANCHI ANNA (XYZ,
-    // 2007, F, not a team), 500003 STAFFETTA ABC (ABC, relay team).
+    // Athletes 500000 ROSSI MARIO (ABC, 2005), 500001 D'ANGELO LUCA (ABC, 2006, team flag
+    // null), 500002 BIANCHI ANNA (XYZ, 2007, F), 500003 STAFFETTA ABC (ABC, relay team).
     onda::Status seedAthletes();
-    // Competitions 57 (Trofeo A, 1/5/2024, group 7, user zeta), 570 (Trofeo B, 15/3/2024,
-    // group 7, user Beta), 59 (Trofeo D, 15/3/2024, group 7, user alfa) and 58 (Trofeo C,
-    // 1/12/2023, group 9, user alfa).
+    // Competitions 57 (1/5/2024, group 7, user zeta), 570 (15/3/2024, group 7, user Beta),
+    // 59 (15/3/2024, group 7, user alfa) and 58 (1/12/2023, group 9, user alfa).
     onda::Status seedCompetitions();
 
     // Creates nprg<competition> like the template, or like a file of an old version
@@ -41,12 +41,11 @@ public:
     onda::Status addRegistration(const QString& competition, qlonglong codatl, const QString& nome, const QString& soc,
                                  const QVariant& m = {});
 
-    // Direct access for checks: runs a statement of the program's dialect.
+    // Runs a statement of the program's dialect.
     onda::Status exec(const QString& sql, const QVariantList& parameters = {});
     // First column of every row of a query.
     QVariantList column(const QString& sql, const QVariantList& parameters = {});
     int count(const QString& table, const QString& where = {});
-    bool tableExists(const QString& table);
     // The file's schema as the sqlite3 tool's .schema shows it, objects by name, then
     // "PRAGMA user_version = N;": the text golden files pin.
     QString schemaText();
