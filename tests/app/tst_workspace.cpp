@@ -9,6 +9,7 @@
 #include "store/DataSource.h"
 #include "store/Database.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -76,7 +77,7 @@ private:
                      {"ROSSI", "ABC"}, {"D'ANGELO", "ABC"}, {"BIANCHI", "XYZ"}, {"VERDI", "ABC"}})
                 QVERIFY(db.addRegistration(QStringLiteral("57"), 1, QLatin1String(name), QLatin1String(club)));
         }
-        QVERIFY(start(db.dir()));
+        QVERIFY(start(QFileInfo(db.path()).absolutePath()));
     }
     QTableWidget* grid() { return app().workspace()->competitionGrid(); }
     int rowOf(const QString& number)
@@ -311,7 +312,7 @@ void TestWorkspace::noteWrittenAndKept()
 void TestWorkspace::competitionLists()
 {
     QVERIFY(m_fixture->isValid());
-    QVERIFY(start(m_fixture->dir()));
+    QVERIFY(start(QFileInfo(m_fixture->path()).absolutePath()));
     QVERIFY(trigger(QStringLiteral("ElencoGare")));
     QVERIFY(trigger(QStringLiteral("CAtegorie")));
     QCOMPARE(dialogs().takeTexts(), QStringList({"Selezionare una manifestazione", "Selezionare una manifestazione"}));
