@@ -53,23 +53,11 @@ private:
                                                     {"Data", "2026-06-01"},
                                                     {"userName", "U"},
                                                     {"societa", "ABC"}}));
-        const auto category = [&db](const char* name, const char* sex, int first, int last) {
-            return db.insert(
-                QStringLiteral("categorie"),
-                {{"manifID", 57}, {"Categoria", name}, {"sesso", sex}, {"AnnoIni", first}, {"AnnoFin", last}});
-        };
-        QVERIFY(category("RAGAZZI", "M", 2010, 2011));
-        QVERIFY(category("JUNIORES", "F", 2008, 2009));
-        const auto race = [&db](int order, const char* name, const char* category, const char* sex) {
-            return db.insert(QStringLiteral("programmi"), {{"ManifID", 57},
-                                                           {"OrdineGara", order},
-                                                           {"gara", name},
-                                                           {"Categoria", category},
-                                                           {"Sesso", sex},
-                                                           {"Anno", 0}});
-        };
-        QVERIFY(race(2, "200MI", "JUNIORES", "F"));
-        QVERIFY(race(1, "100SL", "RAGAZZI", "M"));
+        QVERIFY(db.insertRows(QStringLiteral("categorie"), {"manifID", "Categoria", "sesso", "AnnoIni", "AnnoFin"},
+                              {{57, "RAGAZZI", "M", 2010, 2011}, {57, "JUNIORES", "F", 2008, 2009}}));
+        QVERIFY(db.insertRows(QStringLiteral("programmi"),
+                              {"ManifID", "OrdineGara", "gara", "Categoria", "Sesso", "Anno"},
+                              {{57, 2, "200MI", "JUNIORES", "F", 0}, {57, 1, "100SL", "RAGAZZI", "M", 0}}));
         if (withTable) {
             QVERIFY(db.createRegistrationTable(QStringLiteral("57")));
             // Three of ABC's registrations and one of another club.
