@@ -12,7 +12,11 @@
 #include "app/WindowPosition.h"
 #include "app/WorkspaceWindow.h"
 #include "athletes/ArchiveWindow.h"
+#include "entry/CategoryListWindow.h"
+#include "entry/NoteWindow.h"
+#include "entry/RaceListWindow.h"
 #include "entry/RegistrationWindow.h"
+#include "service/OnlineSession.h"
 #include "service/ProgressWindow.h"
 #include "store/DataSource.h"
 
@@ -57,12 +61,19 @@ MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), 
     status->setAccessibleName(QStringLiteral("Stato"));
     setStatusBar(status);
     m_state.windows = this;
+    m_online = std::make_unique<OnlineSession>(m_state);
+    m_state.importCompetition = [this](const CompetitionHeading& heading) {
+        return m_online->ImportCompetition(heading.number);
+    };
+    m_state.refreshCompetitionList = [this] { m_online->refreshListWorkflow(); };
 }
 
 MainWindow::~MainWindow()
 {
     if (m_state.windows == this)
         m_state.windows = nullptr;
+    m_state.importCompetition = nullptr;
+    m_state.refreshCompetitionList = nullptr;
 }
 
 QAction* MainWindow::addItem(QMenu* menu, const QString& name, const QString& caption)
@@ -104,8 +115,10 @@ void MainWindow::buildMenus()
             this, [this] { openAthleteArchive(m_state); });
     connect(addItem(view, QStringLiteral("EsaminaIscrizioni"), QStringLiteral("Iscrizioni")), &QAction::triggered,
             this, [this] { workspaceWindow()->pressButton(WorkspaceButton::Register); });
-    addItem(view, QStringLiteral("ElencoGare"), QStringLiteral("Elenco gare"));
-    addItem(view, QStringLiteral("CAtegorie"), QStringLiteral("Categorie"));
+    connect(addItem(view, QStringLiteral("ElencoGare"), QStringLiteral("Elenco gare")), &QAction::triggered, this,
+            [this] { showCompetitionList(Child::RaceList); });
+    connect(addItem(view, QStringLiteral("CAtegorie"), QStringLiteral("Categorie")), &QAction::triggered, this,
+            [this] { showCompetitionList(Child::CategoryList); });
 
     QMenu* updates = menuBar()->addMenu(QStringLiteral("Aggiornamenti"));
     updates->setObjectName(QStringLiteral("agg"));
@@ -281,6 +294,12 @@ QWidget* MainWindow::child(Child which)
         return ensureChild(m_archive);
     case Child::Progress:
         return ensureChild(m_progress);
+    case Child::Note:
+        return ensureChild(m_note);
+    case Child::RaceList:
+        return ensureChild(m_raceList);
+    case Child::CategoryList:
+        return ensureChild(m_categoryList);
     default:
         return nullptr;
     }
@@ -306,6 +325,19 @@ void MainWindow::bindDataSources()
         m_state.dialogs.message(QStringLiteral("imposto dbases"));
     Store::bindToDatabase(registrationWindow()->dataSources(), m_state.databasePath);
     Store::bindToDatabase(workspaceWindow()->dataSources(), m_state.databasePath);
+}
+
+void MainWindow::showCompetitionList(Child which)
+{
+    if (m_state.club.isEmpty()) {
+        m_state.dialogs.message(QStringLiteral("Selezionare una manifestazione"));
+        return;
+    }
+    if (m_state.currentCompetition().isEmpty()) {
+        m_state.dialogs.message(QStringLiteral("Selezionare la prova prescelta"));
+        return;
+    }
+    showChild(child(which));
 }
 
 void MainWindow::setStatusText(const QString& text)
@@ -343,8 +375,14 @@ void MainWindow::reinitialiseDatabase()
         return;
     BusyCursor busy;
     WorkspaceWindow* workspace = workspaceWindow();
-    onda::reinitialiseDatabase(m_state.store, workspace->manifSource());
-    workspace->manifSource().refresh();
+    if (const Status done = onda::reinitialiseDatabase(m_state.store, workspace->manifSource()); !done) {
+        // Nothing was changed: the batch runs in one transaction that failed as a whole.
+        m_state.dialogs.message(QStringLiteral("Impossibile reinizializzare il database: ") + done.description +
+                                    QStringLiteral("\r\nI dati sono rimasti come erano."),
+                                Dialogs::Icon::Critical);
+        return;
+    }
+    (void)workspace->manifSource().refresh();
     workspace->FillCompetitionGrid();
 }
 

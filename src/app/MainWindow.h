@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <memory>
 
 class QAction;
 class QMdiArea;
@@ -20,6 +21,10 @@ class ArchiveWindow;
 class WorkspaceWindow;
 class RegistrationWindow;
 class ProgressWindow;
+class OnlineSession;
+class NoteWindow;
+class RaceListWindow;
+class CategoryListWindow;
 
 // The window arrangements of the Window menu, numbered as the program numbers them.
 enum class Arrangement { Cascade = 0, TileHorizontal = 1, TileVertical = 2, ArrangeIcons = 3 };
@@ -56,6 +61,8 @@ public:
     void openAddress(const QString& address) override;
 
     void arrange(Arrangement arrangement);
+    // "Elenco gare" and "Categorie": a list of the open competition, once a club and a competition are known.
+    void showCompetitionList(Child which);
 
 signals:
     // The program ends here, whatever other top-level window is still open.
@@ -87,6 +94,10 @@ private:
     QPointer<WorkspaceWindow> m_workspace;
     QPointer<ArchiveWindow> m_archive;
     QPointer<ProgressWindow> m_progress;
+    std::unique_ptr<OnlineSession> m_online;
+    QPointer<NoteWindow> m_note;
+    QPointer<RaceListWindow> m_raceList;
+    QPointer<CategoryListWindow> m_categoryList;
 };
 
 QString mainWindowCaption();

@@ -26,7 +26,7 @@ QStringList reinitialisationStatements(DataSource& manif)
 {
     QStringList statements{QStringLiteral("delete * from natl")};
     if (manif.moveFirst()) {
-        for (; !manif.eof(); manif.moveNext()) {
+        for (; !manif.eof(); (void)manif.moveNext()) {
             // Only a competition number names a registration table: an empty one would name
             // the template itself, and no other text belongs in a statement.
             const QString number = manif.field(QStringLiteral("Numero Prova")).toString().trimmed();

@@ -1,16 +1,24 @@
 #include "app/WorkspaceWindow.h"
 
+#include "app/ModeWindow.h"
 #include "core/AppState.h"
+#include "core/Dialogs.h"
 #include "core/Twips.h"
+#include "entry/CompetitionNote.h"
+#include "entry/RegistrationWindow.h"
 #include "store/DataSource.h"
+#include "store/SqlText.h"
 #include "store/Values.h"
 
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace onda {
 
@@ -37,6 +45,8 @@ QList<QStringList> competitionGridRows(const QString& databasePath)
 }
 
 namespace {
+
+constexpr int kColumnTwips[] = {500, 200, 3000, 2000, 1000, 1200};
 
 QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, bool wrap = false)
 {
@@ -89,7 +99,8 @@ WorkspaceWindow::WorkspaceWindow(AppState& state, QWidget* parent)
     m_manif->setRecordSource(QStringLiteral("select * from manif"));
 
     auto* layout = new QGridLayout(this);
-    QLabel* intro = makeLabel(this, QStringLiteral("Label1"), QStringLiteral("3 semplici step per aggiornare le tue iscrizioni"));
+    QLabel* intro =
+        makeLabel(this, QStringLiteral("Label1"), QStringLiteral("3 semplici step per aggiornare le tue iscrizioni"));
     QFont introFont = intro->font();
     introFont.setBold(true);
     introFont.setPointSizeF(introFont.pointSizeF() * 1.2);
@@ -98,10 +109,11 @@ WorkspaceWindow::WorkspaceWindow(AppState& state, QWidget* parent)
 
     // Step 1: the competition list.
     layout->addWidget(stepMark(this, QStringLiteral("Label2_0"), QStringLiteral("1")), 1, 0, Qt::AlignTop);
-    QLabel* listHint = makeLabel(this, QStringLiteral("S"),
-                                 QStringLiteral("Lista manifestazioni. Fai doppio click sulla manifestazione di "
-                                                "interesse. Se la lista e' vuota aggiornala collegandoti on-line   >>>"),
-                                 true);
+    QLabel* listHint =
+        makeLabel(this, QStringLiteral("S"),
+                  QStringLiteral("Lista manifestazioni. Fai doppio click sulla manifestazione di "
+                                 "interesse. Se la lista e' vuota aggiornala collegandoti on-line   >>>"),
+                  true);
     listHint->setToolTip(QStringLiteral("Collegati con Ondaweb e prendi gli aggiornamenti delle manifestazioni e "
                                         "seleziona la manifestazione per la quale vuoi efferruare le iscrizioni. Devi "
                                         "essere collegato in Internet"));
@@ -120,9 +132,8 @@ WorkspaceWindow::WorkspaceWindow(AppState& state, QWidget* parent)
     m_grid->setAccessibleName(QStringLiteral("Lista manifestazioni"));
     m_grid->setHorizontalHeaderLabels({QStringLiteral("Num"), QStringLiteral("#"), QStringLiteral("Nome"),
                                        QStringLiteral("Luogo"), QStringLiteral("Data"), QStringLiteral("UserName")});
-    const int widths[] = {500, 200, 3000, 2000, 1000, 1200};
     for (int c = 0; c < 6; ++c) {
-        m_grid->setColumnWidth(c, twipsToPixels(widths[c]));
+        m_grid->setColumnWidth(c, twipsToPixels(kColumnTwips[c]));
         m_grid->horizontalHeaderItem(c)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     }
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -143,8 +154,7 @@ WorkspaceWindow::WorkspaceWindow(AppState& state, QWidget* parent)
         details->addWidget(value, row, 1);
         return value;
     };
-    m_name = addDetail(0, QStringLiteral("Label6"), QStringLiteral("Manifest."), QStringLiteral("Label4_2"),
-                       QStringLiteral("Procedi con le iscrizioni"));
+    m_name = addDetail(0, QStringLiteral("Label6"), QStringLiteral("Manifest."), QStringLiteral("Label4_2"), {});
     m_place = addDetail(1, QStringLiteral("Label8_0"), QStringLiteral("Localita'"), QStringLiteral("Label4_1"), {});
     m_date = addDetail(2, QStringLiteral("Label8_1"), QStringLiteral("Data"), QStringLiteral("Label4_4"), {});
     m_soc = addDetail(3, QStringLiteral("Label5"), QStringLiteral("Soc."), QStringLiteral("soc"), QString());
@@ -178,6 +188,28 @@ WorkspaceWindow::WorkspaceWindow(AppState& state, QWidget* parent)
     layout->setColumnStretch(1, 1);
     layout->setRowStretch(2, 1);
     connect(&m_state, &AppState::competitionChanged, this, &WorkspaceWindow::showCompetition);
+
+    // A double click on a row, or Enter on it, presses "Iscrizioni".
+    connect(m_grid, &QTableWidget::cellDoubleClicked, this, [this] { pressButton(WorkspaceButton::Register); });
+    m_grid->installEventFilter(this);
+    connect(button(WorkspaceButton::Register), &QPushButton::clicked, this, &WorkspaceWindow::OpenCompetition);
+    connect(button(WorkspaceButton::Check), &QPushButton::clicked, this, &WorkspaceWindow::checkRegistrations);
+    connect(button(WorkspaceButton::RefreshList), &QPushButton::clicked, this, [this] {
+        if (m_state.refreshCompetitionList)
+            m_state.refreshCompetitionList();
+    });
+}
+
+bool WorkspaceWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_grid && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            pressButton(WorkspaceButton::Register);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 WorkspaceWindow::~WorkspaceWindow() = default;
@@ -202,9 +234,10 @@ void WorkspaceWindow::load()
 void WorkspaceWindow::showCompetition()
 {
     const Competition& c = m_state.competition();
+    // Until a competition's details are read, the name keeps its invitation.
+    m_name->setText(c.name.isEmpty() ? QStringLiteral("Procedi con le iscrizioni") : c.name);
     if (c.number.isEmpty())
-        return; // nothing opened yet: the labels keep their first texts
-    m_name->setText(c.name);
+        return; // nothing opened yet: the other labels stay empty
     m_place->setText(c.place);
     m_date->setText(c.date);
     m_number->setText(c.number);
@@ -222,6 +255,11 @@ void WorkspaceWindow::FillCompetitionGrid()
         for (int c = 0; c < 6; ++c)
             m_grid->setItem(r, c, new QTableWidgetItem(rows.at(r).at(c)));
     }
+    // Numbers and dates are never cut: those columns grow to their widest text.
+    for (int c : {0, 4}) {
+        m_grid->resizeColumnToContents(c);
+        m_grid->setColumnWidth(c, std::max(twipsToPixels(kColumnTwips[c]), m_grid->columnWidth(c)));
+    }
     m_grid->setUpdatesEnabled(true);
 }
 
@@ -238,6 +276,170 @@ void WorkspaceWindow::pressButton(WorkspaceButton which)
 void WorkspaceWindow::setClubLabel(const QString& club)
 {
     m_soc->setText(club);
+}
+
+QString WorkspaceWindow::cell(int row, int column) const
+{
+    const QTableWidgetItem* item = m_grid->item(row, column);
+    return item ? item->text() : QString();
+}
+
+RegistrationWindow* WorkspaceWindow::registrationWindow() const
+{
+    return m_state.windows ? qobject_cast<RegistrationWindow*>(m_state.windows->child(Child::Registration)) : nullptr;
+}
+
+void WorkspaceWindow::OpenCompetition()
+{
+    const QList<QTableWidgetSelectionRange> selected = m_grid->selectedRanges();
+    const int row = selected.isEmpty() ? -1 : selected.first().topRow();
+    // A row without a number would point the opening at the template table itself.
+    if (row < 0 || cell(row, 0).trimmed().isEmpty()) {
+        m_state.dialogs.message(QStringLiteral("Devi selezionare una manifestazione"));
+        return;
+    }
+    startOpening(row);
+    continueOpening(row, ModeWindow::ask(window()));
+}
+
+void WorkspaceWindow::openCompetitionAt(int row, OpeningMode mode)
+{
+    if (row < 0 || row >= m_grid->rowCount() || cell(row, 0).trimmed().isEmpty())
+        return;
+    startOpening(row);
+    continueOpening(row, mode);
+}
+
+void WorkspaceWindow::startOpening(int row)
+{
+    for (int r = 0; r < m_grid->rowCount(); ++r) {
+        if (QTableWidgetItem* mark = m_grid->item(r, 1))
+            mark->setText(QString());
+    }
+    const QString user = cell(row, 5);
+    setClubLabel(user);
+    m_state.userId = user;
+    const QString number = cell(row, 0);
+    m_state.changeCompetition([&number](Competition& c) { c.number = number; });
+}
+
+void WorkspaceWindow::continueOpening(int row, OpeningMode mode)
+{
+    if (mode == OpeningMode::Cancelled)
+        return;
+    RegistrationWindow* registration = registrationWindow();
+    if (!registration)
+        return;
+    const QString number = cell(row, 0);
+    const QString user = cell(row, 5);
+
+    if (!pointAtRegistrationTable(*registration, number)) {
+        if (mode == OpeningMode::Offline) {
+            const Dialogs::Answer answer = m_state.dialogs.askYesNo(
+                QStringLiteral("La manifestazione non esiste sul computer. Devo collegarmi con Ondaweb per leggerne "
+                               "i dati. Devi essere collegato in Internet.") +
+                    QStringLiteral("\r\n\r\nMi collego ?"),
+                Dialogs::Answer::Yes);
+            if (answer != Dialogs::Answer::Yes)
+                return;
+        }
+        mode = OpeningMode::Online; // the import creates the table
+    }
+
+    int count = 0;
+    if (mode == OpeningMode::Offline) {
+        count = openOffline(*registration, number, user);
+    } else {
+        const CompetitionHeading heading{number, cell(row, 2), cell(row, 3), cell(row, 4)};
+        m_state.changeCompetition([&heading](Competition& c) {
+            c.name = heading.name;
+            c.place = heading.place;
+            c.date = heading.date;
+        });
+        if (!m_state.importCompetition || !m_state.importCompetition(heading))
+            return;
+        pointAtRegistrationTable(*registration, number);
+        count = showClubRegistrations(*registration, number);
+    }
+
+    OpenRegistrationWindow(*registration, number);
+    m_grid->selectRow(row);
+    if (QTableWidgetItem* mark = m_grid->item(row, 1))
+        mark->setText(QStringLiteral("*"));
+    registration->setWindowTitle(QStringLiteral("Iscrizioni ") + m_state.club +
+                                 QStringLiteral(". Numero iscrizioni: ") + QString::number(count));
+}
+
+bool WorkspaceWindow::pointAtRegistrationTable(RegistrationWindow& registration, const QString& number)
+{
+    // The registration source is re-read by the registration window before every use, so
+    // here it only needs the table's fields: reading a large table's rows again and again
+    // would make the opening slow.
+    DataSource& nprg = registration.registrations();
+    nprg.setRecordSource(QStringLiteral("select * from nprg") + number + QStringLiteral(" where 1=0"));
+    if (nprg.refresh().number == err::TableNotFound)
+        return false;
+    m_state.store.EnsureInsertionOrder(nprg, *m_iscrizioni, number);
+    nprg.setRecordSource(QStringLiteral("select * from nprg") + number +
+                         QStringLiteral(" order by OrdineInserimento desc"));
+    return true;
+}
+
+int WorkspaceWindow::openOffline(RegistrationWindow& registration, const QString& number, const QString& user)
+{
+    if (const std::optional<StoredCompetition> stored = findStoredCompetition(*m_manif, user, number)) {
+        m_state.club = stored->club;
+        setClubLabel(stored->club);
+        m_state.changeCompetition([&stored](Competition& c) {
+            c.name = stored->name;
+            c.place = stored->place;
+            c.date = stored->date;
+            c.maxEntriesPerClub = stored->maxEntriesPerClub;
+            c.maxEntriesPerAthlete = stored->maxEntriesPerAthlete;
+            c.note = stored->note;
+            c.notePresent = isNotePresent(stored->note);
+        });
+    }
+    const QString categories = competitionCategoriesText(*m_programmi, number);
+    m_state.changeCompetition([&categories](Competition& c) { c.categoriesText = categories; });
+    return showClubRegistrations(registration, number);
+}
+
+int WorkspaceWindow::showClubRegistrations(RegistrationWindow& registration, const QString& number)
+{
+    const QString query = clubRegistrationsQuery(number, m_state.club);
+    registration.registrations().setRecordSource(query);
+    registration.registrationGridSource().setRecordSource(query);
+    (void)registration.registrationGridSource().refresh();
+    const int count = registration.registrationGridSource().rowCount();
+    m_state.changeCompetition([count](Competition& c) { c.registrationCount = QString::number(count); });
+    return count;
+}
+
+void WorkspaceWindow::OpenRegistrationWindow(RegistrationWindow& registration, const QString& number)
+{
+    DataSource& nprg = registration.registrations();
+    nprg.setDatabaseFile(m_state.databasePath);
+    nprg.setRecordSource(QStringLiteral("select * from nprg") + number + QLatin1Char(' '));
+    DataSource& athletes = registration.athletes();
+    athletes.setRecordSource(QStringLiteral("select * from natl where soc=") + sqlQuoted(m_state.club) +
+                             QStringLiteral(" order by nome"));
+    (void)athletes.refresh();
+    registration.setWindowTitle(m_name->text());
+    if (m_state.windows)
+        m_state.windows->showChild(&registration);
+    // The grid source was read a moment ago by the opening itself.
+}
+
+void WorkspaceWindow::checkRegistrations()
+{
+    const QString number = m_state.currentCompetition();
+    if (number.isEmpty()) {
+        m_state.dialogs.message(QStringLiteral("Devi prima selezionare una gara"));
+        return;
+    }
+    if (m_state.windows)
+        m_state.windows->openAddress(registrationsCheckAddress(m_state.baseAddress, number, m_soc->text()));
 }
 
 } // namespace onda

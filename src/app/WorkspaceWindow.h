@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/CompetitionOpening.h"
 #include "core/WindowHost.h"
 
 #include <QList>
@@ -14,6 +15,7 @@ namespace onda {
 
 class AppState;
 class DataSource;
+class RegistrationWindow;
 
 // The rows of the competition grid: number, mark, name, place, date, user name.
 QList<QStringList> competitionGridRows(const QString& databasePath);
@@ -38,18 +40,37 @@ public:
     DataSource& registrationsSource() const { return *m_iscrizioni; }
     DataSource& programmeSource() const { return *m_programmi; }
 
-    void FillCompetitionGrid();
+    Q_INVOKABLE void FillCompetitionGrid();
     QTableWidget* competitionGrid() const { return m_grid; }
 
     QPushButton* button(WorkspaceButton which) const;
     void pressButton(WorkspaceButton which);
     void setClubLabel(const QString& club); // soc
 
+    // "Iscrizioni" and a double click on the grid: the selected competition, after the mode window.
+    void OpenCompetition();
+    // The same for grid row `row` with the mode already chosen (the mode window is not shown).
+    void openCompetitionAt(int row, OpeningMode mode);
+    // "Controlla le iscrizioni su Ondaweb".
+    void checkRegistrations();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private slots:
     // The labels of the open competition follow the program-wide state, never the other way.
     void showCompetition();
 
 private:
+    void startOpening(int row);
+    void continueOpening(int row, OpeningMode mode);
+    bool pointAtRegistrationTable(RegistrationWindow& registration, const QString& number);
+    int openOffline(RegistrationWindow& registration, const QString& number, const QString& user);
+    int showClubRegistrations(RegistrationWindow& registration, const QString& number);
+    void OpenRegistrationWindow(RegistrationWindow& registration, const QString& number);
+    RegistrationWindow* registrationWindow() const;
+    QString cell(int row, int column) const;
+
     AppState& m_state;
     DataSource* m_config;
     DataSource* m_natl;

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+
 namespace onda {
 
 class Dialogs;
@@ -26,11 +28,19 @@ struct Competition {
     bool notePresent = false;  // what the registration window's "Nota presente" box shows
 };
 
+// What the workspace hands the on-line import of one competition.
+struct CompetitionHeading {
+    QString number;
+    QString name;
+    QString place;
+    QString date;
+};
+
 // The program-wide values, one instance shared by every window for the whole run.
 class AppState : public QObject {
     Q_OBJECT
 public:
-    explicit AppState(Dialogs& dialogs) : dialogs(dialogs) {}
+    explicit AppState(Dialogs& programDialogs) : dialogs(programDialogs) {}
 
     QString commandLine;
     QString baseAddress = kBuiltInAddress;
@@ -46,13 +56,16 @@ public:
     Store store;
     Dialogs& dialogs;
     WindowHost* windows = nullptr; // the main window, once it exists
+    // The on-line import of one competition; true when it succeeded. Until the service link
+    // is installed here, an on-line opening fails as a failed import does.
+    std::function<bool(const CompetitionHeading&)> importCompetition;
+    // "Aggiorna lista da Ondaweb": login, the competition list, the grid refilled.
+    std::function<void()> refreshCompetitionList;
 
     // The open competition has one source of truth: windows show it and change it only here.
     const Competition& competition() const { return m_competition; }
     void setCompetition(const Competition& competition);
-    template <class Change>
-    void changeCompetition(Change&& change)
-    {
+    template <class Change> void changeCompetition(Change&& change) {
         change(m_competition);
         emit competitionChanged();
     }

@@ -70,6 +70,11 @@ bool OnlineSession::login()
     return m_login->run(anchor);
 }
 
+LoginWindow* OnlineSession::loginWindow() const
+{
+    return m_login;
+}
+
 void OnlineSession::closeLogin()
 {
     delete m_login;

@@ -32,7 +32,7 @@ public:
     // Shows the login window modally; true after a successful check.
     bool login();
     void closeLogin(); // unloaded, so that it opens afresh with the program's user and PIN
-    LoginWindow* loginWindow() const { return m_login; }
+    LoginWindow* loginWindow() const;
 
     ProgressWindow* progress();
     void SetStep(int index, const QString& caption, int value);

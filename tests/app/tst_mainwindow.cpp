@@ -256,6 +256,9 @@ void TestMainWindow::commandsAndCaptions()
     QVERIFY(trigger(QStringLiteral("ControllaIscrizioni")));
     QCOMPARE(pressed.size(), 2);
     QCOMPARE(checked.size(), 1);
+    QCOMPARE(dialogs().takeTexts(), QStringList({"Devi selezionare una manifestazione",
+                                                 "Devi selezionare una manifestazione",
+                                                 "Devi prima selezionare una gara"}));
 }
 
 void TestMainWindow::reinitialisationAnsweredNo_data()
@@ -415,6 +418,7 @@ void TestMainWindow::closedChildrenComeBackBound()
 
     // The next command that uses the workspace finds it again, in its initial state.
     QVERIFY(trigger(QStringLiteral("EsaminaIscrizioni")));
+    QCOMPARE(dialogs().takeTexts(), QStringList{"Devi selezionare una manifestazione"}); // a fresh list: no selection
     WorkspaceWindow* again = main->workspaceWindow();
     QVERIFY(again && main->subWindowOf(again)->isVisible());
     QCOMPARE(rows(QStringLiteral("Form2/MSFlexGrid1")).size(), 1);

@@ -19,7 +19,8 @@ public:
     FixtureDb();
 
     bool isValid() const { return m_valid; }
-    QString path() const; // the ONDA.mdb file
+    QString dir() const { return m_dir.path(); } // the program directory
+    QString path() const;                        // the ONDA.mdb file
     QString filePath(const QString& name) const;
 
     // One row: insert("natl", {{"codatl", 500000}, {"nome", "ROSSI MARIO"}}).

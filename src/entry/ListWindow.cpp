@@ -1,0 +1,70 @@
+#include "entry/ListWindow.h"
+
+#include "core/AppState.h"
+#include "store/DataSource.h"
+#include "store/DataSourceModel.h"
+#include "ui/Unload.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace onda {
+
+ListWindow::ListWindow(AppState& state, const QString& objectName, const QString& caption, QWidget* parent)
+    : QWidget(parent), m_state(state), m_source(new DataSource(objectName, this))
+{
+    setObjectName(objectName);
+    setWindowTitle(caption);
+    auto* layout = new QVBoxLayout(this);
+    m_grid = new QTableView(this);
+    m_grid->setObjectName(QStringLiteral("DBGrid1"));
+    m_grid->setAccessibleName(caption);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->verticalHeader()->hide();
+    m_grid->horizontalHeader()->setStretchLastSection(true);
+    m_grid->setTabKeyNavigation(false);
+    m_model = new DataSourceModel(m_source, this);
+    m_grid->setModel(m_model);
+    layout->addWidget(m_grid, 1);
+
+    auto* buttons = new QHBoxLayout;
+    auto* close = new QPushButton(QStringLiteral("Chiudi"), this);
+    close->setObjectName(QStringLiteral("cmdChiudi"));
+    buttons->addStretch();
+    buttons->addWidget(close);
+    layout->addLayout(buttons);
+    connect(close, &QPushButton::clicked, this, [this] { unloadChild(this); });
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, close, &QPushButton::click);
+    // The lists show the competition that is open now, also when another one is opened later.
+    connect(&m_state, &AppState::competitionChanged, this, [this] {
+        if (m_source->recordSource() != query(m_state.currentCompetition()))
+            load();
+    });
+}
+
+ListWindow::~ListWindow() = default;
+
+QList<DataSource*> ListWindow::dataSources() const
+{
+    return {m_source};
+}
+
+QSize ListWindow::preferredSize() const
+{
+    return {520, 360};
+}
+
+void ListWindow::load()
+{
+    m_source->setDatabaseFile(m_state.databasePath);
+    m_source->setRecordSource(query(m_state.currentCompetition()));
+    (void)m_source->refresh();
+    m_grid->resizeColumnsToContents();
+}
+
+} // namespace onda

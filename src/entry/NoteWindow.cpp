@@ -1,0 +1,85 @@
+#include "entry/NoteWindow.h"
+
+#include "core/AppState.h"
+#include "entry/CompetitionNote.h"
+#include "store/DataSource.h"
+#include "ui/Unload.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace onda {
+
+NoteWindow::NoteWindow(AppState& state, QWidget* parent)
+    : QWidget(parent), m_state(state), m_manif(new DataSource(QStringLiteral("manif"), this))
+{
+    setObjectName(QStringLiteral("frmNote"));
+    setWindowTitle(QStringLiteral("Note"));
+    m_manif->setRecordSource(QStringLiteral("manif"));
+
+    auto* layout = new QVBoxLayout(this);
+    auto* instruction = new QLabel(QStringLiteral("Questa nota fara' parte integrante delle iscrizioni e verra' "
+                                                  "visualizzata dall'organizzatore della manifestazione. Puoi scrivere "
+                                                  "la nota e poi cliccare su Registra per salvarla"),
+                                   this);
+    instruction->setObjectName(QStringLiteral("Label1"));
+    instruction->setWordWrap(true);
+    layout->addWidget(instruction);
+    m_text = new QPlainTextEdit(this);
+    m_text->setObjectName(QStringLiteral("Text1"));
+    m_text->setAccessibleName(QStringLiteral("Nota"));
+    m_text->setTabChangesFocus(true);
+    instruction->setBuddy(m_text);
+    layout->addWidget(m_text, 1);
+
+    auto* buttons = new QHBoxLayout;
+    auto* save = new QPushButton(QStringLiteral("&Registra"), this);
+    save->setObjectName(QStringLiteral("cmdRegistra"));
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("cmdCancel"));
+    buttons->addStretch();
+    buttons->addWidget(save);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
+
+    connect(save, &QPushButton::clicked, this, &NoteWindow::save);
+    connect(cancel, &QPushButton::clicked, this, [this] { unloadChild(this); });
+}
+
+NoteWindow::~NoteWindow() = default;
+
+QList<DataSource*> NoteWindow::dataSources() const
+{
+    return {m_manif};
+}
+
+QSize NoteWindow::preferredSize() const
+{
+    return {480, 320};
+}
+
+void NoteWindow::load()
+{
+    const QString note =
+        readCompetitionNote(*m_manif, m_state.currentCompetition(), m_state.userId).value_or(QString());
+    m_state.changeCompetition([&note](Competition& c) { c.note = note; });
+    m_text->setPlainText(note);
+}
+
+void NoteWindow::save()
+{
+    const QString note = m_text->toPlainText();
+    const bool stored = saveCompetitionNote(*m_manif, m_state.currentCompetition(), m_state.userId, note);
+    m_state.changeCompetition([&](Competition& c) {
+        // The note read later (the mail) is the one stored; the box shows what was typed.
+        if (stored)
+            c.note = note;
+        c.notePresent = isNotePresent(note);
+    });
+    unloadChild(this);
+}
+
+} // namespace onda

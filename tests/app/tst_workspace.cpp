@@ -1,0 +1,327 @@
+// The competition workspace, the mode window, the note and the competition lists, driven
+// as a user drives them on fixture databases.
+#include "FixtureDb.h"
+#include "WindowTest.h"
+
+#include "app/MainWindow.h"
+#include "app/WorkspaceWindow.h"
+#include "entry/RegistrationWindow.h"
+#include "store/DataSource.h"
+#include "store/Database.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+
+using namespace onda;
+using Answer = Dialogs::Answer;
+
+namespace {
+
+const QString kMissingTable =
+    QStringLiteral("La manifestazione non esiste sul computer. Devo collegarmi con Ondaweb "
+                   "per leggerne i dati. Devi essere collegato in Internet.\r\n\r\nMi collego ?");
+
+} // namespace
+
+class TestWorkspace : public WindowTest {
+    Q_OBJECT
+private:
+    std::unique_ptr<FixtureDb> m_fixture;
+
+    // Competition 57 of user U (club ABC): three of ABC's registrations and one of another club,
+    // two categories, two races; competition 58 of U is listed but never opened on-line.
+    void fill(const QString& note, bool withTable = true)
+    {
+        FixtureDb& db = *m_fixture;
+        QVERIFY(db.isValid());
+        QVERIFY(db.insert(QStringLiteral("config"), {{"societa", "ABC"}, {"userid", "U"}, {"password", "1"}}));
+        QVERIFY(db.insert(QStringLiteral("manif"), {{"Numero Prova", 57},
+                                                    {"Nome Manifestazione", "Trofeo D'Angelo"},
+                                                    {"Località", "Bari"},
+                                                    {"Data", "2026-05-03"},
+                                                    {"Num Max Iscrizioni per atleta", 4},
+                                                    {"userName", "U"},
+                                                    {"societa", "ABC"},
+                                                    {"Nota", note.isNull() ? QVariant() : QVariant(note)}}));
+        QVERIFY(db.insert(QStringLiteral("manif"), {{"Numero Prova", 58},
+                                                    {"Nome Manifestazione", "Meeting"},
+                                                    {"Località", "Lecce"},
+                                                    {"Data", "2026-06-01"},
+                                                    {"userName", "U"},
+                                                    {"societa", "ABC"}}));
+        QVERIFY(db.insertRows(QStringLiteral("categorie"), {"manifID", "Categoria", "sesso", "AnnoIni", "AnnoFin"},
+                              {{57, "RAGAZZI", "M", 2010, 2011}, {57, "JUNIORES", "F", 2008, 2009}}));
+        QVERIFY(db.insertRows(QStringLiteral("programmi"),
+                              {"ManifID", "OrdineGara", "gara", "Categoria", "Sesso", "Anno"},
+                              {{57, 2, "200MI", "JUNIORES", "F", 0}, {57, 1, "100SL", "RAGAZZI", "M", 0}}));
+        if (withTable) {
+            QVERIFY(db.createRegistrationTable(QStringLiteral("57")));
+            // Three of ABC's registrations and one of another club.
+            for (const auto& [name, club] : QList<QPair<const char*, const char*>>{
+                     {"ROSSI", "ABC"}, {"D'ANGELO", "ABC"}, {"BIANCHI", "XYZ"}, {"VERDI", "ABC"}})
+                QVERIFY(db.addRegistration(QStringLiteral("57"), 1, QLatin1String(name), QLatin1String(club)));
+        }
+        QVERIFY(start(QFileInfo(db.path()).absolutePath()));
+    }
+    QTableWidget* grid() { return app().workspace()->competitionGrid(); }
+    int rowOf(const QString& number)
+    {
+        for (int r = 0; r < grid()->rowCount(); ++r)
+            if (grid()->item(r, 0)->text() == number)
+                return r;
+        return -1;
+    }
+    // Selects the competition and presses "Iscrizioni", answering the mode window.
+    void open(const QString& number, const char* option, const char* button = "Command1_0")
+    {
+        grid()->selectRow(rowOf(number));
+        whenModal(QStringLiteral("frmModalita"), [option, button](QWidget* w) {
+            if (option)
+                QTest::mouseClick(w->findChild<QLabel*>(QLatin1String(option)), Qt::LeftButton);
+            w->findChild<QPushButton*>(QLatin1String(button))->click();
+        });
+        QVERIFY(click(QStringLiteral("Form2/Command1_2")));
+    }
+    QStringList marks()
+    {
+        QStringList out;
+        for (const QStringList& row : rows(QStringLiteral("Form2/MSFlexGrid1")))
+            out << row.at(1);
+        return out;
+    }
+    bool registrationShown() { return app().main()->subWindowOf(app().registration())->isVisible(); }
+
+private slots:
+    void init() { m_fixture = std::make_unique<FixtureDb>(); }
+    void offlineOpening_data();
+    void offlineOpening();
+    void missingRegistrationTable_data();
+    void missingRegistrationTable();
+    void cancelLeavesSourcesAlone();
+    void noSelectionAndKeyboard();
+    void checkAddress();
+    void noteWrittenAndKept();
+    void competitionLists();
+};
+
+void TestWorkspace::offlineOpening_data()
+{
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<bool>("present");
+    QTest::newRow("blank note") << QStringLiteral("   ") << false;
+    QTest::newRow("no note") << QString() << false;
+    QTest::newRow("a note") << QStringLiteral(" Arriviamo alle 9 ") << true;
+}
+
+void TestWorkspace::offlineOpening()
+{
+    QFETCH(QString, note);
+    QFETCH(bool, present);
+    fill(note);
+    open(QStringLiteral("57"), "Label2_1");
+
+    const Competition& c = app().state().competition();
+    QCOMPARE(c.number, QStringLiteral("57"));
+    QCOMPARE(c.note, note);
+    QCOMPARE(c.notePresent, present);
+    QVERIFY(c.maxEntriesPerClub.isNull());
+    QCOMPARE(c.maxEntriesPerAthlete.toInt(), 4);
+    QCOMPARE(c.categoriesText, QStringLiteral("M|RAGAZZI|2010|2011|$F|JUNIORES|2008|2009|$"));
+    for (const auto& [label, shown] : QList<QPair<const char*, const char*>>{{"Label4_2", "Trofeo D'Angelo"},
+                                                                             {"Label4_1", "Bari"},
+                                                                             {"Label4_4", "03/05/2026"},
+                                                                             {"ManifID", "57"},
+                                                                             {"soc", "ABC"},
+                                                                             {"niscrizioni", "3"}})
+        QCOMPARE(text(QStringLiteral("Form2/") + QLatin1String(label)), QString::fromUtf8(shown));
+    QCOMPARE(marks(), QStringList({"*", ""}));
+    QVERIFY(registrationShown());
+    QCOMPARE(app().registration()->windowTitle(), QStringLiteral("Iscrizioni ABC. Numero iscrizioni: 3"));
+    // Only the club's rows feed the grid, newest first.
+    QCOMPARE(app().registration()->registrationGridSource().rowCount(), 3);
+    QCOMPARE(app().registration()->registrationGridSource().field(QStringLiteral("nome")).toString(),
+             QStringLiteral("VERDI"));
+
+    // Opening the other competition and cancelling it moves the mark away from the first.
+    open(QStringLiteral("58"), nullptr, "Command1_1");
+    QCOMPARE(marks(), QStringList({"", ""}));
+    QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("58"));
+}
+
+void TestWorkspace::missingRegistrationTable_data()
+{
+    QTest::addColumn<Answer>("answer");
+    QTest::addColumn<bool>("importSucceeds");
+    QTest::newRow("No") << Answer::No << false;
+    QTest::newRow("Yes, import fails") << Answer::Yes << false;
+    QTest::newRow("Yes, import creates the table") << Answer::Yes << true;
+}
+
+void TestWorkspace::missingRegistrationTable()
+{
+    QFETCH(Answer, answer);
+    QFETCH(bool, importSucceeds);
+    fill(QString(), false);
+    QStringList imported;
+    app().state().importCompetition = [&](const CompetitionHeading& h) {
+        imported << h.number + QLatin1Char('/') + h.name + QLatin1Char('/') + h.place + QLatin1Char('/') + h.date;
+        if (importSucceeds)
+            (void)app().state().store.execute(QStringLiteral("SELECT nprg.* INTO nprg58 FROM nprg;"));
+        return importSucceeds;
+    };
+    dialogs().queueYesNo(answer);
+    open(QStringLiteral("58"), "Label2_1");
+    QCOMPARE(dialogs().takeTexts(), QStringList{kMissingTable});
+
+    QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("58"));
+    QCOMPARE(imported, answer == Answer::Yes ? QStringList{"58/Meeting/Lecce/01/06/2026"} : QStringList());
+    QCOMPARE(registrationShown(), importSucceeds);
+    QCOMPARE(text(QStringLiteral("Form2/Label4_2")),
+             QString::fromLatin1(answer == Answer::Yes ? "Meeting" : "Procedi con le iscrizioni"));
+    QCOMPARE(marks(), QStringList({QString(), importSucceeds ? QStringLiteral("*") : QString()}));
+    if (importSucceeds)
+        QCOMPARE(app().registration()->windowTitle(), QStringLiteral("Iscrizioni ABC. Numero iscrizioni: 0"));
+
+    // On-line without an import available: nothing opens and nothing is asked.
+    app().state().importCompetition = nullptr;
+    open(QStringLiteral("57"), "Label2_0");
+    QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("57"));
+    QCOMPARE(registrationShown(), importSucceeds);
+}
+
+void TestWorkspace::cancelLeavesSourcesAlone()
+{
+    // The same competition downloaded under a second user, for club XYZ.
+    QVERIFY(m_fixture->insert(QStringLiteral("manif"),
+                              {{"Numero Prova", 57}, {"Data", "2026-05-03"}, {"userName", "V"}, {"societa", "XYZ"}}));
+    fill(QString());
+    const QString before = app().registration()->registrations().recordSource();
+    open(QStringLiteral("57"), "Label2_1", "Command1_1");
+    QCOMPARE(app().registration()->registrations().recordSource(), before);
+    QCOMPARE(app().workspace()->manifSource().recordSource(), QStringLiteral("select * from manif"));
+    QVERIFY(!registrationShown());
+    QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("57"));
+
+    // Opened from V's row, the opening uses V's user and V's club.
+    grid()->selectRow(1); // ordered by date, then user
+    QCOMPARE(grid()->item(1, 5)->text(), QStringLiteral("V"));
+    whenModal(QStringLiteral("frmModalita"), [](QWidget* w) {
+        w->findChild<QRadioButton*>(QStringLiteral("Option1_1"))->click();
+        w->findChild<QPushButton*>(QStringLiteral("Command1_0"))->click();
+    });
+    QVERIFY(click(QStringLiteral("Form2/Command1_2")));
+    QCOMPARE(app().state().userId, QStringLiteral("V"));
+    QCOMPARE(app().registration()->windowTitle(), QStringLiteral("Iscrizioni XYZ. Numero iscrizioni: 1"));
+}
+
+void TestWorkspace::noSelectionAndKeyboard()
+{
+    fill(QString());
+    QVERIFY(click(QStringLiteral("Form2/Command1_2")));
+    QCOMPARE(dialogs().takeTexts(), QStringList{"Devi selezionare una manifestazione"});
+
+    // Enter on a row opens it as the button does; OK with no option chosen means off-line.
+    grid()->selectRow(rowOf(QStringLiteral("57")));
+    whenModal(QStringLiteral("frmModalita"),
+              [](QWidget* w) { w->findChild<QPushButton*>(QStringLiteral("Command1_0"))->click(); });
+    QTest::keyClick(grid(), Qt::Key_Return);
+    QVERIFY(registrationShown());
+    QCOMPARE(text(QStringLiteral("Form2/niscrizioni")), QStringLiteral("3"));
+
+    // A double click on a row does the same: cancelled here, the mark is gone.
+    whenModal(QStringLiteral("frmModalita"),
+              [](QWidget* w) { w->findChild<QPushButton*>(QStringLiteral("Command1_1"))->click(); });
+    const QRect cell = grid()->visualRect(grid()->model()->index(rowOf(QStringLiteral("58")), 2));
+    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("58"));
+    QCOMPARE(marks(), QStringList({QString(), QString()}));
+}
+
+void TestWorkspace::checkAddress()
+{
+    fill(QString());
+    QStringList opened;
+    app().main()->setAddressOpener([&opened](const QString& address) { opened << address; });
+    QVERIFY(trigger(QStringLiteral("ControllaIscrizioni")));
+    QCOMPARE(dialogs().takeTexts(), QStringList{"Devi prima selezionare una gara"});
+    QVERIFY(opened.isEmpty());
+
+    QVERIFY(m_fixture->exec(QStringLiteral("update manif set societa='A B' where [Numero Prova]=57")));
+    open(QStringLiteral("57"), "Label2_1");
+    QVERIFY(click(QStringLiteral("Form2/Command1_4")));
+    QCOMPARE(opened, QStringList{app().state().baseAddress +
+                                 "/ondanet/Manifestazioni/iscrizioni_S.asp?manifID=57&MODE=view&soc=A%20B"});
+}
+
+void TestWorkspace::noteWrittenAndKept()
+{
+    fill(QString());
+    open(QStringLiteral("57"), "Label2_1");
+    const auto stored = [this] {
+        return m_fixture->column(QStringLiteral("select Nota from manif where [Numero Prova]=57"));
+    };
+
+    const auto write = [this](const QString& note, const char* button) {
+        app().main()->showChild(app().main()->child(Child::Note));
+        QCOMPARE(text(QStringLiteral("frmNote/Text1")), app().state().competition().note);
+        QVERIFY(type(QStringLiteral("frmNote/Text1"), note));
+        QVERIFY(click(QStringLiteral("frmNote/") + QLatin1String(button)));
+        QTRY_VERIFY(!widget(QStringLiteral("frmNote")));
+    };
+    write(QStringLiteral("Arriviamo l'ultimo giorno"), "cmdRegistra");
+    QCOMPARE(stored(), QVariantList{"Arriviamo l'ultimo giorno"});
+    QVERIFY(app().state().competition().notePresent);
+    write(QStringLiteral("scartata"), "cmdCancel");
+    QCOMPARE(stored(), QVariantList{"Arriviamo l'ultimo giorno"});
+    write(QStringLiteral("   "), "cmdRegistra");
+    QCOMPARE(stored(), QVariantList{"   "});
+    QVERIFY(!app().state().competition().notePresent);
+
+    // Another program holds the file: the write fails, silently, and the note in use stays the stored one.
+    Database other;
+    QVERIFY(other.open(m_fixture->path()));
+    QVERIFY(other.execute(QStringLiteral("BEGIN IMMEDIATE")));
+    write(QStringLiteral("bloccata"), "cmdRegistra");
+    QVERIFY(other.execute(QStringLiteral("ROLLBACK")));
+    QCOMPARE(stored(), QVariantList{"   "});
+    QCOMPARE(app().state().competition().note, QStringLiteral("   "));
+
+    // The competition is gone from the local list: nothing is stored, nothing is said.
+    QVERIFY(m_fixture->exec(QStringLiteral("delete from manif where [Numero Prova]=57")));
+    write(QStringLiteral("persa"), "cmdRegistra");
+    QCOMPARE(m_fixture->count(QStringLiteral("manif"), QStringLiteral("Nota='persa'")), 0);
+}
+
+void TestWorkspace::competitionLists()
+{
+    QVERIFY(m_fixture->isValid());
+    QVERIFY(start(QFileInfo(m_fixture->path()).absolutePath()));
+    QVERIFY(trigger(QStringLiteral("ElencoGare")));
+    QVERIFY(trigger(QStringLiteral("CAtegorie")));
+    QCOMPARE(dialogs().takeTexts(), QStringList({"Selezionare una manifestazione", "Selezionare una manifestazione"}));
+    app().state().club = QStringLiteral("ABC");
+    QVERIFY(trigger(QStringLiteral("ElencoGare")));
+    QCOMPARE(dialogs().takeTexts(), QStringList{"Selezionare la prova prescelta"});
+    QVERIFY(!widget(QStringLiteral("frmElencoGare")));
+    app().stop();
+    cleanup();
+
+    fill(QString());
+    open(QStringLiteral("57"), "Label2_1");
+    QVERIFY(trigger(QStringLiteral("ElencoGare")));
+    QCOMPARE(rows(QStringLiteral("frmElencoGare/DBGrid1")),
+             QList<QStringList>({{"1", "100SL", "RAGAZZI", "M", "0"}, {"2", "200MI", "JUNIORES", "F", "0"}}));
+    QVERIFY(trigger(QStringLiteral("CAtegorie")));
+    QCOMPARE(rows(QStringLiteral("frmCategorie/DBGrid1")),
+             QList<QStringList>({{"RAGAZZI", "M", "2010", "2011"}, {"JUNIORES", "F", "2008", "2009"}}));
+    QVERIFY(click(QStringLiteral("frmCategorie/cmdChiudi")));
+    QTRY_VERIFY(!widget(QStringLiteral("frmCategorie")));
+}
+
+QTEST_MAIN(TestWorkspace)
+#include "tst_workspace.moc"
