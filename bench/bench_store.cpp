@@ -4,6 +4,7 @@
 #include "store/DataSource.h"
 #include "store/Database.h"
 #include "store/Store.h"
+#include "store/Transaction.h"
 
 #include <QTemporaryDir>
 
@@ -27,19 +28,22 @@ struct Fixture {
         path = dir.filePath(QStringLiteral("ONDA.mdb"));
         onda::Store store;
         store.setDatabasePath(path);
-        store.ensureDatabase();
+        if (!store.ensureDatabase())
+            std::fprintf(stderr, "bench_store: database not created\n");
         onda::Database db;
-        db.open(path);
-        db.beginTransaction();
+        if (!db.open(path))
+            std::fprintf(stderr, "bench_store: database not opened\n");
+        onda::Transaction transaction(db);
         for (int i = 0; i < kAthletes; ++i) {
-            db.execute(QStringLiteral("insert into natl (codatl, nome, anno, soc, sesso, squadra) values "
+            (void)db.execute(QStringLiteral("insert into natl (codatl, nome, anno, soc, sesso, squadra) values "
                                       "(%1, 'ATLETA %1', %2, 'S%3', '%4', 0)")
                            .arg(500000 + i)
                            .arg(1960 + i % 50)
                            .arg(i % 400)
                            .arg(i % 2 ? QLatin1Char('M') : QLatin1Char('F')));
         }
-        db.commit();
+        if (!transaction.commit())
+            std::fprintf(stderr, "bench_store: rows not written\n");
     }
 };
 
@@ -79,7 +83,7 @@ void BM_DataSourceRefresh(benchmark::State& state)
     source.setDatabaseFile(fixture().path);
     source.setRecordSource(QStringLiteral("natl"));
     for (auto _ : state) {
-        source.refresh();
+        (void)source.refresh();
         benchmark::DoNotOptimize(source.rowCount());
     }
     if (source.rowCount() != kAthletes)
@@ -104,10 +108,10 @@ void BM_DataSourceFindLast(benchmark::State& state)
     onda::DataSource source;
     source.setDatabaseFile(fixture().path);
     source.setRecordSource(QStringLiteral("natl"));
-    source.refresh();
+    (void)source.refresh();
     for (auto _ : state) {
-        source.moveFirst();
-        source.findFirst(QStringLiteral("codatl='599999'"));
+        (void)source.moveFirst();
+        (void)source.findFirst(QStringLiteral("codatl='599999'"));
         benchmark::DoNotOptimize(source.noMatch());
     }
     if (source.noMatch())

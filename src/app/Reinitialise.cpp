@@ -41,9 +41,9 @@ QStringList reinitialisationStatements(DataSource& manif)
     return statements;
 }
 
-void reinitialiseDatabase(const Store& store, DataSource& manif)
+Status reinitialiseDatabase(const Store& store, DataSource& manif)
 {
-    store.ESEGUISQLBatch(reinitialisationStatements(manif));
+    return store.ESEGUISQLBatch(reinitialisationStatements(manif));
 }
 
 } // namespace onda

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "store/Status.h"
+
 namespace onda {
 
 class DataSource;
@@ -19,6 +21,6 @@ bool confirmReinitialisation(Dialogs& dialogs);
 QStringList reinitialisationStatements(DataSource& manif);
 
 // Runs them together, so that a failure or a crash leaves the old data or the new.
-void reinitialiseDatabase(const Store& store, DataSource& manif);
+Status reinitialiseDatabase(const Store& store, DataSource& manif);
 
 } // namespace onda

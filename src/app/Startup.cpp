@@ -51,9 +51,7 @@ std::unique_ptr<MainWindow> startProgram(AppState& state, const StartupOptions& 
     state.store.setMessageSink([&dialogs = state.dialogs](const QString& text) { dialogs.message(text); });
     // A missing database is created with its tables; one that cannot be opened stops the program untouched.
     if (const Status status = state.store.ensureDatabase(); !status) {
-        state.dialogs.message(QStringLiteral("Impossibile aprire o creare il database ") + state.databasePath +
-                                  QStringLiteral(": ") + status.description,
-                              Dialogs::Icon::Critical);
+        state.dialogs.message(databaseOpenMessage(state.databasePath, status), Dialogs::Icon::Critical);
         return nullptr;
     }
 

@@ -1,16 +1,14 @@
 #include "store/DataSource.h"
 
 #include "store/Database.h"
+#include "store/FieldValues.h"
+#include "store/RecordSource.h"
 #include "store/SqlDialect.h"
 #include "store/SqlTokens.h"
 #include "store/SqliteSupport.h"
 
 #include <QDate>
-#include <QDateTime>
 #include <QFileInfo>
-#include <QLocale>
-
-#include <cmath>
 
 namespace onda {
 
@@ -19,177 +17,14 @@ using sql::Token;
 
 namespace {
 
-const QString rowidColumn = QStringLiteral("__onda_rowid");
-
-// What the record source reads and, for a single table, where edits go.
-struct SourceShape {
-    QString sql;
-    QString table;     // empty: read-only
-    QString qualifier; // how the table is named inside the query
-    bool bareName = false;
-};
-
-bool isClauseKeyword(const Token& t) {
-    static const QStringList words = {QStringLiteral("where"), QStringLiteral("order"), QStringLiteral("limit")};
-    return t.type == Token::Type::Word && words.contains(t.text, Qt::CaseInsensitive);
-}
-
-SourceShape analyse(const QString& recordSource) {
-    QList<Token> tokens = sql::tokenize(recordSource);
-    const QList<int> sig = sql::significant(tokens);
-    if (sig.size() == 1 && tokens[sig[0]].isName()) {
-        const QString table = tokens[sig[0]].name();
-        const QString quoted = sql::quoteName(table);
-        return {QStringLiteral("SELECT %1.rowid AS %2, * FROM %1").arg(quoted, rowidColumn), table, quoted, true};
-    }
-    SourceShape plain{translateStatement(recordSource).sql, {}, {}, false};
-    if (sig.isEmpty() || !tokens[sig[0]].is(QLatin1StringView("select")))
-        return plain;
-
-    static const QStringList refusing = {
-        QStringLiteral("join"), QStringLiteral("group"),  QStringLiteral("distinct"),  QStringLiteral("union"),
-        QStringLiteral("into"), QStringLiteral("having"), QStringLiteral("intersect"), QStringLiteral("except")};
-    int depth = 0;
-    int from = -1;
-    for (int k = 1; k < sig.size(); ++k) {
-        const Token& t = tokens[sig[k]];
-        if (t.isSymbol(QLatin1Char('(')))
-            ++depth;
-        else if (t.isSymbol(QLatin1Char(')')))
-            --depth;
-        else if (depth == 0 && t.type == Token::Type::Word && refusing.contains(t.text, Qt::CaseInsensitive))
-            return plain;
-        else if (depth == 0 && from < 0 && t.is(QLatin1StringView("from")))
-            from = k;
-    }
-    if (from < 0 || from + 1 >= sig.size() || !tokens[sig[from + 1]].isName())
-        return plain;
-    const Token tableToken = tokens[sig[from + 1]];
-    QString qualifier = tableToken.text;
-    int k = from + 2;
-    if (k < sig.size() && tokens[sig[k]].is(QLatin1StringView("as")))
-        ++k;
-    if (k < sig.size() && tokens[sig[k]].isName() && !isClauseKeyword(tokens[sig[k]])) {
-        qualifier = tokens[sig[k]].text;
-        ++k;
-    } else if (k != from + 2) {
-        return plain;
-    }
-    if (k < sig.size() && !isClauseKeyword(tokens[sig[k]]) && !tokens[sig[k]].isSymbol(QLatin1Char(';')))
-        return plain;
-
-    tokens.insert(sig[0] + 1, {Token::Type::Word, QStringLiteral(" %1.rowid AS %2,").arg(qualifier, rowidColumn)});
-    return {translateStatement(sql::join(tokens)).sql, tableToken.name(), qualifier, false};
-}
-
-bool isNumeric(FieldType type) {
-    switch (type) {
-    case FieldType::Text:
-    case FieldType::Memo:
-    case FieldType::Date:
-        return false;
-    default:
-        return true;
-    }
-}
-
-bool isWhole(FieldType type) {
-    return type == FieldType::Long || type == FieldType::Integer || type == FieldType::Byte ||
-           type == FieldType::Boolean;
-}
-
-// A value as the column of the given type stores it.
-Status convertFor(const FieldInfo& field, const QVariant& value, QVariant& out) {
-    const auto mismatch = [&] {
-        return Status::error(
-            err::TypeMismatch,
-            QStringLiteral("Data type conversion error (%1 = '%2').").arg(field.name, value.toString()));
-    };
-    out = {};
-    if (!value.isValid() || value.isNull())
-        return {};
-    const int typeId = value.typeId();
-    if (field.type == FieldType::Text || field.type == FieldType::Memo) {
-        if (typeId == QMetaType::QDate)
-            out = value.toDate().toString(QStringLiteral("dd/MM/yyyy"));
-        else if (typeId == QMetaType::Bool)
-            out = value.toBool() ? QStringLiteral("-1") : QStringLiteral("0");
-        else
-            out = value.toString();
-        return {};
-    }
-    if (field.type == FieldType::Date) {
-        QDate date;
-        if (typeId == QMetaType::QDate) {
-            date = value.toDate();
-        } else if (typeId == QMetaType::QDateTime) {
-            date = value.toDateTime().date();
-        } else if (typeId == QMetaType::QString) {
-            const QString text = value.toString().trimmed();
-            if (text.isEmpty())
-                return {};
-            for (const char* format : {"d/M/yyyy", "dd/MM/yyyy", "yyyy-MM-dd"}) {
-                date = QDate::fromString(text, QString::fromLatin1(format));
-                if (date.isValid())
-                    break;
-            }
-        }
-        if (!date.isValid())
-            return mismatch();
-        out = detail::isoDate(date);
-        return {};
-    }
-
-    // Numeric columns.
-    double number = 0;
-    qlonglong whole = 0;
-    bool isWholeValue = false;
-    if (typeId == QMetaType::Bool) {
-        whole = value.toBool() ? -1 : 0;
-        isWholeValue = true;
-    } else if (typeId == QMetaType::Double || typeId == QMetaType::Float) {
-        number = value.toDouble();
-    } else if (typeId == QMetaType::QString || typeId == QMetaType::QByteArray) {
-        const QString text = value.toString().trimmed();
-        if (text.isEmpty())
-            return {};
-        bool ok = false;
-        whole = QLocale::c().toLongLong(text, &ok);
-        isWholeValue = ok;
-        if (!ok) {
-            number = QLocale::c().toDouble(text, &ok);
-            if (!ok && field.type == FieldType::Boolean) {
-                const QString lower = text.toLower();
-                if (lower == QLatin1String("true") || lower == QLatin1String("false")) {
-                    whole = lower == QLatin1String("true") ? -1 : 0;
-                    isWholeValue = ok = true;
-                }
-            }
-        }
-        if (!ok)
-            return mismatch();
-    } else {
-        bool ok = false;
-        whole = value.toLongLong(&ok);
-        isWholeValue = ok;
-        if (!ok)
-            return mismatch();
-    }
-    if (field.type == FieldType::Boolean) {
-        out = qlonglong((isWholeValue ? whole != 0 : number != 0) ? -1 : 0);
-    } else if (isWhole(field.type)) {
-        out = isWholeValue ? whole : qlonglong(std::llround(number));
-    } else {
-        out = isWholeValue ? double(whole) : number;
-    }
-    return {};
+const Status noCurrentRecord() {
+    return Status::of(err::NoCurrentRecord);
 }
 
 } // namespace
 
 struct DataSource::Impl {
     DataSource* q = nullptr;
-    QString name;
     QString databaseFile;
     QString recordSource;
     Database db;
@@ -237,7 +72,10 @@ struct DataSource::Impl {
     Status readRow(qint64 rowid, QVariantList& out);
     Status prepareFind(const QString& criterion);
     Status find(const QString& criterion, int from);
-    Status leaveRow();
+    void leaveRow();
+    void moveTo(int row);
+    Status writeOneRow(Statement& stmt);
+    void dropRow(int row);
 };
 
 void DataSource::Impl::clearSet() {
@@ -266,9 +104,9 @@ Status DataSource::Impl::connect() {
         return {};
     db.close();
     if (databaseFile.isEmpty())
-        return Status::error(err::CannotOpen, QStringLiteral("No database file set for '%1'.").arg(name));
+        return Status::of(err::CannotOpen, QStringLiteral("no database file set for '%1'").arg(q->objectName()));
     if (!QFileInfo(databaseFile).isFile())
-        return Status::error(err::CannotOpen, QStringLiteral("Cannot find database file '%1'.").arg(databaseFile));
+        return Status::of(err::CannotOpen, databaseFile);
     return db.openShared(databaseFile);
 }
 
@@ -285,7 +123,7 @@ Status DataSource::Impl::readRow(qint64 rowid, QVariantList& out) {
     stmt.bind(1, qlonglong(rowid));
     const int rc = stmt.step();
     if (rc == SQLITE_DONE)
-        return Status::error(err::NoCurrentRecord, QStringLiteral("Row not found."));
+        return Status::of(err::RecordDeleted);
     if (rc != SQLITE_ROW)
         return detail::statusFrom(db.handle(), rc);
     out.clear();
@@ -313,14 +151,14 @@ Status DataSource::Impl::prepareFind(const QString& criterion) {
     for (int i = 0; i < findColumns.size(); ++i) {
         const FieldInfo& f = fields[findColumns[i]];
         QString expr = QStringLiteral("?%1").arg(i + 1);
-        if (isNumeric(f.type))
+        if (isNumericField(f.type))
             expr = QStringLiteral("CAST(%1 AS NUMERIC)").arg(expr);
         else if (f.type == FieldType::Text || f.type == FieldType::Memo)
             expr = QStringLiteral("CAST(%1 AS TEXT) COLLATE NOCASE").arg(expr);
         columnsSql << expr + QStringLiteral(" AS ") + sql::quoteName(f.name);
     }
     if (columnsSql.isEmpty())
-        columnsSql << QStringLiteral("NULL AS %1").arg(rowidColumn);
+        columnsSql << QStringLiteral("NULL AS %1").arg(rowidColumnName());
     const QString alias = table.isEmpty() ? QStringLiteral("src") : sql::quoteName(table);
     const QString text = QStringLiteral("SELECT (%1) FROM (SELECT %2) AS %3")
                              .arg(translateCriterion(criterion), columnsSql.join(QLatin1String(", ")), alias);
@@ -329,14 +167,14 @@ Status DataSource::Impl::prepareFind(const QString& criterion) {
         return s;
     }
     if (findStmt.isNull())
-        return Status::error(err::TypeMismatch, QStringLiteral("Empty criterion."));
+        return Status::of(err::TypeMismatch, QStringLiteral("empty criterion"));
     findCriterion = criterion;
     return {};
 }
 
 Status DataSource::Impl::find(const QString& criterion, int from) {
     if (!open)
-        return fail(Status::error(err::NoCurrentRecord, QStringLiteral("No current record.")));
+        return fail(noCurrentRecord());
     if (Status s = prepareFind(criterion); !s)
         return fail(s);
     const int n = rows();
@@ -354,10 +192,8 @@ Status DataSource::Impl::find(const QString& criterion, int from) {
         const bool match = sqlite3_column_type(raw, 0) != SQLITE_NULL && sqlite3_column_double(raw, 0) != 0;
         findStmt.reset();
         if (match) {
-            leaveRow();
-            pos = r;
             noMatch = false;
-            emit q->rowChanged(r);
+            moveTo(r);
             return ok();
         }
     }
@@ -366,24 +202,49 @@ Status DataSource::Impl::find(const QString& criterion, int from) {
 }
 
 // Moving off a row drops an unfinished edit and the deleted-row state.
-Status DataSource::Impl::leaveRow() {
+void DataSource::Impl::leaveRow() {
     mode = Mode::None;
     pending.clear();
     changed.clear();
     onDeleted = false;
+}
+
+void DataSource::Impl::moveTo(int row) {
+    leaveRow();
+    pos = std::clamp(row, -1, rows());
+    emit q->currentRowChanged(q->position());
+}
+
+// An update or a deletion by row id must meet exactly one row: none means the row is gone.
+Status DataSource::Impl::writeOneRow(Statement& stmt) {
+    if (Status s = stmt.run(db.handle()); !s)
+        return s;
+    if (sqlite3_changes(db.handle()) != 1) {
+        dropRow(pos);
+        return Status::of(err::RecordDeleted);
+    }
     return {};
+}
+
+// The current row leaves the snapshot; the cursor keeps the deleted-row state.
+void DataSource::Impl::dropRow(int row) {
+    mode = Mode::None;
+    pending.clear();
+    changed.clear();
+    emit q->rowsAboutToBeRemoved(row, row);
+    values.remove(qsizetype(row) * columns, columns);
+    rowids.remove(row);
+    onDeleted = true;
+    emit q->rowsRemoved(row, row);
+    emit q->currentRowChanged(-1);
 }
 
 DataSource::DataSource(const QString& name, QObject* parent) : QObject(parent), d(std::make_unique<Impl>()) {
     d->q = this;
-    d->name = name;
+    setObjectName(name);
 }
 
 DataSource::~DataSource() = default;
-
-const QString& DataSource::name() const {
-    return d->name;
-}
 
 void DataSource::setDatabaseFile(const QString& path) {
     d->databaseFile = path;
@@ -402,10 +263,11 @@ const QString& DataSource::recordSource() const {
 }
 
 Status DataSource::refresh() {
+    emit aboutToRefresh();
     d->clearSet();
     Status status = d->connect();
     if (status) {
-        SourceShape shape = analyse(d->recordSource);
+        RecordSourceShape shape = analyseRecordSource(d->recordSource);
         QList<FieldInfo> tableFields;
         if (!shape.table.isEmpty() &&
             (!d->db.tableExists(shape.table) || !d->db.tableFields(shape.table, tableFields))) {
@@ -417,18 +279,18 @@ Status DataSource::refresh() {
                      false};
         }
         if (d->recordSource.trimmed().isEmpty())
-            status = Status::error(err::TableNotFound, QStringLiteral("No record source."));
+            status = Status::of(err::TableNotFound, QStringLiteral("no record source"));
         else
             status = [&]() -> Status {
                 Statement stmt;
                 if (Status s = stmt.prepare(d->db.handle(), shape.sql); !s)
                     return s;
                 if (stmt.isNull())
-                    return Status::error(err::TableNotFound, QStringLiteral("No record source."));
+                    return Status::of(err::TableNotFound, QStringLiteral("no record source"));
                 sqlite3_stmt* raw = stmt.get();
                 const int total = sqlite3_column_count(raw);
                 const bool hasRowid = !shape.table.isEmpty() && total > 0 &&
-                                      QString::fromUtf8(sqlite3_column_name(raw, 0)) == rowidColumn;
+                                      QString::fromUtf8(sqlite3_column_name(raw, 0)) == rowidColumnName();
                 const int first = hasRowid ? 1 : 0;
                 for (int c = first; c < total; ++c) {
                     const QString columnName = QString::fromUtf8(sqlite3_column_name(raw, c));
@@ -491,43 +353,30 @@ bool DataSource::bof() const {
 
 Status DataSource::moveFirst() {
     if (d->rows() == 0)
-        return d->fail(Status::error(err::NoCurrentRecord, QStringLiteral("No current record.")));
-    d->leaveRow();
-    d->pos = 0;
-    emit rowChanged(d->pos);
+        return d->fail(noCurrentRecord());
+    d->moveTo(0);
     return d->ok();
 }
 
 Status DataSource::moveLast() {
     if (d->rows() == 0)
-        return d->fail(Status::error(err::NoCurrentRecord, QStringLiteral("No current record.")));
-    d->leaveRow();
-    d->pos = d->rows() - 1;
-    emit rowChanged(d->pos);
+        return d->fail(noCurrentRecord());
+    d->moveTo(d->rows() - 1);
     return d->ok();
 }
 
 Status DataSource::moveNext() {
     if (!d->onDeleted && eof())
-        return d->fail(Status::error(err::NoCurrentRecord, QStringLiteral("No current record.")));
+        return d->fail(noCurrentRecord());
     // On a deleted row the next row already stands at its index.
-    if (!d->onDeleted)
-        ++d->pos;
-    d->leaveRow();
-    if (d->pos >= d->rows())
-        d->pos = d->rows();
-    emit rowChanged(position());
+    d->moveTo(d->onDeleted ? d->pos : d->pos + 1);
     return d->ok();
 }
 
 Status DataSource::movePrevious() {
     if (!d->onDeleted && bof())
-        return d->fail(Status::error(err::NoCurrentRecord, QStringLiteral("No current record.")));
-    --d->pos;
-    d->leaveRow();
-    if (d->pos < 0)
-        d->pos = -1;
-    emit rowChanged(position());
+        return d->fail(noCurrentRecord());
+    d->moveTo(d->pos - 1);
     return d->ok();
 }
 
@@ -541,10 +390,8 @@ int DataSource::position() const {
 
 Status DataSource::setPosition(int row) {
     if (row < 0 || row >= d->rows())
-        return d->fail(Status::error(err::NoCurrentRecord, QStringLiteral("No current record.")));
-    d->leaveRow();
-    d->pos = row;
-    emit rowChanged(row);
+        return d->fail(noCurrentRecord());
+    d->moveTo(row);
     return d->ok();
 }
 
@@ -565,12 +412,11 @@ QVariant DataSource::field(const QString& fieldName, Status* status) const {
     QVariant value;
     const int c = fieldIndex(fieldName);
     if (d->onDeleted && d->mode == Impl::Mode::None)
-        result = Status::error(err::RecordDeleted, QStringLiteral("Record is deleted."));
+        result = Status::of(err::RecordDeleted);
     else if (!d->hasCurrent() && d->mode != Impl::Mode::Adding)
-        result = Status::error(err::NoCurrentRecord, QStringLiteral("No current record."));
+        result = noCurrentRecord();
     else if (c < 0)
-        result =
-            Status::error(err::FieldNotFound, QStringLiteral("Item not found in this collection (%1).").arg(fieldName));
+        result = Status::of(err::FieldNotFound, fieldName);
     else if (d->mode != Impl::Mode::None)
         value = d->pending[c];
     else
@@ -583,17 +429,15 @@ QVariant DataSource::field(const QString& fieldName, Status* status) const {
 
 Status DataSource::setField(const QString& fieldName, const QVariant& value) {
     if (d->mode == Impl::Mode::None)
-        return d->fail(
-            Status::error(err::NotEditing, QStringLiteral("Update or CancelUpdate without AddNew or Edit.")));
+        return d->fail(Status::of(err::NotEditing));
     const int c = fieldIndex(fieldName);
     if (c < 0)
-        return d->fail(Status::error(err::FieldNotFound,
-                                     QStringLiteral("Item not found in this collection (%1).").arg(fieldName)));
+        return d->fail(Status::of(err::FieldNotFound, fieldName));
     const FieldInfo& f = d->fields[c];
     if (!d->inTable[c] || f.autoIncrement)
-        return d->fail(Status::error(err::ReadOnly, QStringLiteral("Field '%1' cannot be updated.").arg(f.name)));
+        return d->fail(Status::of(err::ReadOnly, f.name));
     QVariant stored;
-    if (Status s = convertFor(f, value, stored); !s)
+    if (Status s = storedFieldValue(f, value, stored); !s)
         return d->fail(s);
     // The pending buffer holds what a read after update() would give.
     if (f.type == FieldType::Date && stored.isValid())
@@ -605,7 +449,7 @@ Status DataSource::setField(const QString& fieldName, const QVariant& value) {
 
 Status DataSource::addNew() {
     if (!d->open || d->table.isEmpty())
-        return d->fail(Status::error(err::ReadOnly, QStringLiteral("Cannot update. Database or object is read-only.")));
+        return d->fail(Status::of(err::ReadOnly));
     d->mode = Impl::Mode::Adding;
     d->pending = QVariantList(d->columns);
     d->changed = QList<bool>(d->columns, false);
@@ -614,11 +458,11 @@ Status DataSource::addNew() {
 
 Status DataSource::edit() {
     if (!d->open || d->table.isEmpty())
-        return d->fail(Status::error(err::ReadOnly, QStringLiteral("Cannot update. Database or object is read-only.")));
+        return d->fail(Status::of(err::ReadOnly));
     if (d->onDeleted)
-        return d->fail(Status::error(err::RecordDeleted, QStringLiteral("Record is deleted.")));
+        return d->fail(Status::of(err::RecordDeleted));
     if (!d->hasCurrent())
-        return d->fail(Status::error(err::NoCurrentRecord, QStringLiteral("No current record.")));
+        return d->fail(noCurrentRecord());
     d->mode = Impl::Mode::Editing;
     d->pending = d->values.mid(qsizetype(d->pos) * d->columns, d->columns);
     d->changed = QList<bool>(d->columns, false);
@@ -627,8 +471,7 @@ Status DataSource::edit() {
 
 Status DataSource::update() {
     if (d->mode == Impl::Mode::None)
-        return d->fail(
-            Status::error(err::NotEditing, QStringLiteral("Update or CancelUpdate without AddNew or Edit.")));
+        return d->fail(Status::of(err::NotEditing));
     QStringList names;
     QVariantList params;
     for (qsizetype c = 0; c < d->columns; ++c) {
@@ -663,36 +506,40 @@ Status DataSource::update() {
         params << qlonglong(d->rowids[d->pos]);
     }
 
+    const bool adding = d->mode == Impl::Mode::Adding;
     Statement stmt;
     Status status = stmt.prepare(d->db.handle(), text);
     if (status) {
         stmt.bindAll(params);
-        status = stmt.run(d->db.handle());
+        status = adding ? stmt.run(d->db.handle()) : d->writeOneRow(stmt);
     }
     if (!status)
         return d->fail(status);
 
-    const bool adding = d->mode == Impl::Mode::Adding;
     const qint64 rowid = adding ? sqlite3_last_insert_rowid(d->db.handle()) : d->rowids[d->pos];
     QVariantList row;
-    status = d->readRow(rowid, row);
-    if (!status)
-        row = d->pending;
+    if (!d->readRow(rowid, row))
+        row = d->pending; // gone again at once: show what was written
     d->mode = Impl::Mode::None;
     d->pending.clear();
     d->changed.clear();
     if (adding) {
         const int before = d->rows();
+        emit rowsAboutToBeInserted(before, before);
         d->values.append(row);
         d->rowids.append(rowid);
-        if (before == 0)
-            d->pos = 0;
-        else if (d->pos >= before)
-            d->pos = before + 1;
-        emit rowInserted(before);
+        // The cursor stays put; at the end it stays at the end.
+        const bool wasEmpty = before == 0;
+        if (wasEmpty || d->pos >= before)
+            d->pos = wasEmpty ? 0 : before + 1;
+        if (wasEmpty)
+            d->onDeleted = false;
+        emit rowsInserted(before, before);
+        if (wasEmpty)
+            emit currentRowChanged(0);
     } else {
         std::copy(row.cbegin(), row.cend(), d->values.begin() + qsizetype(d->pos) * d->columns);
-        emit rowChanged(d->pos);
+        emit rowDataChanged(d->pos);
     }
     return d->ok();
 }
@@ -705,26 +552,22 @@ void DataSource::cancelUpdate() {
 
 Status DataSource::remove() {
     if (!d->open || d->table.isEmpty())
-        return d->fail(Status::error(err::ReadOnly, QStringLiteral("Cannot update. Database or object is read-only.")));
+        return d->fail(Status::of(err::ReadOnly));
     if (d->onDeleted)
-        return d->fail(Status::error(err::RecordDeleted, QStringLiteral("Record is deleted.")));
+        return d->fail(Status::of(err::RecordDeleted));
     if (!d->hasCurrent())
-        return d->fail(Status::error(err::NoCurrentRecord, QStringLiteral("No current record.")));
+        return d->fail(noCurrentRecord());
     cancelUpdate();
     Statement stmt;
     Status status =
         stmt.prepare(d->db.handle(), QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(sql::quoteName(d->table)));
     if (status) {
         stmt.bind(1, qlonglong(d->rowids[d->pos]));
-        status = stmt.run(d->db.handle());
+        status = d->writeOneRow(stmt);
     }
     if (!status)
         return d->fail(status);
-    const int row = d->pos;
-    d->values.remove(qsizetype(row) * d->columns, d->columns);
-    d->rowids.remove(row);
-    d->onDeleted = true;
-    emit rowRemoved(row);
+    d->dropRow(d->pos);
     return d->ok();
 }
 

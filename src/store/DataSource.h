@@ -8,19 +8,33 @@
 #include <QString>
 #include <QVariant>
 
+#include <memory>
+
 namespace onda {
 
-// A window-owned set of rows over a table name or a query text, with a cursor.
-// Rows are a snapshot taken at refresh(); writes go to the database at once and
-// are reflected in the snapshot. Rows of a single-table source can be edited,
-// added and deleted; other sources are read-only.
+// A window-owned set of rows over a table name or a query text, with a cursor; its
+// name is its Qt object name. Rows are a snapshot taken at refresh(); writes go to the
+// database at once and are reflected in the snapshot. Rows of a single-table source can
+// be edited, added and deleted; other sources are read-only.
+//
+// Signals, in the order a Qt model follows them:
+// - refresh(): aboutToRefresh() before the set is dropped, refreshed() once the new set
+//   (or the empty set of a failure) is in place; fields may differ between the two.
+// - a row added: rowsAboutToBeInserted(n, n) / rowsInserted(n, n), always at the end.
+// - a row deleted (by remove(), or found gone when writing to it): rowsAboutToBeRemoved(r, r)
+//   / rowsRemoved(r, r). The row leaves the snapshot at once, so rowCount() drops by one
+//   and every later row moves up; only the cursor keeps a "deleted row" state: position()
+//   is -1, field() and a second remove() give err::RecordDeleted, moveNext() goes to the
+//   row that followed (now at index r) and movePrevious() to the row before it (r - 1).
+// - a row rewritten: rowDataChanged(r).
+// - the cursor moved: currentRowChanged(position()).
 class DataSource : public QObject {
     Q_OBJECT
 public:
     explicit DataSource(const QString& name = {}, QObject* parent = nullptr);
     ~DataSource() override;
 
-    const QString& name() const;
+    QString name() const { return objectName(); }
 
     // Take effect at the next refresh().
     void setDatabaseFile(const QString& path);
@@ -39,8 +53,8 @@ public:
     Status moveNext();
     Status movePrevious();
     Status moveLast();
-    int rowCount() const;      // rows of the set
-    int position() const;      // index of the current row; -1 when none
+    int rowCount() const; // rows of the set
+    int position() const; // index of the current row; -1 when none
     Status setPosition(int row);
 
     // Criteria are SQL conditions in the program's dialect ("codatl=" + code, "[numero prova]=" + N).
@@ -53,8 +67,12 @@ public:
     QVariant field(const QString& fieldName, Status* status = nullptr) const;
     Status setField(const QString& fieldName, const QVariant& value);
 
+    // Adding: the new row goes to the end of the set; the cursor stays where it was
+    // (at the end it stays at the end), except on an empty set, where the row becomes current.
     Status addNew();
     Status edit();
+    // Writes the pending row. Writing to, or deleting, a row that another source or a
+    // statement deleted meanwhile fails with err::RecordDeleted and drops the row.
     Status update();
     void cancelUpdate();
     Status remove();
@@ -71,10 +89,14 @@ public:
     Status lastError() const;
 
 signals:
+    void aboutToRefresh();
     void refreshed();
-    void rowChanged(int row);
-    void rowInserted(int row);
-    void rowRemoved(int row);
+    void currentRowChanged(int row);
+    void rowDataChanged(int row);
+    void rowsAboutToBeInserted(int first, int last);
+    void rowsInserted(int first, int last);
+    void rowsAboutToBeRemoved(int first, int last);
+    void rowsRemoved(int first, int last);
 
 private:
     struct Impl;

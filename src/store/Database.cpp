@@ -2,12 +2,12 @@
 
 #include "store/SqlDialect.h"
 #include "store/SqlTokens.h"
+#include "store/SqlFunctions.h"
 #include "store/SqliteSupport.h"
+#include "store/Transaction.h"
 
 #include <QHash>
 #include <QRegularExpression>
-
-#include <cmath>
 
 namespace onda {
 
@@ -16,60 +16,8 @@ using detail::statusFrom;
 
 namespace {
 
-constexpr int busyTimeoutMs = 2000;
-constexpr int extraTextError = 3142;   // characters found after the end of the statement
-constexpr int fieldExistsError = 3191; // field defined more than once
-
 struct Closer {
     void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
-};
-
-// Int(x): the largest integer not above x; Null stays Null.
-void intFunction(sqlite3_context* context, int, sqlite3_value** argv) {
-    sqlite3_value* arg = argv[0];
-    switch (sqlite3_value_numeric_type(arg)) {
-    case SQLITE_NULL:
-        sqlite3_result_null(context);
-        break;
-    case SQLITE_INTEGER:
-        sqlite3_result_int64(context, sqlite3_value_int64(arg));
-        break;
-    case SQLITE_FLOAT:
-        sqlite3_result_int64(context, sqlite3_int64(std::floor(sqlite3_value_double(arg))));
-        break;
-    default:
-        sqlite3_result_error(context, "Data type mismatch in criteria expression.", -1);
-        break;
-    }
-}
-
-// A nestable transaction: rolled back unless released, also inside a caller's transaction.
-class Savepoint {
-public:
-    explicit Savepoint(sqlite3* db) : m_db(db) {
-        m_active = sqlite3_exec(m_db, "SAVEPOINT onda_step", nullptr, nullptr, nullptr) == SQLITE_OK;
-    }
-    ~Savepoint() {
-        if (m_active) {
-            sqlite3_exec(m_db, "ROLLBACK TO onda_step", nullptr, nullptr, nullptr);
-            sqlite3_exec(m_db, "RELEASE onda_step", nullptr, nullptr, nullptr);
-        }
-    }
-    Savepoint(const Savepoint&) = delete;
-    Savepoint& operator=(const Savepoint&) = delete;
-
-    Status begun() const { return m_active ? Status{} : statusFrom(m_db, sqlite3_errcode(m_db)); }
-    Status release() {
-        const int rc = sqlite3_exec(m_db, "RELEASE onda_step", nullptr, nullptr, nullptr);
-        if (rc != SQLITE_OK)
-            return statusFrom(m_db, rc);
-        m_active = false;
-        return {};
-    }
-
-private:
-    sqlite3* m_db;
-    bool m_active = false;
 };
 
 QString columnList(const QList<FieldInfo>& fields) {
@@ -100,12 +48,12 @@ Database::~Database() = default;
 Database::Database(Database&&) noexcept = default;
 Database& Database::operator=(Database&&) noexcept = default;
 
-Status Database::open(const QString& path, bool create) {
+Status Database::open(const QString& path, bool create, const ConnectionOptions& options) {
     if (!d)
         d = std::make_unique<Impl>();
     close();
     if (path.isEmpty())
-        return Status::error(err::CannotOpen, QStringLiteral("No database file."));
+        return Status::of(err::CannotOpen, QStringLiteral("no database file"));
     sqlite3* raw = nullptr;
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, flags, nullptr);
@@ -118,8 +66,16 @@ Status Database::open(const QString& path, bool create) {
         return status;
     }
     sqlite3_extended_result_codes(raw, 1);
-    sqlite3_busy_timeout(raw, busyTimeoutMs);
-    sqlite3_create_function(raw, "Int", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, intFunction, nullptr, nullptr);
+    sqlite3_busy_timeout(raw, options.busyTimeoutMs);
+    // An unknown name in double quotes must fail, not become a text: the dialect's
+    // "..." literals are translated before SQLite sees them.
+    sqlite3_db_config(raw, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(raw, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    detail::registerSqlFunctions(raw);
+    if (options.maxPageCount > 0) {
+        const QByteArray pragma = "PRAGMA max_page_count = " + QByteArray::number(options.maxPageCount);
+        sqlite3_exec(raw, pragma.constData(), nullptr, nullptr, nullptr);
+    }
     d->db = std::shared_ptr<sqlite3>(db.release(), Closer());
     d->path = path;
     return {};
@@ -155,13 +111,17 @@ const QString& Database::path() const {
     return d->path;
 }
 
+bool Database::isReadOnly() const {
+    return isOpen() && sqlite3_db_readonly(handle(), "main") == 1;
+}
+
 sqlite3* Database::handle() const {
     return d ? d->db.get() : nullptr;
 }
 
 Status Database::execute(const QString& statement) {
     if (!isOpen())
-        return Status::error(err::CannotOpen, QStringLiteral("Database not open."));
+        return Status::of(err::CannotOpen, QStringLiteral("database not open"));
     const TranslatedStatement translated = translateStatement(statement);
     if (translated.kind == TranslatedStatement::Kind::CopyTable)
         return d->copyTable(*this, translated.source, translated.target);
@@ -174,7 +134,7 @@ Status Database::execute(const QString& statement) {
         // Only one statement per call: anything after it is refused, not run.
         Statement extra;
         if (Status s = extra.prepare(handle(), rest); !s || !extra.isNull())
-            return Status::error(extraTextError, QStringLiteral("Characters found after end of SQL statement."));
+            return Status::of(err::ExtraText);
     }
     if (stmt.isNull())
         return {};
@@ -184,7 +144,7 @@ Status Database::execute(const QString& statement) {
 Status Database::query(const QString& statement, Result& out, const QVariantList& parameters) {
     out = {};
     if (!isOpen())
-        return Status::error(err::CannotOpen, QStringLiteral("Database not open."));
+        return Status::of(err::CannotOpen, QStringLiteral("database not open"));
     const TranslatedStatement translated = translateStatement(statement);
     if (translated.kind == TranslatedStatement::Kind::CopyTable)
         return d->copyTable(*this, translated.source, translated.target);
@@ -222,7 +182,7 @@ Status Database::query(const QString& statement, Result& out, const QVariantList
 Status Database::tableFields(const QString& table, QList<FieldInfo>& out) {
     out.clear();
     if (!isOpen())
-        return Status::error(err::CannotOpen, QStringLiteral("Database not open."));
+        return Status::of(err::CannotOpen, QStringLiteral("database not open"));
     Statement stmt;
     if (Status s = stmt.prepare(handle(), QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?1)")); !s)
         return s;
@@ -240,7 +200,7 @@ Status Database::tableFields(const QString& table, QList<FieldInfo>& out) {
     if (rc != SQLITE_DONE)
         return statusFrom(handle(), rc);
     if (fields.isEmpty())
-        return Status::error(err::TableNotFound, QStringLiteral("Table '%1' not found.").arg(table));
+        return Status::of(err::TableNotFound, table);
     // Only a lone INTEGER PRIMARY KEY is the row number.
     if (primary.count(true) == 1) {
         const qsizetype k = primary.indexOf(true);
@@ -268,7 +228,7 @@ Status Database::appendField(const QString& table, const FieldInfo& field) {
         return s;
     for (const FieldInfo& f : fields) {
         if (f.name.compare(field.name, Qt::CaseInsensitive) == 0)
-            return Status::error(fieldExistsError, QStringLiteral("Field '%1' already exists.").arg(field.name));
+            return Status::of(err::FieldExists, field.name);
     }
     if (!field.autoIncrement) {
         Statement stmt;
@@ -280,17 +240,19 @@ Status Database::appendField(const QString& table, const FieldInfo& field) {
         return stmt.run(handle());
     }
 
-    // SQLite cannot add a numbering column: rebuild, numbering the rows in stored order.
+    // SQLite cannot add a numbering column: rebuild. The new column is the row's id, so
+    // every row keeps its id (sources opened before still reach the same rows) and the
+    // existing rows are numbered in their stored order.
     const QString scratch = table + QStringLiteral("_onda_rebuild");
     QList<FieldInfo> widened = fields;
     widened << field;
-    Savepoint savepoint(handle());
-    if (Status s = savepoint.begun(); !s)
-        return s;
+    Transaction transaction(*this);
+    if (!transaction.begun())
+        return transaction.begun();
     const QString cols = columnList(fields);
     const QStringList steps = {
-        QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3 ORDER BY rowid")
-            .arg(sql::quoteName(scratch), cols, sql::quoteName(table)),
+        QStringLiteral("INSERT INTO %1 (%3, %2) SELECT rowid, %2 FROM %4 ORDER BY rowid")
+            .arg(sql::quoteName(scratch), cols, sql::quoteName(field.name), sql::quoteName(table)),
         QStringLiteral("DROP TABLE %1").arg(sql::quoteName(table)),
         QStringLiteral("ALTER TABLE %1 RENAME TO %2").arg(sql::quoteName(scratch), sql::quoteName(table)),
     };
@@ -303,12 +265,12 @@ Status Database::appendField(const QString& table, const FieldInfo& field) {
         if (status)
             status = stmt.run(handle());
     }
-    return status ? savepoint.release() : status;
+    return status ? transaction.commit() : status;
 }
 
 Status Database::createTable(const QString& table, const QList<FieldInfo>& fields) {
     if (!isOpen())
-        return Status::error(err::CannotOpen, QStringLiteral("Database not open."));
+        return Status::of(err::CannotOpen, QStringLiteral("database not open"));
     QStringList defs;
     for (const FieldInfo& f : fields)
         defs << sql::quoteName(f.name) + QLatin1Char(' ') + declarationFor(f);
@@ -321,38 +283,15 @@ Status Database::createTable(const QString& table, const QList<FieldInfo>& field
     return stmt.run(handle());
 }
 
-Status Database::beginTransaction() {
-    if (!isOpen())
-        return Status::error(err::CannotOpen, QStringLiteral("Database not open."));
-    Statement stmt;
-    if (Status s = stmt.prepare(handle(), QStringLiteral("BEGIN IMMEDIATE")); !s)
-        return s;
-    return stmt.run(handle());
-}
-
-Status Database::commit() {
-    if (!isOpen())
-        return Status::error(err::CannotOpen, QStringLiteral("Database not open."));
-    Statement stmt;
-    if (Status s = stmt.prepare(handle(), QStringLiteral("COMMIT")); !s)
-        return s;
-    return stmt.run(handle());
-}
-
-void Database::rollback() {
-    if (isOpen() && !sqlite3_get_autocommit(handle()))
-        sqlite3_exec(handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-}
-
 Status Database::Impl::copyTable(Database& self, const QString& source, const QString& target) {
     if (self.tableExists(target))
-        return Status::error(err::TableExists, QStringLiteral("Table '%1' already exists.").arg(target));
+        return Status::of(err::TableExists, target);
     QList<FieldInfo> fields;
     if (Status s = self.tableFields(source, fields); !s)
         return s;
-    Savepoint savepoint(db.get());
-    if (Status s = savepoint.begun(); !s)
-        return s;
+    Transaction transaction(db.get());
+    if (!transaction.begun())
+        return transaction.begun();
     Status status = self.createTable(target, fields);
     if (status) {
         const QString cols = columnList(fields);
@@ -362,7 +301,7 @@ Status Database::Impl::copyTable(Database& self, const QString& source, const QS
         if (status)
             status = stmt.run(db.get());
     }
-    return status ? savepoint.release() : status;
+    return status ? transaction.commit() : status;
 }
 
 QString declarationFor(const FieldInfo& field) {

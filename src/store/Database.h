@@ -13,6 +13,12 @@ struct sqlite3;
 
 namespace onda {
 
+// How a connection waits and grows.
+struct ConnectionOptions {
+    int busyTimeoutMs = 2000; // how long a statement waits for another program's lock
+    int maxPageCount = 0;     // 0: none; otherwise the file cannot grow past this many pages
+};
+
 // One open connection to a database file (RAII over sqlite3*).
 // Statements handed to it are in the dialect the program writes; they are translated
 // (SqlDialect) before SQLite sees them.
@@ -26,12 +32,14 @@ public:
     Database& operator=(const Database&) = delete;
 
     // Opens an existing file; with create=true a missing file is created (empty).
-    Status open(const QString& path, bool create = false);
+    Status open(const QString& path, bool create = false, const ConnectionOptions& options = {});
     // Opens an existing file on the connection other shared openers of this thread use.
     Status openShared(const QString& path);
     void close();
     bool isOpen() const;
     const QString& path() const;
+    // True when SQLite could open the file only for reading.
+    bool isReadOnly() const;
 
     // Runs one statement that returns no rows.
     Status execute(const QString& statement);
@@ -53,10 +61,6 @@ public:
 
     // Creates a table with the given fields (no rows).
     Status createTable(const QString& table, const QList<FieldInfo>& fields);
-
-    Status beginTransaction();
-    Status commit();
-    void rollback();
 
     sqlite3* handle() const;
 

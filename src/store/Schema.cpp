@@ -1,6 +1,7 @@
 #include "store/Schema.h"
 
 #include "store/Database.h"
+#include "store/Transaction.h"
 
 namespace onda {
 
@@ -52,18 +53,79 @@ const QList<TableDefinition>& programTables() {
     return tables;
 }
 
-Status createSchema(Database& db) {
-    if (Status s = db.beginTransaction(); !s)
+namespace {
+
+// One step from the version before `toVersion`; every step runs inside the transaction of createSchema.
+struct Migration {
+    int toVersion;
+    Status (*apply)(Database& db);
+};
+
+// Version 1 is the first versioned schema; a later change of the tables adds its step here.
+const QList<Migration>& migrations() {
+    static const QList<Migration> steps;
+    return steps;
+}
+
+Status storedVersion(Database& db, int& version) {
+    Database::Result result;
+    if (Status s = db.query(QStringLiteral("PRAGMA user_version"), result); !s)
         return s;
+    version = result.rows.value(0).value(0).toInt();
+    return {};
+}
+
+QList<const TableDefinition*> missingTables(Database& db) {
+    QList<const TableDefinition*> missing;
     for (const TableDefinition& table : programTables()) {
-        if (db.tableExists(table.name))
-            continue;
-        if (Status s = db.createTable(table.name, table.fields); !s) {
-            db.rollback();
-            return s;
-        }
+        if (!db.tableExists(table.name))
+            missing << &table;
     }
-    return db.commit();
+    return missing;
+}
+
+} // namespace
+
+Status readSchemaVersion(Database& db, int& version) {
+    if (Status s = storedVersion(db, version); !s)
+        return s;
+    if (version == 0 && missingTables(db).size() < programTables().size())
+        version = 1;
+    return {};
+}
+
+Status createSchema(Database& db) {
+    int version = 0;
+    if (Status s = readSchemaVersion(db, version); !s)
+        return s;
+    const auto pendingFrom = [](int from) {
+        QList<Migration> pending;
+        for (const Migration& m : migrations()) {
+            if (m.toVersion > from && m.toVersion <= schemaVersion)
+                pending << m;
+        }
+        return pending;
+    };
+    if (missingTables(db).isEmpty() && pendingFrom(version).isEmpty())
+        return {};
+
+    Transaction transaction(db);
+    if (!transaction.begun())
+        return transaction.begun();
+    // Read again under the lock: another copy of the program may have done the work.
+    if (Status s = readSchemaVersion(db, version); !s)
+        return s;
+    for (const TableDefinition* table : missingTables(db)) {
+        if (Status s = db.createTable(table->name, table->fields); !s)
+            return s;
+    }
+    for (const Migration& m : pendingFrom(version)) {
+        if (Status s = m.apply(db); !s)
+            return s;
+    }
+    if (Status s = db.execute(QStringLiteral("PRAGMA user_version = %1").arg(schemaVersion)); !s)
+        return s;
+    return transaction.commit();
 }
 
 } // namespace onda

@@ -19,7 +19,15 @@ struct TableDefinition {
 // the template nprg (with OrdineInserimento) and Records.
 const QList<TableDefinition>& programTables();
 
-// Creates every missing table of programTables() in one transaction.
+// The version of the tables this program writes, kept in the file as PRAGMA user_version.
+inline constexpr int schemaVersion = 1;
+
+// The file's version; a file of before versioning (0) that holds tables reads as 1.
+Status readSchemaVersion(Database& db, int& version);
+
+// Creates every missing table of programTables() and brings an older file up to
+// schemaVersion, all in one transaction. A file that needs nothing is only read:
+// no write lock is taken, so another program may be writing to it meanwhile.
 Status createSchema(Database& db);
 
 } // namespace onda

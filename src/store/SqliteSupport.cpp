@@ -8,6 +8,9 @@ namespace onda::detail {
 Status Statement::prepare(sqlite3* db, const QString& sql, QString* rest) {
     sqlite3_finalize(m_stmt);
     m_stmt = nullptr;
+    // SQLite stops reading at a NUL and would run only the text before it.
+    if (sql.contains(QChar(u'\0')))
+        return Status::of(err::InvalidStatement, QStringLiteral("the statement holds a NUL character"));
     const QByteArray utf8 = sql.toUtf8();
     const char* tail = nullptr;
     const int rc = sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &m_stmt, &tail);
@@ -91,6 +94,18 @@ Status statusFrom(sqlite3* db, int rc) {
     const QString message = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
     const int extended = db ? sqlite3_extended_errcode(db) : rc;
     const int primary = rc & 0xff;
+    if (primary == SQLITE_NOTADB)
+        return Status::error(err::NotADatabase, message);
+    if (primary == SQLITE_CORRUPT)
+        return Status::error(err::Damaged, message);
+    if (primary == SQLITE_READONLY)
+        return Status::error(err::ReadOnly, message);
+    if (primary == SQLITE_FULL)
+        return Status::error(err::DiskFull, message);
+    if (primary == SQLITE_IOERR)
+        return Status::error(err::DiskError, message);
+    if (primary == SQLITE_NOMEM)
+        return Status::error(err::OutOfMemory, message);
     if (message.startsWith(QLatin1String("no such table")))
         return Status::error(err::TableNotFound, message);
     if (message.startsWith(QLatin1String("no such column")) || message.contains(QLatin1String("has no column named")))
@@ -102,6 +117,24 @@ Status statusFrom(sqlite3* db, int rc) {
     if (primary == SQLITE_CANTOPEN)
         return Status::error(err::CannotOpen, message);
     return Status::error(extended != 0 ? extended : rc, message);
+}
+
+bool isFileFailure(const Status& status) {
+    switch (status.number) {
+    case err::TableInUse:
+    case err::FileInUse:
+    case err::ReadOnly:
+    case err::Damaged:
+    case err::NotADatabase:
+    case err::CannotOpen:
+    case err::DiskFull:
+    case err::DiskError:
+    case err::OutOfMemory:
+    case err::TransactionLost:
+        return true;
+    default:
+        return false;
+    }
 }
 
 ReadAs readAsFor(FieldType type) {

@@ -36,7 +36,7 @@ public:
     void bind(int index, const QVariant& value, bool borrow = false);
     void bindAll(const QVariantList& values);
     int step() { return sqlite3_step(m_stmt); }
-    void reset() { sqlite3_reset(m_stmt); }
+    void reset() { (void)sqlite3_reset(m_stmt); }
     // Steps until done; rows are skipped.
     Status run(sqlite3* db);
 
@@ -46,6 +46,9 @@ private:
 
 // Turns an SQLite failure into the store's error numbers.
 Status statusFrom(sqlite3* db, int rc);
+// A failure of the file or the machine (locked, read-only, damaged, disk full, I/O error)
+// rather than of one statement's text: work that spans statements must stop.
+bool isFileFailure(const Status& status);
 
 // How a stored value is turned into a QVariant.
 enum class ReadAs { Stored, Date };

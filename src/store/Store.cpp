@@ -3,8 +3,14 @@
 #include "store/DataSource.h"
 #include "store/Database.h"
 #include "store/Schema.h"
+#include "store/SqliteSupport.h"
+#include "store/Transaction.h"
 
 #include <QFileInfo>
+
+#include <sqlite3.h>
+
+#include <optional>
 
 namespace onda {
 
@@ -15,11 +21,11 @@ class RecordSourceSwap {
 public:
     RecordSourceSwap(DataSource& source, const QString& temporary) : m_source(source), m_saved(source.recordSource()) {
         m_source.setRecordSource(temporary);
-        m_source.refresh();
+        (void)m_source.refresh(); // a failure shows in the source itself
     }
     ~RecordSourceSwap() {
         m_source.setRecordSource(m_saved);
-        m_source.refresh();
+        (void)m_source.refresh();
     }
     RecordSourceSwap(const RecordSourceSwap&) = delete;
     RecordSourceSwap& operator=(const RecordSourceSwap&) = delete;
@@ -29,13 +35,57 @@ private:
     QString m_saved;
 };
 
+// A lock at start-up is another program's, whatever statement met it.
+Status startupStatus(Status status) {
+    if (status.number == err::TableInUse)
+        status.number = err::FileInUse;
+    return status;
+}
+
 } // namespace
 
 Status Store::ensureDatabase() const {
     Database db;
-    if (Status s = db.open(m_databasePath, !QFileInfo::exists(m_databasePath)); !s)
+    if (Status s = db.open(m_databasePath, !QFileInfo::exists(m_databasePath), m_options); !s)
         return s;
-    return createSchema(db);
+    // Reading the whole file once tells a foreign or damaged file before any write.
+    Database::Result check;
+    if (Status s = db.query(QStringLiteral("PRAGMA quick_check"), check); !s)
+        return startupStatus(s);
+    const QString verdict = check.rows.value(0).value(0).toString();
+    if (verdict != QLatin1String("ok")) {
+        QStringList problems;
+        for (const QVariantList& row : std::as_const(check.rows))
+            problems << row.value(0).toString();
+        return Status::error(err::Damaged, problems.join(QLatin1Char('\n')));
+    }
+    if (db.isReadOnly())
+        return Status::error(err::ReadOnly, QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY)));
+    return startupStatus(createSchema(db));
+}
+
+QString databaseOpenMessage(const QString& path, const Status& status) {
+    QString cause;
+    switch (status.number) {
+    case err::NotADatabase:
+        cause = QStringLiteral("il file non e' un database.");
+        break;
+    case err::FileInUse:
+    case err::TableInUse:
+        cause = QStringLiteral("il file e' bloccato da un altro programma.");
+        break;
+    case err::ReadOnly:
+        cause = QStringLiteral("il file e' di sola lettura.");
+        break;
+    case err::Damaged:
+        cause = QStringLiteral("il file e' danneggiato.");
+        break;
+    default:
+        return QStringLiteral("Impossibile aprire o creare il database ") + path + QStringLiteral(": ") +
+               status.description;
+    }
+    return QStringLiteral("Impossibile aprire il database ") + path + QStringLiteral(": ") + cause +
+           QLatin1Char(' ') + status.description;
 }
 
 void Store::ESEGUISQL(QString& connectionString, const QString& sql) const {
@@ -49,11 +99,15 @@ void Store::ESEGUISQL(QString& connectionString, const QString& sql) const {
 
 Status Store::execute(const QString& sql) const {
     Database db;
-    if (!QFileInfo(m_databasePath).isFile())
-        return Status::error(err::CannotOpen, QStringLiteral("Cannot find database file '%1'.").arg(m_databasePath));
-    if (Status s = db.open(m_databasePath, false); !s)
+    if (Status s = openExisting(db); !s)
         return s;
     return db.execute(sql);
+}
+
+Status Store::openExisting(Database& db) const {
+    if (!QFileInfo(m_databasePath).isFile())
+        return Status::of(err::CannotOpen, m_databasePath);
+    return db.open(m_databasePath, false, m_options);
 }
 
 void Store::bindToDatabase(const QList<DataSource*>& sources, const QString& databasePath) {
@@ -61,39 +115,52 @@ void Store::bindToDatabase(const QList<DataSource*>& sources, const QString& dat
         if (!source)
             continue;
         source->setDatabaseFile(databasePath);
-        source->refresh();
+        (void)source->refresh(); // failures are passed over by design
     }
 }
 
-void Store::ESEGUISQLBatch(const QStringList& statements) const {
+Status Store::ESEGUISQLBatch(const QStringList& statements) const {
     Database db;
-    Status opened =
-        QFileInfo(m_databasePath).isFile()
-            ? db.open(m_databasePath, false)
-            : Status::error(err::CannotOpen, QStringLiteral("Cannot find database file '%1'.").arg(m_databasePath));
-    if (opened)
-        opened = db.beginTransaction();
+    Status status = openExisting(db);
+    if (status && db.isReadOnly())
+        status = Status::error(err::ReadOnly, QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY)));
+    std::optional<Transaction> transaction;
+    if (status) {
+        transaction.emplace(db);
+        status = transaction->begun();
+    }
+    if (!status) {
+        for (const QString& sql : statements) {
+            if (m_debugMode) {
+                say(QStringLiteral("ESEGUISQL: sql=") + sql);
+                say(QStringLiteral("ESEGUISQL: err=") + status.description);
+            }
+        }
+        return status;
+    }
     for (const QString& sql : statements) {
         if (m_debugMode)
             say(QStringLiteral("ESEGUISQL: sql=") + sql);
-        const Status status = opened ? db.execute(sql) : opened;
-        if (!status && m_debugMode)
-            say(QStringLiteral("ESEGUISQL: err=") + status.description);
+        Status result = db.execute(sql);
+        if (!result && m_debugMode)
+            say(QStringLiteral("ESEGUISQL: err=") + result.description);
+        // Once SQLite has ended the transaction every later statement would commit on its own.
+        if (result && !transaction->isAlive())
+            result = Status::of(err::TransactionLost, sql);
+        if (!result && (detail::isFileFailure(result) || !transaction->isAlive()))
+            return result; // the transaction rolls back on leaving
     }
-    if (!opened)
-        return;
-    if (const Status status = db.commit(); !status) {
-        db.rollback();
-        if (m_debugMode)
-            say(QStringLiteral("ESEGUISQL: err=") + status.description);
-    }
+    status = transaction->commit();
+    if (!status && m_debugMode)
+        say(QStringLiteral("ESEGUISQL: err=") + status.description);
+    return status;
 }
 
 int Store::CountRecords(DataSource& source) {
     if (!source.refresh() || !source.moveFirst() || !source.moveLast())
         return 0;
     const int count = source.rowCount();
-    source.moveFirst();
+    (void)source.moveFirst(); // there are rows: it cannot fail
     return count;
 }
 
@@ -122,8 +189,8 @@ Status Store::AddTableField(const QString& table, DataSource& source, const QStr
     const QString path = source.databaseFile().isEmpty() ? m_databasePath : source.databaseFile();
     Database db;
     if (!QFileInfo(path).isFile())
-        return Status::error(err::CannotOpen, QStringLiteral("Cannot find database file '%1'.").arg(path));
-    if (Status s = db.open(path, false); !s)
+        return Status::of(err::CannotOpen, path);
+    if (Status s = db.open(path, false, m_options); !s)
         return s;
     return db.appendField(table, field);
 }
@@ -139,10 +206,10 @@ void Store::EnsureInsertionOrder(DataSource& registrations, DataSource& workspac
     const QString table = QStringLiteral("nprg") + competition;
     {
         const RecordSourceSwap swap(workspaceRegistrations, QStringLiteral("nprg"));
-        AddTableField(table, registrations, QStringLiteral("ordineInserimento"), 4, 4);
+        // A failure here is not reported: opening the competition goes on.
+        (void)AddTableField(table, registrations, QStringLiteral("ordineInserimento"), 4, 4);
     }
-    registrations.setRecordSource(registrations.recordSource());
-    registrations.refresh();
+    (void)registrations.refresh();
 }
 
 QString Store::connectionStringFor(const QString& databasePath) {

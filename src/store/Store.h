@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/Database.h"
 #include "store/FieldInfo.h"
 #include "store/Status.h"
 
@@ -23,8 +24,14 @@ public:
     void setDebugMode(bool on) { m_debugMode = on; }
     bool debugMode() const { return m_debugMode; }
     void setMessageSink(MessageSink sink) { m_sink = std::move(sink); }
+    // How the store's own connections wait for locks and grow.
+    void setConnectionOptions(const ConnectionOptions& options) { m_options = options; }
 
-    // Creates the database file with the program's tables when it is missing.
+    // Start-up check: creates the file with the program's tables when it is missing,
+    // adds missing tables, migrates an older schema. It refuses, leaving the file as it
+    // is, a file that is not a database (err::NotADatabase), is locked by another program
+    // (err::FileInUse), is read-only (err::ReadOnly) or damaged (err::Damaged); the
+    // description is then SQLite's own text.
     Status ensureDatabase() const;
 
     // Runs one statement on a connection of its own; never reports a failure
@@ -37,8 +44,11 @@ public:
     static void bindToDatabase(const QList<DataSource*>& sources, const QString& databasePath);
 
     // Runs statements as ESEGUISQL does, one by one, all inside one transaction on one
-    // connection: a crash leaves the old data or the new. A failing statement is skipped.
-    void ESEGUISQLBatch(const QStringList& statements) const;
+    // connection: a crash leaves the old data or the new. A statement that fails for its
+    // own sake (a missing table) is skipped; a failure of the file (locked, read-only,
+    // disk full, I/O error, the transaction ended by SQLite) stops the batch, rolls all
+    // of it back and is returned.
+    Status ESEGUISQLBatch(const QStringList& statements) const;
 
     // Row count after a refresh, cursor on the first row; 0 on an empty or failing source.
     static int CountRecords(DataSource& source);
@@ -55,10 +65,15 @@ public:
 
 private:
     void say(const QString& text) const;
+    Status openExisting(Database& db) const;
 
     QString m_databasePath;
     bool m_debugMode = false;
     MessageSink m_sink;
+    ConnectionOptions m_options;
 };
+
+// The Italian message start-up shows when ensureDatabase() fails.
+QString databaseOpenMessage(const QString& path, const Status& status);
 
 } // namespace onda

@@ -1,0 +1,136 @@
+#include "store/SqlFunctions.h"
+
+#include <QString>
+
+#include <sqlite3.h>
+
+#include <cmath>
+
+namespace onda::detail {
+
+namespace {
+
+QStringView utf16View(const void* data, int bytes) {
+    return QStringView(static_cast<const char16_t*>(data), bytes / qsizetype(sizeof(char16_t)));
+}
+
+QString textArgument(sqlite3_value* value) {
+    const void* data = sqlite3_value_text16(value);
+    return utf16View(data, sqlite3_value_bytes16(value)).toString();
+}
+
+void resultText(sqlite3_context* context, const QString& text) {
+    sqlite3_result_text16(context, text.utf16(), int(text.size() * sizeof(char16_t)), SQLITE_TRANSIENT);
+}
+
+int compareNoCase(void*, int leftBytes, const void* left, int rightBytes, const void* right) {
+    return utf16View(left, leftBytes).compare(utf16View(right, rightBytes), Qt::CaseInsensitive);
+}
+
+// Int(x): the largest integer not above x; Null stays Null. Beyond the 64-bit range
+// the result stays a real number rather than an undefined conversion.
+void intFunction(sqlite3_context* context, int, sqlite3_value** argv) {
+    sqlite3_value* arg = argv[0];
+    switch (sqlite3_value_numeric_type(arg)) {
+    case SQLITE_NULL:
+        sqlite3_result_null(context);
+        break;
+    case SQLITE_INTEGER:
+        sqlite3_result_int64(context, sqlite3_value_int64(arg));
+        break;
+    case SQLITE_FLOAT: {
+        const double floored = std::floor(sqlite3_value_double(arg));
+        // 2^63 is exactly representable; every double below it and at or above -2^63 fits.
+        if (floored >= -9223372036854775808.0 && floored < 9223372036854775808.0)
+            sqlite3_result_int64(context, sqlite3_int64(floored));
+        else
+            sqlite3_result_double(context, floored);
+        break;
+    }
+    default:
+        sqlite3_result_error(context, "Data type mismatch in criteria expression.", -1);
+        break;
+    }
+}
+
+void upperFunction(sqlite3_context* context, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(context);
+    resultText(context, textArgument(argv[0]).toUpper());
+}
+
+void lowerFunction(sqlite3_context* context, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL)
+        return sqlite3_result_null(context);
+    resultText(context, textArgument(argv[0]).toLower());
+}
+
+// `%` any run, `_` one character, `escape` makes the next character literal.
+bool likeMatch(QStringView pattern, QStringView text, QChar escape, bool hasEscape) {
+    const auto same = [&](qsizetype pp, qsizetype tt) {
+        return pattern.sliced(pp, 1).compare(text.sliced(tt, 1), Qt::CaseInsensitive) == 0;
+    };
+    qsizetype p = 0;
+    qsizetype t = 0;
+    qsizetype starP = -1; // pattern position after the last `%`
+    qsizetype starT = 0;
+    while (t < text.size()) {
+        if (p < pattern.size()) {
+            const QChar c = pattern[p];
+            if (hasEscape && c == escape && p + 1 < pattern.size()) {
+                if (same(p + 1, t)) {
+                    p += 2;
+                    ++t;
+                    continue;
+                }
+            } else if (c == QLatin1Char('%')) {
+                starP = ++p;
+                starT = t;
+                continue;
+            } else if (c == QLatin1Char('_') || same(p, t)) {
+                ++p;
+                ++t;
+                continue;
+            }
+        }
+        if (starP < 0)
+            return false;
+        p = starP;
+        t = ++starT;
+    }
+    while (p < pattern.size() && pattern[p] == QLatin1Char('%'))
+        ++p;
+    return p == pattern.size();
+}
+
+// like(pattern, text [, escape]), the function behind `text LIKE pattern`.
+void likeFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
+    for (int i = 0; i < argc; ++i) {
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
+            return sqlite3_result_null(context);
+    }
+    const QString pattern = textArgument(argv[0]);
+    const QString text = textArgument(argv[1]);
+    QChar escape;
+    if (argc == 3) {
+        const QString e = textArgument(argv[2]);
+        if (e.size() != 1)
+            return sqlite3_result_error(context, "ESCAPE expression must be a single character", -1);
+        escape = e.front();
+    }
+    sqlite3_result_int(context, likeMatch(pattern, text, escape, argc == 3) ? 1 : 0);
+}
+
+} // namespace
+
+void registerSqlFunctions(sqlite3* db) {
+    constexpr int pure = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    sqlite3_create_function(db, "Int", 1, pure, nullptr, intFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "upper", 1, pure, nullptr, upperFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "lower", 1, pure, nullptr, lowerFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "like", 2, pure, nullptr, likeFunction, nullptr, nullptr);
+    sqlite3_create_function(db, "like", 3, pure, nullptr, likeFunction, nullptr, nullptr);
+    sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF16_ALIGNED, nullptr, compareNoCase, nullptr);
+}
+
+} // namespace onda::detail
