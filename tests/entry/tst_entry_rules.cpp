@@ -1,11 +1,9 @@
 // The registration rules without windows: entry times, number pictures, categories,
-// the per-athlete limit and the selection of a competition's registrations.
+// and the selection of a competition's registrations.
 #include "FixtureDb.h"
 
 #include "core/Formats.h"
 #include "entry/Categories.h"
-#include "entry/EntryTime.h"
-#include "entry/RegistrationBook.h"
 #include "entry/RegistrationSelection.h"
 #include "store/DataSource.h"
 
@@ -19,14 +17,8 @@ class TestEntryRules : public QObject {
 private slots:
     void pictures_data();
     void pictures();
-    void shownTimes_data();
-    void shownTimes();
     void categories_data();
     void categories();
-    void limits_data();
-    void limits();
-    void raceLines_data();
-    void raceLines();
     void selection();
 };
 
@@ -34,24 +26,21 @@ void TestEntryRules::pictures_data() {
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("picture");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("##0 drops leading zeros") << 7.0 << "##0"
-                                             << "7";
-    QTest::newRow("##0 keeps a zero") << 0.0 << "##0"
-                                      << "0";
-    QTest::newRow("#0 of 120") << 120.0 << "#0"
-                               << "120";
-    QTest::newRow("00 pads") << 5.0 << "00"
-                             << "05";
-    QTest::newRow("00.00 of a binary 32.52") << 32.52 << "00.00"
-                                             << "32.52";
-    QTest::newRow("00.00 rounds half up") << 5.125 << "00.00"
-                                          << "05.13";
-    QTest::newRow("00.00 carries into the seconds") << 59.999 << "00.00"
-                                                    << "60.00";
-    QTest::newRow("00.0 rounds") << 4.25 << "00.0"
-                                 << "04.3";
-    QTest::newRow("negative") << -2.5 << "#0"
-                              << "-3";
+    const struct {
+        const char* name;
+        double value;
+        const char* picture;
+        const char* expected;
+    } cases[] = {{"##0 drops leading zeros", 7, "##0", "7"},
+                 {"#0 of 120", 120, "#0", "120"},
+                 {"00 pads", 5, "00", "05"},
+                 {"00.00 of a binary 32.52", 32.52, "00.00", "32.52"},
+                 {"00.00 rounds half up", 5.125, "00.00", "05.13"},
+                 {"00.00 carries into the seconds", 59.999, "00.00", "60.00"},
+                 {"00.0 rounds", 4.25, "00.0", "04.3"},
+                 {"negative", -2.5, "#0", "-3"}};
+    for (const auto& c : cases)
+        QTest::newRow(c.name) << c.value << QString::fromLatin1(c.picture) << QString::fromLatin1(c.expected);
 }
 
 void TestEntryRules::pictures() {
@@ -61,61 +50,26 @@ void TestEntryRules::pictures() {
     QCOMPARE(formatNumber(value, picture), expected);
 }
 
-void TestEntryRules::shownTimes_data() {
-    QTest::addColumn<double>("m");
-    QTest::addColumn<double>("s");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<QString>("registered");
-    QTest::newRow("typical") << 1.0 << 32.52 << "1:32.52"
-                             << "1:32.52";
-    QTest::newRow("one digit of hundredths") << 0.0 << 5.3 << "0:05.30"
-                                             << "0:05.30";
-    QTest::newRow("hundredths that round up") << 1.0 << 32.999 << "1:33.00"
-                                              << "1:33.00";
-    QTest::newRow("no time") << 99.0 << 99.99 << ""
-                             << "99:99.99";
-    QTest::newRow("long race, not a time") << 120.0 << 5.0 << ""
-                                           << "120:05.00";
-}
-
-void TestEntryRules::shownTimes() {
-    QFETCH(double, m);
-    QFETCH(double, s);
-    QFETCH(QString, shown);
-    QFETCH(QString, registered);
-    QCOMPARE(shownEntryTime({m, s}), shown);
-    QCOMPARE(registeredEntryTime({m, s}), registered);
-    QCOMPARE(registeredEntryTime({1, 2.5}, QLatin1Char(',')), QStringLiteral("1:02,50"));
-}
-
 void TestEntryRules::categories_data() {
     QTest::addColumn<QString>("table");
     QTest::addColumn<QString>("sex");
     QTest::addColumn<QString>("year");
     QTest::addColumn<QString>("category");
-    QTest::addColumn<QStringList>("items");
-    const QString table = QStringLiteral("M|M25|1975|1979|$F|F25|1975|1979|$M|M30|1970|1975|$");
-    QTest::newRow("inside") << table << "F"
-                            << "1977"
-                            << "F25" << QStringList{"F25"};
-    QTest::newRow("two fit, the later wins") << table << "M"
-                                             << "1975"
-                                             << "M30" << QStringList{"M25", "M30"};
-    QTest::newRow("edges count") << table << "M"
-                                 << "1979"
-                                 << "M25" << QStringList{"M25"};
-    QTest::newRow("sex compares exactly") << table << "m"
-                                          << "1977"
-                                          << "" << QStringList{};
-    QTest::newRow("no fitting year") << table << "F"
-                                     << "1990"
-                                     << "" << QStringList{};
-    QTest::newRow("empty table") << QString() << "M"
-                                 << "1977"
-                                 << "" << QStringList{};
-    QTest::newRow("broken entry skipped") << QStringLiteral("M|X$M|M25|1975|1979|$") << "M"
-                                          << "1976"
-                                          << "M25" << QStringList{"M25"};
+    QTest::addColumn<QString>("items"); // the drop-down's items joined by ","
+    const char* table = "M|M25|1975|1979|$F|F25|1975|1979|$M|M30|1970|1975|$";
+    const struct {
+        const char *name, *table, *sex, *year, *category, *items;
+    } cases[] = {{"inside", table, "F", "1977", "F25", "F25"},
+                 {"two fit, the later wins", table, "M", "1975", "M30", "M25,M30"},
+                 {"edges count", table, "M", "1979", "M25", "M25"},
+                 {"sex compares exactly", table, "m", "1977", "", ""},
+                 {"no fitting year", table, "F", "1990", "", ""},
+                 {"empty table", "", "M", "1977", "", ""},
+                 {"broken entry skipped", "M|X$M|M25|1975|1979|$", "M", "1976", "M25", "M25"}};
+    for (const auto& c : cases)
+        QTest::newRow(c.name) << QString::fromLatin1(c.table) << QString::fromLatin1(c.sex)
+                              << QString::fromLatin1(c.year) << QString::fromLatin1(c.category)
+                              << QString::fromLatin1(c.items);
 }
 
 void TestEntryRules::categories() {
@@ -123,99 +77,23 @@ void TestEntryRules::categories() {
     QFETCH(QString, sex);
     QFETCH(QString, year);
     QFETCH(QString, category);
-    QFETCH(QStringList, items);
+    QFETCH(QString, items);
     const CategoryMatch match = cercaCategoria(table, sex, year);
     QCOMPARE(match.category, category);
-    QCOMPARE(categoryItems(match.list), items);
-}
-
-void TestEntryRules::limits_data() {
-    QTest::addColumn<QStringList>("held");
-    QTest::addColumn<QString>("race");
-    QTest::addColumn<QVariant>("limit");
-    QTest::addColumn<QString>("refusal");
-    const QStringList three = {"100SL", "200SL", "50DO"};
-    QTest::newRow("fourth over 3") << three << "100FA" << QVariant(3) << "Numero max iscrizioni per atleta 3";
-    QTest::newRow("held race under 3") << three << "200SL" << QVariant(3) << "";
-    QTest::newRow("under the limit") << QStringList{"100SL"} << "100FA" << QVariant(3) << "";
-    QTest::newRow("limit 0") << QStringList{} << "100FA" << QVariant(0) << "Numero max iscrizioni per atleta 0";
-    QTest::newRow("limit as stored text")
-        << three << "" << QVariant(QStringLiteral("3")) << "Numero max iscrizioni per atleta 3";
-    QTest::newRow("no stored limit") << three << "100FA" << QVariant() << "";
-    QTest::newRow("case counts as another race")
-        << QStringList{"100sl"} << "100SL" << QVariant(1) << "Numero max iscrizioni per atleta 1";
-}
-
-void TestEntryRules::limits() {
-    QFETCH(QStringList, held);
-    QFETCH(QString, race);
-    QFETCH(QVariant, limit);
-    QFETCH(QString, refusal);
-    QCOMPARE(athleteLimitRefusal(held, race, limit).value_or(QString()), refusal);
-}
-
-void TestEntryRules::raceLines_data() {
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<QString>("race");
-    QTest::newRow("plain") << "100SL"
-                           << "100SL";
-    QTest::newRow("registered") << "100SL (gia' registrato)"
-                                << "100SL";
-    QTest::newRow("marked") << ">  200MI"
-                            << "200MI";
-    QTest::newRow("separator") << "------"
-                               << "";
-}
-
-void TestEntryRules::raceLines() {
-    QFETCH(QString, line);
-    QFETCH(QString, race);
-    QCOMPARE(raceOfLine(line), race);
+    QCOMPARE(categoryItems(match.list).join(QLatin1Char(',')), items);
 }
 
 void TestEntryRules::selection() {
     FixtureDb db;
     QVERIFY(db.isValid());
-    QVERIFY(db.createRegistrationTable(QStringLiteral("57"), {{1,
-                                                               QStringLiteral("ZETA"),
-                                                               1990,
-                                                               {},
-                                                               QStringLiteral("ABC"),
-                                                               QStringLiteral("M"),
-                                                               QStringLiteral("100SL"),
-                                                               {},
-                                                               {},
-                                                               QStringLiteral("p")},
-                                                              {2,
-                                                               QStringLiteral("D'ANGELO"),
-                                                               1990,
-                                                               {},
-                                                               QStringLiteral("ABC"),
-                                                               QStringLiteral("M"),
-                                                               QStringLiteral("100SL"),
-                                                               {},
-                                                               {},
-                                                               QStringLiteral("p")},
-                                                              {2,
-                                                               QStringLiteral("D'ANGELO"),
-                                                               1990,
-                                                               {},
-                                                               QStringLiteral("ABC"),
-                                                               QStringLiteral("M"),
-                                                               QStringLiteral("50DO"),
-                                                               {},
-                                                               {},
-                                                               QStringLiteral("p")},
-                                                              {3,
-                                                               QStringLiteral("ALFA"),
-                                                               1990,
-                                                               {},
-                                                               QStringLiteral("X'Y"),
-                                                               QStringLiteral("M"),
-                                                               QStringLiteral("100SL"),
-                                                               {},
-                                                               {},
-                                                               QStringLiteral("p")}}));
+    QList<FixtureDb::Registration> rows;
+    for (const auto& [code, name, soc, race] : {std::tuple{1, "ZETA", "ABC", "100SL"},
+                                                {2, "D'ANGELO", "ABC", "100SL"},
+                                                {2, "D'ANGELO", "ABC", "50DO"},
+                                                {3, "ALFA", "X'Y", "100SL"}})
+        rows.append(
+            {code, QString::fromUtf8(name), 1990, {}, QString::fromUtf8(soc), {}, QLatin1String(race), {}, {}, {}});
+    QVERIFY(db.createRegistrationTable(QStringLiteral("57"), rows));
     DataSource view;
     view.setDatabaseFile(db.path());
     const auto select = [&](const QString& competition, const char* key, const QString& parameter) {
