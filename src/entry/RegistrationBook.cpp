@@ -281,13 +281,15 @@ QString RegistrationBook::clubRegistrationsQuery(bool gridForm) const {
 }
 
 int RegistrationBook::showClubRegistrations() {
+    // Both sources get the club's rows; the registration source is read again only by the
+    // next command that needs it, which always narrows it first.
     m_registrations.setRecordSource(clubRegistrationsQuery(false));
-    (void)m_registrations.refresh();
     m_grid.setRecordSource(clubRegistrationsQuery(true));
     (void)m_grid.refresh();
-    if (m_grid.rowCount() > 0)
+    const int count = m_grid.rowCount();
+    if (count > 0)
         (void)m_grid.moveLast();
-    return m_registrations.rowCount();
+    return count;
 }
 
 int RegistrationBook::removeRegistrations(const QString& name, const QString& race) {
@@ -303,7 +305,6 @@ int RegistrationBook::removeRegistrations(const QString& name, const QString& ra
         }
     }
     m_registrations.setRecordSource(saved);
-    (void)m_registrations.refresh();
     (void)m_grid.refresh();
     return m_grid.rowCount();
 }

@@ -87,6 +87,7 @@ public:
     Status rememberTime(const QString& code, const QString& name, const QString& race, const EntryTime& time);
 
     // The club's rows in the registration and grid sources, newest first; the club's count.
+    // Only the grid is read at once.
     int showClubRegistrations();
     // Removes every row of the club with that name and race; the club's count afterwards.
     int removeRegistrations(const QString& name, const QString& race);

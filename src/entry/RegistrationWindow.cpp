@@ -302,11 +302,14 @@ void RegistrationWindow::openOnCompetition() {
 }
 
 // The window reloaded for the current competition and club.
-void RegistrationWindow::reopen() {
+void RegistrationWindow::reopen(bool gridFresh) {
     // The club's rows, not the whole table: every command narrows the source before it
     // relies on it, and a large table would slow each reload.
-    (void)m_book->showClubRegistrations();
-    fillNameList();
+    if (!gridFresh)
+        (void)m_book->showClubRegistrations();
+    // The list changes only when an athlete joins the club or is renamed.
+    if (!gridFresh || m_nameList->findText(m_name->text().toUpper(), Qt::MatchFixedString | Qt::MatchCaseSensitive) < 0)
+        fillNameList();
     setWindowTitle(m_state.competition().name);
 }
 
@@ -403,7 +406,7 @@ void RegistrationWindow::lookupByName() {
     (void)assignCategory(true);
 }
 
-bool RegistrationWindow::setAthlete() {
+bool RegistrationWindow::setAthlete(bool gridFresh) {
     Dialogs& dialogs = m_state.dialogs;
     const QString code = m_code->text().toUpper();
     const QString name = m_name->text().toUpper();
@@ -433,6 +436,7 @@ bool RegistrationWindow::setAthlete() {
                              Dialogs::Answer::No) != Dialogs::Answer::Yes)
             return false;
         m_book->removeAthlete(code);
+        gridFresh = false; // its registrations are gone
     }
 
     const std::optional<AthleteFields> namesake = m_book->namesake(name);
@@ -456,7 +460,7 @@ bool RegistrationWindow::setAthlete() {
         return false;
     }
 
-    reopen();
+    reopen(gridFresh);
     m_codeEntry->setText(code);
     listRaces(code, category, sex);
     m_register->setEnabled(true);
@@ -480,12 +484,11 @@ void RegistrationWindow::chooseRace(int line) {
 void RegistrationWindow::registerAthlete() {
     Dialogs& dialogs = m_state.dialogs;
     // An athlete the archive refused is not registered: its row would lack what was refused.
-    if (!setAthlete())
+    // The grid is refreshed below, after the write.
+    if (!setAthlete(true))
         return;
-    if (m_nprg->rowCount() > 0) {
-        (void)m_nprg->moveLast();
-        setWindowTitle(QString::number(m_nprg->rowCount()) + QLatin1Char(':') + m_state.competition().name);
-    }
+    if (m_nprgSupp->rowCount() > 0)
+        setWindowTitle(QString::number(m_nprgSupp->rowCount()) + QLatin1Char(':') + m_state.competition().name);
     RegistrationEntry entry;
     entry.name = m_name->text().toUpper();
     entry.code = m_codeEntry->text();
@@ -529,7 +532,7 @@ void RegistrationWindow::registerAthlete() {
                       QLatin1Char(' ') + typed + QStringLiteral(" ----> ") +
                       registeredEntryTime(entry.time, QLocale().decimalPoint().at(0)));
     m_time->setText(registeredEntryTime(entry.time).replace(QLatin1Char(','), QLatin1Char('.')));
-    (void)setAthlete();
+    (void)setAthlete(true);
     setWindowTitle(clubCaption(count));
     for (int line = 0; line < m_races->count(); ++line) {
         if (m_races->item(line)->text().contains(entry.race)) {
@@ -624,7 +627,7 @@ void RegistrationWindow::deleteRegistration() {
     m_state.changeCompetition([&](Competition& c) { c.registrationCount = QString::number(count); });
     setWindowTitle(QStringLiteral("Iscrizioni ") + m_state.competition().name + QLatin1Char(':') +
                    QString::number(count));
-    (void)setAthlete();
+    (void)setAthlete(true);
 }
 
 bool RegistrationWindow::validateSex() {

@@ -51,7 +51,9 @@ public:
     void lookupByCode();
     void recall();
     void lookupByName();
-    bool setAthlete(); // "Imposta Atleta": false when it refused or a question ended it
+    // "Imposta Atleta": false when it refused or a question ended it. gridFresh: the caller
+    // refreshes the grid itself, so the reload leaves it alone.
+    bool setAthlete(bool gridFresh = false);
     void registerAthlete();
     void newAthlete();
     void clearAthlete();
@@ -69,7 +71,7 @@ protected:
 
 private:
     void buildControls();
-    void reopen();
+    void reopen(bool gridFresh = false);
     void fillNameList();
     void fillAthlete(const QString& code, const QString& name, const QString& sex, const QString& year);
     // Category of the athlete in the frame; with races, the race list follows a found one.
