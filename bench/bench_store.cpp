@@ -23,8 +23,7 @@ struct Fixture {
     QTemporaryDir dir;
     QString path;
 
-    Fixture()
-    {
+    Fixture() {
         path = dir.filePath(QStringLiteral("ONDA.mdb"));
         onda::Store store;
         store.setDatabasePath(path);
@@ -36,25 +35,23 @@ struct Fixture {
         onda::Transaction transaction(db);
         for (int i = 0; i < kAthletes; ++i) {
             (void)db.execute(QStringLiteral("insert into natl (codatl, nome, anno, soc, sesso, squadra) values "
-                                      "(%1, 'ATLETA %1', %2, 'S%3', '%4', 0)")
-                           .arg(500000 + i)
-                           .arg(1960 + i % 50)
-                           .arg(i % 400)
-                           .arg(i % 2 ? QLatin1Char('M') : QLatin1Char('F')));
+                                            "(%1, 'ATLETA %1', %2, 'S%3', '%4', 0)")
+                                 .arg(500000 + i)
+                                 .arg(1960 + i % 50)
+                                 .arg(i % 400)
+                                 .arg(i % 2 ? QLatin1Char('M') : QLatin1Char('F')));
         }
         if (!transaction.commit())
             std::fprintf(stderr, "bench_store: rows not written\n");
     }
 };
 
-Fixture& fixture()
-{
+Fixture& fixture() {
     static Fixture f;
     return f;
 }
 
-void BM_BareSqliteReadAll(benchmark::State& state)
-{
+void BM_BareSqliteReadAll(benchmark::State& state) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(fixture().path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     for (auto _ : state) {
@@ -77,8 +74,7 @@ void BM_BareSqliteReadAll(benchmark::State& state)
     sqlite3_close(db);
 }
 
-void BM_DataSourceRefresh(benchmark::State& state)
-{
+void BM_DataSourceRefresh(benchmark::State& state) {
     onda::DataSource source;
     source.setDatabaseFile(fixture().path);
     source.setRecordSource(QStringLiteral("natl"));
@@ -90,8 +86,7 @@ void BM_DataSourceRefresh(benchmark::State& state)
         state.SkipWithError("wrong row count");
 }
 
-void BM_BareSqliteFindLast(benchmark::State& state)
-{
+void BM_BareSqliteFindLast(benchmark::State& state) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(fixture().path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     for (auto _ : state) {
@@ -103,8 +98,7 @@ void BM_BareSqliteFindLast(benchmark::State& state)
     sqlite3_close(db);
 }
 
-void BM_DataSourceFindLast(benchmark::State& state)
-{
+void BM_DataSourceFindLast(benchmark::State& state) {
     onda::DataSource source;
     source.setDatabaseFile(fixture().path);
     source.setRecordSource(QStringLiteral("natl"));
@@ -126,8 +120,7 @@ BENCHMARK(BM_DataSourceFindLast)->Unit(benchmark::kMillisecond)->Iterations(5);
 // Prints each run and remembers its real time, so that the ratios can follow the table.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
+    void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
             times[run.benchmark_name()] = run.GetAdjustedRealTime();
@@ -137,8 +130,7 @@ public:
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     fixture();
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;

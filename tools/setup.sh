@@ -6,7 +6,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-translations-l10n libgl-dev
   libqt6svg6 qt6-qpa-plugins
-  libcurl4-openssl-dev libsqlite3-dev
+  libcurl4-openssl-dev libsqlite3-dev sqlite3
   libgtest-dev libbenchmark-dev
   xvfb xauth dbus dbus-x11 at-spi2-core python3-pyatspi gir1.2-atspi-2.0
   python3 python3-pyftpdlib

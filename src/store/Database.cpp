@@ -1,8 +1,8 @@
 #include "store/Database.h"
 
 #include "store/SqlDialect.h"
-#include "store/SqlTokens.h"
 #include "store/SqlFunctions.h"
+#include "store/SqlTokens.h"
 #include "store/SqliteSupport.h"
 #include "store/Transaction.h"
 

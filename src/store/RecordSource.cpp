@@ -22,8 +22,7 @@ RecordSourceShape analyseRecordSource(const QString& recordSource) {
     if (sig.size() == 1 && tokens[sig[0]].isName()) {
         const QString table = tokens[sig[0]].name();
         const QString quoted = sql::quoteName(table);
-        return {QStringLiteral("SELECT %1.rowid AS %2, * FROM %1").arg(quoted, rowidColumnName()), table, quoted,
-                true};
+        return {QStringLiteral("SELECT %1.rowid AS %2, * FROM %1").arg(quoted, rowidColumnName()), table, quoted, true};
     }
     RecordSourceShape plain{translateStatement(recordSource).sql, {}, {}, false};
     if (sig.isEmpty() || !tokens[sig[0]].is(QLatin1StringView("select")))

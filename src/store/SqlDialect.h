@@ -7,8 +7,8 @@ namespace onda {
 // A statement of the program's SQL dialect turned into what SQLite runs.
 struct TranslatedStatement {
     enum class Kind {
-        Plain,      // run `sql` as it is
-        CopyTable,  // "SELECT t.* INTO n FROM t": create `target` like `source`, copy its rows
+        Plain,     // run `sql` as it is
+        CopyTable, // "SELECT t.* INTO n FROM t": create `target` like `source`, copy its rows
     };
     Kind kind = Kind::Plain;
     QString sql;

@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace onda::detail {
@@ -23,8 +24,24 @@ void resultText(sqlite3_context* context, const QString& text) {
     sqlite3_result_text16(context, text.utf16(), int(text.size() * sizeof(char16_t)), SQLITE_TRANSIENT);
 }
 
+// Letters of every alphabet compare without regard to case. ASCII runs compare in
+// place, as SQLite's own NOCASE does; from the first other byte on the rest is decoded.
 int compareNoCase(void*, int leftBytes, const void* left, int rightBytes, const void* right) {
-    return utf16View(left, leftBytes).compare(utf16View(right, rightBytes), Qt::CaseInsensitive);
+    const auto* a = static_cast<const unsigned char*>(left);
+    const auto* b = static_cast<const unsigned char*>(right);
+    const int common = std::min(leftBytes, rightBytes);
+    int i = 0;
+    for (; i < common && a[i] < 0x80 && b[i] < 0x80; ++i) {
+        const int ca = (a[i] >= 'A' && a[i] <= 'Z') ? a[i] + 32 : a[i];
+        const int cb = (b[i] >= 'A' && b[i] <= 'Z') ? b[i] + 32 : b[i];
+        if (ca != cb)
+            return ca - cb;
+    }
+    if (i == common)
+        return leftBytes - rightBytes;
+    const QString restA = QString::fromUtf8(reinterpret_cast<const char*>(a + i), leftBytes - i);
+    const QString restB = QString::fromUtf8(reinterpret_cast<const char*>(b + i), rightBytes - i);
+    return restA.compare(restB, Qt::CaseInsensitive);
 }
 
 // Int(x): the largest integer not above x; Null stays Null. Beyond the 64-bit range
@@ -130,7 +147,8 @@ void registerSqlFunctions(sqlite3* db) {
     sqlite3_create_function(db, "lower", 1, pure, nullptr, lowerFunction, nullptr, nullptr);
     sqlite3_create_function(db, "like", 2, pure, nullptr, likeFunction, nullptr, nullptr);
     sqlite3_create_function(db, "like", 3, pure, nullptr, likeFunction, nullptr, nullptr);
-    sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF16_ALIGNED, nullptr, compareNoCase, nullptr);
+    // Registered for UTF-8, the files' encoding, where the built-in one sits.
+    sqlite3_create_collation_v2(db, "NOCASE", SQLITE_UTF8, nullptr, compareNoCase, nullptr);
 }
 
 } // namespace onda::detail

@@ -84,8 +84,8 @@ QString databaseOpenMessage(const QString& path, const Status& status) {
         return QStringLiteral("Impossibile aprire o creare il database ") + path + QStringLiteral(": ") +
                status.description;
     }
-    return QStringLiteral("Impossibile aprire il database ") + path + QStringLiteral(": ") + cause +
-           QLatin1Char(' ') + status.description;
+    return QStringLiteral("Impossibile aprire il database ") + path + QStringLiteral(": ") + cause + QLatin1Char(' ') +
+           status.description;
 }
 
 void Store::ESEGUISQL(QString& connectionString, const QString& sql) const {

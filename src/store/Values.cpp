@@ -5,8 +5,7 @@
 
 namespace onda {
 
-QString displayText(const QVariant& value)
-{
+QString displayText(const QVariant& value) {
     if (value.isNull() || !value.isValid())
         return {};
     switch (value.typeId()) {
@@ -22,8 +21,7 @@ QString displayText(const QVariant& value)
     }
 }
 
-double numericValue(const QString& text)
-{
+double numericValue(const QString& text) {
     // Blanks are skipped anywhere, as in "1 500" = 1500; the number ends at the first other character.
     QString number;
     bool seenPoint = false;

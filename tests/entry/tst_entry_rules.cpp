@@ -86,14 +86,15 @@ void TestEntryRules::categories() {
 void TestEntryRules::selection() {
     FixtureDb db;
     QVERIFY(db.isValid());
-    QList<FixtureDb::Registration> rows;
+    QVERIFY(db.createRegistrationTable(QStringLiteral("57")));
     for (const auto& [code, name, soc, race] : {std::tuple{1, "ZETA", "ABC", "100SL"},
                                                 {2, "D'ANGELO", "ABC", "100SL"},
                                                 {2, "D'ANGELO", "ABC", "50DO"},
                                                 {3, "ALFA", "X'Y", "100SL"}})
-        rows.append(
-            {code, QString::fromUtf8(name), 1990, {}, QString::fromUtf8(soc), {}, QLatin1String(race), {}, {}, {}});
-    QVERIFY(db.createRegistrationTable(QStringLiteral("57"), rows));
+        QVERIFY(db.insert(QStringLiteral("nprg57"), {{QStringLiteral("codatl"), code},
+                                                     {QStringLiteral("nome"), QString::fromUtf8(name)},
+                                                     {QStringLiteral("soc"), QString::fromUtf8(soc)},
+                                                     {QStringLiteral("spec"), QString::fromUtf8(race)}}));
     DataSource view;
     view.setDatabaseFile(db.path());
     const auto select = [&](const QString& competition, const char* key, const QString& parameter) {

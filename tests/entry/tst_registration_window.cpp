@@ -9,17 +9,30 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QPushButton>
 
 using namespace onda;
 
 namespace {
-using Reg = FixtureDb::Registration;
+using Reg = FixtureDb::Values;
 const QString kCategories = QStringLiteral("M|RAG|1988|1992|$F|ESO|1995|1999|$");
 
 Reg reg(qlonglong code, const QString& name, const QString& soc, const QString& race, double m = 1, double s = 10) {
-    return {code, name, 1990, QStringLiteral("RAG"), soc, QStringLiteral("M"), race, m, s, QStringLiteral("p")};
+    return {{QStringLiteral("codatl"), code}, {QStringLiteral("nome"), name},
+            {QStringLiteral("anno"), 1990},   {QStringLiteral("cat"), QStringLiteral("RAG")},
+            {QStringLiteral("soc"), soc},     {QStringLiteral("sesso"), QStringLiteral("M")},
+            {QStringLiteral("spec"), race},   {QStringLiteral("m"), m},
+            {QStringLiteral("s"), s},         {QStringLiteral("status"), QStringLiteral("p")}};
+}
+onda::Status addAthlete(FixtureDb& db, qlonglong code, const QString& name, int year, const QString& soc,
+                        const QString& sex) {
+    return db.insert(QStringLiteral("natl"), {{QStringLiteral("codatl"), code},
+                                              {QStringLiteral("nome"), name},
+                                              {QStringLiteral("anno"), year},
+                                              {QStringLiteral("soc"), soc},
+                                              {QStringLiteral("sesso"), sex}});
 }
 } // namespace
 
@@ -33,18 +46,20 @@ private:
               const QString& categories = kCategories) {
         m_db = std::make_unique<FixtureDb>();
         QVERIFY(m_db->isValid());
-        QVERIFY(m_db->addConfig(QStringLiteral("ABC"), QStringLiteral("U1"), QStringLiteral("P1")));
+        QVERIFY(m_db->insert(QStringLiteral("config"), {{QStringLiteral("societa"), QStringLiteral("ABC")}}));
         for (const auto& [gara, anno] :
              {std::pair{"100SL", 0}, {"200SL", 0}, {"100FA", 0}, {"50DO", 1990}, {"50RA", 1991}})
-            QVERIFY(m_db->addEvent(57, 1, QLatin1String(gara), QStringLiteral("RAG"), QStringLiteral("M"), anno));
-        QVERIFY(m_db->addEvent(57, 2, QStringLiteral("50SL"), QStringLiteral("ESO"), QStringLiteral("F"), 0));
+            QVERIFY(addEvent(QLatin1String(gara), QStringLiteral("RAG"), QStringLiteral("M"), anno));
+        QVERIFY(addEvent(QStringLiteral("50SL"), QStringLiteral("ESO"), QStringLiteral("F"), 0));
         for (const auto& [code, name, year, soc, sex] : {std::tuple{1001, "ROSSI MARIO", 1990, "ABC", "M"},
                                                          {1002, "D'ANGELO LUCA", 1990, "ABC", "M"},
                                                          {1003, "NERI ADA", 1970, "ABC", "F"},
                                                          {2001, "BIANCHI EZIO", 1990, "XYZ", "M"}})
-            QVERIFY(m_db->addAthlete(code, QString::fromUtf8(name), year, QLatin1String(soc), QLatin1String(sex)));
-        QVERIFY(m_db->createRegistrationTable(QStringLiteral("57"), rows));
-        QVERIFY(start(m_db->dir()));
+            QVERIFY(addAthlete(*m_db, code, QString::fromUtf8(name), year, QLatin1String(soc), QLatin1String(sex)));
+        QVERIFY(m_db->createRegistrationTable(QStringLiteral("57")));
+        for (const Reg& row : rows)
+            QVERIFY(m_db->insert(QStringLiteral("nprg57"), row));
+        QVERIFY(start(QFileInfo(m_db->path()).absolutePath()));
         Competition c;
         c.number = QStringLiteral("57");
         c.name = QStringLiteral("Trofeo");
@@ -53,6 +68,13 @@ private:
         app().state().setCompetition(c);
         window()->openOnCompetition();
         QVERIFY(window()->isVisible());
+    }
+    onda::Status addEvent(const QString& race, const QString& category, const QString& sex, int year) {
+        return m_db->insert(QStringLiteral("programmi"), {{QStringLiteral("ManifID"), 57},
+                                                          {QStringLiteral("gara"), race},
+                                                          {QStringLiteral("Categoria"), category},
+                                                          {QStringLiteral("Sesso"), sex},
+                                                          {QStringLiteral("Anno"), year}});
     }
     RegistrationWindow* window() { return app().registration(); }
     QStringList items(const QString& path = QStringLiteral("Form1/List1")) const {
@@ -385,7 +407,7 @@ void TestRegistrationWindow::provisionalCodes() {
         FixtureDb db;
         for (int code : taken)
             QVERIFY(
-                db.addAthlete(code, QStringLiteral("PROVVISORIO"), 2000, QStringLiteral("ABC"), QStringLiteral("M")));
+                addAthlete(db, code, QStringLiteral("PROVVISORIO"), 2000, QStringLiteral("ABC"), QStringLiteral("M")));
         DataSource archive;
         archive.setDatabaseFile(db.path());
         archive.setRecordSource(QStringLiteral("natl"));

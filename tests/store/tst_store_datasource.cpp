@@ -1,16 +1,19 @@
-// The snapshot sets windows read and edit through.
+// The snapshot sets windows read and edit through, and the table model over them.
 #include "FixtureDb.h"
 
 #include "store/DataSource.h"
+#include "store/DataSourceModel.h"
 #include "store/SqlText.h"
 
-#include <QFileInfo>
+#include <QAbstractItemModelTester>
+#include <QDate>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
 
 using namespace onda;
+using namespace Qt::StringLiterals;
 
 class TestDataSource : public QObject {
     Q_OBJECT
@@ -20,32 +23,27 @@ private slots:
     void cleanup() { m_db.reset(); }
 
     void cursorOverRows();
-    void cursorOnEmptySet();
     void refreshFailures_data();
     void refreshFailures();
-    void missingFileIsNotCreated();
-    void fieldTypesReadBack();
-    void fieldSizes();
+    void fieldTypesAndSizes();
     void findFirst_data();
     void findFirst();
     void findNextWalksMatches();
-    void findOnReadOnlyJoin();
-    void findWithUnknownField();
-    void addNewKeepsCurrentRow();
-    void addNewOnEmptySetBecomesCurrent();
+    void addNewCursor_data();
+    void addNewCursor();
     void editWritesOnlyChangedFields();
-    void removeLeavesDeletedSlot();
-    void conversions_data();
-    void conversions();
-    void editingRules();
+    void removeThenMove();
+    void writeToVanishedRow();
+    void modelFollowsSource();
 
 private:
     std::unique_ptr<DataSource> source(const QString& recordSource) {
-        auto ds = std::make_unique<DataSource>(QStringLiteral("test"));
+        auto ds = std::make_unique<DataSource>(u"test"_s);
         ds->setDatabaseFile(m_db->path());
         ds->setRecordSource(recordSource);
         return ds;
     }
+    qlonglong code(const DataSource& ds) { return ds.field(u"codatl"_s).toLongLong(); }
 
     std::unique_ptr<FixtureDb> m_db;
 };
@@ -53,142 +51,86 @@ private:
 void TestDataSource::init() {
     m_db = std::make_unique<FixtureDb>();
     QVERIFY(m_db->isValid());
-    QVERIFY(m_db->addAthlete(500000, QStringLiteral("ROSSI MARIO"), 2005, QStringLiteral("ABC"), QStringLiteral("M"),
-                             false));
-    QVERIFY(
-        m_db->addAthlete(500001, QStringLiteral("D'ANGELO LUCA"), 2006, QStringLiteral("ABC"), QStringLiteral("M")));
-    QVERIFY(m_db->addAthlete(500002, QStringLiteral("BIANCHI ANNA"), 2007, QStringLiteral("XYZ"), QStringLiteral("F"),
-                             false));
-    QVERIFY(
-        m_db->addAthlete(500003, QStringLiteral("STAFFETTA ABC"), 0, QStringLiteral("ABC"), QStringLiteral("M"), true));
-    FixtureDb::Competition c;
-    c.numero = 57, c.nome = QStringLiteral("Trofeo A"), c.data = QDate(2024, 5, 1), c.localita = QStringLiteral("Roma");
-    QVERIFY(m_db->addCompetition(c));
-    FixtureDb::Registration r;
-    r.codatl = 500000, r.nome = QStringLiteral("ROSSI MARIO"), r.soc = QStringLiteral("ABC"), r.m = 31.75;
-    QVERIFY(m_db->createRegistrationTable(QStringLiteral("57"), {r}));
+    QVERIFY(m_db->seedAthletes());
+    QVERIFY(m_db->seedCompetitions());
+    QVERIFY(m_db->createRegistrationTable(u"57"_s));
+    QVERIFY(m_db->addRegistration(u"57"_s, 500000, u"ROSSI MARIO"_s, u"ABC"_s, 31.75));
 }
 
 void TestDataSource::cursorOverRows() {
-    auto ds = source(QStringLiteral("select * from natl order by codatl"));
-    QSignalSpy refreshed(ds.get(), &DataSource::refreshed);
+    auto ds = source(u"select * from natl order by codatl"_s);
+    QCOMPARE(ds->objectName(), u"test"_s);
     QVERIFY(ds->refresh());
-    QCOMPARE(refreshed.count(), 1);
-    QVERIFY(ds->isOpen());
-    QCOMPARE(ds->rowCount(), 4);
-    QCOMPARE(ds->position(), 0);
-    QVERIFY(!ds->bof());
-    QVERIFY(!ds->eof());
-
     QList<qlonglong> codes;
     while (!ds->eof()) {
-        codes << ds->field(QStringLiteral("CODATL")).toLongLong();
+        codes << code(*ds);
         QVERIFY(ds->moveNext());
     }
     QCOMPARE(codes, (QList<qlonglong>{500000, 500001, 500002, 500003}));
-    QCOMPARE(ds->position(), -1);
     QCOMPARE(ds->moveNext().number, err::NoCurrentRecord);
     Status status;
-    ds->field(QStringLiteral("nome"), &status);
+    ds->field(u"nome"_s, &status);
     QCOMPARE(status.number, err::NoCurrentRecord);
-
-    QVERIFY(ds->moveLast());
-    QCOMPARE(ds->field(QStringLiteral("nome")).toString(), QStringLiteral("STAFFETTA ABC"));
     QVERIFY(ds->moveFirst());
     QVERIFY(ds->movePrevious());
-    QVERIFY(ds->bof());
     QCOMPARE(ds->movePrevious().number, err::NoCurrentRecord);
     QVERIFY(ds->setPosition(2));
-    QCOMPARE(ds->field(QStringLiteral("nome")).toString(), QStringLiteral("BIANCHI ANNA"));
-    QCOMPARE(ds->setPosition(4).number, err::NoCurrentRecord);
-
-    ds->field(QStringLiteral("pippo"), &status);
+    QCOMPARE(ds->field(u"NOME"_s).toString(), u"BIANCHI ANNA"_s);
+    ds->field(u"pippo"_s, &status);
     QCOMPARE(status.number, err::FieldNotFound);
-    QCOMPARE(ds->lastError().number, err::FieldNotFound);
-    QCOMPARE(ds->fieldIndex(QStringLiteral("pippo")), -1);
-}
 
-void TestDataSource::cursorOnEmptySet() {
-    auto ds = source(QStringLiteral("select * from natl where soc='NONE'"));
+    ds->setRecordSource(u"select * from natl where soc='NONE'"_s);
     QVERIFY(ds->refresh());
-    QCOMPARE(ds->rowCount(), 0);
-    QVERIFY(ds->eof());
-    QVERIFY(ds->bof());
-    QCOMPARE(ds->position(), -1);
+    QVERIFY(ds->eof() && ds->bof());
     QCOMPARE(ds->moveFirst().number, err::NoCurrentRecord);
-    QCOMPARE(ds->moveLast().number, err::NoCurrentRecord);
-    Status status;
-    ds->field(QStringLiteral("nome"), &status);
-    QCOMPARE(status.number, err::NoCurrentRecord);
     QCOMPARE(ds->fields().size(), 6); // fields are known even without rows
 }
 
 void TestDataSource::refreshFailures_data() {
+    QTest::addColumn<QString>("file"); // empty: the fixture's
     QTest::addColumn<QString>("recordSource");
     QTest::addColumn<int>("number");
 
-    QTest::newRow("missing table name") << "nprg99" << err::TableNotFound;
-    QTest::newRow("missing table in query") << "select * from nprg99 where soc='A'" << err::TableNotFound;
-    QTest::newRow("missing column in query") << "select pippo from natl" << err::FieldNotFound;
+    QTest::newRow("missing table name") << ""
+                                        << "nprg99" << err::TableNotFound;
+    QTest::newRow("missing table in query") << ""
+                                            << "select * from nprg99 where soc='A'" << err::TableNotFound;
+    QTest::newRow("missing file is not created") << "nessuno.mdb"
+                                                 << "natl" << err::CannotOpen;
 }
 
 void TestDataSource::refreshFailures() {
+    QFETCH(QString, file);
     QFETCH(QString, recordSource);
     QFETCH(int, number);
 
-    auto ds = source(QStringLiteral("natl"));
+    auto ds = source(u"natl"_s);
     QVERIFY(ds->refresh());
+    if (!file.isEmpty())
+        ds->setDatabaseFile(m_db->filePath(file));
     ds->setRecordSource(recordSource);
     QCOMPARE(ds->refresh().number, number);
     QVERIFY(!ds->isOpen());
     QCOMPARE(ds->rowCount(), 0);
     QVERIFY(ds->fields().isEmpty());
+    QVERIFY(!QFile::exists(m_db->filePath(u"nessuno.mdb"_s)));
 }
 
-void TestDataSource::missingFileIsNotCreated() {
-    DataSource unset;
-    unset.setRecordSource(QStringLiteral("natl"));
-    QCOMPARE(unset.refresh().number, err::CannotOpen);
-
-    auto ds = source(QStringLiteral("natl"));
-    const QString missing = m_db->filePath(QStringLiteral("nessuno.mdb"));
-    ds->setDatabaseFile(missing);
-    QCOMPARE(ds->refresh().number, err::CannotOpen);
-    QVERIFY(!QFileInfo::exists(missing));
-    ds->setDatabaseFile(m_db->path());
+void TestDataSource::fieldTypesAndSizes() {
+    auto ds = source(u"manif"_s);
     QVERIFY(ds->refresh());
-}
+    QCOMPARE(ds->field(u"data"_s), QVariant(QDate(2024, 5, 1)));
 
-void TestDataSource::fieldTypesReadBack() {
-    auto ds = source(QStringLiteral("manif"));
+    ds->setRecordSource(u"nprg57"_s);
     QVERIFY(ds->refresh());
-    QCOMPARE(ds->field(QStringLiteral("numero prova")).typeId(), QMetaType::LongLong);
-    QCOMPARE(ds->field(QStringLiteral("data")), QVariant(QDate(2024, 5, 1)));
-    QCOMPARE(ds->field(QStringLiteral("località")).toString(), QStringLiteral("Roma"));
-    QVERIFY(!ds->field(QStringLiteral("nota")).isValid());
-
-    ds->setRecordSource(QStringLiteral("nprg57"));
+    QCOMPARE(ds->fields().size(), 11); // the hidden row id is not a field
+    ds->setRecordSource(u"select n.nome, m.[Località], n.soc from natl n, manif m"_s);
     QVERIFY(ds->refresh());
-    QCOMPARE(ds->field(QStringLiteral("m")).typeId(), QMetaType::Double);
-    QCOMPARE(ds->field(QStringLiteral("nome")).typeId(), QMetaType::QString);
-    QCOMPARE(ds->field(QStringLiteral("ordineinserimento")).toLongLong(), 1);
-    QVERIFY(ds->fields().last().autoIncrement);
-    QCOMPARE(ds->fields().size(), 11); // the hidden row number is not a field
-}
-
-void TestDataSource::fieldSizes() {
-    auto ds = source(QStringLiteral("natl"));
-    QVERIFY(ds->refresh());
-    QCOMPARE(ds->fieldSize(QStringLiteral("nome")), 50);
-    QCOMPARE(ds->fieldSize(QStringLiteral("SOC")), 10);
-    QCOMPARE(ds->fieldSize(QStringLiteral("sesso")), 1);
-    QCOMPARE(ds->fieldSize(QStringLiteral("codatl")), 0);
-    QCOMPARE(ds->fieldSize(QStringLiteral("pippo")), 0);
-
-    ds->setRecordSource(QStringLiteral("select n.nome, m.[Località] from natl n, manif m"));
-    QVERIFY(ds->refresh());
-    QCOMPARE(ds->fieldSize(QStringLiteral("nome")), 50);
-    QCOMPARE(ds->fieldSize(QStringLiteral("località")), 50);
+    QCOMPARE(ds->fieldSize(u"località"_s), 50);
+    QCOMPARE(ds->fieldSize(u"SOC"_s), 10);
+    QCOMPARE(ds->addNew().number, err::ReadOnly); // two tables: read-only
+    QCOMPARE(ds->edit().number, err::ReadOnly);
+    QCOMPARE(ds->remove().number, err::ReadOnly);
 }
 
 void TestDataSource::findFirst_data() {
@@ -197,13 +139,12 @@ void TestDataSource::findFirst_data() {
 
     QTest::newRow("number") << "codatl=500001" << 500001LL;
     QTest::newRow("number as text") << "codatl='500002'" << 500002LL;
-    QTest::newRow("bracketed lower case") << "[CODATL]=500003" << 500003LL;
-    QTest::newRow("double-quoted any case") << "nome=\"rossi mario\"" << 500000LL;
-    QTest::newRow("apostrophe") << "nome=" + sqlDoubleQuoted(QStringLiteral("D'ANGELO LUCA")) << 500001LL;
+    QTest::newRow("bracketed upper case") << "[CODATL]=500003" << 500003LL;
+    QTest::newRow("double-quoted text, any case") << "nome=\"rossi mario\"" << 500000LL;
+    QTest::newRow("double-quoted text with apostrophe") << "nome=" + sqlDoubleQuoted(u"D'ANGELO LUCA"_s) << 500001LL;
+    QTest::newRow("double-quoted text with double quote") << "nome=\"ROSSI \"\"X\"\"\" or soc=\"xyz\"" << 500002LL;
     QTest::newRow("qualified yes/no") << "natl.SQUADRA=-1" << 500003LL;
-    QTest::newRow("null yes/no") << "(natl.SQUADRA)<>-1 OR (natl.SQUADRA) Is Null" << 500000LL;
     QTest::newRow("null only") << "natl.squadra Is Null" << 500001LL;
-    QTest::newRow("two conditions") << "anno>2006 and soc='xyz'" << 500002LL;
     QTest::newRow("like") << "nome like 'bian%'" << 500002LL;
     QTest::newRow("no match") << "nome='NESSUNO'" << 0LL;
 }
@@ -212,237 +153,184 @@ void TestDataSource::findFirst() {
     QFETCH(QString, criterion);
     QFETCH(qlonglong, found);
 
-    auto ds = source(QStringLiteral("select * from natl order by codatl"));
+    auto ds = source(u"select * from natl order by codatl"_s);
     QVERIFY(ds->refresh());
     QVERIFY(ds->setPosition(1));
     const Status status = ds->findFirst(criterion);
     QVERIFY2(status.ok(), qPrintable(status.description));
     QCOMPARE(ds->noMatch(), found == 0);
-    QCOMPARE(ds->field(QStringLiteral("codatl")).toLongLong(), found == 0 ? 500001LL : found);
+    QCOMPARE(code(*ds), found == 0 ? 500001LL : found);
 }
 
 void TestDataSource::findNextWalksMatches() {
-    auto ds = source(QStringLiteral("select * from natl order by nome"));
+    auto ds = source(u"select * from natl order by nome"_s);
     QVERIFY(ds->refresh());
-    const QString criterion = QStringLiteral("soc=\"abc\"");
+    const QString criterion = u"soc=\"abc\""_s;
     QVERIFY(ds->findFirst(criterion));
     QList<qlonglong> codes;
     while (!ds->noMatch()) {
-        codes << ds->field(QStringLiteral("codatl")).toLongLong();
+        codes << code(*ds);
         QVERIFY(ds->findNext(criterion));
     }
     QCOMPARE(codes, (QList<qlonglong>{500001, 500000, 500003}));
-    QCOMPARE(ds->field(QStringLiteral("codatl")).toLongLong(), 500003);
+    QCOMPARE(code(*ds), 500003);
+    QCOMPARE(ds->findFirst(u"pippo=1"_s).number, err::FieldNotFound);
 }
 
-void TestDataSource::findOnReadOnlyJoin() {
-    auto ds = source(QStringLiteral("select nprg57.codatl, natl.anno from nprg57 inner join natl on "
-                                    "nprg57.codatl = natl.codatl"));
-    QVERIFY(ds->refresh());
-    QCOMPARE(ds->rowCount(), 1);
-    QVERIFY(ds->findFirst(QStringLiteral("anno=2005 and codatl='500000'")));
-    QVERIFY(!ds->noMatch());
-    QCOMPARE(ds->addNew().number, err::ReadOnly);
-    QCOMPARE(ds->edit().number, err::ReadOnly);
-    QCOMPARE(ds->remove().number, err::ReadOnly);
-    QCOMPARE(m_db->count(QStringLiteral("nprg57")), 1);
+void TestDataSource::addNewCursor_data() {
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<int>("start"); // -1: at the end
+    QTest::addColumn<int>("after"); // position() after the update
+
+    QTest::newRow("on a row: stays on it") << "soc='ABC'" << 1 << 1;
+    QTest::newRow("at the end: stays at the end") << "soc='ABC'" << -1 << -1;
+    QTest::newRow("empty set: the new row becomes current") << "soc='NEW'" << -1 << 0;
 }
 
-void TestDataSource::findWithUnknownField() {
-    auto ds = source(QStringLiteral("natl"));
-    QVERIFY(ds->refresh());
-    QCOMPARE(ds->findFirst(QStringLiteral("pippo=1")).number, err::FieldNotFound);
-}
+void TestDataSource::addNewCursor() {
+    QFETCH(QString, where);
+    QFETCH(int, start);
+    QFETCH(int, after);
 
-void TestDataSource::addNewKeepsCurrentRow() {
-    auto ds = source(QStringLiteral("nprg57"));
-    auto other = source(QStringLiteral("select * from nprg57 order by OrdineInserimento"));
+    auto ds = source(u"select * from natl where "_s + where + u" order by codatl"_s);
     QVERIFY(ds->refresh());
-    QSignalSpy inserted(ds.get(), &DataSource::rowInserted);
+    const int before = ds->rowCount();
+    if (start >= 0)
+        QVERIFY(ds->setPosition(start));
+    else
+        while (!ds->eof())
+            QVERIFY(ds->moveNext());
     QVERIFY(ds->addNew());
-    QVERIFY(ds->isEditing());
-    QVERIFY(ds->setField(QStringLiteral("codatl"), 500002));
-    QVERIFY(ds->setField(QStringLiteral("NOME"), QStringLiteral("BIANCHI ANNA")));
-    QVERIFY(ds->setField(QStringLiteral("m"), QStringLiteral("1.5")));
-    QCOMPARE(ds->field(QStringLiteral("nome")).toString(), QStringLiteral("BIANCHI ANNA"));
+    QVERIFY(ds->setField(u"codatl"_s, u"600000"_s));
+    QVERIFY(ds->setField(u"soc"_s, u"NEW"_s));
     QVERIFY(ds->update());
-    QVERIFY(!ds->isEditing());
-
-    QCOMPARE(inserted.count(), 1);
-    QCOMPARE(inserted.first().first().toInt(), 1);
-    QCOMPARE(ds->rowCount(), 2);
-    QCOMPARE(ds->position(), 0);
-    QCOMPARE(ds->field(QStringLiteral("codatl")).toLongLong(), 500000);
-    const int order = ds->fieldIndex(QStringLiteral("ordineinserimento"));
-    QCOMPARE(ds->value(1, order).toLongLong(), 2);
-    QCOMPARE(ds->value(1, ds->fieldIndex(QStringLiteral("m"))).toDouble(), 1.5);
-
-    QVERIFY(other->refresh());
-    QCOMPARE(other->rowCount(), 2);
-    QVERIFY(other->moveLast());
-    QCOMPARE(other->field(QStringLiteral("nome")).toString(), QStringLiteral("BIANCHI ANNA"));
-}
-
-void TestDataSource::addNewOnEmptySetBecomesCurrent() {
-    auto ds = source(QStringLiteral("select * from natl where soc='NEW'"));
-    QVERIFY(ds->refresh());
-    QVERIFY(ds->eof());
-    QVERIFY(ds->addNew());
-    QVERIFY(ds->setField(QStringLiteral("codatl"), QStringLiteral("600000")));
-    QVERIFY(ds->setField(QStringLiteral("soc"), QStringLiteral("NEW")));
-    QVERIFY(ds->update());
-    QCOMPARE(ds->position(), 0);
-    QCOMPARE(ds->field(QStringLiteral("codatl")).toLongLong(), 600000);
-    QCOMPARE(m_db->count(QStringLiteral("natl"), QStringLiteral("codatl=600000 and soc='NEW'")), 1);
+    QCOMPARE(ds->rowCount(), before + 1);
+    QCOMPARE(ds->position(), after);
+    QCOMPARE(ds->value(before, ds->fieldIndex(u"codatl"_s)).toLongLong(), 600000);
+    QCOMPARE(m_db->count(u"natl"_s, u"codatl=600000 and soc='new'"_s), 1);
 }
 
 void TestDataSource::editWritesOnlyChangedFields() {
-    auto ds = source(QStringLiteral("select * from natl where soc='ABC' order by codatl"));
-    auto other = source(QStringLiteral("natl"));
+    auto ds = source(u"select * from natl where soc='ABC' order by codatl"_s);
+    auto other = source(u"natl"_s);
     QVERIFY(ds->refresh());
     QVERIFY(other->refresh());
     QVERIFY(ds->setPosition(1));
     QVERIFY(ds->edit());
 
     // Another window changes a different field of the same row meanwhile.
-    QVERIFY(other->findFirst(QStringLiteral("codatl=500001")));
+    QVERIFY(other->findFirst(u"codatl=500001"_s));
     QVERIFY(other->edit());
-    QVERIFY(other->setField(QStringLiteral("anno"), 1990));
+    QVERIFY(other->setField(u"anno"_s, 1990));
     QVERIFY(other->update());
 
-    QSignalSpy changed(ds.get(), &DataSource::rowChanged);
-    QVERIFY(ds->setField(QStringLiteral("nome"), QStringLiteral("D'ANGELO LUCIO")));
+    QVERIFY(ds->setField(u"nome"_s, u"D'ANGELO LUCIO"_s));
     QVERIFY(ds->update());
-    QVERIFY(!changed.isEmpty());
-    QCOMPARE(ds->position(), 1);
-    QCOMPARE(ds->field(QStringLiteral("nome")).toString(), QStringLiteral("D'ANGELO LUCIO"));
-    QCOMPARE(ds->field(QStringLiteral("anno")).toLongLong(), 1990); // re-read from the file
-
-    QVERIFY(other->refresh());
-    QVERIFY(other->findFirst(QStringLiteral("codatl=500001")));
-    QCOMPARE(other->field(QStringLiteral("nome")).toString(), QStringLiteral("D'ANGELO LUCIO"));
-    QCOMPARE(other->field(QStringLiteral("anno")).toLongLong(), 1990);
+    QCOMPARE(ds->field(u"anno"_s).toLongLong(), 1990); // re-read from the file
+    QCOMPARE(m_db->count(u"natl"_s, u"nome='D''ANGELO LUCIO' and anno=1990"_s), 1);
 
     QVERIFY(ds->edit());
-    QVERIFY(ds->setField(QStringLiteral("nome"), QStringLiteral("SCARTATO")));
-    ds->cancelUpdate();
+    QVERIFY(ds->setField(u"nome"_s, u"SCARTATO"_s));
+    QVERIFY(ds->moveFirst()); // a moved cursor drops an unfinished edit
     QCOMPARE(ds->update().number, err::NotEditing);
-    QCOMPARE(m_db->count(QStringLiteral("natl"), QStringLiteral("nome='SCARTATO'")), 0);
+    QCOMPARE(m_db->count(u"natl"_s, u"nome='SCARTATO'"_s), 0);
 }
 
-void TestDataSource::removeLeavesDeletedSlot() {
-    auto ds = source(QStringLiteral("select * from natl order by codatl"));
+void TestDataSource::removeThenMove() {
+    auto ds = source(u"select * from natl order by codatl"_s);
     QVERIFY(ds->refresh());
-    QVERIFY(ds->setPosition(1));
-    QSignalSpy removed(ds.get(), &DataSource::rowRemoved);
-    QVERIFY(ds->remove());
-    QCOMPARE(removed.count(), 1);
-    QCOMPARE(removed.first().first().toInt(), 1);
-    QCOMPARE(ds->rowCount(), 3);
-    Status status;
-    ds->field(QStringLiteral("nome"), &status);
-    QCOMPARE(status.number, err::RecordDeleted);
-    QCOMPARE(ds->remove().number, err::RecordDeleted);
-    QVERIFY(ds->moveNext());
-    QCOMPARE(ds->field(QStringLiteral("codatl")).toLongLong(), 500002);
-    QCOMPARE(m_db->count(QStringLiteral("natl")), 3);
-    QCOMPARE(m_db->count(QStringLiteral("natl"), QStringLiteral("codatl=500001")), 0);
+    for (const bool forward : {true, false}) {
+        QVERIFY(ds->setPosition(1));
+        const qlonglong neighbour = ds->value(forward ? 2 : 0, 0).toLongLong();
+        QVERIFY(ds->remove());
+        Status status;
+        ds->field(u"nome"_s, &status);
+        QCOMPARE(status.number, err::RecordDeleted);
+        QCOMPARE(ds->remove().number, err::RecordDeleted);
+        QCOMPARE(ds->edit().number, err::RecordDeleted);
+        QVERIFY(forward ? ds->moveNext() : ds->movePrevious());
+        QCOMPARE(code(*ds), neighbour);
+    }
+    QCOMPARE(ds->rowCount(), 2);
+    QCOMPARE(m_db->column(u"select codatl from natl order by codatl"_s), (QVariantList{500000LL, 500003LL}));
 
-    // Deleting the last row: the next move reaches the end.
-    QVERIFY(ds->moveLast());
+    QVERIFY(ds->moveLast()); // deleting the last row: the next move reaches the end
     QVERIFY(ds->remove());
     QVERIFY(ds->moveNext());
     QVERIFY(ds->eof());
-
-    auto other = source(QStringLiteral("natl"));
-    QVERIFY(other->refresh());
-    QCOMPARE(other->rowCount(), 2);
 }
 
-void TestDataSource::conversions_data() {
-    QTest::addColumn<QString>("table");
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QVariant>("input");
-    QTest::addColumn<int>("error");
-    QTest::addColumn<QString>("stored"); // SQLite's quote() of the stored value
-
-    QTest::newRow("empty into number") << "natl"
-                                       << "anno" << QVariant(QString()) << 0 << "NULL";
-    QTest::newRow("blank into number") << "natl"
-                                       << "anno" << QVariant(QStringLiteral("  ")) << 0 << "NULL";
-    QTest::newRow("null into number") << "natl"
-                                      << "anno" << QVariant() << 0 << "NULL";
-    QTest::newRow("padded number text") << "natl"
-                                        << "anno" << QVariant(QStringLiteral(" 1999 ")) << 0 << "1999";
-    QTest::newRow("not a number") << "natl"
-                                  << "anno" << QVariant(QStringLiteral("abc")) << err::TypeMismatch << "";
-    QTest::newRow("decimal comma refused") << "nprg57"
-                                           << "m" << QVariant(QStringLiteral("31,5")) << err::TypeMismatch << "";
-    QTest::newRow("decimal point") << "nprg57"
-                                   << "m" << QVariant(QStringLiteral("29.25")) << 0 << "29.25";
-    QTest::newRow("empty into double") << "nprg57"
-                                       << "m" << QVariant(QStringLiteral("")) << 0 << "NULL";
-    QTest::newRow("number into text") << "natl"
-                                      << "nome" << QVariant(123) << 0 << "'123'";
-    QTest::newRow("empty text stays text") << "natl"
-                                           << "nome" << QVariant(QStringLiteral("")) << 0 << "''";
-    QTest::newRow("true into yes/no") << "natl"
-                                      << "squadra" << QVariant(true) << 0 << "-1";
-    QTest::newRow("false into yes/no") << "natl"
-                                       << "squadra" << QVariant(false) << 0 << "0";
-    QTest::newRow("day/month/year") << "manif"
-                                    << "data" << QVariant(QStringLiteral("05/03/2024")) << 0 << "'2024-03-05'";
-    QTest::newRow("short day/month") << "manif"
-                                     << "Data" << QVariant(QStringLiteral("5/3/2024")) << 0 << "'2024-03-05'";
-    QTest::newRow("date value") << "manif"
-                                << "data" << QVariant(QDate(2023, 12, 31)) << 0 << "'2023-12-31'";
-    QTest::newRow("empty date") << "manif"
-                                << "data" << QVariant(QStringLiteral("")) << 0 << "NULL";
-    QTest::newRow("impossible date") << "manif"
-                                     << "data" << QVariant(QStringLiteral("32/01/2024")) << err::TypeMismatch << "";
-    QTest::newRow("missing field") << "natl"
-                                   << "pippo" << QVariant(1) << err::FieldNotFound << "";
-}
-
-void TestDataSource::conversions() {
-    QFETCH(QString, table);
-    QFETCH(QString, field);
-    QFETCH(QVariant, input);
-    QFETCH(int, error);
-    QFETCH(QString, stored);
-
-    const QString check = QStringLiteral("select quote([%1]) from [%2] where rowid=1").arg(field, table);
-    const QVariantList before = m_db->column(check);
-    auto ds = source(table);
-    QVERIFY(ds->refresh());
-    QVERIFY(ds->edit());
-    const Status status = ds->setField(field, input);
-    QCOMPARE(status.number, error);
-    QVERIFY(ds->update());
-    if (error != 0) {
-        QCOMPARE(m_db->column(check), before);
-        return;
+void TestDataSource::writeToVanishedRow() {
+    for (const bool removing : {false, true}) {
+        auto ds = source(u"select * from natl order by codatl"_s);
+        QVERIFY(ds->refresh());
+        QVERIFY(ds->setPosition(1));
+        const qlonglong gone = code(*ds);
+        QVERIFY(m_db->exec(u"delete * from natl where codatl=%1"_s.arg(gone)));
+        QSignalSpy removed(ds.get(), &DataSource::rowsRemoved);
+        if (!removing) {
+            QVERIFY(ds->edit());
+            QVERIFY(ds->setField(u"nome"_s, u"FANTASMA"_s));
+        }
+        QCOMPARE((removing ? ds->remove() : ds->update()).number, err::RecordDeleted);
+        QCOMPARE(removed.count(), 1);
+        QCOMPARE(ds->rowCount(), m_db->count(u"natl"_s)); // the snapshot is as the file is
+        QVERIFY(ds->moveNext());
+        QCOMPARE(code(*ds), gone + 1);
     }
-    QCOMPARE(m_db->column(check).value(0).toString(), stored);
+    QCOMPARE(m_db->count(u"natl"_s, u"nome='FANTASMA'"_s), 0);
 }
 
-void TestDataSource::editingRules() {
-    auto ds = source(QStringLiteral("nprg57"));
-    QVERIFY(ds->refresh());
-    QCOMPARE(ds->setField(QStringLiteral("nome"), QStringLiteral("X")).number, err::NotEditing);
-    QCOMPARE(ds->update().number, err::NotEditing);
-    QVERIFY(ds->addNew());
-    QVERIFY(!ds->setField(QStringLiteral("OrdineInserimento"), 7));
-    ds->cancelUpdate();
-    QCOMPARE(ds->rowCount(), 1);
-    QCOMPARE(m_db->count(QStringLiteral("nprg57")), 1);
+void TestDataSource::modelFollowsSource() {
+    auto ds = source(u"select * from natl order by codatl"_s);
+    DataSourceModel model(ds.get());
+    model.setColumns({u"NOME"_s, u"codatl"_s, u"manca"_s});
+    model.setHeaderCaption(0, u"Atleta"_s);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const auto mirrors = [&] {
+        QCOMPARE(model.rowCount(), ds->rowCount());
+        for (int r = 0; r < ds->rowCount(); ++r) {
+            QCOMPARE(model.index(r, 0).data().toString(), ds->value(r, ds->fieldIndex(u"nome"_s)).toString());
+            QCOMPARE(model.index(r, 1).data(Qt::EditRole), ds->value(r, 0));
+            QCOMPARE(model.index(r, 2).data().toString(), QString());
+        }
+    };
 
-    // A moved cursor drops an unfinished edit.
+    QVERIFY(ds->refresh());
+    QCOMPARE(model.columnCount(), 3);
+    QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), u"Atleta"_s);
+    QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), u"codatl"_s);
+    mirrors();
+
+    QVERIFY(ds->addNew());
+    QVERIFY(ds->setField(u"codatl"_s, 600000));
+    QVERIFY(ds->setField(u"nome"_s, u"NUOVO"_s));
+    QVERIFY(ds->update());
+    mirrors();
+
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    QVERIFY(ds->setPosition(2));
     QVERIFY(ds->edit());
-    QVERIFY(ds->setField(QStringLiteral("nome"), QStringLiteral("X")));
+    QVERIFY(ds->setField(u"nome"_s, u"CAMBIATO"_s));
+    QVERIFY(ds->update());
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(changed.first().first().toModelIndex().row(), 2);
+    mirrors();
+
+    QVERIFY(ds->moveLast());
+    QVERIFY(ds->remove());
+    mirrors();
+    QVERIFY(m_db->exec(u"delete * from natl where codatl=500000"_s));
     QVERIFY(ds->moveFirst());
-    QVERIFY(!ds->isEditing());
-    QCOMPARE(ds->field(QStringLiteral("nome")).toString(), QStringLiteral("ROSSI MARIO"));
+    QCOMPARE(ds->remove().number, err::RecordDeleted); // vanished row leaves the model too
+    mirrors();
+
+    ds->setRecordSource(u"select codatl from natl"_s);
+    QVERIFY(ds->refresh());
+    mirrors();
+    ds->setRecordSource(u"nprg99"_s);
+    QVERIFY(!ds->refresh());
+    QCOMPARE(model.rowCount(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestDataSource)

@@ -1,44 +1,93 @@
-// Creating the file and altering the registration tables.
+// Start-up checks of the file, the schema, statement batches and altering registration tables.
 #include "FixtureDb.h"
 
 #include "store/DataSource.h"
 #include "store/Database.h"
-#include "store/Schema.h"
 #include "store/Store.h"
+#include "store/Transaction.h"
 
-#include <QFileInfo>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#endif
 
 #include <memory>
 
 using namespace onda;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray bytesOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+#ifdef Q_OS_LINUX
+// Sets or clears the immutable flag, which stops root as well; false where unsupported.
+bool setImmutable(const QString& path, bool on) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    ::close(fd);
+    return done;
+}
+#else
+bool setImmutable(const QString&, bool) {
+    return false;
+}
+#endif
+
+// The file can no longer be written by this process: permissions, or for root the immutable flag.
+bool makeReadOnly(const QString& path) {
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+    QFile probe(path);
+    if (!probe.open(QIODevice::ReadWrite))
+        return true;
+    probe.close();
+    return setImmutable(path, true);
+}
+
+} // namespace
 
 class TestStoreMaintenance : public QObject {
     Q_OBJECT
 
 private slots:
     void init();
-    void cleanup() { m_db.reset(); }
+    void cleanup();
 
-    void ensureDatabaseCreatesAllTables();
-    void ensureDatabaseKeepsExistingFile();
-    void declarations_data();
-    void declarations();
-    void countRecords_data();
+    void freshFileMatchesGolden();
+    void olderFileCompleted();
+    void startupRefuses_data();
+    void startupRefuses();
+    void startupBesideAWriter();
+    void plainToolReadsFile();
+    void transactionsNest();
+    void batch_data();
+    void batch();
     void countRecords();
-    void addTableField_data();
     void addTableField();
-    void autoIncrementNumbersOldRows();
-    void ensureInsertionOrderOnOldTable_data();
-    void ensureInsertionOrderOnOldTable();
-    void ensureInsertionOrderOnCurrentTable();
-    void bindToDatabase();
+    void insertionOrderKeepsRowIdentity();
+    void ensureInsertionOrder();
 
 private:
     Store store() const {
         Store s;
         s.setDatabasePath(m_db->path());
+        s.setConnectionOptions({50, 0});
         s.setMessageSink([this](const QString& text) { m_messages << text; });
         return s;
     }
@@ -48,17 +97,17 @@ private:
         ds->setRecordSource(recordSource);
         return ds;
     }
-    QString tableSql(const QString& table) {
-        return m_db->column(QStringLiteral("select sql from sqlite_master where name=?1"), {table}).value(0).toString();
+    Status fillRegistrations(bool withInsertionOrder) {
+        const Status s = m_db->createRegistrationTable(u"57"_s, withInsertionOrder);
+        return s ? m_db->insertRows(u"nprg57"_s, {u"codatl"_s, u"nome"_s, u"soc"_s},
+                                    {{500002, u"BIANCHI ANNA"_s, u"XYZ"_s},
+                                     {500000, u"ROSSI MARIO"_s, u"ABC"_s},
+                                     {500001, u"D'ANGELO LUCA"_s, u"ABC"_s}})
+                 : s;
     }
 
     std::unique_ptr<FixtureDb> m_db;
     mutable QStringList m_messages;
-    const QList<FixtureDb::Registration> m_rows = {
-        {500002, QStringLiteral("BIANCHI ANNA"), 2007, {}, QStringLiteral("XYZ"), {}, {}, {}, {}, {}},
-        {500000, QStringLiteral("ROSSI MARIO"), 2005, {}, QStringLiteral("ABC"), {}, {}, {}, {}, {}},
-        {500001, QStringLiteral("D'ANGELO LUCA"), 2006, {}, QStringLiteral("ABC"), {}, {}, {}, {}, {}},
-    };
 };
 
 void TestStoreMaintenance::init() {
@@ -67,232 +116,254 @@ void TestStoreMaintenance::init() {
     QVERIFY(m_db->isValid());
 }
 
-void TestStoreMaintenance::ensureDatabaseCreatesAllTables() {
-    QTemporaryDir dir;
-    Store s;
-    s.setDatabasePath(dir.filePath(QStringLiteral("ONDA.mdb")));
-    QVERIFY(!QFileInfo::exists(s.databasePath()));
-    QVERIFY(s.ensureDatabase());
-    QVERIFY(QFileInfo::exists(s.databasePath()));
-
-    Database db;
-    QVERIFY(db.open(s.databasePath()));
-    const QStringList expected = {"config", "natl", "manif", "categorie", "programmi", "nprg", "Records"};
-    for (const QString& table : expected) {
-        QList<FieldInfo> fields;
-        QVERIFY2(db.tableFields(table, fields), qPrintable(table));
-        Database::Result rows;
-        QVERIFY(db.query(QStringLiteral("select count(*) from [%1]").arg(table), rows));
-        QCOMPARE(rows.rows.value(0).value(0).toInt(), 0);
-    }
-    QList<FieldInfo> manif;
-    QVERIFY(db.tableFields(QStringLiteral("MANIF"), manif));
-    QCOMPARE(manif.size(), 10);
-    QCOMPARE(manif[2].name, QStringLiteral("Località"));
-    QCOMPARE(manif[3].type, FieldType::Date);
-    QCOMPARE(manif[9].type, FieldType::Memo);
-    QList<FieldInfo> nprg;
-    QVERIFY(db.tableFields(QStringLiteral("nprg"), nprg));
-    QCOMPARE(nprg.size(), 11);
-    QCOMPARE(nprg.last().name, QStringLiteral("OrdineInserimento"));
-    QVERIFY(nprg.last().autoIncrement);
-    QCOMPARE(nprg[5].size, 1);
+void TestStoreMaintenance::cleanup() {
+    setImmutable(m_db->path(), false);
+    m_db.reset();
 }
 
-void TestStoreMaintenance::ensureDatabaseKeepsExistingFile() {
-    QVERIFY(m_db->addAthlete(500000, QStringLiteral("ROSSI MARIO"), 2005, QStringLiteral("ABC"), QStringLiteral("M")));
-    // An old file: natl with fewer columns and no categorie table.
-    QVERIFY(m_db->exec(QStringLiteral("drop table categorie")));
-    QVERIFY(m_db->exec(QStringLiteral("create table config (societa text)")).number == err::TableExists);
-    QVERIFY(m_db->exec(QStringLiteral("drop table config")));
-    QVERIFY(m_db->exec(QStringLiteral("create table config (societa text)")));
-    QVERIFY(m_db->exec(QStringLiteral("insert into config (societa) values ('ABC')")));
-    const QString configSql = tableSql(QStringLiteral("config"));
+void TestStoreMaintenance::freshFileMatchesGolden() {
+    QFile golden(QStringLiteral(ONDA_TEST_DATA "/onda_schema.sql"));
+    QVERIFY(golden.open(QIODevice::ReadOnly));
+    QCOMPARE(m_db->schemaText(), QString::fromUtf8(golden.readAll()));
+
+    // A complete file is only read at start-up.
+    const QByteArray before = bytesOf(m_db->path());
+    QVERIFY(store().ensureDatabase());
+    QCOMPARE(bytesOf(m_db->path()), before);
+}
+
+void TestStoreMaintenance::olderFileCompleted() {
+    // A file of before versioning: no version, config of its own, no categorie.
+    QVERIFY(m_db->exec(u"drop table categorie"_s));
+    QVERIFY(m_db->exec(u"drop table config"_s));
+    QVERIFY(m_db->exec(u"create table config (societa text)"_s));
+    QVERIFY(m_db->insert(u"config"_s, {{u"societa"_s, u"ABC"_s}}));
+    QVERIFY(m_db->exec(u"PRAGMA user_version = 0"_s));
 
     QVERIFY(store().ensureDatabase());
-    QVERIFY(m_db->tableExists(QStringLiteral("categorie")));
-    QCOMPARE(tableSql(QStringLiteral("config")), configSql);
-    QCOMPARE(m_db->count(QStringLiteral("config")), 1);
-    QCOMPARE(m_db->count(QStringLiteral("natl"), QStringLiteral("nome='rossi mario'")), 1);
+    QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='categorie'"_s), 1);
+    QCOMPARE(m_db->column(u"select count(*) from pragma_table_info('config')"_s),
+             QVariantList{1LL}); // its own table is kept, rows too
+    QCOMPARE(m_db->count(u"config"_s), 1);
+    QCOMPARE(m_db->column(u"PRAGMA user_version"_s), QVariantList{1LL});
 }
 
-void TestStoreMaintenance::declarations_data() {
-    QTest::addColumn<int>("type");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<bool>("autoIncrement");
+void TestStoreMaintenance::startupRefuses_data() {
+    QTest::addColumn<QString>("cause");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("message");
 
-    QTest::newRow("long") << int(FieldType::Long) << 0 << false;
-    QTest::newRow("counter") << int(FieldType::Long) << 0 << true;
-    QTest::newRow("integer") << int(FieldType::Integer) << 0 << false;
-    QTest::newRow("byte") << int(FieldType::Byte) << 0 << false;
-    QTest::newRow("double") << int(FieldType::Double) << 0 << false;
-    QTest::newRow("single") << int(FieldType::Single) << 0 << false;
-    QTest::newRow("currency") << int(FieldType::Currency) << 0 << false;
-    QTest::newRow("date") << int(FieldType::Date) << 0 << false;
-    QTest::newRow("yes/no") << int(FieldType::Boolean) << 0 << false;
-    QTest::newRow("text 30") << int(FieldType::Text) << 30 << false;
-    QTest::newRow("memo") << int(FieldType::Memo) << 0 << false;
+    QTest::newRow("not a database") << "text" << err::NotADatabase << "il file non e' un database.";
+    QTest::newRow("locked") << "locked" << err::FileInUse << "il file e' bloccato da un altro programma.";
+    QTest::newRow("read-only") << "readonly" << err::ReadOnly << "il file e' di sola lettura.";
+    QTest::newRow("damaged") << "damaged" << err::Damaged << "il file e' danneggiato.";
 }
 
-void TestStoreMaintenance::declarations() {
-    QFETCH(int, type);
-    QFETCH(int, size);
-    QFETCH(bool, autoIncrement);
+void TestStoreMaintenance::startupRefuses() {
+    QFETCH(QString, cause);
+    QFETCH(int, number);
+    QFETCH(QString, message);
 
-    // What a table declares is what its fields read back as.
-    const FieldInfo field{QStringLiteral("campo"), FieldType(type), size, autoIncrement};
+    QVERIFY(m_db->seedAthletes());
+    Database other;
+    if (cause == QLatin1String("text")) {
+        QFile text(m_db->path());
+        QVERIFY(text.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        text.write(QByteArray("codatl;nome\n500000;ROSSI MARIO\n").repeated(40));
+    } else if (cause == QLatin1String("locked")) {
+        QVERIFY(other.open(m_db->path()));
+        QVERIFY(other.execute(u"BEGIN EXCLUSIVE"_s));
+    } else if (cause == QLatin1String("readonly")) {
+        if (!makeReadOnly(m_db->path()))
+            QSKIP("this file system cannot make the file read-only for this user");
+    } else {
+        // Scribble over the athletes' page, past the file header.
+        const int pageSize = m_db->column(u"PRAGMA page_size"_s).value(0).toInt();
+        const qint64 page =
+            m_db->column(u"select rootpage from sqlite_master where name='natl'"_s).value(0).toLongLong();
+        QFile file(m_db->path());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.seek((page - 1) * pageSize));
+        file.write(QByteArray(pageSize / 2, '\x5a'));
+    }
+    const QByteArray before = bytesOf(m_db->path());
+
+    const Status status = store().ensureDatabase();
+    QCOMPARE(status.number, number);
+    QVERIFY(!status.description.isEmpty());
+    QCOMPARE(databaseOpenMessage(m_db->path(), status), u"Impossibile aprire il database "_s + m_db->path() + u": "_s +
+                                                            message + QLatin1Char(' ') + status.description);
+    QCOMPARE(bytesOf(m_db->path()), before);
+}
+
+void TestStoreMaintenance::startupBesideAWriter() {
+    Database other;
+    QVERIFY(other.open(m_db->path()));
+    QVERIFY(other.execute(u"BEGIN IMMEDIATE"_s));
+    QVERIFY(other.execute(u"insert into natl (codatl) values (1)"_s));
+    const Status status = store().ensureDatabase();
+    QVERIFY2(status.ok(), qPrintable(status.description));
+}
+
+void TestStoreMaintenance::plainToolReadsFile() {
+    const QString tool = QStandardPaths::findExecutable(u"sqlite3"_s);
+    if (tool.isEmpty())
+        QSKIP("the sqlite3 tool is not installed");
+    QVERIFY(m_db->seedAthletes());
+    QVERIFY(store().execute(u"update natl set nome='NICOLÒ ÈRCOLI' where codatl=500002"_s));
+    QProcess process;
+    process.start(tool,
+                  {m_db->path(), QStringLiteral("PRAGMA integrity_check; select count(*) from natl where "
+                                                "nome='nicolÒ Èrcoli'; select count(*) from natl where soc='abc';")});
+    QVERIFY(process.waitForFinished(10000));
+    QCOMPARE(process.exitCode(), 0);
+    // Its own NOCASE folds only ASCII letters, so the accented name needs its accents' case.
+    QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), u"ok\n1\n3\n"_s);
+}
+
+void TestStoreMaintenance::transactionsNest() {
     Database db;
     QVERIFY(db.open(m_db->path()));
-    QVERIFY(db.createTable(QStringLiteral("prova"), {{QStringLiteral("x"), FieldType::Text, 5, false}, field}));
-    QList<FieldInfo> fields;
-    QVERIFY(db.tableFields(QStringLiteral("prova"), fields));
-    QCOMPARE(fields.size(), 2);
-    QCOMPARE(int(fields[1].type), type);
-    QCOMPARE(fields[1].size, size);
-    QCOMPARE(fields[1].autoIncrement, autoIncrement);
+    const auto add = [&](int code) { return db.execute(u"insert into natl (codatl) values (%1)"_s.arg(code)); };
+    {
+        Transaction outer(db);
+        QVERIFY(add(1));
+        {
+            Transaction dropped(db);
+            QVERIFY(add(2));
+        }
+        {
+            Transaction kept(db);
+            QVERIFY(add(3));
+            QVERIFY(kept.commit());
+        }
+        QVERIFY(outer.commit());
+        QVERIFY(!outer.commit()); // committed once only
+    }
+    {
+        Transaction abandoned(db);
+        QVERIFY(add(4));
+    }
+    QCOMPARE(m_db->column(u"select codatl from natl order by codatl"_s), (QVariantList{1LL, 3LL}));
 }
 
-void TestStoreMaintenance::countRecords_data() {
-    QTest::addColumn<QString>("recordSource");
-    QTest::addColumn<int>("count");
+void TestStoreMaintenance::batch_data() {
+    QTest::addColumn<QString>("condition");
+    QTest::addColumn<QStringList>("statements");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<int>("athletes"); // left afterwards
+    QTest::addColumn<bool>("copied");  // nprg60 exists afterwards
 
-    QTest::newRow("three rows") << "nprg57" << 3;
-    QTest::newRow("filtered") << "select * from nprg57 where soc='abc'" << 2;
-    QTest::newRow("empty") << "select * from nprg57 where soc='NONE'" << 0;
-    QTest::newRow("missing table") << "nprg99" << 0;
+    const QStringList reinit = {"SELECT nprg.* INTO nprg60 FROM nprg", "drop table nprg99", "delete * from natl"};
+    QTest::newRow("a failing statement is skipped") << "" << reinit << 0 << 0 << true;
+    QTest::newRow("disk full at the first statement") << "full" << reinit << err::DiskFull << 4 << false;
+    QTest::newRow("transaction ended by SQLite")
+        << "" << QStringList{reinit[0], "ROLLBACK", reinit[2]} << err::TransactionLost << 4 << false;
+    QTest::newRow("locked by another program") << "locked" << reinit << err::TableInUse << 4 << false;
+    QTest::newRow("read-only file") << "readonly" << reinit << err::ReadOnly << 4 << false;
+}
+
+void TestStoreMaintenance::batch() {
+    QFETCH(QString, condition);
+    QFETCH(QStringList, statements);
+    QFETCH(int, number);
+    QFETCH(int, athletes);
+    QFETCH(bool, copied);
+
+    QVERIFY(m_db->seedAthletes());
+    Store s = store();
+    Database other;
+    if (condition == QLatin1String("full")) {
+        // The file may not grow by a page: the copy's new table needs one.
+        const int pages = m_db->column(u"PRAGMA page_count"_s).value(0).toInt();
+        s.setConnectionOptions({50, pages});
+    } else if (condition == QLatin1String("locked")) {
+        QVERIFY(other.open(m_db->path()));
+        QVERIFY(other.execute(u"BEGIN IMMEDIATE"_s));
+    } else if (condition == QLatin1String("readonly") && !makeReadOnly(m_db->path())) {
+        QSKIP("this file system cannot make the file read-only for this user");
+    }
+
+    const Status status = s.ESEGUISQLBatch(statements);
+    QCOMPARE(status.number, number);
+    if (other.isOpen())
+        QVERIFY(other.execute(u"ROLLBACK"_s));
+    QCOMPARE(m_db->count(u"natl"_s), athletes);
+    QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='nprg60'"_s), copied ? 1 : 0);
 }
 
 void TestStoreMaintenance::countRecords() {
-    QFETCH(QString, recordSource);
-    QFETCH(int, count);
-
-    QVERIFY(m_db->createRegistrationTable(QStringLiteral("57"), m_rows));
-    auto ds = source(recordSource);
-    QCOMPARE(Store::CountRecords(*ds), count);
-    QCOMPARE(ds->position(), count > 0 ? 0 : -1);
-
-    DataSource unbound;
-    unbound.setRecordSource(recordSource);
-    QCOMPARE(Store::CountRecords(unbound), 0);
-}
-
-void TestStoreMaintenance::addTableField_data() {
-    QTest::addColumn<int>("type");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<int>("expectedType");
-    QTest::addColumn<int>("expectedSize");
-
-    QTest::newRow("text 50") << 10 << 50 << int(FieldType::Text) << 50;
-    QTest::newRow("text without size") << 10 << 0 << int(FieldType::Text) << 255;
-    QTest::newRow("double") << 7 << 0 << int(FieldType::Double) << 0;
-    QTest::newRow("yes/no") << 1 << 0 << int(FieldType::Boolean) << 0;
+    QVERIFY(fillRegistrations(true));
+    const std::pair<QString, int> cases[] = {{u"nprg57"_s, 3},
+                                             {u"select * from nprg57 where soc='abc'"_s, 2},
+                                             {u"select * from nprg57 where soc='NONE'"_s, 0},
+                                             {u"nprg99"_s, 0}};
+    for (const auto& [recordSource, count] : cases) {
+        auto ds = source(recordSource);
+        QCOMPARE(Store::CountRecords(*ds), count);
+        QCOMPARE(ds->position(), count > 0 ? 0 : -1);
+    }
 }
 
 void TestStoreMaintenance::addTableField() {
-    QFETCH(int, type);
-    QFETCH(int, size);
-    QFETCH(int, expectedType);
-    QFETCH(int, expectedSize);
-
-    QVERIFY(m_db->createRegistrationTable(QStringLiteral("57"), m_rows));
-    const QString recordSource = QStringLiteral("select * from nprg57 order by nome");
+    QVERIFY(fillRegistrations(true));
+    const QString recordSource = u"select * from nprg57 order by nome"_s;
     auto ds = source(recordSource);
     QVERIFY(ds->refresh());
-    const Status status = store().AddTableField(QStringLiteral("nprg57"), *ds, QStringLiteral("Extra"), type, size);
-    QVERIFY2(status.ok(), qPrintable(status.description));
+    QVERIFY(store().AddTableField(u"nprg57"_s, *ds, u"Extra"_s, 10, 50));
     QCOMPARE(ds->recordSource(), recordSource);
-    QVERIFY(ds->isOpen());
-    const int column = ds->fieldIndex(QStringLiteral("extra"));
-    QVERIFY(column >= 0);
-    QCOMPARE(int(ds->fields()[column].type), expectedType);
-    QCOMPARE(ds->fieldSize(QStringLiteral("EXTRA")), expectedType == int(FieldType::Text) ? expectedSize : 0);
-    QCOMPARE(m_db->count(QStringLiteral("nprg57")), 3);
-
-    // Adding it again fails and changes nothing.
-    const QString before = tableSql(QStringLiteral("nprg57"));
-    QVERIFY(!store().AddTableField(QStringLiteral("nprg57"), *ds, QStringLiteral("extra"), type, size));
-    QCOMPARE(tableSql(QStringLiteral("nprg57")), before);
-}
-
-void TestStoreMaintenance::autoIncrementNumbersOldRows() {
-    QVERIFY(m_db->createRegistrationTable(QStringLiteral("57"), m_rows, false));
-    QVERIFY(m_db->exec(QStringLiteral("delete * from nprg57 where codatl=500000")));
-    QVERIFY(m_db->addRegistration(QStringLiteral("57"), m_rows[1]));
-    auto ds = source(QStringLiteral("nprg57"));
-    QVERIFY(store().AddTableField(QStringLiteral("nprg57"), *ds, QStringLiteral("OrdineInserimento"), 4, 4));
-
-    // Stored order: BIANCHI, D'ANGELO, ROSSI (re-added last).
-    QCOMPARE(m_db->column(QStringLiteral("select codatl from nprg57 order by OrdineInserimento")),
-             (QVariantList{500002LL, 500001LL, 500000LL}));
-    QCOMPARE(m_db->column(QStringLiteral("select OrdineInserimento from nprg57 order by OrdineInserimento")),
-             (QVariantList{1LL, 2LL, 3LL}));
-
-    QVERIFY(ds->refresh());
-    QVERIFY(ds->fields().last().autoIncrement);
-    QVERIFY(ds->addNew());
-    QVERIFY(ds->setField(QStringLiteral("codatl"), 500009));
+    QCOMPARE(ds->fieldSize(u"EXTRA"_s), 50);
+    QVERIFY(ds->edit());
+    QVERIFY(ds->setField(u"extra"_s, QString()));
     QVERIFY(ds->update());
-    QCOMPARE(ds->value(3, ds->fieldIndex(QStringLiteral("ordineinserimento"))).toLongLong(), 4);
-    QCOMPARE(ds->fieldSize(QStringLiteral("nome")), 50);
+    QCOMPARE(m_db->count(u"nprg57"_s, u"extra = ''"_s), 1);
+    QCOMPARE(store().AddTableField(u"nprg57"_s, *ds, u"extra"_s, 7, 0).number, err::FieldExists);
 }
 
-void TestStoreMaintenance::ensureInsertionOrderOnOldTable_data() {
-    QTest::addColumn<bool>("withRows");
-    QTest::newRow("old table with rows") << true;
-    QTest::newRow("old empty table") << false;
+void TestStoreMaintenance::insertionOrderKeepsRowIdentity() {
+    QVERIFY(fillRegistrations(false));
+    // Stored order with a gap: BIANCHI, D'ANGELO, then ROSSI deleted and added again.
+    QVERIFY(m_db->exec(u"delete * from nprg57 where codatl=500000"_s));
+    QVERIFY(m_db->addRegistration(u"57"_s, 500000, u"ROSSI MARIO"_s, u"ABC"_s));
+    auto early = source(u"select * from nprg57 order by nome"_s);
+    QVERIFY(early->refresh());
+
+    auto ds = source(u"nprg57"_s);
+    QVERIFY(store().AddTableField(u"nprg57"_s, *ds, u"OrdineInserimento"_s, 4, 4));
+    QCOMPARE(m_db->column(u"select codatl from nprg57 order by OrdineInserimento"_s),
+             (QVariantList{500002LL, 500001LL, 500000LL}));
+
+    // The source opened before the rebuild still reaches its own rows.
+    QVERIFY(early->findFirst(u"codatl=500001"_s));
+    QVERIFY(early->edit());
+    QVERIFY(early->setField(u"nome"_s, u"D'ANGELO LUCIO"_s));
+    QVERIFY(early->update());
+    QVERIFY(early->findFirst(u"codatl=500000"_s));
+    QVERIFY(early->remove());
+    QCOMPARE(m_db->column(u"select nome from nprg57 order by OrdineInserimento"_s),
+             (QVariantList{u"BIANCHI ANNA"_s, u"D'ANGELO LUCIO"_s}));
 }
 
-void TestStoreMaintenance::ensureInsertionOrderOnOldTable() {
-    QFETCH(bool, withRows);
-
-    QVERIFY(m_db->createRegistrationTable(QStringLiteral("57"), withRows ? m_rows : QList<FixtureDb::Registration>{},
-                                          false));
-    const QString recordSource = QStringLiteral("select * from nprg57 where soc='ABC'");
+void TestStoreMaintenance::ensureInsertionOrder() {
+    QVERIFY(fillRegistrations(false));
+    const QString recordSource = u"select * from nprg57 where soc='ABC'"_s;
     auto registrations = source(recordSource);
-    auto workspace = source(QStringLiteral("nprg57"));
+    auto workspace = source(u"nprg57"_s);
     QVERIFY(registrations->refresh());
     QVERIFY(workspace->refresh());
-    QCOMPARE(registrations->fieldIndex(QStringLiteral("ordineInserimento")), -1);
 
     const Store s = store();
-    s.EnsureInsertionOrder(*registrations, *workspace, QStringLiteral("57"));
+    s.EnsureInsertionOrder(*registrations, *workspace, u"57"_s);
     QCOMPARE(m_messages, QStringList{"Aggiungo ordine inserimento"});
-    QVERIFY(registrations->fieldIndex(QStringLiteral("ordineInserimento")) >= 0);
+    QVERIFY(registrations->fieldIndex(u"ordineInserimento"_s) >= 0);
     QCOMPARE(registrations->recordSource(), recordSource);
-    QCOMPARE(workspace->recordSource(), QStringLiteral("nprg57"));
-    QVERIFY(workspace->fieldIndex(QStringLiteral("OrdineInserimento")) >= 0);
-    QCOMPARE(m_db->count(QStringLiteral("nprg57")), withRows ? 3 : 0);
+    QCOMPARE(workspace->recordSource(), u"nprg57"_s);
+    QCOMPARE(m_db->count(u"nprg57"_s), 3);
 
-    s.EnsureInsertionOrder(*registrations, *workspace, QStringLiteral("57"));
+    const QByteArray before = bytesOf(m_db->path());
+    s.EnsureInsertionOrder(*registrations, *workspace, u"57"_s);
     QCOMPARE(m_messages.size(), 1);
-}
-
-void TestStoreMaintenance::ensureInsertionOrderOnCurrentTable() {
-    QVERIFY(m_db->createRegistrationTable(QStringLiteral("57"), m_rows));
-    const QString before = tableSql(QStringLiteral("nprg57"));
-    auto registrations = source(QStringLiteral("nprg57"));
-    auto workspace = source(QStringLiteral("nprg57"));
-    QVERIFY(registrations->refresh());
-    store().EnsureInsertionOrder(*registrations, *workspace, QStringLiteral("57"));
-    QVERIFY(m_messages.isEmpty());
-    QCOMPARE(tableSql(QStringLiteral("nprg57")), before);
-    QCOMPARE(m_db->column(QStringLiteral("select OrdineInserimento from nprg57 order by codatl")),
-             (QVariantList{2LL, 3LL, 1LL}));
-}
-
-void TestStoreMaintenance::bindToDatabase() {
-    auto a = std::make_unique<DataSource>();
-    auto b = std::make_unique<DataSource>();
-    auto missing = std::make_unique<DataSource>();
-    a->setRecordSource(QStringLiteral("natl"));
-    b->setRecordSource(QStringLiteral("select * from manif"));
-    missing->setRecordSource(QStringLiteral("nprg99"));
-
-    Store::bindToDatabase({a.get(), b.get(), missing.get()}, m_db->path());
-    QVERIFY(m_messages.isEmpty());
-    QVERIFY(a->isOpen());
-    QCOMPARE(b->databaseFile(), m_db->path());
-    QVERIFY(!missing->isOpen()); // a missing table is passed over, the others still bound
+    QCOMPARE(bytesOf(m_db->path()), before);
 }
 
 QTEST_GUILESS_MAIN(TestStoreMaintenance)

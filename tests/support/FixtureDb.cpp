@@ -8,17 +8,17 @@
 
 using onda::Database;
 using onda::Status;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-QVariant orNull(const QString& text) {
-    return text.isNull() ? QVariant() : QVariant(text);
-}
-
-Status openDb(Database& db, const QString& path) {
-    const Status s = db.open(path, false);
-    if (!s)
-        qWarning() << "FixtureDb: cannot open" << path << s.description;
+// A scratch file needs no durability: no sync, journal in memory.
+Status openScratch(Database& db, const QString& path) {
+    Status s = db.open(path);
+    if (s)
+        s = db.execute(u"PRAGMA synchronous = OFF"_s);
+    if (s)
+        s = db.execute(u"PRAGMA journal_mode = MEMORY"_s);
     return s;
 }
 
@@ -36,7 +36,7 @@ FixtureDb::FixtureDb() {
 }
 
 QString FixtureDb::path() const {
-    return m_dir.filePath(QStringLiteral("ONDA.mdb"));
+    return m_dir.filePath(u"ONDA.mdb"_s);
 }
 
 QString FixtureDb::filePath(const QString& name) const {
@@ -45,10 +45,10 @@ QString FixtureDb::filePath(const QString& name) const {
 
 Status FixtureDb::exec(const QString& sql, const QVariantList& parameters) {
     Database db;
-    if (Status s = openDb(db, path()); !s)
-        return s;
+    Status s = openScratch(db, path());
     Database::Result ignored;
-    const Status s = parameters.isEmpty() ? db.execute(sql) : db.query(sql, ignored, parameters);
+    if (s)
+        s = parameters.isEmpty() ? db.execute(sql) : db.query(sql, ignored, parameters);
     if (!s)
         qWarning() << "FixtureDb:" << sql << "->" << s.number << s.description;
     return s;
@@ -57,7 +57,7 @@ Status FixtureDb::exec(const QString& sql, const QVariantList& parameters) {
 QVariantList FixtureDb::column(const QString& sql, const QVariantList& parameters) {
     Database db;
     Database::Result result;
-    if (!openDb(db, path()) || !db.query(sql, result, parameters))
+    if (!db.open(path()) || !db.query(sql, result, parameters))
         return {};
     QVariantList out;
     for (const QVariantList& row : std::as_const(result.rows))
@@ -66,56 +66,54 @@ QVariantList FixtureDb::column(const QString& sql, const QVariantList& parameter
 }
 
 int FixtureDb::count(const QString& table, const QString& where) {
-    QString sql = QStringLiteral("SELECT count(*) FROM [%1]").arg(table);
-    if (!where.isEmpty())
-        sql += QStringLiteral(" WHERE ") + where;
-    const QVariantList values = column(sql);
+    const QString filter = where.isEmpty() ? QString() : u" WHERE "_s + where;
+    const QVariantList values = column(u"SELECT count(*) FROM [%1]"_s.arg(table) + filter);
     return values.isEmpty() ? -1 : values.first().toInt();
 }
 
-bool FixtureDb::tableExists(const QString& table) {
-    Database db;
-    return openDb(db, path()) && db.tableExists(table);
+Status FixtureDb::insert(const QString& table, const Values& values) {
+    QStringList names;
+    QStringList marks;
+    QVariantList parameters;
+    for (const auto& [name, value] : values) {
+        names << QLatin1Char('[') + name + QLatin1Char(']');
+        marks << u"?%1"_s.arg(marks.size() + 1);
+        parameters << value;
+    }
+    return exec(
+        u"INSERT INTO [%1] (%2) VALUES (%3)"_s.arg(table, names.join(QLatin1Char(',')), marks.join(QLatin1Char(','))),
+        parameters);
 }
 
-Status FixtureDb::addConfig(const QString& societa, const QString& userid, const QString& password) {
-    return exec(QStringLiteral("INSERT INTO config (societa, userid, password) VALUES (?1, ?2, ?3)"),
-                {societa, userid, password});
+Status FixtureDb::insertRows(const QString& table, const QStringList& columns, const QList<QVariantList>& rows) {
+    for (const QVariantList& row : rows) {
+        Values values;
+        for (qsizetype c = 0; c < columns.size(); ++c)
+            values.append({columns[c], row.value(c)});
+        if (Status s = insert(table, values); !s)
+            return s;
+    }
+    return {};
 }
 
-Status FixtureDb::addAthlete(qlonglong codatl, const QString& nome, int anno, const QString& soc, const QString& sesso,
-                             const QVariant& squadra) {
-    const QVariant flag = squadra.isValid() ? QVariant(qlonglong(squadra.toBool() ? -1 : 0)) : QVariant();
-    return exec(QStringLiteral("INSERT INTO natl (codatl, nome, anno, soc, sesso, squadra) "
-                               "VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
-                {codatl, nome, anno, soc, sesso, flag});
+Status FixtureDb::seedAthletes() {
+    return insertRows(u"natl"_s, {u"codatl"_s, u"nome"_s, u"anno"_s, u"soc"_s, u"sesso"_s, u"squadra"_s},
+                      {{500000, u"ROSSI MARIO"_s, 2005, u"ABC"_s, u"M"_s, 0},
+                       {500001, u"D'ANGELO LUCA"_s, 2006, u"ABC"_s, u"M"_s, QVariant()},
+                       {500002, u"BIANCHI ANNA"_s, 2007, u"XYZ"_s, u"F"_s, 0},
+                       {500003, u"STAFFETTA ABC"_s, 0, u"ABC"_s, u"M"_s, -1}});
 }
 
-Status FixtureDb::addCompetition(const Competition& c) {
-    return exec(QStringLiteral("INSERT INTO manif ([Numero Prova], [Nome Manifestazione], [Località], Data, "
-                               "[Num Max Iscrizioni per soc], [Num Max Iscrizioni per atleta], gruppoID, userName, "
-                               "societa, Nota) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)"),
-                {c.numero, orNull(c.nome), orNull(c.localita),
-                 c.data.isValid() ? QVariant(c.data.toString(Qt::ISODate)) : QVariant(), c.maxPerClub, c.maxPerAthlete,
-                 c.gruppoId, orNull(c.userName), orNull(c.societa), orNull(c.nota)});
+Status FixtureDb::seedCompetitions() {
+    return insertRows(u"manif"_s,
+                      {u"Numero Prova"_s, u"Nome Manifestazione"_s, u"Data"_s, u"gruppoID"_s, u"userName"_s},
+                      {{57, u"Trofeo A"_s, u"2024-05-01"_s, 7, u"zeta"_s},
+                       {570, u"Trofeo B"_s, u"2024-03-15"_s, 7, u"Beta"_s},
+                       {59, u"Trofeo D"_s, u"2024-03-15"_s, 7, u"alfa"_s},
+                       {58, u"Trofeo C"_s, u"2023-12-01"_s, 9, u"alfa"_s}});
 }
 
-Status FixtureDb::addCategory(qlonglong manifId, const QString& categoria, const QString& sesso, int annoIni,
-                              int annoFin) {
-    return exec(QStringLiteral("INSERT INTO categorie (manifID, Categoria, sesso, AnnoIni, AnnoFin) "
-                               "VALUES (?1, ?2, ?3, ?4, ?5)"),
-                {manifId, categoria, sesso, annoIni, annoFin});
-}
-
-Status FixtureDb::addEvent(qlonglong manifId, int ordineGara, const QString& gara, const QString& categoria,
-                           const QString& sesso, int anno) {
-    return exec(QStringLiteral("INSERT INTO programmi (ManifID, OrdineGara, gara, Categoria, Sesso, Anno) "
-                               "VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
-                {manifId, ordineGara, gara, categoria, sesso, anno});
-}
-
-Status FixtureDb::createRegistrationTable(const QString& competition, const QList<Registration>& rows,
-                                          bool withInsertionOrder) {
+Status FixtureDb::createRegistrationTable(const QString& competition, bool withInsertionOrder) {
     QList<onda::FieldInfo> fields;
     for (const onda::TableDefinition& t : onda::programTables()) {
         if (t.name == QLatin1String("nprg"))
@@ -124,22 +122,26 @@ Status FixtureDb::createRegistrationTable(const QString& competition, const QLis
     if (!withInsertionOrder)
         fields.removeIf([](const onda::FieldInfo& f) { return f.autoIncrement; });
     Database db;
-    if (Status s = openDb(db, path()); !s)
-        return s;
-    if (Status s = db.createTable(QStringLiteral("nprg") + competition, fields); !s)
-        return s;
-    db.close();
-    for (const Registration& r : rows) {
-        if (Status s = addRegistration(competition, r); !s)
-            return s;
-    }
-    return {};
+    Status s = openScratch(db, path());
+    return s ? db.createTable(u"nprg"_s + competition, fields) : s;
 }
 
-Status FixtureDb::addRegistration(const QString& competition, const Registration& r) {
-    return exec(
-        QStringLiteral("INSERT INTO [nprg%1] (codatl, nome, anno, cat, soc, sesso, spec, m, s, status) "
-                       "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)")
-            .arg(competition),
-        {r.codatl, r.nome, r.anno, orNull(r.cat), r.soc, orNull(r.sesso), orNull(r.spec), r.m, r.s, orNull(r.status)});
+Status FixtureDb::addRegistration(const QString& competition, qlonglong codatl, const QString& nome, const QString& soc,
+                                  const QVariant& m) {
+    return insert(u"nprg"_s + competition, {{u"codatl"_s, codatl}, {u"nome"_s, nome}, {u"soc"_s, soc}, {u"m"_s, m}});
+}
+
+QString FixtureDb::schemaText() {
+    Database db;
+    Database::Result result;
+    if (!db.open(path()) ||
+        !db.query(u"SELECT sql || ';' FROM sqlite_master WHERE sql IS NOT NULL ORDER BY name"_s, result))
+        return {};
+    QStringList lines;
+    for (const QVariantList& row : std::as_const(result.rows))
+        lines << row.value(0).toString();
+    if (!db.query(u"PRAGMA user_version"_s, result))
+        return {};
+    lines << u"PRAGMA user_version = %1;"_s.arg(result.rows.value(0).value(0).toInt());
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }

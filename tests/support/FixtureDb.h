@@ -2,71 +2,53 @@
 
 #include "store/Status.h"
 
-#include <QDate>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QVariant>
 
-// A scratch program directory holding a fresh ONDA.mdb made by the store's own schema,
-// plus helpers that fill the program tables for a test.
+#include <utility>
+
+// A scratch program directory holding a fresh ONDA.mdb made by the store's own start-up,
+// plus helpers that fill and read it for a test. Needs no widget.
 class FixtureDb {
 public:
-    struct Competition {
-        qlonglong numero = 0;
-        QString nome;
-        QString localita;
-        QDate data;
-        int maxPerClub = 0;
-        int maxPerAthlete = 0;
-        qlonglong gruppoId = 0;
-        QString userName;
-        QString societa;
-        QString nota;
-    };
-
-    struct Registration {
-        qlonglong codatl = 0;
-        QString nome;
-        int anno = 0;
-        QString cat;
-        QString soc;
-        QString sesso;
-        QString spec;
-        QVariant m; // null when not given
-        QVariant s;
-        QString status;
-    };
+    using Values = QList<std::pair<QString, QVariant>>;
 
     FixtureDb();
 
     bool isValid() const { return m_valid; }
-    QString dir() const { return m_dir.path(); }
     QString path() const; // the ONDA.mdb file
     QString filePath(const QString& name) const;
 
-    onda::Status addConfig(const QString& societa, const QString& userid, const QString& password);
-    // squadra: true, false or null (an invalid QVariant).
-    onda::Status addAthlete(qlonglong codatl, const QString& nome, int anno, const QString& soc, const QString& sesso,
-                            const QVariant& squadra = {});
-    onda::Status addCompetition(const Competition& competition);
-    onda::Status addCategory(qlonglong manifId, const QString& categoria, const QString& sesso, int annoIni,
-                             int annoFin);
-    onda::Status addEvent(qlonglong manifId, int ordineGara, const QString& gara, const QString& categoria,
-                          const QString& sesso, int anno);
+    // One row: insert("natl", {{"codatl", 500000}, {"nome", "ROSSI MARIO"}}).
+    onda::Status insert(const QString& table, const Values& values);
+    // Rows given as values in the order of `columns`.
+    onda::Status insertRows(const QString& table, const QStringList& columns, const QList<QVariantList>& rows);
 
-    // Creates nprg<competition> like the template (or, withInsertionOrder=false, like a file of
-    // an old version, without OrdineInserimento) and fills it.
-    onda::Status createRegistrationTable(const QString& competition, const QList<Registration>& rows,
-                                         bool withInsertionOrder = true);
-    onda::Status addRegistration(const QString& competition, const Registration& row);
+    // Athletes 500000 ROSSI MARIO (ABC, 2005), 500001 D'ANGELO LUCA (ABC, 2006, team flag
+    // null), 500002 BIANCHI ANNA (XYZ, 2007, F), 500003 STAFFETTA ABC (ABC, relay team).
+    onda::Status seedAthletes();
+    // Competitions 57 (1/5/2024, group 7, user zeta), 570 (15/3/2024, group 7, user Beta),
+    // 59 (15/3/2024, group 7, user alfa) and 58 (1/12/2023, group 9, user alfa).
+    onda::Status seedCompetitions();
 
-    // Direct access for checks: runs a statement of the program's dialect.
+    // Creates nprg<competition> like the template, or like a file of an old version
+    // (withInsertionOrder=false, without OrdineInserimento).
+    onda::Status createRegistrationTable(const QString& competition, bool withInsertionOrder = true);
+    // A registration of `codatl` with the athlete's name and club.
+    onda::Status addRegistration(const QString& competition, qlonglong codatl, const QString& nome, const QString& soc,
+                                 const QVariant& m = {});
+
+    // Runs a statement of the program's dialect.
     onda::Status exec(const QString& sql, const QVariantList& parameters = {});
     // First column of every row of a query.
     QVariantList column(const QString& sql, const QVariantList& parameters = {});
     int count(const QString& table, const QString& where = {});
-    bool tableExists(const QString& table);
+    // The file's schema as the sqlite3 tool's .schema shows it, objects by name, then
+    // "PRAGMA user_version = N;": the text golden files pin.
+    QString schemaText();
 
 private:
     QTemporaryDir m_dir;
