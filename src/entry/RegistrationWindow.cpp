@@ -126,6 +126,7 @@ void RegistrationWindow::buildControls() {
         athleteButtons->addWidget(b);
     athleteGrid->addLayout(athleteButtons, 7, 0, 1, 3);
     athleteGrid->setColumnStretch(2, 1);
+    athleteGrid->setRowStretch(8, 1);
 
     // Iscrizione Gare
     auto* races = new QGroupBox(QStringLiteral("Iscrizione Gare"), this);
@@ -185,6 +186,10 @@ void RegistrationWindow::buildControls() {
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->verticalHeader()->hide();
+    m_grid->horizontalHeader()->setDefaultSectionSize(82);
+    m_grid->horizontalHeader()->setStretchLastSection(true);
+    m_grid->setColumnWidth(1, 180); // names
+    m_grid->setWordWrap(false);
     m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
 
     m_status = new QLabel(this);
