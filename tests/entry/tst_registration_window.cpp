@@ -16,23 +16,11 @@
 using namespace onda;
 
 namespace {
-using Reg = FixtureDb::Values;
+using Reg = QVariantList; // a registration of 1990, category RAG, sex M
 const QString kCategories = QStringLiteral("M|RAG|1988|1992|$F|ESO|1995|1999|$");
 
 Reg reg(qlonglong code, const QString& name, const QString& soc, const QString& race, double m = 1, double s = 10) {
-    return {{QStringLiteral("codatl"), code}, {QStringLiteral("nome"), name},
-            {QStringLiteral("anno"), 1990},   {QStringLiteral("cat"), QStringLiteral("RAG")},
-            {QStringLiteral("soc"), soc},     {QStringLiteral("sesso"), QStringLiteral("M")},
-            {QStringLiteral("spec"), race},   {QStringLiteral("m"), m},
-            {QStringLiteral("s"), s},         {QStringLiteral("status"), QStringLiteral("p")}};
-}
-onda::Status addAthlete(FixtureDb& db, qlonglong code, const QString& name, int year, const QString& soc,
-                        const QString& sex) {
-    return db.insert(QStringLiteral("natl"), {{QStringLiteral("codatl"), code},
-                                              {QStringLiteral("nome"), name},
-                                              {QStringLiteral("anno"), year},
-                                              {QStringLiteral("soc"), soc},
-                                              {QStringLiteral("sesso"), sex}});
+    return {code, name, 1990, "RAG", soc, "M", race, m, s, "p"};
 }
 } // namespace
 
@@ -47,18 +35,21 @@ private:
         m_db = std::make_unique<FixtureDb>();
         QVERIFY(m_db->isValid());
         QVERIFY(m_db->insert(QStringLiteral("config"), {{QStringLiteral("societa"), QStringLiteral("ABC")}}));
-        for (const auto& [gara, anno] :
-             {std::pair{"100SL", 0}, {"200SL", 0}, {"100FA", 0}, {"50DO", 1990}, {"50RA", 1991}})
-            QVERIFY(addEvent(QLatin1String(gara), QStringLiteral("RAG"), QStringLiteral("M"), anno));
-        QVERIFY(addEvent(QStringLiteral("50SL"), QStringLiteral("ESO"), QStringLiteral("F"), 0));
-        for (const auto& [code, name, year, soc, sex] : {std::tuple{1001, "ROSSI MARIO", 1990, "ABC", "M"},
-                                                         {1002, "D'ANGELO LUCA", 1990, "ABC", "M"},
-                                                         {1003, "NERI ADA", 1970, "ABC", "F"},
-                                                         {2001, "BIANCHI EZIO", 1990, "XYZ", "M"}})
-            QVERIFY(addAthlete(*m_db, code, QString::fromUtf8(name), year, QLatin1String(soc), QLatin1String(sex)));
+        QVERIFY(m_db->insertRows("programmi", {"ManifID", "gara", "Categoria", "Sesso", "Anno"},
+                                 {{57, "100SL", "RAG", "M", 0},
+                                  {57, "200SL", "RAG", "M", 0},
+                                  {57, "100FA", "RAG", "M", 0},
+                                  {57, "50DO", "RAG", "M", 1990},
+                                  {57, "50RA", "RAG", "M", 1991},
+                                  {57, "50SL", "ESO", "F", 0}}));
+        QVERIFY(m_db->insertRows("natl", {"codatl", "nome", "anno", "soc", "sesso"},
+                                 {{1001, "ROSSI MARIO", 1990, "ABC", "M"},
+                                  {1002, "D'ANGELO LUCA", 1990, "ABC", "M"},
+                                  {1003, "NERI ADA", 1970, "ABC", "F"},
+                                  {2001, "BIANCHI EZIO", 1990, "XYZ", "M"}}));
         QVERIFY(m_db->createRegistrationTable(QStringLiteral("57")));
-        for (const Reg& row : rows)
-            QVERIFY(m_db->insert(QStringLiteral("nprg57"), row));
+        QVERIFY(m_db->insertRows("nprg57",
+                                 {"codatl", "nome", "anno", "cat", "soc", "sesso", "spec", "m", "s", "status"}, rows));
         QVERIFY(start(QFileInfo(m_db->path()).absolutePath()));
         Competition c;
         c.number = QStringLiteral("57");
@@ -68,13 +59,6 @@ private:
         app().state().setCompetition(c);
         window()->openOnCompetition();
         QVERIFY(window()->isVisible());
-    }
-    onda::Status addEvent(const QString& race, const QString& category, const QString& sex, int year) {
-        return m_db->insert(QStringLiteral("programmi"), {{QStringLiteral("ManifID"), 57},
-                                                          {QStringLiteral("gara"), race},
-                                                          {QStringLiteral("Categoria"), category},
-                                                          {QStringLiteral("Sesso"), sex},
-                                                          {QStringLiteral("Anno"), year}});
     }
     RegistrationWindow* window() { return app().registration(); }
     QStringList items(const QString& path = QStringLiteral("Form1/List1")) const {
@@ -119,10 +103,6 @@ private:
     }
 
 private slots:
-    void cleanup() override {
-        WindowTest::cleanup();
-        m_db.reset();
-    }
     void entryTimes_data();
     void entryTimes();
     void racesFollowTheYear();
@@ -263,10 +243,8 @@ void TestRegistrationWindow::sameRaceTwiceKeepsOneRow() {
 void TestRegistrationWindow::categoryChoice() {
     open({}, QVariant(3), QStringLiteral("M|RAG|1988|1992|$M|JUN|1990|1991|$"));
     findByCode(QStringLiteral("1001"));
-    auto* category = find<QComboBox>(QStringLiteral("Form1/categoria"));
-    QCOMPARE(category->count(), 2);
-    QCOMPARE(category->itemText(0), QStringLiteral("RAG"));
-    QCOMPARE(category->currentText(), QStringLiteral("JUN"));
+    QCOMPARE(items(QStringLiteral("Form1/categoria")), QStringList({"RAG", "JUN"}));
+    QCOMPARE(text(QStringLiteral("Form1/categoria")), QStringLiteral("JUN"));
     QCOMPARE(items(), QStringList()); // no race is open to JUN
 
     // No category: the question, no race list, "Iscrivi" stays off.
@@ -315,10 +293,7 @@ void TestRegistrationWindow::codeConflict() {
     dialogs().queueYesNo(Dialogs::Answer::No);
     dialogs().queueYesNo(Dialogs::Answer::No);
     QVERIFY(click(QStringLiteral("Form1/cmdImposta")));
-    const QList<ScriptedDialogs::Shown> shown = dialogs().take();
-    QCOMPARE(shown.size(), 2);
-    QCOMPARE(shown[1].text, overwrite);
-    QCOMPARE(shown[1].defaultAnswer, Dialogs::Answer::No);
+    QCOMPARE(dialogs().takeTexts(), QStringList({retry, overwrite}));
     QCOMPARE(m_db->count(QStringLiteral("nprg57")), 2);
 
     dialogs().queueYesNo(Dialogs::Answer::No);
@@ -366,8 +341,6 @@ void TestRegistrationWindow::namesake() {
 void TestRegistrationWindow::apostropheEverywhere() {
     open();
     const QString name = QStringLiteral("D'ANGELO LUCA");
-    auto* names = find<QComboBox>(QStringLiteral("Form1/DBCombo1"));
-    QVERIFY(names->findText(name) >= 0);
     QVERIFY(type(QStringLiteral("Form1/DBCombo1"), name));
     QCOMPARE(text(QStringLiteral("Form1/Text1_0")), QStringLiteral("1002"));
     QVERIFY(type(QStringLiteral("Form1/DBCombo1"), name, true)); // Enter: the code goes to the code entry
@@ -406,8 +379,7 @@ void TestRegistrationWindow::provisionalCodes() {
          {std::pair{QList<int>{500001, 500007}, 500000}, {QList<int>{500000, 500001, 500002, 500004}, 500003}}) {
         FixtureDb db;
         for (int code : taken)
-            QVERIFY(
-                addAthlete(db, code, QStringLiteral("PROVVISORIO"), 2000, QStringLiteral("ABC"), QStringLiteral("M")));
+            QVERIFY(db.insertRows("natl", {"codatl", "nome"}, {{code, "PROVVISORIO"}}));
         DataSource archive;
         archive.setDatabaseFile(db.path());
         archive.setRecordSource(QStringLiteral("natl"));
