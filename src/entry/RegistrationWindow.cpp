@@ -260,7 +260,9 @@ void RegistrationWindow::buildControls() {
             hide();
     });
     connect(m_grid, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
-        const QModelIndex index = m_grid->indexAt(pos);
+        QModelIndex index = m_grid->indexAt(pos);
+        if (!index.isValid()) // the menu key: the current row
+            index = m_grid->currentIndex();
         if (!index.isValid() || !m_gridMenu)
             return;
         prepareGridMenu(index.row());
