@@ -17,7 +17,7 @@ using sql::Token;
 
 namespace {
 
-const Status noCurrentRecord() {
+Status noCurrentRecord() {
     return Status::of(err::NoCurrentRecord);
 }
 

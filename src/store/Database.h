@@ -55,8 +55,9 @@ public:
     Status tableFields(const QString& table, QList<FieldInfo>& out);
     bool tableExists(const QString& table);
 
-    // Appends a field; an auto-increment field rebuilds the table in one transaction,
-    // existing rows numbered in their stored order.
+    // Appends a field; an auto-increment field rebuilds the table in one transaction and
+    // becomes the row id: every row keeps its id, so existing rows are numbered in their
+    // stored order (gaps left by deleted rows stay).
     Status appendField(const QString& table, const FieldInfo& field);
 
     // Creates a table with the given fields (no rows).

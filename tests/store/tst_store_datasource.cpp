@@ -110,9 +110,7 @@ void TestDataSource::refreshFailures() {
         ds->setDatabaseFile(m_db->filePath(file));
     ds->setRecordSource(recordSource);
     QCOMPARE(ds->refresh().number, number);
-    QVERIFY(!ds->isOpen());
-    QCOMPARE(ds->rowCount(), 0);
-    QVERIFY(ds->fields().isEmpty());
+    QVERIFY(!ds->isOpen() && ds->fields().isEmpty());
     QVERIFY(!QFile::exists(m_db->filePath(u"nessuno.mdb"_s)));
 }
 
@@ -121,9 +119,6 @@ void TestDataSource::fieldTypesAndSizes() {
     QVERIFY(ds->refresh());
     QCOMPARE(ds->field(u"data"_s), QVariant(QDate(2024, 5, 1)));
 
-    ds->setRecordSource(u"nprg57"_s);
-    QVERIFY(ds->refresh());
-    QCOMPARE(ds->fields().size(), 11); // the hidden row id is not a field
     ds->setRecordSource(u"select n.nome, m.[Località], n.soc from natl n, manif m"_s);
     QVERIFY(ds->refresh());
     QCOMPARE(ds->fieldSize(u"località"_s), 50);

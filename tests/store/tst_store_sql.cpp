@@ -42,7 +42,6 @@ private slots:
     void errorNumbers_data();
     void errorNumbers();
     void unknownDoubleQuotedNameFails();
-    void missingFileIsNotCreated();
     void debugMessages();
     void escapedValues_data();
     void escapedValues();
@@ -208,17 +207,6 @@ void TestStoreSql::unknownDoubleQuotedNameFails() {
     QCOMPARE(stmt.prepare(db.handle(), u"select count(*) from natl where nome=\"pippo\""_s).number, err::FieldNotFound);
 }
 
-void TestStoreSql::missingFileIsNotCreated() {
-    Store s;
-    QString connection;
-    for (const QString& name : {u"ALTRO.mdb"_s, u"altro/ONDA.mdb"_s}) {
-        s.setDatabasePath(m_db->filePath(name));
-        s.ESEGUISQL(connection, u"delete * from natl"_s);
-        QCOMPARE(s.execute(u"delete * from natl"_s).number, err::CannotOpen);
-        QVERIFY(!QFileInfo::exists(s.databasePath()));
-    }
-}
-
 void TestStoreSql::debugMessages() {
     QStringList messages;
     Store s = store();
@@ -255,11 +243,6 @@ void TestStoreSql::escapedValues() {
     ds.setRecordSource(u"select * from natl where nome="_s + sqlDoubleQuoted(value));
     QVERIFY(ds.refresh());
     QCOMPARE(ds.rowCount(), 1);
-    ds.setRecordSource(u"natl"_s);
-    QVERIFY(ds.refresh());
-    QVERIFY(ds.findFirst(u"nome="_s + sqlDoubleQuoted(value)));
-    QCOMPARE(ds.field(u"codatl"_s).toLongLong(), 9);
-
     QVERIFY(s.execute(u"delete * from natl where nome="_s + sqlDoubleQuoted(value)));
     QCOMPARE(m_db->count(u"natl"_s), 4);
 }
