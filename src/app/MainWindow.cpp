@@ -307,7 +307,11 @@ QWidget* MainWindow::child(Child which)
 
 RegistrationWindow* MainWindow::registrationWindow()
 {
-    return ensureChild(m_registration);
+    const bool created = !m_registration;
+    RegistrationWindow* registration = ensureChild(m_registration);
+    if (created) // the grid's pop-up menu is the main window's
+        registration->setGridMenu(m_gridMenu);
+    return registration;
 }
 
 WorkspaceWindow* MainWindow::workspaceWindow()

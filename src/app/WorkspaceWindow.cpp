@@ -346,9 +346,8 @@ void WorkspaceWindow::continueOpening(int row, OpeningMode mode)
         mode = OpeningMode::Online; // the import creates the table
     }
 
-    int count = 0;
     if (mode == OpeningMode::Offline) {
-        count = openOffline(*registration, number, user);
+        openOffline(*registration, number, user);
     } else {
         const CompetitionHeading heading{number, cell(row, 2), cell(row, 3), cell(row, 4)};
         m_state.changeCompetition([&heading](Competition& c) {
@@ -359,15 +358,13 @@ void WorkspaceWindow::continueOpening(int row, OpeningMode mode)
         if (!m_state.importCompetition || !m_state.importCompetition(heading))
             return;
         pointAtRegistrationTable(*registration, number);
-        count = showClubRegistrations(*registration, number);
+        showClubRegistrations(*registration, number);
     }
 
     OpenRegistrationWindow(*registration, number);
     m_grid->selectRow(row);
     if (QTableWidgetItem* mark = m_grid->item(row, 1))
         mark->setText(QStringLiteral("*"));
-    registration->setWindowTitle(QStringLiteral("Iscrizioni ") + m_state.club +
-                                 QStringLiteral(". Numero iscrizioni: ") + QString::number(count));
 }
 
 bool WorkspaceWindow::pointAtRegistrationTable(RegistrationWindow& registration, const QString& number)
@@ -425,10 +422,8 @@ void WorkspaceWindow::OpenRegistrationWindow(RegistrationWindow& registration, c
     athletes.setRecordSource(QStringLiteral("select * from natl where soc=") + sqlQuoted(m_state.club) +
                              QStringLiteral(" order by nome"));
     (void)athletes.refresh();
-    registration.setWindowTitle(m_name->text());
-    if (m_state.windows)
-        m_state.windows->showChild(&registration);
-    // The grid source was read a moment ago by the opening itself.
+    // The window fills its grid, name list, note mark and caption, and shows itself.
+    registration.openOnCompetition();
 }
 
 void WorkspaceWindow::checkRegistrations()

@@ -5,12 +5,28 @@
 #include <QList>
 #include <QWidget>
 
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QTableView;
+
 namespace onda {
 
 class AppState;
 class DataSource;
+class DataSourceModel;
+class RegistrationBook;
 
-// Form1: the registration window of the open competition.
+// Form1: the registration window of the open competition. Left, the athlete ("Dati
+// Atleta"); right, the races and the entry time ("Iscrizione Gare"); below, the club's
+// registrations. The rules live in RegistrationBook and the entry logic; this class reads
+// the controls, asks the user and writes the results back.
 class RegistrationWindow : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
@@ -18,19 +34,81 @@ public:
     ~RegistrationWindow() override;
 
     QList<DataSource*> dataSources() const override;
-    // Load step: the sources follow the open competition's registration table.
+    // Load step: Records is made ready; the sources follow the open competition's table.
     void load() override;
+    QSize preferredSize() const override;
+
+    // Opens the window on the current competition: sources on the club's registrations,
+    // the club's athletes in the name list, the caption with the club's count; shows it.
+    void openOnCompetition();
+    // The pop-up menu of the grid, owned by the main window (items atleta,
+    // modificaiscrizione, cancellaiscrizione).
+    void setGridMenu(QMenu* menu);
+    // What a right click on a grid row does before the menu pops up.
+    void prepareGridMenu(int row);
+
+    // The commands of the window, as its buttons and keys run them.
+    void lookupByCode();
+    void recall();
+    void lookupByName();
+    // "Imposta Atleta": false when it refused or a question ended it. gridFresh: the caller
+    // refreshes the grid itself, so the reload leaves it alone.
+    bool setAthlete(bool gridFresh = false);
+    void registerAthlete();
+    void newAthlete();
+    void clearAthlete();
+    void chooseRace(int line);
+    void changeRegistration();
+    void deleteRegistration();
+
     DataSource& registrations() const { return *m_nprg; }
     DataSource& registrationGridSource() const { return *m_nprgSupp; }
     DataSource& athletes() const { return *m_natl; }
     DataSource& records() const { return *m_records; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void buildControls();
+    void reopen(bool gridFresh = false);
+    void fillNameList();
+    void fillAthlete(const QString& code, const QString& name, const QString& sex, const QString& year);
+    // Category of the athlete in the frame; with races, the race list follows a found one.
+    bool assignCategory(bool withRaces);
+    void listRaces(const QString& code, const QString& category, const QString& sex);
+    void leaveYearOrSex();
+    bool validateSex();
+    void showCategoryList();
+    void updateNoteMark();
+    QString clubCaption(int count) const;
+    QAction* gridAction(const char* name) const;
+
     AppState& m_state;
     DataSource* m_nprg;
     DataSource* m_nprgSupp;
     DataSource* m_natl;
     DataSource* m_records;
+    std::unique_ptr<RegistrationBook> m_book;
+    DataSourceModel* m_gridModel = nullptr;
+    QMenu* m_gridMenu = nullptr;
+
+    QLineEdit* m_codeEntry = nullptr; // Text2
+    QComboBox* m_nameList = nullptr;  // DBCombo1
+    QLineEdit* m_code = nullptr;      // Text1(0)
+    QLineEdit* m_name = nullptr;      // Text1(1)
+    QComboBox* m_sex = nullptr;       // Combo1
+    QLineEdit* m_year = nullptr;      // Text1(3)
+    QComboBox* m_category = nullptr;  // categoria
+    QListWidget* m_races = nullptr;   // List1
+    QLabel* m_selectedRace = nullptr; // Label2(0)
+    QLineEdit* m_time = nullptr;      // tempo
+    QPushButton* m_register = nullptr;
+    QLabel* m_status = nullptr;
+    QCheckBox* m_notePresent = nullptr;
+    QTableView* m_grid = nullptr; // DBGrid1
+    bool m_filling = false;       // lists being refilled by the program, not chosen by the user
+    bool m_checkingFocus = false;
 };
 
 } // namespace onda

@@ -1,0 +1,321 @@
+#include "entry/RegistrationBook.h"
+
+#include "core/AppState.h"
+#include "entry/RegistrationSelection.h"
+#include "store/DataSource.h"
+#include "store/SqlText.h"
+#include "store/Values.h"
+
+namespace onda {
+
+std::optional<QString> athleteLimitRefusal(const QStringList& athleteRaces, const QString& race,
+                                           const QVariant& limit) {
+    // A competition that stores no limit has none.
+    if (limit.isNull() || !limit.isValid() || displayText(limit).trimmed().isEmpty())
+        return std::nullopt;
+    const double max = numericValue(displayText(limit));
+    if (athleteRaces.size() < max)
+        return std::nullopt;
+    int others = 0;
+    for (const QString& held : athleteRaces) {
+        if (held != race)
+            ++others;
+    }
+    if (others + 1 > max)
+        return QStringLiteral("Numero max iscrizioni per atleta ") + displayText(limit);
+    return std::nullopt;
+}
+
+QString raceOfLine(const QString& line) {
+    if (line.startsWith(QLatin1Char('-')))
+        return {};
+    QString race = line;
+    if (race.startsWith(QLatin1Char('>'))) {
+        race.remove(0, 1);
+        while (race.startsWith(QLatin1Char(' ')))
+            race.remove(0, 1);
+    }
+    const qsizetype blank = race.indexOf(QLatin1Char(' '));
+    return blank < 0 ? race : race.left(blank);
+}
+
+RegistrationBook::RegistrationBook(AppState& state, DataSource& registrations, DataSource& grid, DataSource& athletes,
+                                   DataSource& records)
+    : m_state(state), m_registrations(registrations), m_grid(grid), m_athletes(athletes), m_records(records),
+      m_programme(std::make_unique<DataSource>(QStringLiteral("Programmi"))) {}
+
+RegistrationBook::~RegistrationBook() = default;
+
+QString RegistrationBook::table() const {
+    return QStringLiteral("nprg") + m_state.currentCompetition();
+}
+
+QString RegistrationBook::club() const {
+    return m_state.club;
+}
+
+void RegistrationBook::prepareRecords() {
+    if (m_records.databaseFile().isEmpty())
+        m_records.setDatabaseFile(m_state.databasePath);
+    const Status status = m_records.refresh();
+    if (status.number == err::TableNotFound) {
+        QString connection;
+        m_state.store.ESEGUISQL(
+            connection,
+            QStringLiteral("CREATE TABLE Records (Codatl TEXT, Nome TEXT, Spec TEXT, M NUMERIC,S NUMERIC)"));
+        // The source must be open before the first time is remembered.
+        (void)m_records.refresh();
+    }
+}
+
+std::optional<AthleteFields> RegistrationBook::athleteAt(DataSource& source) {
+    if (source.eof() || source.position() < 0)
+        return std::nullopt;
+    return AthleteFields{
+        displayText(source.field(QStringLiteral("codatl"))), displayText(source.field(QStringLiteral("nome"))),
+        displayText(source.field(QStringLiteral("sesso"))), displayText(source.field(QStringLiteral("anno"))),
+        displayText(source.field(QStringLiteral("soc")))};
+}
+
+std::optional<AthleteFields> RegistrationBook::findInClub(const QString& code) {
+    m_athletes.setRecordSource(QStringLiteral("select * from natl where codatl=") + sqlQuoted(code) +
+                               QStringLiteral(" and soc=") + sqlQuoted(club()));
+    if (!m_athletes.refresh())
+        return std::nullopt;
+    return athleteAt(m_athletes);
+}
+
+std::optional<AthleteFields> RegistrationBook::findAnywhere(const QString& code) {
+    m_athletes.setRecordSource(QStringLiteral("select * from natl where codatl=") + sqlQuoted(code));
+    if (!m_athletes.refresh())
+        return std::nullopt;
+    return athleteAt(m_athletes);
+}
+
+std::optional<AthleteFields> RegistrationBook::findByName(const QString& name) {
+    m_athletes.setRecordSource(QStringLiteral("select * from natl where nome=") + sqlDoubleQuoted(name) +
+                               QStringLiteral(" and soc=") + sqlQuoted(club()));
+    if (!m_athletes.refresh())
+        return std::nullopt;
+    return athleteAt(m_athletes);
+}
+
+QStringList RegistrationBook::clubAthleteNames() {
+    m_athletes.setRecordSource(QStringLiteral("select * from natl where soc=") + sqlQuoted(club()) +
+                               QStringLiteral(" order by nome"));
+    QStringList names;
+    if (!m_athletes.refresh())
+        return names;
+    const int column = m_athletes.fieldIndex(QStringLiteral("nome"));
+    names.reserve(m_athletes.rowCount());
+    for (int row = 0; row < m_athletes.rowCount(); ++row)
+        names << displayText(m_athletes.value(row, column));
+    return names;
+}
+
+std::optional<AthleteFields> RegistrationBook::holderOfCode(const QString& code) {
+    return findAnywhere(code);
+}
+
+std::optional<AthleteFields> RegistrationBook::namesake(const QString& name) {
+    m_athletes.setRecordSource(QStringLiteral("select * from natl where nome=") + sqlQuoted(name) +
+                               QStringLiteral(" and soc=") + sqlQuoted(club()));
+    if (!m_athletes.refresh())
+        return std::nullopt;
+    return athleteAt(m_athletes);
+}
+
+Status RegistrationBook::writeAthlete(const AthleteFields& athlete, bool overNamesake) {
+    // The namesake search left the archive source on the namesake's row.
+    if (Status s = overNamesake && athleteAt(m_athletes) ? m_athletes.edit() : m_athletes.addNew(); !s)
+        return s;
+    QString soc = club();
+    if (const int size = m_athletes.fieldSize(QStringLiteral("soc")); size > 0)
+        soc.truncate(size);
+    const std::pair<const char*, QString> values[] = {
+        {"nome", athlete.name}, {"sesso", athlete.sex}, {"soc", soc}, {"anno", athlete.year}, {"codatl", athlete.code}};
+    for (const auto& [fieldName, value] : values) {
+        if (Status s = m_athletes.setField(QLatin1String(fieldName), value); !s) {
+            m_athletes.cancelUpdate();
+            return s;
+        }
+    }
+    return m_athletes.update();
+}
+
+void RegistrationBook::removeAthlete(const QString& code) {
+    (void)m_state.store.execute(QStringLiteral("delete * from natl where codatl=") + sqlQuoted(code));
+    (void)m_state.store.execute(QStringLiteral("delete * from ") + table() + QStringLiteral(" where codatl=") +
+                                sqlQuoted(code));
+}
+
+QStringList RegistrationBook::raceLines(const QString& code, const QString& category, const QString& sex,
+                                        const QString& year) {
+    QStringList lines;
+    // The athlete's rows are all the search below needs of the competition's table.
+    m_registrations.setRecordSource(QStringLiteral("select * from ") + table() + QStringLiteral(" where codatl=") +
+                                    sqlQuoted(code));
+    (void)m_registrations.refresh();
+
+    m_programme->setDatabaseFile(m_registrations.databaseFile());
+    m_programme->setRecordSource(QStringLiteral("SELECT programmi.* From Programmi WHERE categoria=") +
+                                 sqlQuoted(category) + QStringLiteral(" and ManifID=") +
+                                 QString::number(numericValue(m_state.currentCompetition()), 'g', 15) +
+                                 QStringLiteral(" AND Sesso=") + sqlQuoted(sex) + QStringLiteral(" ORDER BY gara;"));
+    if (!m_programme->refresh())
+        return lines;
+    const double athleteYear = numericValue(year);
+    const int raceColumn = m_programme->fieldIndex(QStringLiteral("gara"));
+    const int yearColumn = m_programme->fieldIndex(QStringLiteral("anno"));
+    for (int row = 0; row < m_programme->rowCount(); ++row) {
+        const QString race = displayText(m_programme->value(row, raceColumn));
+        const double raceYear = numericValue(displayText(m_programme->value(row, yearColumn)));
+        // Races bound to one year of birth are offered only to athletes of that year.
+        if (raceYear > 0 && raceYear != athleteYear)
+            continue;
+        const bool held =
+            m_registrations.findFirst(QStringLiteral("spec=") + sqlQuoted(race)).ok() && !m_registrations.noMatch();
+        lines << (held ? race + QStringLiteral(" (gia' registrato)") : race);
+    }
+    return lines;
+}
+
+std::optional<EntryTime> RegistrationBook::timeFor(const QString& code, const QString& race) {
+    m_registrations.setRecordSource(QStringLiteral("select * from ") + table() + QStringLiteral(" where codatl=") +
+                                    sqlQuoted(code) + QStringLiteral(" and spec=") + sqlQuoted(race));
+    if (m_registrations.refresh() && m_registrations.rowCount() > 0) {
+        const QVariant m = m_registrations.field(QStringLiteral("m"));
+        if (m.isNull())
+            return EntryTime{};
+        return EntryTime{m.toDouble(), m_registrations.field(QStringLiteral("s")).toDouble()};
+    }
+    return rememberedTime(code, race);
+}
+
+int RegistrationBook::athleteRegistrationCount(const QString& code) {
+    return selectRegistrations(m_registrations, m_state.currentCompetition(), 3, QStringLiteral("ATLETA"), code);
+}
+
+QStringList RegistrationBook::athleteRaces() const {
+    QStringList races;
+    const int column = m_registrations.fieldIndex(QStringLiteral("spec"));
+    for (int row = 0; row < m_registrations.rowCount(); ++row)
+        races << displayText(m_registrations.value(row, column));
+    return races;
+}
+
+Status RegistrationBook::writeRegistration(const RegistrationEntry& entry) {
+    const bool held = m_registrations.rowCount() > 0 &&
+                      m_registrations.findFirst(QStringLiteral("spec=") + sqlQuoted(entry.race)).ok() &&
+                      !m_registrations.noMatch();
+    Status status;
+    if (held) {
+        status = m_registrations.edit();
+    } else {
+        (void)m_registrations.refresh();
+        status = m_registrations.addNew();
+        for (const auto& [fieldName, value] : {std::pair{"nome", entry.name},
+                                               {"spec", entry.race},
+                                               {"codatl", entry.code},
+                                               {"status", QStringLiteral("p")}}) {
+            if (status)
+                status = m_registrations.setField(QLatin1String(fieldName), value);
+        }
+    }
+    const std::pair<const char*, QVariant> values[] = {
+        {"soc", club()},         {"sesso", entry.sex}, {"anno", numericValue(entry.year)},
+        {"cat", entry.category}, {"m", entry.time.m},  {"s", entry.time.s}};
+    for (const auto& [fieldName, value] : values) {
+        if (status)
+            status = m_registrations.setField(QLatin1String(fieldName), value);
+    }
+    if (!status) {
+        m_registrations.cancelUpdate();
+        return status;
+    }
+    return m_registrations.update();
+}
+
+std::optional<EntryTime> RegistrationBook::rememberedTime(const QString& code, const QString& race) {
+    if (m_records.rowCount() > 0)
+        (void)m_records.moveFirst();
+    if (!m_records
+             .findFirst(QStringLiteral("codatl=") + sqlQuoted(code) + QStringLiteral(" and spec=") + sqlQuoted(race))
+             .ok() ||
+        m_records.noMatch())
+        return std::nullopt;
+    const QVariant m = m_records.field(QStringLiteral("M"));
+    const QVariant s = m_records.field(QStringLiteral("S"));
+    if (m.isNull() || s.isNull())
+        return std::nullopt;
+    return EntryTime{numericValue(displayText(m)), numericValue(displayText(s))};
+}
+
+Status RegistrationBook::rememberTime(const QString& code, const QString& name, const QString& race,
+                                      const EntryTime& time) {
+    if (m_records.rowCount() > 0)
+        (void)m_records.moveFirst();
+    const bool found =
+        m_records
+            .findFirst(QStringLiteral("codatl=") + sqlQuoted(code) + QStringLiteral(" and spec=") + sqlQuoted(race))
+            .ok() &&
+        !m_records.noMatch();
+    Status status = found ? m_records.edit() : m_records.addNew();
+    const std::pair<const char*, QVariant> values[] = {
+        {"Codatl", code}, {"Nome", name}, {"Spec", race}, {"M", time.m}, {"S", time.s}};
+    for (const auto& [fieldName, value] : values) {
+        if (status)
+            status = m_records.setField(QLatin1String(fieldName), value);
+    }
+    if (!status) {
+        m_records.cancelUpdate();
+        return status;
+    }
+    return m_records.update();
+}
+
+QString RegistrationBook::clubRegistrationsQuery(bool gridForm) const {
+    return QStringLiteral("select * from ") + table() + QStringLiteral(" where soc=") + sqlQuoted(club()) +
+           (gridForm ? QStringLiteral("  order by OrdineInserimento desc")
+                     : QStringLiteral(" order by OrdineInserimento desc"));
+}
+
+int RegistrationBook::showClubRegistrations() {
+    // Both sources get the club's rows; the registration source is read again only by the
+    // next command that needs it, which always narrows it first.
+    m_registrations.setRecordSource(clubRegistrationsQuery(false));
+    m_grid.setRecordSource(clubRegistrationsQuery(true));
+    (void)m_grid.refresh();
+    const int count = m_grid.rowCount();
+    if (count > 0)
+        (void)m_grid.moveLast();
+    return count;
+}
+
+int RegistrationBook::removeRegistrations(const QString& name, const QString& race) {
+    const QString saved = m_registrations.recordSource();
+    // Only the club's rows: another club on this computer may have an athlete of that name.
+    m_registrations.setRecordSource(QStringLiteral("select * from ") + table() + QStringLiteral(" where nome=") +
+                                    sqlQuoted(name) + QStringLiteral(" and spec=") + sqlQuoted(race) +
+                                    QStringLiteral(" and soc=") + sqlQuoted(club()));
+    if (m_registrations.refresh()) {
+        while (m_registrations.rowCount() > 0) {
+            if (!m_registrations.setPosition(0) || !m_registrations.remove())
+                break;
+        }
+    }
+    m_registrations.setRecordSource(saved);
+    (void)m_grid.refresh();
+    return m_grid.rowCount();
+}
+
+QString RegistrationBook::codeOfRegistration(const QString& name, const QString& race) {
+    m_registrations.setRecordSource(QStringLiteral("select * from ") + table() + QStringLiteral(" where nome=") +
+                                    sqlDoubleQuoted(name) + QStringLiteral(" and spec=") + sqlQuoted(race) +
+                                    QStringLiteral(" and soc=") + sqlQuoted(club()));
+    if (!m_registrations.refresh() || m_registrations.rowCount() == 0)
+        return {};
+    return displayText(m_registrations.field(QStringLiteral("codatl")));
+}
+
+} // namespace onda

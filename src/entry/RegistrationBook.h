@@ -1,0 +1,113 @@
+#pragma once
+
+#include "entry/EntryTime.h"
+#include "store/Status.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+#include <optional>
+
+namespace onda {
+
+class AppState;
+class DataSource;
+
+// An athlete as the registration window's frame holds it, all as text.
+struct AthleteFields {
+    QString code;
+    QString name;
+    QString sex;
+    QString year;
+    QString club;
+};
+
+// What one "Iscrivi" writes.
+struct RegistrationEntry {
+    QString code;
+    QString name;
+    QString sex;
+    QString year;
+    QString category;
+    QString race;
+    EntryTime time;
+};
+
+// The refusal of a new registration over the competition's per-athlete limit, or nothing.
+// `limit` is the value as stored: null (no limit stored) means no limit. Re-registering a
+// race the athlete already holds is always allowed.
+std::optional<QString> athleteLimitRefusal(const QStringList& athleteRaces, const QString& race, const QVariant& limit);
+
+// The race codes of the lines of the race list: "-" lines are none, ">" is dropped, and a
+// line ends at its first blank (" (gia' registrato)").
+QString raceOfLine(const QString& line);
+
+// The data work of the registration window for the open competition and the user's club,
+// over the window's data sources: lookups, the race list, writing and deleting
+// registrations and remembered times. No widget and no dialog: the window asks the user.
+class RegistrationBook {
+public:
+    RegistrationBook(AppState& state, DataSource& registrations, DataSource& grid, DataSource& athletes,
+                     DataSource& records);
+    ~RegistrationBook();
+
+    QString table() const; // nprg + the competition number
+
+    // The Records table exists (created when missing) and its source is open.
+    void prepareRecords();
+
+    // Lookups in the archive; nothing when no row matches.
+    std::optional<AthleteFields> findInClub(const QString& code);
+    std::optional<AthleteFields> findAnywhere(const QString& code);
+    std::optional<AthleteFields> findByName(const QString& name);
+    // The names of the club's athletes, sorted.
+    QStringList clubAthleteNames();
+
+    // "Imposta Atleta": the athlete of another name holding the code (any club), the club's
+    // athlete of that name, writing the athlete, and removing one with its registrations.
+    std::optional<AthleteFields> holderOfCode(const QString& code);
+    std::optional<AthleteFields> namesake(const QString& name);
+    Status writeAthlete(const AthleteFields& athlete, bool overNamesake);
+    void removeAthlete(const QString& code);
+
+    // elencaGare: the lines of the race list for an athlete.
+    QStringList raceLines(const QString& code, const QString& category, const QString& sex, const QString& year);
+    // The time to show for an athlete's race: its registration's, else the remembered one.
+    std::optional<EntryTime> timeFor(const QString& code, const QString& race);
+
+    // The athlete's registrations in the competition (the registration source narrowed to them).
+    int athleteRegistrationCount(const QString& code);
+    QStringList athleteRaces() const;
+    // Writes the registration: a race the athlete holds is rewritten in place, otherwise added.
+    Status writeRegistration(const RegistrationEntry& entry);
+    // CheckRecord: the remembered time of an athlete in a race.
+    std::optional<EntryTime> rememberedTime(const QString& code, const QString& race);
+    Status rememberTime(const QString& code, const QString& name, const QString& race, const EntryTime& time);
+
+    // The club's rows in the registration and grid sources, newest first; the club's count.
+    // Only the grid is read at once.
+    int showClubRegistrations();
+    // Removes every row of the club with that name and race; the club's count afterwards.
+    int removeRegistrations(const QString& name, const QString& race);
+    // The code of the club's registration with that name and race; empty when none.
+    QString codeOfRegistration(const QString& name, const QString& race);
+
+    DataSource& registrations() { return m_registrations; }
+    DataSource& grid() { return m_grid; }
+
+private:
+    QString club() const;
+    QString clubRegistrationsQuery(bool gridForm) const;
+    static std::optional<AthleteFields> athleteAt(DataSource& source);
+
+    AppState& m_state;
+    DataSource& m_registrations;
+    DataSource& m_grid;
+    DataSource& m_athletes;
+    DataSource& m_records;
+    std::unique_ptr<DataSource> m_programme;
+};
+
+} // namespace onda

@@ -1,0 +1,37 @@
+#include "entry/RegistrationSelection.h"
+
+#include "store/DataSource.h"
+#include "store/SqlText.h"
+
+#include <QCoreApplication>
+
+namespace onda {
+
+QString selectionStatement(const QString& competition, const QString& key, const QString& parameter) {
+    const QString table = QStringLiteral("nprg") + competition;
+    if (key == QLatin1String("ATLETA"))
+        return QStringLiteral("select * from ") + table + QStringLiteral(" where codatl=") + sqlQuoted(parameter);
+    const QString where = parameter == QLatin1String("Tutte le societa'")
+                              ? QString()
+                              : QStringLiteral(" where soc=") + sqlQuoted(parameter);
+    return QStringLiteral("select * from ") + table + where + QStringLiteral(" order by soc, nome");
+}
+
+int selectRegistrations(DataSource& view, const QString& competition, int kind, const QString& key,
+                        const QString& parameter) {
+    Q_UNUSED(kind);
+    view.setRecordSource(selectionStatement(competition, key, parameter));
+    if (const Status status = view.refresh(); !status) {
+        const bool unknownName = status.number == err::TableNotFound || status.number == err::FieldNotFound;
+        return unknownName ? 0 : -1;
+    }
+    if (view.rowCount() == 0)
+        return 0;
+    (void)view.moveLast();
+    const int count = view.rowCount();
+    QCoreApplication::processEvents();
+    (void)view.moveFirst();
+    return count;
+}
+
+} // namespace onda

@@ -1,0 +1,127 @@
+// The registration rules without windows: entry times, number pictures, categories,
+// and the selection of a competition's registrations.
+#include "FixtureDb.h"
+
+#include "core/Formats.h"
+#include "entry/Categories.h"
+#include "entry/RegistrationSelection.h"
+#include "store/DataSource.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace onda;
+
+class TestEntryRules : public QObject {
+    Q_OBJECT
+private slots:
+    void pictures_data();
+    void pictures();
+    void categories_data();
+    void categories();
+    void selection();
+};
+
+void TestEntryRules::pictures_data() {
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("picture");
+    QTest::addColumn<QString>("expected");
+    const struct {
+        const char* name;
+        double value;
+        const char* picture;
+        const char* expected;
+    } cases[] = {{"##0 drops leading zeros", 7, "##0", "7"},
+                 {"#0 of 120", 120, "#0", "120"},
+                 {"00 pads", 5, "00", "05"},
+                 {"00.00 of a binary 32.52", 32.52, "00.00", "32.52"},
+                 {"00.00 rounds half up", 5.125, "00.00", "05.13"},
+                 {"00.00 carries into the seconds", 59.999, "00.00", "60.00"},
+                 {"00.0 rounds", 4.25, "00.0", "04.3"},
+                 {"negative", -2.5, "#0", "-3"}};
+    for (const auto& c : cases)
+        QTest::newRow(c.name) << c.value << QString::fromLatin1(c.picture) << QString::fromLatin1(c.expected);
+}
+
+void TestEntryRules::pictures() {
+    QFETCH(double, value);
+    QFETCH(QString, picture);
+    QFETCH(QString, expected);
+    QCOMPARE(formatNumber(value, picture), expected);
+}
+
+void TestEntryRules::categories_data() {
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("sex");
+    QTest::addColumn<QString>("year");
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<QString>("items"); // the drop-down's items joined by ","
+    const char* table = "M|M25|1975|1979|$F|F25|1975|1979|$M|M30|1970|1975|$";
+    const struct {
+        const char *name, *table, *sex, *year, *category, *items;
+    } cases[] = {{"inside", table, "F", "1977", "F25", "F25"},
+                 {"two fit, the later wins", table, "M", "1975", "M30", "M25,M30"},
+                 {"edges count", table, "M", "1979", "M25", "M25"},
+                 {"sex compares exactly", table, "m", "1977", "", ""},
+                 {"no fitting year", table, "F", "1990", "", ""},
+                 {"empty table", "", "M", "1977", "", ""},
+                 {"broken entry skipped", "M|X$M|M25|1975|1979|$", "M", "1976", "M25", "M25"}};
+    for (const auto& c : cases)
+        QTest::newRow(c.name) << QString::fromLatin1(c.table) << QString::fromLatin1(c.sex)
+                              << QString::fromLatin1(c.year) << QString::fromLatin1(c.category)
+                              << QString::fromLatin1(c.items);
+}
+
+void TestEntryRules::categories() {
+    QFETCH(QString, table);
+    QFETCH(QString, sex);
+    QFETCH(QString, year);
+    QFETCH(QString, category);
+    QFETCH(QString, items);
+    const CategoryMatch match = cercaCategoria(table, sex, year);
+    QCOMPARE(match.category, category);
+    QCOMPARE(categoryItems(match.list).join(QLatin1Char(',')), items);
+}
+
+void TestEntryRules::selection() {
+    FixtureDb db;
+    QVERIFY(db.isValid());
+    QVERIFY(db.createRegistrationTable(QStringLiteral("57")));
+    for (const auto& [code, name, soc, race] : {std::tuple{1, "ZETA", "ABC", "100SL"},
+                                                {2, "D'ANGELO", "ABC", "100SL"},
+                                                {2, "D'ANGELO", "ABC", "50DO"},
+                                                {3, "ALFA", "X'Y", "100SL"}})
+        QVERIFY(db.insert(QStringLiteral("nprg57"), {{QStringLiteral("codatl"), code},
+                                                     {QStringLiteral("nome"), QString::fromUtf8(name)},
+                                                     {QStringLiteral("soc"), QString::fromUtf8(soc)},
+                                                     {QStringLiteral("spec"), QString::fromUtf8(race)}}));
+    DataSource view;
+    view.setDatabaseFile(db.path());
+    const auto select = [&](const QString& competition, const char* key, const QString& parameter) {
+        return selectRegistrations(view, competition, 3, QLatin1String(key), parameter);
+    };
+    QCOMPARE(select(QStringLiteral("57"), "SOCIETA", QStringLiteral("ABC")), 3);
+    QCOMPARE(view.field(QStringLiteral("nome")).toString(), QStringLiteral("D'ANGELO")); // first by name
+    QCOMPARE(select(QStringLiteral("57"), "SOCIETA", QStringLiteral("X'Y")), 1);
+    QCOMPARE(select(QStringLiteral("57"), "SOCIETA", QStringLiteral("Tutte le societa'")), 4);
+    QCOMPARE(view.field(QStringLiteral("soc")).toString(), QStringLiteral("ABC"));
+    QCOMPARE(select(QStringLiteral("57"), "ATLETA", QStringLiteral("2")), 2);
+    QCOMPARE(select(QStringLiteral("57"), "ATLETA", QStringLiteral("9")), 0);
+    QCOMPARE(select(QStringLiteral("57"), "ATLETA", QStringLiteral("1' or '1'='1")), 0);
+    QCOMPARE(select(QStringLiteral("58"), "SOCIETA", QStringLiteral("ABC")), 0); // no such table
+    QCOMPARE(select(QString(), "SOCIETA", QStringLiteral("ABC")), 0);            // the empty template
+    QCOMPARE(view.recordSource(), QStringLiteral("select * from nprg where soc='ABC' order by soc, nome"));
+
+    // A database that cannot be read is a failure, not an empty selection.
+    QFile garbage(db.path());
+    QVERIFY(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    garbage.write(QByteArray(4096, 'x'));
+    garbage.close();
+    DataSource broken;
+    broken.setDatabaseFile(db.path());
+    QCOMPARE(selectRegistrations(broken, QStringLiteral("57"), 3, QStringLiteral("SOCIETA"), QStringLiteral("ABC")),
+             -1);
+}
+
+QTEST_GUILESS_MAIN(TestEntryRules)
+#include "tst_entry_rules.moc"
