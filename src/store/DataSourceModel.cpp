@@ -89,7 +89,8 @@ int DataSourceModel::fieldColumn(int column) const {
 }
 
 QVariant DataSourceModel::data(const QModelIndex& index, int role) const {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid) || !m_source)
+    // Views ask about "no current item" routinely: an invalid index has no data, quietly.
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= columnCount() || !m_source)
         return {};
     const int field = fieldColumn(index.column());
     if (field < 0)

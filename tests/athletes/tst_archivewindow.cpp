@@ -307,8 +307,8 @@ private slots:
         QVERIFY(startArchive());
         RegistrationWindow* registration = app().registration();
         app().main()->showChild(registration);
-        auto* codeBox = new QLineEdit(registration);
-        codeBox->setObjectName(u"Text2"_s);
+        auto* codeBox = registration->findChild<QLineEdit*>(u"Text2"_s);
+        QVERIFY(codeBox);
         QSignalSpy entered(codeBox, &QLineEdit::returnPressed);
         QVERIFY(openFromRegistration());
         QVERIFY(fill(QString(), u"neri paolo"_s, u"2005"_s, u"ABC"_s, u"M"_s));
@@ -317,7 +317,11 @@ private slots:
         QVERIFY(click(at("cmdClose"))); // a missing year keeps it open
         QVERIFY(archive());
         QVERIFY(type(at("txtfields_2"), u"2005"_s));
+        // The registration window looks the athlete up at once; this competition has no
+        // category for him, and the user declines to look at the list.
+        dialogs().queueYesNo(Dialogs::Answer::No);
         QVERIFY(click(at("cmdClose")));
+        QCOMPARE(dialogs().takeTexts().filter(u"Non esiste una categoria"_s).size(), 1);
         QCOMPARE(field(u"nome"_s, 500000), u"NERI PAOLO"_s);
         QCOMPARE(codeBox->text(), u"500000"_s);
         QCOMPARE(entered.size(), 1);
