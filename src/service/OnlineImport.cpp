@@ -6,6 +6,7 @@
 #include "store/Transaction.h"
 
 #include <QRegularExpression>
+#include <QSet>
 
 #include <functional>
 
@@ -187,42 +188,41 @@ Status OnlineImport::replaceRegistrations(const QString& manifId, const QString&
                                   sqlQuoted(club));
             !s)
             return s;
-        DataSource rows;
-        if (Status s = openSource(rows, m_path, table); !s)
+        // The archive knows an athlete by name and club, compared as the database compares
+        // text: without regard to case.
+        const auto key = [](const QString& nome, const QString& soc) {
+            return nome.toCaseFolded() + QChar(0x1F) + soc.toCaseFolded();
+        };
+        Database::Result known;
+        if (Status s = db.query(QStringLiteral("select nome, soc from natl"), known); !s)
             return s;
-        DataSource athletes;
-        if (Status s = openSource(athletes, m_path, QStringLiteral("natl")); !s)
-            return s;
+        QSet<QString> athletes;
+        for (const QVariantList& row : known.rows)
+            athletes.insert(key(row.value(0).toString(), row.value(1).toString()));
+
+        QList<QVariantList> rows;
+        QList<QVariantList> newAthletes;
+        rows.reserve(registrations.size());
         for (const Registration& r : registrations) {
-            if (Status s = addRow(rows, {{QStringLiteral("codatl"), r.codatl},
-                                         {QStringLiteral("nome"), r.nome},
-                                         {QStringLiteral("soc"), r.soc},
-                                         {QStringLiteral("cat"), r.cat},
-                                         {QStringLiteral("anno"), r.anno},
-                                         {QStringLiteral("sesso"), r.sesso},
-                                         {QStringLiteral("spec"), r.spec},
-                                         {QStringLiteral("m"), r.m},
-                                         {QStringLiteral("s"), r.s},
-                                         {QStringLiteral("status"), r.status}});
-                !s)
-                return s;
-            // The archive learns an athlete it does not know by name and club; one it knows
-            // keeps its own code.
-            const QString known = QStringLiteral("nome=") + sqlDoubleQuoted(r.nome) + QStringLiteral(" and soc=") +
-                                  sqlQuoted(r.soc);
-            if (Status s = athletes.findFirst(known); !s)
-                return s;
-            if (!athletes.noMatch())
-                continue;
-            if (Status s = addRow(athletes, {{QStringLiteral("codatl"), r.codatl},
-                                             {QStringLiteral("nome"), r.nome},
-                                             {QStringLiteral("soc"), r.soc},
-                                             {QStringLiteral("anno"), r.anno},
-                                             {QStringLiteral("sesso"), r.sesso}});
-                !s)
-                return s;
+            rows.append({r.codatl, r.nome, r.soc, r.cat, r.anno, r.sesso, r.spec, r.m, r.s, r.status});
+            // One the archive knows keeps its own code; a new one is added once.
+            if (!athletes.contains(key(r.nome, r.soc))) {
+                athletes.insert(key(r.nome, r.soc));
+                newAthletes.append({r.codatl, r.nome, r.soc, r.anno, r.sesso});
+            }
         }
-        return {};
+        if (Status s = db.insertRows(table,
+                                     {QStringLiteral("codatl"), QStringLiteral("nome"), QStringLiteral("soc"),
+                                      QStringLiteral("cat"), QStringLiteral("anno"), QStringLiteral("sesso"),
+                                      QStringLiteral("spec"), QStringLiteral("m"), QStringLiteral("s"),
+                                      QStringLiteral("status")},
+                                     rows);
+            !s)
+            return s;
+        return db.insertRows(QStringLiteral("natl"),
+                             {QStringLiteral("codatl"), QStringLiteral("nome"), QStringLiteral("soc"),
+                              QStringLiteral("anno"), QStringLiteral("sesso")},
+                             newAthletes);
     });
 }
 

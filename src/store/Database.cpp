@@ -1,5 +1,7 @@
 #include "store/Database.h"
 
+#include "store/FieldValues.h"
+
 #include "store/SqlDialect.h"
 #include "store/SqlFunctions.h"
 #include "store/SqlTokens.h"
@@ -8,6 +10,8 @@
 
 #include <QHash>
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace onda {
 
@@ -175,6 +179,47 @@ Status Database::query(const QString& statement, Result& out, const QVariantList
     if (rc != SQLITE_DONE) {
         out.rows.clear();
         return statusFrom(handle(), rc);
+    }
+    return {};
+}
+
+Status Database::insertRows(const QString& table, const QStringList& fields, const QList<QVariantList>& rows) {
+    QList<FieldInfo> columns;
+    if (Status s = tableFields(table, columns); !s)
+        return s;
+    QList<FieldInfo> targets;
+    QStringList names;
+    QStringList marks;
+    for (const QString& field : fields) {
+        const auto found = std::find_if(columns.cbegin(), columns.cend(), [&field](const FieldInfo& c) {
+            return c.name.compare(field, Qt::CaseInsensitive) == 0;
+        });
+        if (found == columns.cend())
+            return Status::of(err::FieldNotFound, field);
+        targets << *found;
+        names << QLatin1Char('[') + found->name + QLatin1Char(']');
+        marks << QStringLiteral("?");
+    }
+    Statement stmt;
+    if (Status s = stmt.prepare(handle(), QStringLiteral("insert into [") + table + QStringLiteral("] (") +
+                                              names.join(QLatin1Char(',')) + QStringLiteral(") values (") +
+                                              marks.join(QLatin1Char(',')) + QLatin1Char(')'));
+        !s)
+        return s;
+    QVariantList stored;
+    for (const QVariantList& row : rows) {
+        stored.clear();
+        for (qsizetype i = 0; i < targets.size(); ++i) {
+            QVariant value;
+            if (Status s = storedFieldValue(targets.at(i), row.value(i), value); !s)
+                return s;
+            stored << value;
+        }
+        stmt.bindAll(stored);
+        const int rc = stmt.step();
+        stmt.reset();
+        if (rc != SQLITE_DONE)
+            return statusFrom(handle(), rc);
     }
     return {};
 }

@@ -51,6 +51,12 @@ public:
     };
     Status query(const QString& statement, Result& out, const QVariantList& parameters = {});
 
+    // Adds rows to a table, each a list of values for `fields` in order, every value stored as
+    // a data source would store it (text into numbers and dates converted, refused when it
+    // cannot be). One prepared statement for all: the fast way for many rows; the caller
+    // brings the transaction. A refused value stops at that row.
+    Status insertRows(const QString& table, const QStringList& fields, const QList<QVariantList>& rows);
+
     // Columns of a table (names as declared); TableNotFound when it does not exist.
     Status tableFields(const QString& table, QList<FieldInfo>& out);
     bool tableExists(const QString& table);
