@@ -34,6 +34,7 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include <algorithm>
 #include <memory>
 
 namespace onda {
@@ -363,6 +364,10 @@ void MainWindow::showChild(QWidget* child)
     if (QMdiSubWindow* sub = subWindowOf(child)) {
         sub->show();
         child->show();
+        // A window wider than the area may be placed with its left or top edge out of sight:
+        // its caption and first controls must stay reachable.
+        if (sub->x() < 0 || sub->y() < 0)
+            sub->move(std::max(0, sub->x()), std::max(0, sub->y()));
         m_mdi->setActiveSubWindow(sub);
     }
 }
