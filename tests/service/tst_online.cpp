@@ -12,6 +12,7 @@
 
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QTableWidget>
 #include <QMdiSubWindow>
 #include <QPushButton>
 
@@ -68,6 +69,8 @@ private slots:
     void importTwiceKeepsOtherClubs();
     void refusedCompetitionChangesNothing();
     void serviceDownChangesNothing();
+    void openingThroughTheWorkspace_data();
+    void openingThroughTheWorkspace();
 };
 
 void TestOnline::loginOutcomes_data()
@@ -214,6 +217,42 @@ void TestOnline::serviceDownChangesNothing()
              QStringList{QStringLiteral("Errore nel collegamento col server. Per effettuare l'aggiornamento devi "
                                         "essere collegato in Internet")});
     QCOMPARE(m_db->count(QStringLiteral("programmi")), 0);
+}
+
+void TestOnline::openingThroughTheWorkspace_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("ON-LINE") << "Option1_0";
+    QTest::newRow("OFF-LINE, not on the computer, Yes") << "Option1_1";
+}
+
+void TestOnline::openingThroughTheWorkspace()
+{
+    QFETCH(QString, mode);
+    SimService sim;
+    QVERIFY(startOn(sim));
+    login(QStringLiteral("demo"), QStringLiteral("1234"));
+    QVERIFY(click(QStringLiteral("Form2/Command1_0"))); // "Aggiorna lista da Ondaweb"
+    whenModal(QStringLiteral("frmModalita"), [mode](QWidget* window) {
+        window->findChild<QAbstractButton*>(mode)->click();
+        window->findChild<QAbstractButton*>(QStringLiteral("Command1_0"))->click();
+    });
+    login(QStringLiteral("demo"), QStringLiteral("1234"));
+    if (mode == QLatin1String("Option1_1"))
+        dialogs().queueYesNo(Dialogs::Answer::Yes);
+    dialogs().queueInput(QStringLiteral("500123"));
+    find<QTableWidget>(QStringLiteral("Form2/MSFlexGrid1"))->selectRow(1); // 570
+    QVERIFY(click(QStringLiteral("Form2/Command1_2")));
+
+    QStringList expected{QStringLiteral("Codice provvisorio"), QStringLiteral("Importazione terminata")};
+    if (mode == QLatin1String("Option1_1"))
+        expected.prepend(QStringLiteral("La manifestazione non esiste sul computer. Devo collegarmi con Ondaweb per "
+                                        "leggerne i dati. Devi essere collegato in Internet.\r\n\r\nMi collego ?"));
+    QCOMPARE(dialogs().takeTexts(), expected);
+    QCOMPARE(app().registration()->windowTitle(), QStringLiteral("Iscrizioni DEMO. Numero iscrizioni: 4"));
+    QVERIFY(app().main()->subWindowOf(app().registration())->isVisible());
+    QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("570"));
+    QVERIFY(find<QAbstractButton>(QStringLiteral("Form1/NotaPresente"))->isChecked());
 }
 
 QTEST_MAIN(TestOnline)
