@@ -11,7 +11,10 @@
 #include "store/DataSource.h"
 
 #include <QFileInfo>
+#include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
+#include <QMap>
 #include <QTableWidget>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -153,7 +156,23 @@ void TestOnline::importBringsTheCompetition()
     QVERIFY(startOn(sim));
     login(QStringLiteral("demo"), QStringLiteral("1234"));
     dialogs().queueInput(QStringLiteral("500123")); // the registration that came without a code
+    // The progress lines as each dialog opens: at "Codice provvisorio" the four steps before
+    // are done and the registrations in progress; at "Importazione terminata" all are done.
+    QStringList seen;
+    dialogs().onShown = [&seen](const ScriptedDialogs::Shown&) {
+        QMap<QString, QChar> looks; // by line, in order
+        for (QWidget* w : QApplication::allWidgets()) {
+            const auto* box = qobject_cast<QCheckBox*>(w);
+            if (box && box->objectName().startsWith(QLatin1String("check1_")) && box->isVisible())
+                looks.insert(box->objectName(), box->isChecked()      ? QLatin1Char('x')
+                                                : box->font().bold() ? QLatin1Char('>')
+                                                                     : QLatin1Char('.'));
+        }
+        seen << QString(looks.values().constData(), looks.size());
+    };
     QVERIFY(m_session->ImportCompetition(QStringLiteral("570")));
+    dialogs().onShown = nullptr;
+    QCOMPARE(seen, QStringList({"xxxx>.", "xxxxxx"}));
 
     const QList<ScriptedDialogs::Shown> shown = dialogs().take();
     QCOMPARE(shown.size(), 2);

@@ -40,6 +40,13 @@ void ScriptedDialogs::reset()
     m_printers.clear();
 }
 
+void ScriptedDialogs::record(const Shown& shown)
+{
+    m_shown.append(shown);
+    if (onShown)
+        onShown(shown);
+}
+
 void ScriptedDialogs::unexpected(const QString& what)
 {
     m_unexpected << what;
@@ -49,13 +56,13 @@ void ScriptedDialogs::unexpected(const QString& what)
 
 void ScriptedDialogs::message(const QString& text, Icon icon, const QString& title)
 {
-    m_shown.append({Kind::Message, text, Answer::Ok, icon, title, {}, {}});
+    record({Kind::Message, text, Answer::Ok, icon, title, {}, {}});
 }
 
 ScriptedDialogs::Answer ScriptedDialogs::askYesNo(const QString& text, Answer defaultAnswer, Icon icon,
                                                   const QString& title)
 {
-    m_shown.append({Kind::YesNo, text, defaultAnswer, icon, title, {}, {}});
+    record({Kind::YesNo, text, defaultAnswer, icon, title, {}, {}});
     if (m_yesNo.isEmpty()) {
         unexpected(text);
         return Answer::No;
@@ -66,7 +73,7 @@ ScriptedDialogs::Answer ScriptedDialogs::askYesNo(const QString& text, Answer de
 ScriptedDialogs::Answer ScriptedDialogs::askOkCancel(const QString& text, Answer defaultAnswer, Icon icon,
                                                      const QString& title)
 {
-    m_shown.append({Kind::OkCancel, text, defaultAnswer, icon, title, {}, {}});
+    record({Kind::OkCancel, text, defaultAnswer, icon, title, {}, {}});
     if (m_okCancel.isEmpty()) {
         unexpected(text);
         return Answer::Cancel;
@@ -76,7 +83,7 @@ ScriptedDialogs::Answer ScriptedDialogs::askOkCancel(const QString& text, Answer
 
 std::optional<QString> ScriptedDialogs::inputText(const QString& prompt, const QString& title, const QString& initial)
 {
-    m_shown.append({Kind::Input, prompt, Answer::Ok, Icon::None, title, {}, initial});
+    record({Kind::Input, prompt, Answer::Ok, Icon::None, title, {}, initial});
     if (m_inputs.isEmpty()) {
         unexpected(prompt);
         return std::nullopt;
@@ -86,7 +93,7 @@ std::optional<QString> ScriptedDialogs::inputText(const QString& prompt, const Q
 
 QString ScriptedDialogs::saveFileName(const QString& title, const QString& filter, const QString& proposedPath)
 {
-    m_shown.append({Kind::Save, title, Answer::Ok, Icon::None, title, filter, proposedPath});
+    record({Kind::Save, title, Answer::Ok, Icon::None, title, filter, proposedPath});
     if (m_saveNames.isEmpty()) {
         unexpected(title);
         return {};
@@ -96,7 +103,7 @@ QString ScriptedDialogs::saveFileName(const QString& title, const QString& filte
 
 bool ScriptedDialogs::choosePrinter(QPrinter& printer)
 {
-    m_shown.append({Kind::Printer, QStringLiteral("Print"), Answer::Ok, Icon::None, {}, {}, {}});
+    record({Kind::Printer, QStringLiteral("Print"), Answer::Ok, Icon::None, {}, {}, {}});
     if (m_printers.isEmpty()) {
         unexpected(QStringLiteral("Print"));
         return false;

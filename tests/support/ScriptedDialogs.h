@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // Dialogs for tests: records every dialog in order and answers from one queue per kind.
@@ -31,6 +32,9 @@ public:
     // The printer dialog confirmed, printing to a PDF at pdfPath; an empty path cancels it.
     void queuePrinterPdf(const QString& pdfPath) { m_printers.enqueue(pdfPath); }
 
+    // Called as each dialog opens, before it is answered: a test looks at the windows then.
+    std::function<void(const Shown&)> onShown;
+
     // What was shown since the last take, and forgets it.
     QList<Shown> take();
     QStringList takeTexts();
@@ -46,6 +50,7 @@ public:
     bool choosePrinter(QPrinter& printer) override;
 
 private:
+    void record(const Shown& shown);
     void unexpected(const QString& what);
 
     QList<Shown> m_shown;
