@@ -125,52 +125,40 @@ Status OnlineImport::storeCompetitionList(const CompetitionList& list, const QSt
     });
 }
 
-Status OnlineImport::replaceCategories(const QString& manifId, const QList<Category>& categories) const
+// The rows of one competition in `table` become `rows` (values for `fields` in order).
+Status OnlineImport::replaceCompetitionRows(const QString& manifId, const QString& table, const QStringList& fields,
+                                            const QList<QVariantList>& rows) const
 {
     if (!isCompetitionNumber(manifId))
         return notACompetition(manifId);
     return inTransaction(m_path, [&](Database& db) -> Status {
-        if (Status s = db.execute(QStringLiteral("delete * from categorie where manifID=") + manifId); !s)
-            return s;
-        DataSource view;
-        if (Status s = openSource(view, m_path, QStringLiteral("select * from Categorie where manifID=") + manifId);
+        if (Status s = db.execute(QStringLiteral("delete * from ") + table + QStringLiteral(" where manifID=") + manifId);
             !s)
             return s;
-        for (const Category& c : categories) {
-            if (Status s = addRow(view, {{QStringLiteral("sesso"), c.sesso},
-                                         {QStringLiteral("Categoria"), c.categoria},
-                                         {QStringLiteral("AnnoIni"), c.annoIni},
-                                         {QStringLiteral("AnnoFin"), c.annoFin},
-                                         {QStringLiteral("ManifID"), manifId}});
-                !s)
-                return s;
-        }
-        return {};
+        return db.insertRows(table, fields, rows);
     });
+}
+
+Status OnlineImport::replaceCategories(const QString& manifId, const QList<Category>& categories) const
+{
+    QList<QVariantList> rows;
+    for (const Category& c : categories)
+        rows.append({c.sesso, c.categoria, c.annoIni, c.annoFin, manifId});
+    return replaceCompetitionRows(manifId, QStringLiteral("categorie"),
+                                  {QStringLiteral("sesso"), QStringLiteral("Categoria"), QStringLiteral("AnnoIni"),
+                                   QStringLiteral("AnnoFin"), QStringLiteral("ManifID")},
+                                  rows);
 }
 
 Status OnlineImport::replaceRaces(const QString& manifId, const QList<Race>& races) const
 {
-    if (!isCompetitionNumber(manifId))
-        return notACompetition(manifId);
-    return inTransaction(m_path, [&](Database& db) -> Status {
-        if (Status s = db.execute(QStringLiteral("delete * from programmi where manifID=") + manifId); !s)
-            return s;
-        DataSource view;
-        if (Status s = openSource(view, m_path, QStringLiteral("select * from programmi where manifID=") + manifId);
-            !s)
-            return s;
-        for (const Race& r : races) {
-            if (Status s = addRow(view, {{QStringLiteral("OrdineGara"), r.ordineGara},
-                                         {QStringLiteral("gara"), r.gara},
-                                         {QStringLiteral("Categoria"), r.categoria},
-                                         {QStringLiteral("sesso"), r.sesso},
-                                         {QStringLiteral("ManifID"), manifId}});
-                !s)
-                return s;
-        }
-        return {};
-    });
+    QList<QVariantList> rows;
+    for (const Race& r : races)
+        rows.append({r.ordineGara, r.gara, r.categoria, r.sesso, manifId});
+    return replaceCompetitionRows(manifId, QStringLiteral("programmi"),
+                                  {QStringLiteral("OrdineGara"), QStringLiteral("gara"), QStringLiteral("Categoria"),
+                                   QStringLiteral("sesso"), QStringLiteral("ManifID")},
+                                  rows);
 }
 
 Status OnlineImport::replaceRegistrations(const QString& manifId, const QString& club,

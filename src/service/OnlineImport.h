@@ -5,6 +5,8 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
+#include <QVariant>
 
 namespace onda {
 
@@ -32,6 +34,9 @@ public:
     Status storeNote(const QString& manifId, const QString& userId, const QString& note) const;
 
 private:
+    Status replaceCompetitionRows(const QString& manifId, const QString& table, const QStringList& fields,
+                                  const QList<QVariantList>& rows) const;
+
     QString m_path;
 };
 
