@@ -1,5 +1,6 @@
 #include "ScriptedDialogs.h"
 #include "core/AppState.h"
+#include "app/HelpLinks.h"
 #include "app/OptionsFile.h"
 #include "app/StartupLogic.h"
 
@@ -16,6 +17,9 @@ private slots:
     void findProgramDirectory_data();
     void findProgramDirectory();
     void findProgramDirectoryLeavesDirOnMiss();
+    void chooseProgramDirectory_data();
+    void chooseProgramDirectory();
+    void helpPageDirectory();
     void commandLine_data();
     void commandLine();
     void splashWait_data();
@@ -68,7 +72,7 @@ void TestStartupLogic::findProgramDirectory()
     ProgramDirectoryEnvironment env{exeDir, path, [&](const QString& f) {
                                         asked << f;
                                         return existing.contains(f);
-                                    }};
+                                    }, {}, {}, {}};
     QString result;
     QCOMPARE(FindProgramDirectory(result, env), found);
     QCOMPARE(result, dir);
@@ -79,7 +83,7 @@ void TestStartupLogic::findProgramDirectoryLeavesDirOnMiss()
 {
     QString dir = QStringLiteral("unchanged");
     ProgramDirectoryEnvironment env{QStringLiteral("/nowhere"), QStringLiteral("/a:/b"),
-                                    [](const QString&) { return false; }};
+                                    [](const QString&) { return false; }, {}, {}, {}};
     QVERIFY(!FindProgramDirectory(dir, env));
     QCOMPARE(dir, QStringLiteral("unchanged"));
 
@@ -89,6 +93,61 @@ void TestStartupLogic::findProgramDirectoryLeavesDirOnMiss()
     QString real;
     if (FindProgramDirectory(real))
         QVERIFY(real.endsWith(QLatin1Char('/')));
+}
+
+void TestStartupLogic::chooseProgramDirectory_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<QString>("userDirectory");
+    QTest::addColumn<QString>("dir"); // empty: no program directory
+
+    const QString user = QStringLiteral("/home/u/.local/share/ONDA_link");
+    QTest::newRow("writable: beside the program") << "" << true << user << "/opt/onda/";
+    QTest::newRow("read-only: the user's directory") << "" << false << user << user + "/";
+    QTest::newRow("companion on PATH, read-only") << "/srv/pt" << false << user + "/" << user + "/";
+    QTest::newRow("user's directory cannot be made") << "" << false << "/ro/ONDA_link" << "";
+    QTest::newRow("no user's directory") << "" << false << "" << "";
+}
+
+void TestStartupLogic::chooseProgramDirectory()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, writable);
+    QFETCH(QString, userDirectory);
+    QFETCH(QString, dir);
+
+    QStringList created;
+    const QStringList programs{QStringLiteral("/opt/onda/ONDA_link"), QStringLiteral("/srv/pt/PreTempra")};
+    const auto exists = [&](const QString& f) { return programs.contains(f); };
+    const auto make = [&](const QString& d) {
+        created << d;
+        return !d.startsWith(QLatin1String("/ro/"));
+    };
+    ProgramDirectoryEnvironment env{path.isEmpty() ? QStringLiteral("/opt/onda") : QStringLiteral("/tmp/x"), path,
+                                    exists, [=](const QString&) { return writable; }, userDirectory, make};
+    QString result = QStringLiteral("unchanged");
+    QCOMPARE(ChooseProgramDirectory(result, env), !dir.isEmpty());
+    QCOMPARE(result, dir.isEmpty() ? QStringLiteral("unchanged") : dir);
+    // The user's directory is made only when it is used, and never stands in for a missing program.
+    QCOMPARE(created.isEmpty(), writable || userDirectory.isEmpty());
+    env.fileExists = [](const QString&) { return false; };
+    QVERIFY(!ChooseProgramDirectory(result, env));
+}
+
+void TestStartupLogic::helpPageDirectory()
+{
+    const QString data = installedDataDirectory(QStringLiteral("/usr/bin/"));
+    QCOMPARE(data, QStringLiteral("/usr/share/onda-link/"));
+    const QStringList candidates{QStringLiteral("/home/u/d/"), QStringLiteral("/usr/bin"), data};
+    QStringList pages{QStringLiteral("/usr/share/onda-link/istruzioni.htm"), QStringLiteral("/home/u/d/istruzioni.htm")};
+    const auto exists = [&](const QString& f) { return pages.contains(f); };
+    const QString fallback = QStringLiteral("/usr/bin");
+    QCOMPARE(onda::helpPageDirectory(candidates, fallback, exists), QStringLiteral("/home/u/d/"));
+    pages.removeLast();
+    QCOMPARE(onda::helpPageDirectory(candidates, fallback, exists), data);
+    pages.clear();
+    QCOMPARE(onda::helpPageDirectory(candidates, fallback, exists), fallback);
 }
 
 void TestStartupLogic::commandLine_data()
