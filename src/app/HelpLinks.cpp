@@ -16,6 +16,20 @@ QString instructionsAddress(const QString& executableDirectory)
     return withEncodedBlanks(QStringLiteral("file://") + directory + QStringLiteral("/istruzioni.htm"));
 }
 
+QString helpPageDirectory(const QStringList& candidates, const QString& fallback,
+                          const std::function<bool(const QString&)>& fileExists)
+{
+    for (const QString& directory : candidates) {
+        if (directory.isEmpty())
+            continue;
+        const bool hasSeparator = directory.endsWith(QLatin1Char('/')) || directory.endsWith(QLatin1Char('\\'));
+        const QString page = hasSeparator ? QStringLiteral("istruzioni.htm") : QStringLiteral("/istruzioni.htm");
+        if (fileExists(directory + page))
+            return directory;
+    }
+    return fallback;
+}
+
 QString programHomeAddress(const QString& baseAddress)
 {
     return withEncodedBlanks(baseAddress + QStringLiteral("/Ondanet/ONDA_link"));

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 namespace onda {
 
@@ -8,6 +11,9 @@ namespace onda {
 QString withEncodedBlanks(const QString& address);
 // The local help page beside the program: "file://" + its directory + "/istruzioni.htm".
 QString instructionsAddress(const QString& executableDirectory);
+// The directory of the help page: the first candidate holding "istruzioni.htm", else fallback.
+QString helpPageDirectory(const QStringList& candidates, const QString& fallback,
+                          const std::function<bool(const QString&)>& fileExists);
 QString programHomeAddress(const QString& baseAddress);
 QString serviceHomeAddress(const QString& baseAddress);
 

@@ -8,6 +8,7 @@
 #include "app/HelpLinks.h"
 #include "app/OptionsFile.h"
 #include "app/Reinitialise.h"
+#include "app/StartupLogic.h"
 #include "app/ToolIcons.h"
 #include "app/WindowPosition.h"
 #include "app/WorkspaceWindow.h"
@@ -24,6 +25,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -48,7 +50,7 @@ MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), 
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(mainWindowCaption());
-    setWindowIcon(toolIcon(QStringLiteral("Iscrizioni")));
+    setWindowIcon(programIcon());
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(QStringLiteral("mdiArea"));
     m_mdi->setAccessibleName(QStringLiteral("Finestre"));
@@ -147,7 +149,14 @@ void MainWindow::buildMenus()
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     connect(addItem(help, QStringLiteral("HelpIstruzioni"), QStringLiteral("&Istruzioni")), &QAction::triggered,
-            this, [this] { openAddress(instructionsAddress(QCoreApplication::applicationDirPath())); });
+            this, [this] {
+                // An installed program keeps the page with its shared data.
+                const QString executableDirectory = QCoreApplication::applicationDirPath();
+                const QString directory = helpPageDirectory(
+                    {m_state.programDirectory, executableDirectory, installedDataDirectory(executableDirectory)},
+                    executableDirectory, [](const QString& page) { return QFileInfo(page).isFile(); });
+                openAddress(instructionsAddress(directory));
+            });
     connect(addItem(help, QStringLiteral("HomePageONDA_link"), QStringLiteral("Home Page ONDA_link")),
             &QAction::triggered, this, [this] { openAddress(programHomeAddress(m_state.baseAddress)); });
     connect(addItem(help, QStringLiteral("HomePageOndaweb"), QStringLiteral("Home Page Ondaweb")),

@@ -37,8 +37,8 @@ std::unique_ptr<MainWindow> startProgram(AppState& state, const StartupOptions& 
     waitPastMark(startMark, options.splashMinimumMs, options.clock);
 
     QString directory;
-    const bool found = options.environment ? FindProgramDirectory(directory, *options.environment)
-                                           : FindProgramDirectory(directory);
+    const bool found =
+        ChooseProgramDirectory(directory, options.environment ? *options.environment : processEnvironment());
     if (!found) {
         state.dialogs.message(QStringLiteral("Il programma non e' in una directory corretta"));
         return nullptr;

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QThread>
 #include <QTime>
 
@@ -72,17 +73,57 @@ bool FindProgramDirectory(QString& dir, const ProgramDirectoryEnvironment& env)
     return false;
 }
 
+bool ChooseProgramDirectory(QString& dir, const ProgramDirectoryEnvironment& env)
+{
+    QString found;
+    if (!FindProgramDirectory(found, env))
+        return false;
+    if (!env.directoryWritable || env.directoryWritable(found)) {
+        dir = found;
+        return true;
+    }
+    if (env.userDataDirectory.isEmpty())
+        return false;
+    const QString own = withSeparator(env.userDataDirectory);
+    if (env.makeDirectory && !env.makeDirectory(own))
+        return false;
+    dir = own;
+    return true;
+}
+
 ProgramDirectoryEnvironment ProgramDirectoryEnvironment::inDirectory(const QString& directory)
 {
-    return {directory, QString(), [](const QString& file) { return QFileInfo(file).isFile(); }};
+    return {directory, QString(), [](const QString& file) { return QFileInfo(file).isFile(); }, {}, {}, {}};
+}
+
+QString installedDataDirectory(const QString& executableDirectory)
+{
+    const QString data = QDir::cleanPath(QDir(executableDirectory).filePath(QStringLiteral("../share/onda-link")));
+    return withSeparator(QDir::toNativeSeparators(data));
+}
+
+ProgramDirectoryEnvironment processEnvironment()
+{
+    const QString executableDirectory = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    ProgramDirectoryEnvironment env = ProgramDirectoryEnvironment::inDirectory(executableDirectory);
+    env.pathVariable = qEnvironmentVariable("PATH");
+    // An installation is known by its desktop entry in <prefix>/share/applications.
+    const QString desktopEntry =
+        QDir(executableDirectory).filePath(QStringLiteral("../share/applications/onda-link.desktop"));
+    env.directoryWritable = [executableDirectory, desktopEntry](const QString& directory) {
+        if (withSeparator(directory) == withSeparator(executableDirectory) && QFileInfo(desktopEntry).isFile())
+            return false;
+        return QFileInfo(directory).isWritable();
+    };
+    env.userDataDirectory =
+        QDir::toNativeSeparators(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    env.makeDirectory = [](const QString& directory) { return QDir().mkpath(directory); };
+    return env;
 }
 
 bool FindProgramDirectory(QString& dir)
 {
-    ProgramDirectoryEnvironment env =
-        ProgramDirectoryEnvironment::inDirectory(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
-    env.pathVariable = qEnvironmentVariable("PATH");
-    return FindProgramDirectory(dir, env);
+    return FindProgramDirectory(dir, processEnvironment());
 }
 
 int systemTimeOfDayMs()

@@ -18,6 +18,11 @@ struct ProgramDirectoryEnvironment {
     QString executableDirectory;
     QString pathVariable;
     std::function<bool(const QString&)> fileExists;
+    // Whether the user may keep the program's files in a directory; every directory when absent.
+    std::function<bool(const QString&)> directoryWritable;
+    // Where an installed program keeps this user's files instead, and how it is created.
+    QString userDataDirectory;
+    std::function<bool(const QString&)> makeDirectory;
 
     // The real file system, with the executable taken to be in `directory` and no PATH.
     static ProgramDirectoryEnvironment inDirectory(const QString& directory);
@@ -28,6 +33,19 @@ struct ProgramDirectoryEnvironment {
 // and always ends with the separator.
 bool FindProgramDirectory(QString& dir, const ProgramDirectoryEnvironment& env);
 bool FindProgramDirectory(QString& dir); // on this process's environment
+
+// The directory that holds ONDA.mdb, options.txt and the transfer files: the program
+// directory when the user may write there, else the per-user data directory, created on
+// first use. dir is set only on success and always ends with the separator.
+bool ChooseProgramDirectory(QString& dir, const ProgramDirectoryEnvironment& env);
+
+// The process's environment: PATH, the per-user data directory of the application, and an
+// installed program's directory counted as read-only even for an administrator, so that it
+// never fills with one user's files.
+ProgramDirectoryEnvironment processEnvironment();
+
+// The shared data of an installed program: <prefix>/share/onda-link/ for <prefix>/bin/.
+QString installedDataDirectory(const QString& executableDirectory);
 
 // The time of day in milliseconds since midnight; injectable for tests.
 using TimeOfDayClock = std::function<int()>;

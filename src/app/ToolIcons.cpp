@@ -92,4 +92,13 @@ QIcon toolIcon(const QString& key)
     return QIcon(new GlyphEngine(key));
 }
 
+QIcon programIcon()
+{
+    // Drawing the picture needs the SVG plug-in, which a system may lack.
+    QIcon icon(QStringLiteral(":/icons/onda-link.svg"));
+    if (icon.pixmap(QSize(32, 32)).isNull())
+        return toolIcon(QStringLiteral("Iscrizioni"));
+    return icon;
+}
+
 } // namespace onda

@@ -9,4 +9,8 @@ namespace onda {
 // "Open", "Save", "Print", "Atleti", "Iscrizioni", "send".
 QIcon toolIcon(const QString& key);
 
+// The program's own picture, the one the desktop shows; the "Iscrizioni" picture when the
+// system cannot draw it.
+QIcon programIcon();
+
 } // namespace onda

@@ -1,5 +1,6 @@
 #include "ScriptedDialogs.h"
 #include "core/AppState.h"
+#include "app/HelpLinks.h"
 #include "app/OptionsFile.h"
 #include "app/StartupLogic.h"
 
@@ -16,6 +17,9 @@ private slots:
     void findProgramDirectory_data();
     void findProgramDirectory();
     void findProgramDirectoryLeavesDirOnMiss();
+    void chooseProgramDirectory_data();
+    void chooseProgramDirectory();
+    void helpPageDirectory();
     void commandLine_data();
     void commandLine();
     void splashWait_data();
@@ -68,7 +72,7 @@ void TestStartupLogic::findProgramDirectory()
     ProgramDirectoryEnvironment env{exeDir, path, [&](const QString& f) {
                                         asked << f;
                                         return existing.contains(f);
-                                    }};
+                                    }, {}, {}, {}};
     QString result;
     QCOMPARE(FindProgramDirectory(result, env), found);
     QCOMPARE(result, dir);
@@ -79,7 +83,7 @@ void TestStartupLogic::findProgramDirectoryLeavesDirOnMiss()
 {
     QString dir = QStringLiteral("unchanged");
     ProgramDirectoryEnvironment env{QStringLiteral("/nowhere"), QStringLiteral("/a:/b"),
-                                    [](const QString&) { return false; }};
+                                    [](const QString&) { return false; }, {}, {}, {}};
     QVERIFY(!FindProgramDirectory(dir, env));
     QCOMPARE(dir, QStringLiteral("unchanged"));
 
@@ -89,6 +93,47 @@ void TestStartupLogic::findProgramDirectoryLeavesDirOnMiss()
     QString real;
     if (FindProgramDirectory(real))
         QVERIFY(real.endsWith(QLatin1Char('/')));
+}
+
+void TestStartupLogic::chooseProgramDirectory_data()
+{
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<QString>("userDirectory");
+    QTest::addColumn<QString>("dir"); // empty: no program directory
+
+    QTest::newRow("writable: beside the program") << true << "/home/u/d" << "/opt/onda/";
+    QTest::newRow("read-only: the user's directory") << false << "/home/u/d" << "/home/u/d/";
+    QTest::newRow("user's directory cannot be made") << false << "/ro/d" << "";
+}
+
+void TestStartupLogic::chooseProgramDirectory()
+{
+    QFETCH(bool, writable);
+    QFETCH(QString, userDirectory);
+    QFETCH(QString, dir);
+
+    QStringList made;
+    const auto make = [&](const QString& d) { made << d; return !d.startsWith(QLatin1String("/ro/")); };
+    ProgramDirectoryEnvironment env{QStringLiteral("/opt/onda"), {}, [](const QString&) { return true; },
+                                    [=](const QString&) { return writable; }, userDirectory, make};
+    QString result = QStringLiteral("unchanged");
+    QCOMPARE(ChooseProgramDirectory(result, env), !dir.isEmpty());
+    QCOMPARE(result, dir.isEmpty() ? QStringLiteral("unchanged") : dir);
+    QCOMPARE(made.isEmpty(), writable); // made only when it is used
+}
+
+void TestStartupLogic::helpPageDirectory()
+{
+    const QString data = installedDataDirectory(QStringLiteral("/usr/bin/"));
+    QCOMPARE(data, QStringLiteral("/usr/share/onda-link/"));
+    QStringList pages{data + QStringLiteral("istruzioni.htm"), QStringLiteral("/home/u/istruzioni.htm")};
+    const auto exists = [&](const QString& f) { return pages.contains(f); };
+    const auto chosen = [&] { return onda::helpPageDirectory({QStringLiteral("/home/u"), data}, {}, exists); };
+    QCOMPARE(chosen(), QStringLiteral("/home/u"));
+    pages.removeLast();
+    QCOMPARE(chosen(), data);
+    pages.clear();
+    QVERIFY(chosen().isEmpty());
 }
 
 void TestStartupLogic::commandLine_data()
