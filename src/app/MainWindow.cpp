@@ -2,6 +2,7 @@
 
 #include "app/AboutDialog.h"
 #include "core/AppState.h"
+#include "core/TransferExport.h"
 #include "core/Dialogs.h"
 #include "core/Settings.h"
 #include "ui/BusyCursor.h"
@@ -69,6 +70,7 @@ MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), 
         return m_online->ImportCompetition(heading.number);
     };
     m_state.refreshCompetitionList = [this] { m_online->refreshListWorkflow(); };
+    m_state.uploadRegistrations = [this] { m_online->UploadRegistrations(); };
 }
 
 MainWindow::~MainWindow()
@@ -77,6 +79,7 @@ MainWindow::~MainWindow()
         m_state.windows = nullptr;
     m_state.importCompetition = nullptr;
     m_state.refreshCompetitionList = nullptr;
+    m_state.uploadRegistrations = nullptr;
 }
 
 QAction* MainWindow::addItem(QMenu* menu, const QString& name, const QString& caption)
@@ -98,7 +101,8 @@ void MainWindow::buildMenus()
     QMenu* save = file->addMenu(QStringLiteral("Salva"));
     save->setObjectName(QStringLiteral("Salva"));
     save->menuAction()->setObjectName(QStringLiteral("Salva"));
-    addItem(save, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Come file Access"));
+    connect(addItem(save, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Come file Access")), &QAction::triggered,
+            this, [this] { SaveTransferDatabase(m_state); });
     addItem(save, QStringLiteral("SaveAsText"), QStringLiteral("Come file di testo (QVASCA)"));
     addItem(save, QStringLiteral("SaveAsExcel"), QStringLiteral("Come File Excel"));
     addSeparator(file, QStringLiteral("mnuFileBar1"));
@@ -127,7 +131,8 @@ void MainWindow::buildMenus()
     updates->setObjectName(QStringLiteral("agg"));
     addItem(updates, QStringLiteral("VerificaGare"), QStringLiteral("Verifica gare definite sul Ondaweb"));
     addItem(updates, QStringLiteral("sport"), QStringLiteral("Aggiorna database da Ondaweb"));
-    addItem(updates, QStringLiteral("DepositaOndaweb"), QStringLiteral("Deposita le tue iscrizioni su Ondaweb"));
+    connect(addItem(updates, QStringLiteral("DepositaOndaweb"), QStringLiteral("Deposita le tue iscrizioni su Ondaweb")),
+            &QAction::triggered, this, [this] { workspaceWindow()->pressButton(WorkspaceButton::Deposit); });
     connect(addItem(updates, QStringLiteral("ControllaIscrizioni"), QStringLiteral("Controlla iscrizioni su Ondaweb")),
             &QAction::triggered, this, [this] { workspaceWindow()->pressButton(WorkspaceButton::Check); });
 
