@@ -1,11 +1,12 @@
 #pragma once
 
+#include "browser/BrowserAddress.h"
+
 #include <QString>
 
 namespace onda {
 
 // Addresses of the Help menu; every blank becomes "%20".
-QString withEncodedBlanks(const QString& address);
 // The local help page beside the program: "file://" + its directory + "/istruzioni.htm".
 QString instructionsAddress(const QString& executableDirectory);
 QString programHomeAddress(const QString& baseAddress);

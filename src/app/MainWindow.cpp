@@ -12,18 +12,19 @@
 #include "app/WindowPosition.h"
 #include "app/WorkspaceWindow.h"
 #include "athletes/ArchiveWindow.h"
+#include "browser/BrowserWindow.h"
 #include "entry/CategoryListWindow.h"
 #include "entry/NoteWindow.h"
 #include "entry/RaceListWindow.h"
 #include "entry/RegistrationWindow.h"
 #include "service/OnlineSession.h"
+#include "service/ServiceAddress.h"
 #include "service/ProgressWindow.h"
 #include "store/DataSource.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -32,7 +33,6 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QUrl>
 
 #include <memory>
 
@@ -122,7 +122,8 @@ void MainWindow::buildMenus()
 
     QMenu* updates = menuBar()->addMenu(QStringLiteral("Aggiornamenti"));
     updates->setObjectName(QStringLiteral("agg"));
-    addItem(updates, QStringLiteral("VerificaGare"), QStringLiteral("Verifica gare definite sul Ondaweb"));
+    connect(addItem(updates, QStringLiteral("VerificaGare"), QStringLiteral("Verifica gare definite sul Ondaweb")),
+            &QAction::triggered, this, &MainWindow::showPublicCompetitionList);
     addItem(updates, QStringLiteral("sport"), QStringLiteral("Aggiorna database da Ondaweb"));
     addItem(updates, QStringLiteral("DepositaOndaweb"), QStringLiteral("Deposita le tue iscrizioni su Ondaweb"));
     connect(addItem(updates, QStringLiteral("ControllaIscrizioni"), QStringLiteral("Controlla iscrizioni su Ondaweb")),
@@ -146,7 +147,7 @@ void MainWindow::buildMenus()
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     connect(addItem(help, QStringLiteral("HelpIstruzioni"), QStringLiteral("&Istruzioni")), &QAction::triggered,
-            this, [this] { openAddress(instructionsAddress(QCoreApplication::applicationDirPath())); });
+            this, [this] { openAddress(instructionsAddress(m_state.programDirectory)); });
     connect(addItem(help, QStringLiteral("HomePageONDA_link"), QStringLiteral("Home Page ONDA_link")),
             &QAction::triggered, this, [this] { openAddress(programHomeAddress(m_state.baseAddress)); });
     connect(addItem(help, QStringLiteral("HomePageOndaweb"), QStringLiteral("Home Page Ondaweb")),
@@ -198,10 +199,22 @@ void MainWindow::buildToolBar()
 
 void MainWindow::openAddress(const QString& address)
 {
-    if (m_openAddress)
-        m_openAddress(address);
-    else
-        QDesktopServices::openUrl(QUrl(address));
+    if (m_openAddress) {
+        m_openAddress(withEncodedBlanks(address));
+        return;
+    }
+    auto* browser = static_cast<BrowserWindow*>(child(Child::Browser));
+    showChild(browser);
+    browser->openAddress(address);
+}
+
+void MainWindow::showPublicCompetitionList()
+{
+    if (m_state.userId.isEmpty() || m_state.pin.isEmpty()) {
+        m_state.dialogs.message(QStringLiteral("Devi prima impostare UserID e PIN in Opzioni ->E_mail e server"));
+        return;
+    }
+    openAddress(publicCompetitionListPage(m_state.baseAddress));
 }
 
 QAction* MainWindow::action(const QString& objectName) const
@@ -300,6 +313,8 @@ QWidget* MainWindow::child(Child which)
         return ensureChild(m_raceList);
     case Child::CategoryList:
         return ensureChild(m_categoryList);
+    case Child::Browser: // heavy: made on first use only
+        return ensureChild(m_browser);
     default:
         return nullptr;
     }
