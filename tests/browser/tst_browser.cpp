@@ -9,6 +9,7 @@
 #include "browser/EngineSetup.h"
 #include "core/AppState.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QTemporaryDir>
