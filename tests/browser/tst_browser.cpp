@@ -1,5 +1,4 @@
-// The program's browser against the stand-in service on loopback and the help page the build
-// puts beside the program.
+// The program's browser against the stand-in service and the help page the build puts beside the program.
 #include "SimService.h"
 #include "WindowTest.h"
 
@@ -41,8 +40,8 @@ private:
     }
     QStringList history() const {
         QStringList items;
-        for (int i = 0; i < box()->count(); ++i)
-            items << box()->itemText(i);
+        for (const QStringList& row : rows(QStringLiteral("frmBrowser/cboAddress")))
+            items << row.value(0);
         return items;
     }
     QTemporaryDir m_root;
@@ -54,28 +53,17 @@ void TestBrowser::entryPoints_data() {
     QTest::addColumn<QString>("pin");
     QTest::addColumn<QString>("request"); // as the service receives it; empty: refused
     QTest::addColumn<QString>("title");
-    QTest::newRow("service home") << "HomePageOndaweb"
-                                  << "1"
-                                  << "/?" + kTimer << "Ondaweb";
-    QTest::newRow("program home") << "HomePageONDA_link"
-                                  << "1"
-                                  << "//Ondanet/ONDA_link?" + kTimer << "ONDA_link";
-    QTest::newRow("public list") << "VerificaGare"
-                                 << "1"
-                                 << "//Ondanet/public/SceltaManifPub.asp?GruppoID=10&" + kTimer << "Manifestazioni";
-    QTest::newRow("public list without pin") << "VerificaGare"
-                                             << ""
-                                             << ""
-                                             << "";
-    QTest::newRow("club registrations")
-        << "ControllaIscrizioni"
-        << "1"
+    // clang-format off
+    QTest::newRow("service home") << "HomePageOndaweb" << "1" << "/?" + kTimer << "Ondaweb";
+    QTest::newRow("program home") << "HomePageONDA_link" << "1" << "//Ondanet/ONDA_link?" + kTimer << "ONDA_link";
+    QTest::newRow("public list") << "VerificaGare" << "1"
+        << "//Ondanet/public/SceltaManifPub.asp?GruppoID=10&" + kTimer << "Manifestazioni";
+    QTest::newRow("public list without pin") << "VerificaGare" << "" << "" << "";
+    QTest::newRow("club registrations") << "ControllaIscrizioni" << "1"
         << "//ondanet/Manifestazioni/iscrizioni_S.asp?manifID=570&MODE=view&soc=RN%20SUD&" + kTimer
         << "Iscrizioni RN SUD - Trofeo Città di Rivabella";
-    QTest::newRow("help page in a folder with blanks") << "HelpIstruzioni"
-                                                       << "1"
-                                                       << ""
-                                                       << "ONDA_link - Istruzioni";
+    QTest::newRow("help page in a folder with blanks") << "HelpIstruzioni" << "1" << "" << "ONDA_link - Istruzioni";
+    // clang-format on
 }
 
 void TestBrowser::entryPoints() {
