@@ -2,12 +2,6 @@
 
 namespace onda {
 
-QString withEncodedBlanks(const QString& address)
-{
-    QString out = address;
-    return out.replace(QLatin1Char(' '), QLatin1String("%20"));
-}
-
 QString instructionsAddress(const QString& executableDirectory)
 {
     QString directory = executableDirectory;

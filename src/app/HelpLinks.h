@@ -1,5 +1,7 @@
 #pragma once
 
+#include "browser/BrowserAddress.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -8,7 +10,6 @@
 namespace onda {
 
 // Addresses of the Help menu; every blank becomes "%20".
-QString withEncodedBlanks(const QString& address);
 // The local help page beside the program: "file://" + its directory + "/istruzioni.htm".
 QString instructionsAddress(const QString& executableDirectory);
 // The directory of the help page: the first candidate holding "istruzioni.htm", else fallback.

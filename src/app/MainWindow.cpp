@@ -14,11 +14,13 @@
 #include "app/WindowPosition.h"
 #include "app/WorkspaceWindow.h"
 #include "athletes/ArchiveWindow.h"
+#include "browser/BrowserWindow.h"
 #include "entry/CategoryListWindow.h"
 #include "entry/NoteWindow.h"
 #include "entry/RaceListWindow.h"
 #include "entry/RegistrationWindow.h"
 #include "service/OnlineSession.h"
+#include "service/ServiceAddress.h"
 #include "service/ProgressWindow.h"
 #include "store/DataSource.h"
 
@@ -35,7 +37,6 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QUrl>
 
 #include <algorithm>
 #include <memory>
@@ -129,7 +130,8 @@ void MainWindow::buildMenus()
 
     QMenu* updates = menuBar()->addMenu(QStringLiteral("Aggiornamenti"));
     updates->setObjectName(QStringLiteral("agg"));
-    addItem(updates, QStringLiteral("VerificaGare"), QStringLiteral("Verifica gare definite sul Ondaweb"));
+    connect(addItem(updates, QStringLiteral("VerificaGare"), QStringLiteral("Verifica gare definite sul Ondaweb")),
+            &QAction::triggered, this, &MainWindow::showPublicCompetitionList);
     addItem(updates, QStringLiteral("sport"), QStringLiteral("Aggiorna database da Ondaweb"));
     connect(addItem(updates, QStringLiteral("DepositaOndaweb"), QStringLiteral("Deposita le tue iscrizioni su Ondaweb")),
             &QAction::triggered, this, [this] { workspaceWindow()->pressButton(WorkspaceButton::Deposit); });
@@ -213,10 +215,22 @@ void MainWindow::buildToolBar()
 
 void MainWindow::openAddress(const QString& address)
 {
-    if (m_openAddress)
-        m_openAddress(address);
-    else
-        QDesktopServices::openUrl(QUrl(address));
+    if (m_openAddress) {
+        m_openAddress(withEncodedBlanks(address));
+        return;
+    }
+    auto* browser = static_cast<BrowserWindow*>(child(Child::Browser));
+    showChild(browser);
+    browser->openAddress(address);
+}
+
+void MainWindow::showPublicCompetitionList()
+{
+    if (m_state.userId.isEmpty() || m_state.pin.isEmpty()) {
+        m_state.dialogs.message(QStringLiteral("Devi prima impostare UserID e PIN in Opzioni ->E_mail e server"));
+        return;
+    }
+    openAddress(publicCompetitionListPage(m_state.baseAddress));
 }
 
 QAction* MainWindow::action(const QString& objectName) const
@@ -315,6 +329,8 @@ QWidget* MainWindow::child(Child which)
         return ensureChild(m_raceList);
     case Child::CategoryList:
         return ensureChild(m_categoryList);
+    case Child::Browser: // heavy: made on first use only
+        return ensureChild(m_browser);
     default:
         return nullptr;
     }

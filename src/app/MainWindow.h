@@ -25,6 +25,7 @@ class OnlineSession;
 class NoteWindow;
 class RaceListWindow;
 class CategoryListWindow;
+class BrowserWindow;
 
 // The window arrangements of the Window menu, numbered as the program numbers them.
 enum class Arrangement { Cascade = 0, TileHorizontal = 1, TileVertical = 2, ArrangeIcons = 3 };
@@ -56,7 +57,9 @@ public:
 
     // Re-initialisation of the database, after the user's two confirmations.
     void reinitialiseDatabase();
-    // Where the Help menu's addresses open; the system's browser until one is set.
+    // "Verifica gare definite sul Ondaweb": the service's public list, once the user is known.
+    void showPublicCompetitionList();
+    // Where the addresses open (every blank as %20); the program's browser unless one is set.
     void setAddressOpener(std::function<void(const QString&)> opener) { m_openAddress = std::move(opener); }
     void openAddress(const QString& address) override;
 
@@ -78,8 +81,7 @@ private:
     void applyPosition();
     QAction* addItem(QMenu* menu, const QString& name, const QString& caption);
     void addSeparator(QMenu* menu, const QString& name);
-    template <class Window>
-    Window* ensureChild(QPointer<Window>& slot);
+    template <class Window> Window* ensureChild(QPointer<Window>& slot);
     void attachChild(QWidget* widget, ChildWindow& child);
     void tileVisibleChildren(Qt::Orientation direction);
 
@@ -98,6 +100,7 @@ private:
     QPointer<NoteWindow> m_note;
     QPointer<RaceListWindow> m_raceList;
     QPointer<CategoryListWindow> m_categoryList;
+    QPointer<BrowserWindow> m_browser;
 };
 
 QString mainWindowCaption();

@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 #include "ui/QtDialogs.h"
 #include "app/Startup.h"
+#include "browser/EngineSetup.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -9,6 +10,7 @@
 
 int main(int argc, char** argv)
 {
+    onda::prepareWebEngine();
     QApplication app(argc, argv);
     QApplication::setApplicationName(onda::kProgramTitle);
     QApplication::setApplicationVersion(onda::versionNumber());

@@ -15,4 +15,8 @@ std::unique_ptr<QSettings> openProgramSettings();
 int usageMode();
 void setUsageMode(int mode);
 
+// The page the browser's Search button opens, a per-user setting.
+QString searchPage();
+void setSearchPage(const QString& address);
+
 } // namespace onda
