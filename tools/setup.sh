@@ -12,6 +12,7 @@ packages=(
   xvfb xauth dbus dbus-x11 at-spi2-core python3-pyatspi gir1.2-atspi-2.0
   python3 python3-pyftpdlib
   fonts-dejavu-core
+  poppler-utils
 )
 
 missing=()

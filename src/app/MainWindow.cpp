@@ -16,6 +16,8 @@
 #include "entry/NoteWindow.h"
 #include "entry/RaceListWindow.h"
 #include "entry/RegistrationWindow.h"
+#include "reports/PreviewWindow.h"
+#include "reports/ReportCommands.h"
 #include "service/OnlineSession.h"
 #include "service/ProgressWindow.h"
 #include "store/DataSource.h"
@@ -96,11 +98,19 @@ void MainWindow::buildMenus()
     save->setObjectName(QStringLiteral("Salva"));
     save->menuAction()->setObjectName(QStringLiteral("Salva"));
     addItem(save, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Come file Access"));
-    addItem(save, QStringLiteral("SaveAsText"), QStringLiteral("Come file di testo (QVASCA)"));
-    addItem(save, QStringLiteral("SaveAsExcel"), QStringLiteral("Come File Excel"));
+    connect(addItem(save, QStringLiteral("SaveAsText"), QStringLiteral("Come file di testo (QVASCA)")),
+            &QAction::triggered, this, [this] { saveRegistrationsAsText(m_state); });
+    connect(addItem(save, QStringLiteral("SaveAsExcel"), QStringLiteral("Come File Excel")), &QAction::triggered,
+            this, [this] { saveRegistrationsAsSpreadsheet(m_state); });
     addSeparator(file, QStringLiteral("mnuFileBar1"));
-    addItem(file, QStringLiteral("mnuFilePrintPreview"), QStringLiteral("Anteprima di stampa"));
-    addItem(file, QStringLiteral("mnuFilePrint"), QStringLiteral("Stampa iscrizioni"));
+    connect(addItem(file, QStringLiteral("mnuFilePrintPreview"), QStringLiteral("Anteprima di stampa")),
+            &QAction::triggered, this, [this] { showPrintPreview(m_state); });
+    // Printing needs a child window in front, as the command always did.
+    connect(addItem(file, QStringLiteral("mnuFilePrint"), QStringLiteral("Stampa iscrizioni")), &QAction::triggered,
+            this, [this] {
+                if (m_mdi->currentSubWindow())
+                    printRegistrations(m_state);
+            });
     addSeparator(file, QStringLiteral("mnuFileBar3"));
     addItem(file, QStringLiteral("mnuFileSend"), QStringLiteral("Invia e-mail..."));
     addSeparator(file, QStringLiteral("mnuFileBar4"));
@@ -300,6 +310,8 @@ QWidget* MainWindow::child(Child which)
         return ensureChild(m_raceList);
     case Child::CategoryList:
         return ensureChild(m_categoryList);
+    case Child::Preview:
+        return ensureChild(m_preview);
     default:
         return nullptr;
     }

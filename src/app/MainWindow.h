@@ -25,6 +25,7 @@ class OnlineSession;
 class NoteWindow;
 class RaceListWindow;
 class CategoryListWindow;
+class PreviewWindow;
 
 // The window arrangements of the Window menu, numbered as the program numbers them.
 enum class Arrangement { Cascade = 0, TileHorizontal = 1, TileVertical = 2, ArrangeIcons = 3 };
@@ -98,6 +99,7 @@ private:
     QPointer<NoteWindow> m_note;
     QPointer<RaceListWindow> m_raceList;
     QPointer<CategoryListWindow> m_categoryList;
+    QPointer<PreviewWindow> m_preview;
 };
 
 QString mainWindowCaption();
