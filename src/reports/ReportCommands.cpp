@@ -98,7 +98,7 @@ void showPrintPreview(AppState& state) {
 
 void printRegistrations(AppState& state) {
     PreviewWindow* preview = buildPreview(state);
-    if (!preview)
+    if (!preview || preview->reportText().isEmpty()) // no registrations: nothing to print
         return;
     QPrinter printer(QPrinter::HighResolution);
     if (!state.dialogs.choosePrinter(printer))
