@@ -13,6 +13,7 @@ packages=(
   python3 python3-pyftpdlib
   fonts-dejavu-core
   dpkg-dev fakeroot file lintian librsvg2-bin
+  poppler-utils
 )
 
 missing=()

@@ -19,6 +19,8 @@
 #include "entry/NoteWindow.h"
 #include "entry/RaceListWindow.h"
 #include "entry/RegistrationWindow.h"
+#include "reports/PreviewWindow.h"
+#include "reports/ReportCommands.h"
 #include "service/OnlineSession.h"
 #include "service/ServiceAddress.h"
 #include "service/ProgressWindow.h"
@@ -104,11 +106,19 @@ void MainWindow::buildMenus()
     save->menuAction()->setObjectName(QStringLiteral("Salva"));
     connect(addItem(save, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Come file Access")), &QAction::triggered,
             this, [this] { SaveTransferDatabase(m_state); });
-    addItem(save, QStringLiteral("SaveAsText"), QStringLiteral("Come file di testo (QVASCA)"));
-    addItem(save, QStringLiteral("SaveAsExcel"), QStringLiteral("Come File Excel"));
+    connect(addItem(save, QStringLiteral("SaveAsText"), QStringLiteral("Come file di testo (QVASCA)")),
+            &QAction::triggered, this, [this] { saveRegistrationsAsText(m_state); });
+    connect(addItem(save, QStringLiteral("SaveAsExcel"), QStringLiteral("Come File Excel")), &QAction::triggered,
+            this, [this] { saveRegistrationsAsSpreadsheet(m_state); });
     addSeparator(file, QStringLiteral("mnuFileBar1"));
-    addItem(file, QStringLiteral("mnuFilePrintPreview"), QStringLiteral("Anteprima di stampa"));
-    addItem(file, QStringLiteral("mnuFilePrint"), QStringLiteral("Stampa iscrizioni"));
+    connect(addItem(file, QStringLiteral("mnuFilePrintPreview"), QStringLiteral("Anteprima di stampa")),
+            &QAction::triggered, this, [this] { showPrintPreview(m_state); });
+    // Printing needs a child window in front, as the command always did.
+    connect(addItem(file, QStringLiteral("mnuFilePrint"), QStringLiteral("Stampa iscrizioni")), &QAction::triggered,
+            this, [this] {
+                if (m_mdi->currentSubWindow())
+                    printRegistrations(m_state);
+            });
     addSeparator(file, QStringLiteral("mnuFileBar3"));
     addItem(file, QStringLiteral("mnuFileSend"), QStringLiteral("Invia e-mail..."));
     addSeparator(file, QStringLiteral("mnuFileBar4"));
@@ -331,6 +341,8 @@ QWidget* MainWindow::child(Child which)
         return ensureChild(m_categoryList);
     case Child::Browser: // heavy: made on first use only
         return ensureChild(m_browser);
+    case Child::Preview:
+        return ensureChild(m_preview);
     default:
         return nullptr;
     }

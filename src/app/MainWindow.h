@@ -26,6 +26,7 @@ class NoteWindow;
 class RaceListWindow;
 class CategoryListWindow;
 class BrowserWindow;
+class PreviewWindow;
 
 // The window arrangements of the Window menu, numbered as the program numbers them.
 enum class Arrangement { Cascade = 0, TileHorizontal = 1, TileVertical = 2, ArrangeIcons = 3 };
@@ -101,6 +102,7 @@ private:
     QPointer<RaceListWindow> m_raceList;
     QPointer<CategoryListWindow> m_categoryList;
     QPointer<BrowserWindow> m_browser;
+    QPointer<PreviewWindow> m_preview;
 };
 
 QString mainWindowCaption();

@@ -100,6 +100,8 @@ QString QtDialogs::saveFileName(const QString& title, const QString& filter, con
 bool QtDialogs::choosePrinter(QPrinter& printer)
 {
     QPrintDialog dialog(&printer, parentWindow());
+    dialog.setWindowTitle(QStringLiteral("Print"));
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
     return dialog.exec() == QDialog::Accepted;
 }
 

@@ -1,0 +1,17 @@
+#pragma once
+
+namespace onda {
+
+class AppState;
+
+// The File menu's report commands over the club's registrations of the open competition.
+// "Anteprima di stampa": the report in the preview window.
+void showPrintPreview(AppState& state);
+// "Stampa iscrizioni": the report on the printer the user chooses.
+void printRegistrations(AppState& state);
+// "Come File Excel": the registrations as a tab-separated file.
+void saveRegistrationsAsSpreadsheet(AppState& state);
+// "Come file di testo (QVASCA)": the registrations in the timing software's fixed columns.
+void saveRegistrationsAsText(AppState& state);
+
+} // namespace onda

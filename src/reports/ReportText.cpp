@@ -1,0 +1,195 @@
+#include "reports/ReportText.h"
+
+#include "core/Formats.h"
+#include "core/TextCodec.h"
+#include "entry/RegistrationSelection.h"
+#include "store/DataSource.h"
+#include "store/Values.h"
+
+#include <QSaveFile>
+
+#include <cmath>
+
+namespace onda {
+
+namespace {
+
+const QString kLineEnd = QStringLiteral("\r\n");
+const QString kNullMark = QStringLiteral("*****");
+const QString kProgramTitle = QStringLiteral("ONDA_Link");
+
+// A stored value as one cell of a line: a TAB or a line end inside it would break the
+// columns, so it becomes a blank.
+QString cell(const QVariant& value) {
+    QString text = displayText(value);
+    for (QChar& c : text) {
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+
+QString orNullMark(const QVariant& value) {
+    return value.isNull() ? kNullMark : cell(value);
+}
+
+// A number with the blank that stands for its sign, as " 1985".
+QString signedNumber(const QVariant& value) {
+    if (value.isNull())
+        return {};
+    return QLatin1Char(' ') + cell(value).trimmed();
+}
+
+// Minutes and seconds as numbers; a missing minute counts as no time given.
+bool entryTime(const QVariant& minutes, const QVariant& seconds, double& m, double& s) {
+    if (minutes.isNull())
+        return false;
+    m = numericValue(cell(minutes));
+    s = seconds.isNull() ? 0.0 : numericValue(cell(seconds));
+    return true;
+}
+
+// `value` written over `line` from the 1-based `column`, cut to `width`.
+void place(QString& line, int column, int width, const QString& value) {
+    const QString cut = value.left(width);
+    line.replace(column - 1, cut.size(), cut);
+}
+
+// The two columns of the year of birth in the text file: 1985 as 85, 2005 as 05.
+QString shortYear(const QVariant& anno) {
+    if (anno.isNull())
+        return {};
+    const auto year = static_cast<qlonglong>(numericValue(cell(anno)));
+    return formatNumber(double(((year % 100) + 100) % 100), u"00");
+}
+
+QString heading(ReportForm form, const ReportHeading& h) {
+    const QString tab = form == ReportForm::Spreadsheet ? QStringLiteral("\t") : QString();
+    switch (form) {
+    case ReportForm::Printed:
+        return kLineEnd + QStringLiteral("Stampa iscrizioni per società: ") + h.club + kLineEnd +
+               QString(80, QLatin1Char('-')) + kLineEnd.repeated(3) + QStringLiteral("Prova numero ") +
+               h.competitionNumber + kLineEnd + QStringLiteral("Manifestazione: ") + h.competitionName + kLineEnd +
+               QStringLiteral("Data: ") + h.competitionDate + kLineEnd.repeated(2);
+    case ReportForm::Spreadsheet:
+        return kLineEnd + QStringLiteral("Stampa iscrizioni per società: ") + tab + h.club + kLineEnd +
+               QStringLiteral("Prova numero ") + tab + h.competitionNumber + kLineEnd +
+               QStringLiteral("Manifestazione: ") + tab + h.competitionName + kLineEnd + QStringLiteral("Data: ") +
+               tab + h.competitionDate + kLineEnd.repeated(2);
+    case ReportForm::TextFile:
+        return h.club + kLineEnd + QLatin1Char('\t') + h.competitionName + QLatin1Char(' ') + h.competitionDate +
+               kLineEnd;
+    }
+    return {};
+}
+
+QString closing(ReportForm form) {
+    if (form == ReportForm::TextFile)
+        return {};
+    return kLineEnd.repeated(3) + kProgramTitle + kLineEnd.repeated(2);
+}
+
+} // namespace
+
+QString printedTime(const QVariant& minutes, const QVariant& seconds) {
+    double m = 0;
+    double s = 0;
+    if (!entryTime(minutes, seconds, m, s) || m > 80)
+        return QStringLiteral("S.T.");
+    return formatNumber(m, u"#0") + QLatin1Char(':') + formatNumber(s, u"00.0");
+}
+
+QString textFileTime(const QVariant& minutes, const QVariant& seconds) {
+    double m = 0;
+    double s = 0;
+    if (!entryTime(minutes, seconds, m, s) || m * 60 + s > 90 * 60)
+        return QStringLiteral("00.00.0");
+    QString field(7, QLatin1Char(' '));
+    place(field, 1, 3, formatNumber(m, u"00") + QLatin1Char('.'));
+    place(field, 4, 4, formatNumber(s, u"00.0"));
+    return field;
+}
+
+QString recordLine(ReportForm form, int number, const ReportRecord& r) {
+    switch (form) {
+    case ReportForm::Printed: {
+        QString line(100, QLatin1Char(' '));
+        place(line, 1, 4, QLatin1Char(' ') + QString::number(number));
+        place(line, 6, 10, orNullMark(r.codatl));
+        place(line, 17, 25, cell(r.nome));
+        place(line, 44, 5, signedNumber(r.anno));
+        place(line, 50, 9, cell(r.spec));
+        place(line, 61, 16, orNullMark(r.cat));
+        place(line, 79, 2, cell(r.sesso));
+        place(line, 83, 2, cell(r.status));
+        place(line, 85, 10, printedTime(r.m, r.s));
+        return line;
+    }
+    case ReportForm::Spreadsheet: {
+        const QString values[] = {QLatin1Char(' ') + QString::number(number),
+                                  orNullMark(r.codatl),
+                                  cell(r.nome),
+                                  signedNumber(r.anno),
+                                  cell(r.spec),
+                                  orNullMark(r.cat),
+                                  cell(r.sesso),
+                                  cell(r.status),
+                                  printedTime(r.m, r.s)};
+        QString line;
+        for (const QString& value : values)
+            line += value + QLatin1Char('\t');
+        return line;
+    }
+    case ReportForm::TextFile: {
+        QString line(77, QLatin1Char(' '));
+        place(line, 1, 9, orNullMark(r.codatl));
+        place(line, 11, 30, cell(r.nome));
+        place(line, 42, 2, shortYear(r.anno));
+        place(line, 45, 12, orNullMark(r.cat));
+        place(line, 59, 1, cell(r.sesso));
+        place(line, 61, 8, cell(r.spec));
+        place(line, 69, 7, textFileTime(r.m, r.s));
+        return line;
+    }
+    }
+    return {};
+}
+
+QString buildReport(ReportForm form, DataSource& view, const ReportHeading& h,
+                    const std::function<void()>& betweenLines) {
+    const int count = selectRegistrations(view, h.competitionNumber, 3, QStringLiteral("SOCIETA"), h.club);
+    if (count == 0)
+        return {};
+    QString text = heading(form, h);
+    if (count > 0) {
+        const auto column = [&view](const char* name) { return view.fieldIndex(QLatin1String(name)); };
+        const int codatl = column("codatl"), nome = column("nome"), anno = column("anno"), spec = column("spec"),
+                  cat = column("cat"), sesso = column("sesso"), status = column("status"), m = column("m"),
+                  s = column("s");
+        const int rows = std::min(count, view.rowCount());
+        text.reserve(text.size() + rows * 110);
+        for (int row = 0; row < rows; ++row) {
+            const auto value = [&view, row](int c) { return c < 0 ? QVariant() : view.value(row, c); };
+            const ReportRecord record{value(codatl), value(nome),   value(anno), value(spec), value(cat),
+                                      value(sesso),  value(status), value(m),    value(s)};
+            const QString line = recordLine(form, row + 1, record);
+            // The printed list puts the line end before each record, the files after it.
+            text += form == ReportForm::Printed ? kLineEnd + line : line + kLineEnd;
+            if (betweenLines)
+                betweenLines();
+        }
+    }
+    return text + closing(form);
+}
+
+Status writeReportFile(const QString& path, const QString& content) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return Status::of(err::CannotOpen, file.errorString());
+    const QByteArray bytes = encodeWindows1252(content + kLineEnd);
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        return Status::of(err::DiskError, file.errorString());
+    return Status::success();
+}
+
+} // namespace onda
