@@ -25,6 +25,7 @@ class OnlineSession;
 class NoteWindow;
 class RaceListWindow;
 class CategoryListWindow;
+class MailWindow;
 
 // The window arrangements of the Window menu, numbered as the program numbers them.
 enum class Arrangement { Cascade = 0, TileHorizontal = 1, TileVertical = 2, ArrangeIcons = 3 };
@@ -78,8 +79,7 @@ private:
     void applyPosition();
     QAction* addItem(QMenu* menu, const QString& name, const QString& caption);
     void addSeparator(QMenu* menu, const QString& name);
-    template <class Window>
-    Window* ensureChild(QPointer<Window>& slot);
+    template <class Window> Window* ensureChild(QPointer<Window>& slot);
     void attachChild(QWidget* widget, ChildWindow& child);
     void tileVisibleChildren(Qt::Orientation direction);
 
@@ -98,6 +98,7 @@ private:
     QPointer<NoteWindow> m_note;
     QPointer<RaceListWindow> m_raceList;
     QPointer<CategoryListWindow> m_categoryList;
+    QPointer<MailWindow> m_mail;
 };
 
 QString mainWindowCaption();
