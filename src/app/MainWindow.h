@@ -79,7 +79,8 @@ private:
     void applyPosition();
     QAction* addItem(QMenu* menu, const QString& name, const QString& caption);
     void addSeparator(QMenu* menu, const QString& name);
-    template <class Window> Window* ensureChild(QPointer<Window>& slot);
+    template <class Window>
+    Window* ensureChild(QPointer<Window>& slot);
     void attachChild(QWidget* widget, ChildWindow& child);
     void tileVisibleChildren(Qt::Orientation direction);
 

@@ -194,6 +194,10 @@ WorkspaceWindow::WorkspaceWindow(AppState& state, QWidget* parent)
     m_grid->installEventFilter(this);
     connect(button(WorkspaceButton::Register), &QPushButton::clicked, this, &WorkspaceWindow::OpenCompetition);
     connect(button(WorkspaceButton::Check), &QPushButton::clicked, this, &WorkspaceWindow::checkRegistrations);
+    connect(button(WorkspaceButton::Deposit), &QPushButton::clicked, this, [this] {
+        if (m_state.uploadRegistrations)
+            m_state.uploadRegistrations();
+    });
     connect(button(WorkspaceButton::RefreshList), &QPushButton::clicked, this, [this] {
         if (m_state.refreshCompetitionList)
             m_state.refreshCompetitionList();

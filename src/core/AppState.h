@@ -61,6 +61,8 @@ public:
     std::function<bool(const CompetitionHeading&)> importCompetition;
     // "Aggiorna lista da Ondaweb": login, the competition list, the grid refilled.
     std::function<void()> refreshCompetitionList;
+    // "Deposita le tue iscrizioni su Ondaweb": the club's registrations sent to the service.
+    std::function<void()> uploadRegistrations;
 
     // The open competition has one source of truth: windows show it and change it only here.
     const Competition& competition() const { return m_competition; }

@@ -28,6 +28,8 @@ public:
     void refreshListWorkflow();
     // The on-line opening of a competition: true when the import ran to its end.
     bool ImportCompetition(const QString& manifId);
+    // "Deposita le tue iscrizioni su Ondaweb": the transfer file sent by FTP, then the import order.
+    void UploadRegistrations();
 
     // Shows the login window modally; true after a successful check.
     bool login();

@@ -26,6 +26,7 @@ public:
     void setMessageSink(MessageSink sink) { m_sink = std::move(sink); }
     // How the store's own connections wait for locks and grow.
     void setConnectionOptions(const ConnectionOptions& options) { m_options = options; }
+    const ConnectionOptions& connectionOptions() const { return m_options; }
 
     // Start-up check: creates the file with the program's tables when it is missing,
     // adds missing tables, migrates an older schema. It refuses, leaving the file as it
