@@ -113,8 +113,9 @@ void MainWindow::buildMenus()
                 SendRegistrationsMail(m_state, [this](QString& path) {
                     QString mode = QStringLiteral("MAPI");
                     QString folder;
-                    QString file;
-                    const ExportOutcome outcome = ExportTransferDatabase(m_state, m_state.club, mode, folder, file);
+                    QString fileName;
+                    const ExportOutcome outcome =
+                        ExportTransferDatabase(m_state, m_state.club, mode, folder, fileName);
                     path = mode;
                     return outcome == ExportOutcome::Written || outcome == ExportOutcome::Kept;
                 });

@@ -140,6 +140,7 @@ private slots:
     void init() { m_db = std::make_unique<FixtureDb>(); }
     void refusals();
     void sendsToEveryRecipientWithTheFile();
+    void menuCommandAttachesTheExportedFile();
     void declinedLogOnThenTwoSends();
     void failedSendKeepsTheWindow_data();
     void failedSendKeepsTheWindow();
@@ -213,6 +214,17 @@ void TestMailWindow::sendsToEveryRecipientWithTheFile() {
     QCOMPARE(files.size(), 1);
     QCOMPARE(files.at(0)[u"name"].toString(), QStringLiteral("transfer_57.mdb"));
     QCOMPARE(QByteArray::fromBase64(files.at(0)[u"data"].toString().toLatin1()), transferBytes());
+}
+
+void TestMailWindow::menuCommandAttachesTheExportedFile() {
+    QVERIFY(m_db->isValid() && m_db->seedCompetitions());
+    QVERIFY(startWithCompetition());
+    QVERIFY(trigger(QStringLiteral("mnuFileSend")));
+    const QString path = app().file(QStringLiteral("transfer_57.mdb"));
+    QCOMPARE(text(QStringLiteral("frmEmail/Label3")), path);
+    QVERIFY(QFileInfo(path).size() > 0);
+    QVERIFY(widget(QStringLiteral("frmEmail"))->isVisible());
+    QVERIFY(text(QStringLiteral("frmEmail/Label4")).contains(QStringLiteral("ROSSI MARIO")));
 }
 
 void TestMailWindow::declinedLogOnThenTwoSends() {
