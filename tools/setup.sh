@@ -10,7 +10,7 @@ packages=(
   clang libclang-rt-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth dbus dbus-x11 at-spi2-core python3-pyatspi gir1.2-atspi-2.0
-  python3 python3-pyftpdlib
+  python3 python3-pyftpdlib python3-aiosmtpd
   fonts-dejavu-core
   dpkg-dev fakeroot file lintian librsvg2-bin
   poppler-utils

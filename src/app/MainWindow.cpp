@@ -21,6 +21,7 @@
 #include "entry/RegistrationWindow.h"
 #include "reports/PreviewWindow.h"
 #include "reports/ReportCommands.h"
+#include "mail/MailWindow.h"
 #include "service/OnlineSession.h"
 #include "service/ServiceAddress.h"
 #include "service/ProgressWindow.h"
@@ -120,7 +121,19 @@ void MainWindow::buildMenus()
                     printRegistrations(m_state);
             });
     addSeparator(file, QStringLiteral("mnuFileBar3"));
-    addItem(file, QStringLiteral("mnuFileSend"), QStringLiteral("Invia e-mail..."));
+    connect(addItem(file, QStringLiteral("mnuFileSend"), QStringLiteral("Invia e-mail...")), &QAction::triggered, this,
+            [this] {
+                // A failed export attaches nothing: never a half-written or stale file.
+                SendRegistrationsMail(m_state, [this](QString& path) {
+                    QString mode = QStringLiteral("MAPI");
+                    QString folder;
+                    QString fileName;
+                    const ExportOutcome outcome =
+                        ExportTransferDatabase(m_state, m_state.club, mode, folder, fileName);
+                    path = mode;
+                    return outcome == ExportOutcome::Written || outcome == ExportOutcome::Kept;
+                });
+            });
     addSeparator(file, QStringLiteral("mnuFileBar4"));
     connect(addItem(file, QStringLiteral("Reinizializza"), QStringLiteral("Reinizializza database")),
             &QAction::triggered, this, &MainWindow::reinitialiseDatabase);
@@ -343,6 +356,8 @@ QWidget* MainWindow::child(Child which)
         return ensureChild(m_browser);
     case Child::Preview:
         return ensureChild(m_preview);
+    case Child::Mail:
+        return ensureChild(m_mail);
     default:
         return nullptr;
     }

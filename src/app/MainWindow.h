@@ -27,6 +27,7 @@ class RaceListWindow;
 class CategoryListWindow;
 class BrowserWindow;
 class PreviewWindow;
+class MailWindow;
 
 // The window arrangements of the Window menu, numbered as the program numbers them.
 enum class Arrangement { Cascade = 0, TileHorizontal = 1, TileVertical = 2, ArrangeIcons = 3 };
@@ -103,6 +104,7 @@ private:
     QPointer<CategoryListWindow> m_categoryList;
     QPointer<BrowserWindow> m_browser;
     QPointer<PreviewWindow> m_preview;
+    QPointer<MailWindow> m_mail;
 };
 
 QString mainWindowCaption();

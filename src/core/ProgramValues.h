@@ -8,6 +8,9 @@ namespace onda {
 inline const QString kProgramTitle = QStringLiteral("ONDA_link");
 inline const QString kBuiltInAddress = QStringLiteral("http://www.ondaweb.example/");
 inline const QString kServiceMailAddress = QStringLiteral("iscrizioni@ondaweb.example");
+// The timing system: always in copy of a registration mail, and its page under the mail text.
+inline const QString kTimingMailAddress = QStringLiteral("iscrizioni@tempra.example");
+inline const QString kTimingWebAddress = QStringLiteral("http://www.tempra.example/");
 inline constexpr int kVersionMajor = ONDA_VERSION_MAJOR;
 inline constexpr int kVersionMinor = ONDA_VERSION_MINOR;
 inline constexpr int kVersionRevision = ONDA_VERSION_REVISION;

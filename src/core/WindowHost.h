@@ -23,7 +23,7 @@ public:
 
 // The child windows of the main window, by name. The main window creates, binds, loads,
 // shows and re-creates them; other windows reach each other only through the host.
-enum class Child { Workspace, Registration, Archive, Note, RaceList, CategoryList, Preview, Progress, Browser };
+enum class Child { Workspace, Registration, Archive, Note, RaceList, CategoryList, Preview, Progress, Browser, Mail };
 
 // The athlete archive as other windows use it.
 class AthleteArchive {

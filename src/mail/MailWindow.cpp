@@ -1,0 +1,209 @@
+#include "mail/MailWindow.h"
+
+#include "core/AppState.h"
+#include "core/Dialogs.h"
+#include "mail/MailSettingsDialog.h"
+#include "mail/RegistrationMail.h"
+#include "store/DataSource.h"
+#include "ui/BusyCursor.h"
+#include "ui/Unload.h"
+
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace onda {
+
+void SendRegistrationsMail(AppState& state, const TransferWriter& writeTransfer) {
+    if (state.club.isEmpty()) {
+        state.dialogs.message(QStringLiteral("Selezionare una manifestazione"));
+        return;
+    }
+    if (state.currentCompetition().isEmpty()) {
+        state.dialogs.message(QStringLiteral("Selezionare la prova prescelta"));
+        return;
+    }
+    QString path;
+    if (!writeTransfer || !writeTransfer(path))
+        return;
+    if (!state.windows)
+        return;
+    auto* window = qobject_cast<MailWindow*>(state.windows->child(Child::Mail));
+    if (!window)
+        return;
+    window->prepare(path);
+    state.windows->showChild(window);
+}
+
+namespace {
+
+QFont fixedPitch() {
+    QFont font(QStringLiteral("Courier New"), 9);
+    font.setStyleHint(QFont::TypeWriter);
+    if (!QFontInfo(font).fixedPitch())
+        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    return font;
+}
+
+QLabel* captionFor(QWidget* box, const QString& caption, QWidget* parent) {
+    auto* label = new QLabel(caption, parent);
+    label->setBuddy(box);
+    box->setAccessibleName(QString(caption).remove(u'&').remove(u':'));
+    return label;
+}
+
+} // namespace
+
+MailWindow::MailWindow(AppState& state, QWidget* parent)
+    : QWidget(parent), m_state(state), m_registrations(new DataSource(QStringLiteral("Iscrizioni"), this)) {
+    setObjectName(QStringLiteral("frmEmail"));
+    setWindowTitle(QStringLiteral("Invia Manifestazione via e_mail"));
+
+    m_to = new QLineEdit(this);
+    m_to->setObjectName(QStringLiteral("Text1"));
+    m_copy = new QLineEdit(this);
+    m_copy->setObjectName(QStringLiteral("Text2"));
+    m_subject = new QLineEdit(this);
+    m_subject->setObjectName(QStringLiteral("Text3"));
+    m_attachment = new QLabel(this);
+    m_attachment->setObjectName(QStringLiteral("Label3"));
+    m_attachment->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_attachment->setTextFormat(Qt::PlainText);
+    m_summaryLabel = new QLabel(this);
+    m_summaryLabel->setObjectName(QStringLiteral("Label2"));
+    m_summaryLabel->setTextFormat(Qt::PlainText);
+    m_summaryLabel->setFont(fixedPitch());
+    m_summaryLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_summaryLabel->setAccessibleName(QStringLiteral("Riepilogo"));
+    m_additional = new QPlainTextEdit(this);
+    m_additional->setObjectName(QStringLiteral("Text4"));
+    m_additional->setAccessibleName(QStringLiteral("Messaggio addizionale"));
+    m_additional->setTabChangesFocus(true);
+    m_additional->setPlaceholderText(QStringLiteral("Messaggio addizionale"));
+    m_complete = new QPlainTextEdit(this);
+    m_complete->setObjectName(QStringLiteral("Label4"));
+    m_complete->setReadOnly(true);
+    m_complete->setFont(fixedPitch());
+    m_complete->setAccessibleName(QStringLiteral("Testo del messaggio"));
+    m_complete->setTabChangesFocus(true);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(captionFor(m_to, QStringLiteral("&Destinatario:"), this), 0, 0);
+    grid->addWidget(m_to, 0, 1);
+    grid->addWidget(captionFor(m_copy, QStringLiteral("&Copia a:"), this), 1, 0);
+    grid->addWidget(m_copy, 1, 1);
+    grid->addWidget(captionFor(m_subject, QStringLiteral("&Soggetto:"), this), 2, 0);
+    grid->addWidget(m_subject, 2, 1);
+    auto* attachmentCaption = new QLabel(QStringLiteral("Allegato"), this);
+    m_attachment->setAccessibleName(QStringLiteral("Allegato"));
+    grid->addWidget(attachmentCaption, 3, 0);
+    grid->addWidget(m_attachment, 3, 1);
+    grid->addWidget(m_summaryLabel, 4, 0, 1, 2);
+    grid->addWidget(m_additional, 5, 0, 1, 2);
+    grid->addWidget(m_complete, 6, 0, 1, 2);
+    grid->setRowStretch(5, 1);
+    grid->setRowStretch(6, 2);
+    grid->setColumnStretch(1, 1);
+
+    auto* buttons = new QHBoxLayout;
+    auto* settings = new QPushButton(QStringLiteral("I&mpostazioni posta..."), this);
+    settings->setObjectName(QStringLiteral("cmdSettings"));
+    auto* sendButton = new QPushButton(QStringLiteral("&Invia"), this);
+    sendButton->setObjectName(QStringLiteral("Command1"));
+    auto* cancel = new QPushButton(QStringLiteral("&Rinuncia"), this);
+    cancel->setObjectName(QStringLiteral("Command2"));
+    buttons->addWidget(settings);
+    buttons->addStretch();
+    buttons->addWidget(sendButton);
+    buttons->addWidget(cancel);
+    grid->addLayout(buttons, 7, 0, 1, 2);
+
+    setTabOrder(m_to, m_copy);
+    setTabOrder(m_copy, m_subject);
+    setTabOrder(m_subject, m_additional);
+    setTabOrder(m_additional, m_complete);
+    setTabOrder(m_complete, settings);
+    setTabOrder(settings, sendButton);
+    setTabOrder(sendButton, cancel);
+
+    connect(sendButton, &QPushButton::clicked, this, &MailWindow::send);
+    connect(cancel, &QPushButton::clicked, this, [this] { unloadChild(this); });
+    connect(settings, &QPushButton::clicked, this, [this] {
+        // New settings take effect at the next log-on.
+        if (MailSettingsDialog::edit(this))
+            m_session.logOff();
+    });
+}
+
+MailWindow::~MailWindow() = default;
+
+QList<DataSource*> MailWindow::dataSources() const {
+    return {m_registrations};
+}
+
+QSize MailWindow::preferredSize() const {
+    return {640, 620};
+}
+
+void MailWindow::prepare(const QString& attachmentPath) {
+    const QString number = m_state.currentCompetition();
+    m_to->clear();
+    m_copy->clear();
+    m_subject->setText(mailtext::subject(number));
+    m_attachment->setText(attachmentPath);
+    m_summary = mailtext::summary(m_state.userId, m_state.competition());
+    m_summaryLabel->setText(QString(m_summary).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    m_list = registrationListText(*m_registrations, number, m_state.club);
+    m_complete->setPlainText(
+        QString(mailtext::preview(m_summary, m_list)).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    m_additional->clear();
+}
+
+bool MailWindow::logOn() {
+    MailSettings settings = MailSettings::load();
+    // The first time, the user says where the mail goes out.
+    if (!settings.isComplete() && MailSettingsDialog::edit(this))
+        settings = MailSettings::load();
+    return m_session.logOn(settings);
+}
+
+void MailWindow::send() {
+    Dialogs& dialogs = m_state.dialogs;
+    if (m_to->text().trimmed().isEmpty()) {
+        dialogs.message(QStringLiteral("devi specificare almeno un destinatario"));
+        return;
+    }
+    if (!m_session.loggedOn()) {
+        const Dialogs::Answer answer = dialogs.askYesNo(
+            QStringLiteral("Attenzione: una sessione di posta non è stata impostata. Se spingi OK verrà impostata una "
+                           "sessione di posta, ma se non sei collegato già in Internet il programma può bloccarsi. "
+                           "Vuoi procedere ? "),
+            Dialogs::Answer::Yes);
+        if (answer != Dialogs::Answer::Yes || !logOn()) {
+            dialogs.message(mailtext::notSentNotice(m_attachment->text()));
+            return;
+        }
+    }
+
+    m_message.subject = m_subject->text();
+    m_message.text =
+        mailtext::sentText(m_summary, m_additional->toPlainText().replace(u'\n', QStringLiteral("\r\n")), m_list);
+    m_message.attachmentPath = m_attachment->text();
+    CopyNamestoMsgBuffer(m_message, m_to->text(), mailtext::copyList(m_copy->text()), true);
+
+    int result = 0;
+    {
+        const BusyCursor busy;
+        result = m_session.send(m_message);
+    }
+    if (result != 0)
+        dialogs.message(mailtext::sendError(result));
+    else
+        dialogs.message(mailtext::sentNotice(m_to->text(), m_copy->text()));
+}
+
+} // namespace onda

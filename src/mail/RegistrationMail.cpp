@@ -1,0 +1,77 @@
+#include "mail/RegistrationMail.h"
+
+#include "core/AppState.h"
+#include "core/ProgramValues.h"
+#include "entry/RegistrationSelection.h"
+#include "store/DataSource.h"
+#include "store/Values.h"
+
+#include <QStringList>
+
+namespace onda {
+
+namespace {
+const QString crlf = QStringLiteral("\r\n");
+} // namespace
+
+namespace mailtext {
+
+QString subject(const QString& competitionNumber) {
+    return QStringLiteral("Invio iscrizioni prova ") + competitionNumber;
+}
+
+QString summary(const QString& userId, const Competition& competition) {
+    return QStringLiteral("Iscrizioni relative a utente ") + userId + crlf + QStringLiteral("      Manifestazione:") +
+           competition.name + crlf + QStringLiteral("           Localita':") + competition.place + crlf +
+           QStringLiteral("                Data:") + competition.date + crlf + QStringLiteral("Iscrizioni presenti:") +
+           competition.registrationCount + crlf + QStringLiteral("Nota:") + crlf + competition.note;
+}
+
+QString preview(const QString& summary, const QString& registrationList) {
+    return summary + kPlaceholder + registrationList;
+}
+
+QString sentText(const QString& summary, const QString& additional, const QString& registrationList) {
+    const QString rule(40, u'-');
+    return summary + crlf + QStringLiteral("Messaggio addizionale:") + crlf + additional + crlf + registrationList +
+           crlf + rule + crlf + crlf + crlf + rule + crlf +
+           QStringLiteral("TEMPRA - Sistema Cronometraggio Automatico ") + crlf + kTimingWebAddress;
+}
+
+QString notSentNotice(const QString& attachmentPath) {
+    return QStringLiteral("ATTENZIONE: Il messaggio non e' stato inviato. Puo' essere comunque inviato specificando il "
+                          "file ") +
+           crlf + crlf + attachmentPath + crlf + crlf +
+           QStringLiteral(" come attachment (allegato). Mandare il mail a:") + crlf + crlf + u' ' + kServiceMailAddress;
+}
+
+QString sendError(int number) {
+    return QStringLiteral("Errore durante l'invio: ") + (number >= 0 ? QStringLiteral(" ") : QString()) +
+           QString::number(number);
+}
+
+QString sentNotice(const QString& to, const QString& copy) {
+    return QStringLiteral("Messaggio inviato a ") + to + u';' + copy;
+}
+
+QString copyList(const QString& userCopies) {
+    return kTimingMailAddress + u';' + userCopies;
+}
+
+} // namespace mailtext
+
+QString registrationListText(DataSource& view, const QString& competition, const QString& club) {
+    if (selectRegistrations(view, competition, 3, QStringLiteral("SOCIETA"), club) <= 0)
+        return {};
+    QStringList lines;
+    const int columns = static_cast<int>(view.fields().size());
+    for (int row = 0; row < view.rowCount(); ++row) {
+        QStringList cells;
+        for (int column = 0; column < columns; ++column)
+            cells.append(displayText(view.value(row, column)));
+        lines.append(cells.join(u' '));
+    }
+    return crlf + lines.join(crlf);
+}
+
+} // namespace onda
