@@ -36,23 +36,28 @@ public:
     void showMessage(const QString& text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
 };
 
-QByteArray seed()
-{
+QByteArray seed() {
     QJsonArray categories, races, registrations;
     for (int i = 0; i < kCategories; ++i)
         categories.append(QJsonArray{i % 2 ? "F" : "M", QStringLiteral("CAT%1").arg(i / 2), 1950 + i, 1951 + i});
     for (int i = 0; i < kRaces; ++i)
-        races.append(QJsonArray{i / 10 + 1, QStringLiteral("%1 SL").arg(50 * (i % 10 + 1)), QStringLiteral("CAT%1").arg(i % 20),
-                                i % 2 ? "F" : "M"});
+        races.append(QJsonArray{i / 10 + 1, QStringLiteral("%1 SL").arg(50 * (i % 10 + 1)),
+                                QStringLiteral("CAT%1").arg(i % 20), i % 2 ? "F" : "M"});
     for (int i = 0; i < kRegistrations; ++i) {
         const int athlete = i % kAthletes;
         registrations.append(QJsonArray{100000 + athlete, QStringLiteral("ATLETA %1").arg(athlete), "DEMO", "CAT1",
                                         1990 + athlete % 20, athlete % 2 ? "F" : "M",
                                         QStringLiteral("%1 SL").arg(50 * (i / kAthletes + 1)), 1, 5.5, "A"});
     }
-    QJsonObject competition{{"id", kCompetition.toInt()}, {"name", "Grande Meeting"}, {"place", "Rivabella"},
-                            {"date", "15/03/2026"}, {"deadline", "08/03/2026"}, {"max_per_club", QJsonValue()},
-                            {"max_per_athlete", QJsonValue()}, {"categories", categories}, {"races", races},
+    QJsonObject competition{{"id", kCompetition.toInt()},
+                            {"name", "Grande Meeting"},
+                            {"place", "Rivabella"},
+                            {"date", "15/03/2026"},
+                            {"deadline", "08/03/2026"},
+                            {"max_per_club", QJsonValue()},
+                            {"max_per_athlete", QJsonValue()},
+                            {"categories", categories},
+                            {"races", races},
                             {"registrations", registrations}};
     QJsonObject root{{"list_group", 10},
                      {"clubs", QJsonArray{QJsonObject{{"code", "DEMO"}, {"name", "Nuoto Demo"}}}},
@@ -66,8 +71,7 @@ struct Service {
     QProcess process;
     QString base;
 
-    Service()
-    {
+    Service() {
         QFile file(dir.filePath(QStringLiteral("seed.json")));
         if (!file.open(QIODevice::WriteOnly) || file.write(seed()) < 0)
             return;
@@ -86,23 +90,20 @@ struct Service {
         if (words.size() > 1 && words.first() == "ready")
             base = QString::fromUtf8(words.at(1));
     }
-    ~Service()
-    {
+    ~Service() {
         process.closeWriteChannel();
         process.terminate();
         process.waitForFinished(5000);
     }
 };
 
-Service& service()
-{
+Service& service() {
     static Service s;
     return s;
 }
 
 // A fresh ONDA.mdb for each round: every athlete is new to the archive.
-QString freshDatabase(const QTemporaryDir& dir, int round)
-{
+QString freshDatabase(const QTemporaryDir& dir, int round) {
     const QString path = dir.filePath(QStringLiteral("ONDA%1.mdb").arg(round));
     onda::Store store;
     store.setDatabasePath(path);
@@ -111,8 +112,7 @@ QString freshDatabase(const QTemporaryDir& dir, int round)
     return path;
 }
 
-void BM_ProgramImport(benchmark::State& state)
-{
+void BM_ProgramImport(benchmark::State& state) {
     if (service().base.isEmpty()) {
         state.SkipWithError("the stand-in service did not start");
         return;
@@ -145,8 +145,7 @@ void BM_ProgramImport(benchmark::State& state)
 
 // The same three bodies fetched with no screening, and the same rows inserted with prepared
 // statements in one transaction: the least any import can cost.
-void BM_BareTransferAndInsert(benchmark::State& state)
-{
+void BM_BareTransferAndInsert(benchmark::State& state) {
     if (service().base.isEmpty()) {
         state.SkipWithError("the stand-in service did not start");
         return;
@@ -166,8 +165,8 @@ void BM_BareTransferAndInsert(benchmark::State& state)
         sqlite3_exec(db, "create table nprg900 as select * from nprg where 0", nullptr, nullptr, nullptr);
         state.ResumeTiming();
         for (const char* page : {"getCategorie.asp", "getProgrammi.asp", "getIscr.asp"})
-            benchmark::DoNotOptimize(onda::httpGet(service().base + QStringLiteral("OndaNet/TempraInt/") +
-                                                   QLatin1String(page) + query));
+            benchmark::DoNotOptimize(
+                onda::httpGet(service().base + QStringLiteral("OndaNet/TempraInt/") + QLatin1String(page) + query));
         sqlite3_exec(db, "begin", nullptr, nullptr, nullptr);
         sqlite3_stmt* insert = nullptr;
         sqlite3_prepare_v2(db,
@@ -178,7 +177,7 @@ void BM_BareTransferAndInsert(benchmark::State& state)
         sqlite3_prepare_v2(db, "insert or ignore into natl (codatl, nome, soc, anno, sesso) values (?,?,?,?,?)", -1,
                            &athlete, nullptr);
         for (const onda::Registration& r : rows) {
-            const QByteArray f[] = {r.codatl.toUtf8(), r.nome.toUtf8(), r.soc.toUtf8(), r.cat.toUtf8(),
+            const QByteArray f[] = {r.codatl.toUtf8(), r.nome.toUtf8(),  r.soc.toUtf8(),  r.cat.toUtf8(),
                                     r.anno.toUtf8(),   r.sesso.toUtf8(), r.spec.toUtf8(), r.m.toUtf8(),
                                     r.s.toUtf8(),      r.status.toUtf8()};
             for (int i = 0; i < 10; ++i)
@@ -205,8 +204,7 @@ BENCHMARK(BM_ProgramImport)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

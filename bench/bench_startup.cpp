@@ -2,10 +2,10 @@
 // mandated splash pause) against a bare Qt application that shows an empty main window.
 // Each sample is a fresh process of this same executable, so both pay the same loading.
 
-#include "core/AppState.h"
 #include "app/MainWindow.h"
-#include "ui/QtDialogs.h"
 #include "app/Startup.h"
+#include "core/AppState.h"
+#include "ui/QtDialogs.h"
 
 #include <QApplication>
 #include <QDir>
@@ -34,15 +34,13 @@ std::string g_self;
 std::string g_programDir;
 std::vector<double> g_samples[3];
 
-void waitUntilExposed(QWidget& window)
-{
+void waitUntilExposed(QWidget& window) {
     while (!window.windowHandle() || !window.windowHandle()->isExposed())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     QCoreApplication::processEvents();
 }
 
-int childBare(int argc, char** argv, bool withText)
-{
+int childBare(int argc, char** argv, bool withText) {
     QApplication app(argc, argv);
     QMainWindow window;
     window.resize(603, 655);
@@ -56,8 +54,7 @@ int childBare(int argc, char** argv, bool withText)
     return 0;
 }
 
-int childProgram(int argc, char** argv, const char* directory)
-{
+int childProgram(int argc, char** argv, const char* directory) {
     QApplication app(argc, argv);
     onda::QtDialogs dialogs;
     onda::AppState state(dialogs);
@@ -75,8 +72,7 @@ int childProgram(int argc, char** argv, const char* directory)
 }
 
 // Launches this executable in a child mode; seconds until it reports its window shown.
-double launch(const std::vector<std::string>& args)
-{
+double launch(const std::vector<std::string>& args) {
     int fds[2];
     if (pipe(fds) != 0)
         return -1;
@@ -106,8 +102,7 @@ double launch(const std::vector<std::string>& args)
     return std::chrono::duration<double>(end - start).count();
 }
 
-void measure(benchmark::State& state, const std::vector<std::string>& args, int slot)
-{
+void measure(benchmark::State& state, const std::vector<std::string>& args, int slot) {
     for (auto _ : state) {
         const double seconds = launch(args);
         if (seconds < 0) {
@@ -119,18 +114,15 @@ void measure(benchmark::State& state, const std::vector<std::string>& args, int 
     }
 }
 
-void BM_BareQtMainWindow(benchmark::State& state)
-{
+void BM_BareQtMainWindow(benchmark::State& state) {
     measure(state, {"--child=bare"}, 0);
 }
 
-void BM_ProgramStartup(benchmark::State& state)
-{
+void BM_ProgramStartup(benchmark::State& state) {
     measure(state, {"--child=program", g_programDir}, 1);
 }
 
-void BM_BareQtMainWindowWithText(benchmark::State& state)
-{
+void BM_BareQtMainWindowWithText(benchmark::State& state) {
     measure(state, {"--child=bare-text"}, 2);
 }
 
@@ -138,8 +130,7 @@ BENCHMARK(BM_BareQtMainWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->
 BENCHMARK(BM_ProgramStartup)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
 BENCHMARK(BM_BareQtMainWindowWithText)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(15);
 
-double median(std::vector<double> v)
-{
+double median(std::vector<double> v) {
     if (v.empty())
         return 0;
     std::sort(v.begin(), v.end());
@@ -148,8 +139,7 @@ double median(std::vector<double> v)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--child=bare") == 0)
             return childBare(argc, argv, false);
@@ -181,10 +171,11 @@ int main(int argc, char** argv)
     const double program = median(g_samples[1]);
     const double bareText = median(g_samples[2]);
     if (bare > 0 && program > 0 && bareText > 0) {
-        std::printf("start-up to main window shown (median): program %.1f ms, bare Qt %.1f ms, ratio %.2f (aim <= 1.5)\n",
-                    program * 1000, bare * 1000, program / bare);
-        std::printf("against a bare Qt main window showing one line of text (%.1f ms): ratio %.2f\n",
-                    bareText * 1000, program / bareText);
+        std::printf(
+            "start-up to main window shown (median): program %.1f ms, bare Qt %.1f ms, ratio %.2f (aim <= 1.5)\n",
+            program * 1000, bare * 1000, program / bare);
+        std::printf("against a bare Qt main window showing one line of text (%.1f ms): ratio %.2f\n", bareText * 1000,
+                    program / bareText);
     }
     return 0;
 }

@@ -43,8 +43,7 @@ struct Fixture {
     QTemporaryDir dir;
     QString path;
 
-    Fixture()
-    {
+    Fixture() {
         path = dir.filePath(QStringLiteral("ONDA.mdb"));
         onda::Store store;
         store.setDatabasePath(path);
@@ -86,14 +85,12 @@ struct Fixture {
     }
 };
 
-Fixture& fixture()
-{
+Fixture& fixture() {
     static Fixture f;
     return f;
 }
 
-void BM_BareSqliteClubRows(benchmark::State& state)
-{
+void BM_BareSqliteClubRows(benchmark::State& state) {
     sqlite3* db = nullptr;
     sqlite3_open_v2(fixture().path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     for (auto _ : state) {
@@ -113,8 +110,7 @@ void BM_BareSqliteClubRows(benchmark::State& state)
     sqlite3_close(db);
 }
 
-void BM_OpenCompetitionOffline(benchmark::State& state)
-{
+void BM_OpenCompetitionOffline(benchmark::State& state) {
     SilentDialogs dialogs;
     onda::AppState app(dialogs);
     app.databasePath = fixture().path;
@@ -139,8 +135,7 @@ BENCHMARK(BM_OpenCompetitionOffline)->Unit(benchmark::kMillisecond)->Iterations(
 // Keeps the median of each benchmark so the ratio can follow the table.
 class MedianReporter : public benchmark::ConsoleReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
+    void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
             if (run.aggregate_name == "median")
@@ -151,8 +146,7 @@ public:
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     fixture();

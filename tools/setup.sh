@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-translations-l10n libgl-dev
   libqt6svg6 qt6-qpa-plugins
   libcurl4-openssl-dev libsqlite3-dev sqlite3 ca-certificates openssl

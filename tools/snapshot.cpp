@@ -4,11 +4,11 @@
 // the main window and the About box as PNG files in OUTDIR.
 
 #include "app/AboutDialog.h"
-#include "core/AppState.h"
 #include "app/MainWindow.h"
-#include "ui/QtDialogs.h"
 #include "app/SplashWindow.h"
 #include "app/Startup.h"
+#include "core/AppState.h"
+#include "ui/QtDialogs.h"
 
 #include <QApplication>
 #include <QDir>
@@ -17,8 +17,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = QApplication::arguments();
     if (args.size() < 2) {

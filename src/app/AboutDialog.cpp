@@ -1,7 +1,7 @@
 #include "app/AboutDialog.h"
 
-#include "core/ProgramValues.h"
 #include "core/Dialogs.h"
+#include "core/ProgramValues.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -12,8 +12,7 @@
 
 namespace onda {
 
-AboutDialog::AboutDialog(QWidget* parent, Dialogs& dialogs) : QDialog(parent), m_dialogs(dialogs)
-{
+AboutDialog::AboutDialog(QWidget* parent, Dialogs& dialogs) : QDialog(parent), m_dialogs(dialogs) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("Pre-Tempra, dettagli"));
     setModal(true);
@@ -33,8 +32,8 @@ AboutDialog::AboutDialog(QWidget* parent, Dialogs& dialogs) : QDialog(parent), m
     QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("cmdOK"));
     ok->setDefault(true);
-    QPushButton* sysInfo = buttons->addButton(QStringLiteral("&Informazioni di sistema..."),
-                                              QDialogButtonBox::ActionRole);
+    QPushButton* sysInfo =
+        buttons->addButton(QStringLiteral("&Informazioni di sistema..."), QDialogButtonBox::ActionRole);
     sysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(sysInfo, &QPushButton::clicked, this, &AboutDialog::showSystemInformation);
@@ -48,8 +47,7 @@ AboutDialog::AboutDialog(QWidget* parent, Dialogs& dialogs) : QDialog(parent), m
     resize(420, 220);
 }
 
-bool AboutDialog::startSystemInformation()
-{
+bool AboutDialog::startSystemInformation() {
     const char* const programs[] = {"msinfo32", "hardinfo", "kinfocenter", "gnome-system-monitor"};
     for (const char* name : programs) {
         const QString path = QStandardPaths::findExecutable(QLatin1String(name));
@@ -59,8 +57,7 @@ bool AboutDialog::startSystemInformation()
     return false;
 }
 
-void AboutDialog::showSystemInformation()
-{
+void AboutDialog::showSystemInformation() {
     if (startSystemInformation())
         return;
     m_dialogs.message(QStringLiteral("System Information Is Unavailable At This Time"));

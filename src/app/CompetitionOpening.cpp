@@ -7,8 +7,7 @@
 
 namespace onda {
 
-QString modeText(OpeningMode mode)
-{
+QString modeText(OpeningMode mode) {
     switch (mode) {
     case OpeningMode::Online:
         return QStringLiteral("ON-LINE");
@@ -20,8 +19,7 @@ QString modeText(OpeningMode mode)
     return QStringLiteral("Cancella");
 }
 
-std::optional<StoredCompetition> findStoredCompetition(DataSource& manif, const QString& user, const QString& number)
-{
+std::optional<StoredCompetition> findStoredCompetition(DataSource& manif, const QString& user, const QString& number) {
     manif.setRecordSource(QStringLiteral("select * from manif where username=") + sqlQuoted(user));
     if (!manif.refresh())
         return std::nullopt;
@@ -39,8 +37,7 @@ std::optional<StoredCompetition> findStoredCompetition(DataSource& manif, const 
     return stored;
 }
 
-QString competitionCategoriesText(DataSource& source, const QString& number)
-{
+QString competitionCategoriesText(DataSource& source, const QString& number) {
     source.setRecordSource(QStringLiteral("select * from categorie where manifID=") + number);
     QString text;
     if (!source.refresh())
@@ -57,14 +54,12 @@ QString competitionCategoriesText(DataSource& source, const QString& number)
     return text;
 }
 
-QString clubRegistrationsQuery(const QString& number, const QString& club)
-{
+QString clubRegistrationsQuery(const QString& number, const QString& club) {
     return QStringLiteral("select * from nprg") + number + QStringLiteral(" where soc=") + sqlQuoted(club) +
            QStringLiteral(" order by OrdineInserimento desc");
 }
 
-QString registrationsCheckAddress(const QString& baseAddress, const QString& number, const QString& club)
-{
+QString registrationsCheckAddress(const QString& baseAddress, const QString& number, const QString& club) {
     return withEncodedBlanks(baseAddress + QStringLiteral("/ondanet/Manifestazioni/iscrizioni_S.asp?manifID=") +
                              number + QStringLiteral("&MODE=view&soc=") + club);
 }

@@ -2,8 +2,7 @@
 
 namespace onda {
 
-QString instructionsAddress(const QString& executableDirectory)
-{
+QString instructionsAddress(const QString& executableDirectory) {
     QString directory = executableDirectory;
     while (directory.endsWith(QLatin1Char('/')) || directory.endsWith(QLatin1Char('\\')))
         directory.chop(1);
@@ -11,8 +10,7 @@ QString instructionsAddress(const QString& executableDirectory)
 }
 
 QString helpPageDirectory(const QStringList& candidates, const QString& fallback,
-                          const std::function<bool(const QString&)>& fileExists)
-{
+                          const std::function<bool(const QString&)>& fileExists) {
     for (const QString& directory : candidates) {
         if (directory.isEmpty())
             continue;
@@ -24,13 +22,11 @@ QString helpPageDirectory(const QStringList& candidates, const QString& fallback
     return fallback;
 }
 
-QString programHomeAddress(const QString& baseAddress)
-{
+QString programHomeAddress(const QString& baseAddress) {
     return withEncodedBlanks(baseAddress + QStringLiteral("/Ondanet/ONDA_link"));
 }
 
-QString serviceHomeAddress(const QString& baseAddress)
-{
+QString serviceHomeAddress(const QString& baseAddress) {
     return withEncodedBlanks(baseAddress);
 }
 

@@ -1,11 +1,6 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutDialog.h"
-#include "core/AppState.h"
-#include "core/TransferExport.h"
-#include "core/Dialogs.h"
-#include "core/Settings.h"
-#include "ui/BusyCursor.h"
 #include "app/HelpLinks.h"
 #include "app/OptionsFile.h"
 #include "app/Reinitialise.h"
@@ -15,17 +10,22 @@
 #include "app/WorkspaceWindow.h"
 #include "athletes/ArchiveWindow.h"
 #include "browser/BrowserWindow.h"
+#include "core/AppState.h"
+#include "core/Dialogs.h"
+#include "core/Settings.h"
+#include "core/TransferExport.h"
 #include "entry/CategoryListWindow.h"
 #include "entry/NoteWindow.h"
 #include "entry/RaceListWindow.h"
 #include "entry/RegistrationWindow.h"
+#include "mail/MailWindow.h"
 #include "reports/PreviewWindow.h"
 #include "reports/ReportCommands.h"
-#include "mail/MailWindow.h"
 #include "service/OnlineSession.h"
-#include "service/ServiceAddress.h"
 #include "service/ProgressWindow.h"
+#include "service/ServiceAddress.h"
 #include "store/DataSource.h"
+#include "ui/BusyCursor.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -46,13 +46,11 @@
 
 namespace onda {
 
-QString mainWindowCaption()
-{
+QString mainWindowCaption() {
     return QStringLiteral("ONDA_link (iscrizioni on line)") + QStringLiteral(" - a cura del gruppo ONDA_link");
 }
 
-MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), m_state(state)
-{
+MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), m_state(state) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(mainWindowCaption());
     setWindowIcon(programIcon());
@@ -77,8 +75,7 @@ MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), 
     m_state.uploadRegistrations = [this] { m_online->UploadRegistrations(); };
 }
 
-MainWindow::~MainWindow()
-{
+MainWindow::~MainWindow() {
     if (m_state.windows == this)
         m_state.windows = nullptr;
     m_state.importCompetition = nullptr;
@@ -86,20 +83,17 @@ MainWindow::~MainWindow()
     m_state.uploadRegistrations = nullptr;
 }
 
-QAction* MainWindow::addItem(QMenu* menu, const QString& name, const QString& caption)
-{
+QAction* MainWindow::addItem(QMenu* menu, const QString& name, const QString& caption) {
     auto* action = menu->addAction(caption);
     action->setObjectName(name);
     return action;
 }
 
-void MainWindow::addSeparator(QMenu* menu, const QString& name)
-{
+void MainWindow::addSeparator(QMenu* menu, const QString& name) {
     menu->addSeparator()->setObjectName(name);
 }
 
-void MainWindow::buildMenus()
-{
+void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
     QMenu* save = file->addMenu(QStringLiteral("Salva"));
@@ -109,8 +103,8 @@ void MainWindow::buildMenus()
             this, [this] { SaveTransferDatabase(m_state); });
     connect(addItem(save, QStringLiteral("SaveAsText"), QStringLiteral("Come file di testo (QVASCA)")),
             &QAction::triggered, this, [this] { saveRegistrationsAsText(m_state); });
-    connect(addItem(save, QStringLiteral("SaveAsExcel"), QStringLiteral("Come File Excel")), &QAction::triggered,
-            this, [this] { saveRegistrationsAsSpreadsheet(m_state); });
+    connect(addItem(save, QStringLiteral("SaveAsExcel"), QStringLiteral("Come File Excel")), &QAction::triggered, this,
+            [this] { saveRegistrationsAsSpreadsheet(m_state); });
     addSeparator(file, QStringLiteral("mnuFileBar1"));
     connect(addItem(file, QStringLiteral("mnuFilePrintPreview"), QStringLiteral("Anteprima di stampa")),
             &QAction::triggered, this, [this] { showPrintPreview(m_state); });
@@ -128,8 +122,7 @@ void MainWindow::buildMenus()
                     QString mode = QStringLiteral("MAPI");
                     QString folder;
                     QString fileName;
-                    const ExportOutcome outcome =
-                        ExportTransferDatabase(m_state, m_state.club, mode, folder, fileName);
+                    const ExportOutcome outcome = ExportTransferDatabase(m_state, m_state.club, mode, folder, fileName);
                     path = mode;
                     return outcome == ExportOutcome::Written || outcome == ExportOutcome::Kept;
                 });
@@ -144,8 +137,8 @@ void MainWindow::buildMenus()
     view->setObjectName(QStringLiteral("mnuView"));
     connect(addItem(view, QStringLiteral("DataBaseAtleti"), QStringLiteral("DataBase Atleti")), &QAction::triggered,
             this, [this] { openAthleteArchive(m_state); });
-    connect(addItem(view, QStringLiteral("EsaminaIscrizioni"), QStringLiteral("Iscrizioni")), &QAction::triggered,
-            this, [this] { workspaceWindow()->pressButton(WorkspaceButton::Register); });
+    connect(addItem(view, QStringLiteral("EsaminaIscrizioni"), QStringLiteral("Iscrizioni")), &QAction::triggered, this,
+            [this] { workspaceWindow()->pressButton(WorkspaceButton::Register); });
     connect(addItem(view, QStringLiteral("ElencoGare"), QStringLiteral("Elenco gare")), &QAction::triggered, this,
             [this] { showCompetitionList(Child::RaceList); });
     connect(addItem(view, QStringLiteral("CAtegorie"), QStringLiteral("Categorie")), &QAction::triggered, this,
@@ -156,8 +149,9 @@ void MainWindow::buildMenus()
     connect(addItem(updates, QStringLiteral("VerificaGare"), QStringLiteral("Verifica gare definite sul Ondaweb")),
             &QAction::triggered, this, &MainWindow::showPublicCompetitionList);
     addItem(updates, QStringLiteral("sport"), QStringLiteral("Aggiorna database da Ondaweb"));
-    connect(addItem(updates, QStringLiteral("DepositaOndaweb"), QStringLiteral("Deposita le tue iscrizioni su Ondaweb")),
-            &QAction::triggered, this, [this] { workspaceWindow()->pressButton(WorkspaceButton::Deposit); });
+    connect(
+        addItem(updates, QStringLiteral("DepositaOndaweb"), QStringLiteral("Deposita le tue iscrizioni su Ondaweb")),
+        &QAction::triggered, this, [this] { workspaceWindow()->pressButton(WorkspaceButton::Deposit); });
     connect(addItem(updates, QStringLiteral("ControllaIscrizioni"), QStringLiteral("Controlla iscrizioni su Ondaweb")),
             &QAction::triggered, this, [this] { workspaceWindow()->pressButton(WorkspaceButton::Check); });
 
@@ -165,8 +159,8 @@ void MainWindow::buildMenus()
     m_windowMenu->setObjectName(QStringLiteral("mnuWindow"));
     addItem(m_windowMenu, QStringLiteral("mnuWindowNewWindow"), QStringLiteral("&New Window"));
     addSeparator(m_windowMenu, QStringLiteral("mnuWindowBar0"));
-    connect(addItem(m_windowMenu, QStringLiteral("mnuWindowCascade"), QStringLiteral("&Cascade")),
-            &QAction::triggered, this, [this] { arrange(Arrangement::Cascade); });
+    connect(addItem(m_windowMenu, QStringLiteral("mnuWindowCascade"), QStringLiteral("&Cascade")), &QAction::triggered,
+            this, [this] { arrange(Arrangement::Cascade); });
     connect(addItem(m_windowMenu, QStringLiteral("mnuWindowTileHorizontal"), QStringLiteral("Tile &Horizontal")),
             &QAction::triggered, this, [this] { arrange(Arrangement::TileHorizontal); });
     connect(addItem(m_windowMenu, QStringLiteral("mnuWindowTileVertical"), QStringLiteral("Tile &Vertical")),
@@ -178,8 +172,8 @@ void MainWindow::buildMenus()
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
-    connect(addItem(help, QStringLiteral("HelpIstruzioni"), QStringLiteral("&Istruzioni")), &QAction::triggered,
-            this, [this] {
+    connect(addItem(help, QStringLiteral("HelpIstruzioni"), QStringLiteral("&Istruzioni")), &QAction::triggered, this,
+            [this] {
                 // An installed program keeps the page with its shared data.
                 const QString executableDirectory = QCoreApplication::applicationDirPath();
                 const QString directory = helpPageDirectory(
@@ -189,8 +183,8 @@ void MainWindow::buildMenus()
             });
     connect(addItem(help, QStringLiteral("HomePageONDA_link"), QStringLiteral("Home Page ONDA_link")),
             &QAction::triggered, this, [this] { openAddress(programHomeAddress(m_state.baseAddress)); });
-    connect(addItem(help, QStringLiteral("HomePageOndaweb"), QStringLiteral("Home Page Ondaweb")),
-            &QAction::triggered, this, [this] { openAddress(serviceHomeAddress(m_state.baseAddress)); });
+    connect(addItem(help, QStringLiteral("HomePageOndaweb"), QStringLiteral("Home Page Ondaweb")), &QAction::triggered,
+            this, [this] { openAddress(serviceHomeAddress(m_state.baseAddress)); });
     connect(addItem(help, QStringLiteral("mnuHelpAbout"), QStringLiteral("&About ")), &QAction::triggered, this,
             [this] {
                 AboutDialog about(this, m_state.dialogs);
@@ -205,8 +199,7 @@ void MainWindow::buildMenus()
     addItem(m_gridMenu, QStringLiteral("cancellaiscrizione"), QStringLiteral("Cancella Iscrizione"));
 }
 
-void MainWindow::buildToolBar()
-{
+void MainWindow::buildToolBar() {
     m_toolBar = addToolBar(QStringLiteral("tbToolBar"));
     m_toolBar->setObjectName(QStringLiteral("tbToolBar"));
     m_toolBar->setMovable(false);
@@ -236,8 +229,7 @@ void MainWindow::buildToolBar()
     }
 }
 
-void MainWindow::openAddress(const QString& address)
-{
+void MainWindow::openAddress(const QString& address) {
     if (m_openAddress) {
         m_openAddress(withEncodedBlanks(address));
         return;
@@ -247,8 +239,7 @@ void MainWindow::openAddress(const QString& address)
     browser->openAddress(address);
 }
 
-void MainWindow::showPublicCompetitionList()
-{
+void MainWindow::showPublicCompetitionList() {
     if (m_state.userId.isEmpty() || m_state.pin.isEmpty()) {
         m_state.dialogs.message(QStringLiteral("Devi prima impostare UserID e PIN in Opzioni ->E_mail e server"));
         return;
@@ -256,13 +247,11 @@ void MainWindow::showPublicCompetitionList()
     openAddress(publicCompetitionListPage(m_state.baseAddress));
 }
 
-QAction* MainWindow::action(const QString& objectName) const
-{
+QAction* MainWindow::action(const QString& objectName) const {
     return findChild<QAction*>(objectName);
 }
 
-void MainWindow::fillWindowMenu()
-{
+void MainWindow::fillWindowMenu() {
     // Everything after the list separator is the list of open child windows.
     const QList<QAction*> actions = m_windowMenu->actions();
     const qsizetype first = actions.indexOf(m_windowListSeparator) + 1;
@@ -282,14 +271,12 @@ void MainWindow::fillWindowMenu()
     m_windowListSeparator->setVisible(n > 0);
 }
 
-void MainWindow::load()
-{
+void MainWindow::load() {
     applyPosition();
     loadOrCreateOptionsFile(m_state.programDirectory, m_state.userId, m_state.pin, m_state.baseAddress);
 }
 
-void MainWindow::applyPosition()
-{
+void MainWindow::applyPosition() {
     const std::unique_ptr<QSettings> settings = openProgramSettings();
     WindowPosition position = readWindowPosition(*settings);
     QRect frame(twipsToPixels(position.left), twipsToPixels(position.top), twipsToPixels(position.width),
@@ -304,8 +291,7 @@ void MainWindow::applyPosition()
     resize(frame.size());
 }
 
-void MainWindow::closeEvent(QCloseEvent* event)
-{
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (!isMinimized()) {
         const std::unique_ptr<QSettings> settings = openProgramSettings();
         writeWindowPosition(*settings, QRect(pos(), size()));
@@ -314,9 +300,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
     emit closed();
 }
 
-template <class Window>
-Window* MainWindow::ensureChild(QPointer<Window>& slot)
-{
+template <class Window> Window* MainWindow::ensureChild(QPointer<Window>& slot) {
     if (!slot) {
         slot = new Window(m_state);
         attachChild(slot, *slot);
@@ -324,8 +308,7 @@ Window* MainWindow::ensureChild(QPointer<Window>& slot)
     return slot;
 }
 
-void MainWindow::attachChild(QWidget* widget, ChildWindow& child)
-{
+void MainWindow::attachChild(QWidget* widget, ChildWindow& child) {
     widget->setWindowIcon(windowIcon());
     QMdiSubWindow* sub = m_mdi->addSubWindow(widget);
     const QSize preferred = child.preferredSize();
@@ -335,8 +318,7 @@ void MainWindow::attachChild(QWidget* widget, ChildWindow& child)
     child.load();
 }
 
-QWidget* MainWindow::child(Child which)
-{
+QWidget* MainWindow::child(Child which) {
     switch (which) {
     case Child::Registration:
         return registrationWindow();
@@ -363,8 +345,7 @@ QWidget* MainWindow::child(Child which)
     }
 }
 
-RegistrationWindow* MainWindow::registrationWindow()
-{
+RegistrationWindow* MainWindow::registrationWindow() {
     const bool created = !m_registration;
     RegistrationWindow* registration = ensureChild(m_registration);
     if (created) // the grid's pop-up menu is the main window's
@@ -372,8 +353,7 @@ RegistrationWindow* MainWindow::registrationWindow()
     return registration;
 }
 
-WorkspaceWindow* MainWindow::workspaceWindow()
-{
+WorkspaceWindow* MainWindow::workspaceWindow() {
     const bool recreated = !m_workspace;
     WorkspaceWindow* workspace = ensureChild(m_workspace);
     if (recreated && isVisible()) // the user closed it: the workspace is where work starts, so it comes back in sight
@@ -381,16 +361,14 @@ WorkspaceWindow* MainWindow::workspaceWindow()
     return workspace;
 }
 
-void MainWindow::bindDataSources()
-{
+void MainWindow::bindDataSources() {
     if (m_state.debugMode())
         m_state.dialogs.message(QStringLiteral("imposto dbases"));
     Store::bindToDatabase(registrationWindow()->dataSources(), m_state.databasePath);
     Store::bindToDatabase(workspaceWindow()->dataSources(), m_state.databasePath);
 }
 
-void MainWindow::showCompetitionList(Child which)
-{
+void MainWindow::showCompetitionList(Child which) {
     if (m_state.club.isEmpty()) {
         m_state.dialogs.message(QStringLiteral("Selezionare una manifestazione"));
         return;
@@ -402,13 +380,11 @@ void MainWindow::showCompetitionList(Child which)
     showChild(child(which));
 }
 
-void MainWindow::setStatusText(const QString& text)
-{
+void MainWindow::setStatusText(const QString& text) {
     statusBar()->showMessage(text);
 }
 
-QMdiSubWindow* MainWindow::subWindowOf(QWidget* child) const
-{
+QMdiSubWindow* MainWindow::subWindowOf(QWidget* child) const {
     for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
         if (sub->widget() == child)
             return sub;
@@ -416,8 +392,7 @@ QMdiSubWindow* MainWindow::subWindowOf(QWidget* child) const
     return nullptr;
 }
 
-void MainWindow::showChild(QWidget* child)
-{
+void MainWindow::showChild(QWidget* child) {
     if (QMdiSubWindow* sub = subWindowOf(child)) {
         sub->show();
         child->show();
@@ -429,14 +404,12 @@ void MainWindow::showChild(QWidget* child)
     }
 }
 
-void MainWindow::hideChild(QWidget* child)
-{
+void MainWindow::hideChild(QWidget* child) {
     if (QMdiSubWindow* sub = subWindowOf(child))
         sub->hide();
 }
 
-void MainWindow::reinitialiseDatabase()
-{
+void MainWindow::reinitialiseDatabase() {
     if (!confirmReinitialisation(m_state.dialogs))
         return;
     BusyCursor busy;
@@ -452,8 +425,7 @@ void MainWindow::reinitialiseDatabase()
     workspace->FillCompetitionGrid();
 }
 
-void MainWindow::tileVisibleChildren(Qt::Orientation direction)
-{
+void MainWindow::tileVisibleChildren(Qt::Orientation direction) {
     QList<QMdiSubWindow*> shown;
     for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
         if (sub->isVisible() && !sub->isMinimized())
@@ -471,8 +443,7 @@ void MainWindow::tileVisibleChildren(Qt::Orientation direction)
     }
 }
 
-void MainWindow::arrange(Arrangement arrangement)
-{
+void MainWindow::arrange(Arrangement arrangement) {
     switch (arrangement) {
     case Arrangement::Cascade:
         m_mdi->cascadeSubWindows();

@@ -12,8 +12,7 @@ namespace onda {
 
 namespace {
 
-QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, bool wrap)
-{
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, bool wrap) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
     label->setWordWrap(wrap);
@@ -22,8 +21,7 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, boo
 
 } // namespace
 
-ModeWindow::ModeWindow(QWidget* parent) : QDialog(parent)
-{
+ModeWindow::ModeWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("frmModalita"));
     setWindowTitle(QStringLiteral("Seleziona la modalita' di utilizzo"));
     setModal(true);
@@ -85,8 +83,7 @@ ModeWindow::ModeWindow(QWidget* parent) : QDialog(parent)
     resize(520, sizeHint().height());
 }
 
-bool ModeWindow::eventFilter(QObject* watched, QEvent* event)
-{
+bool ModeWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {
         if (watched == m_onlineLabel)
             m_online->setChecked(true);
@@ -96,8 +93,7 @@ bool ModeWindow::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void ModeWindow::answerWith(OpeningMode mode)
-{
+void ModeWindow::answerWith(OpeningMode mode) {
     m_answer = mode;
     m_value->setText(modeText(mode));
     if (mode == OpeningMode::Cancelled)
@@ -106,13 +102,11 @@ void ModeWindow::answerWith(OpeningMode mode)
         accept();
 }
 
-void ModeWindow::reject()
-{
+void ModeWindow::reject() {
     answerWith(OpeningMode::Cancelled);
 }
 
-OpeningMode ModeWindow::ask(QWidget* mainWindow)
-{
+OpeningMode ModeWindow::ask(QWidget* mainWindow) {
     ModeWindow window(mainWindow);
     if (mainWindow) {
         const QPoint corner = mainWindow->pos() + QPoint(mainWindow->width() / 2, mainWindow->height() / 2);

@@ -14,8 +14,7 @@ namespace onda {
 
 namespace {
 
-bool readTwoNumbers(const QString& line, int& a, int& b)
-{
+bool readTwoNumbers(const QString& line, int& a, int& b) {
     static const QRegularExpression separators(QStringLiteral("[\\s,]+"));
     const QStringList parts = line.trimmed().split(separators, Qt::SkipEmptyParts);
     if (parts.size() < 2)
@@ -33,8 +32,7 @@ bool readTwoNumbers(const QString& line, int& a, int& b)
 
 } // namespace
 
-QString optionsTextValue(const QString& line)
-{
+QString optionsTextValue(const QString& line) {
     QString text = line;
     qsizetype start = 0;
     while (start < text.size() && (text.at(start) == QLatin1Char(' ') || text.at(start) == QLatin1Char('\t')))
@@ -52,8 +50,7 @@ QString optionsTextValue(const QString& line)
     return text;
 }
 
-bool readOptionsFile(const QString& path, Options& out)
-{
+bool readOptionsFile(const QString& path, Options& out) {
     // Only a regular file: a FIFO or a device of that name would block start-up.
     const QFileInfo info(path);
     if (!info.isFile())
@@ -89,8 +86,7 @@ bool readOptionsFile(const QString& path, Options& out)
     return true;
 }
 
-bool createOptionsFile(const QString& path, const QString& userId, const QString& pin, const QString& baseAddress)
-{
+bool createOptionsFile(const QString& path, const QString& userId, const QString& pin, const QString& baseAddress) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;
@@ -111,8 +107,7 @@ bool createOptionsFile(const QString& path, const QString& userId, const QString
 }
 
 void loadOrCreateOptionsFile(const QString& programDirectory, QString& userId, QString& pin,
-                             const QString& baseAddress)
-{
+                             const QString& baseAddress) {
     const QString path = programDirectory + kOptionsFileName;
     if (QFileInfo::exists(path)) {
         Options options;

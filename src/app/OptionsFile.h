@@ -8,14 +8,14 @@ namespace onda {
 
 // The values of options.txt, in file order. Only userId and pin are used by the program.
 struct Options {
-    QString kind1, kind2, kind3;        // lines 1, 3, 5
-    int min1 = 0, max1 = 0;             // line 2
-    int min2 = 0, max2 = 0;             // line 4
-    int min3 = 0, max3 = 0;             // line 6
-    QString copyAddress;                // line 7
-    QString recipientAddress;           // line 8
-    std::optional<QString> userId;      // line 9, when read
-    std::optional<QString> pin;         // line 10, when read
+    QString kind1, kind2, kind3;   // lines 1, 3, 5
+    int min1 = 0, max1 = 0;        // line 2
+    int min2 = 0, max2 = 0;        // line 4
+    int min3 = 0, max3 = 0;        // line 6
+    QString copyAddress;           // line 7
+    QString recipientAddress;      // line 8
+    std::optional<QString> userId; // line 9, when read
+    std::optional<QString> pin;    // line 10, when read
 };
 
 inline const QString kOptionsFileName = QStringLiteral("options.txt");

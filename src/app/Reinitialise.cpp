@@ -8,22 +8,19 @@
 
 namespace onda {
 
-QString reinitialisationWarning()
-{
+QString reinitialisationWarning() {
     return QStringLiteral("Attenzione: questo comando cancella i dati nel database relativi ad atleti, "
                           "manifestazioni, categorie, programmi gara.") +
            QStringLiteral("\r\n\r\n") + QStringLiteral("Vuoi procedere ?");
 }
 
-bool confirmReinitialisation(Dialogs& dialogs)
-{
+bool confirmReinitialisation(Dialogs& dialogs) {
     if (dialogs.askYesNo(reinitialisationWarning(), Dialogs::Answer::No) != Dialogs::Answer::Yes)
         return false;
     return dialogs.askYesNo(QStringLiteral("Sicuro ?"), Dialogs::Answer::No) == Dialogs::Answer::Yes;
 }
 
-QStringList reinitialisationStatements(DataSource& manif)
-{
+QStringList reinitialisationStatements(DataSource& manif) {
     QStringList statements{QStringLiteral("delete * from natl")};
     if (manif.moveFirst()) {
         for (; !manif.eof(); (void)manif.moveNext()) {
@@ -41,8 +38,7 @@ QStringList reinitialisationStatements(DataSource& manif)
     return statements;
 }
 
-Status reinitialiseDatabase(const Store& store, DataSource& manif)
-{
+Status reinitialiseDatabase(const Store& store, DataSource& manif) {
     return store.ESEGUISQLBatch(reinitialisationStatements(manif));
 }
 

@@ -13,8 +13,7 @@ namespace onda {
 namespace {
 
 QLabel* addLabel(QWidget* parent, QLayout* layout, const QString& name, const QString& text, qreal scale = 1.0,
-                 bool bold = false)
-{
+                 bool bold = false) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
     label->setAlignment(Qt::AlignCenter);
@@ -28,8 +27,7 @@ QLabel* addLabel(QWidget* parent, QLayout* layout, const QString& name, const QS
 
 } // namespace
 
-SplashWindow::SplashWindow(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
-{
+SplashWindow::SplashWindow(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("frmSplash"));
     setWindowTitle(kProgramTitle);
     setAccessibleName(kProgramTitle);
@@ -54,13 +52,11 @@ SplashWindow::SplashWindow(QWidget* parent) : QWidget(parent, Qt::SplashScreen |
     setFixedSize(460, 280);
 }
 
-void SplashWindow::setAddress(const QString& baseAddress)
-{
+void SplashWindow::setAddress(const QString& baseAddress) {
     m_warning->setText(baseAddress);
 }
 
-void SplashWindow::centreOnScreen()
-{
+void SplashWindow::centreOnScreen() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;

@@ -1,10 +1,10 @@
 #include "app/Startup.h"
 
-#include "core/AppState.h"
-#include "core/Dialogs.h"
 #include "app/MainWindow.h"
 #include "app/SplashWindow.h"
 #include "app/WorkspaceWindow.h"
+#include "core/AppState.h"
+#include "core/Dialogs.h"
 #include "entry/RegistrationWindow.h"
 #include "store/DataSource.h"
 
@@ -12,8 +12,7 @@
 
 namespace onda {
 
-void BindDataSources(AppState& state, MainWindow& main)
-{
+void BindDataSources(AppState& state, MainWindow& main) {
     if (state.debugMode())
         state.dialogs.message(QStringLiteral("imposto dbases"));
     main.load();
@@ -22,8 +21,7 @@ void BindDataSources(AppState& state, MainWindow& main)
     main.workspaceWindow();
 }
 
-std::unique_ptr<MainWindow> startProgram(AppState& state, const StartupOptions& options)
-{
+std::unique_ptr<MainWindow> startProgram(AppState& state, const StartupOptions& options) {
     SplashWindow splash;
     splash.centreOnScreen();
 

@@ -13,8 +13,8 @@ struct AppState;
 class MainWindow;
 
 struct StartupOptions {
-    QStringList arguments;                                   // the program name first
-    std::optional<ProgramDirectoryEnvironment> environment;  // the process's own when absent
+    QStringList arguments;                                  // the program name first
+    std::optional<ProgramDirectoryEnvironment> environment; // the process's own when absent
     TimeOfDayClock clock = systemTimeOfDayMs;
     int splashMinimumMs = 2000;
 };

@@ -27,27 +27,23 @@ const QString kProgramFile = QStringLiteral("ONDA_link");
 const QString kCompanionFile = QStringLiteral("PreTempra");
 #endif
 
-QString withSeparator(const QString& directory)
-{
+QString withSeparator(const QString& directory) {
     return directory.endsWith(kSeparator) ? directory : directory + kSeparator;
 }
 
 } // namespace
 
-QString commandLineText(const QStringList& arguments)
-{
+QString commandLineText(const QStringList& arguments) {
     return arguments.mid(1).join(QLatin1Char(' '));
 }
 
-QString baseAddressFor(const QString& commandLine)
-{
+QString baseAddressFor(const QString& commandLine) {
     if (!commandLine.isEmpty() && commandLine.contains(QLatin1String("http"), Qt::CaseSensitive))
         return commandLine;
     return kBuiltInAddress;
 }
 
-bool FindProgramDirectory(QString& dir, const ProgramDirectoryEnvironment& env)
-{
+bool FindProgramDirectory(QString& dir, const ProgramDirectoryEnvironment& env) {
     if (!env.fileExists)
         return false;
     QString candidate = withSeparator(env.executableDirectory);
@@ -73,8 +69,7 @@ bool FindProgramDirectory(QString& dir, const ProgramDirectoryEnvironment& env)
     return false;
 }
 
-bool ChooseProgramDirectory(QString& dir, const ProgramDirectoryEnvironment& env)
-{
+bool ChooseProgramDirectory(QString& dir, const ProgramDirectoryEnvironment& env) {
     QString found;
     if (!FindProgramDirectory(found, env))
         return false;
@@ -91,19 +86,16 @@ bool ChooseProgramDirectory(QString& dir, const ProgramDirectoryEnvironment& env
     return true;
 }
 
-ProgramDirectoryEnvironment ProgramDirectoryEnvironment::inDirectory(const QString& directory)
-{
+ProgramDirectoryEnvironment ProgramDirectoryEnvironment::inDirectory(const QString& directory) {
     return {directory, QString(), [](const QString& file) { return QFileInfo(file).isFile(); }, {}, {}, {}};
 }
 
-QString installedDataDirectory(const QString& executableDirectory)
-{
+QString installedDataDirectory(const QString& executableDirectory) {
     const QString data = QDir::cleanPath(QDir(executableDirectory).filePath(QStringLiteral("../share/onda-link")));
     return withSeparator(QDir::toNativeSeparators(data));
 }
 
-ProgramDirectoryEnvironment processEnvironment()
-{
+ProgramDirectoryEnvironment processEnvironment() {
     const QString executableDirectory = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
     ProgramDirectoryEnvironment env = ProgramDirectoryEnvironment::inDirectory(executableDirectory);
     env.pathVariable = qEnvironmentVariable("PATH");
@@ -115,29 +107,24 @@ ProgramDirectoryEnvironment processEnvironment()
             return false;
         return QFileInfo(directory).isWritable();
     };
-    env.userDataDirectory =
-        QDir::toNativeSeparators(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    env.userDataDirectory = QDir::toNativeSeparators(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     env.makeDirectory = [](const QString& directory) { return QDir().mkpath(directory); };
     return env;
 }
 
-bool FindProgramDirectory(QString& dir)
-{
+bool FindProgramDirectory(QString& dir) {
     return FindProgramDirectory(dir, processEnvironment());
 }
 
-int systemTimeOfDayMs()
-{
+int systemTimeOfDayMs() {
     return QTime::currentTime().msecsSinceStartOfDay();
 }
 
-int elapsedSinceMark(int startMs, int nowMs)
-{
+int elapsedSinceMark(int startMs, int nowMs) {
     return ((nowMs - startMs) % kDayMs + kDayMs) % kDayMs;
 }
 
-void waitPastMark(int startMs, int minimumMs, const TimeOfDayClock& clock, const std::function<void()>& pause)
-{
+void waitPastMark(int startMs, int minimumMs, const TimeOfDayClock& clock, const std::function<void()>& pause) {
     while (elapsedSinceMark(startMs, clock()) <= minimumMs) {
         if (pause)
             pause();

@@ -55,7 +55,6 @@ int systemTimeOfDayMs();
 int elapsedSinceMark(int startMs, int nowMs);
 
 // Busy-waits (no event processing) until more than minimumMs have passed since startMs.
-void waitPastMark(int startMs, int minimumMs, const TimeOfDayClock& clock,
-                  const std::function<void()>& pause = {});
+void waitPastMark(int startMs, int minimumMs, const TimeOfDayClock& clock, const std::function<void()>& pause = {});
 
 } // namespace onda

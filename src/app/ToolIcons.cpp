@@ -15,8 +15,7 @@ public:
     QIconEngine* clone() const override { return new GlyphEngine(m_key); }
     QString key() const override { return QStringLiteral("onda-glyph"); }
 
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override
-    {
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing);
         painter->translate(rect.topLeft());
@@ -28,8 +27,7 @@ public:
     }
 
 private:
-    void draw(QPainter& p) const
-    {
+    void draw(QPainter& p) const {
         const QPen outline(QColor(0x30, 0x30, 0x30), 1.2);
         p.setPen(outline);
         if (m_key == QLatin1String("Open")) {
@@ -87,13 +85,11 @@ private:
 
 } // namespace
 
-QIcon toolIcon(const QString& key)
-{
+QIcon toolIcon(const QString& key) {
     return QIcon(new GlyphEngine(key));
 }
 
-QIcon programIcon()
-{
+QIcon programIcon() {
     // Drawing the picture needs the SVG plug-in, which a system may lack.
     QIcon icon(QStringLiteral(":/icons/onda-link.svg"));
     if (icon.pixmap(QSize(32, 32)).isNull())

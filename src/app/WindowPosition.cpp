@@ -14,8 +14,7 @@ const QString kSection = QStringLiteral("Settings");
 constexpr double kLargestTwips = 1'000'000;
 
 // A stored value replaces the default only when it is a number a window can take.
-void readKey(QSettings& settings, const QString& key, int& value, bool isSize)
-{
+void readKey(QSettings& settings, const QString& key, int& value, bool isSize) {
     const QVariant stored = settings.value(key);
     if (!stored.isValid())
         return;
@@ -28,8 +27,7 @@ void readKey(QSettings& settings, const QString& key, int& value, bool isSize)
 
 } // namespace
 
-WindowPosition readWindowPosition(QSettings& settings)
-{
+WindowPosition readWindowPosition(QSettings& settings) {
     WindowPosition position;
     settings.beginGroup(kSection);
     readKey(settings, QStringLiteral("MainLeft"), position.left, false);
@@ -40,8 +38,7 @@ WindowPosition readWindowPosition(QSettings& settings)
     return position;
 }
 
-void writeWindowPosition(QSettings& settings, const QRect& framePixels)
-{
+void writeWindowPosition(QSettings& settings, const QRect& framePixels) {
     settings.beginGroup(kSection);
     settings.setValue(QStringLiteral("MainLeft"), QString::number(pixelsToTwips(framePixels.x())));
     settings.setValue(QStringLiteral("MainTop"), QString::number(pixelsToTwips(framePixels.y())));

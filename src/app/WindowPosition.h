@@ -16,7 +16,6 @@ struct WindowPosition {
     int height = 9825;
 };
 
-
 // Section "Settings" of the program's per-user store; a missing or unreadable key keeps its default.
 WindowPosition readWindowPosition(QSettings& settings);
 void writeWindowPosition(QSettings& settings, const QRect& framePixels);

@@ -22,8 +22,7 @@
 
 namespace onda {
 
-QList<QStringList> competitionGridRows(const QString& databasePath)
-{
+QList<QStringList> competitionGridRows(const QString& databasePath) {
     DataSource list;
     list.setDatabaseFile(databasePath);
     list.setRecordSource(QStringLiteral("select * from manif order by data, username"));
@@ -48,16 +47,14 @@ namespace {
 
 constexpr int kColumnTwips[] = {500, 200, 3000, 2000, 1000, 1200};
 
-QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, bool wrap = false)
-{
+QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, bool wrap = false) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
     label->setWordWrap(wrap);
     return label;
 }
 
-QLabel* makeValue(QWidget* parent, const QString& name, const QString& text, QLabel* buddyOf)
-{
+QLabel* makeValue(QWidget* parent, const QString& name, const QString& text, QLabel* buddyOf) {
     QLabel* value = makeLabel(parent, name, text);
     value->setFrameShape(QFrame::Panel);
     value->setFrameShadow(QFrame::Sunken);
@@ -67,8 +64,7 @@ QLabel* makeValue(QWidget* parent, const QString& name, const QString& text, QLa
     return value;
 }
 
-QLabel* stepMark(QWidget* parent, const QString& name, const QString& digit)
-{
+QLabel* stepMark(QWidget* parent, const QString& name, const QString& digit) {
     QLabel* mark = makeLabel(parent, name, digit);
     QFont font = mark->font();
     font.setPointSizeF(font.pointSizeF() * 2.0);
@@ -87,8 +83,7 @@ WorkspaceWindow::WorkspaceWindow(AppState& state, QWidget* parent)
       m_iscrizioni(new DataSource(QStringLiteral("iscrizioni"), this)),
       m_programmi(new DataSource(QStringLiteral("Programmi"), this)),
       m_categorie(new DataSource(QStringLiteral("CAtegorie"), this)),
-      m_manif(new DataSource(QStringLiteral("manif"), this))
-{
+      m_manif(new DataSource(QStringLiteral("manif"), this)) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Scelta circuito e gara"));
     m_config->setRecordSource(QStringLiteral("config"));
@@ -204,8 +199,7 @@ WorkspaceWindow::WorkspaceWindow(AppState& state, QWidget* parent)
     });
 }
 
-bool WorkspaceWindow::eventFilter(QObject* watched, QEvent* event)
-{
+bool WorkspaceWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_grid && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -218,25 +212,21 @@ bool WorkspaceWindow::eventFilter(QObject* watched, QEvent* event)
 
 WorkspaceWindow::~WorkspaceWindow() = default;
 
-QSize WorkspaceWindow::preferredSize() const
-{
+QSize WorkspaceWindow::preferredSize() const {
     return {twipsToPixels(8235), twipsToPixels(8355)};
 }
 
-QList<DataSource*> WorkspaceWindow::dataSources() const
-{
+QList<DataSource*> WorkspaceWindow::dataSources() const {
     return {m_config, m_natl, m_iscrizioni, m_programmi, m_categorie, m_manif};
 }
 
-void WorkspaceWindow::load()
-{
+void WorkspaceWindow::load() {
     FillCompetitionGrid();
     setClubLabel(m_state.club);
     showCompetition();
 }
 
-void WorkspaceWindow::showCompetition()
-{
+void WorkspaceWindow::showCompetition() {
     const Competition& c = m_state.competition();
     // Until a competition's details are read, the name keeps its invitation.
     m_name->setText(c.name.isEmpty() ? QStringLiteral("Procedi con le iscrizioni") : c.name);
@@ -249,8 +239,7 @@ void WorkspaceWindow::showCompetition()
     m_categories->setText(c.categoriesText);
 }
 
-void WorkspaceWindow::FillCompetitionGrid()
-{
+void WorkspaceWindow::FillCompetitionGrid() {
     const QList<QStringList> rows = competitionGridRows(m_state.databasePath);
     m_grid->setUpdatesEnabled(false);
     m_grid->clearContents();
@@ -267,34 +256,28 @@ void WorkspaceWindow::FillCompetitionGrid()
     m_grid->setUpdatesEnabled(true);
 }
 
-QPushButton* WorkspaceWindow::button(WorkspaceButton which) const
-{
+QPushButton* WorkspaceWindow::button(WorkspaceButton which) const {
     return m_buttons.at(static_cast<int>(which));
 }
 
-void WorkspaceWindow::pressButton(WorkspaceButton which)
-{
+void WorkspaceWindow::pressButton(WorkspaceButton which) {
     button(which)->click();
 }
 
-void WorkspaceWindow::setClubLabel(const QString& club)
-{
+void WorkspaceWindow::setClubLabel(const QString& club) {
     m_soc->setText(club);
 }
 
-QString WorkspaceWindow::cell(int row, int column) const
-{
+QString WorkspaceWindow::cell(int row, int column) const {
     const QTableWidgetItem* item = m_grid->item(row, column);
     return item ? item->text() : QString();
 }
 
-RegistrationWindow* WorkspaceWindow::registrationWindow() const
-{
+RegistrationWindow* WorkspaceWindow::registrationWindow() const {
     return m_state.windows ? qobject_cast<RegistrationWindow*>(m_state.windows->child(Child::Registration)) : nullptr;
 }
 
-void WorkspaceWindow::OpenCompetition()
-{
+void WorkspaceWindow::OpenCompetition() {
     const QList<QTableWidgetSelectionRange> selected = m_grid->selectedRanges();
     const int row = selected.isEmpty() ? -1 : selected.first().topRow();
     // A row without a number would point the opening at the template table itself.
@@ -306,16 +289,14 @@ void WorkspaceWindow::OpenCompetition()
     continueOpening(row, ModeWindow::ask(window()));
 }
 
-void WorkspaceWindow::openCompetitionAt(int row, OpeningMode mode)
-{
+void WorkspaceWindow::openCompetitionAt(int row, OpeningMode mode) {
     if (row < 0 || row >= m_grid->rowCount() || cell(row, 0).trimmed().isEmpty())
         return;
     startOpening(row);
     continueOpening(row, mode);
 }
 
-void WorkspaceWindow::startOpening(int row)
-{
+void WorkspaceWindow::startOpening(int row) {
     for (int r = 0; r < m_grid->rowCount(); ++r) {
         if (QTableWidgetItem* mark = m_grid->item(r, 1))
             mark->setText(QString());
@@ -327,8 +308,7 @@ void WorkspaceWindow::startOpening(int row)
     m_state.changeCompetition([&number](Competition& c) { c.number = number; });
 }
 
-void WorkspaceWindow::continueOpening(int row, OpeningMode mode)
-{
+void WorkspaceWindow::continueOpening(int row, OpeningMode mode) {
     if (mode == OpeningMode::Cancelled)
         return;
     RegistrationWindow* registration = registrationWindow();
@@ -371,8 +351,7 @@ void WorkspaceWindow::continueOpening(int row, OpeningMode mode)
         mark->setText(QStringLiteral("*"));
 }
 
-bool WorkspaceWindow::pointAtRegistrationTable(RegistrationWindow& registration, const QString& number)
-{
+bool WorkspaceWindow::pointAtRegistrationTable(RegistrationWindow& registration, const QString& number) {
     // The registration source is re-read by the registration window before every use, so
     // here it only needs the table's fields: reading a large table's rows again and again
     // would make the opening slow.
@@ -386,8 +365,7 @@ bool WorkspaceWindow::pointAtRegistrationTable(RegistrationWindow& registration,
     return true;
 }
 
-int WorkspaceWindow::openOffline(RegistrationWindow& registration, const QString& number, const QString& user)
-{
+int WorkspaceWindow::openOffline(RegistrationWindow& registration, const QString& number, const QString& user) {
     if (const std::optional<StoredCompetition> stored = findStoredCompetition(*m_manif, user, number)) {
         m_state.club = stored->club;
         setClubLabel(stored->club);
@@ -406,8 +384,7 @@ int WorkspaceWindow::openOffline(RegistrationWindow& registration, const QString
     return showClubRegistrations(registration, number);
 }
 
-int WorkspaceWindow::showClubRegistrations(RegistrationWindow& registration, const QString& number)
-{
+int WorkspaceWindow::showClubRegistrations(RegistrationWindow& registration, const QString& number) {
     const QString query = clubRegistrationsQuery(number, m_state.club);
     registration.registrations().setRecordSource(query);
     registration.registrationGridSource().setRecordSource(query);
@@ -417,8 +394,7 @@ int WorkspaceWindow::showClubRegistrations(RegistrationWindow& registration, con
     return count;
 }
 
-void WorkspaceWindow::OpenRegistrationWindow(RegistrationWindow& registration, const QString& number)
-{
+void WorkspaceWindow::OpenRegistrationWindow(RegistrationWindow& registration, const QString& number) {
     DataSource& nprg = registration.registrations();
     nprg.setDatabaseFile(m_state.databasePath);
     nprg.setRecordSource(QStringLiteral("select * from nprg") + number + QLatin1Char(' '));
@@ -430,8 +406,7 @@ void WorkspaceWindow::OpenRegistrationWindow(RegistrationWindow& registration, c
     registration.openOnCompetition();
 }
 
-void WorkspaceWindow::checkRegistrations()
-{
+void WorkspaceWindow::checkRegistrations() {
     const QString number = m_state.currentCompetition();
     if (number.isEmpty()) {
         m_state.dialogs.message(QStringLiteral("Devi prima selezionare una gara"));

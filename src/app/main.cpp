@@ -1,15 +1,14 @@
-#include "core/AppState.h"
 #include "app/MainWindow.h"
-#include "ui/QtDialogs.h"
 #include "app/Startup.h"
 #include "browser/EngineSetup.h"
+#include "core/AppState.h"
+#include "ui/QtDialogs.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     onda::prepareWebEngine();
     QApplication app(argc, argv);
     QApplication::setApplicationName(onda::kProgramTitle);

@@ -4,8 +4,7 @@
 
 namespace onda {
 
-qlonglong firstFreeProvisionalCode(DataSource& athletes)
-{
+qlonglong firstFreeProvisionalCode(DataSource& athletes) {
     qlonglong code = kFirstProvisionalCode;
     while (athletes.findFirst(QStringLiteral("codatl = ") + QString::number(code)).ok() && !athletes.noMatch())
         ++code;

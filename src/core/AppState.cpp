@@ -4,24 +4,20 @@
 
 namespace onda {
 
-void AppState::setCompetition(const Competition& competition)
-{
+void AppState::setCompetition(const Competition& competition) {
     m_competition = competition;
     emit competitionChanged();
 }
 
-QString versionNumber()
-{
+QString versionNumber() {
     return QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision);
 }
 
-QString versionText()
-{
+QString versionText() {
     return QStringLiteral("Version ") + versionNumber();
 }
 
-std::unique_ptr<QSettings> openProgramSettings()
-{
+std::unique_ptr<QSettings> openProgramSettings() {
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, kProgramTitle, kProgramTitle);
 }
 

@@ -4,8 +4,7 @@
 
 namespace onda {
 
-QString qtFileFilter(const QString& pipeFilter)
-{
+QString qtFileFilter(const QString& pipeFilter) {
     const QStringList parts = pipeFilter.split(QLatin1Char('|'));
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {

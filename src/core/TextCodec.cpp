@@ -9,15 +9,14 @@ namespace onda {
 namespace {
 
 // 0x80 to 0x9F; 0 where Windows-1252 defines no character.
-constexpr std::array<char16_t, 32> kHighControls = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr std::array<char16_t, 32> kHighControls = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                                    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 } // namespace
 
-QString decodeWindows1252(const QByteArray& bytes)
-{
+QString decodeWindows1252(const QByteArray& bytes) {
     QString out;
     out.reserve(bytes.size());
     for (const char c : bytes) {
@@ -30,8 +29,7 @@ QString decodeWindows1252(const QByteArray& bytes)
     return out;
 }
 
-QByteArray encodeWindows1252(const QString& text)
-{
+QByteArray encodeWindows1252(const QString& text) {
     QByteArray out;
     out.reserve(text.size());
     for (const QChar ch : text) {
@@ -52,8 +50,7 @@ QByteArray encodeWindows1252(const QString& text)
     return out;
 }
 
-QString decodeUtf8OrWindows1252(const QByteArray& bytes)
-{
+QString decodeUtf8OrWindows1252(const QByteArray& bytes) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(bytes);
     if (utf8.hasError())
@@ -63,8 +60,7 @@ QString decodeUtf8OrWindows1252(const QByteArray& bytes)
     return text;
 }
 
-QStringList splitLines(const QString& text)
-{
+QStringList splitLines(const QString& text) {
     QStringList lines;
     qsizetype start = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {

@@ -4,12 +4,9 @@ namespace onda {
 
 CategoryListWindow::CategoryListWindow(AppState& state, QWidget* parent)
     : ListWindow(state, QStringLiteral("frmCategorie"), QStringLiteral("Categorie definite nella manifestazione"),
-                 parent)
-{
-}
+                 parent) {}
 
-QString CategoryListWindow::query(const QString& number) const
-{
+QString CategoryListWindow::query(const QString& number) const {
     return QStringLiteral("SELECT categoria,sesso,annoini,annofin from categorie where ManifID=") + number;
 }
 

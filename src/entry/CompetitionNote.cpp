@@ -7,8 +7,7 @@ namespace onda {
 
 namespace {
 
-bool findCompetitionRow(DataSource& manif, const QString& number, const QString& user)
-{
+bool findCompetitionRow(DataSource& manif, const QString& number, const QString& user) {
     if (number.trimmed().isEmpty() || !manif.refresh())
         return false;
     const Status found = manif.findFirst(QStringLiteral("[Numero Prova]=") + number + QStringLiteral(" and userName=") +
@@ -18,20 +17,17 @@ bool findCompetitionRow(DataSource& manif, const QString& number, const QString&
 
 } // namespace
 
-bool isNotePresent(const QString& note)
-{
+bool isNotePresent(const QString& note) {
     return !note.trimmed().isEmpty();
 }
 
-std::optional<QString> readCompetitionNote(DataSource& manif, const QString& number, const QString& user)
-{
+std::optional<QString> readCompetitionNote(DataSource& manif, const QString& number, const QString& user) {
     if (!findCompetitionRow(manif, number, user))
         return std::nullopt;
     return manif.field(QStringLiteral("Nota")).toString();
 }
 
-bool saveCompetitionNote(DataSource& manif, const QString& number, const QString& user, const QString& note)
-{
+bool saveCompetitionNote(DataSource& manif, const QString& number, const QString& user, const QString& note) {
     if (!findCompetitionRow(manif, number, user) || !manif.edit())
         return false;
     if (!manif.setField(QStringLiteral("Nota"), note) || !manif.update()) {

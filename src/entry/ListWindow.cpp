@@ -15,8 +15,7 @@
 namespace onda {
 
 ListWindow::ListWindow(AppState& state, const QString& objectName, const QString& caption, QWidget* parent)
-    : QWidget(parent), m_state(state), m_source(new DataSource(objectName, this))
-{
+    : QWidget(parent), m_state(state), m_source(new DataSource(objectName, this)) {
     setObjectName(objectName);
     setWindowTitle(caption);
     auto* layout = new QVBoxLayout(this);
@@ -49,18 +48,15 @@ ListWindow::ListWindow(AppState& state, const QString& objectName, const QString
 
 ListWindow::~ListWindow() = default;
 
-QList<DataSource*> ListWindow::dataSources() const
-{
+QList<DataSource*> ListWindow::dataSources() const {
     return {m_source};
 }
 
-QSize ListWindow::preferredSize() const
-{
+QSize ListWindow::preferredSize() const {
     return {520, 360};
 }
 
-void ListWindow::load()
-{
+void ListWindow::load() {
     m_source->setDatabaseFile(m_state.databasePath);
     m_source->setRecordSource(query(m_state.currentCompetition()));
     (void)m_source->refresh();

@@ -14,8 +14,7 @@
 namespace onda {
 
 NoteWindow::NoteWindow(AppState& state, QWidget* parent)
-    : QWidget(parent), m_state(state), m_manif(new DataSource(QStringLiteral("manif"), this))
-{
+    : QWidget(parent), m_state(state), m_manif(new DataSource(QStringLiteral("manif"), this)) {
     setObjectName(QStringLiteral("frmNote"));
     setWindowTitle(QStringLiteral("Note"));
     m_manif->setRecordSource(QStringLiteral("manif"));
@@ -51,26 +50,22 @@ NoteWindow::NoteWindow(AppState& state, QWidget* parent)
 
 NoteWindow::~NoteWindow() = default;
 
-QList<DataSource*> NoteWindow::dataSources() const
-{
+QList<DataSource*> NoteWindow::dataSources() const {
     return {m_manif};
 }
 
-QSize NoteWindow::preferredSize() const
-{
+QSize NoteWindow::preferredSize() const {
     return {480, 320};
 }
 
-void NoteWindow::load()
-{
+void NoteWindow::load() {
     const QString note =
         readCompetitionNote(*m_manif, m_state.currentCompetition(), m_state.userId).value_or(QString());
     m_state.changeCompetition([&note](Competition& c) { c.note = note; });
     m_text->setPlainText(note);
 }
 
-void NoteWindow::save()
-{
+void NoteWindow::save() {
     const QString note = m_text->toPlainText();
     const bool stored = saveCompetitionNote(*m_manif, m_state.currentCompetition(), m_state.userId, note);
     m_state.changeCompetition([&](Competition& c) {

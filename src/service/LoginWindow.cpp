@@ -14,8 +14,7 @@
 namespace onda {
 
 LoginWindow::LoginWindow(AppState& state, ServiceClient& client, QWidget* parent)
-    : QDialog(parent), m_state(state), m_client(client)
-{
+    : QDialog(parent), m_state(state), m_client(client) {
     setObjectName(QStringLiteral("frmLogin"));
     setWindowTitle(QStringLiteral("Login"));
     auto* layout = new QGridLayout(this);
@@ -53,18 +52,15 @@ LoginWindow::LoginWindow(AppState& state, ServiceClient& client, QWidget* parent
     setModal(true);
 }
 
-QString LoginWindow::userName() const
-{
+QString LoginWindow::userName() const {
     return m_user->text();
 }
 
-QString LoginWindow::password() const
-{
+QString LoginWindow::password() const {
     return m_pin->text();
 }
 
-bool LoginWindow::run(QWidget* anchor)
-{
+bool LoginWindow::run(QWidget* anchor) {
     if (!m_state.userId.isEmpty())
         m_user->setText(m_state.userId);
     if (!m_state.pin.isEmpty())
@@ -76,14 +72,12 @@ bool LoginWindow::run(QWidget* anchor)
     return LoginSucceeded;
 }
 
-void LoginWindow::selectPin()
-{
+void LoginWindow::selectPin() {
     m_pin->setFocus();
     m_pin->selectAll();
 }
 
-void LoginWindow::accept()
-{
+void LoginWindow::accept() {
     m_state.userId = m_user->text();
     m_state.pin = m_pin->text();
     const LoginAnswer answer = m_client.loginCheck(m_state.userId, m_state.pin);
@@ -108,8 +102,7 @@ void LoginWindow::accept()
     (void)OnlineImport(m_state.databasePath).storeLogin(m_state.club, m_user->text(), m_pin->text());
 }
 
-void LoginWindow::reject()
-{
+void LoginWindow::reject() {
     LoginSucceeded = false;
     QDialog::reject();
 }

@@ -14,14 +14,12 @@ namespace onda {
 
 namespace {
 
-Status notACompetition(const QString& manifId)
-{
+Status notACompetition(const QString& manifId) {
     return Status::error(err::TypeMismatch, QStringLiteral("Numero di manifestazione non valido: ") + manifId);
 }
 
 // Runs `work` inside one transaction on the connection the data sources share.
-Status inTransaction(const QString& path, const std::function<Status(Database&)>& work)
-{
+Status inTransaction(const QString& path, const std::function<Status(Database&)>& work) {
     Database db;
     if (Status s = db.openShared(path); !s)
         return s;
@@ -36,8 +34,7 @@ Status inTransaction(const QString& path, const std::function<Status(Database&)>
 }
 
 // A new row through a data source, so that every value is converted as the store converts it.
-Status addRow(DataSource& source, const QList<QPair<QString, QVariant>>& values)
-{
+Status addRow(DataSource& source, const QList<QPair<QString, QVariant>>& values) {
     if (Status s = source.addNew(); !s)
         return s;
     for (const auto& [field, value] : values) {
@@ -49,43 +46,38 @@ Status addRow(DataSource& source, const QList<QPair<QString, QVariant>>& values)
     return source.update();
 }
 
-Status openSource(DataSource& source, const QString& path, const QString& recordSource)
-{
+Status openSource(DataSource& source, const QString& path, const QString& recordSource) {
     source.setDatabaseFile(path);
     source.setRecordSource(recordSource);
     return source.refresh();
 }
 
 // An empty field leaves the column unset.
-QVariant orNull(const QString& text)
-{
+QVariant orNull(const QString& text) {
     return text.isEmpty() ? QVariant() : QVariant(text);
 }
 
 } // namespace
 
-bool isCompetitionNumber(const QString& manifId)
-{
+bool isCompetitionNumber(const QString& manifId) {
     static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
     return digits.match(manifId).hasMatch();
 }
 
-QString registrationTable(const QString& manifId)
-{
+QString registrationTable(const QString& manifId) {
     return QStringLiteral("nprg") + manifId;
 }
 
-Status OnlineImport::storeLogin(const QString& club, const QString& userId, const QString& pin) const
-{
+Status OnlineImport::storeLogin(const QString& club, const QString& userId, const QString& pin) const {
     return inTransaction(m_path, [&](Database&) -> Status {
         DataSource config;
         if (Status s = openSource(config, m_path, QStringLiteral("config")); !s)
             return s;
         if (Status s = config.rowCount() == 0 ? config.addNew() : config.edit(); !s)
             return s;
-        for (const auto& [field, value] : {std::pair{QStringLiteral("societa"), club},
-                                           std::pair{QStringLiteral("userid"), userId},
-                                           std::pair{QStringLiteral("password"), pin}}) {
+        for (const auto& [field, value] :
+             {std::pair{QStringLiteral("societa"), club}, std::pair{QStringLiteral("userid"), userId},
+              std::pair{QStringLiteral("password"), pin}}) {
             if (Status s = config.setField(field, value); !s) {
                 config.cancelUpdate();
                 return s;
@@ -96,8 +88,7 @@ Status OnlineImport::storeLogin(const QString& club, const QString& userId, cons
 }
 
 Status OnlineImport::storeCompetitionList(const CompetitionList& list, const QString& userId,
-                                          const QString& club) const
-{
+                                          const QString& club) const {
     return inTransaction(m_path, [&](Database& db) -> Status {
         // A group id that is not a number matches no stored row and deletes nothing.
         const QString group = isCompetitionNumber(list.groupId) ? list.groupId : sqlQuoted(list.groupId);
@@ -127,20 +118,19 @@ Status OnlineImport::storeCompetitionList(const CompetitionList& list, const QSt
 
 // The rows of one competition in `table` become `rows` (values for `fields` in order).
 Status OnlineImport::replaceCompetitionRows(const QString& manifId, const QString& table, const QStringList& fields,
-                                            const QList<QVariantList>& rows) const
-{
+                                            const QList<QVariantList>& rows) const {
     if (!isCompetitionNumber(manifId))
         return notACompetition(manifId);
     return inTransaction(m_path, [&](Database& db) -> Status {
-        if (Status s = db.execute(QStringLiteral("delete * from ") + table + QStringLiteral(" where manifID=") + manifId);
+        if (Status s =
+                db.execute(QStringLiteral("delete * from ") + table + QStringLiteral(" where manifID=") + manifId);
             !s)
             return s;
         return db.insertRows(table, fields, rows);
     });
 }
 
-Status OnlineImport::replaceCategories(const QString& manifId, const QList<Category>& categories) const
-{
+Status OnlineImport::replaceCategories(const QString& manifId, const QList<Category>& categories) const {
     QList<QVariantList> rows;
     for (const Category& c : categories)
         rows.append({c.sesso, c.categoria, c.annoIni, c.annoFin, manifId});
@@ -150,8 +140,7 @@ Status OnlineImport::replaceCategories(const QString& manifId, const QList<Categ
                                   rows);
 }
 
-Status OnlineImport::replaceRaces(const QString& manifId, const QList<Race>& races) const
-{
+Status OnlineImport::replaceRaces(const QString& manifId, const QList<Race>& races) const {
     QList<QVariantList> rows;
     for (const Race& r : races)
         rows.append({r.ordineGara, r.gara, r.categoria, r.sesso, manifId});
@@ -162,18 +151,18 @@ Status OnlineImport::replaceRaces(const QString& manifId, const QList<Race>& rac
 }
 
 Status OnlineImport::replaceRegistrations(const QString& manifId, const QString& club,
-                                          const QList<Registration>& registrations) const
-{
+                                          const QList<Registration>& registrations) const {
     if (!isCompetitionNumber(manifId))
         return notACompetition(manifId);
     const QString table = registrationTable(manifId);
     return inTransaction(m_path, [&](Database& db) -> Status {
         if (!db.tableExists(table)) {
-            if (Status s = db.execute(QStringLiteral("SELECT nprg.* INTO ") + table + QStringLiteral(" FROM nprg;")); !s)
+            if (Status s = db.execute(QStringLiteral("SELECT nprg.* INTO ") + table + QStringLiteral(" FROM nprg;"));
+                !s)
                 return s;
         }
-        if (Status s = db.execute(QStringLiteral("delete * from ") + table + QStringLiteral(" where soc=") +
-                                  sqlQuoted(club));
+        if (Status s =
+                db.execute(QStringLiteral("delete * from ") + table + QStringLiteral(" where soc=") + sqlQuoted(club));
             !s)
             return s;
         // The archive knows an athlete by name and club, compared as the database compares
@@ -214,8 +203,7 @@ Status OnlineImport::replaceRegistrations(const QString& manifId, const QString&
     });
 }
 
-Status OnlineImport::storeNote(const QString& manifId, const QString& userId, const QString& note) const
-{
+Status OnlineImport::storeNote(const QString& manifId, const QString& userId, const QString& note) const {
     if (!isCompetitionNumber(manifId))
         return notACompetition(manifId);
     return inTransaction(m_path, [&](Database&) -> Status {

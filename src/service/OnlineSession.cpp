@@ -17,24 +17,19 @@
 namespace onda {
 
 OnlineSession::OnlineSession(AppState& state, HttpOptions options)
-    : m_state(state), m_client(state.baseAddress, *this, std::move(options))
-{
-}
+    : m_state(state), m_client(state.baseAddress, *this, std::move(options)) {}
 
-OnlineSession::~OnlineSession()
-{
+OnlineSession::~OnlineSession() {
     restoreBusy();
     delete m_login;
 }
 
-void OnlineSession::setStatusText(const QString& text)
-{
+void OnlineSession::setStatusText(const QString& text) {
     if (m_state.windows)
         m_state.windows->setStatusText(text);
 }
 
-void OnlineSession::setBusy(bool busy)
-{
+void OnlineSession::setBusy(bool busy) {
     if (busy && m_busy == 0) {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         m_busy = 1;
@@ -43,25 +38,21 @@ void OnlineSession::setBusy(bool busy)
     }
 }
 
-void OnlineSession::restoreBusy()
-{
+void OnlineSession::restoreBusy() {
     if (m_busy > 0)
         QGuiApplication::restoreOverrideCursor();
     m_busy = 0;
 }
 
-void OnlineSession::processEvents()
-{
+void OnlineSession::processEvents() {
     QCoreApplication::processEvents();
 }
 
-void OnlineSession::showMessage(const QString& text)
-{
+void OnlineSession::showMessage(const QString& text) {
     m_state.dialogs.message(text);
 }
 
-bool OnlineSession::login()
-{
+bool OnlineSession::login() {
     if (!m_login) {
         QWidget* anchor = m_state.windows ? m_state.windows->child(Child::Workspace) : nullptr;
         m_login = new LoginWindow(m_state, m_client, anchor ? anchor->window() : nullptr);
@@ -70,18 +61,15 @@ bool OnlineSession::login()
     return m_login->run(anchor);
 }
 
-LoginWindow* OnlineSession::loginWindow() const
-{
+LoginWindow* OnlineSession::loginWindow() const {
     return m_login;
 }
 
-void OnlineSession::closeLogin()
-{
+void OnlineSession::closeLogin() {
     delete m_login;
 }
 
-ProgressWindow* OnlineSession::progress()
-{
+ProgressWindow* OnlineSession::progress() {
     if (!m_progress && m_state.windows) {
         m_progress = qobject_cast<ProgressWindow*>(m_state.windows->child(Child::Progress));
         if (m_progress)
@@ -90,14 +78,12 @@ ProgressWindow* OnlineSession::progress()
     return m_progress;
 }
 
-void OnlineSession::SetStep(int index, const QString& caption, int value)
-{
+void OnlineSession::SetStep(int index, const QString& caption, int value) {
     if (ProgressWindow* window = progress())
         window->SetStep(index, caption, value);
 }
 
-void OnlineSession::closeProgress()
-{
+void OnlineSession::closeProgress() {
     if (m_progress) {
         if (QWidget* frame = m_progress->parentWidget())
             frame->close(); // the window of the main window's area holding it
@@ -106,8 +92,7 @@ void OnlineSession::closeProgress()
     }
 }
 
-void OnlineSession::showClub()
-{
+void OnlineSession::showClub() {
     if (!m_state.windows)
         return;
     if (QWidget* workspace = m_state.windows->child(Child::Workspace))
@@ -115,16 +100,14 @@ void OnlineSession::showClub()
             soc->setText(m_state.club);
 }
 
-void OnlineSession::FillCompetitionGrid()
-{
+void OnlineSession::FillCompetitionGrid() {
     if (!m_state.windows)
         return;
     if (QWidget* workspace = m_state.windows->child(Child::Workspace))
         QMetaObject::invokeMethod(workspace, "FillCompetitionGrid");
 }
 
-void OnlineSession::refreshListWorkflow()
-{
+void OnlineSession::refreshListWorkflow() {
     SetStep(0, QStringLiteral("Verifico la userid/PIN sul sito"), ProgressWindow::Unchecked);
     SetStep(1, QStringLiteral("Aggiorno la lista delle manifestazioni"), ProgressWindow::Unchecked);
     SetStep(2, QStringLiteral("Elenco le manifestazioni"), ProgressWindow::Unchecked);
@@ -148,8 +131,7 @@ void OnlineSession::refreshListWorkflow()
     closeProgress();
 }
 
-void OnlineSession::RefreshCompetitionList()
-{
+void OnlineSession::RefreshCompetitionList() {
     setBusy(true);
     setStatusText(QStringLiteral("Mi sto collegando a ") + m_state.baseAddress + QStringLiteral("."));
     processEvents();
@@ -179,15 +161,13 @@ void OnlineSession::RefreshCompetitionList()
     restoreBusy();
 }
 
-void OnlineSession::reportWriteFailure(const Status& status)
-{
+void OnlineSession::reportWriteFailure(const Status& status) {
     m_state.dialogs.message(QStringLiteral("Impossibile salvare i dati ricevuti da Ondaweb: ") + status.description +
                                 QStringLiteral("\r\nI dati sul computer sono rimasti quelli di prima."),
                             Dialogs::Icon::Warning);
 }
 
-bool OnlineSession::ImportCompetition(const QString& manifId)
-{
+bool OnlineSession::ImportCompetition(const QString& manifId) {
     if (manifId.isEmpty())
         return false;
     closeLogin();
@@ -244,8 +224,7 @@ bool OnlineSession::ImportCompetition(const QString& manifId)
     return true;
 }
 
-void OnlineSession::importCategories(const RequestValues& values)
-{
+void OnlineSession::importCategories(const RequestValues& values) {
     const ServiceReply<CategoriesAnswer> reply = m_client.categories(values);
     if (!reply.ok())
         return;
@@ -257,8 +236,7 @@ void OnlineSession::importCategories(const RequestValues& values)
     m_state.changeCompetition([&reply](Competition& c) { c.categoriesText = reply.value.payload; });
 }
 
-void OnlineSession::importRaces(const RequestValues& values)
-{
+void OnlineSession::importRaces(const RequestValues& values) {
     const ServiceReply<RacesAnswer> reply = m_client.races(values);
     if (!reply.ok())
         return;
@@ -270,8 +248,7 @@ void OnlineSession::importRaces(const RequestValues& values)
         reportWriteFailure(s);
 }
 
-void OnlineSession::importRegistrations(const RequestValues& values)
-{
+void OnlineSession::importRegistrations(const RequestValues& values) {
     const ServiceReply<RegistrationsAnswer> reply = m_client.registrations(values);
     if (!reply.ok())
         return;
@@ -291,8 +268,7 @@ void OnlineSession::importRegistrations(const RequestValues& values)
         [&reply](Competition& c) { c.registrationCount = QString::number(reply.value.lineCount); });
 }
 
-void OnlineSession::importNote(const RequestValues& values)
-{
+void OnlineSession::importNote(const RequestValues& values) {
     const ServiceReply<QString> reply = m_client.note(values);
     if (!reply.ok())
         return;

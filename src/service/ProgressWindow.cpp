@@ -9,8 +9,7 @@
 
 namespace onda {
 
-ProgressWindow::ProgressWindow(AppState& state, QWidget* parent) : QWidget(parent)
-{
+ProgressWindow::ProgressWindow(AppState& state, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("frmCollegamento"));
     setWindowTitle(QStringLiteral("Collegamento con Ondaweb"));
     auto* layout = new QVBoxLayout(this);
@@ -31,13 +30,11 @@ ProgressWindow::ProgressWindow(AppState& state, QWidget* parent) : QWidget(paren
     layout->addStretch();
 }
 
-QSize ProgressWindow::preferredSize() const
-{
+QSize ProgressWindow::preferredSize() const {
     return {twipsToPixels(7710), twipsToPixels(3345)};
 }
 
-void ProgressWindow::SetStep(int index, const QString& caption, int value)
-{
+void ProgressWindow::SetStep(int index, const QString& caption, int value) {
     QCheckBox* line = m_lines.value(index);
     if (!line)
         return;

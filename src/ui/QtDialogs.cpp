@@ -13,8 +13,7 @@ namespace {
 
 const QString kDefaultTitle = QStringLiteral("ONDA_link");
 
-QMessageBox::Icon qtIcon(Dialogs::Icon icon)
-{
+QMessageBox::Icon qtIcon(Dialogs::Icon icon) {
     switch (icon) {
     case Dialogs::Icon::Information:
         return QMessageBox::Information;
@@ -30,8 +29,7 @@ QMessageBox::Icon qtIcon(Dialogs::Icon icon)
     return QMessageBox::NoIcon;
 }
 
-QMessageBox::StandardButton qtButton(Dialogs::Answer answer)
-{
+QMessageBox::StandardButton qtButton(Dialogs::Answer answer) {
     switch (answer) {
     case Dialogs::Answer::Ok:
         return QMessageBox::Ok;
@@ -47,8 +45,7 @@ QMessageBox::StandardButton qtButton(Dialogs::Answer answer)
 
 int runBox(QWidget* parent, const QString& text, Dialogs::Icon icon, const QString& title,
            QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton,
-           QMessageBox::StandardButton escapeButton)
-{
+           QMessageBox::StandardButton escapeButton) {
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); // texts keep CR LF; the box wants plain line feeds
     QMessageBox box(qtIcon(icon), title.isEmpty() ? kDefaultTitle : title, shown, buttons, parent);
@@ -62,27 +59,23 @@ int runBox(QWidget* parent, const QString& text, Dialogs::Icon icon, const QStri
 
 } // namespace
 
-void QtDialogs::message(const QString& text, Icon icon, const QString& title)
-{
+void QtDialogs::message(const QString& text, Icon icon, const QString& title) {
     runBox(parentWindow(), text, icon, title, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok);
 }
 
-Dialogs::Answer QtDialogs::askYesNo(const QString& text, Answer defaultAnswer, Icon icon, const QString& title)
-{
-    const int r = runBox(parentWindow(), text, icon, title, QMessageBox::Yes | QMessageBox::No,
-                         qtButton(defaultAnswer), QMessageBox::No);
+Dialogs::Answer QtDialogs::askYesNo(const QString& text, Answer defaultAnswer, Icon icon, const QString& title) {
+    const int r = runBox(parentWindow(), text, icon, title, QMessageBox::Yes | QMessageBox::No, qtButton(defaultAnswer),
+                         QMessageBox::No);
     return r == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
-Dialogs::Answer QtDialogs::askOkCancel(const QString& text, Answer defaultAnswer, Icon icon, const QString& title)
-{
+Dialogs::Answer QtDialogs::askOkCancel(const QString& text, Answer defaultAnswer, Icon icon, const QString& title) {
     const int r = runBox(parentWindow(), text, icon, title, QMessageBox::Ok | QMessageBox::Cancel,
                          qtButton(defaultAnswer), QMessageBox::Cancel);
     return r == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
 }
 
-std::optional<QString> QtDialogs::inputText(const QString& prompt, const QString& title, const QString& initial)
-{
+std::optional<QString> QtDialogs::inputText(const QString& prompt, const QString& title, const QString& initial) {
     bool ok = false;
     const QString text = QInputDialog::getText(parentWindow(), title.isEmpty() ? kDefaultTitle : title, prompt,
                                                QLineEdit::Normal, initial, &ok);
@@ -91,14 +84,12 @@ std::optional<QString> QtDialogs::inputText(const QString& prompt, const QString
     return text;
 }
 
-QString QtDialogs::saveFileName(const QString& title, const QString& filter, const QString& proposedPath)
-{
+QString QtDialogs::saveFileName(const QString& title, const QString& filter, const QString& proposedPath) {
     return QFileDialog::getSaveFileName(parentWindow(), title, proposedPath, qtFileFilter(filter), nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }
 
-bool QtDialogs::choosePrinter(QPrinter& printer)
-{
+bool QtDialogs::choosePrinter(QPrinter& printer) {
     QPrintDialog dialog(&printer, parentWindow());
     dialog.setWindowTitle(QStringLiteral("Print"));
     dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);

@@ -25,8 +25,7 @@ using namespace onda;
 
 namespace {
 
-QStringList readLines(const QString& path)
-{
+QStringList readLines(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
         return {};
@@ -36,14 +35,12 @@ QStringList readLines(const QString& path)
     return lines;
 }
 
-QByteArray bytesOf(const QString& path)
-{
+QByteArray bytesOf(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
+void writeBytes(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
     f.write(bytes);
@@ -59,8 +56,7 @@ void storePosition(const QStringList& values) // left, top, width, height
     settings->endGroup();
 }
 
-QStringList storedPosition()
-{
+QStringList storedPosition() {
     const auto settings = openProgramSettings();
     settings->sync();
     settings->beginGroup(QStringLiteral("Settings"));
@@ -76,15 +72,13 @@ class TestMainWindow : public WindowTest {
     Q_OBJECT
 private:
     int count(const QString& table) { return query(QStringLiteral("select * from ") + table); }
-    int query(const QString& sql)
-    {
+    int query(const QString& sql) {
         DataSource source;
         source.setDatabaseFile(app().state().databasePath);
         source.setRecordSource(sql);
         return source.refresh() ? Store::CountRecords(source) : -1;
     }
-    void run(const QString& sql)
-    {
+    void run(const QString& sql) {
         const Status status = app().state().store.execute(sql);
         QVERIFY2(status.ok(), qPrintable(sql + QStringLiteral(": ") + status.description));
     }
@@ -113,8 +107,7 @@ private slots:
     void splashAndAboutTexts();
 };
 
-void TestMainWindow::firstStartCreatesDatabaseAndOptions()
-{
+void TestMainWindow::firstStartCreatesDatabaseAndOptions() {
     QVERIFY(start({}, {QStringLiteral("http://127.0.0.5/")}));
     QVERIFY(QFile::exists(app().file(QStringLiteral("ONDA.mdb"))));
     for (const char* table : {"config", "natl", "manif", "categorie", "programmi", "nprg", "Records"})
@@ -129,8 +122,7 @@ void TestMainWindow::firstStartCreatesDatabaseAndOptions()
     QCOMPARE(app().state().baseAddress, QStringLiteral("http://127.0.0.5/"));
 }
 
-void TestMainWindow::secondStartOnlyReadsOptions()
-{
+void TestMainWindow::secondStartOnlyReadsOptions() {
     QTemporaryDir dir;
     {
         AppHarness first(dir.path());
@@ -150,8 +142,7 @@ void TestMainWindow::secondStartOnlyReadsOptions()
     QCOMPARE(bytesOf(path), before);
 }
 
-void TestMainWindow::optionsFilesFromElsewhere_data()
-{
+void TestMainWindow::optionsFilesFromElsewhere_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("userId");
     // Line 9 holds the user id; its accented letter must survive every encoding and line end.
@@ -162,8 +153,7 @@ void TestMainWindow::optionsFilesFromElsewhere_data()
     QTest::newRow("CR only") << QByteArray(head).replace("\r\n", "\r") + "CR USER\r9\r" << QStringLiteral("CR USER");
 }
 
-void TestMainWindow::optionsFilesFromElsewhere()
-{
+void TestMainWindow::optionsFilesFromElsewhere() {
     QFETCH(QByteArray, content);
     QFETCH(QString, userId);
     QTemporaryDir dir;
@@ -173,16 +163,15 @@ void TestMainWindow::optionsFilesFromElsewhere()
     QCOMPARE(app().state().pin, QStringLiteral("9"));
 }
 
-void TestMainWindow::configOverridesOptionsUser()
-{
+void TestMainWindow::configOverridesOptionsUser() {
     QTemporaryDir dir;
     writeBytes(dir.filePath(QStringLiteral("options.txt")),
                "Propaganda\n2 35\nMaster\n2 35\nGenerico\n2 35\n\nx@y\nUTENTE9\n9999\nhttp://a/\n");
     {
         AppHarness first(dir.path());
         QVERIFY(first.start());
-        QVERIFY(first.state().store.execute(QStringLiteral(
-            "insert into config (societa, userid, password) values ('ABC', 'U1', 'P1')")));
+        QVERIFY(first.state().store.execute(
+            QStringLiteral("insert into config (societa, userid, password) values ('ABC', 'U1', 'P1')")));
     }
     QVERIFY(start(dir.path()));
     QCOMPARE(app().state().club, QStringLiteral("ABC"));
@@ -191,28 +180,26 @@ void TestMainWindow::configOverridesOptionsUser()
     QCOMPARE(text(QStringLiteral("Form2/soc")), QStringLiteral("ABC"));
 }
 
-void TestMainWindow::debugModeAnnouncesBindingOnce()
-{
+void TestMainWindow::debugModeAnnouncesBindingOnce() {
     QVERIFY(start({}, {QStringLiteral("debug")}));
     QCOMPARE(dialogs().takeTexts(), QStringList{QStringLiteral("imposto dbases")});
     QCOMPARE(app().state().baseAddress, kBuiltInAddress);
     QVERIFY(app().state().store.debugMode());
 }
 
-void TestMainWindow::noProgramDirectoryEndsAtOnce()
-{
+void TestMainWindow::noProgramDirectoryEndsAtOnce() {
     QTemporaryDir dir;
     AppHarness harness(dir.path());
     QFile::remove(dir.filePath(QStringLiteral("ONDA_link")));
     harness.options().environment->pathVariable = QStringLiteral("/nonexistent");
     QVERIFY(!harness.start());
-    QCOMPARE(harness.dialogs().takeTexts(), QStringList{QStringLiteral("Il programma non e' in una directory corretta")});
+    QCOMPARE(harness.dialogs().takeTexts(),
+             QStringList{QStringLiteral("Il programma non e' in una directory corretta")});
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("ONDA.mdb"))));
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("options.txt"))));
 }
 
-void TestMainWindow::commandsAndCaptions()
-{
+void TestMainWindow::commandsAndCaptions() {
     QVERIFY(start());
     MainWindow* main = app().main();
     // One table of the exact captions, menu by menu, in order (separators left out).
@@ -222,8 +209,8 @@ void TestMainWindow::commandsAndCaptions()
          {"Salva", "Anteprima di stampa", "Stampa iscrizioni", "Invia e-mail...", "Reinizializza database", "Uscita"}},
         {QStringLiteral("mnuView"), {"DataBase Atleti", "Iscrizioni", "Elenco gare", "Categorie"}},
         {QStringLiteral("agg"),
-         {"Verifica gare definite sul Ondaweb", "Aggiorna database da Ondaweb",
-          "Deposita le tue iscrizioni su Ondaweb", "Controlla iscrizioni su Ondaweb"}},
+         {"Verifica gare definite sul Ondaweb", "Aggiorna database da Ondaweb", "Deposita le tue iscrizioni su Ondaweb",
+          "Controlla iscrizioni su Ondaweb"}},
         {QStringLiteral("mnuHelp"), {"&Istruzioni", "Home Page ONDA_link", "Home Page Ondaweb", "&About "}},
         {QStringLiteral("menugrid"), {"Atleta", "Modifica Iscrizione", "Cancella Iscrizione"}},
     };
@@ -256,20 +243,18 @@ void TestMainWindow::commandsAndCaptions()
     QVERIFY(trigger(QStringLiteral("ControllaIscrizioni")));
     QCOMPARE(pressed.size(), 2);
     QCOMPARE(checked.size(), 1);
-    QCOMPARE(dialogs().takeTexts(), QStringList({"Devi selezionare una manifestazione",
-                                                 "Devi selezionare una manifestazione",
-                                                 "Devi prima selezionare una gara"}));
+    QCOMPARE(dialogs().takeTexts(),
+             QStringList({"Devi selezionare una manifestazione", "Devi selezionare una manifestazione",
+                          "Devi prima selezionare una gara"}));
 }
 
-void TestMainWindow::reinitialisationAnsweredNo_data()
-{
+void TestMainWindow::reinitialisationAnsweredNo_data() {
     QTest::addColumn<bool>("yesFirst");
     QTest::newRow("No at the first question") << false;
     QTest::newRow("No at the second question") << true;
 }
 
-void TestMainWindow::reinitialisationAnsweredNo()
-{
+void TestMainWindow::reinitialisationAnsweredNo() {
     QFETCH(bool, yesFirst);
     QVERIFY(start());
     run(QStringLiteral("insert into natl (codatl, nome) values (1, 'ROSSI')"));
@@ -295,8 +280,7 @@ void TestMainWindow::reinitialisationAnsweredNo()
     QCOMPARE(count(QStringLiteral("nprg57")), 0);
 }
 
-void TestMainWindow::reinitialisationDropsVisibleCompetitionsOnly()
-{
+void TestMainWindow::reinitialisationDropsVisibleCompetitionsOnly() {
     QVERIFY(start());
     run(QStringLiteral("insert into config (societa, userid, password) values ('ABC', 'U', 'P')"));
     run(QStringLiteral("insert into natl (codatl, nome) values (1, 'ROSSI')"));
@@ -331,8 +315,7 @@ void TestMainWindow::reinitialisationDropsVisibleCompetitionsOnly()
     QVERIFY(QGuiApplication::overrideCursor() == nullptr); // the busy pointer is gone
 }
 
-void TestMainWindow::positionRestoredAndSaved()
-{
+void TestMainWindow::positionRestoredAndSaved() {
     QVERIFY(start());
     MainWindow* main = app().main();
     // Defaults: 1000, 1000, 9045, 9825 twips.
@@ -346,8 +329,7 @@ void TestMainWindow::positionRestoredAndSaved()
     QCOMPARE(storedPosition(), QStringList({"1800", "1350", "10500", "7500"}));
 }
 
-void TestMainWindow::storedPositions_data()
-{
+void TestMainWindow::storedPositions_data() {
     QTest::addColumn<QStringList>("stored");
     QTest::addColumn<QRect>("shown");
     QTest::newRow("readable") << QStringList{"1500", "3000", "6000", "4500"} << QRect(100, 200, 400, 300);
@@ -357,8 +339,7 @@ void TestMainWindow::storedPositions_data()
     QTest::newRow("on no screen") << QStringList{"900000", "900000", "6000", "4500"} << QRect(67, 67, 400, 300);
 }
 
-void TestMainWindow::storedPositions()
-{
+void TestMainWindow::storedPositions() {
     QFETCH(QStringList, stored);
     QFETCH(QRect, shown);
     QTemporaryDir dir;
@@ -368,8 +349,7 @@ void TestMainWindow::storedPositions()
     QCOMPARE(QRect(harness.main()->pos(), harness.main()->size()), shown);
 }
 
-void TestMainWindow::minimisedCloseKeepsStoredPosition()
-{
+void TestMainWindow::minimisedCloseKeepsStoredPosition() {
     QTemporaryDir dir;
     AppHarness harness(dir.path());
     storePosition({"1500", "2500", "6000", "4500"});
@@ -380,8 +360,7 @@ void TestMainWindow::minimisedCloseKeepsStoredPosition()
     QCOMPARE(storedPosition(), QStringList({"1500", "2500", "6000", "4500"}));
 }
 
-void TestMainWindow::windowArrangement()
-{
+void TestMainWindow::windowArrangement() {
     QVERIFY(start());
     MainWindow* main = app().main();
     main->resize(900, 700);
@@ -405,8 +384,7 @@ void TestMainWindow::windowArrangement()
     QCOMPARE(titles.filter(QStringLiteral("Scelta circuito e gara")).size(), 1);
 }
 
-void TestMainWindow::closedChildrenComeBackBound()
-{
+void TestMainWindow::closedChildrenComeBackBound() {
     QVERIFY(start());
     run(QStringLiteral("insert into manif ([Numero Prova], userName) values (57, 'U')"));
     run(QStringLiteral("SELECT nprg.* INTO nprg57 FROM nprg;"));
@@ -435,8 +413,7 @@ void TestMainWindow::closedChildrenComeBackBound()
     QCOMPARE(reborn->registrations().rowCount(), 1);
 }
 
-void TestMainWindow::competitionHasOneSourceOfTruth()
-{
+void TestMainWindow::competitionHasOneSourceOfTruth() {
     QVERIFY(start());
     Competition opened;
     opened.number = QStringLiteral("57");
@@ -455,16 +432,14 @@ void TestMainWindow::competitionHasOneSourceOfTruth()
     QCOMPARE(text(QStringLiteral("Form2/niscrizioni")), QStringLiteral("3"));
 }
 
-void TestMainWindow::closingTheMainWindowEndsTheProgram()
-{
+void TestMainWindow::closingTheMainWindowEndsTheProgram() {
     QVERIFY(start());
     QSignalSpy closed(app().main(), &MainWindow::closed);
     app().stop();
     QCOMPARE(closed.size(), 1);
 }
 
-void TestMainWindow::helpLinks()
-{
+void TestMainWindow::helpLinks() {
     QVERIFY(start({}, {QStringLiteral("http://127.0.0.5/prove"), QStringLiteral("club")}));
     QStringList opened;
     app().main()->setAddressOpener([&](const QString& address) { opened << address; });
@@ -478,8 +453,7 @@ void TestMainWindow::helpLinks()
     QCOMPARE(opened.at(2), QStringLiteral("http://127.0.0.5/prove%20club"));
 }
 
-void TestMainWindow::splashAndAboutTexts()
-{
+void TestMainWindow::splashAndAboutTexts() {
     SplashWindow splash;
     splash.setAddress(QStringLiteral("http://x/"));
     const auto label = [&](const char* name) { return splash.findChild<QLabel*>(QLatin1String(name))->text(); };

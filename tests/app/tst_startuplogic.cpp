@@ -1,8 +1,8 @@
 #include "ScriptedDialogs.h"
-#include "core/AppState.h"
 #include "app/HelpLinks.h"
 #include "app/OptionsFile.h"
 #include "app/StartupLogic.h"
+#include "core/AppState.h"
 
 #include <QFile>
 #include <QSet>
@@ -29,38 +29,43 @@ private slots:
     void optionsFileShortOrDamaged();
 };
 
-void TestStartupLogic::findProgramDirectory_data()
-{
+void TestStartupLogic::findProgramDirectory_data() {
     QTest::addColumn<QString>("exeDir");
     QTest::addColumn<QString>("path");
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<bool>("found");
     QTest::addColumn<QString>("dir");
 
-    QTest::newRow("executable's own directory") << "/opt/onda" << "/usr/bin:/opt/pt"
-                                                << QStringList{"/opt/onda/ONDA_link", "/opt/pt/PreTempra"} << true
-                                                << "/opt/onda/";
+    QTest::newRow("executable's own directory")
+        << "/opt/onda"
+        << "/usr/bin:/opt/pt" << QStringList{"/opt/onda/ONDA_link", "/opt/pt/PreTempra"} << true << "/opt/onda/";
     QTest::newRow("own directory already ends with separator")
-        << "/opt/onda/" << "" << QStringList{"/opt/onda/ONDA_link"} << true << "/opt/onda/";
+        << "/opt/onda/"
+        << "" << QStringList{"/opt/onda/ONDA_link"} << true << "/opt/onda/";
     QTest::newRow("PATH entry without trailing separator")
-        << "/tmp/x" << "/usr/bin:/opt/pt" << QStringList{"/opt/pt/PreTempra"} << true << "/opt/pt/";
+        << "/tmp/x"
+        << "/usr/bin:/opt/pt" << QStringList{"/opt/pt/PreTempra"} << true << "/opt/pt/";
     QTest::newRow("PATH entry with trailing separator is not doubled")
-        << "/tmp/x" << "/usr/bin:/opt/pt/:" << QStringList{"/opt/pt/PreTempra"} << true << "/opt/pt/";
-    QTest::newRow("first hit wins") << "/tmp/x" << "/a:/b" << QStringList{"/a/PreTempra", "/b/PreTempra"} << true
-                                    << "/a/";
-    QTest::newRow("empty entry is the root") << "/tmp/x" << "/usr/bin::/opt" << QStringList{"/PreTempra"} << true
-                                             << "/";
-    QTest::newRow("leading empty entry") << "/tmp/x" << ":/usr/bin" << QStringList{"/PreTempra"} << true << "/";
-    QTest::newRow("last entry") << "/tmp/x" << "/usr/bin:/srv/onda" << QStringList{"/srv/onda/PreTempra"} << true
-                                << "/srv/onda/";
-    QTest::newRow("no hit") << "/tmp/x" << "/usr/bin:/opt/pt" << QStringList{"/opt/pt/ONDA_link"} << false << "";
-    QTest::newRow("empty PATH") << "/tmp/x" << "" << QStringList{"/PreTempra"} << false << "";
+        << "/tmp/x"
+        << "/usr/bin:/opt/pt/:" << QStringList{"/opt/pt/PreTempra"} << true << "/opt/pt/";
+    QTest::newRow("first hit wins") << "/tmp/x"
+                                    << "/a:/b" << QStringList{"/a/PreTempra", "/b/PreTempra"} << true << "/a/";
+    QTest::newRow("empty entry is the root") << "/tmp/x"
+                                             << "/usr/bin::/opt" << QStringList{"/PreTempra"} << true << "/";
+    QTest::newRow("leading empty entry") << "/tmp/x"
+                                         << ":/usr/bin" << QStringList{"/PreTempra"} << true << "/";
+    QTest::newRow("last entry") << "/tmp/x"
+                                << "/usr/bin:/srv/onda" << QStringList{"/srv/onda/PreTempra"} << true << "/srv/onda/";
+    QTest::newRow("no hit") << "/tmp/x"
+                            << "/usr/bin:/opt/pt" << QStringList{"/opt/pt/ONDA_link"} << false << "";
+    QTest::newRow("empty PATH") << "/tmp/x"
+                                << "" << QStringList{"/PreTempra"} << false << "";
     QTest::newRow("companion in own directory does not count")
-        << "/tmp/x" << "/usr/bin" << QStringList{"/tmp/x/PreTempra"} << false << "";
+        << "/tmp/x"
+        << "/usr/bin" << QStringList{"/tmp/x/PreTempra"} << false << "";
 }
 
-void TestStartupLogic::findProgramDirectory()
-{
+void TestStartupLogic::findProgramDirectory() {
     QFETCH(QString, exeDir);
     QFETCH(QString, path);
     QFETCH(QStringList, files);
@@ -69,21 +74,25 @@ void TestStartupLogic::findProgramDirectory()
 
     const QSet<QString> existing(files.begin(), files.end());
     QStringList asked;
-    ProgramDirectoryEnvironment env{exeDir, path, [&](const QString& f) {
+    ProgramDirectoryEnvironment env{exeDir,
+                                    path,
+                                    [&](const QString& f) {
                                         asked << f;
                                         return existing.contains(f);
-                                    }, {}, {}, {}};
+                                    },
+                                    {},
+                                    {},
+                                    {}};
     QString result;
     QCOMPARE(FindProgramDirectory(result, env), found);
     QCOMPARE(result, dir);
     QVERIFY2(!asked.contains(QStringLiteral("//PreTempra")), "a separator was doubled");
 }
 
-void TestStartupLogic::findProgramDirectoryLeavesDirOnMiss()
-{
+void TestStartupLogic::findProgramDirectoryLeavesDirOnMiss() {
     QString dir = QStringLiteral("unchanged");
-    ProgramDirectoryEnvironment env{QStringLiteral("/nowhere"), QStringLiteral("/a:/b"),
-                                    [](const QString&) { return false; }, {}, {}, {}};
+    ProgramDirectoryEnvironment env{
+        QStringLiteral("/nowhere"), QStringLiteral("/a:/b"), [](const QString&) { return false; }, {}, {}, {}};
     QVERIFY(!FindProgramDirectory(dir, env));
     QCOMPARE(dir, QStringLiteral("unchanged"));
 
@@ -95,35 +104,42 @@ void TestStartupLogic::findProgramDirectoryLeavesDirOnMiss()
         QVERIFY(real.endsWith(QLatin1Char('/')));
 }
 
-void TestStartupLogic::chooseProgramDirectory_data()
-{
+void TestStartupLogic::chooseProgramDirectory_data() {
     QTest::addColumn<bool>("writable");
     QTest::addColumn<QString>("userDirectory");
     QTest::addColumn<QString>("dir"); // empty: no program directory
 
-    QTest::newRow("writable: beside the program") << true << "/home/u/d" << "/opt/onda/";
-    QTest::newRow("read-only: the user's directory") << false << "/home/u/d" << "/home/u/d/";
-    QTest::newRow("user's directory cannot be made") << false << "/ro/d" << "";
+    QTest::newRow("writable: beside the program") << true << "/home/u/d"
+                                                  << "/opt/onda/";
+    QTest::newRow("read-only: the user's directory") << false << "/home/u/d"
+                                                     << "/home/u/d/";
+    QTest::newRow("user's directory cannot be made") << false << "/ro/d"
+                                                     << "";
 }
 
-void TestStartupLogic::chooseProgramDirectory()
-{
+void TestStartupLogic::chooseProgramDirectory() {
     QFETCH(bool, writable);
     QFETCH(QString, userDirectory);
     QFETCH(QString, dir);
 
     QStringList made;
-    const auto make = [&](const QString& d) { made << d; return !d.startsWith(QLatin1String("/ro/")); };
-    ProgramDirectoryEnvironment env{QStringLiteral("/opt/onda"), {}, [](const QString&) { return true; },
-                                    [=](const QString&) { return writable; }, userDirectory, make};
+    const auto make = [&](const QString& d) {
+        made << d;
+        return !d.startsWith(QLatin1String("/ro/"));
+    };
+    ProgramDirectoryEnvironment env{QStringLiteral("/opt/onda"),
+                                    {},
+                                    [](const QString&) { return true; },
+                                    [=](const QString&) { return writable; },
+                                    userDirectory,
+                                    make};
     QString result = QStringLiteral("unchanged");
     QCOMPARE(ChooseProgramDirectory(result, env), !dir.isEmpty());
     QCOMPARE(result, dir.isEmpty() ? QStringLiteral("unchanged") : dir);
     QCOMPARE(made.isEmpty(), writable); // made only when it is used
 }
 
-void TestStartupLogic::helpPageDirectory()
-{
+void TestStartupLogic::helpPageDirectory() {
     const QString data = installedDataDirectory(QStringLiteral("/usr/bin/"));
     QCOMPARE(data, QStringLiteral("/usr/share/onda-link/"));
     QStringList pages{data + QStringLiteral("istruzioni.htm"), QStringLiteral("/home/u/istruzioni.htm")};
@@ -136,8 +152,7 @@ void TestStartupLogic::helpPageDirectory()
     QVERIFY(chosen().isEmpty());
 }
 
-void TestStartupLogic::commandLine_data()
-{
+void TestStartupLogic::commandLine_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("baseAddress");
     QTest::addColumn<bool>("debug");
@@ -153,8 +168,7 @@ void TestStartupLogic::commandLine_data()
     QTest::newRow("debug with more words") << QStringList{"ONDA_link", "debug", "x"} << kBuiltInAddress << false;
 }
 
-void TestStartupLogic::commandLine()
-{
+void TestStartupLogic::commandLine() {
     QFETCH(QStringList, arguments);
     QFETCH(QString, baseAddress);
     QFETCH(bool, debug);
@@ -166,8 +180,7 @@ void TestStartupLogic::commandLine()
     QCOMPARE(state.debugMode(), debug);
 }
 
-void TestStartupLogic::splashWait_data()
-{
+void TestStartupLogic::splashWait_data() {
     QTest::addColumn<int>("start");
     QTest::addColumn<int>("step");
 
@@ -177,8 +190,7 @@ void TestStartupLogic::splashWait_data()
     QTest::newRow("one tick before midnight") << day - 1 << 450;
 }
 
-void TestStartupLogic::splashWait()
-{
+void TestStartupLogic::splashWait() {
     QFETCH(int, start);
     QFETCH(int, step);
     constexpr int day = 24 * 3600 * 1000;
@@ -197,28 +209,31 @@ void TestStartupLogic::splashWait()
     QCOMPARE(elapsedSinceMark(day - 500, 1500), 2000);
 }
 
-void TestStartupLogic::optionsTextValue_data()
-{
+void TestStartupLogic::optionsTextValue_data() {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("value");
 
-    QTest::newRow("plain") << "MARIO01" << "MARIO01";
-    QTest::newRow("cut at comma") << "ROSSI, MARIO" << "ROSSI";
-    QTest::newRow("leading and trailing blanks") << "   abc  " << "abc";
-    QTest::newRow("quoted keeps comma") << "\"a,b\"" << "a,b";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("address") << "iscrizioni@ondaweb.example" << "iscrizioni@ondaweb.example";
+    QTest::newRow("plain") << "MARIO01"
+                           << "MARIO01";
+    QTest::newRow("cut at comma") << "ROSSI, MARIO"
+                                  << "ROSSI";
+    QTest::newRow("leading and trailing blanks") << "   abc  "
+                                                 << "abc";
+    QTest::newRow("quoted keeps comma") << "\"a,b\""
+                                        << "a,b";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("address") << "iscrizioni@ondaweb.example"
+                             << "iscrizioni@ondaweb.example";
 }
 
-void TestStartupLogic::optionsTextValue()
-{
+void TestStartupLogic::optionsTextValue() {
     QFETCH(QString, line);
     QFETCH(QString, value);
     QCOMPARE(onda::optionsTextValue(line), value);
 }
 
-void TestStartupLogic::optionsFileShortOrDamaged()
-{
+void TestStartupLogic::optionsFileShortOrDamaged() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("options.txt"));
     {

@@ -34,8 +34,7 @@ private:
 
     // Competition 57 of user U (club ABC): three of ABC's registrations and one of another club,
     // two categories, two races; competition 58 of U is listed but never opened on-line.
-    void fill(const QString& note, bool withTable = true)
-    {
+    void fill(const QString& note, bool withTable = true) {
         FixtureDb& db = *m_fixture;
         QVERIFY(db.isValid());
         QVERIFY(db.insert(QStringLiteral("config"), {{"societa", "ABC"}, {"userid", "U"}, {"password", "1"}}));
@@ -68,16 +67,14 @@ private:
         QVERIFY(start(QFileInfo(db.path()).absolutePath()));
     }
     QTableWidget* grid() { return app().workspace()->competitionGrid(); }
-    int rowOf(const QString& number)
-    {
+    int rowOf(const QString& number) {
         for (int r = 0; r < grid()->rowCount(); ++r)
             if (grid()->item(r, 0)->text() == number)
                 return r;
         return -1;
     }
     // Selects the competition and presses "Iscrizioni", answering the mode window.
-    void open(const QString& number, const char* option, const char* button = "Command1_0")
-    {
+    void open(const QString& number, const char* option, const char* button = "Command1_0") {
         grid()->selectRow(rowOf(number));
         whenModal(QStringLiteral("frmModalita"), [option, button](QWidget* w) {
             if (option)
@@ -86,8 +83,7 @@ private:
         });
         QVERIFY(click(QStringLiteral("Form2/Command1_2")));
     }
-    QStringList marks()
-    {
+    QStringList marks() {
         QStringList out;
         for (const QStringList& row : rows(QStringLiteral("Form2/MSFlexGrid1")))
             out << row.at(1);
@@ -108,8 +104,7 @@ private slots:
     void competitionLists();
 };
 
-void TestWorkspace::offlineOpening_data()
-{
+void TestWorkspace::offlineOpening_data() {
     QTest::addColumn<QString>("note");
     QTest::addColumn<bool>("present");
     QTest::newRow("blank note") << QStringLiteral("   ") << false;
@@ -117,8 +112,7 @@ void TestWorkspace::offlineOpening_data()
     QTest::newRow("a note") << QStringLiteral(" Arriviamo alle 9 ") << true;
 }
 
-void TestWorkspace::offlineOpening()
-{
+void TestWorkspace::offlineOpening() {
     QFETCH(QString, note);
     QFETCH(bool, present);
     fill(note);
@@ -152,8 +146,7 @@ void TestWorkspace::offlineOpening()
     QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("58"));
 }
 
-void TestWorkspace::missingRegistrationTable_data()
-{
+void TestWorkspace::missingRegistrationTable_data() {
     QTest::addColumn<Answer>("answer");
     QTest::addColumn<bool>("importSucceeds");
     QTest::newRow("No") << Answer::No << false;
@@ -161,8 +154,7 @@ void TestWorkspace::missingRegistrationTable_data()
     QTest::newRow("Yes, import creates the table") << Answer::Yes << true;
 }
 
-void TestWorkspace::missingRegistrationTable()
-{
+void TestWorkspace::missingRegistrationTable() {
     QFETCH(Answer, answer);
     QFETCH(bool, importSucceeds);
     fill(QString(), false);
@@ -193,8 +185,7 @@ void TestWorkspace::missingRegistrationTable()
     QCOMPARE(registrationShown(), importSucceeds);
 }
 
-void TestWorkspace::cancelLeavesSourcesAlone()
-{
+void TestWorkspace::cancelLeavesSourcesAlone() {
     // The same competition downloaded under a second user, for club XYZ.
     QVERIFY(m_fixture->insert(QStringLiteral("manif"),
                               {{"Numero Prova", 57}, {"Data", "2026-05-03"}, {"userName", "V"}, {"societa", "XYZ"}}));
@@ -218,8 +209,7 @@ void TestWorkspace::cancelLeavesSourcesAlone()
     QCOMPARE(app().registration()->windowTitle(), QStringLiteral("Iscrizioni XYZ. Numero iscrizioni: 1"));
 }
 
-void TestWorkspace::noSelectionAndKeyboard()
-{
+void TestWorkspace::noSelectionAndKeyboard() {
     fill(QString());
     QVERIFY(click(QStringLiteral("Form2/Command1_2")));
     QCOMPARE(dialogs().takeTexts(), QStringList{"Devi selezionare una manifestazione"});
@@ -242,8 +232,7 @@ void TestWorkspace::noSelectionAndKeyboard()
     QCOMPARE(marks(), QStringList({QString(), QString()}));
 }
 
-void TestWorkspace::checkAddress()
-{
+void TestWorkspace::checkAddress() {
     fill(QString());
     QStringList opened;
     app().main()->setAddressOpener([&opened](const QString& address) { opened << address; });
@@ -258,8 +247,7 @@ void TestWorkspace::checkAddress()
                                  "/ondanet/Manifestazioni/iscrizioni_S.asp?manifID=57&MODE=view&soc=A%20B"});
 }
 
-void TestWorkspace::noteWrittenAndKept()
-{
+void TestWorkspace::noteWrittenAndKept() {
     fill(QString());
     open(QStringLiteral("57"), "Label2_1");
     const auto stored = [this] {
@@ -297,8 +285,7 @@ void TestWorkspace::noteWrittenAndKept()
     QCOMPARE(m_fixture->count(QStringLiteral("manif"), QStringLiteral("Nota='persa'")), 0);
 }
 
-void TestWorkspace::competitionLists()
-{
+void TestWorkspace::competitionLists() {
     QVERIFY(m_fixture->isValid());
     QVERIFY(start(QFileInfo(m_fixture->path()).absolutePath()));
     QVERIFY(trigger(QStringLiteral("ElencoGare")));

@@ -10,14 +10,14 @@
 #include "service/OnlineSession.h"
 #include "store/DataSource.h"
 
-#include <QFileInfo>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMap>
-#include <QTableWidget>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QTableWidget>
 
 using namespace onda;
 
@@ -25,8 +25,7 @@ class TestOnline : public WindowTest {
     Q_OBJECT
 
 private:
-    bool startOn(SimService& sim)
-    {
+    bool startOn(SimService& sim) {
         if (!sim.isRunning())
             return false;
         if (!start(QFileInfo(m_db->path()).path(), {sim.baseAddress()}))
@@ -34,16 +33,14 @@ private:
         m_session = std::make_unique<OnlineSession>(app().state());
         return true;
     }
-    void login(const QString& user, const QString& pin, const QString& button = QStringLiteral("cmdOK"))
-    {
+    void login(const QString& user, const QString& pin, const QString& button = QStringLiteral("cmdOK")) {
         whenModal(QStringLiteral("frmLogin"), [user, pin, button](QWidget* window) {
             window->findChild<QLineEdit*>(QStringLiteral("txtUserName"))->setText(user);
             window->findChild<QLineEdit*>(QStringLiteral("txtPassword"))->setText(pin);
             window->findChild<QPushButton*>(button)->click();
         });
     }
-    QStringList column(const QString& sql) const
-    {
+    QStringList column(const QString& sql) const {
         QStringList out;
         for (const QVariant& v : m_db->column(sql))
             out << v.toString();
@@ -54,13 +51,11 @@ private:
     std::unique_ptr<OnlineSession> m_session;
 
 private slots:
-    void init()
-    {
+    void init() {
         m_db = std::make_unique<FixtureDb>();
         QVERIFY(m_db->isValid());
     }
-    void cleanup() override
-    {
+    void cleanup() override {
         m_session.reset();
         WindowTest::cleanup();
     }
@@ -76,24 +71,30 @@ private slots:
     void openingThroughTheWorkspace();
 };
 
-void TestOnline::loginOutcomes_data()
-{
+void TestOnline::loginOutcomes_data() {
     QTest::addColumn<QString>("fault"); // a control command, or empty
     QTest::addColumn<QString>("pin");
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("club");
-    QTest::newRow("accepted") << QString() << "1234" << "cmdOK" << QString() << "DEMO";
-    QTest::newRow("wrong PIN") << QString() << "9999" << "cmdOK" << "Invalid Password, try again!" << QString();
-    QTest::newRow("refused") << "set?request=list&mode=error&text=Servizio%20sospeso" << "1234"
-                             << "cmdOK" << "Attenzione: Servizio sospeso" << QString();
+    QTest::newRow("accepted") << QString() << "1234"
+                              << "cmdOK" << QString() << "DEMO";
+    QTest::newRow("wrong PIN") << QString() << "9999"
+                               << "cmdOK"
+                               << "Invalid Password, try again!" << QString();
+    QTest::newRow("refused") << "set?request=list&mode=error&text=Servizio%20sospeso"
+                             << "1234"
+                             << "cmdOK"
+                             << "Attenzione: Servizio sospeso" << QString();
     QTest::newRow("error and OK") << "set?request=list&mode=body&text=ERRORE=No**RESPONSE=OK**SOC=X**"
-                                  << "1234" << "cmdOK" << "Attenzione: No" << QString();
-    QTest::newRow("cancelled") << QString() << "1234" << "cmdCancel" << QString() << QString();
+                                  << "1234"
+                                  << "cmdOK"
+                                  << "Attenzione: No" << QString();
+    QTest::newRow("cancelled") << QString() << "1234"
+                               << "cmdCancel" << QString() << QString();
 }
 
-void TestOnline::loginOutcomes()
-{
+void TestOnline::loginOutcomes() {
     QFETCH(QString, fault);
     QFETCH(QString, pin);
     QFETCH(QString, button);
@@ -116,8 +117,7 @@ void TestOnline::loginOutcomes()
     QVERIFY(!m_session->loginWindow()->isVisible());
 }
 
-void TestOnline::listRefreshedTwiceKeepsEachCompetitionOnce()
-{
+void TestOnline::listRefreshedTwiceKeepsEachCompetitionOnce() {
     SimService sim;
     QVERIFY(startOn(sim));
     for (int i = 0; i < 2; ++i) {
@@ -136,8 +136,7 @@ void TestOnline::listRefreshedTwiceKeepsEachCompetitionOnce()
     QCOMPARE(app().state().competition().maxEntriesPerAthlete.toString(), QStringLiteral("2"));
 }
 
-void TestOnline::userIdWithBlanks()
-{
+void TestOnline::userIdWithBlanks() {
     SimService sim;
     QVERIFY(startOn(sim));
     login(QStringLiteral("demo club"), QStringLiteral("1234"));
@@ -150,8 +149,7 @@ void TestOnline::userIdWithBlanks()
     QCOMPARE(column(QStringLiteral("select userid from config")), QStringList{"demo club"});
 }
 
-void TestOnline::importBringsTheCompetition()
-{
+void TestOnline::importBringsTheCompetition() {
     SimService sim;
     QVERIFY(startOn(sim));
     login(QStringLiteral("demo"), QStringLiteral("1234"));
@@ -164,7 +162,7 @@ void TestOnline::importBringsTheCompetition()
         for (QWidget* w : QApplication::allWidgets()) {
             const auto* box = qobject_cast<QCheckBox*>(w);
             if (box && box->objectName().startsWith(QLatin1String("check1_")) && box->isVisible())
-                looks.insert(box->objectName(), box->isChecked()      ? QLatin1Char('x')
+                looks.insert(box->objectName(), box->isChecked()     ? QLatin1Char('x')
                                                 : box->font().bold() ? QLatin1Char('>')
                                                                      : QLatin1Char('.'));
         }
@@ -194,8 +192,7 @@ void TestOnline::importBringsTheCompetition()
     QVERIFY(QGuiApplication::overrideCursor() == nullptr);
 }
 
-void TestOnline::importTwiceKeepsOtherClubs()
-{
+void TestOnline::importTwiceKeepsOtherClubs() {
     SimService sim;
     QVERIFY(startOn(sim));
     QVERIFY(m_db->createRegistrationTable(QStringLiteral("570")));
@@ -212,8 +209,7 @@ void TestOnline::importTwiceKeepsOtherClubs()
     QCOMPARE(m_db->count(QStringLiteral("natl")), 3);
 }
 
-void TestOnline::refusedCompetitionChangesNothing()
-{
+void TestOnline::refusedCompetitionChangesNothing() {
     SimService sim;
     QVERIFY(startOn(sim));
     sim.control(QStringLiteral("set?request=competition&mode=error&text=Manifestazione%20inesistente"));
@@ -225,8 +221,7 @@ void TestOnline::refusedCompetitionChangesNothing()
     QVERIFY(!app().main()->subWindowOf(app().registration())->isVisible());
 }
 
-void TestOnline::serviceDownChangesNothing()
-{
+void TestOnline::serviceDownChangesNothing() {
     SimService sim;
     QVERIFY(startOn(sim));
     login(QStringLiteral("demo"), QStringLiteral("1234"));
@@ -238,15 +233,13 @@ void TestOnline::serviceDownChangesNothing()
     QCOMPARE(m_db->count(QStringLiteral("programmi")), 0);
 }
 
-void TestOnline::openingThroughTheWorkspace_data()
-{
+void TestOnline::openingThroughTheWorkspace_data() {
     QTest::addColumn<QString>("mode");
     QTest::newRow("ON-LINE") << "Option1_0";
     QTest::newRow("OFF-LINE, not on the computer, Yes") << "Option1_1";
 }
 
-void TestOnline::openingThroughTheWorkspace()
-{
+void TestOnline::openingThroughTheWorkspace() {
     QFETCH(QString, mode);
     SimService sim;
     QVERIFY(startOn(sim));

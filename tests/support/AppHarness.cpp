@@ -9,8 +9,7 @@
 #include <QFileInfo>
 #include <QSettings>
 
-AppHarness::AppHarness(const QString& programDirectory) : m_state(m_dialogs)
-{
+AppHarness::AppHarness(const QString& programDirectory) : m_state(m_dialogs) {
     m_directory = programDirectory.isEmpty() ? m_ownDirectory.path() : programDirectory;
     if (!m_directory.endsWith(QLatin1Char('/')))
         m_directory += QLatin1Char('/');
@@ -26,19 +25,16 @@ AppHarness::AppHarness(const QString& programDirectory) : m_state(m_dialogs)
     m_options.clock = [this] { return m_fakeTime += 1000; };
 }
 
-AppHarness::~AppHarness()
-{
+AppHarness::~AppHarness() {
     m_main.reset();
 }
 
-void AppHarness::useSettingsFolder(const QString& folder)
-{
+void AppHarness::useSettingsFolder(const QString& folder) {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
 }
 
-bool AppHarness::start(const QStringList& arguments)
-{
+bool AppHarness::start(const QStringList& arguments) {
     m_options.arguments = QStringList{QStringLiteral("ONDA_link")} + arguments;
     m_main = onda::startProgram(m_state, m_options);
     if (m_main)
@@ -46,18 +42,15 @@ bool AppHarness::start(const QStringList& arguments)
     return m_main != nullptr;
 }
 
-void AppHarness::stop()
-{
+void AppHarness::stop() {
     if (m_main)
         m_main->close();
 }
 
-onda::WorkspaceWindow* AppHarness::workspace() const
-{
+onda::WorkspaceWindow* AppHarness::workspace() const {
     return m_main ? m_main->workspaceWindow() : nullptr;
 }
 
-onda::RegistrationWindow* AppHarness::registration() const
-{
+onda::RegistrationWindow* AppHarness::registration() const {
     return m_main ? m_main->registrationWindow() : nullptr;
 }

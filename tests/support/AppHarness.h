@@ -1,8 +1,8 @@
 #pragma once
 
 #include "ScriptedDialogs.h"
-#include "core/AppState.h"
 #include "app/Startup.h"
+#include "core/AppState.h"
 
 #include <QString>
 #include <QStringList>

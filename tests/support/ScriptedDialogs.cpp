@@ -3,21 +3,18 @@
 #include <QPrinter>
 #include <QTest>
 
-QList<ScriptedDialogs::Shown> ScriptedDialogs::take()
-{
+QList<ScriptedDialogs::Shown> ScriptedDialogs::take() {
     return std::exchange(m_shown, {});
 }
 
-QStringList ScriptedDialogs::takeTexts()
-{
+QStringList ScriptedDialogs::takeTexts() {
     QStringList texts;
     for (const Shown& s : take())
         texts << s.text;
     return texts;
 }
 
-QString ScriptedDialogs::problems() const
-{
+QString ScriptedDialogs::problems() const {
     QStringList out;
     for (const QString& u : m_unexpected)
         out << QStringLiteral("unexpected dialog: ") + u;
@@ -29,8 +26,7 @@ QString ScriptedDialogs::problems() const
     return out.join(QLatin1Char('\n'));
 }
 
-void ScriptedDialogs::reset()
-{
+void ScriptedDialogs::reset() {
     m_shown.clear();
     m_unexpected.clear();
     m_yesNo.clear();
@@ -40,28 +36,24 @@ void ScriptedDialogs::reset()
     m_printers.clear();
 }
 
-void ScriptedDialogs::record(const Shown& shown)
-{
+void ScriptedDialogs::record(const Shown& shown) {
     m_shown.append(shown);
     if (onShown)
         onShown(shown);
 }
 
-void ScriptedDialogs::unexpected(const QString& what)
-{
+void ScriptedDialogs::unexpected(const QString& what) {
     m_unexpected << what;
     // Fail where it happens, so the test's own trace shows the step that opened it.
     QTest::qFail(qPrintable(QStringLiteral("unexpected dialog: ") + what), __FILE__, __LINE__);
 }
 
-void ScriptedDialogs::message(const QString& text, Icon icon, const QString& title)
-{
+void ScriptedDialogs::message(const QString& text, Icon icon, const QString& title) {
     record({Kind::Message, text, Answer::Ok, icon, title, {}, {}});
 }
 
 ScriptedDialogs::Answer ScriptedDialogs::askYesNo(const QString& text, Answer defaultAnswer, Icon icon,
-                                                  const QString& title)
-{
+                                                  const QString& title) {
     record({Kind::YesNo, text, defaultAnswer, icon, title, {}, {}});
     if (m_yesNo.isEmpty()) {
         unexpected(text);
@@ -71,8 +63,7 @@ ScriptedDialogs::Answer ScriptedDialogs::askYesNo(const QString& text, Answer de
 }
 
 ScriptedDialogs::Answer ScriptedDialogs::askOkCancel(const QString& text, Answer defaultAnswer, Icon icon,
-                                                     const QString& title)
-{
+                                                     const QString& title) {
     record({Kind::OkCancel, text, defaultAnswer, icon, title, {}, {}});
     if (m_okCancel.isEmpty()) {
         unexpected(text);
@@ -81,8 +72,7 @@ ScriptedDialogs::Answer ScriptedDialogs::askOkCancel(const QString& text, Answer
     return m_okCancel.dequeue();
 }
 
-std::optional<QString> ScriptedDialogs::inputText(const QString& prompt, const QString& title, const QString& initial)
-{
+std::optional<QString> ScriptedDialogs::inputText(const QString& prompt, const QString& title, const QString& initial) {
     record({Kind::Input, prompt, Answer::Ok, Icon::None, title, {}, initial});
     if (m_inputs.isEmpty()) {
         unexpected(prompt);
@@ -91,8 +81,7 @@ std::optional<QString> ScriptedDialogs::inputText(const QString& prompt, const Q
     return m_inputs.dequeue();
 }
 
-QString ScriptedDialogs::saveFileName(const QString& title, const QString& filter, const QString& proposedPath)
-{
+QString ScriptedDialogs::saveFileName(const QString& title, const QString& filter, const QString& proposedPath) {
     record({Kind::Save, title, Answer::Ok, Icon::None, title, filter, proposedPath});
     if (m_saveNames.isEmpty()) {
         unexpected(title);
@@ -101,8 +90,7 @@ QString ScriptedDialogs::saveFileName(const QString& title, const QString& filte
     return m_saveNames.dequeue();
 }
 
-bool ScriptedDialogs::choosePrinter(QPrinter& printer)
-{
+bool ScriptedDialogs::choosePrinter(QPrinter& printer) {
     record({Kind::Printer, QStringLiteral("Print"), Answer::Ok, Icon::None, {}, {}, {}});
     if (m_printers.isEmpty()) {
         unexpected(QStringLiteral("Print"));

@@ -8,8 +8,7 @@
 #include <QJsonObject>
 #include <QStringList>
 
-SimService::SimService(const QString& host, int httpPort, int ftpPort)
-{
+SimService::SimService(const QString& host, int httpPort, int ftpPort) {
     m_process.setProgram(QStringLiteral("/usr/bin/python3"));
     m_process.setArguments({QStringLiteral(ONDAWEB_SIM_SCRIPT), QStringLiteral("--host"), host,
                             QStringLiteral("--http-port"), QString::number(httpPort), QStringLiteral("--ftp-port"),
@@ -36,8 +35,7 @@ SimService::SimService(const QString& host, int httpPort, int ftpPort)
     }
 }
 
-SimService::~SimService()
-{
+SimService::~SimService() {
     if (m_process.state() == QProcess::NotRunning)
         return;
     m_process.closeWriteChannel();
@@ -48,15 +46,13 @@ SimService::~SimService()
     }
 }
 
-QByteArray SimService::control(const QString& command) const
-{
+QByteArray SimService::control(const QString& command) const {
     onda::HttpOptions options;
     options.timeout = std::chrono::seconds(10);
     return onda::httpGetResult(m_baseAddress + QStringLiteral("__sim/") + command, options).body.toUtf8();
 }
 
-QStringList SimService::takeRequests() const
-{
+QStringList SimService::takeRequests() const {
     QStringList targets;
     const QJsonDocument doc = QJsonDocument::fromJson(control(QStringLiteral("requests?clear=1")));
     for (const QJsonValue& entry : doc.object().value(QStringLiteral("requests")).toArray())
@@ -65,7 +61,6 @@ QStringList SimService::takeRequests() const
     return targets;
 }
 
-QString SimService::log() const
-{
+QString SimService::log() const {
     return QString::fromUtf8(m_process.readAllStandardError());
 }

@@ -12,15 +12,14 @@
 #include <QTextEdit>
 #include <QTimer>
 
-bool WindowTest::start(const QString& directory, const QStringList& arguments)
-{
+bool WindowTest::start(const QString& directory, const QStringList& arguments) {
     m_app = std::make_unique<AppHarness>(directory);
     return m_app->start(arguments);
 }
 
-void WindowTest::cleanup()
-{
-    QString problems = m_modalAnswers.isEmpty() ? QString() : QStringLiteral("a modal window the test expected never opened");
+void WindowTest::cleanup() {
+    QString problems =
+        m_modalAnswers.isEmpty() ? QString() : QStringLiteral("a modal window the test expected never opened");
     m_modalAnswers.clear();
     if (m_app) {
         const QString dialogs = m_app->dialogs().problems();
@@ -32,8 +31,7 @@ void WindowTest::cleanup()
     QVERIFY2(problems.isEmpty(), qPrintable(problems));
 }
 
-QWidget* WindowTest::widget(const QString& path) const
-{
+QWidget* WindowTest::widget(const QString& path) const {
     const QStringList names = path.split(QLatin1Char('/'));
     QWidget* current = nullptr;
     for (QWidget* top : QApplication::allWidgets()) {
@@ -47,8 +45,7 @@ QWidget* WindowTest::widget(const QString& path) const
     return current;
 }
 
-bool WindowTest::trigger(const QString& actionName)
-{
+bool WindowTest::trigger(const QString& actionName) {
     QAction* action = m_app && m_app->main() ? m_app->main()->action(actionName) : nullptr;
     if (!action || !action->isEnabled()) {
         QTest::qFail(qPrintable(QStringLiteral("no enabled command ") + actionName), __FILE__, __LINE__);
@@ -58,8 +55,7 @@ bool WindowTest::trigger(const QString& actionName)
     return true;
 }
 
-bool WindowTest::click(const QString& path)
-{
+bool WindowTest::click(const QString& path) {
     auto* button = find<QAbstractButton>(path);
     if (!button || !button->isEnabled()) {
         QTest::qFail(qPrintable(QStringLiteral("no enabled button ") + path), __FILE__, __LINE__);
@@ -69,8 +65,7 @@ bool WindowTest::click(const QString& path)
     return true;
 }
 
-bool WindowTest::type(const QString& path, const QString& text, bool pressEnter)
-{
+bool WindowTest::type(const QString& path, const QString& text, bool pressEnter) {
     QWidget* target = widget(path);
     if (auto* combo = qobject_cast<QComboBox*>(target); combo && combo->isEditable())
         target = combo->lineEdit();
@@ -91,8 +86,7 @@ bool WindowTest::type(const QString& path, const QString& text, bool pressEnter)
     return true;
 }
 
-QString WindowTest::text(const QString& path) const
-{
+QString WindowTest::text(const QString& path) const {
     QWidget* w = widget(path);
     if (auto* label = qobject_cast<QLabel*>(w))
         return label->text();
@@ -109,8 +103,7 @@ QString WindowTest::text(const QString& path) const
     return w ? w->windowTitle() : QString();
 }
 
-QList<QStringList> WindowTest::rows(const QString& path) const
-{
+QList<QStringList> WindowTest::rows(const QString& path) const {
     QList<QStringList> out;
     const auto* view = find<QAbstractItemView>(path);
     const QAbstractItemModel* model = view ? view->model() : nullptr;
@@ -127,8 +120,7 @@ QList<QStringList> WindowTest::rows(const QString& path) const
     return out;
 }
 
-void WindowTest::whenModal(const QString& objectName, std::function<void(QWidget*)> answer)
-{
+void WindowTest::whenModal(const QString& objectName, std::function<void(QWidget*)> answer) {
     m_modalAnswers.append({objectName, std::move(answer)});
     if (!m_modalTimer) {
         m_modalTimer = new QTimer(this);
@@ -138,8 +130,7 @@ void WindowTest::whenModal(const QString& objectName, std::function<void(QWidget
     m_modalTimer->start(10);
 }
 
-void WindowTest::answerModals()
-{
+void WindowTest::answerModals() {
     if (m_answering)
         return;
     // A window that never opens fails the test by its dialogs, not by hanging it.

@@ -30,11 +30,7 @@ protected:
     // A widget by object path: "Form1/Command1_2" is Command1_2 inside Form1; the first
     // name is looked for among every window of the program.
     QWidget* widget(const QString& path) const;
-    template <class W>
-    W* find(const QString& path) const
-    {
-        return qobject_cast<W*>(widget(path));
-    }
+    template <class W> W* find(const QString& path) const { return qobject_cast<W*>(widget(path)); }
 
     // Each of these fails the test when the control is missing or disabled.
     [[nodiscard]] bool trigger(const QString& actionName);
