@@ -1,5 +1,7 @@
 #include "mail/MailWindow.h"
 
+#include "reports/ReportText.h"
+
 #include "core/AppState.h"
 #include "core/Dialogs.h"
 #include "mail/MailSettingsDialog.h"
@@ -157,7 +159,8 @@ void MailWindow::prepare(const QString& attachmentPath) {
     m_attachment->setText(attachmentPath);
     m_summary = mailtext::summary(m_state.userId, m_state.competition());
     m_summaryLabel->setText(QString(m_summary).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    m_list = registrationListText(*m_registrations, number, m_state.club);
+    const Competition& competition = m_state.competition();
+    m_list = registrationListText(*m_registrations, {m_state.club, number, competition.name, competition.date});
     m_complete->setPlainText(
         QString(mailtext::preview(m_summary, m_list)).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     m_additional->clear();

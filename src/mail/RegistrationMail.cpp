@@ -1,5 +1,7 @@
 #include "mail/RegistrationMail.h"
 
+#include "reports/ReportText.h"
+
 #include "core/AppState.h"
 #include "core/ProgramValues.h"
 #include "entry/RegistrationSelection.h"
@@ -60,18 +62,10 @@ QString copyList(const QString& userCopies) {
 
 } // namespace mailtext
 
-QString registrationListText(DataSource& view, const QString& competition, const QString& club) {
-    if (selectRegistrations(view, competition, 3, QStringLiteral("SOCIETA"), club) <= 0)
-        return {};
-    QStringList lines;
-    const int columns = static_cast<int>(view.fields().size());
-    for (int row = 0; row < view.rowCount(); ++row) {
-        QStringList cells;
-        for (int column = 0; column < columns; ++column)
-            cells.append(displayText(view.value(row, column)));
-        lines.append(cells.join(u' '));
-    }
-    return crlf + lines.join(crlf);
+QString registrationListText(DataSource& view, const ReportHeading& heading) {
+    // The list as the printed report gives it, so that the mail and the paper agree.
+    const QString report = buildReport(ReportForm::Printed, view, heading);
+    return report.isEmpty() ? QString() : crlf + report;
 }
 
 } // namespace onda

@@ -4,6 +4,8 @@
 
 namespace onda {
 
+struct ReportHeading;
+
 class DataSource;
 struct Competition;
 
@@ -31,9 +33,8 @@ QString copyList(const QString& userCopies);
 
 } // namespace mailtext
 
-// The plain-text list of `club`'s registrations of a competition, one line a row, columns
-// separated by blanks, read through `view` (bound to the database by the caller).
-// Empty when the competition has no registration table.
-QString registrationListText(DataSource& view, const QString& competition, const QString& club);
+// The club's registrations of a competition as the printed report lists them, read through
+// `view` (bound to the database by the caller); empty when the club has none.
+QString registrationListText(DataSource& view, const ReportHeading& heading);
 
 } // namespace onda
