@@ -5,15 +5,20 @@
 #include "core/AppState.h"
 #include "core/Dialogs.h"
 #include "core/TransferExport.h"
+#include "ftp/FTP.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 #include "store/Transaction.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <benchmark/benchmark.h>
+#include <curl/curl.h>
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -117,6 +122,92 @@ void BM_BareSqliteAttachCopy(benchmark::State& s) {
     }
 }
 BENCHMARK(BM_BareSqliteAttachCopy)->Unit(benchmark::kMillisecond);
+
+// The stand-in service's FTP server on loopback, for the upload of the transfer file.
+struct FtpServer {
+    QProcess process;
+    QString host = QStringLiteral("127.0.0.1");
+    int port = 0;
+
+    FtpServer() {
+        process.start(QStringLiteral("/usr/bin/python3"),
+                      {QStringLiteral(ONDAWEB_SIM_SCRIPT), QStringLiteral("--host"), host,
+                       QStringLiteral("--http-port"), QStringLiteral("0"), QStringLiteral("--ftp-port"),
+                       QStringLiteral("0"), QStringLiteral("--exit-on-stdin-eof")});
+        QByteArray out;
+        for (int i = 0; i < 300 && !out.contains('\n'); ++i) {
+            process.waitForReadyRead(100);
+            out += process.readAllStandardOutput();
+        }
+        // "ready http://H:P/ ftp://H:P/ ..."
+        const QList<QByteArray> words = out.trimmed().split(' ');
+        if (words.size() > 2)
+            port = QUrl(QString::fromUtf8(words.at(2))).port();
+    }
+    ~FtpServer() {
+        process.closeWriteChannel();
+        process.terminate();
+        process.waitForFinished(5000);
+    }
+};
+
+FtpServer& ftpServer() {
+    static FtpServer f;
+    return f;
+}
+
+// The SERVER-mode transfer file the upload sends.
+QString transferFile() {
+    Program& p = program();
+    QString mode = QStringLiteral("SERVER"), folder, file;
+    if (onda::ExportTransferDatabase(p.state, p.state.club, mode, folder, file) == onda::ExportOutcome::Written)
+        return folder + file;
+    return {};
+}
+
+void BM_FtpPutTransferFile(benchmark::State& s) {
+    const QString path = transferFile();
+    if (path.isEmpty() || ftpServer().port <= 0) {
+        s.SkipWithError("no file or no server");
+        return;
+    }
+    const QFileInfo info(path);
+    for (auto _ : s) {
+        onda::FTP ftp;
+        QString error;
+        if (!ftp.FTPInit(ftpServer().host, QStringLiteral("ondawebnt"), QStringLiteral("3k8mw2vb6Jq"), 60,
+                         ftpServer().port, {}, error) ||
+            !ftp.FTPPut(info.path(), info.fileName(), QStringLiteral("db/temp"), QStringLiteral("transfer.mdb"), error))
+            s.SkipWithError("upload failed");
+        ftp.FTPClose();
+    }
+    s.counters["bytes"] = double(info.size());
+}
+BENCHMARK(BM_FtpPutTransferFile)->Unit(benchmark::kMillisecond);
+
+void BM_BareCurlUpload(benchmark::State& s) {
+    const QString path = transferFile();
+    if (path.isEmpty() || ftpServer().port <= 0) {
+        s.SkipWithError("no file or no server");
+        return;
+    }
+    const QByteArray url =
+        QStringLiteral("ftp://%1:%2/db/temp/transfer.mdb").arg(ftpServer().host).arg(ftpServer().port).toUtf8();
+    for (auto _ : s) {
+        FILE* in = std::fopen(path.toUtf8().constData(), "rb");
+        CURL* curl = curl_easy_init();
+        curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+        curl_easy_setopt(curl, CURLOPT_USERPWD, "ondawebnt:3k8mw2vb6Jq");
+        curl_easy_setopt(curl, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(curl, CURLOPT_READDATA, in);
+        const CURLcode rc = curl_easy_perform(curl);
+        curl_easy_cleanup(curl);
+        std::fclose(in);
+        if (rc != CURLE_OK)
+            s.SkipWithError("bare upload failed");
+    }
+}
+BENCHMARK(BM_BareCurlUpload)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
