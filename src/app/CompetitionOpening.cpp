@@ -1,6 +1,5 @@
 #include "app/CompetitionOpening.h"
 
-#include "app/HelpLinks.h"
 #include "store/DataSource.h"
 #include "store/SqlText.h"
 #include "store/Values.h"
@@ -57,11 +56,6 @@ QString competitionCategoriesText(DataSource& source, const QString& number) {
 QString clubRegistrationsQuery(const QString& number, const QString& club) {
     return QStringLiteral("select * from nprg") + number + QStringLiteral(" where soc=") + sqlQuoted(club) +
            QStringLiteral(" order by OrdineInserimento desc");
-}
-
-QString registrationsCheckAddress(const QString& baseAddress, const QString& number, const QString& club) {
-    return withEncodedBlanks(baseAddress + QStringLiteral("/ondanet/Manifestazioni/iscrizioni_S.asp?manifID=") +
-                             number + QStringLiteral("&MODE=view&soc=") + club);
 }
 
 } // namespace onda

@@ -34,7 +34,4 @@ QString competitionCategoriesText(DataSource& source, const QString& number);
 // "select * from nprgN where soc='club' order by OrdineInserimento desc"
 QString clubRegistrationsQuery(const QString& number, const QString& club);
 
-// The service's page of the club's registrations; blanks as %20.
-QString registrationsCheckAddress(const QString& baseAddress, const QString& number, const QString& club);
-
 } // namespace onda

@@ -1,5 +1,7 @@
 #include "app/WorkspaceWindow.h"
 
+#include "service/ServiceAddress.h"
+
 #include "app/ModeWindow.h"
 #include "core/AppState.h"
 #include "core/Dialogs.h"
@@ -413,7 +415,7 @@ void WorkspaceWindow::checkRegistrations() {
         return;
     }
     if (m_state.windows)
-        m_state.windows->openAddress(registrationsCheckAddress(m_state.baseAddress, number, m_soc->text()));
+        m_state.windows->openAddress(clubRegistrationsPage(m_state.baseAddress, number, m_soc->text()));
 }
 
 } // namespace onda
