@@ -1,5 +1,7 @@
 #include "ftp/FtpEngine.h"
 
+#include "core/BlockingCall.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
@@ -194,18 +196,7 @@ size_t FtpEngine::onHeader(char* data, size_t size, size_t count, void* self) {
 }
 
 void FtpEngine::WaitForResponse(const std::function<void()>& work) {
-    if (!QCoreApplication::instance()) {
-        work();
-        return;
-    }
-    // The work runs on a thread of its own while this one keeps serving window events.
-    QEventLoop loop;
-    std::thread worker([&] {
-        work();
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec();
-    worker.join();
+    runWhileServingEvents(work);
 }
 
 FtpFailure FtpEngine::perform() {

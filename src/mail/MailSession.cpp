@@ -1,5 +1,6 @@
 #include "mail/MailSession.h"
 
+#include "core/BlockingCall.h"
 #include "core/Settings.h"
 
 #include <QCoreApplication>
@@ -54,21 +55,6 @@ QByteArray headerText(const QString& text) {
 QByteArray angleAddress(const QString& address) {
     const QString bare = address.trimmed();
     return bare.startsWith(u'<') ? bare.toUtf8() : '<' + bare.toUtf8() + '>';
-}
-
-// Blocks the caller while the Qt event loop keeps running.
-void runWhileServingEvents(const std::function<void()>& work) {
-    if (!QCoreApplication::instance()) {
-        work();
-        return;
-    }
-    QEventLoop loop;
-    std::thread worker([&] {
-        work();
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec();
-    worker.join();
 }
 
 const QString kGroup = u"Mail/"_s;
