@@ -3,8 +3,8 @@
 // data work next to bare SQLite reading the club's rows in the same run.
 
 #include "core/AppState.h"
+#include "core/Categories.h"
 #include "core/Dialogs.h"
-#include "entry/Categories.h"
 #include "entry/RegistrationBook.h"
 #include "store/DataSource.h"
 #include "store/Database.h"

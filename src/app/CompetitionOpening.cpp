@@ -1,6 +1,7 @@
 #include "app/CompetitionOpening.h"
 
 #include "store/DataSource.h"
+#include "store/Schema.h"
 #include "store/SqlText.h"
 #include "store/Values.h"
 
@@ -54,8 +55,8 @@ QString competitionCategoriesText(DataSource& source, const QString& number) {
 }
 
 QString clubRegistrationsQuery(const QString& number, const QString& club) {
-    return QStringLiteral("select * from nprg") + number + QStringLiteral(" where soc=") + sqlQuoted(club) +
-           QStringLiteral(" order by OrdineInserimento desc");
+    return QStringLiteral("select * from ") + registrationTable(number) + QStringLiteral(" where soc=") +
+           sqlQuoted(club) + QStringLiteral(" order by OrdineInserimento desc");
 }
 
 } // namespace onda

@@ -345,6 +345,18 @@ QWidget* MainWindow::child(Child which) {
     }
 }
 
+RegistrationDesk* MainWindow::registrationDesk() {
+    return registrationWindow();
+}
+
+AthleteArchive* MainWindow::athleteArchive() {
+    return ensureChild(m_archive);
+}
+
+WorkspaceView* MainWindow::workspaceView() {
+    return workspaceWindow();
+}
+
 RegistrationWindow* MainWindow::registrationWindow() {
     const bool created = !m_registration;
     RegistrationWindow* registration = ensureChild(m_registration);

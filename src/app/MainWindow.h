@@ -64,6 +64,9 @@ public:
     // Where the addresses open (every blank as %20); the program's browser unless one is set.
     void setAddressOpener(std::function<void(const QString&)> opener) { m_openAddress = std::move(opener); }
     void openAddress(const QString& address) override;
+    RegistrationDesk* registrationDesk() override;
+    AthleteArchive* athleteArchive() override;
+    WorkspaceView* workspaceView() override;
 
     void arrange(Arrangement arrangement);
     // "Elenco gare" and "Categorie": a list of the open competition, once a club and a competition are known.

@@ -2,6 +2,7 @@
 
 #include "core/Dialogs.h"
 #include "store/DataSource.h"
+#include "store/Schema.h"
 #include "store/Store.h"
 
 #include <QRegularExpression>
@@ -30,7 +31,7 @@ QStringList reinitialisationStatements(DataSource& manif) {
             static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
             if (!digits.match(number).hasMatch())
                 continue;
-            statements << QStringLiteral("drop table nprg") + number;
+            statements << QStringLiteral("drop table ") + registrationTable(number);
         }
     }
     statements << QStringLiteral("delete * from categorie") << QStringLiteral("delete * from programmi")

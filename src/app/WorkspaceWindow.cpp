@@ -9,6 +9,7 @@
 #include "entry/CompetitionNote.h"
 #include "entry/RegistrationWindow.h"
 #include "store/DataSource.h"
+#include "store/Schema.h"
 #include "store/SqlText.h"
 #include "store/Values.h"
 
@@ -270,6 +271,11 @@ void WorkspaceWindow::setClubLabel(const QString& club) {
     m_soc->setText(club);
 }
 
+void WorkspaceWindow::markListRefreshed() {
+    if (auto* marker = findChild<QLabel*>(QStringLiteral("Label2_0")))
+        marker->setStyleSheet(QStringLiteral("background-color: #808080;"));
+}
+
 QString WorkspaceWindow::cell(int row, int column) const {
     const QTableWidgetItem* item = m_grid->item(row, column);
     return item ? item->text() : QString();
@@ -358,11 +364,11 @@ bool WorkspaceWindow::pointAtRegistrationTable(RegistrationWindow& registration,
     // here it only needs the table's fields: reading a large table's rows again and again
     // would make the opening slow.
     DataSource& nprg = registration.registrations();
-    nprg.setRecordSource(QStringLiteral("select * from nprg") + number + QStringLiteral(" where 1=0"));
+    nprg.setRecordSource(QStringLiteral("select * from ") + registrationTable(number) + QStringLiteral(" where 1=0"));
     if (nprg.refresh().number == err::TableNotFound)
         return false;
     m_state.store.EnsureInsertionOrder(nprg, *m_iscrizioni, number);
-    nprg.setRecordSource(QStringLiteral("select * from nprg") + number +
+    nprg.setRecordSource(QStringLiteral("select * from ") + registrationTable(number) +
                          QStringLiteral(" order by OrdineInserimento desc"));
     return true;
 }
@@ -399,7 +405,7 @@ int WorkspaceWindow::showClubRegistrations(RegistrationWindow& registration, con
 void WorkspaceWindow::OpenRegistrationWindow(RegistrationWindow& registration, const QString& number) {
     DataSource& nprg = registration.registrations();
     nprg.setDatabaseFile(m_state.databasePath);
-    nprg.setRecordSource(QStringLiteral("select * from nprg") + number + QLatin1Char(' '));
+    nprg.setRecordSource(QStringLiteral("select * from ") + registrationTable(number) + QLatin1Char(' '));
     DataSource& athletes = registration.athletes();
     athletes.setRecordSource(QStringLiteral("select * from natl where soc=") + sqlQuoted(m_state.club) +
                              QStringLiteral(" order by nome"));

@@ -24,7 +24,7 @@ QList<QStringList> competitionGridRows(const QString& databasePath);
 enum class WorkspaceButton { RefreshList = 0, Register = 2, Deposit = 3, Check = 4 };
 
 // Form2: the competition workspace.
-class WorkspaceWindow : public QWidget, public ChildWindow {
+class WorkspaceWindow : public QWidget, public ChildWindow, public WorkspaceView {
     Q_OBJECT
 public:
     explicit WorkspaceWindow(AppState& state, QWidget* parent = nullptr);
@@ -40,12 +40,13 @@ public:
     DataSource& registrationsSource() const { return *m_iscrizioni; }
     DataSource& programmeSource() const { return *m_programmi; }
 
-    Q_INVOKABLE void FillCompetitionGrid();
+    void FillCompetitionGrid() override;
     QTableWidget* competitionGrid() const { return m_grid; }
 
     QPushButton* button(WorkspaceButton which) const;
     void pressButton(WorkspaceButton which);
-    void setClubLabel(const QString& club); // soc
+    void setClubLabel(const QString& club) override; // soc
+    void markListRefreshed() override;
 
     // "Iscrizioni" and a double click on the grid: the selected competition, after the mode window.
     void OpenCompetition();

@@ -64,21 +64,6 @@ QString normalisedYear(const QString& text) {
     return text;
 }
 
-CategoryMatch cercaCategoria(const QString& categoriesText, const QString& sex, double year) {
-    CategoryMatch match;
-    const QStringList pieces = categoriesText.split(QLatin1Char('$'));
-    for (qsizetype i = 0; i + 1 < pieces.size(); ++i) {
-        const QStringList fields = pieces.at(i).split(QLatin1Char('|'));
-        if (fields.size() < 4)
-            continue;
-        if (fields.at(0) == sex && numericValue(fields.at(2)) <= year && year <= numericValue(fields.at(3))) {
-            match.category = fields.at(1);
-            match.list += QLatin1Char('|') + fields.at(1);
-        }
-    }
-    return match;
-}
-
 bool codeChangeAllowed(int usageMode, const QString& code) {
     if (usageMode != kProvisionalOnlyMode)
         return true;

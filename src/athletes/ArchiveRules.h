@@ -35,14 +35,6 @@ std::optional<qlonglong> wholeNumber(const QString& text);
 // The year box after leaving it: two-digit years (strictly between 10 and 100) gain 1900.
 QString normalisedYear(const QString& text);
 
-// The category of an athlete in a competition's categories text ("M|M25|1975|1979|$..."):
-// the last category of the sex whose years hold `year`, and every match, each after a "|".
-struct CategoryMatch {
-    QString category;
-    QString list;
-};
-CategoryMatch cercaCategoria(const QString& categoriesText, const QString& sex, double year);
-
 // The usage mode that restricts code changes and deletions to provisional codes.
 inline constexpr int kProvisionalOnlyMode = 2;
 // The usage mode in which the user types the code of a new athlete.

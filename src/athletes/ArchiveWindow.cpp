@@ -2,6 +2,7 @@
 
 #include "athletes/AthleteCodes.h"
 #include "core/AppState.h"
+#include "core/Categories.h"
 #include "core/Dialogs.h"
 #include "core/Settings.h"
 #include "store/DataSource.h"
@@ -611,8 +612,8 @@ bool ArchiveWindow::eventFilter(QObject* watched, QEvent* event) {
 void ArchiveWindow::sexChosen() {
     // A selection in the category box acts only while the year box is enabled.
     m_year->setEnabled(false);
-    const archive::CategoryMatch match = archive::cercaCategoria(m_state.competition().categoriesText,
-                                                                 m_sex->currentText(), numericValue(m_year->text()));
+    const CategoryMatch match =
+        cercaCategoria(m_state.competition().categoriesText, m_sex->currentText(), m_year->text());
     for (int row = 0; row < m_category->count() && !match.category.isEmpty(); ++row) {
         if (m_category->itemText(row) == match.category)
             m_category->setCurrentIndex(row);

@@ -4,6 +4,7 @@
 #include "core/Dialogs.h"
 #include "core/WindowHost.h"
 #include "store/QueryCopy.h"
+#include "store/Schema.h"
 #include "store/SqlText.h"
 
 #include <QCursor>
@@ -95,9 +96,10 @@ ExportOutcome ExportTransferDatabase(AppState& state, const QString& club, QStri
         BusyPointer busy;
         const QString source = state.databasePath;
         const ConnectionOptions& options = state.store.connectionOptions();
-        result = CopyQueryToDatabase(
-            source, QStringLiteral("select * from [nprg") + number + QStringLiteral("] where soc=") + sqlQuoted(club),
-            partial, QStringLiteral("nprg") + number, 1, false, options);
+        result = CopyQueryToDatabase(source,
+                                     QStringLiteral("select * from [") + registrationTable(number) +
+                                         QStringLiteral("] where soc=") + sqlQuoted(club),
+                                     partial, registrationTable(number), 1, false, options);
         if (result.status)
             result = CopyQueryToDatabase(
                 source, QStringLiteral("select * from manif where [Numero Prova]=") + sqlQuoted(number), partial,

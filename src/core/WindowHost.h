@@ -34,6 +34,27 @@ public:
     virtual void openForNewAthlete() = 0;
 };
 
+// The registration window as other windows use it.
+class RegistrationDesk {
+public:
+    virtual ~RegistrationDesk() = default;
+    // Puts an athlete code in the code entry and looks the athlete up, as Enter there does.
+    virtual void lookUpAthlete(const QString& code) = 0;
+    // True while the window is on the screen.
+    virtual bool isShown() const = 0;
+};
+
+// What the workspace shows that other windows' flows change.
+class WorkspaceView {
+public:
+    virtual ~WorkspaceView() = default;
+    virtual void setClubLabel(const QString& club) = 0;
+    // The competition list read again from the local table.
+    virtual void FillCompetitionGrid() = 0;
+    // The mark beside the list that says it came from the service.
+    virtual void markListRefreshed() = 0;
+};
+
 class WindowHost {
 public:
     virtual ~WindowHost() = default;
@@ -47,6 +68,10 @@ public:
     virtual void bindDataSources() = 0;
     // Opens an address of the service or the help page in the program's browser.
     virtual void openAddress(const QString& address) = 0;
+    // The windows' ports, created when missing.
+    virtual RegistrationDesk* registrationDesk() = 0;
+    virtual AthleteArchive* athleteArchive() = 0;
+    virtual WorkspaceView* workspaceView() = 0;
 };
 
 } // namespace onda

@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "entry/RegistrationSelection.h"
 #include "store/DataSource.h"
+#include "store/Schema.h"
 #include "store/SqlText.h"
 #include "store/Values.h"
 
@@ -47,7 +48,7 @@ RegistrationBook::RegistrationBook(AppState& state, DataSource& registrations, D
 RegistrationBook::~RegistrationBook() = default;
 
 QString RegistrationBook::table() const {
-    return QStringLiteral("nprg") + m_state.currentCompetition();
+    return registrationTable(m_state.currentCompetition());
 }
 
 QString RegistrationBook::club() const {

@@ -1,6 +1,7 @@
 #include "entry/RegistrationSelection.h"
 
 #include "store/DataSource.h"
+#include "store/Schema.h"
 #include "store/SqlText.h"
 
 #include <QCoreApplication>
@@ -8,7 +9,7 @@
 namespace onda {
 
 QString selectionStatement(const QString& competition, const QString& key, const QString& parameter) {
-    const QString table = QStringLiteral("nprg") + competition;
+    const QString table = registrationTable(competition);
     if (key == QLatin1String("ATLETA"))
         return QStringLiteral("select * from ") + table + QStringLiteral(" where codatl=") + sqlQuoted(parameter);
     const QString where = parameter == QLatin1String("Tutte le societa'")

@@ -2,12 +2,13 @@
 
 #include "athletes/AthleteCodes.h"
 #include "core/AppState.h"
+#include "core/Categories.h"
 #include "core/Dialogs.h"
-#include "entry/Categories.h"
 #include "entry/EntryTime.h"
 #include "entry/RegistrationBook.h"
 #include "store/DataSource.h"
 #include "store/DataSourceModel.h"
+#include "store/Schema.h"
 #include "store/Values.h"
 
 #include <QAction>
@@ -287,7 +288,7 @@ void RegistrationWindow::load() {
     const QString competition = m_state.currentCompetition();
     if (competition.isEmpty())
         return;
-    const QString table = QStringLiteral("nprg") + competition;
+    const QString table = registrationTable(competition);
     m_nprg->setRecordSource(table);
     m_nprgSupp->setRecordSource(table);
     (void)m_nprg->refresh();
@@ -390,6 +391,11 @@ void RegistrationWindow::lookupByCode() {
     m_nameList->setEnabled(true);
     m_filling = false;
     (void)assignCategory(true);
+}
+
+void RegistrationWindow::lookUpAthlete(const QString& code) {
+    m_codeEntry->setText(code);
+    lookupByCode();
 }
 
 void RegistrationWindow::recall() {
@@ -556,7 +562,7 @@ void RegistrationWindow::registerAthlete() {
 void RegistrationWindow::newAthlete() {
     if (!m_state.windows)
         return;
-    if (auto* archive = dynamic_cast<AthleteArchive*>(m_state.windows->child(Child::Archive)))
+    if (AthleteArchive* archive = m_state.windows->athleteArchive())
         archive->openForNewAthlete();
 }
 

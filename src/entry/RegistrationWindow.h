@@ -27,7 +27,7 @@ class RegistrationBook;
 // Atleta"); right, the races and the entry time ("Iscrizione Gare"); below, the club's
 // registrations. The rules live in RegistrationBook and the entry logic; this class reads
 // the controls, asks the user and writes the results back.
-class RegistrationWindow : public QWidget, public ChildWindow {
+class RegistrationWindow : public QWidget, public ChildWindow, public RegistrationDesk {
     Q_OBJECT
 public:
     explicit RegistrationWindow(AppState& state, QWidget* parent = nullptr);
@@ -49,6 +49,8 @@ public:
 
     // The commands of the window, as its buttons and keys run them.
     void lookupByCode();
+    void lookUpAthlete(const QString& code) override;
+    bool isShown() const override { return isVisible(); }
     void recall();
     void lookupByName();
     // "Imposta Atleta": false when it refused or a question ended it. gridFresh: the caller

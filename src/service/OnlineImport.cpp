@@ -2,6 +2,7 @@
 
 #include "store/DataSource.h"
 #include "store/Database.h"
+#include "store/Schema.h"
 #include "store/SqlText.h"
 #include "store/Transaction.h"
 
@@ -62,10 +63,6 @@ QVariant orNull(const QString& text) {
 bool isCompetitionNumber(const QString& manifId) {
     static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
     return digits.match(manifId).hasMatch();
-}
-
-QString registrationTable(const QString& manifId) {
-    return QStringLiteral("nprg") + manifId;
 }
 
 Status OnlineImport::storeLogin(const QString& club, const QString& userId, const QString& pin) const {

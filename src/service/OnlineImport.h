@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/Schema.h"
+
 #include "service/ServiceAnswer.h"
 #include "store/Status.h"
 
@@ -40,8 +42,6 @@ private:
     QString m_path;
 };
 
-// The registration table of a competition: "nprg" followed by its number.
-QString registrationTable(const QString& manifId);
 bool isCompetitionNumber(const QString& manifId);
 
 } // namespace onda

@@ -19,6 +19,11 @@ struct TableDefinition {
 // the template nprg (with OrdineInserimento) and Records.
 const QList<TableDefinition>& programTables();
 
+// The registration table of competition `number`: "nprg" followed by the number.
+inline QString registrationTable(const QString& number) {
+    return QStringLiteral("nprg") + number;
+}
+
 // The version of the tables this program writes, kept in the file as PRAGMA user_version.
 inline constexpr int schemaVersion = 1;
 

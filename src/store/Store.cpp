@@ -203,7 +203,7 @@ void Store::EnsureInsertionOrder(DataSource& registrations, DataSource& workspac
     if (registrations.fieldIndex(QStringLiteral("ordineInserimento")) >= 0)
         return;
     say(QStringLiteral("Aggiungo ordine inserimento"));
-    const QString table = QStringLiteral("nprg") + competition;
+    const QString table = registrationTable(competition);
     {
         const RecordSourceSwap swap(workspaceRegistrations, QStringLiteral("nprg"));
         // A failure here is not reported: opening the competition goes on.

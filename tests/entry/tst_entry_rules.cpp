@@ -2,8 +2,8 @@
 // and the selection of a competition's registrations.
 #include "FixtureDb.h"
 
+#include "core/Categories.h"
 #include "core/Formats.h"
-#include "entry/Categories.h"
 #include "entry/RegistrationSelection.h"
 #include "store/DataSource.h"
 

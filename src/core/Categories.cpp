@@ -1,4 +1,4 @@
-#include "entry/Categories.h"
+#include "core/Categories.h"
 
 #include "store/Values.h"
 
