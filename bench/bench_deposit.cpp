@@ -4,11 +4,11 @@
 
 #include "core/AppState.h"
 #include "core/Dialogs.h"
-#include "core/TransferExport.h"
 #include "ftp/FTP.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 #include "store/Transaction.h"
+#include "transfer/TransferExport.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -32,7 +32,6 @@ class Quiet final : public onda::ServiceFeedback {
 public:
     void setStatusText(const QString&) override {}
     void setBusy(bool) override {}
-    void processEvents() override {}
     void showMessage(const QString& text) override { std::fprintf(stderr, "message: %s\n", qPrintable(text)); }
 };
 

@@ -13,7 +13,6 @@
 #include "core/AppState.h"
 #include "core/Dialogs.h"
 #include "core/Settings.h"
-#include "core/TransferExport.h"
 #include "entry/CategoryListWindow.h"
 #include "entry/NoteWindow.h"
 #include "entry/RaceListWindow.h"
@@ -25,8 +24,10 @@
 #include "service/ProgressWindow.h"
 #include "service/ServiceAddress.h"
 #include "store/DataSource.h"
+#include "transfer/TransferExport.h"
 #include "ui/BusyCursor.h"
 
+#include "ui/OperationGate.h"
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -37,6 +38,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QScreen>
+
 #include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
@@ -50,7 +52,8 @@ QString mainWindowCaption() {
     return QStringLiteral("ONDA_link (iscrizioni on line)") + QStringLiteral(" - a cura del gruppo ONDA_link");
 }
 
-MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), m_state(state) {
+MainWindow::MainWindow(AppState& state, QWidget* parent)
+    : QMainWindow(parent), m_state(state), m_gate(std::make_unique<OperationGate>()) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(mainWindowCaption());
     setWindowIcon(programIcon());
@@ -69,10 +72,10 @@ MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), 
     m_state.windows = this;
     m_online = std::make_unique<OnlineSession>(m_state);
     m_state.importCompetition = [this](const CompetitionHeading& heading) {
-        return m_online->ImportCompetition(heading.number);
+        return m_online->flows().importCompetition(heading.number);
     };
-    m_state.refreshCompetitionList = [this] { m_online->refreshListWorkflow(); };
-    m_state.uploadRegistrations = [this] { m_online->UploadRegistrations(); };
+    m_state.refreshCompetitionList = [this] { m_online->flows().refreshList(); };
+    m_state.uploadRegistrations = [this] { m_online->flows().uploadRegistrations(); };
 }
 
 MainWindow::~MainWindow() {

@@ -28,6 +28,7 @@ class CategoryListWindow;
 class BrowserWindow;
 class PreviewWindow;
 class MailWindow;
+class OperationGate;
 
 // The window arrangements of the Window menu, numbered as the program numbers them.
 enum class Arrangement { Cascade = 0, TileHorizontal = 1, TileVertical = 2, ArrangeIcons = 3 };
@@ -91,6 +92,8 @@ private:
     void tileVisibleChildren(Qt::Orientation direction);
 
     AppState& m_state;
+    // First in, last out: every window waits through it for as long as any exists.
+    std::unique_ptr<OperationGate> m_gate;
     QMdiArea* m_mdi = nullptr;
     QMenu* m_windowMenu = nullptr;
     QMenu* m_gridMenu = nullptr;

@@ -1,28 +1,19 @@
 #include "ftp/FtpEngine.h"
 
-#include "core/BlockingCall.h"
+#include "core/Operation.h"
+#include "net/Curl.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
 #include <QFile>
 #include <QSaveFile>
 #include <QUrl>
 
-#include <curl/curl.h>
-
 #include <cctype>
-#include <thread>
 
 using namespace Qt::StringLiterals;
 
 namespace onda {
 
 namespace {
-
-void initialiseCurlOnce() {
-    static const bool done = [] { return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; }();
-    Q_UNUSED(done);
-}
 
 struct CurlUrlCleanup {
     void operator()(CURLU* url) const { curl_url_cleanup(url); }
@@ -119,12 +110,8 @@ size_t appendToBuffer(char* data, size_t size, size_t count, void* buffer) {
 
 } // namespace
 
-void FtpEngine::CurlCleanup::operator()(CURL* handle) const {
-    curl_easy_cleanup(handle);
-}
-
 FtpEngine::FtpEngine() {
-    initialiseCurlOnce();
+    curl::initialise();
 }
 
 FtpEngine::~FtpEngine() = default;
@@ -133,7 +120,7 @@ FtpFailure FtpEngine::configure(const FtpSettings& settings) {
     QByteArray baseUrl;
     if (const FtpFailure f = baseUrlOf(settings.host, baseUrl); f.raised())
         return f;
-    const CurlPtr scratch(curl_easy_init());
+    const curl::Easy scratch = curl::newEasy();
     if (!scratch)
         return libraryFailure(CURLE_FAILED_INIT, QString::fromUtf8(curl_easy_strerror(CURLE_FAILED_INIT)));
     const CURLcode rc = applySettings(scratch.get(), settings, {}, {}, settings.proxy.toUtf8());
@@ -196,7 +183,7 @@ size_t FtpEngine::onHeader(char* data, size_t size, size_t count, void* self) {
 }
 
 void FtpEngine::WaitForResponse(const std::function<void()>& work) {
-    runWhileServingEvents(work);
+    waitFor(work);
 }
 
 FtpFailure FtpEngine::perform() {
@@ -289,7 +276,7 @@ void FtpEngine::close() {
     m_currentFolder.clear();
     if (!m_handle)
         return;
-    // Cleaning up sends QUIT and waits for its reply: the window stays served meanwhile.
+    // Cleaning up sends QUIT and waits for its reply.
     CURL* h = m_handle.release();
     WaitForResponse([h] { curl_easy_cleanup(h); });
 }

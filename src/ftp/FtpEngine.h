@@ -1,12 +1,12 @@
 #pragma once
 
+#include "net/Curl.h"
+
 #include <QByteArray>
 #include <QString>
 
 #include <functional>
 #include <memory>
-
-typedef void CURL;
 
 namespace onda {
 
@@ -31,7 +31,7 @@ struct FtpFailure {
 };
 
 // One FTP connection on libcurl, executing one command at a time. A command blocks its caller
-// while the Qt event loop keeps running; the connection stays open between commands.
+// (see core/Operation.h for how the windows wait); the connection stays open between commands.
 // Remote paths are relative to the current folder ("/..." from the root), as FTP resolves them.
 class FtpEngine {
 public:
@@ -61,22 +61,17 @@ public:
     const QString& currentFolder() const { return m_currentFolder; }
 
 private:
-    struct CurlCleanup {
-        void operator()(CURL* handle) const;
-    };
-    using CurlPtr = std::unique_ptr<CURL, CurlCleanup>;
-
     // Prepares the handle for a command on remotePath; fails when a command is still running.
     FtpFailure begin(const QString& remotePath);
     FtpFailure perform();
-    // Runs work while the event loop keeps running; returns when it is done.
+    // Runs work through the program's one way of waiting; returns when it is done.
     void WaitForResponse(const std::function<void()>& work);
     QString resolved(const QString& path) const;
     static size_t onHeader(char* data, size_t size, size_t count, void* self);
 
     FtpSettings m_settings;
     QByteArray m_baseUrl; // "ftp://host[:port]"
-    CurlPtr m_handle;
+    curl::Easy m_handle;
     QString m_currentFolder;
     long m_responseCode = 0;
     QString m_responseInfo;

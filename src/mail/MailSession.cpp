@@ -1,18 +1,14 @@
 #include "mail/MailSession.h"
 
-#include "core/BlockingCall.h"
+#include "core/Operation.h"
 #include "core/Settings.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QLocale>
 #include <QSettings>
 
-#include <curl/curl.h>
-
-#include <thread>
+#include <cstdlib>
 
 using namespace Qt::StringLiterals;
 
@@ -20,26 +16,8 @@ namespace onda {
 
 namespace {
 
-void initialiseCurlOnce() {
-    static const bool done = [] { return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; }();
-    Q_UNUSED(done);
-}
-
-struct MimeFree {
-    void operator()(curl_mime* mime) const { curl_mime_free(mime); }
-};
-struct ListFree {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
-};
-using MimePtr = std::unique_ptr<curl_mime, MimeFree>;
-using ListPtr = std::unique_ptr<curl_slist, ListFree>;
-
-void append(ListPtr& list, const QByteArray& item) {
-    curl_slist* grown = curl_slist_append(list.get(), item.constData());
-    if (grown) {
-        (void)list.release();
-        list.reset(grown);
-    }
+void append(curl::List& list, const QByteArray& item) {
+    curl::append(list, item.constData());
 }
 
 // A header value: plain when it is printable ASCII, else an encoded word in UTF-8.
@@ -58,6 +36,14 @@ QByteArray angleAddress(const QString& address) {
 }
 
 const QString kGroup = u"Mail/"_s;
+
+// A mail's date carries its zone as a numeric offset ("+0100"): zone names are not mail times.
+QByteArray mailDate(const QDateTime& when) {
+    const int minutes = when.offsetFromUtc() / 60;
+    const QString offset =
+        QString::asprintf("%c%02d%02d", minutes < 0 ? '-' : '+', std::abs(minutes) / 60, std::abs(minutes) % 60);
+    return (QLocale::c().toString(when, u"ddd, dd MMM yyyy HH:mm:ss "_s) + offset).toLatin1();
+}
 
 } // namespace
 
@@ -98,12 +84,8 @@ void MailSettings::save() const {
     store->setValue(kGroup + u"Sender"_s, sender.trimmed());
 }
 
-void MailSession::CurlCleanup::operator()(CURL* handle) const {
-    curl_easy_cleanup(handle);
-}
-
 MailSession::MailSession() {
-    initialiseCurlOnce();
+    curl::initialise();
 }
 
 MailSession::~MailSession() = default;
@@ -111,7 +93,7 @@ MailSession::~MailSession() = default;
 bool MailSession::logOn(const MailSettings& settings) {
     if (!settings.isComplete())
         return false;
-    m_handle.reset(curl_easy_init());
+    m_handle = curl::newEasy();
     m_settings = settings;
     return m_handle != nullptr;
 }
@@ -143,7 +125,7 @@ int MailSession::send(const MailMessage& message) {
     const QByteArray password = s.password.toUtf8();
     char errorBuffer[CURL_ERROR_SIZE] = {};
 
-    ListPtr recipients;
+    curl::List recipients;
     QByteArrayList to;
     QByteArrayList copy;
     for (const MailRecipient& r : message.recipients) {
@@ -151,9 +133,8 @@ int MailSession::send(const MailMessage& message) {
         (r.type == MailRecipient::Copy ? copy : to).append(r.name.toUtf8());
     }
 
-    ListPtr headers;
-    append(headers,
-           "Date: " + QLocale::c().toString(QDateTime::currentDateTime(), u"ddd, dd MMM yyyy HH:mm:ss t"_s).toLatin1());
+    curl::List headers;
+    append(headers, "Date: " + mailDate(QDateTime::currentDateTime()));
     append(headers, "From: " + from);
     if (!to.isEmpty())
         append(headers, "To: " + to.join(", "));
@@ -161,7 +142,7 @@ int MailSession::send(const MailMessage& message) {
         append(headers, "Cc: " + copy.join(", "));
     append(headers, "Subject: " + headerText(message.subject));
 
-    const MimePtr mime(curl_mime_init(h));
+    const curl::Mime mime(curl_mime_init(h));
     curl_mimepart* text = curl_mime_addpart(mime.get());
     const QByteArray body = message.text.toUtf8();
     curl_mime_data(text, body.constData(), static_cast<size_t>(body.size()));
@@ -195,7 +176,7 @@ int MailSession::send(const MailMessage& message) {
     curl_easy_setopt(h, CURLOPT_MIMEPOST, mime.get());
 
     CURLcode rc = CURLE_OK;
-    runWhileServingEvents([&] { rc = curl_easy_perform(h); });
+    waitFor([&] { rc = curl_easy_perform(h); });
     // The handle must not keep pointers to the lists and parts released below.
     curl_easy_setopt(h, CURLOPT_MAIL_RCPT, nullptr);
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, nullptr);

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "mail/MailMessage.h"
+#include "net/Curl.h"
 
 #include <QString>
 
 #include <memory>
-
-typedef void CURL;
 
 namespace onda {
 
@@ -29,8 +28,7 @@ struct MailSettings {
 };
 
 // The session with the mail system: logged on once the user agreed, then sends messages
-// over SMTP, reusing the connection. A send blocks its caller while the Qt event loop keeps
-// running.
+// over SMTP, reusing the connection. A send blocks its caller (see core/Operation.h).
 class MailSession {
 public:
     MailSession();
@@ -51,10 +49,7 @@ public:
     const QString& lastError() const { return m_lastError; }
 
 private:
-    struct CurlCleanup {
-        void operator()(CURL* handle) const;
-    };
-    std::unique_ptr<CURL, CurlCleanup> m_handle;
+    curl::Easy m_handle;
     MailSettings m_settings;
     QString m_lastError;
 };

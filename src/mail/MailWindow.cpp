@@ -7,7 +7,6 @@
 #include "mail/MailSettingsDialog.h"
 #include "mail/RegistrationMail.h"
 #include "store/DataSource.h"
-#include "ui/BusyCursor.h"
 #include "ui/Unload.h"
 
 #include <QFontDatabase>
@@ -61,7 +60,14 @@ QLabel* captionFor(QWidget* box, const QString& caption, QWidget* parent) {
 } // namespace
 
 MailWindow::MailWindow(AppState& state, QWidget* parent)
-    : QWidget(parent), m_state(state), m_registrations(new DataSource(QStringLiteral("Iscrizioni"), this)) {
+    : QWidget(parent), m_state(state), m_registrations(new DataSource(QStringLiteral("Iscrizioni"), this)),
+      m_flow(state.dialogs, [this] {
+          MailSettings settings = MailSettings::load();
+          // The first time, the user says where the mail goes out.
+          if (!settings.isComplete() && MailSettingsDialog::edit(this))
+              settings = MailSettings::load();
+          return settings;
+      }) {
     setObjectName(QStringLiteral("frmEmail"));
     setWindowTitle(QStringLiteral("Invia Manifestazione via e_mail"));
 
@@ -137,7 +143,7 @@ MailWindow::MailWindow(AppState& state, QWidget* parent)
     connect(settings, &QPushButton::clicked, this, [this] {
         // New settings take effect at the next log-on.
         if (MailSettingsDialog::edit(this))
-            m_session.logOff();
+            m_flow.settingsChanged();
     });
 }
 
@@ -166,47 +172,9 @@ void MailWindow::prepare(const QString& attachmentPath) {
     m_additional->clear();
 }
 
-bool MailWindow::logOn() {
-    MailSettings settings = MailSettings::load();
-    // The first time, the user says where the mail goes out.
-    if (!settings.isComplete() && MailSettingsDialog::edit(this))
-        settings = MailSettings::load();
-    return m_session.logOn(settings);
-}
-
 void MailWindow::send() {
-    Dialogs& dialogs = m_state.dialogs;
-    if (m_to->text().trimmed().isEmpty()) {
-        dialogs.message(QStringLiteral("devi specificare almeno un destinatario"));
-        return;
-    }
-    if (!m_session.loggedOn()) {
-        const Dialogs::Answer answer = dialogs.askYesNo(
-            QStringLiteral("Attenzione: una sessione di posta non è stata impostata. Se spingi OK verrà impostata una "
-                           "sessione di posta, ma se non sei collegato già in Internet il programma può bloccarsi. "
-                           "Vuoi procedere ? "),
-            Dialogs::Answer::Yes);
-        if (answer != Dialogs::Answer::Yes || !logOn()) {
-            dialogs.message(mailtext::notSentNotice(m_attachment->text()));
-            return;
-        }
-    }
-
-    m_message.subject = m_subject->text();
-    m_message.text =
-        mailtext::sentText(m_summary, m_additional->toPlainText().replace(u'\n', QStringLiteral("\r\n")), m_list);
-    m_message.attachmentPath = m_attachment->text();
-    CopyNamestoMsgBuffer(m_message, m_to->text(), mailtext::copyList(m_copy->text()), true);
-
-    int result = 0;
-    {
-        const BusyCursor busy;
-        result = m_session.send(m_message);
-    }
-    if (result != 0)
-        dialogs.message(mailtext::sendError(result));
-    else
-        dialogs.message(mailtext::sentNotice(m_to->text(), m_copy->text()));
+    m_flow.send({m_to->text(), m_copy->text(), m_subject->text(), m_additional->toPlainText(), m_attachment->text(),
+                 m_summary, m_list});
 }
 
 } // namespace onda

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/WindowHost.h"
-#include "mail/MailSession.h"
+#include "mail/MailFlow.h"
 
 #include <QWidget>
 
@@ -40,12 +40,10 @@ public:
 
 private:
     void send();
-    bool logOn();
 
     AppState& m_state;
     DataSource* m_registrations;
-    MailSession m_session;
-    MailMessage m_message;
+    MailFlow m_flow;
     QString m_summary;
     QString m_list;
     QLineEdit* m_to;

@@ -2,17 +2,18 @@
 
 #include "core/AppState.h"
 #include "core/Dialogs.h"
+#include "core/Operation.h"
+#include "core/SavePath.h"
 #include "core/Twips.h"
 #include "core/WindowHost.h"
-#include "entry/RegistrationWindow.h"
 #include "reports/PreviewWindow.h"
 #include "reports/ReportText.h"
+#include "store/DataSource.h"
 #include "ui/BusyCursor.h"
 #include "ui/Unload.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <QPrinter>
 
 namespace onda {
@@ -24,11 +25,16 @@ ReportHeading headingOf(const AppState& state) {
     return {state.club, c.number, c.name, c.date};
 }
 
-// The registration view the selection replaces the rows of.
-DataSource* registrationView(AppState& state) {
-    auto* window = qobject_cast<RegistrationWindow*>(state.windows->child(Child::Registration));
-    return window ? &window->registrations() : nullptr;
-}
+// The view the report selection fills: the reports' own, over the program's database.
+struct ReportView {
+    explicit ReportView(const AppState& state) : source(QStringLiteral("Iscrizioni")) {
+        source.setDatabaseFile(state.databasePath);
+    }
+    DataSource source;
+};
+
+// The preview the report commands last built, so that saving the text file can close it.
+QPointer<PreviewWindow> g_preview;
 
 bool competitionChosen(AppState& state) {
     if (!state.currentCompetition().isEmpty())
@@ -46,34 +52,20 @@ PreviewWindow* buildPreview(AppState& state) {
     if (!competitionChosen(state))
         return nullptr;
     auto* preview = qobject_cast<PreviewWindow*>(state.windows->child(Child::Preview));
-    DataSource* view = registrationView(state);
-    if (!preview || !view)
+    if (!preview)
         return nullptr;
+    g_preview = preview;
     preview->setReportText({});
-    BusyCursor busy;
-    preview->setReportText(
-        buildReport(ReportForm::Printed, *view, headingOf(state), [] { QCoreApplication::processEvents(); }));
+    const BusyCursor busy;
+    ReportView view(state);
+    preview->setReportText(buildReport(ReportForm::Printed, view.source, headingOf(state)));
     return preview;
 }
 
-// The save dialog and the overwrite question; empty when the user gave up.
-QString chooseFile(AppState& state, const QString& filter, const QString& proposed) {
-    const QString path = state.dialogs.saveFileName(QStringLiteral("Save"), filter, proposed);
-    if (path.isEmpty())
-        return {};
-    if (QFileInfo::exists(path) &&
-        state.dialogs.askYesNo(QStringLiteral("Il file ") + path + QStringLiteral(" esiste. Vuoi sovrascriverlo ?"),
-                               Dialogs::Answer::Yes) != Dialogs::Answer::Yes)
-        return {};
-    return path;
-}
-
 bool saveReport(AppState& state, ReportForm form, const QString& path) {
-    DataSource* view = state.windows ? registrationView(state) : nullptr;
-    if (!view)
-        return false;
-    BusyCursor busy;
-    const QString content = buildReport(form, *view, headingOf(state));
+    const BusyCursor busy;
+    ReportView view(state);
+    const QString content = buildReport(form, view.source, headingOf(state));
     if (const Status written = writeReportFile(path, content); !written) {
         state.dialogs.message(QStringLiteral("Impossibile scrivere il file ") + path + QStringLiteral(": ") +
                                   written.description,
@@ -86,6 +78,9 @@ bool saveReport(AppState& state, ReportForm form, const QString& path) {
 } // namespace
 
 void showPrintPreview(AppState& state) {
+    const Operation operation;
+    if (!operation)
+        return;
     PreviewWindow* preview = buildPreview(state);
     if (!preview)
         return;
@@ -97,31 +92,39 @@ void showPrintPreview(AppState& state) {
 }
 
 void printRegistrations(AppState& state) {
+    const Operation operation;
+    if (!operation)
+        return;
     PreviewWindow* preview = buildPreview(state);
     if (!preview || preview->reportText().isEmpty()) // no registrations: nothing to print
         return;
     QPrinter printer(QPrinter::HighResolution);
     if (!state.dialogs.choosePrinter(printer))
         return;
-    BusyCursor busy;
+    const BusyCursor busy;
     preview->print(printer);
 }
 
 void saveRegistrationsAsSpreadsheet(AppState& state) {
+    const Operation operation;
+    if (!operation)
+        return;
     const QString path =
-        chooseFile(state, QStringLiteral("Excel files (*.xls)|*.xls|All Files (*.*)|*.*"), QStringLiteral("*.xls"));
+        chooseSavePath(state, QStringLiteral("Excel files (*.xls)|*.xls|All Files (*.*)|*.*"), QStringLiteral("*.xls"));
     if (!path.isEmpty())
         saveReport(state, ReportForm::Spreadsheet, path);
 }
 
 void saveRegistrationsAsText(AppState& state) {
-    const QString path = chooseFile(state, QStringLiteral("Text files (*.txt)|*.txt|All Files (*.*)|*.*"), QString());
+    const Operation operation;
+    if (!operation)
+        return;
+    const QString path =
+        chooseSavePath(state, QStringLiteral("Text files (*.txt)|*.txt|All Files (*.*)|*.*"), QString());
     if (path.isEmpty() || !saveReport(state, ReportForm::TextFile, path))
         return;
-    if (auto* host = dynamic_cast<QWidget*>(state.windows)) {
-        if (auto* preview = host->findChild<PreviewWindow*>())
-            unloadChild(preview);
-    }
+    if (g_preview)
+        unloadChild(g_preview);
 }
 
 } // namespace onda

@@ -155,8 +155,7 @@ QString recordLine(ReportForm form, int number, const ReportRecord& r) {
     return {};
 }
 
-QString buildReport(ReportForm form, DataSource& view, const ReportHeading& h,
-                    const std::function<void()>& betweenLines) {
+QString buildReport(ReportForm form, DataSource& view, const ReportHeading& h) {
     const int count = selectRegistrations(view, h.competitionNumber, 3, QStringLiteral("SOCIETA"), h.club);
     if (count == 0)
         return {};
@@ -175,8 +174,6 @@ QString buildReport(ReportForm form, DataSource& view, const ReportHeading& h,
             const QString line = recordLine(form, row + 1, record);
             // The printed list puts the line end before each record, the files after it.
             text += form == ReportForm::Printed ? kLineEnd + line : line + kLineEnd;
-            if (betweenLines)
-                betweenLines();
         }
     }
     return text + closing(form);

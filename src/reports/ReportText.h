@@ -48,11 +48,9 @@ QString textFileTime(const QVariant& minutes, const QVariant& seconds);
 QString recordLine(ReportForm form, int number, const ReportRecord& record);
 
 // Selects the club's registrations into `view` (the registration view) and builds the
-// whole text of one form. `betweenLines` runs after each record line, so a window can
-// stay responsive. An empty selection gives an empty text; a failed one the heading and
+// whole text of one form. An empty selection gives an empty text; a failed one the heading and
 // closing lines without records.
-QString buildReport(ReportForm form, DataSource& view, const ReportHeading& heading,
-                    const std::function<void()>& betweenLines = {});
+QString buildReport(ReportForm form, DataSource& view, const ReportHeading& heading);
 
 // Writes `content` and one line end to `path` in Windows-1252 (a character outside it
 // becomes "?"), the file whole or not at all; an existing file is replaced.

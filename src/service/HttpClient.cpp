@@ -1,48 +1,14 @@
 #include "service/HttpClient.h"
 
+#include "core/Operation.h"
+#include "net/Curl.h"
 #include "service/BodyText.h"
 
 #include <QByteArray>
-#include <QCoreApplication>
-#include <QEventLoop>
-
-#include <curl/curl.h>
-
-#include <memory>
-#include <mutex>
 
 namespace onda {
 
 namespace {
-
-struct EasyDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-struct MultiDeleter {
-    void operator()(CURLM* handle) const { curl_multi_cleanup(handle); }
-};
-using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
-using MultiHandle = std::unique_ptr<CURLM, MultiDeleter>;
-
-// An easy handle added to a multi handle; removed again before either is cleaned up.
-class MultiAttachment {
-public:
-    MultiAttachment(CURLM* multi, CURL* easy) : m_multi(multi), m_easy(easy) {
-        m_added = curl_multi_add_handle(m_multi, m_easy) == CURLM_OK;
-    }
-    ~MultiAttachment() {
-        if (m_added)
-            curl_multi_remove_handle(m_multi, m_easy);
-    }
-    MultiAttachment(const MultiAttachment&) = delete;
-    MultiAttachment& operator=(const MultiAttachment&) = delete;
-    bool added() const { return m_added; }
-
-private:
-    CURLM* m_multi;
-    CURL* m_easy;
-    bool m_added = false;
-};
 
 struct Sink {
     QByteArray bytes;
@@ -61,11 +27,6 @@ size_t writeBody(char* data, size_t size, size_t count, void* user) {
     return length;
 }
 
-void globalInit() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 HttpResult failure(HttpResult::Status status, const QString& error, long httpStatus = 0) {
     HttpResult result;
     result.status = status;
@@ -77,14 +38,12 @@ HttpResult failure(HttpResult::Status status, const QString& error, long httpSta
 } // namespace
 
 HttpResult httpGetResult(const QString& url, const HttpOptions& options) {
-    globalInit();
     const QByteArray address = url.toUtf8();
     if (address.isEmpty() || address.contains(' ') || address.contains('\0'))
         return failure(HttpResult::Status::BadAddress, QStringLiteral("Indirizzo non valido: ") + url);
 
-    EasyHandle easy(curl_easy_init());
-    MultiHandle multi(curl_multi_init());
-    if (!easy || !multi)
+    const curl::Easy easy = curl::newEasy();
+    if (!easy)
         return failure(HttpResult::Status::NetworkError, QStringLiteral("libcurl non disponibile"));
 
     Sink sink;
@@ -116,28 +75,9 @@ HttpResult httpGetResult(const QString& url, const HttpOptions& options) {
         noProxy += (noProxy.isEmpty() ? "" : ",") + QByteArray("localhost,127.0.0.0/8,::1");
     curl_easy_setopt(h, CURLOPT_NOPROXY, noProxy.constData());
 
-    MultiAttachment attachment(multi.get(), h);
-    if (!attachment.added())
-        return failure(HttpResult::Status::NetworkError, QStringLiteral("libcurl non disponibile"));
-
-    // The timeouts above bound this loop: libcurl ends the transfer when they pass.
-    int running = 1;
-    while (running) {
-        if (curl_multi_perform(multi.get(), &running) != CURLM_OK)
-            break;
-        if (!running)
-            break;
-        curl_multi_poll(multi.get(), nullptr, 0, 20, nullptr);
-        if (QCoreApplication::instance())
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
-
     CURLcode code = CURLE_FAILED_INIT;
-    int queued = 0;
-    while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued)) {
-        if (message->msg == CURLMSG_DONE && message->easy_handle == h)
-            code = message->data.result;
-    }
+    // The time-outs above bound the wait: libcurl ends the transfer when they pass.
+    waitFor([&] { code = curl_easy_perform(h); });
     long httpStatus = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &httpStatus);
 

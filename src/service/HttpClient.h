@@ -35,9 +35,8 @@ struct HttpResult {
     bool ok() const { return status == Status::Ok; }
 };
 
-// A blocking GET of http:// or https:// addresses. The calling thread's Qt events keep
-// running while it waits (input events are held back until it returns), so windows stay
-// drawn. Redirects are followed. An error status of the server counts as a failure: its
+// A blocking GET of http:// or https:// addresses, waited for in the program's one way
+// (core/Operation.h). Redirects are followed. An error status of the server counts as a failure: its
 // error page is not an answer.
 HttpResult httpGetResult(const QString& url, const HttpOptions& options = {});
 

@@ -34,7 +34,6 @@ QString ServiceClient::fetch(const QString& path, const QString& statusText, boo
         m_feedback.setBusy(true);
     if (!statusText.isNull())
         m_feedback.setStatusText(statusText);
-    m_feedback.processEvents();
     return httpGet(serviceAddress(m_baseAddress, path), m_options);
 }
 

@@ -30,8 +30,7 @@ inline const QString kConnectionMessage = QStringLiteral(
     "Errore nel collegamento col server. Per effettuare l'aggiornamento devi essere collegato in Internet");
 
 // The requests of the service, each sent once and screened. Every request except the login
-// check sets the busy pointer and, where it has one, its status-bar text, and lets pending
-// window events run before it is sent; none restores them.
+// check sets the busy pointer and, where it has one, its status-bar text; none restores them.
 class ServiceClient {
 public:
     ServiceClient(QString baseAddress, ServiceFeedback& feedback, HttpOptions options = {});

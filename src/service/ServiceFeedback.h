@@ -5,7 +5,8 @@
 namespace onda {
 
 // What a request shows while it runs. The main window implements it with its status bar,
-// the busy pointer and the message boxes; tests record the calls.
+// the busy pointer and the message boxes; tests record the calls. The windows are redrawn
+// while a request waits (core/Operation.h), never by the caller.
 class ServiceFeedback {
 public:
     virtual ~ServiceFeedback() = default;
@@ -14,9 +15,25 @@ public:
     // Repeated calls with true keep one busy pointer; the workflow that started the
     // requests restores it at its end.
     virtual void setBusy(bool busy) = 0;
-    virtual void processEvents() = 0;
     // A message box with the OK button only.
     virtual void showMessage(const QString& text) = 0;
+};
+
+// What the service workflows need of the windows: the login window and the progress window.
+class ServicePorts {
+public:
+    enum Look { Unchecked = 0, Done = 1, InProgress = 2 };
+
+    virtual ~ServicePorts() = default;
+    // The login window, modal; true after a successful check, with the user id, PIN and club
+    // set in the program's state.
+    virtual bool login() = 0;
+    // The login window unloaded, so that it opens afresh with the program's user and PIN.
+    virtual void closeLogin() = 0;
+    // Line `index` of the progress window (shown when it is not): a caption that is not
+    // empty replaces the line's; InProgress makes it bold, Unchecked and Done set the mark.
+    virtual void SetStep(int index, const QString& caption, int value) = 0;
+    virtual void closeProgress() = 0;
 };
 
 } // namespace onda

@@ -4,7 +4,6 @@
 #include "store/SqliteSupport.h"
 #include "store/Transaction.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 
 namespace onda {
@@ -73,9 +72,6 @@ QueryCopyResult CopyQueryToDatabase(const QString& sourcePath, const QString& qu
         sqlite3_stmt* out = insert.get();
         int rc;
         while ((rc = select.step()) == SQLITE_ROW) {
-            // The window stays drawn during a long copy without paying for it on every row.
-            if (copied % 256 == 0 && QCoreApplication::instance())
-                QCoreApplication::processEvents();
             for (int c = 0; c < columns; ++c)
                 sqlite3_bind_value(out, c + 1, sqlite3_column_value(rows, c));
             const int written = insert.step();

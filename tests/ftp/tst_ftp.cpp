@@ -1,4 +1,5 @@
 // The FTP session against a real FTP server on loopback.
+#include "core/Operation.h"
 #include "ftp/FTP.h"
 
 #include <curl/curl.h>
@@ -69,9 +70,11 @@ class TestFtp : public QObject {
     QProcess m_server; // stopped by its destructor
     int m_port = 0;
     std::unique_ptr<QTemporaryDir> m_local;
+    onda::ThreadWaiter m_waiter; // timers of this thread run while a command waits
 
 private slots:
     void initTestCase() {
+        onda::installWaiter(&m_waiter);
         for (const auto& folder : {"db/temp", "files", "lists/empty", "in"})
             QVERIFY(QDir(m_root.path()).mkpath(QString::fromLatin1(folder)));
         write(served(u"files/new.bin"_s), binary);
@@ -121,6 +124,10 @@ private slots:
         QVERIFY(QDir(local()).mkdir(u"sets"_s));
         QVERIFY2(ftp.FTPGetAll(local(u"sets"_s), pattern, u"lists/mixed"_s, error), qPrintable(error));
         QCOMPARE(entries(local(u"sets"_s)), names);
+        // No folder named: the current one, not the root.
+        QVERIFY(ftp.FTPPut(local(), u"first.mdb"_s, {}, u"here.mdb"_s, error));
+        QCOMPARE(contents(served(u"lists/mixed/here.mdb"_s)), binary);
+        QFile::remove(served(u"lists/mixed/here.mdb"_s));
         // Back again; lists/mixed is now the current folder, so the target is named from the root.
         const QString sets = u"sets/"_s + QString::fromLatin1(QTest::currentDataTag());
         QVERIFY(QDir(m_root.path()).mkpath(sets));

@@ -4,11 +4,11 @@
 #include "WindowTest.h"
 
 #include "core/AppState.h"
-#include "core/TransferExport.h"
 #include "service/OnlineSession.h"
 #include "service/ProgressWindow.h"
 #include "service/UploadTarget.h"
 #include "store/Database.h"
+#include "transfer/TransferExport.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -183,7 +183,7 @@ private slots:
         });
         if (login == u"cmdOK"_s)
             dialogs().queueYesNo(answer == u"yes"_s ? Dialogs::Answer::Yes : Dialogs::Answer::No);
-        session.UploadRegistrations();
+        session.flows().uploadRegistrations();
 
         QStringList texts = dialogs().takeTexts();
         if (login == u"cmdOK"_s)

@@ -122,7 +122,7 @@ void TestOnline::listRefreshedTwiceKeepsEachCompetitionOnce() {
     QVERIFY(startOn(sim));
     for (int i = 0; i < 2; ++i) {
         login(QStringLiteral("demo"), QStringLiteral("1234"));
-        m_session->refreshListWorkflow();
+        m_session->flows().refreshList();
     }
     QCOMPARE(column(QStringLiteral("select [Numero Prova] from manif order by [Numero Prova]")),
              QStringList({"57", "570", "571"}));
@@ -140,7 +140,7 @@ void TestOnline::userIdWithBlanks() {
     SimService sim;
     QVERIFY(startOn(sim));
     login(QStringLiteral("demo club"), QStringLiteral("1234"));
-    m_session->refreshListWorkflow();
+    m_session->flows().refreshList();
     const QStringList sent = sim.takeRequests();
     QCOMPARE(sent.size(), 2);
     for (const QString& target : sent)
@@ -168,7 +168,7 @@ void TestOnline::importBringsTheCompetition() {
         }
         seen << QString(looks.values().constData(), looks.size());
     };
-    QVERIFY(m_session->ImportCompetition(QStringLiteral("570")));
+    QVERIFY(m_session->flows().importCompetition(QStringLiteral("570")));
     dialogs().onShown = nullptr;
     QCOMPARE(seen, QStringList({"xxxx>.", "xxxxxx"}));
 
@@ -201,7 +201,7 @@ void TestOnline::importTwiceKeepsOtherClubs() {
     for (int i = 0; i < 2; ++i) {
         login(QStringLiteral("demo"), QStringLiteral("1234"));
         dialogs().queueInput(QStringLiteral("500123"));
-        QVERIFY(m_session->ImportCompetition(QStringLiteral("570")));
+        QVERIFY(m_session->flows().importCompetition(QStringLiteral("570")));
         dialogs().take();
     }
     QCOMPARE(m_db->count(QStringLiteral("nprg570"), QStringLiteral("soc='DEMO'")), 4);
@@ -214,7 +214,7 @@ void TestOnline::refusedCompetitionChangesNothing() {
     QVERIFY(startOn(sim));
     sim.control(QStringLiteral("set?request=competition&mode=error&text=Manifestazione%20inesistente"));
     login(QStringLiteral("demo"), QStringLiteral("1234"));
-    QVERIFY(!m_session->ImportCompetition(QStringLiteral("570")));
+    QVERIFY(!m_session->flows().importCompetition(QStringLiteral("570")));
     QCOMPARE(dialogs().takeTexts(), QStringList{QStringLiteral("Attenzione: Manifestazione inesistente")});
     QCOMPARE(m_db->count(QStringLiteral("categorie")), 0);
     QCOMPARE(m_db->count(QStringLiteral("nprg570")), -1);
@@ -226,7 +226,7 @@ void TestOnline::serviceDownChangesNothing() {
     QVERIFY(startOn(sim));
     login(QStringLiteral("demo"), QStringLiteral("1234"));
     sim.control(QStringLiteral("set?request=competition,categories,races,registrations,note&mode=drop"));
-    QVERIFY(!m_session->ImportCompetition(QStringLiteral("570")));
+    QVERIFY(!m_session->flows().importCompetition(QStringLiteral("570")));
     QCOMPARE(dialogs().takeTexts(),
              QStringList{QStringLiteral("Errore nel collegamento col server. Per effettuare l'aggiornamento devi "
                                         "essere collegato in Internet")});

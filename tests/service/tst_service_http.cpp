@@ -1,4 +1,5 @@
 // The HTTP client and the service requests against a server on this computer.
+#include "core/Operation.h"
 #include "service/HttpClient.h"
 #include "service/ServiceClient.h"
 #include "service/ServiceFeedback.h"
@@ -50,7 +51,6 @@ public:
     QStringList log;
     void setStatusText(const QString& text) override { log << text; }
     void setBusy(bool busy) override { log << (busy ? u"busy"_s : u"idle"_s); }
-    void processEvents() override { log << u"events"_s; }
     void showMessage(const QString& text) override { log << u"message "_s + text; }
 };
 
@@ -60,10 +60,16 @@ class TestServiceHttp : public QObject {
     Q_OBJECT
 
 private slots:
+    // The loopback server lives on this thread: it must be served while a request waits.
+    void initTestCase() { onda::installWaiter(&m_waiter); }
+    void cleanupTestCase() { onda::installWaiter(nullptr); }
     void exchanges_data();
     void exchanges();
     void requests_data();
     void requests();
+
+private:
+    onda::ThreadWaiter m_waiter;
 };
 
 void TestServiceHttp::exchanges_data() {
@@ -106,16 +112,16 @@ void TestServiceHttp::requests_data() {
     const QByteArray closed = "ERRORE=Gara chiusa**";
     // clang-format off
     QTest::newRow("page refused, told") << "page" << closed << "failed"
-                                        << "busy|Importo le Iscrizioni|events|message Attenzione: Gara chiusa";
+                                        << "busy|Importo le Iscrizioni|message Attenzione: Gara chiusa";
     QTest::newRow("categories refused, silent") << "categories" << closed << "refused"
-                                                << "busy|Importo le categorie.|events";
-    QTest::newRow("server down") << "races" << QByteArray() << "invalid" << "busy|Importo le Gare|events|<conn>";
+                                                << "busy|Importo le categorie.";
+    QTest::newRow("server down") << "races" << QByteArray() << "invalid" << "busy|Importo le Gare|<conn>";
     QTest::newRow("list") << "list" << QByteArray("RESPONSE=OK**MANIF=1|a|b|c|d|e|||$\r\n") << "valid"
-                          << "busy|Mi sto collegando a <base>.|events";
+                          << "busy|Mi sto collegando a <base>.";
     QTest::newRow("answer without its part") << "races" << QByteArray("RESPONSE=OK**") << "invalid"
-                                             << "busy|Importo le Gare|events|<conn>";
-    QTest::newRow("import not confirmed") << "import" << QByteArray("RESPONSE=OK") << "valid" << "busy|events";
-    QTest::newRow("login, nothing shown") << "login" << QByteArray("OK SOC=ABC**") << "ABC" << "events";
+                                             << "busy|Importo le Gare|<conn>";
+    QTest::newRow("import not confirmed") << "import" << QByteArray("RESPONSE=OK") << "valid" << "busy";
+    QTest::newRow("login, nothing shown") << "login" << QByteArray("OK SOC=ABC**") << "ABC" << "";
     // clang-format on
 }
 

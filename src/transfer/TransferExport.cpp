@@ -1,41 +1,23 @@
-#include "core/TransferExport.h"
+#include "transfer/TransferExport.h"
 
 #include "core/AppState.h"
 #include "core/Dialogs.h"
+#include "core/Operation.h"
+#include "core/SavePath.h"
 #include "core/WindowHost.h"
 #include "store/QueryCopy.h"
 #include "store/Schema.h"
 #include "store/SqlText.h"
 
-#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 
 #include <filesystem>
 
 namespace onda {
 
 namespace {
-
-// The busy pointer while the file is written, when there is a screen to show it on.
-class BusyPointer {
-public:
-    BusyPointer() : m_on(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr) {
-        if (m_on)
-            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    }
-    ~BusyPointer() {
-        if (m_on)
-            QGuiApplication::restoreOverrideCursor();
-    }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-
-private:
-    bool m_on;
-};
 
 QString failureMessage(const QueryCopyResult& result, const QString& path, bool previousKept) {
     QString text;
@@ -72,14 +54,9 @@ ExportOutcome ExportTransferDatabase(AppState& state, const QString& club, QStri
         path = folder + file;
         mode = path;
     } else {
-        path = state.dialogs.saveFileName(QStringLiteral("Save"),
-                                          QStringLiteral("Access files (*.mdb)|*.mdb|All Files (*.txt)|*.*"),
-                                          club + QLatin1Char('_') + number + QStringLiteral(".mdb"));
+        path = chooseSavePath(state, QStringLiteral("Access files (*.mdb)|*.mdb|All Files (*.txt)|*.*"),
+                              club + QLatin1Char('_') + number + QStringLiteral(".mdb"));
         if (path.isEmpty())
-            return ExportOutcome::Cancelled;
-        if (QFileInfo::exists(path) &&
-            state.dialogs.askYesNo(QStringLiteral("Il file ") + path + QStringLiteral(" esiste. Vuoi sovrascriverlo ?"),
-                                   Dialogs::Answer::Yes) != Dialogs::Answer::Yes)
             return ExportOutcome::Cancelled;
     }
     const bool previous = QFileInfo::exists(path);
@@ -92,10 +69,9 @@ ExportOutcome ExportTransferDatabase(AppState& state, const QString& club, QStri
     const QString partial = target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".part");
     QFile::remove(partial);
     QueryCopyResult result;
-    {
-        BusyPointer busy;
-        const QString source = state.databasePath;
-        const ConnectionOptions& options = state.store.connectionOptions();
+    const QString source = state.databasePath;
+    const ConnectionOptions options = state.store.connectionOptions();
+    waitFor([&] {
         result = CopyQueryToDatabase(source,
                                      QStringLiteral("select * from [") + registrationTable(number) +
                                          QStringLiteral("] where soc=") + sqlQuoted(club),
@@ -108,7 +84,7 @@ ExportOutcome ExportTransferDatabase(AppState& state, const QString& club, QStri
             result.status = Status::of(err::DiskError, path);
             result.step = 6;
         }
-    }
+    });
     if (!result.status) {
         QFile::remove(partial);
         state.dialogs.message(failureMessage(result, path, previous), Dialogs::Icon::Critical);
@@ -120,6 +96,9 @@ ExportOutcome ExportTransferDatabase(AppState& state, const QString& club, QStri
 }
 
 void SaveTransferDatabase(AppState& state) {
+    const Operation operation;
+    if (!operation)
+        return;
     if (state.windows)
         if (QWidget* registration = state.windows->child(Child::Registration))
             state.windows->hideChild(registration);
@@ -130,6 +109,7 @@ void SaveTransferDatabase(AppState& state) {
     QString mode;
     QString folder;
     QString file;
+    // Every outcome has been told to the user by the export itself.
     (void)ExportTransferDatabase(state, state.club, mode, folder, file);
 }
 

@@ -1,0 +1,79 @@
+#include "core/Operation.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include <atomic>
+#include <exception>
+#include <thread>
+
+namespace onda {
+
+namespace {
+
+std::atomic<Waiter*> g_waiter{nullptr};
+bool g_running = false; // the user-interface thread's own: no lock
+
+} // namespace
+
+void ThreadWaiter::wait(const std::function<void()>& work) {
+    if (!QCoreApplication::instance()) {
+        work();
+        return;
+    }
+    QEventLoop loop;
+    std::thread worker([&] {
+        work();
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    worker.join();
+}
+
+void installWaiter(Waiter* waiter) {
+    g_waiter = waiter;
+}
+
+void waitFor(const std::function<void()>& work) {
+    Waiter* waiter = g_waiter;
+    if (!waiter) {
+        work();
+        return;
+    }
+    std::exception_ptr failure;
+    waiter->wait([&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void pauseFor(std::chrono::milliseconds duration) {
+    waitFor([duration] { std::this_thread::sleep_for(duration); });
+}
+
+Operation::Operation() : m_started(!g_running) {
+    if (!m_started)
+        return;
+    g_running = true;
+    if (Waiter* waiter = g_waiter)
+        waiter->operationBegan();
+}
+
+Operation::~Operation() {
+    if (!m_started)
+        return;
+    g_running = false;
+    if (Waiter* waiter = g_waiter)
+        waiter->operationEnded();
+}
+
+bool Operation::running() {
+    return g_running;
+}
+
+} // namespace onda

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "service/ServiceClient.h"
+#include "store/Status.h"
+
+#include <QString>
+
+namespace onda {
+
+class AppState;
+class ServiceFeedback;
+class ServicePorts;
+
+// The workflows of the link with the service, without windows: the list refresh, the import of
+// one competition and the deposit of the club's registrations. Each is one operation of the
+// program (core/Operation.h): a second one asked for meanwhile is refused.
+class OnlineFlows {
+public:
+    OnlineFlows(AppState& state, ServiceClient& client, ServiceFeedback& feedback, ServicePorts& ports);
+
+    // "Aggiorna lista da Ondaweb": login, the competition list into manif, the grid refilled.
+    void refreshList();
+    // The on-line opening of a competition: true when the import ran to its end.
+    bool importCompetition(const QString& manifId);
+    // "Deposita le tue iscrizioni su Ondaweb": the transfer file by FTP, then the import order.
+    void uploadRegistrations();
+
+private:
+    void storeCompetitionList();
+    void importCategories(const RequestValues& values);
+    void importRaces(const RequestValues& values);
+    void importRegistrations(const RequestValues& values);
+    void importNote(const RequestValues& values);
+    // A step whose rows could not be written leaves them as they were and says so.
+    void reportWriteFailure(const Status& status);
+    void showClub();
+
+    AppState& m_state;
+    ServiceClient& m_client;
+    ServiceFeedback& m_feedback;
+    ServicePorts& m_ports;
+};
+
+} // namespace onda
