@@ -1,5 +1,9 @@
 #include "app/CompetitionOpening.h"
 
+#include "core/AppState.h"
+#include "core/Dialogs.h"
+#include "core/WindowHost.h"
+#include "entry/CompetitionNote.h"
 #include "store/DataSource.h"
 #include "store/Schema.h"
 #include "store/SqlText.h"
@@ -57,6 +61,99 @@ QString competitionCategoriesText(DataSource& source, const QString& number) {
 QString clubRegistrationsQuery(const QString& number, const QString& club) {
     return QStringLiteral("select * from ") + registrationTable(number) + QStringLiteral(" where soc=") +
            sqlQuoted(club) + QStringLiteral(" order by OrdineInserimento desc");
+}
+
+CompetitionOpeningFlow::CompetitionOpeningFlow(AppState& state, DataSource& manif, DataSource& registrations,
+                                               DataSource& categories)
+    : m_state(state), m_manif(manif), m_registrations(registrations), m_categories(categories) {}
+
+void CompetitionOpeningFlow::setClubLabel(const QString& club) {
+    if (m_state.windows)
+        if (WorkspaceView* workspace = m_state.windows->workspaceView())
+            workspace->setClubLabel(club);
+}
+
+void CompetitionOpeningFlow::choose(const ListedRow& row) {
+    setClubLabel(row.user);
+    m_state.userId = row.user;
+    m_state.changeCompetition([&row](Competition& c) { c.number = row.number; });
+}
+
+bool CompetitionOpeningFlow::open(const ListedRow& row, OpeningMode mode) {
+    if (mode == OpeningMode::Cancelled)
+        return false;
+    if (!prepareRegistrationTable(row.number)) {
+        if (mode == OpeningMode::Offline) {
+            const Dialogs::Answer answer = m_state.dialogs.askYesNo(
+                QStringLiteral("La manifestazione non esiste sul computer. Devo collegarmi con Ondaweb per leggerne "
+                               "i dati. Devi essere collegato in Internet.") +
+                    QStringLiteral("\r\n\r\nMi collego ?"),
+                Dialogs::Answer::Yes);
+            if (answer != Dialogs::Answer::Yes)
+                return false;
+        }
+        mode = OpeningMode::Online; // the import creates the table
+    }
+
+    if (mode == OpeningMode::Offline) {
+        readStoredCompetition(row);
+    } else {
+        const CompetitionHeading heading{row.number, row.name, row.place, row.date};
+        m_state.changeCompetition([&heading](Competition& c) {
+            c.name = heading.name;
+            c.place = heading.place;
+            c.date = heading.date;
+        });
+        if (!m_state.importCompetition || !m_state.importCompetition(heading))
+            return false;
+        // The import made the table; an old one gains its insertion order here.
+        if (!prepareRegistrationTable(row.number))
+            return false;
+    }
+    countClubRegistrations(row.number);
+    // The window points its own sources at the competition's table and shows itself.
+    if (m_state.windows)
+        if (RegistrationDesk* desk = m_state.windows->registrationDesk())
+            desk->openOnCompetition();
+    return true;
+}
+
+bool CompetitionOpeningFlow::prepareRegistrationTable(const QString& number) {
+    // Only the table's fields are needed: reading a large table's rows would slow the opening.
+    m_registrations.setRecordSource(QStringLiteral("select * from ") + registrationTable(number) +
+                                    QStringLiteral(" where 1=0"));
+    if (m_registrations.refresh().number == err::TableNotFound)
+        return false;
+    DataSource scratch(QStringLiteral("iscrizioni"));
+    scratch.setDatabaseFile(m_registrations.databaseFile());
+    m_state.store.EnsureInsertionOrder(m_registrations, scratch, number);
+    return true;
+}
+
+void CompetitionOpeningFlow::readStoredCompetition(const ListedRow& row) {
+    if (const std::optional<StoredCompetition> stored = findStoredCompetition(m_manif, row.user, row.number)) {
+        m_state.club = stored->club;
+        setClubLabel(stored->club);
+        m_state.changeCompetition([&stored](Competition& c) {
+            c.name = stored->name;
+            c.place = stored->place;
+            c.date = stored->date;
+            c.maxEntriesPerClub = stored->maxEntriesPerClub;
+            c.maxEntriesPerAthlete = stored->maxEntriesPerAthlete;
+            c.note = stored->note;
+            c.notePresent = isNotePresent(stored->note);
+        });
+    }
+    const QString categories = competitionCategoriesText(m_categories, row.number);
+    m_state.changeCompetition([&categories](Competition& c) { c.categoriesText = categories; });
+}
+
+void CompetitionOpeningFlow::countClubRegistrations(const QString& number) {
+    m_registrations.setRecordSource(clubRegistrationsQuery(number, m_state.club));
+    const Status read = m_registrations.refresh();
+    // An unreadable table is told by the registration window, which reads it next.
+    const int count = read ? m_registrations.rowCount() : 0;
+    m_state.changeCompetition([count](Competition& c) { c.registrationCount = QString::number(count); });
 }
 
 } // namespace onda

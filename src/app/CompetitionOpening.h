@@ -7,6 +7,7 @@
 
 namespace onda {
 
+class AppState;
 class DataSource;
 
 // The answer of the mode window.
@@ -33,5 +34,41 @@ QString competitionCategoriesText(DataSource& source, const QString& number);
 
 // "select * from nprgN where soc='club' order by OrdineInserimento desc"
 QString clubRegistrationsQuery(const QString& number, const QString& club);
+
+// A row of the workspace's competition list.
+struct ListedRow {
+    QString number;
+    QString name;
+    QString place;
+    QString date;
+    QString user;
+};
+
+// The opening of a competition chosen in the workspace, without windows: the competition made
+// the open one, then off-line from the local tables or on-line through the import, then the
+// registration window opened on it. It works on the workspace's data sources; the windows it
+// needs are reached through their ports.
+class CompetitionOpeningFlow {
+public:
+    CompetitionOpeningFlow(AppState& state, DataSource& manif, DataSource& registrations, DataSource& categories);
+
+    // What the workspace does as soon as a row is chosen, before the mode is asked.
+    void choose(const ListedRow& row);
+    // Goes on with the mode the user chose; true when the registration window was opened.
+    bool open(const ListedRow& row, OpeningMode mode);
+
+private:
+    // The registration table's fields, with the insertion order added when it lacks it;
+    // false when the table does not exist.
+    bool prepareRegistrationTable(const QString& number);
+    void readStoredCompetition(const ListedRow& row);
+    void countClubRegistrations(const QString& number);
+    void setClubLabel(const QString& club);
+
+    AppState& m_state;
+    DataSource& m_manif;
+    DataSource& m_registrations;
+    DataSource& m_categories;
+};
 
 } // namespace onda

@@ -7,7 +7,6 @@
 #include "core/Dialogs.h"
 #include "core/Twips.h"
 #include "entry/CompetitionNote.h"
-#include "entry/RegistrationWindow.h"
 #include "store/DataSource.h"
 #include "store/Schema.h"
 #include "store/SqlText.h"
@@ -86,7 +85,7 @@ WorkspaceWindow::WorkspaceWindow(AppState& state, QWidget* parent)
       m_iscrizioni(new DataSource(QStringLiteral("iscrizioni"), this)),
       m_programmi(new DataSource(QStringLiteral("Programmi"), this)),
       m_categorie(new DataSource(QStringLiteral("CAtegorie"), this)),
-      m_manif(new DataSource(QStringLiteral("manif"), this)) {
+      m_manif(new DataSource(QStringLiteral("manif"), this)), m_opening(state, *m_manif, *m_iscrizioni, *m_programmi) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Scelta circuito e gara"));
     m_config->setRecordSource(QStringLiteral("config"));
@@ -281,8 +280,8 @@ QString WorkspaceWindow::cell(int row, int column) const {
     return item ? item->text() : QString();
 }
 
-RegistrationWindow* WorkspaceWindow::registrationWindow() const {
-    return m_state.windows ? qobject_cast<RegistrationWindow*>(m_state.windows->child(Child::Registration)) : nullptr;
+ListedRow WorkspaceWindow::listedRow(int row) const {
+    return {cell(row, 0), cell(row, 2), cell(row, 3), cell(row, 4), cell(row, 5)};
 }
 
 void WorkspaceWindow::OpenCompetition() {
@@ -309,109 +308,15 @@ void WorkspaceWindow::startOpening(int row) {
         if (QTableWidgetItem* mark = m_grid->item(r, 1))
             mark->setText(QString());
     }
-    const QString user = cell(row, 5);
-    setClubLabel(user);
-    m_state.userId = user;
-    const QString number = cell(row, 0);
-    m_state.changeCompetition([&number](Competition& c) { c.number = number; });
+    m_opening.choose(listedRow(row));
 }
 
 void WorkspaceWindow::continueOpening(int row, OpeningMode mode) {
-    if (mode == OpeningMode::Cancelled)
+    if (!m_opening.open(listedRow(row), mode))
         return;
-    RegistrationWindow* registration = registrationWindow();
-    if (!registration)
-        return;
-    const QString number = cell(row, 0);
-    const QString user = cell(row, 5);
-
-    if (!pointAtRegistrationTable(*registration, number)) {
-        if (mode == OpeningMode::Offline) {
-            const Dialogs::Answer answer = m_state.dialogs.askYesNo(
-                QStringLiteral("La manifestazione non esiste sul computer. Devo collegarmi con Ondaweb per leggerne "
-                               "i dati. Devi essere collegato in Internet.") +
-                    QStringLiteral("\r\n\r\nMi collego ?"),
-                Dialogs::Answer::Yes);
-            if (answer != Dialogs::Answer::Yes)
-                return;
-        }
-        mode = OpeningMode::Online; // the import creates the table
-    }
-
-    if (mode == OpeningMode::Offline) {
-        openOffline(*registration, number, user);
-    } else {
-        const CompetitionHeading heading{number, cell(row, 2), cell(row, 3), cell(row, 4)};
-        m_state.changeCompetition([&heading](Competition& c) {
-            c.name = heading.name;
-            c.place = heading.place;
-            c.date = heading.date;
-        });
-        if (!m_state.importCompetition || !m_state.importCompetition(heading))
-            return;
-        pointAtRegistrationTable(*registration, number);
-        showClubRegistrations(*registration, number);
-    }
-
-    OpenRegistrationWindow(*registration, number);
     m_grid->selectRow(row);
     if (QTableWidgetItem* mark = m_grid->item(row, 1))
         mark->setText(QStringLiteral("*"));
-}
-
-bool WorkspaceWindow::pointAtRegistrationTable(RegistrationWindow& registration, const QString& number) {
-    // The registration source is re-read by the registration window before every use, so
-    // here it only needs the table's fields: reading a large table's rows again and again
-    // would make the opening slow.
-    DataSource& nprg = registration.registrations();
-    nprg.setRecordSource(QStringLiteral("select * from ") + registrationTable(number) + QStringLiteral(" where 1=0"));
-    if (nprg.refresh().number == err::TableNotFound)
-        return false;
-    m_state.store.EnsureInsertionOrder(nprg, *m_iscrizioni, number);
-    nprg.setRecordSource(QStringLiteral("select * from ") + registrationTable(number) +
-                         QStringLiteral(" order by OrdineInserimento desc"));
-    return true;
-}
-
-int WorkspaceWindow::openOffline(RegistrationWindow& registration, const QString& number, const QString& user) {
-    if (const std::optional<StoredCompetition> stored = findStoredCompetition(*m_manif, user, number)) {
-        m_state.club = stored->club;
-        setClubLabel(stored->club);
-        m_state.changeCompetition([&stored](Competition& c) {
-            c.name = stored->name;
-            c.place = stored->place;
-            c.date = stored->date;
-            c.maxEntriesPerClub = stored->maxEntriesPerClub;
-            c.maxEntriesPerAthlete = stored->maxEntriesPerAthlete;
-            c.note = stored->note;
-            c.notePresent = isNotePresent(stored->note);
-        });
-    }
-    const QString categories = competitionCategoriesText(*m_programmi, number);
-    m_state.changeCompetition([&categories](Competition& c) { c.categoriesText = categories; });
-    return showClubRegistrations(registration, number);
-}
-
-int WorkspaceWindow::showClubRegistrations(RegistrationWindow& registration, const QString& number) {
-    const QString query = clubRegistrationsQuery(number, m_state.club);
-    registration.registrations().setRecordSource(query);
-    registration.registrationGridSource().setRecordSource(query);
-    (void)registration.registrationGridSource().refresh();
-    const int count = registration.registrationGridSource().rowCount();
-    m_state.changeCompetition([count](Competition& c) { c.registrationCount = QString::number(count); });
-    return count;
-}
-
-void WorkspaceWindow::OpenRegistrationWindow(RegistrationWindow& registration, const QString& number) {
-    DataSource& nprg = registration.registrations();
-    nprg.setDatabaseFile(m_state.databasePath);
-    nprg.setRecordSource(QStringLiteral("select * from ") + registrationTable(number) + QLatin1Char(' '));
-    DataSource& athletes = registration.athletes();
-    athletes.setRecordSource(QStringLiteral("select * from natl where soc=") + sqlQuoted(m_state.club) +
-                             QStringLiteral(" order by nome"));
-    (void)athletes.refresh();
-    // The window fills its grid, name list, note mark and caption, and shows itself.
-    registration.openOnCompetition();
 }
 
 void WorkspaceWindow::checkRegistrations() {

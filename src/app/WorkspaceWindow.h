@@ -15,7 +15,6 @@ namespace onda {
 
 class AppState;
 class DataSource;
-class RegistrationWindow;
 
 // The rows of the competition grid: number, mark, name, place, date, user name.
 QList<QStringList> competitionGridRows(const QString& databasePath);
@@ -65,11 +64,7 @@ private slots:
 private:
     void startOpening(int row);
     void continueOpening(int row, OpeningMode mode);
-    bool pointAtRegistrationTable(RegistrationWindow& registration, const QString& number);
-    int openOffline(RegistrationWindow& registration, const QString& number, const QString& user);
-    int showClubRegistrations(RegistrationWindow& registration, const QString& number);
-    void OpenRegistrationWindow(RegistrationWindow& registration, const QString& number);
-    RegistrationWindow* registrationWindow() const;
+    ListedRow listedRow(int row) const;
     QString cell(int row, int column) const;
 
     AppState& m_state;
@@ -88,6 +83,7 @@ private:
     QLabel* m_count = nullptr;
     QLabel* m_categories = nullptr;
     QList<QPushButton*> m_buttons; // by index; 1 is unused
+    CompetitionOpeningFlow m_opening;
 };
 
 } // namespace onda

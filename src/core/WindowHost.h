@@ -42,6 +42,9 @@ public:
     virtual void lookUpAthlete(const QString& code) = 0;
     // True while the window is on the screen.
     virtual bool isShown() const = 0;
+    // Opens the window on the open competition: its sources on the competition's table, the
+    // club's registrations and athletes, the note mark and the caption; shows it.
+    virtual void openOnCompetition() = 0;
 };
 
 // What the workspace shows that other windows' flows change.

@@ -40,7 +40,7 @@ public:
 
     // Opens the window on the current competition: sources on the club's registrations,
     // the club's athletes in the name list, the caption with the club's count; shows it.
-    void openOnCompetition();
+    void openOnCompetition() override;
     // The pop-up menu of the grid, owned by the main window (items atleta,
     // modificaiscrizione, cancellaiscrizione).
     void setGridMenu(QMenu* menu);
