@@ -12,7 +12,9 @@ namespace onda {
 namespace {
 
 std::atomic<Waiter*> g_waiter{nullptr};
-bool g_running = false; // the user-interface thread's own: no lock
+// The user-interface thread's own: no lock.
+bool g_running = false;
+int g_waits = 0;
 
 } // namespace
 
@@ -41,6 +43,7 @@ void waitFor(const std::function<void()>& work) {
         return;
     }
     std::exception_ptr failure;
+    ++g_waits;
     waiter->wait([&] {
         try {
             work();
@@ -48,8 +51,13 @@ void waitFor(const std::function<void()>& work) {
             failure = std::current_exception();
         }
     });
+    --g_waits;
     if (failure)
         std::rethrow_exception(failure);
+}
+
+bool waiting() {
+    return g_waits > 0;
 }
 
 void pauseFor(std::chrono::milliseconds duration) {

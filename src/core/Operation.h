@@ -35,6 +35,9 @@ void waitFor(const std::function<void()>& work);
 // A pause the same way: the windows drawn, no input taken.
 void pauseFor(std::chrono::milliseconds duration);
 
+// True while the user-interface thread waits in waitFor.
+bool waiting();
+
 // One operation of the program (a transfer, an export, an import, a report, a mail) for the
 // life of the scope. The program does one at a time: a second one started meanwhile is refused
 // and must not go on.

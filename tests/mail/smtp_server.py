@@ -1,18 +1,21 @@
 #!/usr/bin/env python3
-"""smtp_server.py FOLDER [--refuse]: writes its port to FOLDER/port, each message as a mail program
-reads it to FOLDER/<n>.json (or refuses it); ends when its standard input closes."""
+"""smtp_server.py FOLDER [--refuse] [--delay S]: writes its port to FOLDER/port, each message as a
+mail program reads it to FOLDER/<n>.json (or refuses it), S seconds after it arrived; ends when its
+standard input closes."""
 import asyncio, base64, email, email.policy, json, os, socket, sys
 
 from aiosmtpd.smtp import SMTP
 
 FOLDER = sys.argv[1]
 REFUSE = "--refuse" in sys.argv[2:]
+DELAY = float(sys.argv[sys.argv.index("--delay") + 1]) if "--delay" in sys.argv else 0.0
 taken = 0
 
 
 class Keeper:
     async def handle_DATA(self, server, session, envelope):
         global taken
+        await asyncio.sleep(DELAY)
         if REFUSE:
             return "554 Transaction failed: refused by the test"
         message = email.message_from_bytes(envelope.original_content, policy=email.policy.default)

@@ -2,6 +2,7 @@
 #include "FixtureDb.h"
 #include "WindowTest.h"
 
+#include "app/MainWindow.h"
 #include "core/AppState.h"
 #include "core/ProgramValues.h"
 #include "mail/MailSession.h"
@@ -13,6 +14,7 @@
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 using namespace onda;
@@ -22,10 +24,12 @@ namespace {
 // The SMTP server of tests/mail, for the life of one test.
 class SmtpServer {
 public:
-    explicit SmtpServer(bool refuse = false) {
+    explicit SmtpServer(bool refuse = false, const QString& delay = {}) {
         QStringList arguments{QStringLiteral(SMTP_SERVER_SCRIPT), m_folder.path()};
         if (refuse)
             arguments << QStringLiteral("--refuse");
+        if (!delay.isEmpty())
+            arguments << QStringLiteral("--delay") << delay;
         m_process.start(QStringLiteral("/usr/bin/python3"), arguments);
         QFile port(m_folder.filePath(QStringLiteral("port")));
         for (int i = 0; i < 100 && m_port == 0 && m_process.state() != QProcess::NotRunning; ++i) {
@@ -106,6 +110,7 @@ private slots:
     void declinedLogOnThenTwoSends();
     void failedSendKeepsTheWindow_data();
     void failedSendKeepsTheWindow();
+    void inputDuringSend();
 };
 
 void TestMailWindow::refusals() {
@@ -216,6 +221,29 @@ void TestMailWindow::failedSendKeepsTheWindow() {
     QVERIFY(widget(QStringLiteral("frmEmail"))->isVisible());
     QCOMPARE(text(QStringLiteral("frmEmail/Text4")), QStringLiteral("da non perdere"));
     QVERIFY(server.messages().isEmpty() && !transferBytes().isEmpty());
+}
+
+void TestMailWindow::inputDuringSend() {
+    SmtpServer server(false, QStringLiteral("1.5"));
+    QVERIFY(server.port() > 0);
+    QVERIFY(startWithCompetition(server.port()));
+    QSignalSpy closed(app().main(), &MainWindow::closed);
+    actWhileWaiting([this] {
+        // "Rinuncia", a second "Invia", Enter in the recipient box, then a quit.
+        for (const QString& button : {QStringLiteral("frmEmail/Command2"), QStringLiteral("frmEmail/Command1")})
+            if (QWidget* w = widget(button))
+                QTest::mouseClick(w, Qt::LeftButton);
+        if (QWidget* to = widget(QStringLiteral("frmEmail/Text1")))
+            QTest::keyClick(to, Qt::Key_Return);
+        app().main()->close();
+    });
+    dialogs().queueYesNo(Dialogs::Answer::Yes);
+    QVERIFY(send(QStringLiteral("a@x.example"), QStringLiteral("una volta")));
+    QVERIFY2(actedWhileWaiting() >= 10, "the server kept the send waiting");
+    QCOMPARE(dialogs().takeTexts().value(1), QStringLiteral("Messaggio inviato a a@x.example;"));
+    QCOMPARE(server.messages().size(), 1);
+    QVERIFY(widget(QStringLiteral("frmEmail")) && closed.isEmpty());
+    QTRY_COMPARE(closed.size(), 1);
 }
 
 QTEST_MAIN(TestMailWindow)

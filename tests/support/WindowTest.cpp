@@ -1,6 +1,7 @@
 #include "WindowTest.h"
 
 #include "app/MainWindow.h"
+#include "core/Operation.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -21,6 +22,9 @@ void WindowTest::cleanup() {
     QString problems =
         m_modalAnswers.isEmpty() ? QString() : QStringLiteral("a modal window the test expected never opened");
     m_modalAnswers.clear();
+    if (m_waitTimer)
+        m_waitTimer->stop();
+    m_waitActs = 0;
     if (m_app) {
         const QString dialogs = m_app->dialogs().problems();
         if (!dialogs.isEmpty())
@@ -128,6 +132,20 @@ void WindowTest::whenModal(const QString& objectName, std::function<void(QWidget
     }
     m_modalTicks = 0;
     m_modalTimer->start(10);
+}
+
+void WindowTest::actWhileWaiting(std::function<void()> act) {
+    m_waitAct = std::move(act);
+    if (!m_waitTimer) {
+        m_waitTimer = new QTimer(this);
+        connect(m_waitTimer, &QTimer::timeout, this, [this] {
+            if (onda::waiting() && m_waitAct) {
+                ++m_waitActs;
+                m_waitAct();
+            }
+        });
+    }
+    m_waitTimer->start(50);
 }
 
 void WindowTest::answerModals() {

@@ -43,6 +43,10 @@ protected:
     // Answers run one at a time in the order given, so a window that stays open after the
     // first answer (a refused login) receives the second.
     void whenModal(const QString& objectName, std::function<void(QWidget*)> answer);
+    // A user who keeps clicking and typing while the program waits for an operation: `act`
+    // runs every 50 ms of each wait. The number of runs so far.
+    void actWhileWaiting(std::function<void()> act);
+    int actedWhileWaiting() const { return m_waitActs; }
 
 private:
     struct ModalAnswer {
@@ -56,4 +60,7 @@ private:
     class QTimer* m_modalTimer = nullptr;
     bool m_answering = false;
     int m_modalTicks = 0;
+    class QTimer* m_waitTimer = nullptr;
+    std::function<void()> m_waitAct;
+    int m_waitActs = 0;
 };

@@ -1,0 +1,110 @@
+// One operation at a time: what a user does while the program waits reaches no window, a quit
+// waits for the end, and no save lands on the program's own database.
+#include "FixtureDb.h"
+#include "SimService.h"
+#include "WindowTest.h"
+
+#include "app/MainWindow.h"
+#include "core/AppState.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+
+using namespace onda;
+using namespace Qt::StringLiterals;
+
+class TestOperations : public WindowTest {
+    Q_OBJECT
+
+    std::unique_ptr<FixtureDb> m_db;
+
+    bool startOn570(const QStringList& arguments = {}) {
+        if (!m_db->seedCompetitions() || !m_db->createRegistrationTable(u"570"_s) ||
+            !m_db->addRegistration(u"570"_s, 500000, u"ROSSI MARIO"_s, u"DEMO"_s) || !start(m_db->dir(), arguments))
+            return false;
+        app().state().club = u"DEMO"_s;
+        app().state().changeCompetition([](Competition& c) { c.number = u"570"_s; });
+        return true;
+    }
+    QByteArray databaseDigest() const {
+        QFile file(m_db->path());
+        return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+                                              : QByteArray();
+    }
+
+private slots:
+    void init() { m_db = std::make_unique<FixtureDb>(); }
+
+    void depositUnderInput() {
+        const QString host = u"127.0.0.%1"_s.arg(QRandomGenerator::global()->bounded(10, 251));
+        SimService sim(host, 80, 21);
+        if (!sim.isRunning())
+            QSKIP("the stand-in cannot listen on ports 80 and 21 (not root?)");
+        QVERIFY(startOn570({u"http://"_s + host + u"/"_s}));
+        sim.control(u"set?request=import&mode=normal&delay=1.5"_s);
+        whenModal(u"frmLogin"_s, [](QWidget* window) {
+            window->findChild<QLineEdit*>(u"txtUserName"_s)->setText(u"demo"_s);
+            window->findChild<QLineEdit*>(u"txtPassword"_s)->setText(u"1234"_s);
+            window->findChild<QPushButton*>(u"cmdOK"_s)->click();
+        });
+        dialogs().queueYesNo(Dialogs::Answer::Yes);
+        QSignalSpy closed(app().main(), &MainWindow::closed);
+        bool openWhileWaiting = true;
+        actWhileWaiting([&] {
+            // A second deposit from the workspace's button and by the keyboard, then a quit.
+            if (QWidget* deposit = widget(u"Form2/Command1_3"_s))
+                QTest::mouseClick(deposit, Qt::LeftButton);
+            QTest::keyClick(app().main(), Qt::Key_F, Qt::AltModifier);
+            app().main()->close();
+            openWhileWaiting = openWhileWaiting && app().main()->isVisible();
+        });
+        QVERIFY(trigger(u"DepositaOndaweb"_s));
+        QVERIFY2(actedWhileWaiting() >= 10, "the import order kept the program waiting");
+        QVERIFY(openWhileWaiting && closed.isEmpty());
+        const QStringList texts = dialogs().takeTexts();
+        QCOMPARE(texts.size(), 2);
+        QCOMPARE(texts.at(1), u"Iscrizioni esportate correttamente"_s);
+        QCOMPARE(sim.takeRequests().filter(u"putIscrizioni"_s).size(), 1);
+        int held = 0;
+        for (const QJsonValue& r : QJsonDocument::fromJson(sim.state())[u"state"_s][u"registrations"_s].toArray())
+            held += r[u"competition"_s].toInt() == 570 && r[u"club"_s].toString() == u"DEMO"_s;
+        QCOMPARE(held, 1);
+        // The quit asked for meanwhile is carried out now that the deposit is over.
+        QTRY_COMPARE(closed.size(), 1);
+    }
+
+    void noSaveOverTheDatabase_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("form"); // how the user names the database
+        for (const char* command : {"mnuFileSaveAs", "SaveAsExcel", "SaveAsText"})
+            for (const char* form : {"as it is", "through ./ and ..", "through a link"})
+                QTest::addRow("%s, %s", command, form) << QString::fromLatin1(command) << QString::fromLatin1(form);
+    }
+    void noSaveOverTheDatabase() {
+        QFETCH(QString, command);
+        QFETCH(QString, form);
+        QVERIFY(startOn570());
+        QString path = m_db->path();
+        if (form.startsWith(u"through ./"_s)) {
+            path = m_db->dir() + u"/./sub/../ONDA.mdb"_s;
+        } else if (form == u"through a link"_s) {
+            path = m_db->filePath(u"scelta.mdb"_s);
+            QVERIFY(QFile::link(m_db->path(), path));
+        }
+        const QByteArray before = databaseDigest();
+        dialogs().queueSaveFileName(path);
+        QVERIFY(trigger(command));
+        QCOMPARE(dialogs().takeTexts(),
+                 (QStringList{u"Save"_s, u"Non puoi salvare sul database del programma: scegli un altro nome"_s}));
+        QCOMPARE(databaseDigest(), before);
+    }
+};
+
+QTEST_MAIN(TestOperations)
+#include "tst_operations.moc"
