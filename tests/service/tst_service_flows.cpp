@@ -1,0 +1,147 @@
+// The service workflows without windows: the steps they show, what they ask and what they
+// write, against the stand-in service.
+#include "FixtureDb.h"
+#include "ScriptedDialogs.h"
+#include "SimService.h"
+
+#include "core/AppState.h"
+#include "entry/RegistrationBook.h"
+#include "service/OnlineFlows.h"
+#include "service/ServiceFeedback.h"
+#include "store/Database.h"
+
+#include <QTest>
+
+using namespace onda;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The login and progress windows, as a trace: "login", "3 Prendo la lista delle gare 0", "close".
+class RecordedPorts : public ServicePorts, public ServiceFeedback {
+public:
+    explicit RecordedPorts(AppState& state) : m_state(state) {}
+    QStringList trace;
+    bool acceptLogin = true;
+
+    bool login() override {
+        trace << u"login"_s;
+        if (acceptLogin) {
+            m_state.userId = u"demo"_s;
+            m_state.pin = u"1234"_s;
+            m_state.club = u"DEMO"_s;
+        }
+        return acceptLogin;
+    }
+    void closeLogin() override {}
+    void SetStep(int index, const QString& caption, int value) override {
+        // Only what changes a line's look: the captions are fixed texts.
+        if (caption.isEmpty())
+            trace << u"%1:%2"_s.arg(index).arg(value);
+    }
+    void closeProgress() override { trace << u"close"_s; }
+    void setStatusText(const QString&) override {}
+    void setBusy(bool) override {}
+    void showMessage(const QString& text) override { m_state.dialogs.message(text); }
+
+private:
+    AppState& m_state;
+};
+
+QList<QVariantList> rows(const QString& path, const QString& sql) {
+    Database db;
+    Database::Result r;
+    if (!db.open(path) || !db.query(sql, r))
+        return {{u"!"_s}};
+    return r.rows;
+}
+
+} // namespace
+
+class TestServiceFlows : public QObject {
+    Q_OBJECT
+
+private slots:
+    void import_data() {
+        QTest::addColumn<QString>("fault"); // a stand-in control, or none
+        QTest::addColumn<bool>("opened");
+        QTest::addColumn<QString>("trace");
+        QTest::addColumn<QStringList>("messages");
+        const QString all = u"0:2|login|0:1|1:2|1:1|2:2|2:1|3:2|3:1|4:2|4:1|5:2|5:1|close"_s;
+        // clang-format off
+        QTest::newRow("whole") << "" << true << all
+                               << QStringList{u"Codice provvisorio"_s, u"Importazione terminata"_s};
+        QTest::newRow("no limit per athlete")
+            << "competition&mode=body&text=RESPONSE=OK**MANIF=570|Trofeo|Rivabella|15/03/2026|08/03/2026|||$**"
+            << true << all << QStringList{u"Codice provvisorio"_s, u"Importazione terminata"_s};
+        QTest::newRow("competition refused") << "competition&mode=error&text=Chiusa" << false << "0:2|login|0:1|1:2|close"
+                                             << QStringList{u"Attenzione: Chiusa"_s};
+        // clang-format on
+    }
+    void import() {
+        QFETCH(QString, fault);
+        SimService sim;
+        QVERIFY(sim.isRunning());
+        if (!fault.isEmpty())
+            sim.control(u"set?request="_s + fault);
+        FixtureDb db;
+        // The archive knows the athlete in other letters: no second row for him.
+        QVERIFY(db.insert(u"natl"_s, {{u"codatl"_s, 100245}, {u"nome"_s, u"Rossi Mario"_s}, {u"soc"_s, u"DEMO"_s}}));
+        ScriptedDialogs dialogs;
+        AppState state(dialogs);
+        state.baseAddress = sim.baseAddress();
+        state.databasePath = db.path();
+        state.store.setDatabasePath(db.path());
+        RecordedPorts ports(state);
+        ServiceClient client(state.baseAddress, ports);
+        OnlineFlows flows(state, client, ports, ports);
+        dialogs.queueInput(u"500123"_s); // D'ANGELO GIULIA has no code on the service
+
+        QFETCH(bool, opened);
+        QCOMPARE(flows.importCompetition(u"570"_s), opened);
+        QTEST(ports.trace.join(u'|'), "trace");
+        QTEST(dialogs.takeTexts(), "messages");
+        if (!opened) {
+            dialogs.reset();
+            QCOMPARE(rows(db.path(), u"select count(*) from programmi"_s), (QList<QVariantList>{{0}}));
+            return;
+        }
+        QCOMPARE(rows(db.path(), u"select count(*) from natl where nome='ROSSI MARIO' and soc='DEMO'"_s),
+                 (QList<QVariantList>{{1}}));
+        QCOMPARE(rows(db.path(), u"select codatl from nprg570 where nome like 'D''ANGELO%'"_s),
+                 (QList<QVariantList>{{500123}}));
+        QCOMPARE(rows(db.path(), u"select count(*) from nprg570 where soc='DEMO'"_s), (QList<QVariantList>{{4}}));
+        // The race codes keep their blanks.
+        QCOMPARE(rows(db.path(), u"select distinct gara from programmi where gara like '100%' order by gara"_s),
+                 (QList<QVariantList>{{u"100 RA"_s}, {u"100 SL"_s}}));
+        // No limit sent is no limit: a fourth race is allowed; the stored 3 refuses it.
+        const QStringList held{u"100 SL"_s, u"100 RA"_s, u"200 MI"_s};
+        const bool refused =
+            athleteLimitRefusal(held, u"4x50 SL"_s, state.competition().maxEntriesPerAthlete).has_value();
+        QCOMPARE(refused, fault.isEmpty());
+    }
+
+    void listRefresh() {
+        SimService sim;
+        QVERIFY(sim.isRunning());
+        FixtureDb db;
+        ScriptedDialogs dialogs;
+        AppState state(dialogs);
+        state.baseAddress = sim.baseAddress();
+        state.databasePath = db.path();
+        RecordedPorts ports(state);
+        ServiceClient client(state.baseAddress, ports);
+        OnlineFlows flows(state, client, ports, ports);
+        flows.refreshList();
+        QCOMPARE(ports.trace.join(u'|'), u"login|0:1|1:1|2:1|close"_s);
+        QCOMPARE(rows(db.path(), u"select count(*) from manif where userName='demo'"_s), (QList<QVariantList>{{3}}));
+        ports.acceptLogin = false;
+        ports.trace.clear();
+        flows.refreshList();
+        QCOMPARE(ports.trace.join(u'|'), u"login|close"_s);
+        QVERIFY(dialogs.takeTexts().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServiceFlows)
+#include "tst_service_flows.moc"
