@@ -35,6 +35,8 @@ private slots:
                                        {QVariant(80), "80:05.3 80.05.3"},
                                        {QVariant(90), "S.T. 00.00.0"}})
             QCOMPARE(printedTime(m, 5.34) + ' ' + textFileTime(m, 5.34), QString::fromUtf8(times));
+        // The longest time the entry accepts is still a time in the file.
+        QCOMPARE(textFileTime(89, 60.0), QStringLiteral("89.60.0"));
     }
 
     // No code, no category, a long name, a year: each value in its own columns in every form.
