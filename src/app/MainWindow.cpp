@@ -12,6 +12,7 @@
 #include "browser/BrowserWindow.h"
 #include "core/AppState.h"
 #include "core/Dialogs.h"
+#include "core/Operation.h"
 #include "core/Settings.h"
 #include "entry/CategoryListWindow.h"
 #include "entry/NoteWindow.h"
@@ -425,7 +426,8 @@ void MainWindow::hideChild(QWidget* child) {
 }
 
 void MainWindow::reinitialiseDatabase() {
-    if (!confirmReinitialisation(m_state.dialogs))
+    const Operation operation;
+    if (!operation || !confirmReinitialisation(m_state.dialogs))
         return;
     BusyCursor busy;
     WorkspaceWindow* workspace = workspaceWindow();
@@ -436,6 +438,7 @@ void MainWindow::reinitialiseDatabase() {
                                 Dialogs::Icon::Critical);
         return;
     }
+    // The list was emptied a moment ago on this connection: a failed read shows it empty too.
     (void)workspace->manifSource().refresh();
     workspace->FillCompetitionGrid();
 }
