@@ -41,13 +41,19 @@ class TestOperations : public WindowTest {
 private slots:
     void init() { m_db = std::make_unique<FixtureDb>(); }
 
+    void depositUnderInput_data() {
+        QTest::addColumn<QString>("slow");
+        QTest::newRow("slow upload") << u"ftp&mode=slow&text=4096"_s;
+        QTest::newRow("slow import order") << u"import&mode=normal&delay=1.5"_s;
+    }
     void depositUnderInput() {
+        QFETCH(QString, slow);
         const QString host = u"127.0.0.%1"_s.arg(QRandomGenerator::global()->bounded(10, 251));
         SimService sim(host, 80, 21);
         if (!sim.isRunning())
             QSKIP("the stand-in cannot listen on ports 80 and 21 (not root?)");
         QVERIFY(startOn570({u"http://"_s + host + u"/"_s}));
-        sim.control(u"set?request=import&mode=normal&delay=1.5"_s);
+        sim.control(u"set?request="_s + slow);
         whenModal(u"frmLogin"_s, [](QWidget* window) {
             window->findChild<QLineEdit*>(u"txtUserName"_s)->setText(u"demo"_s);
             window->findChild<QLineEdit*>(u"txtPassword"_s)->setText(u"1234"_s);
@@ -65,7 +71,7 @@ private slots:
             openWhileWaiting = openWhileWaiting && app().main()->isVisible();
         });
         QVERIFY(trigger(u"DepositaOndaweb"_s));
-        QVERIFY2(actedWhileWaiting() >= 10, "the import order kept the program waiting");
+        QVERIFY2(actedWhileWaiting() >= 10, "the service kept the program waiting");
         QVERIFY(openWhileWaiting && closed.isEmpty());
         const QStringList texts = dialogs().takeTexts();
         QCOMPARE(texts.size(), 2);

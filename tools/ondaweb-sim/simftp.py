@@ -4,7 +4,7 @@ import os
 import threading
 
 from pyftpdlib.authorizers import AuthenticationFailed, DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 # The program picks one of these by the base address; the service accepts both.
@@ -56,12 +56,26 @@ class _Handler(FTPHandler):
         os.remove(file)
 
 
+class _Transfer(ThrottledDTPHandler):
+    """Uploads at full speed, or at `text` bytes a second (2048 unless given) in the mode `slow`."""
+
+    sim = None  # set on the subclass made for one server
+
+    @property
+    def read_limit(self):
+        fault = self.sim.ftp_fault
+        if fault.mode != "slow":
+            return 0
+        return int(fault.text) if (fault.text or "").isdigit() else 2048
+
+
 class FtpServer:
     def __init__(self, sim, host, port):
         authorizer = _Authorizer(sim)
         for user, password in ACCOUNTS:
             authorizer.add_user(user, password, sim.ftp_root, perm="elradfmwMT")
-        handler = type("SimFtpHandler", (_Handler,), {"sim": sim, "authorizer": authorizer})
+        transfer = type("SimFtpTransfer", (_Transfer,), {"sim": sim})
+        handler = type("SimFtpHandler", (_Handler,), {"sim": sim, "authorizer": authorizer, "dtp_handler": transfer})
         self.server = FTPServer((host, port), handler)
         self.address = self.server.address
         self._stopping = threading.Event()

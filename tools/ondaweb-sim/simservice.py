@@ -20,7 +20,7 @@ SERVICE_KINDS = ("list", "competition", "categories", "races", "registrations", 
 PAGE_KINDS = ("home", "program", "public", "check")
 KIND_ALIASES = {"login": "list"}
 MODES = ("normal", "error", "noresponse", "status", "body", "empty", "http500", "truncate", "drop", "hang")
-FTP_MODES = ("normal", "refuse-login", "refuse-write")
+FTP_MODES = ("normal", "refuse-login", "refuse-write", "slow")
 
 SERVICE_PAGES = {
     "/ondanet/tempraint/getmanifestazioni.asp": "list",

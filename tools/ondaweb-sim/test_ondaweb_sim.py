@@ -230,6 +230,10 @@ class StandInTest(unittest.TestCase):
         with self.assertRaisesRegex(ftplib.error_perm, "^550"):
             self.upload(b"x")
         self.assertEqual(self.control("state")["state"]["files"]["ftp"], [])
+        self.control("set", "request=ftp&mode=slow&text=4096")
+        started = time.monotonic()
+        self.upload(b"x" * 12288)
+        self.assertGreater(time.monotonic() - started, 1.5)
 
     def test_refuses_a_non_loopback_address(self):
         done = subprocess.run([sys.executable, SCRIPT, "--host", "192.0.2.1", "--http-port", "0"],
