@@ -37,6 +37,12 @@ private:
 OnlineFlows::OnlineFlows(AppState& state, ServiceClient& client, ServiceFeedback& feedback, ServicePorts& ports)
     : m_state(state), m_client(client), m_feedback(feedback), m_ports(ports) {}
 
+void OnlineFlows::listSteps(std::initializer_list<QString> captions) {
+    int index = 0;
+    for (const QString& caption : captions)
+        m_ports.SetStep(index++, caption, Unchecked);
+}
+
 void OnlineFlows::showClub() {
     if (m_state.windows)
         if (WorkspaceView* workspace = m_state.windows->workspaceView())
@@ -53,9 +59,8 @@ void OnlineFlows::refreshList() {
     const Operation operation;
     if (!operation)
         return;
-    m_ports.SetStep(0, QStringLiteral("Verifico la userid/PIN sul sito"), Unchecked);
-    m_ports.SetStep(1, QStringLiteral("Aggiorno la lista delle manifestazioni"), Unchecked);
-    m_ports.SetStep(2, QStringLiteral("Elenco le manifestazioni"), Unchecked);
+    listSteps({QStringLiteral("Verifico la userid/PIN sul sito"),
+               QStringLiteral("Aggiorno la lista delle manifestazioni"), QStringLiteral("Elenco le manifestazioni")});
     if (m_ports.login()) {
         m_ports.SetStep(0, {}, Done);
         showClub();
@@ -101,12 +106,10 @@ bool OnlineFlows::importCompetition(const QString& manifId) {
     if (!operation)
         return false;
     m_ports.closeLogin();
-    m_ports.SetStep(0, QStringLiteral("Verifico la userid/PIN sul sito"), Unchecked);
-    m_ports.SetStep(1, QStringLiteral("Verifico i dati della manifestazione"), Unchecked);
-    m_ports.SetStep(2, QStringLiteral("Prendo la lista delle categorie"), Unchecked);
-    m_ports.SetStep(3, QStringLiteral("Prendo la lista delle gare"), Unchecked);
-    m_ports.SetStep(4, QStringLiteral("Importo le iscrizioni presenti"), Unchecked);
-    m_ports.SetStep(5, QStringLiteral("Leggo le note"), Unchecked);
+    listSteps({QStringLiteral("Verifico la userid/PIN sul sito"),
+               QStringLiteral("Verifico i dati della manifestazione"),
+               QStringLiteral("Prendo la lista delle categorie"), QStringLiteral("Prendo la lista delle gare"),
+               QStringLiteral("Importo le iscrizioni presenti"), QStringLiteral("Leggo le note")});
     m_ports.SetStep(0, {}, InProgress);
     if (!m_ports.login()) {
         m_ports.closeLogin();
@@ -220,10 +223,9 @@ void OnlineFlows::uploadRegistrations() {
     if (!operation)
         return;
     const BusyWhile busy(m_feedback);
-    m_ports.SetStep(0, QStringLiteral("Verifico la userid/PIN sul sito"), Unchecked);
-    m_ports.SetStep(1, QStringLiteral("Creo un file temporaneo"), Unchecked);
-    m_ports.SetStep(2, QStringLiteral("Deposito il file sul server"), Unchecked);
-    m_ports.SetStep(3, QStringLiteral("Do' istruzioni al server di importare il file"), Unchecked);
+    listSteps({QStringLiteral("Verifico la userid/PIN sul sito"), QStringLiteral("Creo un file temporaneo"),
+               QStringLiteral("Deposito il file sul server"),
+               QStringLiteral("Do' istruzioni al server di importare il file")});
     m_ports.SetStep(0, {}, InProgress);
     if (!m_ports.login()) {
         m_ports.closeProgress();

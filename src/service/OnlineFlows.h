@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <initializer_list>
+
 namespace onda {
 
 class AppState;
@@ -34,6 +36,8 @@ private:
     // A step whose rows could not be written leaves them as they were and says so.
     void reportWriteFailure(const Status& status);
     void showClub();
+    // The lines of the progress window, each unchecked.
+    void listSteps(std::initializer_list<QString> captions);
 
     AppState& m_state;
     ServiceClient& m_client;
