@@ -63,10 +63,7 @@ private slots:
     void loginOutcomes();
     void listRefreshedTwiceKeepsEachCompetitionOnce();
     void userIdWithBlanks();
-    void importBringsTheCompetition();
     void importTwiceKeepsOtherClubs();
-    void refusedCompetitionChangesNothing();
-    void serviceDownChangesNothing();
     void openingThroughTheWorkspace_data();
     void openingThroughTheWorkspace();
 };
@@ -149,49 +146,6 @@ void TestOnline::userIdWithBlanks() {
     QCOMPARE(column(QStringLiteral("select userid from config")), QStringList{"demo club"});
 }
 
-void TestOnline::importBringsTheCompetition() {
-    SimService sim;
-    QVERIFY(startOn(sim));
-    login(QStringLiteral("demo"), QStringLiteral("1234"));
-    dialogs().queueInput(QStringLiteral("500123")); // the registration that came without a code
-    // The progress lines as each dialog opens: at "Codice provvisorio" the four steps before
-    // are done and the registrations in progress; at "Importazione terminata" all are done.
-    QStringList seen;
-    dialogs().onShown = [&seen](const ScriptedDialogs::Shown&) {
-        QMap<QString, QChar> looks; // by line, in order
-        for (QWidget* w : QApplication::allWidgets()) {
-            const auto* box = qobject_cast<QCheckBox*>(w);
-            if (box && box->objectName().startsWith(QLatin1String("check1_")) && box->isVisible())
-                looks.insert(box->objectName(), box->isChecked()     ? QLatin1Char('x')
-                                                : box->font().bold() ? QLatin1Char('>')
-                                                                     : QLatin1Char('.'));
-        }
-        seen << QString(looks.values().constData(), looks.size());
-    };
-    QVERIFY(m_session->flows().importCompetition(QStringLiteral("570")));
-    dialogs().onShown = nullptr;
-    QCOMPARE(seen, QStringList({"xxxx>.", "xxxxxx"}));
-
-    const QList<ScriptedDialogs::Shown> shown = dialogs().take();
-    QCOMPARE(shown.size(), 2);
-    QCOMPARE(shown.at(0).text, QStringLiteral("Codice provvisorio"));
-    QCOMPARE(shown.at(1).text, QStringLiteral("Importazione terminata"));
-    QCOMPARE(m_db->count(QStringLiteral("categorie"), QStringLiteral("manifID=570")), 8);
-    QCOMPARE(m_db->count(QStringLiteral("programmi"), QStringLiteral("manifID=570")), 18);
-    QCOMPARE(column(QStringLiteral("select codatl from nprg570 order by nome, spec")),
-             QStringList({"100311", "500123", "100245", "100245"}));
-    QCOMPARE(column(QStringLiteral("select s from nprg570 where spec='100 RA'")), QStringList{"32.1"});
-    // Two lines of ROSSI MARIO add him once; the athlete without a code comes in under the typed one.
-    QCOMPARE(column(QStringLiteral("select codatl from natl order by nome")),
-             QStringList({"100311", "500123", "100245"}));
-    const Competition& c = app().state().competition();
-    QCOMPARE(c.maxEntriesPerAthlete.toString(), QStringLiteral("3"));
-    QCOMPARE(c.registrationCount, QStringLiteral("4"));
-    QVERIFY(c.categoriesText.startsWith(QLatin1String("M|Esordienti A|2015|2016|$")));
-    QVERIFY(c.notePresent);
-    QVERIFY(QGuiApplication::overrideCursor() == nullptr);
-}
-
 void TestOnline::importTwiceKeepsOtherClubs() {
     SimService sim;
     QVERIFY(startOn(sim));
@@ -207,30 +161,6 @@ void TestOnline::importTwiceKeepsOtherClubs() {
     QCOMPARE(m_db->count(QStringLiteral("nprg570"), QStringLiteral("soc='DEMO'")), 4);
     QCOMPARE(m_db->count(QStringLiteral("nprg570"), QStringLiteral("soc='AQUA'")), 1);
     QCOMPARE(m_db->count(QStringLiteral("natl")), 3);
-}
-
-void TestOnline::refusedCompetitionChangesNothing() {
-    SimService sim;
-    QVERIFY(startOn(sim));
-    sim.control(QStringLiteral("set?request=competition&mode=error&text=Manifestazione%20inesistente"));
-    login(QStringLiteral("demo"), QStringLiteral("1234"));
-    QVERIFY(!m_session->flows().importCompetition(QStringLiteral("570")));
-    QCOMPARE(dialogs().takeTexts(), QStringList{QStringLiteral("Attenzione: Manifestazione inesistente")});
-    QCOMPARE(m_db->count(QStringLiteral("categorie")), 0);
-    QCOMPARE(m_db->count(QStringLiteral("nprg570")), -1);
-    QVERIFY(!app().main()->subWindowOf(app().registration())->isVisible());
-}
-
-void TestOnline::serviceDownChangesNothing() {
-    SimService sim;
-    QVERIFY(startOn(sim));
-    login(QStringLiteral("demo"), QStringLiteral("1234"));
-    sim.control(QStringLiteral("set?request=competition,categories,races,registrations,note&mode=drop"));
-    QVERIFY(!m_session->flows().importCompetition(QStringLiteral("570")));
-    QCOMPARE(dialogs().takeTexts(),
-             QStringList{QStringLiteral("Errore nel collegamento col server. Per effettuare l'aggiornamento devi "
-                                        "essere collegato in Internet")});
-    QCOMPARE(m_db->count(QStringLiteral("programmi")), 0);
 }
 
 void TestOnline::openingThroughTheWorkspace_data() {

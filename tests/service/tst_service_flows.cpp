@@ -7,6 +7,7 @@
 #include "core/AppState.h"
 #include "entry/RegistrationBook.h"
 #include "service/OnlineFlows.h"
+#include "service/ServiceClient.h"
 #include "service/ServiceFeedback.h"
 #include "store/Database.h"
 
@@ -64,18 +65,19 @@ class TestServiceFlows : public QObject {
 private slots:
     void import_data() {
         QTest::addColumn<QString>("fault"); // a stand-in control, or none
-        QTest::addColumn<bool>("opened");
         QTest::addColumn<QString>("trace");
         QTest::addColumn<QStringList>("messages");
         const QString all = u"0:2|login|0:1|1:2|1:1|2:2|2:1|3:2|3:1|4:2|4:1|5:2|5:1|close"_s;
+        const QStringList done{u"Codice provvisorio"_s, u"Importazione terminata"_s};
         // clang-format off
-        QTest::newRow("whole") << "" << true << all
-                               << QStringList{u"Codice provvisorio"_s, u"Importazione terminata"_s};
+        QTest::newRow("whole") << "" << all << done;
         QTest::newRow("no limit per athlete")
             << "competition&mode=body&text=RESPONSE=OK**MANIF=570|Trofeo|Rivabella|15/03/2026|08/03/2026|||$**"
-            << true << all << QStringList{u"Codice provvisorio"_s, u"Importazione terminata"_s};
-        QTest::newRow("competition refused") << "competition&mode=error&text=Chiusa" << false << "0:2|login|0:1|1:2|close"
+            << all << done;
+        QTest::newRow("competition refused") << "competition&mode=error&text=Chiusa" << "0:2|login|0:1|1:2|close"
                                              << QStringList{u"Attenzione: Chiusa"_s};
+        QTest::newRow("service down") << "competition,categories,races,registrations,note&mode=drop"
+                                      << "0:2|login|0:1|1:2|close" << QStringList{kConnectionMessage};
         // clang-format on
     }
     void import() {
@@ -91,34 +93,42 @@ private slots:
         AppState state(dialogs);
         state.baseAddress = sim.baseAddress();
         state.databasePath = db.path();
-        state.store.setDatabasePath(db.path());
         RecordedPorts ports(state);
         ServiceClient client(state.baseAddress, ports);
         OnlineFlows flows(state, client, ports, ports);
         dialogs.queueInput(u"500123"_s); // D'ANGELO GIULIA has no code on the service
 
-        QFETCH(bool, opened);
-        QCOMPARE(flows.importCompetition(u"570"_s), opened);
+        const bool opened = flows.importCompetition(u"570"_s);
         QTEST(ports.trace.join(u'|'), "trace");
         QTEST(dialogs.takeTexts(), "messages");
+        const auto column = [&db](const QString& sql) {
+            QStringList out;
+            for (const QVariantList& row : rows(db.path(), sql))
+                out << row.value(0).toString();
+            return out;
+        };
         if (!opened) {
             dialogs.reset();
-            QCOMPARE(rows(db.path(), u"select count(*) from programmi"_s), (QList<QVariantList>{{0}}));
+            QCOMPARE(column(u"select count(*) from categorie"_s) + column(u"select count(*) from programmi"_s),
+                     (QStringList{u"0"_s, u"0"_s}));
+            QCOMPARE(column(u"select count(*) from nprg570"_s), QStringList{u"!"_s}); // no table
             return;
         }
-        QCOMPARE(rows(db.path(), u"select count(*) from natl where nome='ROSSI MARIO' and soc='DEMO'"_s),
-                 (QList<QVariantList>{{1}}));
-        QCOMPARE(rows(db.path(), u"select codatl from nprg570 where nome like 'D''ANGELO%'"_s),
-                 (QList<QVariantList>{{500123}}));
-        QCOMPARE(rows(db.path(), u"select count(*) from nprg570 where soc='DEMO'"_s), (QList<QVariantList>{{4}}));
-        // The race codes keep their blanks.
-        QCOMPARE(rows(db.path(), u"select distinct gara from programmi where gara like '100%' order by gara"_s),
-                 (QList<QVariantList>{{u"100 RA"_s}, {u"100 SL"_s}}));
+        QCOMPARE(column(u"select count(*) from categorie where manifID=570"_s), QStringList{u"8"_s});
+        QCOMPARE(column(u"select count(*) from programmi where manifID=570"_s), QStringList{u"18"_s});
+        QCOMPARE(column(u"select codatl from nprg570 order by nome, spec"_s),
+                 QStringList({u"100311"_s, u"500123"_s, u"100245"_s, u"100245"_s}));
+        QCOMPARE(column(u"select s from nprg570 where spec='100 RA'"_s), QStringList{u"32.1"_s});
+        // Two lines of ROSSI MARIO and the archive's "Rossi Mario" are one athlete; the one without
+        // a code comes in under the typed one.
+        QCOMPARE(column(u"select codatl from natl order by nome"_s),
+                 QStringList({u"100311"_s, u"500123"_s, u"100245"_s}));
+        const Competition& c = state.competition();
+        QCOMPARE(c.registrationCount, u"4"_s);
+        QVERIFY(c.categoriesText.startsWith(u"M|Esordienti A|2015|2016|$"_s) && c.notePresent);
         // No limit sent is no limit: a fourth race is allowed; the stored 3 refuses it.
         const QStringList held{u"100 SL"_s, u"100 RA"_s, u"200 MI"_s};
-        const bool refused =
-            athleteLimitRefusal(held, u"4x50 SL"_s, state.competition().maxEntriesPerAthlete).has_value();
-        QCOMPARE(refused, fault.isEmpty());
+        QCOMPARE(athleteLimitRefusal(held, u"4x50 SL"_s, c.maxEntriesPerAthlete).has_value(), fault.isEmpty());
     }
 
     void listRefresh() {
