@@ -113,10 +113,13 @@ bool OnlineFlows::importCompetition(const QString& manifId) {
     m_ports.SetStep(0, {}, InProgress);
     if (!m_ports.login()) {
         m_ports.closeLogin();
+        // Nothing follows a cancelled login: its lines would greet the next workflow.
+        m_ports.closeProgress();
         return false;
     }
     const BusyWhile busy(m_feedback);
     m_ports.SetStep(0, {}, Done);
+    showClub();
     m_ports.SetStep(1, {}, InProgress);
 
     const RequestValues values{m_state.userId, m_state.pin, manifId};
@@ -232,6 +235,7 @@ void OnlineFlows::uploadRegistrations() {
         return;
     }
     m_ports.SetStep(0, {}, Done);
+    showClub();
     if (m_state.dialogs.askYesNo(
             QStringLiteral("Attenzione: questo comando sostituirà sul server tutte le iscrizioni della manifestazione "
                            "selezionata con quelle sul tuo PC relative alla gara corrente.") +

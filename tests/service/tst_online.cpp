@@ -194,6 +194,8 @@ void TestOnline::openingThroughTheWorkspace() {
     QCOMPARE(app().registration()->windowTitle(), QStringLiteral("Iscrizioni DEMO. Numero iscrizioni: 4"));
     QVERIFY(app().main()->subWindowOf(app().registration())->isVisible());
     QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("570"));
+    // The login names the club, whatever the list's row said of the user.
+    QCOMPARE(text(QStringLiteral("Form2/soc")), QStringLiteral("DEMO"));
     QVERIFY(find<QAbstractButton>(QStringLiteral("Form1/NotaPresente"))->isChecked());
 }
 
