@@ -1,5 +1,6 @@
 #include "service/OnlineFlows.h"
 
+#include "athletes/ArchiveRules.h"
 #include "core/AppState.h"
 #include "core/Dialogs.h"
 #include "core/Operation.h"
@@ -189,7 +190,7 @@ void OnlineFlows::importRegistrations(const RequestValues& values) {
     QList<Registration> rows = reply.value.registrations;
     for (Registration& row : rows) {
         if (row.codatl.isEmpty())
-            row.codatl = m_state.dialogs.inputText(QStringLiteral("Codice provvisorio"), {}, {}).value_or(QString());
+            row.codatl = askProvisionalCode(row);
     }
     if (const Status s = OnlineImport(m_state.databasePath).replaceRegistrations(values.manifId, m_state.club, rows);
         !s) {
@@ -198,6 +199,19 @@ void OnlineFlows::importRegistrations(const RequestValues& values) {
     }
     m_state.changeCompetition(
         [&reply](Competition& c) { c.registrationCount = QString::number(reply.value.lineCount); });
+}
+
+QString OnlineFlows::askProvisionalCode(const Registration& row) {
+    const QString prompt =
+        QStringLiteral("Codice provvisorio per ") + row.nome + QStringLiteral(" (") + row.anno + QLatin1Char(')');
+    for (;;) {
+        const std::optional<QString> typed = m_state.dialogs.inputText(prompt, {}, {});
+        if (!typed || typed->trimmed().isEmpty())
+            return {}; // the line comes in without a code, as the service sent it
+        if (const std::optional<qlonglong> code = archive::wholeNumber(*typed))
+            return QString::number(*code);
+        m_state.dialogs.message(QStringLiteral("Il codice dell'atleta deve essere un numero intero"));
+    }
 }
 
 void OnlineFlows::importNote(const RequestValues& values) {

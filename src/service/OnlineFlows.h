@@ -33,6 +33,9 @@ private:
     void importRaces(const RequestValues& values);
     void importRegistrations(const RequestValues& values);
     void importNote(const RequestValues& values);
+    // The code of an athlete the service sent without one, asked until it is a whole number;
+    // empty when the user gives none.
+    QString askProvisionalCode(const Registration& row);
     // A step whose rows could not be written leaves them as they were and says so.
     void reportWriteFailure(const Status& status);
     void showClub();

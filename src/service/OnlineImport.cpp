@@ -152,12 +152,18 @@ Status OnlineImport::replaceRegistrations(const QString& manifId, const QString&
     if (!isCompetitionNumber(manifId))
         return notACompetition(manifId);
     const QString table = registrationTable(manifId);
+    // The table comes first, on its own: rows that cannot be written leave the competition
+    // with an empty table, never with none.
+    if (Status s = inTransaction(m_path,
+                                 [&](Database& db) -> Status {
+                                     if (db.tableExists(table))
+                                         return {};
+                                     return db.execute(QStringLiteral("SELECT nprg.* INTO ") + table +
+                                                       QStringLiteral(" FROM nprg;"));
+                                 });
+        !s)
+        return s;
     return inTransaction(m_path, [&](Database& db) -> Status {
-        if (!db.tableExists(table)) {
-            if (Status s = db.execute(QStringLiteral("SELECT nprg.* INTO ") + table + QStringLiteral(" FROM nprg;"));
-                !s)
-                return s;
-        }
         if (Status s =
                 db.execute(QStringLiteral("delete * from ") + table + QStringLiteral(" where soc=") + sqlQuoted(club));
             !s)

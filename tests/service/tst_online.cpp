@@ -186,7 +186,8 @@ void TestOnline::openingThroughTheWorkspace() {
     find<QTableWidget>(QStringLiteral("Form2/MSFlexGrid1"))->selectRow(1); // 570
     QVERIFY(click(QStringLiteral("Form2/Command1_2")));
 
-    QStringList expected{QStringLiteral("Codice provvisorio"), QStringLiteral("Importazione terminata")};
+    QStringList expected{QStringLiteral("Codice provvisorio per D'ANGELO GIULIA (2014)"),
+                         QStringLiteral("Importazione terminata")};
     if (mode == QLatin1String("Option1_1"))
         expected.prepend(QStringLiteral("La manifestazione non esiste sul computer. Devo collegarmi con Ondaweb per "
                                         "leggerne i dati. Devi essere collegato in Internet.\r\n\r\nMi collego ?"));
