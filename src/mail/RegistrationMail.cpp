@@ -64,8 +64,7 @@ QString copyList(const QString& userCopies) {
 
 QString registrationListText(DataSource& view, const ReportHeading& heading) {
     // The list as the printed report gives it, so that the mail and the paper agree.
-    const QString report = buildReport(ReportForm::Printed, view, heading);
-    return report.isEmpty() ? QString() : crlf + report;
+    return buildReport(ReportForm::Printed, view, heading);
 }
 
 } // namespace onda

@@ -165,7 +165,9 @@ void TestMailWindow::sendsToEveryRecipientWithTheFile() {
     QVERIFY(
         body.startsWith(QStringLiteral("Iscrizioni relative a utente zeta\n      Manifestazione:TROFEO D'ESTATE\n")));
     // The "..." of the note stays; the additional message follows it.
-    QVERIFY(body.contains(QStringLiteral("Nota:\nArrivo alle 8...\nMessaggio addizionale:\nArriviamo alle 9\n")));
+    // One blank line, the report's own, before the registration list.
+    QVERIFY(body.contains(QStringLiteral(
+        "Nota:\nArrivo alle 8...\nMessaggio addizionale:\nArriviamo alle 9\n\nStampa iscrizioni per società: ABC\n")));
     QVERIFY(body.contains(QStringLiteral("D'ANGELO LUCA")) && !body.contains(QStringLiteral("BIANCHI")));
     QVERIFY(body.contains(QString(40, u'-') + QStringLiteral("\n\n\n") + QString(40, u'-') + u'\n'));
     const QJsonArray files = m[u"attachments"].toArray();
