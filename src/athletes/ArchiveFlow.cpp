@@ -232,7 +232,7 @@ Deletion ArchiveFlow::remove(const QString& code) {
 }
 
 std::optional<QString> ArchiveFlow::changeCode(const QString& oldCode) {
-    if (!archive::codeChangeAllowed(usageMode(), oldCode)) {
+    if (!m_newRecord && !archive::codeChangeAllowed(usageMode(), oldCode)) {
         m_dialogs.message(QStringLiteral("non puoi modificare codici inferiori a 500000 o superiori a 600000"));
         return std::nullopt;
     }
@@ -246,6 +246,10 @@ std::optional<QString> ArchiveFlow::changeCode(const QString& oldCode) {
         return std::nullopt;
     }
     const QString newText = QString::number(*newCode);
+    // A new record is not in the register yet: only its proposed code changes, and the
+    // save checks it.
+    if (m_newRecord)
+        return newText;
     std::optional<AthleteRecord> other;
     if (!findInRegister(archive::codeCriterion(newText), other))
         return std::nullopt;
@@ -254,7 +258,6 @@ std::optional<QString> ArchiveFlow::changeCode(const QString& oldCode) {
                           QStringLiteral("). Non puoi sovrascriverlo"));
         return std::nullopt;
     }
-    setNewRecord(false);
     DataSource& view = m_sources.workingView;
     // Only the record whose code is on show may take the new code.
     if (displayText(view.field(QStringLiteral("codatl"))) != oldCode) {

@@ -74,7 +74,8 @@ public:
     // when there was nothing to write).
     bool save(const AthleteRecord& boxes);
     Deletion remove(const QString& code);
-    // "Modifica codice": the new code, nothing when the code stays.
+    // "Modifica codice": the new code, nothing when the code stays. In the new-record state
+    // only the proposed code changes; the save checks it.
     std::optional<QString> changeCode(const QString& oldCode);
     // "&Chiudi": the first empty box keeps the window open; otherwise a new record is saved
     // and its code handed to the registration window when that is on the screen. True when

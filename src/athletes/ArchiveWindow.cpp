@@ -367,8 +367,11 @@ void ArchiveWindow::closeWindow() {
 }
 
 void ArchiveWindow::changeCode() {
-    // The navigator shows the record under its new code.
-    (void)m_flow.changeCode(m_code->text());
+    // Editing, the navigator shows the record under its new code; a new record only
+    // takes the code into its box.
+    const std::optional<QString> code = m_flow.changeCode(m_code->text());
+    if (code && isNewRecord())
+        m_code->setText(*code);
 }
 
 void ArchiveWindow::nameEntered() {

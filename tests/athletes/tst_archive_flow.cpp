@@ -99,8 +99,9 @@ private slots:
         build();
     }
     void cleanup() {
-        QVERIFY2(m_dialogs.problems().isEmpty(), qPrintable(m_dialogs.problems()));
+        const QString problems = m_dialogs.problems();
         m_dialogs.reset();
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
     }
 
     void save_data() {
@@ -205,6 +206,36 @@ private slots:
         if (result) // the navigator on the record under its new code
             QCOMPARE(m_navigator->field(u"codatl"_s).toString(), *result);
         QCOMPARE(m_db->count(u"natl"_s), 6);
+    }
+
+    // "Modifica codice" on a record not yet saved only proposes another code.
+    void codeChangeOfANewRecord_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<Texts>("texts");
+        QTest::addColumn<QString>("taken"); // null: the code stays
+        const QString prompt = u"Nuovo codice al posto di "_s;
+        // clang-format off
+        QTest::newRow("free") << 0 << "600123" << Texts{prompt} << "600123";
+        QTest::newRow("in use: the save refuses it") << 0 << "900" << Texts{prompt} << "900";
+        QTest::newRow("not a number") << 0 << "12a" << Texts{prompt, "Il nuovo codice deve essere un numero intero"}
+                                      << QString();
+        QTest::newRow("provisional only") << 2 << "600123" << Texts{prompt} << "600123";
+        // clang-format on
+    }
+
+    void codeChangeOfANewRecord() {
+        QFETCH(int, mode);
+        QFETCH(QString, answer);
+        QFETCH(QString, taken);
+        setUsageMode(mode);
+        m_flow->newRecord();
+        m_dialogs.queueInput(answer);
+        QCOMPARE(m_flow->changeCode(QString()).value_or(QString()), taken);
+        QTEST(m_dialogs.takeTexts(), "texts");
+        QVERIFY(m_flow->isNewRecord());
+        QCOMPARE(m_db->column(u"select codatl from natl order by codatl"_s),
+                 (QVariantList{100, 200, 300, 400, 900, 500000}));
     }
 
     void deletion_data() {

@@ -239,6 +239,25 @@ private slots:
         QTRY_VERIFY(!archive());
     }
 
+    void codeChangeOfANewAthlete() {
+        QVERIFY(startArchive());
+        RegistrationWindow* registration = app().registration();
+        app().main()->showChild(registration);
+        QVERIFY(openFromRegistration());
+        QVERIFY(fill(QString(), u"NERI PAOLO"_s, u"1990"_s, u"ABC"_s, u"M"_s));
+        dialogs().queueInput(u"600123"_s);
+        QVERIFY(click(at("Command6")));
+        QCOMPARE(dialogs().takeTexts(), Texts{"Nuovo codice al posto di 500000"});
+        // Only the proposed code changes: nothing is written until the record is saved.
+        QCOMPARE(text(at("Text1")), u"600123"_s);
+        QVERIFY(archive()->isNewRecord());
+        QCOMPARE(m_db->count(u"natl"_s), 5);
+        QVERIFY(click(at("cmdClose")));
+        QCOMPARE(field(u"nome"_s, 600123), u"NERI PAOLO"_s);
+        QCOMPARE(registration->findChild<QLineEdit*>(u"Text2"_s)->text(), u"600123"_s);
+        QTRY_VERIFY(!archive());
+    }
+
     void usageModes() {
         QVERIFY(startArchive());
         setUsageMode(2);
