@@ -314,12 +314,8 @@ QString ArchiveFlow::enterName(const QString& typed) {
     if (!m_newRecord)
         return typed;
     const QString name = typed.toUpper();
-    // Enter and then leaving the box warn once about the same name.
-    if (name.isEmpty() || name == m_warnedName)
-        return name;
-    m_warnedName = name;
     std::optional<AthleteRecord> other;
-    if (findInRegister(archive::doubleQuotedNameCriterion(name), other) && other) {
+    if (!name.isEmpty() && findInRegister(archive::doubleQuotedNameCriterion(name), other) && other) {
         // Either answer leaves the entry as it is; the save asks again and stops on No.
         (void)m_dialogs.askYesNo(QStringLiteral("Attenzione esiste già:\r\nCodice=") + other->code + QLatin1Char('-') +
                                      other->name + QLatin1Char('-') + other->club +

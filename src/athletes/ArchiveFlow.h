@@ -107,7 +107,6 @@ private:
     Dialogs& m_dialogs;
     ArchiveSources m_sources;
     bool m_newRecord = false;
-    QString m_warnedName;
 };
 
 } // namespace onda

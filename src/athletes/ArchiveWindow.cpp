@@ -192,7 +192,9 @@ void ArchiveWindow::buildControls() {
 
     connect(m_code, &QLineEdit::returnPressed, this, &ArchiveWindow::lookupCode);
     connect(m_lookup, &QPushButton::clicked, this, &ArchiveWindow::lookupCode);
-    connect(m_name, &QLineEdit::editingFinished, this, &ArchiveWindow::nameEntered);
+    // Every Enter and every leaving of the name box checks the name, changed or not.
+    connect(m_name, &QLineEdit::returnPressed, this, &ArchiveWindow::nameEntered);
+    m_name->installEventFilter(this);
     connect(m_year, &QLineEdit::editingFinished, this, &ArchiveWindow::yearLeft);
     m_club->lineEdit()->installEventFilter(this);
     connect(m_sex, &QComboBox::activated, this, &ArchiveWindow::sexChosen);
@@ -400,13 +402,15 @@ void ArchiveWindow::clubLeft() {
 }
 
 bool ArchiveWindow::eventFilter(QObject* watched, QEvent* event) {
-    // Leaving for the list's own pop-up or another window is not leaving the box.
+    // Leaving for the list's own pop-up or another window (a question asked) is not leaving.
     const auto left = [event] {
         if (event->type() != QEvent::FocusOut)
             return false;
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         return reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason;
     };
+    if (watched == m_name && left())
+        nameEntered();
     if (watched == m_club->lineEdit() && event->type() == QEvent::KeyPress) {
         // Enter is taken here: the box would otherwise pass it on and see it twice.
         const int key = static_cast<QKeyEvent*>(event)->key();

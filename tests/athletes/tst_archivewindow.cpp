@@ -239,6 +239,23 @@ private slots:
         QTRY_VERIFY(!archive());
     }
 
+    void nameWarningEachTime() {
+        QVERIFY(startArchive());
+        QVERIFY(openFromMain());
+        QVERIFY(click(at("cmdAdd")));
+        for (int i = 0; i < 3; ++i)
+            dialogs().queueYesNo(Dialogs::Answer::No);
+        // Enter, leaving the box and Enter again: each time the name is another record's.
+        QVERIFY(type(at("txtfields_1"), u"d'angelo luca"_s, true));
+        leave(at("txtfields_1"));
+        QTest::keyClick(widget(at("txtfields_1")), Qt::Key_Return);
+        const QString warning = u"Attenzione esiste già:\r\nCodice=300-D'ANGELO LUCA-ABC\r\nVuoi proseguire ?"_s;
+        QCOMPARE(dialogs().takeTexts(), (Texts{warning, warning, warning}));
+        QCOMPARE(text(at("txtfields_1")), u"D'ANGELO LUCA"_s);
+        QVERIFY(type(at("txtfields_1"), u"neri paolo"_s, true)); // nobody's: no question
+        QVERIFY(archive()->isNewRecord());
+    }
+
     void codeChangeOfANewAthlete() {
         QVERIFY(startArchive());
         RegistrationWindow* registration = app().registration();
