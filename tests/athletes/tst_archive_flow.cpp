@@ -6,7 +6,6 @@
 #include "athletes/ArchiveFlow.h"
 #include "core/AppState.h"
 #include "core/Settings.h"
-#include "core/WindowHost.h"
 #include "store/DataSource.h"
 #include "store/Database.h"
 
@@ -19,34 +18,6 @@ using namespace Qt::StringLiterals;
 
 using Texts = QStringList;
 using Answers = QList<int>; // Dialogs::Answer, one per question asked
-
-namespace {
-
-// The registration window as the archive's "&Chiudi" reaches it.
-class FakeDesk final : public RegistrationDesk {
-public:
-    void lookUpAthlete(const QString& code) override { lookedUp << code; }
-    bool isShown() const override { return shown; }
-    bool shown = true;
-    QStringList lookedUp;
-};
-
-class FakeHost final : public WindowHost {
-public:
-    QWidget* child(Child) override { return nullptr; }
-    void showChild(QWidget*) override {}
-    void hideChild(QWidget*) override {}
-    void setStatusText(const QString&) override {}
-    void bindDataSources() override { ++bindings; }
-    void openAddress(const QString&) override {}
-    RegistrationDesk* registrationDesk() override { return &desk; }
-    AthleteArchive* athleteArchive() override { return nullptr; }
-    WorkspaceView* workspaceView() override { return nullptr; }
-    FakeDesk desk;
-    int bindings = 0;
-};
-
-} // namespace
 
 class TestArchiveFlow : public QObject {
     Q_OBJECT
@@ -165,77 +136,59 @@ private slots:
     }
 
     void codeChange_data() {
+        QTest::addColumn<bool>("newRecord");
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("oldCode");
         QTest::addColumn<QString>("answer"); // null: the box cancelled
         QTest::addColumn<Texts>("texts");
-        QTest::addColumn<QString>("codeAfter"); // where ROSSI MARIO stands afterwards
-        QTest::addColumn<QString>("taken");     // the code the record took; null when none
+        QTest::addColumn<QString>("taken");      // the code given back; null when none
+        QTest::addColumn<QString>("rossiAfter"); // where ROSSI MARIO stands afterwards
         const QString reminder = u"Controlla che nel file non abbia usato il vecchio codice"_s;
-        const QString provisionalOnly = u"non puoi modificare codici inferiori a 500000 o superiori a 600000"_s;
+        const QString prompt = u"Nuovo codice al posto di 100"_s;
+        const QString notWhole = u"Il nuovo codice deve essere un numero intero"_s;
         // clang-format off
-        QTest::newRow("free code") << 0 << "100" << " 5555" << Texts{"Nuovo codice al posto di 100", reminder} << "5555" << "5555";
-        QTest::newRow("cancelled") << 0 << "100" << QString() << Texts{"Nuovo codice al posto di 100"} << "100" << QString();
-        QTest::newRow("empty answer") << 0 << "100" << "" << Texts{"Nuovo codice al posto di 100"} << "100" << QString();
-        QTest::newRow("code in use") << 0 << "100" << "900"
-            << Texts{"Nuovo codice al posto di 100", "Codice esistente (VERDI PIETRO). Non puoi sovrascriverlo"} << "100" << QString();
-        QTest::newRow("not a number") << 0 << "100" << "12a"
-            << Texts{"Nuovo codice al posto di 100", "Il nuovo codice deve essere un numero intero"} << "100" << QString();
-        QTest::newRow("provisional only, 100") << 2 << "100" << "5555" << Texts{provisionalOnly} << "100" << QString();
-        QTest::newRow("provisional only, 500000") << 2 << "500000" << "500001"
-            << Texts{"Nuovo codice al posto di 500000", reminder} << "100" << "500001";
+        QTest::newRow("free code") << false << 0 << "100" << " 5555" << Texts{prompt, reminder} << "5555" << "5555";
+        QTest::newRow("cancelled") << false << 0 << "100" << QString() << Texts{prompt} << QString() << "100";
+        QTest::newRow("code in use") << false << 0 << "100" << "900"
+            << Texts{prompt, "Codice esistente (VERDI PIETRO). Non puoi sovrascriverlo"} << QString() << "100";
+        QTest::newRow("not a number") << false << 0 << "100" << "12a" << Texts{prompt, notWhole} << QString() << "100";
+        QTest::newRow("provisional only, 100") << false << 2 << "100" << "5555"
+            << Texts{"non puoi modificare codici inferiori a 500000 o superiori a 600000"} << QString() << "100";
+        QTest::newRow("provisional only, 500000") << false << 2 << "500000" << "500001"
+            << Texts{"Nuovo codice al posto di 500000", reminder} << "500001" << "100";
+        // A record not yet saved only takes another proposed code: nothing is written, the
+        // flag stays, and the save checks the code.
+        QTest::newRow("new, free") << true << 0 << "" << "600123" << Texts{"Nuovo codice al posto di "} << "600123" << "100";
+        QTest::newRow("new, in use") << true << 0 << "" << "100" << Texts{"Nuovo codice al posto di "} << "100" << "100";
+        QTest::newRow("new, not a number") << true << 0 << "" << "12a" << Texts{"Nuovo codice al posto di ", notWhole}
+            << QString() << "100";
+        QTest::newRow("new, provisional only") << true << 2 << "" << "600123" << Texts{"Nuovo codice al posto di "}
+            << "600123" << "100";
         // clang-format on
     }
 
     void codeChange() {
+        QFETCH(bool, newRecord);
         QFETCH(int, mode);
         QFETCH(QString, oldCode);
         QFETCH(QString, answer);
-        QFETCH(QString, codeAfter);
         QFETCH(QString, taken);
+        QFETCH(QString, rossiAfter);
         setUsageMode(mode);
-        QCOMPARE(m_flow->lookup(oldCode).outcome, CodeLookup::Outcome::Found);
-        const bool asked = mode != 2 || oldCode != u"100"_s;
-        if (asked)
+        if (newRecord)
+            m_flow->newRecord();
+        else
+            QCOMPARE(m_flow->lookup(oldCode).outcome, CodeLookup::Outcome::Found);
+        if (newRecord || mode != 2 || oldCode != u"100"_s)
             m_dialogs.queueInput(answer.isNull() ? std::nullopt : std::optional<QString>(answer));
         const std::optional<QString> result = m_flow->changeCode(oldCode);
         QTEST(m_dialogs.takeTexts(), "texts");
         QCOMPARE(result.value_or(QString()), taken);
-        QCOMPARE(m_db->column(u"select codatl from natl where nome='ROSSI MARIO'"_s).value(0).toString(), codeAfter);
-        QCOMPARE(m_db->count(u"natl"_s, u"codatl=?"_s.replace(u'?', taken.isNull() ? oldCode : taken)), 1);
-        if (result) // the navigator on the record under its new code
+        QCOMPARE(m_db->column(u"select codatl from natl where nome='ROSSI MARIO'"_s).value(0).toString(), rossiAfter);
+        QCOMPARE(m_db->count(u"natl"_s, u"codatl in (100, 200, 300, 400, 900)"_s), 4 + int(rossiAfter == u"100"_s));
+        QCOMPARE(m_flow->isNewRecord(), newRecord);
+        if (result && !newRecord) // the navigator on the record under its new code
             QCOMPARE(m_navigator->field(u"codatl"_s).toString(), *result);
-        QCOMPARE(m_db->count(u"natl"_s), 6);
-    }
-
-    // "Modifica codice" on a record not yet saved only proposes another code.
-    void codeChangeOfANewRecord_data() {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("answer");
-        QTest::addColumn<Texts>("texts");
-        QTest::addColumn<QString>("taken"); // null: the code stays
-        const QString prompt = u"Nuovo codice al posto di "_s;
-        // clang-format off
-        QTest::newRow("free") << 0 << "600123" << Texts{prompt} << "600123";
-        QTest::newRow("in use: the save refuses it") << 0 << "900" << Texts{prompt} << "900";
-        QTest::newRow("not a number") << 0 << "12a" << Texts{prompt, "Il nuovo codice deve essere un numero intero"}
-                                      << QString();
-        QTest::newRow("provisional only") << 2 << "600123" << Texts{prompt} << "600123";
-        // clang-format on
-    }
-
-    void codeChangeOfANewRecord() {
-        QFETCH(int, mode);
-        QFETCH(QString, answer);
-        QFETCH(QString, taken);
-        setUsageMode(mode);
-        m_flow->newRecord();
-        m_dialogs.queueInput(answer);
-        QCOMPARE(m_flow->changeCode(QString()).value_or(QString()), taken);
-        QTEST(m_dialogs.takeTexts(), "texts");
-        QVERIFY(m_flow->isNewRecord());
-        QCOMPARE(m_db->column(u"select codatl from natl order by codatl"_s),
-                 (QVariantList{100, 200, 300, 400, 900, 500000}));
     }
 
     void deletion_data() {
@@ -280,88 +233,6 @@ private slots:
         QCOMPARE(m_db->count(u"nprg57"_s, u"codatl=200"_s), 1); // registrations keep the code
     }
 
-    void lookup_data() {
-        QTest::addColumn<bool>("newRecord");
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<int>("outcome");
-        QTest::addColumn<Texts>("texts");
-        using O = CodeLookup::Outcome;
-        // clang-format off
-        QTest::newRow("empty") << false << "" << int(O::Nothing) << Texts{};
-        QTest::newRow("the club's") << false << "300" << int(O::Found) << Texts{};
-        QTest::newRow("another club's") << false << "900" << int(O::NotRegistered) << Texts{"Codice 900 non registrato"};
-        QTest::newRow("a text") << false << "1' or '1'='1" << int(O::NotRegistered)
-                                << Texts{"Codice 1' or '1'='1 non registrato"};
-        QTest::newRow("new, in use") << true << "900" << int(O::Taken)
-                                     << Texts{"Codice 900 già registrato: VERDI PIETRO - XYZ"};
-        QTest::newRow("new, free") << true << "901" << int(O::Free) << Texts{};
-        // clang-format on
-    }
-
-    void lookup() {
-        QFETCH(bool, newRecord);
-        QFETCH(QString, code);
-        m_flow->setNewRecord(newRecord);
-        const CodeLookup found = m_flow->lookup(code);
-        QTEST(int(found.outcome), "outcome");
-        QTEST(m_dialogs.takeTexts(), "texts");
-        if (found.outcome == CodeLookup::Outcome::Found)
-            QCOMPARE(found.record.name, u"D'ANGELO LUCA"_s);
-        QCOMPARE(m_flow->isNewRecord(), newRecord);
-    }
-
-    void closing_data() {
-        QTest::addColumn<bool>("shown");   // the registration window is on the screen
-        QTest::addColumn<QString>("code"); // of the new record
-        QTest::addColumn<QString>("year"); // empty: the window stays open
-        QTest::addColumn<Texts>("texts");  // dialogs shown
-        QTest::addColumn<bool>("closes");
-        QTest::addColumn<Texts>("handedBack");
-        // clang-format off
-        QTest::newRow("saved, handed back") << true << "500001" << "2005" << Texts{} << true << Texts{"500001"};
-        QTest::newRow("year missing") << true << "500001" << "" << Texts{} << false << Texts{};
-        QTest::newRow("refused save") << true << "900" << "2005" << Texts{"Codice esistente. Non puoi sovrascriverlo"}
-                                      << false << Texts{};
-        QTest::newRow("from the main window") << false << "500001" << "2005" << Texts{} << true << Texts{};
-        // clang-format on
-    }
-
-    void closing() {
-        QFETCH(bool, shown);
-        QFETCH(QString, code);
-        QFETCH(QString, year);
-        QFETCH(bool, closes);
-        QFETCH(Texts, handedBack);
-        FakeHost host;
-        host.desk.shown = shown;
-        m_state->windows = &host;
-        m_flow->newRecord();
-        std::optional<ArchiveBox> missing;
-        QCOMPARE(m_flow->close({code, u"NERI PAOLO"_s, year, u"ABC"_s, u"M"_s, false}, &missing), closes);
-        m_state->windows = nullptr;
-        QTEST(m_dialogs.takeTexts(), "texts");
-        QCOMPARE(missing.has_value(), year.isEmpty());
-        if (missing)
-            QCOMPARE(*missing, ArchiveBox::Year);
-        QCOMPARE(host.desk.lookedUp, handedBack);
-        QCOMPARE(host.bindings, int(!handedBack.isEmpty()));
-        QCOMPARE(m_db->count(u"natl"_s, u"nome='NERI PAOLO'"_s), int(!handedBack.isEmpty()));
-    }
-
-    void unreadableArchive() {
-        QVERIFY(m_db->exec(u"alter table natl rename to natl_old"_s));
-        QVERIFY(!m_flow->openOnClubAthletes());
-        QVERIFY(!m_flow->openForNewAthlete().opened);
-        const Texts texts = m_dialogs.takeTexts();
-        QCOMPARE(texts.size(), 2);
-        for (const QString& text : texts)
-            QVERIFY2(text.startsWith(u"Impossibile leggere l'archivio atleti: "_s), qPrintable(text));
-        // A check that cannot be made refuses the save.
-        m_flow->newRecord();
-        QVERIFY(!m_flow->save({u"701"_s, u"NUOVO"_s, u"1999"_s, u"ABC"_s, u"M"_s, false}));
-        QCOMPARE(m_dialogs.takeTexts().size(), 1);
-    }
-
     void aLockedDatabaseRefusesTheSave() {
         m_flow->newRecord();
         // Another program holds the file's write lock for longer than the store waits.
@@ -375,16 +246,6 @@ private slots:
                  qPrintable(shown.join(u'|')));
         QVERIFY(m_flow->isNewRecord());
         QCOMPARE(m_db->count(u"natl"_s, u"codatl=701"_s), 0);
-    }
-
-    void clubs() {
-        QCOMPARE(m_flow->enterClub(u"xyz"_s), u"XYZ"_s); // capitals, then listed: no question
-        m_dialogs.queueOkCancel(Dialogs::Answer::Cancel);
-        QCOMPARE(m_flow->enterClub(u"nuova"_s), u"NUOVA"_s);
-        QVERIFY(!m_flow->leaveClub(u"NUOVA"_s));
-        QVERIFY(m_flow->leaveClub(QString()) && m_flow->leaveClub(u"ABC"_s));
-        QCOMPARE(m_dialogs.takeTexts(),
-                 (Texts{"Società inesistente. Seleziona dalla lista", "Società non esistente, inserirla"}));
     }
 };
 
