@@ -1,6 +1,5 @@
 #include "athletes/ArchiveWindow.h"
 
-#include "athletes/AthleteCodes.h"
 #include "core/AppState.h"
 #include "core/Categories.h"
 #include "core/Dialogs.h"
@@ -11,7 +10,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -31,7 +29,6 @@ namespace onda {
 
 namespace {
 
-const QString kWholeRegister = QStringLiteral("natl");
 const QString kTeamSex = QStringLiteral("B (Staffette Miste)");
 
 QLabel* labelFor(QWidget* box, const QString& caption, QWidget* parent) {
@@ -72,7 +69,8 @@ ArchiveWindow::ArchiveWindow(AppState& state, QWidget* parent)
       m_data3(new DataSource(QStringLiteral("Data3"), this)), m_clubs(new DataSource(QStringLiteral("Data2"), this)),
       m_categories(new DataSource(QStringLiteral("Data4"), this)),
       m_register(new DataSource(QStringLiteral("natlCheck"), this)), m_clubModel(new DataSourceModel(m_clubs, this)),
-      m_categoryModel(new DataSourceModel(m_categories, this)) {
+      m_categoryModel(new DataSourceModel(m_categories, this)),
+      m_flow(state, state.dialogs, {*m_data1, *m_data3, *m_register, *m_clubs}) {
     setObjectName(QStringLiteral("frmanag"));
     setWindowTitle(QStringLiteral("Iscrizione Archivio Atleti"));
     // The views get their record source from the opener: nothing is read before then.
@@ -139,16 +137,12 @@ void ArchiveWindow::buildControls() {
     navigatorLayout->addWidget(last);
     for (QPushButton* move : {first, previous, next, last})
         move->setFixedWidth(move->fontMetrics().horizontalAdvance(QStringLiteral(">|")) + 24);
-    connect(first, &QPushButton::clicked, this, [this] { (void)m_data3->moveFirst(); });
-    connect(previous, &QPushButton::clicked, this, [this] {
-        if (m_data3->position() > 0)
-            (void)m_data3->movePrevious();
-    });
-    connect(next, &QPushButton::clicked, this, [this] {
-        if (m_data3->position() + 1 < m_data3->rowCount())
-            (void)m_data3->moveNext();
-    });
-    connect(last, &QPushButton::clicked, this, [this] { (void)m_data3->moveLast(); });
+    const std::pair<QPushButton*, NavigatorMove> moves[] = {{first, NavigatorMove::First},
+                                                            {previous, NavigatorMove::Previous},
+                                                            {next, NavigatorMove::Next},
+                                                            {last, NavigatorMove::Last}};
+    for (const auto& [move, step] : moves)
+        connect(move, &QPushButton::clicked, this, [this, step] { m_flow.moveNavigator(step); });
 
     m_add = button(QStringLiteral("cmdAdd"), QStringLiteral("&Nuovo"), this);
     m_update = button(QStringLiteral("cmdUpdate"), QStringLiteral("&Registra"), this);
@@ -198,7 +192,9 @@ void ArchiveWindow::buildControls() {
 
     connect(m_code, &QLineEdit::returnPressed, this, &ArchiveWindow::lookupCode);
     connect(m_lookup, &QPushButton::clicked, this, &ArchiveWindow::lookupCode);
-    connect(m_name, &QLineEdit::editingFinished, this, &ArchiveWindow::nameEntered);
+    // Every Enter and every leaving of the name box checks the name, changed or not.
+    connect(m_name, &QLineEdit::returnPressed, this, &ArchiveWindow::nameEntered);
+    m_name->installEventFilter(this);
     connect(m_year, &QLineEdit::editingFinished, this, &ArchiveWindow::yearLeft);
     m_club->lineEdit()->installEventFilter(this);
     connect(m_sex, &QComboBox::activated, this, &ArchiveWindow::sexChosen);
@@ -206,11 +202,14 @@ void ArchiveWindow::buildControls() {
     connect(m_athlete, &QRadioButton::clicked, this, &ArchiveWindow::recordKindChosen);
     connect(m_team, &QRadioButton::clicked, this, &ArchiveWindow::recordKindChosen);
     connect(m_add, &QPushButton::clicked, this, &ArchiveWindow::newRecord);
-    connect(m_update, &QPushButton::clicked, this, [this] { (void)save(); });
+    connect(m_update, &QPushButton::clicked, this, [this] { m_flow.save(boxes()); });
     connect(m_delete, &QPushButton::clicked, this, &ArchiveWindow::remove);
     connect(m_close, &QPushButton::clicked, this, &ArchiveWindow::closeWithHandBack);
     connect(m_cancel, &QPushButton::clicked, this, &ArchiveWindow::closeWindow);
     connect(m_changeCode, &QPushButton::clicked, this, &ArchiveWindow::changeCode);
+    // The check box and the flow's flag are one: either may set it.
+    connect(m_newFlag, &QCheckBox::toggled, this, [this](bool on) { m_flow.setNewRecord(on); });
+    m_flow.newRecordChanged = [this](bool on) { m_newFlag->setChecked(on); };
 }
 
 QList<DataSource*> ArchiveWindow::dataSources() const {
@@ -229,65 +228,44 @@ void ArchiveWindow::load() {
     for (DataSource* source : {m_clubs, m_categories, m_register})
         source->setDatabaseFile(m_state.databasePath);
     m_clubs->setRecordSource(QStringLiteral("select * from natl"));
+    // Lists that cannot be read stay empty: the views' first refresh, which follows on the
+    // same file, tells the user and keeps the window closed.
     (void)m_clubs->refresh();
     m_club->setCurrentIndex(-1);
     m_club->clearEditText();
     m_categories->setRecordSource(archive::categoriesSource(m_state.currentCompetition()));
-    (void)m_categories->refresh();
+    (void)m_categories->refresh(); // as the club list
     m_category->setCurrentIndex(-1);
 }
 
 bool ArchiveWindow::isNewRecord() const {
-    return m_newFlag->isChecked();
+    return m_flow.isNewRecord();
 }
 
 void ArchiveWindow::openOnClubAthletes() {
-    const QString source = archive::clubAthletesSource(m_state.club);
-    m_data1->setRecordSource(source);
-    m_data3->setRecordSource(source);
-    (void)m_data1->refresh();
-    (void)m_data3->refresh();
+    if (!m_flow.openOnClubAthletes())
+        return;
     m_state.windows->showChild(this);
     centreInArea();
 }
 
 void ArchiveWindow::openForNewAthlete() {
-    const int mode = usageMode();
-    // A window opened afresh has no record source yet: its views then stay on the whole register.
-    const QString saved = m_data1->recordSource().isEmpty() ? kWholeRegister : m_data1->recordSource();
-    m_data1->setRecordSource(kWholeRegister);
-    (void)m_data1->refresh();
-    if (m_data3->recordSource().isEmpty()) {
-        m_data3->setRecordSource(kWholeRegister);
-        (void)m_data3->refresh();
-    }
-
+    const NewAthleteStart start = m_flow.openForNewAthlete();
+    if (!start.opened)
+        return;
     for (QWidget* w :
          std::initializer_list<QWidget*>{m_code, m_name, m_year, m_club, m_sex, m_athlete, m_team, m_update})
         w->setEnabled(true);
     m_delete->setEnabled(false);
-    m_add->setEnabled(false);
-
-    if (mode == archive::kTypedCodeMode) {
-        newRecord();
-        m_add->setEnabled(true);
-    } else {
-        const qlonglong code = firstFreeProvisionalCode(*m_data1);
-        newRecord();
+    m_add->setEnabled(start.typedCode);
+    newRecord();
+    if (!start.typedCode) {
         m_code->setEnabled(false);
-        m_code->setText(QString::number(code));
-    }
-
-    if (saved != kWholeRegister) {
-        m_data1->setRecordSource(saved);
-        (void)m_data1->refresh();
+        m_code->setText(start.code);
     }
     m_state.windows->showChild(this);
     centreInArea();
-    if (mode == archive::kTypedCodeMode)
-        m_code->setFocus();
-    else
-        m_name->setFocus();
+    (start.typedCode ? m_code : m_name)->setFocus();
 }
 
 void ArchiveWindow::centreInArea() {
@@ -322,53 +300,23 @@ void ArchiveWindow::emptyBoxes() {
     m_sex->clearEditText();
 }
 
-bool ArchiveWindow::findInRegister(const QString& criterion, std::optional<AthleteRecord>& found) {
-    // One query for the rows that match: the whole register, whatever the views show.
-    found.reset();
-    m_register->setRecordSource(QStringLiteral("select * from natl where ") + criterion);
-    if (const Status status = m_register->refresh(); !status) {
-        // A check that could not be made must not pass for a check passed.
-        m_state.dialogs.message(QStringLiteral("Impossibile leggere l'archivio atleti: ") + status.description,
-                                Dialogs::Icon::Critical);
-        return false;
-    }
-    if (m_register->rowCount() > 0)
-        found = archive::readAthlete(*m_register);
-    return true;
-}
-
-bool ArchiveWindow::clubListed(const QString& club) const {
-    for (int row = 0; row < m_clubModel->rowCount(); ++row) {
-        if (displayText(m_clubModel->data(m_clubModel->index(row, 0), Qt::EditRole)) == club)
-            return true;
-    }
-    return false;
-}
-
 void ArchiveWindow::lookupCode() {
-    const QString code = m_code->text();
-    if (code.isEmpty())
-        return;
-    if (!isNewRecord()) {
-        const Status found = m_data1->findFirst(archive::quotedCodeCriterion(code));
-        if (found.ok() && !m_data1->noMatch()) {
-            showRecord(archive::readAthlete(*m_data1));
-        } else {
-            m_state.dialogs.message(QStringLiteral("Codice ") + code + QStringLiteral(" non registrato"));
-            emptyBoxes();
-        }
-        return;
+    const CodeLookup found = m_flow.lookup(m_code->text());
+    switch (found.outcome) {
+    case CodeLookup::Outcome::Found:
+        showRecord(found.record);
+        break;
+    case CodeLookup::Outcome::NotRegistered:
+        emptyBoxes();
+        break;
+    case CodeLookup::Outcome::Free:
+        for (QWidget* w : std::initializer_list<QWidget*>{m_club, m_sex, m_category, m_update})
+            w->setEnabled(true);
+        break;
+    case CodeLookup::Outcome::Taken:
+    case CodeLookup::Outcome::Nothing:
+        break;
     }
-    std::optional<AthleteRecord> other;
-    if (!findInRegister(archive::codeCriterion(code), other))
-        return;
-    if (other) {
-        m_state.dialogs.message(QStringLiteral("Codice ") + code + QStringLiteral(" già registrato: ") + other->name +
-                                QStringLiteral(" - ") + other->club);
-        return;
-    }
-    for (QWidget* w : std::initializer_list<QWidget*>{m_club, m_sex, m_category, m_update})
-        w->setEnabled(true);
 }
 
 void ArchiveWindow::navigatorMoved() {
@@ -388,77 +336,12 @@ void ArchiveWindow::newRecord() {
     m_code->clear();
     emptyBoxes();
     m_category->setCurrentIndex(-1);
-    m_newFlag->setChecked(true);
-}
-
-bool ArchiveWindow::save() {
-    AthleteRecord record = boxes();
-    const std::optional<qlonglong> code = archive::wholeNumber(record.code);
-    if (!code) {
-        m_state.dialogs.message(QStringLiteral("Il codice dell'atleta deve essere un numero intero"),
-                                Dialogs::Icon::Critical);
-        return false;
-    }
-    record.code = QString::number(*code);
-    QString error;
-    if (isNewRecord()) {
-        std::optional<AthleteRecord> found;
-        if (!findInRegister(archive::codeCriterion(record.code), found))
-            return false;
-        if (found) {
-            m_state.dialogs.message(QStringLiteral("Codice esistente. Non puoi sovrascriverlo"));
-            return false;
-        }
-        std::optional<AthleteRecord> namesake;
-        if (!findInRegister(archive::nameCriterion(record.name), namesake))
-            return false;
-        if (namesake) {
-            const QString question = QStringLiteral("Esiste gia' un nome cosi': ") + namesake->name +
-                                     QStringLiteral(" - ") + namesake->club + QStringLiteral(". Vuoi proseguire");
-            if (m_state.dialogs.askYesNo(question, Dialogs::Answer::Yes) != Dialogs::Answer::Yes)
-                return false;
-        }
-        if (!m_data1->addNew() || !archive::writeAthlete(*m_data1, record, &error)) {
-            m_state.dialogs.message(QStringLiteral("Impossibile registrare l'atleta: ") + error,
-                                    Dialogs::Icon::Critical);
-            return false;
-        }
-        (void)m_data1->findFirst(archive::quotedCodeCriterion(record.code));
-    } else {
-        const Status found = m_data1->findFirst(archive::quotedCodeCriterion(record.code));
-        if (found.ok() && !m_data1->noMatch() &&
-            (!m_data1->edit() || !archive::writeAthlete(*m_data1, record, &error))) {
-            m_state.dialogs.message(QStringLiteral("Impossibile registrare l'atleta: ") + error,
-                                    Dialogs::Icon::Critical);
-            return false;
-        }
-    }
-    m_newFlag->setChecked(false);
-    (void)m_data3->refresh();
-    (void)m_data3->findFirst(archive::quotedCodeCriterion(record.code));
-    return true;
+    m_flow.newRecord();
 }
 
 void ArchiveWindow::remove() {
-    const QString code = m_code->text();
-    const Status found = m_data1->findFirst(archive::quotedCodeCriterion(code));
-    if (!found.ok() || m_data1->noMatch()) {
-        m_state.dialogs.message(QStringLiteral("Codice non esistente"));
+    if (m_flow.remove(m_code->text()) != Deletion::Deleted)
         return;
-    }
-    if (m_state.dialogs.askYesNo(QStringLiteral("Sei sicuro di voler cancellare questo atleta?"),
-                                 Dialogs::Answer::No) != Dialogs::Answer::Yes)
-        return;
-    Status status = m_data1->remove();
-    if (status)
-        status = m_data1->moveNext();
-    // Deleting the last row leaves the view with no current record.
-    if (status.number == err::NoCurrentRecord || (status.ok() && m_data1->eof())) {
-        m_state.dialogs.message(QStringLiteral("Ultimo record"));
-        (void)m_data1->moveLast();
-        return;
-    }
-    (void)m_data3->refresh();
     m_code->clear();
     emptyBoxes();
     m_category->setCurrentIndex(-1);
@@ -466,29 +349,16 @@ void ArchiveWindow::remove() {
 }
 
 void ArchiveWindow::closeWithHandBack() {
+    std::optional<ArchiveBox> missing;
+    if (m_flow.close(boxes(), &missing)) {
+        closeWindow();
+        return;
+    }
     // A missing field keeps the window open; the cursor goes where the user must type.
-    for (QWidget* box : std::initializer_list<QWidget*>{m_name, m_year, m_club, m_sex}) {
-        const auto* line = qobject_cast<QLineEdit*>(box);
-        const QString text = line ? line->text() : static_cast<QComboBox*>(box)->currentText();
-        if (text.isEmpty()) {
-            box->setFocus();
-            return;
-        }
+    if (missing) {
+        QWidget* const box[] = {m_name, m_year, m_club, m_sex};
+        box[int(*missing)]->setFocus();
     }
-    QWidget* registration = m_state.windows->child(Child::Registration);
-    if (registration && registration->isVisible()) {
-        const QString code = m_code->text();
-        // A refused save hands nothing back: the code would name no athlete, or another one.
-        if (isNewRecord() && !save())
-            return;
-        m_state.windows->bindDataSources();
-        if (auto* codeBox = registration->findChild<QLineEdit*>(QStringLiteral("Text2"))) {
-            codeBox->setText(code);
-            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-            QCoreApplication::sendEvent(codeBox, &enter);
-        }
-    }
-    closeWindow();
 }
 
 void ArchiveWindow::closeWindow() {
@@ -499,71 +369,17 @@ void ArchiveWindow::closeWindow() {
 }
 
 void ArchiveWindow::changeCode() {
-    const QString oldCode = m_code->text();
-    if (!archive::codeChangeAllowed(usageMode(), oldCode)) {
-        m_state.dialogs.message(QStringLiteral("non puoi modificare codici inferiori a 500000 o superiori a 600000"));
-        return;
-    }
-    const std::optional<QString> answer =
-        m_state.dialogs.inputText(QStringLiteral("Nuovo codice al posto di ") + oldCode, kProgramTitle);
-    if (!answer || answer->isEmpty())
-        return;
-    const std::optional<qlonglong> newCode = archive::wholeNumber(*answer);
-    if (!newCode) {
-        m_state.dialogs.message(QStringLiteral("Il nuovo codice deve essere un numero intero"),
-                                Dialogs::Icon::Critical);
-        return;
-    }
-    const QString newText = QString::number(*newCode);
-    std::optional<AthleteRecord> other;
-    if (!findInRegister(archive::codeCriterion(newText), other))
-        return;
-    if (other) {
-        m_state.dialogs.message(QStringLiteral("Codice esistente (") + other->name +
-                                QStringLiteral("). Non puoi sovrascriverlo"));
-        return;
-    }
-    m_newFlag->setChecked(false);
-    // Only the record whose code is on show may take the new code.
-    if (displayText(m_data1->field(QStringLiteral("codatl"))) != oldCode) {
-        const Status found = m_data1->findFirst(archive::quotedCodeCriterion(oldCode));
-        if (!found.ok() || m_data1->noMatch()) {
-            m_state.dialogs.message(QStringLiteral("Codice ") + oldCode + QStringLiteral(" non registrato"));
-            return;
-        }
-    }
-    Status status = m_data1->edit();
-    if (status)
-        status = m_data1->setField(QStringLiteral("codatl"), *newCode);
-    if (status)
-        status = m_data1->update();
-    if (!status) {
-        m_data1->cancelUpdate();
-        m_state.dialogs.message(QStringLiteral("Impossibile cambiare il codice: ") + status.description,
-                                Dialogs::Icon::Critical);
-        return;
-    }
-    (void)m_data3->refresh();
-    (void)m_data3->findFirst(archive::codeCriterion(newText));
-    m_state.dialogs.message(QStringLiteral("Controlla che nel file non abbia usato il vecchio codice"));
+    // Editing, the navigator shows the record under its new code; a new record only
+    // takes the code into its box.
+    const std::optional<QString> code = m_flow.changeCode(m_code->text());
+    if (code && isNewRecord())
+        m_code->setText(*code);
 }
 
 void ArchiveWindow::nameEntered() {
-    if (!isNewRecord())
-        return;
-    m_name->setText(m_name->text().toUpper());
-    // Enter and then leaving the box warn once about the same name.
-    if (m_name->text().isEmpty() || m_name->text() == m_warnedName)
-        return;
-    m_warnedName = m_name->text();
-    std::optional<AthleteRecord> other;
-    if (findInRegister(archive::doubleQuotedNameCriterion(m_name->text()), other) && other) {
-        // Either answer leaves the entry as it is; the save asks again and stops on No.
-        (void)m_state.dialogs.askYesNo(QStringLiteral("Attenzione esiste già:\r\nCodice=") + other->code +
-                                           QLatin1Char('-') + other->name + QLatin1Char('-') + other->club +
-                                           QStringLiteral("\r\nVuoi proseguire ?"),
-                                       Dialogs::Answer::Yes, Dialogs::Icon::Critical);
-    }
+    const QString name = m_flow.enterName(m_name->text());
+    if (name != m_name->text())
+        m_name->setText(name);
 }
 
 void ArchiveWindow::yearLeft() {
@@ -573,18 +389,12 @@ void ArchiveWindow::yearLeft() {
 }
 
 void ArchiveWindow::clubEntered() {
-    const QString club = m_club->currentText().toUpper();
-    m_club->setEditText(club);
-    if (!clubListed(club))
-        (void)m_state.dialogs.askOkCancel(QStringLiteral("Società inesistente. Seleziona dalla lista"),
-                                          Dialogs::Answer::Ok, Dialogs::Icon::Critical);
+    m_club->setEditText(m_flow.enterClub(m_club->currentText()));
 }
 
 void ArchiveWindow::clubLeft() {
-    const QString club = m_club->currentText();
-    if (club.isEmpty() || clubListed(club))
+    if (m_flow.leaveClub(m_club->currentText()))
         return;
-    m_state.dialogs.message(QStringLiteral("Società non esistente, inserirla"));
     QTimer::singleShot(0, m_club, [club = QPointer<QComboBox>(m_club)] {
         if (club)
             club->setFocus();
@@ -592,6 +402,15 @@ void ArchiveWindow::clubLeft() {
 }
 
 bool ArchiveWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Leaving for the list's own pop-up or another window (a question asked) is not leaving.
+    const auto left = [event] {
+        if (event->type() != QEvent::FocusOut)
+            return false;
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        return reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason;
+    };
+    if (watched == m_name && left())
+        nameEntered();
     if (watched == m_club->lineEdit() && event->type() == QEvent::KeyPress) {
         // Enter is taken here: the box would otherwise pass it on and see it twice.
         const int key = static_cast<QKeyEvent*>(event)->key();
@@ -600,12 +419,8 @@ bool ArchiveWindow::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (watched == m_club->lineEdit() && event->type() == QEvent::FocusOut) {
-        // Leaving for the list's own pop-up or another window is not leaving the box.
-        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
-            clubLeft();
-    }
+    if (watched == m_club->lineEdit() && left())
+        clubLeft();
     return QWidget::eventFilter(watched, event);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "athletes/ArchiveRules.h"
+#include "athletes/ArchiveFlow.h"
 #include "core/WindowHost.h"
 
 #include <QWidget>
@@ -45,7 +45,6 @@ private:
     void lookupCode();
     void navigatorMoved();
     void newRecord();
-    bool save();
     void remove();
     void closeWithHandBack();
     void changeCode();
@@ -60,10 +59,6 @@ private:
     AthleteRecord boxes() const;
     void showRecord(const AthleteRecord& record);
     void emptyBoxes();
-    // The first record of the whole register that meets `criterion`, if any; false (and
-    // a message) when the register could not be read.
-    bool findInRegister(const QString& criterion, std::optional<AthleteRecord>& found);
-    bool clubListed(const QString& club) const;
     void closeWindow();
     void centreInArea();
 
@@ -75,6 +70,7 @@ private:
     DataSource* m_register; // searches over the whole register
     DataSourceModel* m_clubModel;
     DataSourceModel* m_categoryModel;
+    ArchiveFlow m_flow;
 
     QLineEdit* m_code = nullptr;         // Text1
     QLineEdit* m_shownCode = nullptr;    // txtfields(0), the navigator's code
@@ -93,7 +89,6 @@ private:
     QPushButton* m_cancel = nullptr;     // Command1
     QPushButton* m_changeCode = nullptr; // Command6
     QPushButton* m_lookup = nullptr;     // Command5, out of sight
-    QString m_warnedName;
 };
 
 // The main window's "DataBase Atleti": refused without a club or an open competition.
