@@ -55,7 +55,9 @@ public:
 
     QString table() const; // nprg + the competition number
 
-    // The Records table exists (created when missing) and its source is open.
+    // The Records table exists (created when missing) and its source is open; the
+    // registration sources follow the open competition's table.
+    void load();
     void prepareRecords();
 
     // Lookups in the archive; nothing when no row matches.
@@ -70,7 +72,7 @@ public:
     std::optional<AthleteFields> holderOfCode(const QString& code);
     std::optional<AthleteFields> namesake(const QString& name);
     Status writeAthlete(const AthleteFields& athlete, bool overNamesake);
-    void removeAthlete(const QString& code);
+    Status removeAthlete(const QString& code);
 
     // elencaGare: the lines of the race list for an athlete.
     QStringList raceLines(const QString& code, const QString& category, const QString& sex, const QString& year);
@@ -89,8 +91,10 @@ public:
     // The club's rows in the registration and grid sources, newest first; the club's count.
     // Only the grid is read at once.
     int showClubRegistrations();
-    // Removes every row of the club with that name and race; the club's count afterwards.
-    int removeRegistrations(const QString& name, const QString& race);
+    // Removes every row of the club with that name and race; the grid is read again.
+    Status removeRegistrations(const QString& name, const QString& race);
+    // The club's registrations as the grid last read them.
+    int clubRegistrationCount() const;
     // The code of the club's registration with that name and race; empty when none.
     QString codeOfRegistration(const QString& name, const QString& race);
 
