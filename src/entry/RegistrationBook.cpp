@@ -36,8 +36,10 @@ QString raceOfLine(const QString& line) {
         while (race.startsWith(QLatin1Char(' ')))
             race.remove(0, 1);
     }
-    const qsizetype blank = race.indexOf(QLatin1Char(' '));
-    return blank < 0 ? race : race.left(blank);
+    // Race codes hold blanks ("100 SL"): only the mark of a held race is dropped.
+    if (race.endsWith(heldRaceSuffix()))
+        race.chop(heldRaceSuffix().size());
+    return race;
 }
 
 RegistrationBook::RegistrationBook(AppState& state, DataSource& registrations, DataSource& grid, DataSource& athletes,
@@ -195,7 +197,7 @@ QStringList RegistrationBook::raceLines(const QString& code, const QString& cate
             continue;
         const bool held =
             m_registrations.findFirst(QStringLiteral("spec=") + sqlQuoted(race)).ok() && !m_registrations.noMatch();
-        lines << (held ? race + QStringLiteral(" (gia' registrato)") : race);
+        lines << (held ? race + heldRaceSuffix() : race);
     }
     return lines;
 }

@@ -40,8 +40,13 @@ struct RegistrationEntry {
 // race the athlete already holds is always allowed.
 std::optional<QString> athleteLimitRefusal(const QStringList& athleteRaces, const QString& race, const QVariant& limit);
 
-// The race codes of the lines of the race list: "-" lines are none, ">" is dropped, and a
-// line ends at its first blank (" (gia' registrato)").
+// The mark of a race the athlete already holds, after its code in the race list.
+inline const QString& heldRaceSuffix() {
+    static const QString suffix = QStringLiteral(" (gia' registrato)");
+    return suffix;
+}
+// The race code of a line of the race list: "-" lines are none; a leading ">" and the
+// blanks after it and the mark of a held race are dropped.
 QString raceOfLine(const QString& line);
 
 // The data work of the registration window for the open competition and the user's club,

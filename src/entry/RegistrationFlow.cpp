@@ -264,11 +264,11 @@ void RegistrationFlow::chooseRace(Pass& pass, const QString& line) {
     pass.view.time = pass.form.time = time ? shownEntryTime(*time) : QString();
 }
 
-// The first line of the race list for the race is selected, as a click selects it.
+// The line of the race list for exactly that race is selected, as a click selects it.
 void RegistrationFlow::selectRace(Pass& pass, const QString& race) {
     const QStringList& lines = pass.form.raceLines;
     for (int line = 0; line < lines.size(); ++line) {
-        if (lines.at(line).contains(race)) {
+        if (raceOfLine(lines.at(line)) == race) {
             pass.view.raceLine = line;
             chooseRace(pass, lines.at(line));
             return;
@@ -343,13 +343,7 @@ RegistrationView RegistrationFlow::changeRegistration(const RegistrationForm& fo
         return pass.view;
     setCodeEntry(pass, code);
     lookupByCode(pass);
-    for (int line = 0; line < pass.form.raceLines.size(); ++line) {
-        if (raceOfLine(pass.form.raceLines.at(line)) == race) {
-            pass.view.raceLine = line;
-            chooseRace(pass, pass.form.raceLines.at(line));
-            break;
-        }
-    }
+    selectRace(pass, race);
     return pass.view;
 }
 

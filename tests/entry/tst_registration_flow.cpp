@@ -64,9 +64,9 @@ class TestRegistrationFlow : public QObject, private RegistrationFlow::Port {
         for (const QString& row : registrations) {
             const QStringList f = row.split(QLatin1Char(' '));
             const QString soc = f.value(0) == QLatin1String("2001") ? QStringLiteral("XYZ") : QStringLiteral("ABC");
-            QVERIFY(m_db->insertRows(
-                "nprg57", {"codatl", "nome", "anno", "cat", "soc", "sesso", "spec", "m", "s"},
-                {{f.value(0), f.value(1) + QLatin1Char(' ') + f.value(2), 1990, "RAG", soc, "M", f.value(3), 1, 10}}));
+            QVERIFY(m_db->insertRows("nprg57", {"codatl", "nome", "anno", "cat", "soc", "sesso", "spec", "m", "s"},
+                                     {{f.value(0), f.value(1) + QLatin1Char(' ') + f.value(2), 1990, "RAG", soc, "M",
+                                       f.mid(3).join(QLatin1Char(' ')), 1, 10}}));
         }
         m_state = std::make_unique<AppState>(m_dialogs);
         m_state->databasePath = m_db->path();
@@ -144,6 +144,7 @@ private slots:
     void leavingFields();
     void deleteRegistration();
     void timeBoxAndFailures();
+    void racesWithBlanks();
 };
 
 void TestRegistrationFlow::setAthlete_data() {
@@ -542,6 +543,40 @@ void TestRegistrationFlow::timeBoxAndFailures() {
     QCOMPARE(texts.size(), 1);
     QVERIFY(texts.first().startsWith(QStringLiteral("Iscrizione non registrata: ")));
     QVERIFY(!view.status && !view.registrationCount);
+}
+
+void TestRegistrationFlow::racesWithBlanks() {
+    // Race codes as the service sends them, one a part of another.
+    open({QStringLiteral("1001 ROSSI MARIO 150 SL")});
+    QVERIFY(m_db->insertRows(
+        "programmi", {"ManifID", "gara", "Categoria", "Sesso", "Anno"},
+        {{57, "50 SL", "RAG", "M", 0}, {57, "150 SL", "RAG", "M", 0}, {57, "4x50 SL", "RAG", "M", 0}}));
+    RegistrationForm form = athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"));
+    RegistrationView view = m_flow->chooseRace(form, QStringLiteral("150 SL (gia' registrato)"));
+    QCOMPARE(view.race.value_or(QString()), QStringLiteral("150 SL"));
+    QCOMPARE(view.time.value_or(QString()), QStringLiteral("1:10.00"));
+
+    form.race = QStringLiteral("50 SL");
+    form.time = QStringLiteral("0:31.00");
+    view = m_flow->registerAthlete(form);
+    QCOMPARE(said(), QStringList());
+    QCOMPARE(table("select spec from nprg57 order by spec"), QStringList({"150 SL", "50 SL"}));
+    const QStringList lines = view.raceLines.value_or(QStringList());
+    QCOMPARE(lines.value(view.raceLine.value_or(-1)), QStringLiteral("50 SL (gia' registrato)"));
+    QCOMPARE(view.race.value_or(QString()), QStringLiteral("50 SL"));
+    QCOMPARE(view.time.value_or(QString()), QStringLiteral("0:31.00"));
+
+    // "Modifica Iscrizione" chooses the line of that very race.
+    form.raceLines = {QStringLiteral("150 SL (gia' registrato)"), QStringLiteral("4x50 SL")};
+    view = m_flow->changeRegistration(
+        {}, registrationMenuCaption(QStringLiteral("ROSSI MARIO"), QStringLiteral("4x50 SL")));
+    QVERIFY(!view.raceLine); // no such registration
+    view = m_flow->changeRegistration(form,
+                                      registrationMenuCaption(QStringLiteral("ROSSI MARIO"), QStringLiteral("50 SL")));
+    QCOMPARE(view.raceLines.value_or(QStringList()).value(view.raceLine.value_or(-1)),
+             QStringLiteral("50 SL (gia' registrato)"));
+    QCOMPARE(view.race.value_or(QString()), QStringLiteral("50 SL"));
+    QCOMPARE(view.time.value_or(QString()), QStringLiteral("0:31.00"));
 }
 
 QTEST_GUILESS_MAIN(TestRegistrationFlow)
