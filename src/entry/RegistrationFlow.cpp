@@ -115,16 +115,27 @@ RegistrationView RegistrationFlow::recall(const RegistrationForm& form) {
 
 RegistrationView RegistrationFlow::lookupByName(const RegistrationForm& form) {
     Pass pass{form, {}};
-    const std::optional<AthleteFields> found = m_book.findByName(form.nameEntry);
-    if (!found)
+    lookupByName(pass);
+    return pass.view;
+}
+
+void RegistrationFlow::lookupByName(Pass& pass) {
+    const std::optional<AthleteFields> found = m_book.findByName(pass.form.nameEntry);
+    if (found)
+        setCodeEntry(pass, found->code); // the race list marks this athlete's races
+    else
         m_dialogs.message(QStringLiteral("Atleta non trovato in archivio"));
     fillAthlete(pass, found.value_or(AthleteFields{}));
     assignCategory(pass, true);
-    return pass.view;
 }
 
 RegistrationView RegistrationFlow::nameEntered(const RegistrationForm& form) {
     Pass pass{form, {}};
+    // A name typed and not yet looked up is the athlete meant, not the one still shown.
+    if (!form.nameEntry.isEmpty() && form.nameEntry != form.name) {
+        lookupByName(pass);
+        return pass.view;
+    }
     setCodeEntry(pass, form.code);
     assignCategory(pass, false);
     return pass.view;

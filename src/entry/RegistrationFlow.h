@@ -98,6 +98,7 @@ public:
 private:
     struct Pass;
     void lookupByCode(Pass& pass);
+    void lookupByName(Pass& pass);
     void fillAthlete(Pass& pass, const AthleteFields& athlete);
     void setCodeEntry(Pass& pass, const QString& code);
     bool assignCategory(Pass& pass, bool withRaces);

@@ -145,6 +145,7 @@ private slots:
     void deleteRegistration();
     void timeBoxAndFailures();
     void racesWithBlanks();
+    void marksOfTheAthleteShown();
 };
 
 void TestRegistrationFlow::setAthlete_data() {
@@ -577,6 +578,30 @@ void TestRegistrationFlow::racesWithBlanks() {
              QStringLiteral("50 SL (gia' registrato)"));
     QCOMPARE(view.race.value_or(QString()), QStringLiteral("50 SL"));
     QCOMPARE(view.time.value_or(QString()), QStringLiteral("0:31.00"));
+}
+
+void TestRegistrationFlow::marksOfTheAthleteShown() {
+    open({QStringLiteral("1001 ROSSI MARIO 100SL"), QStringLiteral("1002 D'ANGELO LUCA 200SL")});
+    const QStringList dAngelo = {"100FA", "100SL", "200SL (gia' registrato)", "50DO"};
+    RegistrationForm form = athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"));
+    form.nameEntry = QStringLiteral("D'ANGELO LUCA");
+    // The name chosen in the list while the code entry still holds the previous athlete's code.
+    RegistrationView view = m_flow->lookupByName(form);
+    QCOMPARE(view.codeEntry.value_or(QString()), QStringLiteral("1002"));
+    QCOMPARE(view.raceLines.value_or(QStringList()), dAngelo);
+    // Enter on a name typed but not yet looked up.
+    view = m_flow->nameEntered(form);
+    QCOMPARE(view.codeEntry.value_or(QString()), QStringLiteral("1002"));
+    QCOMPARE(view.name.value_or(QString()), QStringLiteral("D'ANGELO LUCA"));
+    QCOMPARE(view.raceLines.value_or(QStringList()), dAngelo);
+    // Enter on the name shown: the code entry takes its code, the race list stays.
+    form.nameEntry = form.name;
+    form.codeEntry = QStringLiteral("1002");
+    view = m_flow->nameEntered(form);
+    QCOMPARE(view.codeEntry.value_or(QString()), QStringLiteral("1001"));
+    QCOMPARE(view.category.value_or(QString()), QStringLiteral("RAG"));
+    QVERIFY(!view.raceLines);
+    QCOMPARE(said(), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestRegistrationFlow)
