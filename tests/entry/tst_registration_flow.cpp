@@ -48,19 +48,7 @@ class TestRegistrationFlow : public QObject, private RegistrationFlow::Port {
               const QString& categories = kCategories) {
         m_db = std::make_unique<FixtureDb>();
         QVERIFY(m_db->isValid());
-        QVERIFY(m_db->insertRows("programmi", {"ManifID", "gara", "Categoria", "Sesso", "Anno"},
-                                 {{57, "100SL", "RAG", "M", 0},
-                                  {57, "200SL", "RAG", "M", 0},
-                                  {57, "100FA", "RAG", "M", 0},
-                                  {57, "50DO", "RAG", "M", 1990},
-                                  {57, "50RA", "RAG", "M", 1991},
-                                  {57, "50SL", "ESO", "F", 0}}));
-        QVERIFY(m_db->insertRows("natl", {"codatl", "nome", "anno", "soc", "sesso"},
-                                 {{1001, "ROSSI MARIO", 1990, "ABC", "M"},
-                                  {1002, "D'ANGELO LUCA", 1990, "ABC", "M"},
-                                  {1003, "NERI ADA", 1970, "ABC", "F"},
-                                  {2001, "BIANCHI EZIO", 1990, "XYZ", "M"}}));
-        QVERIFY(m_db->createRegistrationTable(QStringLiteral("57")));
+        QVERIFY(m_db->seedEntryCompetition());
         for (const QString& row : registrations) {
             const QStringList f = row.split(QLatin1Char(' '));
             const QString soc = f.value(0) == QLatin1String("2001") ? QStringLiteral("XYZ") : QStringLiteral("ABC");
