@@ -59,6 +59,8 @@ QSize ListWindow::preferredSize() const {
 void ListWindow::load() {
     m_source->setDatabaseFile(m_state.databasePath);
     m_source->setRecordSource(query(m_state.currentCompetition()));
+    // A read-only list that cannot be read shows no rows: there is nothing in it to act on,
+    // and the command that opened it has already checked that a competition is open.
     (void)m_source->refresh();
     m_grid->resizeColumnsToContents();
 }

@@ -36,8 +36,10 @@ QString raceOfLine(const QString& line) {
         while (race.startsWith(QLatin1Char(' ')))
             race.remove(0, 1);
     }
-    const qsizetype blank = race.indexOf(QLatin1Char(' '));
-    return blank < 0 ? race : race.left(blank);
+    // Race codes hold blanks ("100 SL"): only the mark of a held race is dropped.
+    if (race.endsWith(heldRaceSuffix()))
+        race.chop(heldRaceSuffix().size());
+    return race;
 }
 
 RegistrationBook::RegistrationBook(AppState& state, DataSource& registrations, DataSource& grid, DataSource& athletes,
@@ -58,15 +60,32 @@ QString RegistrationBook::club() const {
 void RegistrationBook::prepareRecords() {
     if (m_records.databaseFile().isEmpty())
         m_records.setDatabaseFile(m_state.databasePath);
+    if (m_records.recordSource().isEmpty())
+        m_records.setRecordSource(QStringLiteral("records"));
     const Status status = m_records.refresh();
     if (status.number == err::TableNotFound) {
         QString connection;
         m_state.store.ESEGUISQL(
             connection,
             QStringLiteral("CREATE TABLE Records (Codatl TEXT, Nome TEXT, Spec TEXT, M NUMERIC,S NUMERIC)"));
-        // The source must be open before the first time is remembered.
+        // Opened now so the first time can be remembered; a failure here comes back from
+        // that write, which reports it.
         (void)m_records.refresh();
     }
+}
+
+void RegistrationBook::load() {
+    prepareRecords();
+    const QString competition = m_state.currentCompetition();
+    if (competition.isEmpty())
+        return;
+    const QString table = registrationTable(competition);
+    m_registrations.setRecordSource(table);
+    m_grid.setRecordSource(table);
+    // A table that cannot be read leaves the sources empty: every command points them at
+    // its rows again before it relies on them.
+    (void)m_registrations.refresh();
+    (void)m_grid.refresh();
 }
 
 std::optional<AthleteFields> RegistrationBook::athleteAt(DataSource& source) {
@@ -144,16 +163,18 @@ Status RegistrationBook::writeAthlete(const AthleteFields& athlete, bool overNam
     return m_athletes.update();
 }
 
-void RegistrationBook::removeAthlete(const QString& code) {
-    (void)m_state.store.execute(QStringLiteral("delete * from natl where codatl=") + sqlQuoted(code));
-    (void)m_state.store.execute(QStringLiteral("delete * from ") + table() + QStringLiteral(" where codatl=") +
-                                sqlQuoted(code));
+Status RegistrationBook::removeAthlete(const QString& code) {
+    if (Status s = m_state.store.execute(QStringLiteral("delete * from natl where codatl=") + sqlQuoted(code)); !s)
+        return s;
+    return m_state.store.execute(QStringLiteral("delete * from ") + table() + QStringLiteral(" where codatl=") +
+                                 sqlQuoted(code));
 }
 
 QStringList RegistrationBook::raceLines(const QString& code, const QString& category, const QString& sex,
                                         const QString& year) {
     QStringList lines;
-    // The athlete's rows are all the search below needs of the competition's table.
+    // The athlete's rows are all the search below needs of the competition's table. The race
+    // list is built without a word on a failure: a table that cannot be read marks no race.
     m_registrations.setRecordSource(QStringLiteral("select * from ") + table() + QStringLiteral(" where codatl=") +
                                     sqlQuoted(code));
     (void)m_registrations.refresh();
@@ -176,7 +197,7 @@ QStringList RegistrationBook::raceLines(const QString& code, const QString& cate
             continue;
         const bool held =
             m_registrations.findFirst(QStringLiteral("spec=") + sqlQuoted(race)).ok() && !m_registrations.noMatch();
-        lines << (held ? race + QStringLiteral(" (gia' registrato)") : race);
+        lines << (held ? race + heldRaceSuffix() : race);
     }
     return lines;
 }
@@ -213,6 +234,7 @@ Status RegistrationBook::writeRegistration(const RegistrationEntry& entry) {
     if (held) {
         status = m_registrations.edit();
     } else {
+        // A source that cannot be read again fails the add below, which is reported.
         (void)m_registrations.refresh();
         status = m_registrations.addNew();
         for (const auto& [fieldName, value] : {std::pair{"nome", entry.name},
@@ -238,6 +260,7 @@ Status RegistrationBook::writeRegistration(const RegistrationEntry& entry) {
 }
 
 std::optional<EntryTime> RegistrationBook::rememberedTime(const QString& code, const QString& race) {
+    // The search starts at the first row; an empty table has none to move to.
     if (m_records.rowCount() > 0)
         (void)m_records.moveFirst();
     if (!m_records
@@ -254,6 +277,7 @@ std::optional<EntryTime> RegistrationBook::rememberedTime(const QString& code, c
 
 Status RegistrationBook::rememberTime(const QString& code, const QString& name, const QString& race,
                                       const EntryTime& time) {
+    // The search starts at the first row; an empty table has none to move to.
     if (m_records.rowCount() > 0)
         (void)m_records.moveFirst();
     const bool found =
@@ -286,27 +310,34 @@ int RegistrationBook::showClubRegistrations() {
     // next command that needs it, which always narrows it first.
     m_registrations.setRecordSource(clubRegistrationsQuery(false));
     m_grid.setRecordSource(clubRegistrationsQuery(true));
+    // A grid that cannot be read shows no rows and a count of 0, the table's state as far
+    // as this window can know it.
     (void)m_grid.refresh();
     const int count = m_grid.rowCount();
     if (count > 0)
-        (void)m_grid.moveLast();
+        (void)m_grid.moveLast(); // a grid with rows has a last one
     return count;
 }
 
-int RegistrationBook::removeRegistrations(const QString& name, const QString& race) {
+Status RegistrationBook::removeRegistrations(const QString& name, const QString& race) {
     const QString saved = m_registrations.recordSource();
     // Only the club's rows: another club on this computer may have an athlete of that name.
     m_registrations.setRecordSource(QStringLiteral("select * from ") + table() + QStringLiteral(" where nome=") +
                                     sqlQuoted(name) + QStringLiteral(" and spec=") + sqlQuoted(race) +
                                     QStringLiteral(" and soc=") + sqlQuoted(club()));
-    if (m_registrations.refresh()) {
-        while (m_registrations.rowCount() > 0) {
-            if (!m_registrations.setPosition(0) || !m_registrations.remove())
-                break;
-        }
+    Status status = m_registrations.refresh();
+    while (status && m_registrations.rowCount() > 0) {
+        status = m_registrations.setPosition(0);
+        if (status)
+            status = m_registrations.remove();
     }
     m_registrations.setRecordSource(saved);
+    // As in showClubRegistrations: a grid that cannot be read shows no rows.
     (void)m_grid.refresh();
+    return status;
+}
+
+int RegistrationBook::clubRegistrationCount() const {
     return m_grid.rowCount();
 }
 

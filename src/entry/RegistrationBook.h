@@ -40,8 +40,13 @@ struct RegistrationEntry {
 // race the athlete already holds is always allowed.
 std::optional<QString> athleteLimitRefusal(const QStringList& athleteRaces, const QString& race, const QVariant& limit);
 
-// The race codes of the lines of the race list: "-" lines are none, ">" is dropped, and a
-// line ends at its first blank (" (gia' registrato)").
+// The mark of a race the athlete already holds, after its code in the race list.
+inline const QString& heldRaceSuffix() {
+    static const QString suffix = QStringLiteral(" (gia' registrato)");
+    return suffix;
+}
+// The race code of a line of the race list: "-" lines are none; a leading ">" and the
+// blanks after it and the mark of a held race are dropped.
 QString raceOfLine(const QString& line);
 
 // The data work of the registration window for the open competition and the user's club,
@@ -55,7 +60,9 @@ public:
 
     QString table() const; // nprg + the competition number
 
-    // The Records table exists (created when missing) and its source is open.
+    // The Records table exists (created when missing) and its source is open; the
+    // registration sources follow the open competition's table.
+    void load();
     void prepareRecords();
 
     // Lookups in the archive; nothing when no row matches.
@@ -70,7 +77,7 @@ public:
     std::optional<AthleteFields> holderOfCode(const QString& code);
     std::optional<AthleteFields> namesake(const QString& name);
     Status writeAthlete(const AthleteFields& athlete, bool overNamesake);
-    void removeAthlete(const QString& code);
+    Status removeAthlete(const QString& code);
 
     // elencaGare: the lines of the race list for an athlete.
     QStringList raceLines(const QString& code, const QString& category, const QString& sex, const QString& year);
@@ -89,8 +96,10 @@ public:
     // The club's rows in the registration and grid sources, newest first; the club's count.
     // Only the grid is read at once.
     int showClubRegistrations();
-    // Removes every row of the club with that name and race; the club's count afterwards.
-    int removeRegistrations(const QString& name, const QString& race);
+    // Removes every row of the club with that name and race; the grid is read again.
+    Status removeRegistrations(const QString& name, const QString& race);
+    // The club's registrations as the grid last read them.
+    int clubRegistrationCount() const;
     // The code of the club's registration with that name and race; empty when none.
     QString codeOfRegistration(const QString& name, const QString& race);
 

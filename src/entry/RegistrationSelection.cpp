@@ -4,8 +4,6 @@
 #include "store/Schema.h"
 #include "store/SqlText.h"
 
-#include <QCoreApplication>
-
 namespace onda {
 
 QString selectionStatement(const QString& competition, const QString& key, const QString& parameter) {
@@ -28,11 +26,9 @@ int selectRegistrations(DataSource& view, const QString& competition, int kind, 
     }
     if (view.rowCount() == 0)
         return 0;
-    (void)view.moveLast();
-    const int count = view.rowCount();
-    QCoreApplication::processEvents();
+    // A refreshed set with rows always has a first row to stand on.
     (void)view.moveFirst();
-    return count;
+    return view.rowCount();
 }
 
 } // namespace onda

@@ -1,15 +1,12 @@
 #include "entry/RegistrationWindow.h"
 
-#include "athletes/AthleteCodes.h"
 #include "core/AppState.h"
-#include "core/Categories.h"
 #include "core/Dialogs.h"
-#include "entry/EntryTime.h"
 #include "entry/RegistrationBook.h"
+#include "entry/RegistrationFlow.h"
 #include "store/DataSource.h"
 #include "store/DataSourceModel.h"
 #include "store/Schema.h"
-#include "store/Values.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -23,7 +20,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableView>
@@ -59,7 +55,9 @@ RegistrationWindow::RegistrationWindow(AppState& state, QWidget* parent)
     : QWidget(parent), m_state(state), m_nprg(new DataSource(QStringLiteral("nprg"), this)),
       m_nprgSupp(new DataSource(QStringLiteral("nprgSupp"), this)),
       m_natl(new DataSource(QStringLiteral("natl"), this)), m_records(new DataSource(QStringLiteral("Records"), this)),
-      m_book(std::make_unique<RegistrationBook>(state, *m_nprg, *m_nprgSupp, *m_natl, *m_records)) {
+      m_book(std::make_unique<RegistrationBook>(state, *m_nprg, *m_nprgSupp, *m_natl, *m_records)),
+      m_flow(std::make_unique<RegistrationFlow>(state, state.dialogs, *m_book,
+                                                static_cast<RegistrationFlow::Port&>(*this))) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Iscrizioni"));
     m_nprg->setRecordSource(QStringLiteral("nprg"));
@@ -225,12 +223,9 @@ void RegistrationWindow::buildControls() {
         if (!m_filling && m_nameList->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive) >= 0)
             lookupByName();
     });
-    connect(m_nameList->lineEdit(), &QLineEdit::returnPressed, this, [this] {
-        m_codeEntry->setText(m_code->text());
-        (void)assignCategory(false);
-    });
+    connect(m_nameList->lineEdit(), &QLineEdit::returnPressed, this, [this] { showView(m_flow->nameEntered(form())); });
     connect(recall, &QPushButton::clicked, this, &RegistrationWindow::recall);
-    connect(set, &QPushButton::clicked, this, [this] { (void)setAthlete(); });
+    connect(set, &QPushButton::clicked, this, &RegistrationWindow::setAthlete);
     connect(fresh, &QPushButton::clicked, this, &RegistrationWindow::newAthlete);
     connect(clear, &QPushButton::clicked, this, &RegistrationWindow::clearAthlete);
     connect(m_register, &QPushButton::clicked, this, &RegistrationWindow::registerAthlete);
@@ -284,51 +279,14 @@ QList<DataSource*> RegistrationWindow::dataSources() const {
 }
 
 void RegistrationWindow::load() {
-    m_book->prepareRecords();
-    const QString competition = m_state.currentCompetition();
-    if (competition.isEmpty())
-        return;
-    const QString table = registrationTable(competition);
-    m_nprg->setRecordSource(table);
-    m_nprgSupp->setRecordSource(table);
-    (void)m_nprg->refresh();
-    (void)m_nprgSupp->refresh();
-}
-
-QString RegistrationWindow::clubCaption(int count) const {
-    return QStringLiteral("Iscrizioni ") + m_state.club + QStringLiteral(". Numero iscrizioni: ") +
-           QString::number(count);
+    m_book->load();
 }
 
 void RegistrationWindow::openOnCompetition() {
-    const int count = m_book->showClubRegistrations();
-    reopen();
+    showView(m_flow->open());
     if (m_state.windows)
         m_state.windows->showChild(this);
     updateNoteMark();
-    setWindowTitle(clubCaption(count));
-}
-
-// The window reloaded for the current competition and club.
-void RegistrationWindow::reopen(bool gridFresh) {
-    // The club's rows, not the whole table: every command narrows the source before it
-    // relies on it, and a large table would slow each reload.
-    if (!gridFresh)
-        (void)m_book->showClubRegistrations();
-    // The list changes only when an athlete joins the club or is renamed.
-    if (!gridFresh || m_nameList->findText(m_name->text().toUpper(), Qt::MatchFixedString | Qt::MatchCaseSensitive) < 0)
-        fillNameList();
-    setWindowTitle(m_state.competition().name);
-}
-
-void RegistrationWindow::fillNameList() {
-    const QString typed = m_nameList->currentText();
-    m_filling = true;
-    m_nameList->clear();
-    m_nameList->addItems(m_book->clubAthleteNames());
-    m_nameList->setCurrentIndex(-1);
-    m_nameList->setEditText(typed);
-    m_filling = false;
 }
 
 void RegistrationWindow::updateNoteMark() {
@@ -339,31 +297,70 @@ void RegistrationWindow::updateNoteMark() {
     m_notePresent->setFont(font);
 }
 
-void RegistrationWindow::fillAthlete(const QString& code, const QString& name, const QString& sex,
-                                     const QString& year) {
-    m_code->setText(code);
-    m_name->setText(name);
-    m_sex->setEditText(sex);
-    m_year->setText(year);
+RegistrationForm RegistrationWindow::form() const {
+    RegistrationForm f;
+    f.codeEntry = m_codeEntry->text();
+    f.nameEntry = m_nameList->currentText();
+    f.code = m_code->text();
+    f.name = m_name->text();
+    f.sex = m_sex->currentText();
+    f.year = m_year->text();
+    f.category = m_category->currentText();
+    for (int line = 0; line < m_races->count(); ++line)
+        f.raceLines << m_races->item(line)->text();
+    f.race = m_selectedRace->text();
+    f.time = m_time->text();
+    return f;
 }
 
-bool RegistrationWindow::assignCategory(bool withRaces) {
-    const QString sex = m_sex->currentText();
-    const QString year = m_year->text();
-    const CategoryMatch match = cercaCategoria(m_state.competition().categoriesText, sex, year);
-    m_category->clear();
-    m_category->addItems(categoryItems(match.list));
-    m_category->setEditText(match.category);
-    if (match.category.isEmpty()) {
-        if (m_state.dialogs.askYesNo(noCategoryQuestion(sex, year), Dialogs::Answer::Yes) == Dialogs::Answer::Yes)
-            showCategoryList();
-        return false;
+void RegistrationWindow::showView(const RegistrationView& view) {
+    // What the program writes into the lists is not the user choosing.
+    m_filling = true;
+    if (view.clubNames) {
+        const QString typed = m_nameList->currentText();
+        m_nameList->clear();
+        m_nameList->addItems(*view.clubNames);
+        m_nameList->setCurrentIndex(-1);
+        m_nameList->setEditText(typed);
     }
-    if (withRaces) {
-        m_register->setEnabled(true);
-        listRaces(m_codeEntry->text(), match.category, sex);
+    const std::pair<const std::optional<QString>&, QLineEdit*> boxes[] = {{view.codeEntry, m_codeEntry},
+                                                                          {view.code, m_code},
+                                                                          {view.name, m_name},
+                                                                          {view.year, m_year},
+                                                                          {view.time, m_time}};
+    for (const auto& [value, box] : boxes) {
+        if (value)
+            box->setText(*value);
     }
-    return true;
+    if (view.nameEntry)
+        m_nameList->setEditText(*view.nameEntry);
+    if (view.sex)
+        m_sex->setEditText(*view.sex);
+    if (view.categories) {
+        m_category->clear();
+        m_category->addItems(*view.categories);
+    }
+    if (view.category)
+        m_category->setEditText(*view.category);
+    if (view.raceLines) {
+        m_races->clear();
+        m_races->addItems(*view.raceLines);
+    }
+    if (view.raceLine)
+        m_races->setCurrentRow(*view.raceLine);
+    if (view.race)
+        m_selectedRace->setText(*view.race);
+    if (view.status)
+        m_status->setText(*view.status);
+    if (view.caption)
+        setWindowTitle(*view.caption);
+    if (view.registerEnabled)
+        m_register->setEnabled(*view.registerEnabled);
+    m_filling = false;
+    if (view.focusCode)
+        m_code->setFocus();
+    if (view.sexRefused)
+        QMetaObject::invokeMethod(m_sex, qOverload<>(&QWidget::setFocus), Qt::QueuedConnection);
 }
 
 void RegistrationWindow::showCategoryList() {
@@ -372,25 +369,8 @@ void RegistrationWindow::showCategoryList() {
             m_state.windows->showChild(w);
 }
 
-void RegistrationWindow::listRaces(const QString& code, const QString& category, const QString& sex) {
-    const QStringList lines = m_book->raceLines(code, category, sex, m_year->text());
-    m_filling = true;
-    m_races->clear();
-    m_races->addItems(lines);
-    m_filling = false;
-}
-
 void RegistrationWindow::lookupByCode() {
-    const std::optional<AthleteFields> found = m_book->findInClub(m_codeEntry->text());
-    if (!found)
-        return;
-    fillAthlete(found->code, found->name, found->sex, found->year);
-    m_filling = true;
-    m_nameList->setEnabled(false);
-    m_nameList->setEditText(found->name);
-    m_nameList->setEnabled(true);
-    m_filling = false;
-    (void)assignCategory(true);
+    showView(m_flow->lookupByCode(form()));
 }
 
 void RegistrationWindow::lookUpAthlete(const QString& code) {
@@ -399,164 +379,24 @@ void RegistrationWindow::lookUpAthlete(const QString& code) {
 }
 
 void RegistrationWindow::recall() {
-    const QString code = m_codeEntry->text().toUpper();
-    const std::optional<AthleteFields> found = m_book->findAnywhere(code);
-    if (found)
-        m_codeEntry->setText(code);
-    else
-        m_state.dialogs.message(QStringLiteral("Atleta non trovato in archivio"));
-    const AthleteFields values = found.value_or(AthleteFields{});
-    fillAthlete(values.code, values.name, values.sex, values.year);
-    (void)assignCategory(true);
+    showView(m_flow->recall(form()));
 }
 
 void RegistrationWindow::lookupByName() {
-    const std::optional<AthleteFields> found = m_book->findByName(m_nameList->currentText());
-    if (!found)
-        m_state.dialogs.message(QStringLiteral("Atleta non trovato in archivio"));
-    const AthleteFields values = found.value_or(AthleteFields{});
-    fillAthlete(values.code, values.name, values.sex, values.year);
-    (void)assignCategory(true);
+    showView(m_flow->lookupByName(form()));
 }
 
-bool RegistrationWindow::setAthlete(bool gridFresh) {
-    Dialogs& dialogs = m_state.dialogs;
-    const QString code = m_code->text().toUpper();
-    const QString name = m_name->text().toUpper();
-    const QString sex = m_sex->currentText();
-    const QString year = m_year->text();
-    const QString category = m_category->currentText();
-    const std::pair<const QString*, const char*> required[] = {{&code, "Devi indicare un codice per l'atleta"},
-                                                               {&name, "Devi indicare il nome dell'atleta"},
-                                                               {&sex, "Manca il sesso"},
-                                                               {&year, "Manca l'anno"},
-                                                               {&category, "Manca la categoria"}};
-    for (const auto& [value, refusal] : required) {
-        if (value->isEmpty()) {
-            dialogs.message(QString::fromUtf8(refusal));
-            return false;
-        }
-    }
-
-    if (const std::optional<AthleteFields> holder = m_book->holderOfCode(code); holder && holder->name != name) {
-        if (dialogs.askYesNo(QStringLiteral("Questo codice ") + code + QStringLiteral(" e' stato gia' assegnato a ") +
-                                 holder->name + QLatin1Char('-') + holder->club +
-                                 QStringLiteral(". Vuoi riprovare a definire "),
-                             Dialogs::Answer::Yes) == Dialogs::Answer::Yes)
-            return false;
-        if (dialogs.askYesNo(QStringLiteral("Vuoi sovrascrivere questo codice e cancellare le iscrizioni "
-                                            "eventualmente gia' presenti ?"),
-                             Dialogs::Answer::No) != Dialogs::Answer::Yes)
-            return false;
-        m_book->removeAthlete(code);
-        gridFresh = false; // its registrations are gone
-    }
-
-    const std::optional<AthleteFields> namesake = m_book->namesake(name);
-    if (namesake && namesake->code.toUpper() != code) {
-        if (dialogs.askYesNo(QStringLiteral("Esiste un omonimo ") + name + QStringLiteral(" con codice ") +
-                                 namesake->code + QStringLiteral(" mentre tu hai indicato ") + code +
-                                 QStringLiteral(" Vuoi riprovare a definire "),
-                             Dialogs::Answer::Yes) == Dialogs::Answer::Yes)
-            return false;
-        if (dialogs.askYesNo(QStringLiteral("Vuoi mantenere entrambe i codici o cancellare l'altro?"),
-                             Dialogs::Answer::Yes) == Dialogs::Answer::No) {
-            m_book->removeAthlete(namesake->code);
-            return false;
-        }
-    }
-
-    if (const Status written = m_book->writeAthlete({code, name, sex, year, {}}, namesake.has_value()); !written) {
-        dialogs.message(QStringLiteral("Impossibile registrare l'atleta ") + name + QStringLiteral(": ") +
-                            written.description,
-                        Dialogs::Icon::Critical);
-        return false;
-    }
-
-    reopen(gridFresh);
-    m_codeEntry->setText(code);
-    listRaces(code, category, sex);
-    m_register->setEnabled(true);
-    return true;
+void RegistrationWindow::setAthlete() {
+    showView(m_flow->setAthlete(form()));
 }
 
 void RegistrationWindow::chooseRace(int line) {
-    QListWidgetItem* item = m_races->item(line);
-    if (!item || item->text().startsWith(QLatin1Char('-')))
-        return;
-    const QString race = raceOfLine(item->text());
-    m_selectedRace->setText(race);
-    if (m_code->text().isEmpty()) {
-        m_state.dialogs.message(QStringLiteral("Devi specificare il codice atleta"));
-        return;
-    }
-    const std::optional<EntryTime> time = m_book->timeFor(m_code->text(), race);
-    m_time->setText(time ? shownEntryTime(*time) : QString());
+    if (QListWidgetItem* item = m_races->item(line))
+        showView(m_flow->chooseRace(form(), item->text()));
 }
 
 void RegistrationWindow::registerAthlete() {
-    Dialogs& dialogs = m_state.dialogs;
-    // An athlete the archive refused is not registered: its row would lack what was refused.
-    // The grid is refreshed below, after the write.
-    if (!setAthlete(true))
-        return;
-    if (m_nprgSupp->rowCount() > 0)
-        setWindowTitle(QString::number(m_nprgSupp->rowCount()) + QLatin1Char(':') + m_state.competition().name);
-    RegistrationEntry entry;
-    entry.name = m_name->text().toUpper();
-    entry.code = m_codeEntry->text();
-    if (entry.code.isEmpty())
-        return;
-    entry.sex = m_sex->currentText();
-    entry.year = m_year->text();
-    entry.category = m_category->currentText();
-    const int held = m_book->athleteRegistrationCount(entry.code);
-    entry.race = m_selectedRace->text();
-    const QString typed = m_time->text();
-    if (const std::optional<QString> refusal = entryTimeRefusal(typed)) {
-        dialogs.message(*refusal, Dialogs::Icon::Information);
-        return;
-    }
-    entry.time = parseEntryTime(typed);
-    if (secondsTooLarge(entry.time)) {
-        dialogs.message(secondsTooLargeMessage(), Dialogs::Icon::Information);
-        return;
-    }
-    const QStringList races = held > 0 ? m_book->athleteRaces() : QStringList();
-    if (const std::optional<QString> refusal =
-            athleteLimitRefusal(races, entry.race, m_state.competition().maxEntriesPerAthlete)) {
-        dialogs.message(*refusal);
-        return;
-    }
-    if (entry.race.isEmpty()) {
-        dialogs.message(QStringLiteral("Devi specificare uno stile"));
-        return;
-    }
-    if (const Status written = m_book->writeRegistration(entry); !written) {
-        dialogs.message(QStringLiteral("Iscrizione non registrata: ") + written.description, Dialogs::Icon::Critical);
-        return;
-    }
-    if (entry.time.worthRemembering())
-        (void)m_book->rememberTime(entry.code, entry.name, entry.race, entry.time);
-
-    const int count = m_book->showClubRegistrations();
-    m_state.changeCompetition([&](Competition& c) { c.registrationCount = QString::number(count); });
-    m_status->setText(QStringLiteral("Ultima iscrizione: ") + entry.name + QLatin1Char(' ') + entry.race +
-                      QLatin1Char(' ') + typed + QStringLiteral(" ----> ") +
-                      registeredEntryTime(entry.time, QLocale().decimalPoint().at(0)));
-    m_time->setText(registeredEntryTime(entry.time).replace(QLatin1Char(','), QLatin1Char('.')));
-    (void)setAthlete(true);
-    setWindowTitle(clubCaption(count));
-    for (int line = 0; line < m_races->count(); ++line) {
-        if (m_races->item(line)->text().contains(entry.race)) {
-            m_filling = true;
-            m_races->setCurrentRow(line);
-            m_filling = false;
-            chooseRace(line);
-            break;
-        }
-    }
-    m_code->setFocus();
+    showView(m_flow->registerAthlete(form()));
 }
 
 void RegistrationWindow::newAthlete() {
@@ -567,8 +407,9 @@ void RegistrationWindow::newAthlete() {
 }
 
 void RegistrationWindow::clearAthlete() {
-    fillAthlete({}, {}, {}, {});
-    m_category->setEditText({});
+    RegistrationView blank;
+    blank.code = blank.name = blank.sex = blank.year = blank.category = QString();
+    showView(blank);
 }
 
 void RegistrationWindow::setGridMenu(QMenu* menu) {
@@ -593,80 +434,17 @@ void RegistrationWindow::prepareGridMenu(int row) {
     m_grid->selectRow(row);
     const auto cell = [&](int column) { return m_gridModel->index(row, column).data().toString(); };
     if (QAction* caption = gridAction("atleta"))
-        caption->setText(cell(1) + QLatin1Char('_') + cell(6));
+        caption->setText(registrationMenuCaption(cell(1), cell(6)));
 }
-
-namespace {
-// The name and the race of the row the menu was prepared for.
-std::pair<QString, QString> rowOfCaption(const QString& caption) {
-    const qsizetype cut = caption.indexOf(QLatin1Char('_'));
-    if (cut < 0)
-        return {caption, {}};
-    return {caption.left(cut), caption.mid(cut + 1)};
-}
-} // namespace
 
 void RegistrationWindow::changeRegistration() {
-    QAction* caption = gridAction("atleta");
-    if (!caption)
-        return;
-    const auto [name, race] = rowOfCaption(caption->text());
-    const QString code = m_book->codeOfRegistration(name, race);
-    if (code.isEmpty())
-        return;
-    m_codeEntry->setText(code);
-    lookupByCode();
-    for (int line = 0; line < m_races->count(); ++line) {
-        if (raceOfLine(m_races->item(line)->text()) == race) {
-            m_filling = true;
-            m_races->setCurrentRow(line);
-            m_filling = false;
-            chooseRace(line);
-            break;
-        }
-    }
+    if (QAction* caption = gridAction("atleta"))
+        showView(m_flow->changeRegistration(form(), caption->text()));
 }
 
 void RegistrationWindow::deleteRegistration() {
-    QAction* caption = gridAction("atleta");
-    if (!caption)
-        return;
-    if (m_state.dialogs.askYesNo(QStringLiteral("Sei sicuro di voler cancellare i records selezionati: ") +
-                                     caption->text(),
-                                 Dialogs::Answer::No) != Dialogs::Answer::Yes)
-        return;
-    const auto [name, race] = rowOfCaption(caption->text());
-    const int count = m_book->removeRegistrations(name, race);
-    m_state.changeCompetition([&](Competition& c) { c.registrationCount = QString::number(count); });
-    setWindowTitle(QStringLiteral("Iscrizioni ") + m_state.competition().name + QLatin1Char(':') +
-                   QString::number(count));
-    (void)setAthlete(true);
-}
-
-bool RegistrationWindow::validateSex() {
-    const QString sex = m_sex->currentText().toUpper();
-    m_sex->setEditText(sex);
-    if (!QStringLiteral("MFB").contains(sex)) {
-        m_state.dialogs.message(QStringLiteral("Specificare M, F o B"));
-        return false;
-    }
-    return true;
-}
-
-void RegistrationWindow::leaveYearOrSex() {
-    const double year = numericValue(m_year->text());
-    if (year < 100)
-        m_year->setText(QString::number(qlonglong(year) + 1900));
-    if (m_sex->currentText().isEmpty())
-        return;
-    const CategoryMatch match =
-        cercaCategoria(m_state.competition().categoriesText, m_sex->currentText(), m_year->text());
-    if (match.category.isEmpty() && m_state.dialogs.askYesNo(noCategoryQuestion(m_sex->currentText(), m_year->text()),
-                                                             Dialogs::Answer::Yes) == Dialogs::Answer::Yes)
-        showCategoryList();
-    m_category->clear();
-    m_category->addItems(categoryItems(match.list));
-    m_category->setEditText(match.category);
+    if (QAction* caption = gridAction("atleta"))
+        showView(m_flow->deleteRegistration(form(), caption->text()));
 }
 
 bool RegistrationWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -683,15 +461,9 @@ bool RegistrationWindow::eventFilter(QObject* watched, QEvent* event) {
             auto* edit = static_cast<QLineEdit*>(watched);
             edit->setText(edit->text().toUpper());
         } else if (watched == m_year) {
-            if (m_year->text().isEmpty())
-                m_state.dialogs.message(QStringLiteral("Devi definire l'anno"));
-            else
-                leaveYearOrSex();
+            showView(m_flow->leaveYear(form()));
         } else if (watched == m_sex) {
-            if (!validateSex())
-                QMetaObject::invokeMethod(m_sex, qOverload<>(&QWidget::setFocus), Qt::QueuedConnection);
-            else if (!m_year->text().isEmpty())
-                leaveYearOrSex();
+            showView(m_flow->leaveSex(form()));
         }
         m_checkingFocus = false;
     }

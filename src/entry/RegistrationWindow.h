@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/WindowHost.h"
+#include "entry/RegistrationFlow.h"
 
 #include <QList>
 #include <QWidget>
@@ -25,9 +26,9 @@ class RegistrationBook;
 
 // Form1: the registration window of the open competition. Left, the athlete ("Dati
 // Atleta"); right, the races and the entry time ("Iscrizione Gare"); below, the club's
-// registrations. The rules live in RegistrationBook and the entry logic; this class reads
-// the controls, asks the user and writes the results back.
-class RegistrationWindow : public QWidget, public ChildWindow, public RegistrationDesk {
+// registrations. Its commands run in RegistrationFlow: this class reads the controls,
+// calls the flow and writes the result back.
+class RegistrationWindow : public QWidget, public ChildWindow, public RegistrationDesk, private RegistrationFlow::Port {
     Q_OBJECT
 public:
     explicit RegistrationWindow(AppState& state, QWidget* parent = nullptr);
@@ -53,9 +54,7 @@ public:
     bool isShown() const override { return isVisible(); }
     void recall();
     void lookupByName();
-    // "Imposta Atleta": false when it refused or a question ended it. gridFresh: the caller
-    // refreshes the grid itself, so the reload leaves it alone.
-    bool setAthlete(bool gridFresh = false);
+    void setAthlete();
     void registerAthlete();
     void newAthlete();
     void clearAthlete();
@@ -73,17 +72,10 @@ protected:
 
 private:
     void buildControls();
-    void reopen(bool gridFresh = false);
-    void fillNameList();
-    void fillAthlete(const QString& code, const QString& name, const QString& sex, const QString& year);
-    // Category of the athlete in the frame; with races, the race list follows a found one.
-    bool assignCategory(bool withRaces);
-    void listRaces(const QString& code, const QString& category, const QString& sex);
-    void leaveYearOrSex();
-    bool validateSex();
-    void showCategoryList();
+    RegistrationForm form() const;
+    void showView(const RegistrationView& view);
+    void showCategoryList() override;
     void updateNoteMark();
-    QString clubCaption(int count) const;
     QAction* gridAction(const char* name) const;
 
     AppState& m_state;
@@ -92,6 +84,7 @@ private:
     DataSource* m_natl;
     DataSource* m_records;
     std::unique_ptr<RegistrationBook> m_book;
+    std::unique_ptr<RegistrationFlow> m_flow;
     DataSourceModel* m_gridModel = nullptr;
     QMenu* m_gridMenu = nullptr;
 

@@ -4,6 +4,7 @@
 
 #include "core/Categories.h"
 #include "core/Formats.h"
+#include "entry/RegistrationBook.h"
 #include "entry/RegistrationSelection.h"
 #include "store/DataSource.h"
 
@@ -19,6 +20,8 @@ private slots:
     void pictures();
     void categories_data();
     void categories();
+    void raceLines_data();
+    void raceLines();
     void selection();
 };
 
@@ -81,6 +84,28 @@ void TestEntryRules::categories() {
     const CategoryMatch match = cercaCategoria(table, sex, year);
     QCOMPARE(match.category, category);
     QCOMPARE(categoryItems(match.list).join(QLatin1Char(',')), items);
+}
+
+void TestEntryRules::raceLines_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("race");
+    const struct {
+        const char *line, *race;
+    } cases[] = {{"100SL", "100SL"},
+                 {"100 SL", "100 SL"},
+                 {"100 SL (gia' registrato)", "100 SL"},
+                 {"4x50 SL (gia' registrato)", "4x50 SL"},
+                 {">  100 RA", "100 RA"},
+                 {"100 SL (gia' registrato) ", "100 SL (gia' registrato) "},
+                 {"- 100 SL", ""}};
+    for (const auto& c : cases)
+        QTest::newRow(c.line) << QString::fromUtf8(c.line) << QString::fromUtf8(c.race);
+}
+
+void TestEntryRules::raceLines() {
+    QFETCH(QString, line);
+    QFETCH(QString, race);
+    QCOMPARE(raceOfLine(line), race);
 }
 
 void TestEntryRules::selection() {

@@ -104,6 +104,25 @@ Status FixtureDb::seedAthletes() {
                        {500003, u"STAFFETTA ABC"_s, 0, u"ABC"_s, u"M"_s, -1}});
 }
 
+Status FixtureDb::seedEntryCompetition() {
+    Status s = insertRows(u"programmi"_s, {u"ManifID"_s, u"gara"_s, u"Categoria"_s, u"Sesso"_s, u"Anno"_s},
+                          {{57, u"100SL"_s, u"RAG"_s, u"M"_s, 0},
+                           {57, u"200SL"_s, u"RAG"_s, u"M"_s, 0},
+                           {57, u"100FA"_s, u"RAG"_s, u"M"_s, 0},
+                           {57, u"50DO"_s, u"RAG"_s, u"M"_s, 1990},
+                           {57, u"50RA"_s, u"RAG"_s, u"M"_s, 1991},
+                           {57, u"50SL"_s, u"ESO"_s, u"F"_s, 0}});
+    if (s)
+        s = insertRows(u"natl"_s, {u"codatl"_s, u"nome"_s, u"anno"_s, u"soc"_s, u"sesso"_s},
+                       {{1001, u"ROSSI MARIO"_s, 1990, u"ABC"_s, u"M"_s},
+                        {1002, u"D'ANGELO LUCA"_s, 1990, u"ABC"_s, u"M"_s},
+                        {1003, u"NERI ADA"_s, 1970, u"ABC"_s, u"F"_s},
+                        {2001, u"BIANCHI EZIO"_s, 1990, u"XYZ"_s, u"M"_s}});
+    if (s)
+        s = createRegistrationTable(u"57"_s);
+    return s;
+}
+
 Status FixtureDb::seedCompetitions() {
     return insertRows(u"manif"_s,
                       {u"Numero Prova"_s, u"Nome Manifestazione"_s, u"Data"_s, u"gruppoID"_s, u"userName"_s},

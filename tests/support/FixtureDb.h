@@ -31,6 +31,11 @@ public:
     // Athletes 500000 ROSSI MARIO (ABC, 2005), 500001 D'ANGELO LUCA (ABC, 2006, team flag
     // null), 500002 BIANCHI ANNA (XYZ, 2007, F), 500003 STAFFETTA ABC (ABC, relay team).
     onda::Status seedAthletes();
+    // Competition 57 for registration entry: races 100SL, 200SL, 100FA, 50DO (1990 only),
+    // 50RA (1991 only) of RAG males and 50SL of ESO females, its empty registration table,
+    // athletes 1001 ROSSI MARIO, 1002 D'ANGELO LUCA (ABC, M, 1990), 1003 NERI ADA (ABC, F,
+    // 1970) and 2001 BIANCHI EZIO (XYZ, M, 1990).
+    onda::Status seedEntryCompetition();
     // Competitions 57 (1/5/2024, group 7, user zeta), 570 (15/3/2024, group 7, user Beta),
     // 59 (15/3/2024, group 7, user alfa) and 58 (1/12/2023, group 9, user alfa).
     onda::Status seedCompetitions();

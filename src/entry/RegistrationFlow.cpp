@@ -1,0 +1,377 @@
+#include "entry/RegistrationFlow.h"
+
+#include "core/AppState.h"
+#include "core/Categories.h"
+#include "core/Dialogs.h"
+#include "entry/EntryTime.h"
+#include "entry/RegistrationBook.h"
+#include "store/DataSource.h"
+#include "store/Values.h"
+
+#include <QLocale>
+
+namespace onda {
+
+QString registrationMenuCaption(const QString& name, const QString& race) {
+    return name + QLatin1Char('_') + race;
+}
+
+std::pair<QString, QString> registrationOfMenuCaption(const QString& caption) {
+    const qsizetype cut = caption.indexOf(QLatin1Char('_'));
+    if (cut < 0)
+        return {caption, {}};
+    return {caption.left(cut), caption.mid(cut + 1)};
+}
+
+// One command under way: the form as its steps leave it, and what they changed.
+struct RegistrationFlow::Pass {
+    RegistrationForm form;
+    RegistrationView view;
+};
+
+RegistrationFlow::RegistrationFlow(AppState& state, Dialogs& dialogs, RegistrationBook& book, Port& port)
+    : m_state(state), m_dialogs(dialogs), m_book(book), m_port(port) {}
+
+bool RegistrationFlow::shown(const Status& status) {
+    if (!status)
+        m_dialogs.message(QStringLiteral("Errore nel database: ") + status.description, Dialogs::Icon::Critical);
+    return status.ok();
+}
+
+QString RegistrationFlow::clubCaption(int count) const {
+    return QStringLiteral("Iscrizioni ") + m_state.club + QStringLiteral(". Numero iscrizioni: ") +
+           QString::number(count);
+}
+
+RegistrationView RegistrationFlow::open() {
+    RegistrationView view;
+    const int count = m_book.showClubRegistrations();
+    m_clubNames = m_book.clubAthleteNames();
+    view.clubNames = m_clubNames;
+    view.caption = clubCaption(count);
+    return view;
+}
+
+void RegistrationFlow::fillAthlete(Pass& pass, const AthleteFields& athlete) {
+    pass.view.code = pass.form.code = athlete.code;
+    pass.view.name = pass.form.name = athlete.name;
+    pass.view.sex = pass.form.sex = athlete.sex;
+    pass.view.year = pass.form.year = athlete.year;
+}
+
+void RegistrationFlow::setCodeEntry(Pass& pass, const QString& code) {
+    pass.view.codeEntry = pass.form.codeEntry = code;
+}
+
+bool RegistrationFlow::assignCategory(Pass& pass, bool withRaces) {
+    const QString& sex = pass.form.sex;
+    const QString& year = pass.form.year;
+    const CategoryMatch match = cercaCategoria(m_state.competition().categoriesText, sex, year);
+    pass.view.categories = categoryItems(match.list);
+    pass.view.category = pass.form.category = match.category;
+    if (match.category.isEmpty()) {
+        if (m_dialogs.askYesNo(noCategoryQuestion(sex, year), Dialogs::Answer::Yes) == Dialogs::Answer::Yes)
+            m_port.showCategoryList();
+        return false;
+    }
+    if (withRaces) {
+        pass.view.registerEnabled = true;
+        listRaces(pass, pass.form.codeEntry, match.category, sex);
+    }
+    return true;
+}
+
+void RegistrationFlow::listRaces(Pass& pass, const QString& code, const QString& category, const QString& sex) {
+    pass.view.raceLines = pass.form.raceLines = m_book.raceLines(code, category, sex, pass.form.year);
+}
+
+RegistrationView RegistrationFlow::lookupByCode(const RegistrationForm& form) {
+    Pass pass{form, {}};
+    lookupByCode(pass);
+    return pass.view;
+}
+
+void RegistrationFlow::lookupByCode(Pass& pass) {
+    const std::optional<AthleteFields> found = m_book.findInClub(pass.form.codeEntry);
+    if (!found)
+        return;
+    fillAthlete(pass, *found);
+    pass.view.nameEntry = pass.form.nameEntry = found->name;
+    assignCategory(pass, true);
+}
+
+RegistrationView RegistrationFlow::recall(const RegistrationForm& form) {
+    Pass pass{form, {}};
+    const QString code = form.codeEntry.toUpper();
+    const std::optional<AthleteFields> found = m_book.findAnywhere(code);
+    if (found)
+        setCodeEntry(pass, code);
+    else
+        m_dialogs.message(QStringLiteral("Atleta non trovato in archivio"));
+    fillAthlete(pass, found.value_or(AthleteFields{}));
+    assignCategory(pass, true);
+    return pass.view;
+}
+
+RegistrationView RegistrationFlow::lookupByName(const RegistrationForm& form) {
+    Pass pass{form, {}};
+    lookupByName(pass);
+    return pass.view;
+}
+
+void RegistrationFlow::lookupByName(Pass& pass) {
+    const std::optional<AthleteFields> found = m_book.findByName(pass.form.nameEntry);
+    if (found)
+        setCodeEntry(pass, found->code); // the race list marks this athlete's races
+    else
+        m_dialogs.message(QStringLiteral("Atleta non trovato in archivio"));
+    fillAthlete(pass, found.value_or(AthleteFields{}));
+    assignCategory(pass, true);
+}
+
+RegistrationView RegistrationFlow::nameEntered(const RegistrationForm& form) {
+    Pass pass{form, {}};
+    // A name typed and not yet looked up is the athlete meant, not the one still shown.
+    if (!form.nameEntry.isEmpty() && form.nameEntry != form.name) {
+        lookupByName(pass);
+        return pass.view;
+    }
+    setCodeEntry(pass, form.code);
+    assignCategory(pass, false);
+    return pass.view;
+}
+
+void RegistrationFlow::completeYearAndCategory(Pass& pass) {
+    const double year = numericValue(pass.form.year);
+    if (year < 100)
+        pass.view.year = pass.form.year = QString::number(qlonglong(year) + 1900);
+    const QString& sex = pass.form.sex;
+    if (sex.isEmpty())
+        return;
+    const CategoryMatch match = cercaCategoria(m_state.competition().categoriesText, sex, pass.form.year);
+    if (match.category.isEmpty() &&
+        m_dialogs.askYesNo(noCategoryQuestion(sex, pass.form.year), Dialogs::Answer::Yes) == Dialogs::Answer::Yes)
+        m_port.showCategoryList();
+    pass.view.categories = categoryItems(match.list);
+    pass.view.category = pass.form.category = match.category;
+}
+
+RegistrationView RegistrationFlow::leaveYear(const RegistrationForm& form) {
+    Pass pass{form, {}};
+    if (form.year.isEmpty())
+        m_dialogs.message(QStringLiteral("Devi definire l'anno"));
+    else
+        completeYearAndCategory(pass);
+    return pass.view;
+}
+
+RegistrationView RegistrationFlow::leaveSex(const RegistrationForm& form) {
+    Pass pass{form, {}};
+    pass.view.sex = pass.form.sex = form.sex.toUpper();
+    if (!QStringLiteral("MFB").contains(pass.form.sex)) {
+        m_dialogs.message(QStringLiteral("Specificare M, F o B"));
+        pass.view.sexRefused = true;
+    } else if (!form.year.isEmpty()) {
+        completeYearAndCategory(pass);
+    }
+    return pass.view;
+}
+
+RegistrationView RegistrationFlow::setAthlete(const RegistrationForm& form) {
+    Pass pass{form, {}};
+    pass.view.athleteSet = setAthlete(pass, false);
+    return pass.view;
+}
+
+bool RegistrationFlow::setAthlete(Pass& pass, bool gridFresh) {
+    const QString code = pass.form.code.toUpper();
+    const QString name = pass.form.name.toUpper();
+    const QString sex = pass.form.sex;
+    const QString year = pass.form.year;
+    const QString category = pass.form.category;
+    const std::pair<const QString*, const char*> required[] = {{&code, "Devi indicare un codice per l'atleta"},
+                                                               {&name, "Devi indicare il nome dell'atleta"},
+                                                               {&sex, "Manca il sesso"},
+                                                               {&year, "Manca l'anno"},
+                                                               {&category, "Manca la categoria"}};
+    for (const auto& [value, refusal] : required) {
+        if (value->isEmpty()) {
+            m_dialogs.message(QString::fromUtf8(refusal));
+            return false;
+        }
+    }
+
+    if (const std::optional<AthleteFields> holder = m_book.holderOfCode(code); holder && holder->name != name) {
+        if (m_dialogs.askYesNo(QStringLiteral("Questo codice ") + code + QStringLiteral(" e' stato gia' assegnato a ") +
+                                   holder->name + QLatin1Char('-') + holder->club +
+                                   QStringLiteral(". Vuoi riprovare a definire "),
+                               Dialogs::Answer::Yes) == Dialogs::Answer::Yes)
+            return false;
+        if (m_dialogs.askYesNo(QStringLiteral("Vuoi sovrascrivere questo codice e cancellare le iscrizioni "
+                                              "eventualmente gia' presenti ?"),
+                               Dialogs::Answer::No) != Dialogs::Answer::Yes)
+            return false;
+        if (!shown(m_book.removeAthlete(code)))
+            return false;
+        gridFresh = false; // its registrations are gone
+    }
+
+    const std::optional<AthleteFields> namesake = m_book.namesake(name);
+    if (namesake && namesake->code.toUpper() != code) {
+        if (m_dialogs.askYesNo(QStringLiteral("Esiste un omonimo ") + name + QStringLiteral(" con codice ") +
+                                   namesake->code + QStringLiteral(" mentre tu hai indicato ") + code +
+                                   QStringLiteral(" Vuoi riprovare a definire "),
+                               Dialogs::Answer::Yes) == Dialogs::Answer::Yes)
+            return false;
+        if (m_dialogs.askYesNo(QStringLiteral("Vuoi mantenere entrambe i codici o cancellare l'altro?"),
+                               Dialogs::Answer::Yes) == Dialogs::Answer::No) {
+            shown(m_book.removeAthlete(namesake->code)); // the command ends either way
+            return false;
+        }
+    }
+
+    if (const Status written = m_book.writeAthlete({code, name, sex, year, {}}, namesake.has_value()); !written) {
+        m_dialogs.message(QStringLiteral("Impossibile registrare l'atleta ") + name + QStringLiteral(": ") +
+                              written.description,
+                          Dialogs::Icon::Critical);
+        return false;
+    }
+
+    reopen(pass, gridFresh, name);
+    setCodeEntry(pass, code);
+    listRaces(pass, code, category, sex);
+    pass.view.registerEnabled = true;
+    return true;
+}
+
+// The window reloaded for the current competition and club.
+void RegistrationFlow::reopen(Pass& pass, bool gridFresh, const QString& name) {
+    if (!gridFresh)
+        m_book.showClubRegistrations();
+    // The list changes only when an athlete joins the club or is renamed.
+    if (!gridFresh || !m_clubNames.contains(name)) {
+        m_clubNames = m_book.clubAthleteNames();
+        pass.view.clubNames = m_clubNames;
+    }
+    pass.view.caption = m_state.competition().name;
+}
+
+RegistrationView RegistrationFlow::chooseRace(const RegistrationForm& form, const QString& line) {
+    Pass pass{form, {}};
+    chooseRace(pass, line);
+    return pass.view;
+}
+
+void RegistrationFlow::chooseRace(Pass& pass, const QString& line) {
+    if (line.startsWith(QLatin1Char('-')))
+        return;
+    const QString race = raceOfLine(line);
+    pass.view.race = pass.form.race = race;
+    if (pass.form.code.isEmpty()) {
+        m_dialogs.message(QStringLiteral("Devi specificare il codice atleta"));
+        return;
+    }
+    const std::optional<EntryTime> time = m_book.timeFor(pass.form.code, race);
+    pass.view.time = pass.form.time = time ? shownEntryTime(*time) : QString();
+}
+
+// The line of the race list for exactly that race is selected, as a click selects it.
+void RegistrationFlow::selectRace(Pass& pass, const QString& race) {
+    const QStringList& lines = pass.form.raceLines;
+    for (int line = 0; line < lines.size(); ++line) {
+        if (raceOfLine(lines.at(line)) == race) {
+            pass.view.raceLine = line;
+            chooseRace(pass, lines.at(line));
+            return;
+        }
+    }
+}
+
+RegistrationView RegistrationFlow::registerAthlete(const RegistrationForm& form) {
+    Pass pass{form, {}};
+    // An athlete the archive refused is not registered: its row would lack what was refused.
+    // The grid is refreshed below, after the write.
+    if (!setAthlete(pass, true))
+        return pass.view;
+    if (const int rows = m_book.grid().rowCount(); rows > 0)
+        pass.view.caption = QString::number(rows) + QLatin1Char(':') + m_state.competition().name;
+    RegistrationEntry entry;
+    entry.name = pass.form.name.toUpper();
+    entry.code = pass.form.codeEntry;
+    if (entry.code.isEmpty())
+        return pass.view;
+    entry.sex = pass.form.sex;
+    entry.year = pass.form.year;
+    entry.category = pass.form.category;
+    const int held = m_book.athleteRegistrationCount(entry.code);
+    entry.race = pass.form.race;
+    const QString typed = pass.form.time;
+    if (const std::optional<QString> refusal = entryTimeRefusal(typed)) {
+        m_dialogs.message(*refusal, Dialogs::Icon::Information);
+        return pass.view;
+    }
+    entry.time = parseEntryTime(typed);
+    if (secondsTooLarge(entry.time)) {
+        m_dialogs.message(secondsTooLargeMessage(), Dialogs::Icon::Information);
+        return pass.view;
+    }
+    const QStringList races = held > 0 ? m_book.athleteRaces() : QStringList();
+    if (const std::optional<QString> refusal =
+            athleteLimitRefusal(races, entry.race, m_state.competition().maxEntriesPerAthlete)) {
+        m_dialogs.message(*refusal);
+        return pass.view;
+    }
+    if (entry.race.isEmpty()) {
+        m_dialogs.message(QStringLiteral("Devi specificare uno stile"));
+        return pass.view;
+    }
+    if (const Status written = m_book.writeRegistration(entry); !written) {
+        m_dialogs.message(QStringLiteral("Iscrizione non registrata: ") + written.description, Dialogs::Icon::Critical);
+        return pass.view;
+    }
+    if (entry.time.worthRemembering())
+        shown(m_book.rememberTime(entry.code, entry.name, entry.race, entry.time));
+
+    const int count = m_book.showClubRegistrations();
+    m_state.changeCompetition([&](Competition& c) { c.registrationCount = QString::number(count); });
+    pass.view.registrationCount = count;
+    pass.view.status = QStringLiteral("Ultima iscrizione: ") + entry.name + QLatin1Char(' ') + entry.race +
+                       QLatin1Char(' ') + typed + QStringLiteral(" ----> ") +
+                       registeredEntryTime(entry.time, QLocale().decimalPoint().at(0));
+    pass.view.time = pass.form.time = registeredEntryTime(entry.time).replace(QLatin1Char(','), QLatin1Char('.'));
+    setAthlete(pass, true); // rebuilds the race list with the race just registered
+    pass.view.caption = clubCaption(count);
+    selectRace(pass, entry.race);
+    pass.view.focusCode = true;
+    return pass.view;
+}
+
+RegistrationView RegistrationFlow::changeRegistration(const RegistrationForm& form, const QString& menuCaption) {
+    Pass pass{form, {}};
+    const auto [name, race] = registrationOfMenuCaption(menuCaption);
+    const QString code = m_book.codeOfRegistration(name, race);
+    if (code.isEmpty())
+        return pass.view;
+    setCodeEntry(pass, code);
+    lookupByCode(pass);
+    selectRace(pass, race);
+    return pass.view;
+}
+
+RegistrationView RegistrationFlow::deleteRegistration(const RegistrationForm& form, const QString& menuCaption) {
+    Pass pass{form, {}};
+    if (m_dialogs.askYesNo(QStringLiteral("Sei sicuro di voler cancellare i records selezionati: ") + menuCaption,
+                           Dialogs::Answer::No) != Dialogs::Answer::Yes)
+        return pass.view;
+    const auto [name, race] = registrationOfMenuCaption(menuCaption);
+    shown(m_book.removeRegistrations(name, race)); // what is left is shown either way
+    const int count = m_book.clubRegistrationCount();
+    m_state.changeCompetition([&](Competition& c) { c.registrationCount = QString::number(count); });
+    pass.view.registrationCount = count;
+    pass.view.caption =
+        QStringLiteral("Iscrizioni ") + m_state.competition().name + QLatin1Char(':') + QString::number(count);
+    setAthlete(pass, true); // rebuilds the race list of the athlete in the frame
+    return pass.view;
+}
+
+} // namespace onda

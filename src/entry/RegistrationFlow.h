@@ -1,0 +1,121 @@
+#pragma once
+
+#include "store/Status.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <utility>
+
+namespace onda {
+
+class AppState;
+class Dialogs;
+class RegistrationBook;
+struct AthleteFields;
+
+// The values of the registration window's form a command starts from.
+struct RegistrationForm {
+    QString codeEntry; // the code typed beside the lookup button
+    QString nameEntry; // the text of the name list
+    QString code;
+    QString name;
+    QString sex;
+    QString year;
+    QString category;
+    QStringList raceLines; // the race list as shown
+    QString race;          // the chosen race
+    QString time;          // the typed entry time
+};
+
+// What a command changed on the form; an empty field stays as it is.
+struct RegistrationView {
+    std::optional<QString> codeEntry;
+    std::optional<QString> nameEntry;
+    std::optional<QString> code;
+    std::optional<QString> name;
+    std::optional<QString> sex;
+    std::optional<QString> year;
+    std::optional<QStringList> categories; // the category drop-down's items, with `category`
+    std::optional<QString> category;
+    std::optional<QStringList> raceLines;
+    std::optional<int> raceLine; // the race line to select
+    std::optional<QString> race;
+    std::optional<QString> time;
+    std::optional<QString> status;
+    std::optional<QString> caption;
+    std::optional<int> registrationCount; // the club's registrations in the competition
+    std::optional<bool> registerEnabled;
+    std::optional<QStringList> clubNames; // the name list refilled
+    bool focusCode = false;               // the focus goes to the code field
+    bool sexRefused = false;              // the focus stays in the sex field
+    bool athleteSet = false;              // "Imposta Atleta" wrote the athlete
+};
+
+// The caption of the grid's pop-up menu for a row, and the name and race read back from it.
+QString registrationMenuCaption(const QString& name, const QString& race);
+std::pair<QString, QString> registrationOfMenuCaption(const QString& caption);
+
+// The commands of the registration window, with every question and refusal in its order.
+// They run on the form's values and hand back what to show; the window only reads and
+// writes its controls.
+class RegistrationFlow {
+public:
+    // What the flow needs of the windows around it.
+    class Port {
+    public:
+        virtual ~Port() = default;
+        // Opens the category list of the competition, without waiting for it.
+        virtual void showCategoryList() = 0;
+    };
+
+    RegistrationFlow(AppState& state, Dialogs& dialogs, RegistrationBook& book, Port& port);
+
+    // The window opened on the current competition: the club's registrations, names, caption.
+    RegistrationView open();
+
+    // Lookups of the athlete: by the code entry in the club, "Richiama" in the whole
+    // archive, by the name list's text, and Enter in the name list.
+    RegistrationView lookupByCode(const RegistrationForm& form);
+    RegistrationView recall(const RegistrationForm& form);
+    RegistrationView lookupByName(const RegistrationForm& form);
+    RegistrationView nameEntered(const RegistrationForm& form);
+    // Leaving the year or the sex field: the year completed, the category recomputed.
+    RegistrationView leaveYear(const RegistrationForm& form);
+    RegistrationView leaveSex(const RegistrationForm& form);
+
+    // "Imposta Atleta".
+    RegistrationView setAthlete(const RegistrationForm& form);
+    // A click on a line of the race list.
+    RegistrationView chooseRace(const RegistrationForm& form, const QString& line);
+    // "Iscrivi".
+    RegistrationView registerAthlete(const RegistrationForm& form);
+    // "Modifica Iscrizione" and "Cancella Iscrizione" on the row named by the menu caption.
+    RegistrationView changeRegistration(const RegistrationForm& form, const QString& menuCaption);
+    RegistrationView deleteRegistration(const RegistrationForm& form, const QString& menuCaption);
+
+private:
+    struct Pass;
+    void lookupByCode(Pass& pass);
+    void lookupByName(Pass& pass);
+    void fillAthlete(Pass& pass, const AthleteFields& athlete);
+    void setCodeEntry(Pass& pass, const QString& code);
+    bool assignCategory(Pass& pass, bool withRaces);
+    void listRaces(Pass& pass, const QString& code, const QString& category, const QString& sex);
+    void completeYearAndCategory(Pass& pass);
+    bool setAthlete(Pass& pass, bool gridFresh);
+    void reopen(Pass& pass, bool gridFresh, const QString& name);
+    void chooseRace(Pass& pass, const QString& line);
+    void selectRace(Pass& pass, const QString& race);
+    bool shown(const Status& status);
+    QString clubCaption(int count) const;
+
+    AppState& m_state;
+    Dialogs& m_dialogs;
+    RegistrationBook& m_book;
+    Port& m_port;
+    QStringList m_clubNames; // what the name list holds
+};
+
+} // namespace onda

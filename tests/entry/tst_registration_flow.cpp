@@ -1,0 +1,596 @@
+// The registration commands without windows: the form's values in, the dialogs in their
+// order and the tables afterwards out.
+#include "FixtureDb.h"
+#include "ScriptedDialogs.h"
+
+#include "core/AppState.h"
+#include "entry/RegistrationBook.h"
+#include "entry/RegistrationFlow.h"
+#include "store/DataSource.h"
+
+#include <QTest>
+
+#include <memory>
+
+using namespace onda;
+
+namespace {
+const QString kCategories = QStringLiteral("M|RAG|1988|1992|$F|ESO|1995|1999|$");
+const QString kRetry =
+    QStringLiteral("?Y Questo codice 1001 e' stato gia' assegnato a ROSSI MARIO-ABC. Vuoi riprovare a definire ");
+const QString kOverwrite =
+    QStringLiteral("?N Vuoi sovrascrivere questo codice e cancellare le iscrizioni eventualmente gia' presenti ?");
+const QString kNamesake = QStringLiteral(
+    "?Y Esiste un omonimo ROSSI MARIO con codice 1001 mentre tu hai indicato 1500 Vuoi riprovare a definire ");
+const QString kKeepBoth = QStringLiteral("?Y Vuoi mantenere entrambe i codici o cancellare l'altro?");
+
+QStringList texts(const char* joined) {
+    return QString::fromUtf8(joined).split(QLatin1Char('|'), Qt::SkipEmptyParts);
+}
+} // namespace
+
+class TestRegistrationFlow : public QObject, private RegistrationFlow::Port {
+    Q_OBJECT
+    std::unique_ptr<FixtureDb> m_db;
+    ScriptedDialogs m_dialogs;
+    std::unique_ptr<AppState> m_state;
+    DataSource m_nprg{QStringLiteral("nprg")}, m_grid{QStringLiteral("nprgSupp")}, m_natl{QStringLiteral("natl")},
+        m_records{QStringLiteral("Records")};
+    std::unique_ptr<RegistrationBook> m_book;
+    std::unique_ptr<RegistrationFlow> m_flow;
+    int m_categoryListsShown = 0;
+
+    void showCategoryList() override { ++m_categoryListsShown; }
+
+    // Club ABC, competition 57 with its races; athletes of ABC and of another club; rows
+    // of nprg57 as "code name race".
+    void open(const QStringList& registrations = {}, const QVariant& limit = QVariant(3),
+              const QString& categories = kCategories) {
+        m_db = std::make_unique<FixtureDb>();
+        QVERIFY(m_db->isValid());
+        QVERIFY(m_db->seedEntryCompetition());
+        for (const QString& row : registrations) {
+            const QStringList f = row.split(QLatin1Char(' '));
+            const QString soc = f.value(0) == QLatin1String("2001") ? QStringLiteral("XYZ") : QStringLiteral("ABC");
+            QVERIFY(m_db->insertRows("nprg57", {"codatl", "nome", "anno", "cat", "soc", "sesso", "spec", "m", "s"},
+                                     {{f.value(0), f.value(1) + QLatin1Char(' ') + f.value(2), 1990, "RAG", soc, "M",
+                                       f.mid(3).join(QLatin1Char(' ')), 1, 10}}));
+        }
+        m_state = std::make_unique<AppState>(m_dialogs);
+        m_state->databasePath = m_db->path();
+        m_state->store.setDatabasePath(m_db->path());
+        m_state->club = QStringLiteral("ABC");
+        Competition c;
+        c.number = QStringLiteral("57");
+        c.name = QStringLiteral("Trofeo");
+        c.maxEntriesPerAthlete = limit;
+        c.categoriesText = categories;
+        m_state->setCompetition(c);
+        for (DataSource* source : {&m_nprg, &m_grid, &m_natl, &m_records})
+            source->setDatabaseFile(m_db->path());
+        m_book = std::make_unique<RegistrationBook>(*m_state, m_nprg, m_grid, m_natl, m_records);
+        m_book->load();
+        m_flow = std::make_unique<RegistrationFlow>(*m_state, m_dialogs, *m_book, static_cast<Port&>(*this));
+        const RegistrationView opened = m_flow->open();
+        const auto ours = std::count_if(registrations.begin(), registrations.end(),
+                                        [](const QString& r) { return !r.startsWith(QLatin1String("2001")); });
+        QCOMPARE(opened.caption.value_or(QString()),
+                 QStringLiteral("Iscrizioni ABC. Numero iscrizioni: ") + QString::number(ours));
+    }
+    // A male athlete of 1990 in RAG as typed into the form.
+    static RegistrationForm athlete(const QString& code, const QString& name, const QString& race = {},
+                                    const QString& time = {}) {
+        RegistrationForm form;
+        form.codeEntry = form.code = code;
+        form.name = name;
+        form.sex = QStringLiteral("M");
+        form.year = QStringLiteral("1990");
+        form.category = QStringLiteral("RAG");
+        form.race = race;
+        form.time = time;
+        return form;
+    }
+    // The dialogs shown since the last call: questions as "?Y text" or "?N text" by their
+    // default button, messages as their text.
+    QStringList said() {
+        QStringList out;
+        for (const ScriptedDialogs::Shown& s : m_dialogs.take()) {
+            if (s.kind == ScriptedDialogs::Kind::YesNo)
+                out << (s.defaultAnswer == Dialogs::Answer::Yes ? QStringLiteral("?Y ") : QStringLiteral("?N ")) +
+                           s.text;
+            else
+                out << s.text;
+        }
+        return out;
+    }
+    void answer(const QString& answers) {
+        for (QChar a : answers)
+            m_dialogs.queueYesNo(a == QLatin1Char('Y') ? Dialogs::Answer::Yes : Dialogs::Answer::No);
+    }
+    QStringList table(const char* sql) {
+        QStringList out;
+        for (const QVariant& v : m_db->column(QString::fromUtf8(sql)))
+            out << v.toString();
+        return out;
+    }
+
+private slots:
+    void cleanup() {
+        QVERIFY2(m_dialogs.problems().isEmpty(), qPrintable(m_dialogs.problems()));
+        m_dialogs.reset();
+        m_categoryListsShown = 0;
+    }
+    void setAthlete_data();
+    void setAthlete();
+    void registerAthlete_data();
+    void registerAthlete();
+    void entryTimes_data();
+    void entryTimes();
+    void lookups_data();
+    void lookups();
+    void leavingFields_data();
+    void leavingFields();
+    void deleteRegistration();
+    void timeBoxAndFailures();
+    void racesWithBlanks();
+    void marksOfTheAthleteShown();
+};
+
+void TestRegistrationFlow::setAthlete_data() {
+    QTest::addColumn<RegistrationForm>("form");
+    QTest::addColumn<QString>("answers");
+    QTest::addColumn<QStringList>("dialogs");
+    QTest::addColumn<QStringList>("archive"); // natl of ABC afterwards, by code
+    QTest::addColumn<QStringList>("registrations");
+    const QStringList archive = {"1001 ROSSI MARIO", "1002 D'ANGELO LUCA", "1003 NERI ADA"};
+    const QStringList held = {"1001 100SL"};
+    RegistrationForm form = athlete(QString(), QStringLiteral("ROSSI MARIO"));
+    QTest::newRow("no code") << form << "" << texts("Devi indicare un codice per l'atleta") << archive << held;
+    form = athlete(QStringLiteral("1001"), QString());
+    QTest::newRow("no name") << form << "" << texts("Devi indicare il nome dell'atleta") << archive << held;
+    form = athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"));
+    form.sex.clear();
+    QTest::newRow("no sex") << form << "" << texts("Manca il sesso") << archive << held;
+    form = athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"));
+    form.year.clear();
+    form.category.clear();
+    QTest::newRow("no year before no category") << form << "" << texts("Manca l'anno") << archive << held;
+    form = athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"));
+    form.category.clear();
+    QTest::newRow("no category") << form << "" << texts("Manca la categoria") << archive << held;
+
+    form = athlete(QStringLiteral("1001"), QStringLiteral("verdi gino"));
+    QTest::newRow("code held: retry") << form << "Y" << QStringList{kRetry} << archive << held;
+    QTest::newRow("code held: no overwrite") << form << "NN" << QStringList{kRetry, kOverwrite} << archive << held;
+    QTest::newRow("code held: overwrite")
+        << form << "NY" << QStringList{kRetry, kOverwrite}
+        << QStringList{"1001 VERDI GINO", "1002 D'ANGELO LUCA", "1003 NERI ADA"} << QStringList{};
+
+    form = athlete(QStringLiteral("1500"), QStringLiteral("ROSSI MARIO"));
+    QTest::newRow("namesake: retry") << form << "Y" << QStringList{kNamesake} << archive << held;
+    QTest::newRow("namesake: delete the other") << form << "NN" << QStringList{kNamesake, kKeepBoth}
+                                                << QStringList{"1002 D'ANGELO LUCA", "1003 NERI ADA"} << QStringList{};
+    QTest::newRow("namesake: keep both, the row takes the code")
+        << form << "NY" << QStringList{kNamesake, kKeepBoth}
+        << QStringList{"1002 D'ANGELO LUCA", "1003 NERI ADA", "1500 ROSSI MARIO"} << held;
+
+    form = athlete(QStringLiteral("900"), QStringLiteral("d'amico ugo"));
+    QTest::newRow("new athlete, apostrophe")
+        << form << "" << QStringList{}
+        << QStringList{"900 D'AMICO UGO", "1001 ROSSI MARIO", "1002 D'ANGELO LUCA", "1003 NERI ADA"} << held;
+    form = athlete(QStringLiteral("1002"), QStringLiteral("D'ANGELO LUCA"));
+    QTest::newRow("same athlete rewritten") << form << "" << QStringList{} << archive << held;
+}
+
+void TestRegistrationFlow::setAthlete() {
+    QFETCH(RegistrationForm, form);
+    QFETCH(QString, answers);
+    QFETCH(QStringList, dialogs);
+    QFETCH(QStringList, archive);
+    QFETCH(QStringList, registrations);
+    open({QStringLiteral("1001 ROSSI MARIO 100SL")});
+    answer(answers);
+    const RegistrationView view = m_flow->setAthlete(form);
+    QCOMPARE(said(), dialogs);
+    QCOMPARE(table("select codatl || ' ' || nome from natl where soc='ABC' order by codatl"), archive);
+    QCOMPARE(table("select codatl || ' ' || spec from nprg57"), registrations);
+    QCOMPARE(view.athleteSet, dialogs.isEmpty() || answers.endsWith(QLatin1String("NY")));
+    if (view.athleteSet) {
+        QCOMPARE(view.codeEntry.value_or(QString()), form.code.toUpper());
+        QCOMPARE(view.registerEnabled, std::optional<bool>(true));
+        QCOMPARE(view.caption.value_or(QString()), QStringLiteral("Trofeo"));
+        QVERIFY(view.raceLines && view.raceLines->contains(QStringLiteral("100FA")));
+        QVERIFY(view.clubNames && view.clubNames->contains(form.name.toUpper()));
+    }
+}
+
+void TestRegistrationFlow::registerAthlete_data() {
+    QTest::addColumn<QVariant>("limit");
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<QString>("race");
+    QTest::addColumn<QString>("time");
+    QTest::addColumn<QStringList>("dialogs");
+    QTest::addColumn<QStringList>("rows"); // ROSSI MARIO's rows afterwards: race and seconds
+    const QStringList three = {"100FA 10", "100SL 10", "200SL 10"};
+    const char* over3 = "Numero max iscrizioni per atleta 3";
+    const char* colon = "Errore nella scrittura del tempo: manca il carattere : (due punti) 1.10";
+    const char* seconds = "E' stato specificato un tempo errato: i secondi sono maggiori di 60.";
+    QTest::newRow("Imposta Atleta refuses first") << QVariant(3) << ""
+                                                  << "50DO"
+                                                  << "1.10" << texts("Manca la categoria") << three;
+    QTest::newRow("time format before the limit") << QVariant(3) << "RAG"
+                                                  << "50DO"
+                                                  << "1.10" << QStringList{QString::fromUtf8(colon)} << three;
+    QTest::newRow("seconds before the limit") << QVariant(3) << "RAG"
+                                              << "50DO"
+                                              << "1:61.00" << QStringList{QString::fromUtf8(seconds)} << three;
+    QTest::newRow("fourth race over 3") << QVariant(3) << "RAG"
+                                        << "50DO"
+                                        << "1:05.00" << texts(over3) << three;
+    QTest::newRow("no race: the limit first") << QVariant(3) << "RAG"
+                                              << ""
+                                              << "1:05.00" << texts(over3) << three;
+    QTest::newRow("held race again under 3")
+        << QVariant(3) << "RAG"
+        << "200SL"
+        << "1:05.00" << QStringList{} << QStringList{"100FA 10", "100SL 10", "200SL 5"};
+    QTest::newRow("limit 0") << QVariant(0) << "RAG"
+                             << "50DO"
+                             << "1:05.00" << texts("Numero max iscrizioni per atleta 0") << three;
+    QTest::newRow("limit as text") << QVariant(QStringLiteral("3")) << "RAG"
+                                   << "50DO"
+                                   << "1:05.00" << texts(over3) << three;
+    QTest::newRow("no race under the limit") << QVariant(5) << "RAG"
+                                             << ""
+                                             << "1:05.00" << texts("Devi specificare uno stile") << three;
+    const QStringList four = {"100FA 10", "100SL 10", "200SL 10", "50DO 5"};
+    QTest::newRow("no limit stored") << QVariant() << "RAG"
+                                     << "50DO"
+                                     << "1:05.00" << QStringList{} << four;
+    QTest::newRow("empty limit text is no limit") << QVariant(QString()) << "RAG"
+                                                  << "50DO"
+                                                  << "1:05.00" << QStringList{} << four;
+    QTest::newRow("fourth race under 4") << QVariant(4) << "RAG"
+                                         << "50DO"
+                                         << "1:05.00" << QStringList{} << four;
+}
+
+void TestRegistrationFlow::registerAthlete() {
+    QFETCH(QVariant, limit);
+    QFETCH(QString, category);
+    QFETCH(QString, race);
+    QFETCH(QString, time);
+    QFETCH(QStringList, dialogs);
+    QFETCH(QStringList, rows);
+    open({QStringLiteral("1001 ROSSI MARIO 100SL"), QStringLiteral("1001 ROSSI MARIO 200SL"),
+          QStringLiteral("1001 ROSSI MARIO 100FA"), QStringLiteral("2001 BIANCHI EZIO 100SL")},
+         limit);
+    RegistrationForm form = athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"), race, time);
+    form.category = category;
+    const RegistrationView view = m_flow->registerAthlete(form);
+    QCOMPARE(said(), dialogs);
+    QCOMPARE(table("select spec || printf(' %g', s) from nprg57 where codatl=1001 order by spec"), rows);
+    const bool written = dialogs.isEmpty();
+    QCOMPARE(view.registrationCount.has_value(), written);
+    QCOMPARE(m_state->competition().registrationCount, written ? QString::number(rows.size()) : QString());
+    if (!written)
+        return;
+    QCOMPARE(view.caption.value_or(QString()),
+             QStringLiteral("Iscrizioni ABC. Numero iscrizioni: ") + QString::number(rows.size()));
+    QCOMPARE(view.time.value_or(QString()), QStringLiteral("1:05.00"));
+    QVERIFY(view.focusCode);
+    // The race list marks the race just registered, and its line is chosen again.
+    const QString line = race + QStringLiteral(" (gia' registrato)");
+    QVERIFY(view.raceLines && view.raceLines->contains(line));
+    QCOMPARE(view.raceLines->value(view.raceLine.value_or(-1)), line);
+    QCOMPARE(view.race.value_or(QString()), race);
+    QCOMPARE(table("select Spec || printf(' %g', S) from Records"), QStringList{race + QStringLiteral(" 5")});
+}
+
+void TestRegistrationFlow::entryTimes_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("refusal");
+    QTest::addColumn<QString>("stored"); // m and s
+    QTest::addColumn<QString>("shown");  // the time box after "Iscrivi" and when the race is chosen again
+    QTest::addColumn<bool>("remembered");
+    const struct {
+        const char *typed, *refusal, *stored, *shown;
+        bool remembered;
+    } cases[] = {
+        {"01.32.52", "Errore nella scrittura del tempo: manca il carattere : (due punti) 01.32.52", "", "", false},
+        {"01:32:52", "Errore nella scrittura del tempo: si deve usare mm:ss.dd. Esempio 01:23.45", "", "", false},
+        {"01:32.5.2", "Errore nella scrittura del tempo: sono stati usati DUE PUNTI invece che : e .", "", "", false},
+        {"1:32,52", "Errore nella scrittura del tempo: si deve usare mm:ss.dd. Esempio 01:23.45", "", "", false},
+        {"01:61.00", "E' stato specificato un tempo errato: i secondi sono maggiori di 60.", "", "", false},
+        {"01:60.00", "", "1 60", "1:60.00", true},
+        {"120:05.00", "", "120 5", "", false},
+        {"1:05.3", "", "1 5.3", "1:05.30", true},
+        {"ab:cd.e", "", "0 0", "0:00.00", true},
+        {"99:99.99", "", "99 99.99", "", false},
+        {"", "", "99 99.99", "", false}};
+    for (const auto& c : cases)
+        QTest::newRow(*c.typed ? c.typed : "empty")
+            << QString::fromUtf8(c.typed) << QString::fromUtf8(c.refusal) << QString::fromUtf8(c.stored)
+            << QString::fromUtf8(c.shown) << c.remembered;
+}
+
+void TestRegistrationFlow::entryTimes() {
+    QFETCH(QString, typed);
+    QFETCH(QString, refusal);
+    QFETCH(QString, stored);
+    QFETCH(QString, shown);
+    QFETCH(bool, remembered);
+    open();
+    const RegistrationForm form = athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"), "100SL", typed);
+    const RegistrationView view = m_flow->registerAthlete(form);
+    QCOMPARE(said(), refusal.isEmpty() ? QStringList{} : QStringList{refusal});
+    QCOMPARE(table("select printf('%g %g', m, s) from nprg57"), stored.isEmpty() ? QStringList{} : QStringList{stored});
+    QCOMPARE(m_db->count(QStringLiteral("Records")), remembered ? 1 : 0);
+    if (!refusal.isEmpty()) {
+        QVERIFY(!view.time && !view.status);
+        return;
+    }
+    QCOMPARE(view.time.value_or(QString()), shown);
+    QVERIFY(view.status.value_or(QString()).startsWith(QStringLiteral("Ultima iscrizione: ROSSI MARIO 100SL ") + typed +
+                                                       QStringLiteral(" ----> ")));
+    QCOMPARE(m_flow->chooseRace(form, QStringLiteral("100SL (gia' registrato)")).time.value_or(QStringLiteral("?")),
+             shown);
+}
+
+void TestRegistrationFlow::lookups_data() {
+    QTest::addColumn<QString>("command"); // code, recall, name
+    QTest::addColumn<QString>("entry");   // the code entry or the name list's text
+    QTest::addColumn<QString>("categories");
+    QTest::addColumn<QString>("answers");
+    QTest::addColumn<QStringList>("dialogs");
+    QTest::addColumn<QString>("name"); // the name field afterwards, "-" when untouched
+    QTest::addColumn<QStringList>("categoryItems");
+    QTest::addColumn<QStringList>("races"); // "-" when the list is not rebuilt
+    const QString noCategory = QStringLiteral("?Y Non esiste una categoria definita per queste gare per questo atleta: "
+                                              "F 1970. Vuoi controllare le categore previste per questa gara ?");
+    const QStringList rossiRaces = {"100FA", "100SL (gia' registrato)", "200SL", "50DO"};
+    const QStringList untouched = {"-"};
+    QTest::newRow("by code") << "code"
+                             << "1001" << kCategories << "" << QStringList{} << "ROSSI MARIO" << QStringList{"RAG"}
+                             << rossiRaces;
+    QTest::newRow("by code, other club: nothing")
+        << "code"
+        << "2001" << kCategories << "" << QStringList{} << "-" << QStringList{} << untouched;
+    QTest::newRow("by code, no category: the question")
+        << "code"
+        << "1003" << kCategories << "Y" << QStringList{noCategory} << "NERI ADA" << QStringList{} << untouched;
+    QTest::newRow("two categories fit: the later is chosen")
+        << "code"
+        << "1001"
+        << "M|RAG|1988|1992|$M|JUN|1990|1991|$"
+        << "" << QStringList{} << "ROSSI MARIO" << QStringList{"RAG", "JUN"} << QStringList{};
+    QTest::newRow("a last entry without $ is no category")
+        << "code"
+        << "1001"
+        << "F|ESO|1995|1999|$M|RAG|1988|1992|"
+        << "N"
+        << QStringList{"?Y Non esiste una categoria definita per queste gare per questo atleta: M 1990. Vuoi "
+                       "controllare le categore previste per questa gara ?"}
+        << "ROSSI MARIO" << QStringList{} << untouched;
+    QTest::newRow("recall: any club") << "recall"
+                                      << "2001" << kCategories << "" << QStringList{} << "BIANCHI EZIO"
+                                      << QStringList{"RAG"} << QStringList{"100FA", "100SL", "200SL", "50DO"};
+    QTest::newRow("recall: unknown")
+        << "recall"
+        << "777" << kCategories << "N"
+        << QStringList{"Atleta non trovato in archivio",
+                       "?Y Non esiste una categoria definita per queste gare per questo atleta:  . Vuoi controllare "
+                       "le categore previste per questa gara ?"}
+        << "" << QStringList{} << untouched;
+    QTest::newRow("by name, apostrophe") << "name"
+                                         << "D'ANGELO LUCA" << kCategories << "" << QStringList{} << "D'ANGELO LUCA"
+                                         << QStringList{"RAG"} << QStringList{};
+}
+
+void TestRegistrationFlow::lookups() {
+    QFETCH(QString, command);
+    QFETCH(QString, entry);
+    QFETCH(QString, categories);
+    QFETCH(QString, answers);
+    QFETCH(QStringList, dialogs);
+    QFETCH(QString, name);
+    QFETCH(QStringList, categoryItems);
+    QFETCH(QStringList, races);
+    open({QStringLiteral("1001 ROSSI MARIO 100SL")}, QVariant(3), categories);
+    answer(answers);
+    RegistrationForm form;
+    form.codeEntry = entry;
+    form.nameEntry = entry;
+    const RegistrationView view = command == QLatin1String("code")     ? m_flow->lookupByCode(form)
+                                  : command == QLatin1String("recall") ? m_flow->recall(form)
+                                                                       : m_flow->lookupByName(form);
+    QCOMPARE(said(), dialogs);
+    QCOMPARE(view.name.value_or(QStringLiteral("-")), name);
+    QCOMPARE(view.categories.value_or(QStringList{}), categoryItems);
+    if (!races.isEmpty() && races.first() == QLatin1String("-")) {
+        QVERIFY(!view.raceLines);
+        QVERIFY(!view.registerEnabled);
+    } else if (!command.startsWith(QLatin1String("name"))) {
+        QCOMPARE(view.raceLines.value_or(QStringList{QStringLiteral("?")}), races);
+        QCOMPARE(view.registerEnabled, std::optional<bool>(true));
+    }
+    QCOMPARE(m_categoryListsShown, answers == QLatin1String("Y") ? 1 : 0);
+}
+
+void TestRegistrationFlow::leavingFields_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("sex");
+    QTest::addColumn<QString>("year");
+    QTest::addColumn<QStringList>("dialogs");
+    QTest::addColumn<QString>("shownSex");
+    QTest::addColumn<QString>("shownYear");
+    QTest::addColumn<QString>("category");
+    QTest::newRow("year 90 becomes 1990") << "year"
+                                          << "M"
+                                          << "90" << QStringList{} << "-"
+                                          << "1990"
+                                          << "RAG";
+    QTest::newRow("year 05 becomes 1905, no category")
+        << "year"
+        << "M"
+        << "05"
+        << QStringList{"?Y Non esiste una categoria definita per queste gare per questo atleta: M 1905. Vuoi "
+                       "controllare le categore previste per questa gara ?"}
+        << "-"
+        << "1905"
+        << "";
+    QTest::newRow("empty year") << "year"
+                                << "M"
+                                << "" << QStringList{"Devi definire l'anno"} << "-"
+                                << "-"
+                                << "-";
+    QTest::newRow("year without sex: no category") << "year"
+                                                   << ""
+                                                   << "1990" << QStringList{} << "-"
+                                                   << "-"
+                                                   << "-";
+    QTest::newRow("sex m becomes M") << "sex"
+                                     << "m"
+                                     << "1990" << QStringList{} << "M"
+                                     << "-"
+                                     << "RAG";
+    QTest::newRow("sex X refused") << "sex"
+                                   << "x"
+                                   << "1990" << QStringList{"Specificare M, F o B"} << "X"
+                                   << "-"
+                                   << "-";
+    QTest::newRow("sex without year: nothing else") << "sex"
+                                                    << "M"
+                                                    << "" << QStringList{} << "M"
+                                                    << "-"
+                                                    << "-";
+}
+
+void TestRegistrationFlow::leavingFields() {
+    QFETCH(QString, field);
+    QFETCH(QString, sex);
+    QFETCH(QString, year);
+    QFETCH(QStringList, dialogs);
+    QFETCH(QString, shownSex);
+    QFETCH(QString, shownYear);
+    QFETCH(QString, category);
+    open();
+    if (!dialogs.isEmpty() && dialogs.first().startsWith(QLatin1String("?")))
+        answer(QStringLiteral("N"));
+    RegistrationForm form;
+    form.sex = sex;
+    form.year = year;
+    const RegistrationView view = field == QLatin1String("year") ? m_flow->leaveYear(form) : m_flow->leaveSex(form);
+    QCOMPARE(said(), dialogs);
+    QCOMPARE(view.sex.value_or(QStringLiteral("-")), shownSex);
+    QCOMPARE(view.year.value_or(QStringLiteral("-")), shownYear);
+    QCOMPARE(view.category.value_or(QStringLiteral("-")), category);
+    QCOMPARE(view.sexRefused, shownSex == QLatin1String("X"));
+}
+
+void TestRegistrationFlow::deleteRegistration() {
+    open({QStringLiteral("1001 ROSSI MARIO 100SL"), QStringLiteral("1009 ROSSI MARIO 100SL"),
+          QStringLiteral("1001 ROSSI MARIO 200SL"), QStringLiteral("2001 ROSSI MARIO 100SL")});
+    const QString caption = registrationMenuCaption(QStringLiteral("ROSSI MARIO"), QStringLiteral("100SL"));
+    const QString question = QStringLiteral("?N Sei sicuro di voler cancellare i records selezionati: ") + caption;
+    answer(QStringLiteral("N"));
+    QVERIFY(!m_flow->deleteRegistration({}, caption).registrationCount);
+    QCOMPARE(said(), QStringList{question});
+    QCOMPARE(m_db->count(QStringLiteral("nprg57")), 4);
+
+    // Every row of the club with that name and race goes, whatever its code; then
+    // "Imposta Atleta" runs on the frame, here empty, and says so.
+    answer(QStringLiteral("Y"));
+    const RegistrationView view = m_flow->deleteRegistration({}, caption);
+    QCOMPARE(said(), QStringList({question, QStringLiteral("Devi indicare un codice per l'atleta")}));
+    QCOMPARE(table("select soc || spec from nprg57 order by soc"), QStringList({"ABC200SL", "XYZ100SL"}));
+    QCOMPARE(view.registrationCount, std::optional<int>(1));
+    QCOMPARE(view.caption.value_or(QString()), QStringLiteral("Iscrizioni Trofeo:1"));
+    QCOMPARE(m_state->competition().registrationCount, QStringLiteral("1"));
+}
+
+void TestRegistrationFlow::timeBoxAndFailures() {
+    open({QStringLiteral("1001 ROSSI MARIO 100SL")});
+    QVERIFY(m_db->exec(
+        QStringLiteral("insert into Records (Codatl, Nome, Spec, M, S) values ('1001', 'X', '100FA', 2, 3.5)")));
+    m_book->load();
+    const RegistrationForm form = athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"));
+    // A race not registered shows the remembered time; a registered one its own.
+    RegistrationView view = m_flow->chooseRace(form, QStringLiteral("100FA"));
+    QCOMPARE(view.race.value_or(QString()), QStringLiteral("100FA"));
+    QCOMPARE(view.time.value_or(QString()), QStringLiteral("2:03.50"));
+    QCOMPARE(m_flow->chooseRace(form, QStringLiteral("100SL (gia' registrato)")).time.value_or(QString()),
+             QStringLiteral("1:10.00"));
+    QVERIFY(!m_flow->chooseRace(form, QStringLiteral("- 100SL")).race);
+    QCOMPARE(m_flow->chooseRace({}, QStringLiteral("100FA")).race.value_or(QString()), QStringLiteral("100FA"));
+    QCOMPARE(said(), QStringList{QStringLiteral("Devi specificare il codice atleta")});
+
+    // The table gone under the window (another program, a re-initialisation): no success.
+    QVERIFY(m_db->exec(QStringLiteral("drop table nprg57")));
+    view = m_flow->registerAthlete(athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"), "100FA", "1:00.00"));
+    const QStringList texts = said();
+    QCOMPARE(texts.size(), 1);
+    QVERIFY(texts.first().startsWith(QStringLiteral("Iscrizione non registrata: ")));
+    QVERIFY(!view.status && !view.registrationCount);
+}
+
+void TestRegistrationFlow::racesWithBlanks() {
+    // Race codes as the service sends them, one a part of another.
+    open({QStringLiteral("1001 ROSSI MARIO 150 SL")});
+    QVERIFY(m_db->insertRows(
+        "programmi", {"ManifID", "gara", "Categoria", "Sesso", "Anno"},
+        {{57, "50 SL", "RAG", "M", 0}, {57, "150 SL", "RAG", "M", 0}, {57, "4x50 SL", "RAG", "M", 0}}));
+    RegistrationForm form = athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"));
+    RegistrationView view = m_flow->chooseRace(form, QStringLiteral("150 SL (gia' registrato)"));
+    QCOMPARE(view.race.value_or(QString()), QStringLiteral("150 SL"));
+    QCOMPARE(view.time.value_or(QString()), QStringLiteral("1:10.00"));
+
+    form.race = QStringLiteral("50 SL");
+    form.time = QStringLiteral("0:31.00");
+    view = m_flow->registerAthlete(form);
+    QCOMPARE(said(), QStringList());
+    QCOMPARE(table("select spec from nprg57 order by spec"), QStringList({"150 SL", "50 SL"}));
+    const QStringList lines = view.raceLines.value_or(QStringList());
+    QCOMPARE(lines.value(view.raceLine.value_or(-1)), QStringLiteral("50 SL (gia' registrato)"));
+    QCOMPARE(view.race.value_or(QString()), QStringLiteral("50 SL"));
+    QCOMPARE(view.time.value_or(QString()), QStringLiteral("0:31.00"));
+
+    // "Modifica Iscrizione" chooses the line of that very race.
+    form.raceLines = {QStringLiteral("150 SL (gia' registrato)"), QStringLiteral("4x50 SL")};
+    view = m_flow->changeRegistration(
+        {}, registrationMenuCaption(QStringLiteral("ROSSI MARIO"), QStringLiteral("4x50 SL")));
+    QVERIFY(!view.raceLine); // no such registration
+    view = m_flow->changeRegistration(form,
+                                      registrationMenuCaption(QStringLiteral("ROSSI MARIO"), QStringLiteral("50 SL")));
+    QCOMPARE(view.raceLines.value_or(QStringList()).value(view.raceLine.value_or(-1)),
+             QStringLiteral("50 SL (gia' registrato)"));
+    QCOMPARE(view.race.value_or(QString()), QStringLiteral("50 SL"));
+    QCOMPARE(view.time.value_or(QString()), QStringLiteral("0:31.00"));
+}
+
+void TestRegistrationFlow::marksOfTheAthleteShown() {
+    open({QStringLiteral("1001 ROSSI MARIO 100SL"), QStringLiteral("1002 D'ANGELO LUCA 200SL")});
+    const QStringList dAngelo = {"100FA", "100SL", "200SL (gia' registrato)", "50DO"};
+    RegistrationForm form = athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"));
+    form.nameEntry = QStringLiteral("D'ANGELO LUCA");
+    // The name chosen in the list while the code entry still holds the previous athlete's code.
+    RegistrationView view = m_flow->lookupByName(form);
+    QCOMPARE(view.codeEntry.value_or(QString()), QStringLiteral("1002"));
+    QCOMPARE(view.raceLines.value_or(QStringList()), dAngelo);
+    // Enter on a name typed but not yet looked up.
+    view = m_flow->nameEntered(form);
+    QCOMPARE(view.codeEntry.value_or(QString()), QStringLiteral("1002"));
+    QCOMPARE(view.name.value_or(QString()), QStringLiteral("D'ANGELO LUCA"));
+    QCOMPARE(view.raceLines.value_or(QStringList()), dAngelo);
+    // Enter on the name shown: the code entry takes its code, the race list stays.
+    form.nameEntry = form.name;
+    form.codeEntry = QStringLiteral("1002");
+    view = m_flow->nameEntered(form);
+    QCOMPARE(view.codeEntry.value_or(QString()), QStringLiteral("1001"));
+    QCOMPARE(view.category.value_or(QString()), QStringLiteral("RAG"));
+    QVERIFY(!view.raceLines);
+    QCOMPARE(said(), QStringList());
+}
+
+QTEST_GUILESS_MAIN(TestRegistrationFlow)
+#include "tst_registration_flow.moc"
