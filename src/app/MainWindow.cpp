@@ -29,6 +29,7 @@
 #include "ui/BusyCursor.h"
 
 #include "ui/OperationGate.h"
+#include "ui/WindowFit.h"
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -42,9 +43,9 @@
 
 #include <QSettings>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 
-#include <algorithm>
 #include <memory>
 
 namespace onda {
@@ -204,10 +205,10 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::buildToolBar() {
-    m_toolBar = addToolBar(QStringLiteral("tbToolBar"));
+    // A tool bar is spoken by its title, whatever accessible name it is given.
+    m_toolBar = addToolBar(QStringLiteral("Barra degli strumenti"));
     m_toolBar->setObjectName(QStringLiteral("tbToolBar"));
     m_toolBar->setMovable(false);
-    m_toolBar->setAccessibleName(QStringLiteral("Barra degli strumenti"));
     struct Button {
         const char* key;
         const char* tooltip;
@@ -315,6 +316,8 @@ template <class Window> Window* MainWindow::ensureChild(QPointer<Window>& slot) 
 void MainWindow::attachChild(QWidget* widget, ChildWindow& child) {
     widget->setWindowIcon(windowIcon());
     QMdiSubWindow* sub = m_mdi->addSubWindow(widget);
+    // No arrangement and no drag of its border cuts a window below what its controls need.
+    sub->setMinimumSize(sub->minimumSizeHint());
     const QSize preferred = child.preferredSize();
     if (!preferred.isEmpty())
         sub->resize(sub->sizeHint().expandedTo(preferred));
@@ -409,15 +412,30 @@ QMdiSubWindow* MainWindow::subWindowOf(QWidget* child) const {
 }
 
 void MainWindow::showChild(QWidget* child) {
-    if (QMdiSubWindow* sub = subWindowOf(child)) {
-        sub->show();
-        child->show();
-        // A window wider than the area may be placed with its left or top edge out of sight:
-        // its caption and first controls must stay reachable.
-        if (sub->x() < 0 || sub->y() < 0)
-            sub->move(std::max(0, sub->x()), std::max(0, sub->y()));
-        m_mdi->setActiveSubWindow(sub);
+    QMdiSubWindow* sub = subWindowOf(child);
+    if (!sub)
+        return;
+    // The registration window is where the work is done: the frame makes room for all of it once.
+    if (child == m_registration && !m_grownForRegistration && isVisible()) {
+        m_grownForRegistration = true;
+        growToShow(sub->size());
     }
+    sub->show();
+    child->show();
+    // Whole inside the area, as far as its minimum size allows: its caption and buttons in sight.
+    sub->setGeometry(fitInside(sub->geometry(), sub->minimumSize(), m_mdi->viewport()->rect()));
+    m_mdi->setActiveSubWindow(sub);
+}
+
+void MainWindow::growToShow(const QSize& childFrame) {
+    const QSize missing = (childFrame - m_mdi->viewport()->size()).expandedTo(QSize(0, 0));
+    const QScreen* shownOn = screen();
+    if (missing.isEmpty() || !shownOn)
+        return;
+    const QRect frame = frameGeometry();
+    const QRect grown = grownOnScreen(frame, missing, shownOn->availableGeometry());
+    move(grown.topLeft());
+    resize(size() + grown.size() - frame.size());
 }
 
 void MainWindow::hideChild(QWidget* child) {
@@ -443,12 +461,17 @@ void MainWindow::reinitialiseDatabase() {
     workspace->FillCompetitionGrid();
 }
 
-void MainWindow::tileVisibleChildren(Qt::Orientation direction) {
+QList<QMdiSubWindow*> MainWindow::visibleChildren() const {
     QList<QMdiSubWindow*> shown;
     for (QMdiSubWindow* sub : m_mdi->subWindowList()) {
         if (sub->isVisible() && !sub->isMinimized())
             shown << sub;
     }
+    return shown;
+}
+
+void MainWindow::tileVisibleChildren(Qt::Orientation direction) {
+    const QList<QMdiSubWindow*> shown = visibleChildren();
     if (shown.isEmpty())
         return;
     const QRect area = m_mdi->viewport()->rect();
@@ -461,10 +484,26 @@ void MainWindow::tileVisibleChildren(Qt::Orientation direction) {
     }
 }
 
+void MainWindow::cascadeVisibleChildren() {
+    const QList<QMdiSubWindow*> shown = visibleChildren();
+    QList<QSize> wanted;
+    QList<QSize> minimum;
+    for (QMdiSubWindow* sub : shown) {
+        wanted << sub->sizeHint().expandedTo(sub->size());
+        minimum << sub->minimumSize();
+    }
+    const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, m_mdi) + 4;
+    const QList<QRect> frames = cascadeInside(wanted, minimum, m_mdi->viewport()->rect(), step);
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        shown.at(i)->setGeometry(frames.at(i));
+        shown.at(i)->raise();
+    }
+}
+
 void MainWindow::arrange(Arrangement arrangement) {
     switch (arrangement) {
     case Arrangement::Cascade:
-        m_mdi->cascadeSubWindows();
+        cascadeVisibleChildren();
         break;
     case Arrangement::TileHorizontal:
         tileVisibleChildren(Qt::Vertical);

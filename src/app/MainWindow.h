@@ -90,6 +90,10 @@ private:
     template <class Window> Window* ensureChild(QPointer<Window>& slot);
     void attachChild(QWidget* widget, ChildWindow& child);
     void tileVisibleChildren(Qt::Orientation direction);
+    void cascadeVisibleChildren();
+    QList<QMdiSubWindow*> visibleChildren() const;
+    // The frame grows, within its screen, until a child of this size fits its area.
+    void growToShow(const QSize& childFrame);
 
     AppState& m_state;
     // First in, last out: every window waits through it for as long as any exists.
@@ -111,6 +115,7 @@ private:
     QPointer<BrowserWindow> m_browser;
     QPointer<PreviewWindow> m_preview;
     QPointer<MailWindow> m_mail;
+    bool m_grownForRegistration = false;
 };
 
 QString mainWindowCaption();

@@ -1,5 +1,6 @@
 #include "app/ModeWindow.h"
 
+#include "ui/WindowFit.h"
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -110,7 +111,7 @@ OpeningMode ModeWindow::ask(QWidget* mainWindow) {
     ModeWindow window(mainWindow);
     if (mainWindow) {
         const QPoint corner = mainWindow->pos() + QPoint(mainWindow->width() / 2, mainWindow->height() / 2);
-        window.move(corner);
+        placeOnScreen(&window, corner);
     }
     window.exec();
     return window.answer();

@@ -12,6 +12,8 @@
 #include "store/SqlText.h"
 #include "store/Values.h"
 
+#include "ui/AccessibleNames.h"
+#include "ui/GridKeys.h"
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -61,8 +63,8 @@ QLabel* makeValue(QWidget* parent, const QString& name, const QString& text, QLa
     value->setFrameShape(QFrame::Panel);
     value->setFrameShadow(QFrame::Sunken);
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    value->setAccessibleName(buddyOf->text());
     buddyOf->setBuddy(value);
+    exposeValue(value, buddyOf->text());
     return value;
 }
 
@@ -139,6 +141,7 @@ WorkspaceWindow::WorkspaceWindow(AppState& state, QWidget* parent)
     m_grid->verticalHeader()->hide();
     m_grid->horizontalHeader()->setStretchLastSection(true);
     listHint->setBuddy(m_grid);
+    useGridKeys(m_grid);
     layout->addWidget(m_grid, 2, 1, 1, 2);
 
     // The open competition.

@@ -8,6 +8,7 @@
 #include "store/DataSourceModel.h"
 #include "store/Values.h"
 
+#include "ui/AccessibleNames.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFocusEvent>
@@ -30,13 +31,6 @@ namespace onda {
 namespace {
 
 const QString kTeamSex = QStringLiteral("B (Staffette Miste)");
-
-QLabel* labelFor(QWidget* box, const QString& caption, QWidget* parent) {
-    auto* label = new QLabel(caption, parent);
-    label->setBuddy(box);
-    box->setAccessibleName(caption);
-    return label;
-}
 
 QComboBox* editableCombo(const QString& name, QWidget* parent) {
     auto* combo = new QComboBox(parent);
@@ -103,7 +97,7 @@ void ArchiveWindow::buildControls() {
 
     auto* kind = new QGroupBox(this);
     kind->setObjectName(QStringLiteral("Frame1"));
-    kind->setAccessibleName(QStringLiteral("Tipo"));
+    nameAfterCaption(kind, QStringLiteral("Tipo"));
     m_athlete = new QRadioButton(QStringLiteral("Atleta"), kind);
     m_athlete->setObjectName(QStringLiteral("Option1_0"));
     m_athlete->setChecked(true);
@@ -126,7 +120,7 @@ void ArchiveWindow::buildControls() {
     m_shownCode = new QLineEdit(navigator);
     m_shownCode->setObjectName(QStringLiteral("txtfields_0"));
     m_shownCode->setReadOnly(true);
-    auto* navigatorCaption = labelFor(m_shownCode, QStringLiteral("Atleti"), navigator);
+    auto* navigatorCaption = captionLabel(QStringLiteral("Atleti"), m_shownCode, navigator);
     auto* navigatorLayout = new QHBoxLayout(navigator);
     navigatorLayout->setContentsMargins(0, 0, 0, 0);
     navigatorLayout->addWidget(first);
@@ -157,18 +151,18 @@ void ArchiveWindow::buildControls() {
     m_lookup->hide();
 
     auto* grid = new QGridLayout;
-    grid->addWidget(labelFor(m_code, QStringLiteral("Codice"), this), 0, 0);
+    grid->addWidget(captionLabel(QStringLiteral("Codice"), m_code, this), 0, 0);
     grid->addWidget(m_code, 0, 1);
     grid->addWidget(m_newFlag, 0, 3);
-    grid->addWidget(labelFor(m_name, QStringLiteral("Nome"), this), 1, 0);
+    grid->addWidget(captionLabel(QStringLiteral("Nome"), m_name, this), 1, 0);
     grid->addWidget(m_name, 1, 1, 1, 3);
-    grid->addWidget(labelFor(m_year, QStringLiteral("Anno"), this), 2, 0);
+    grid->addWidget(captionLabel(QStringLiteral("Anno"), m_year, this), 2, 0);
     grid->addWidget(m_year, 2, 1);
-    grid->addWidget(labelFor(m_sex, QStringLiteral("Sesso (M/F)"), this), 2, 2);
+    grid->addWidget(captionLabel(QStringLiteral("Sesso (M/F)"), m_sex, this), 2, 2);
     grid->addWidget(m_sex, 2, 3);
-    grid->addWidget(labelFor(m_club, QStringLiteral("Società"), this), 3, 0);
+    grid->addWidget(captionLabel(QStringLiteral("Società"), m_club, this), 3, 0);
     grid->addWidget(m_club, 3, 1);
-    grid->addWidget(labelFor(m_category, QStringLiteral("Categoria"), this), 3, 2);
+    grid->addWidget(captionLabel(QStringLiteral("Categoria"), m_category, this), 3, 2);
     grid->addWidget(m_category, 3, 3);
     grid->addWidget(kind, 4, 0, 1, 4);
     grid->setColumnStretch(1, 1);

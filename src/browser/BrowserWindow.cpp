@@ -4,6 +4,7 @@
 #include "core/AppState.h"
 #include "core/Settings.h"
 
+#include "ui/AccessibleNames.h"
 #include <QAction>
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -30,17 +31,15 @@ BrowserWindow::BrowserWindow(AppState& state, QWidget* parent) : QWidget(parent)
 
     auto* panel = new QWidget(this);
     panel->setObjectName(QStringLiteral("picAddress"));
-    auto* label = new QLabel(QStringLiteral("&Indirizzo:"), panel);
     m_address = new QComboBox(panel);
+    QLabel* label = captionLabel(QStringLiteral("&Indirizzo:"), m_address, panel);
     m_address->setObjectName(QStringLiteral("cboAddress"));
     m_address->setEditable(true);
     m_address->setInsertPolicy(QComboBox::NoInsert);
     m_address->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     m_address->setMinimumContentsLength(40);
-    m_address->setAccessibleName(QStringLiteral("Indirizzo"));
     // Inline completion would turn a typed address into a longer one of the list.
     m_address->setCompleter(nullptr);
-    label->setBuddy(m_address);
     m_open = new QPushButton(QStringLiteral("&Vai"), panel);
     m_open->setObjectName(QStringLiteral("Command1"));
     m_open->setAccessibleName(QStringLiteral("Vai"));

@@ -5,6 +5,7 @@
 #include "store/DataSourceModel.h"
 #include "ui/Unload.h"
 
+#include "ui/GridKeys.h"
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -26,7 +27,7 @@ ListWindow::ListWindow(AppState& state, const QString& objectName, const QString
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->verticalHeader()->hide();
     m_grid->horizontalHeader()->setStretchLastSection(true);
-    m_grid->setTabKeyNavigation(false);
+    useGridKeys(m_grid);
     m_model = new DataSourceModel(m_source, this);
     m_grid->setModel(m_model);
     layout->addWidget(m_grid, 1);

@@ -8,6 +8,8 @@
 #include "store/DataSourceModel.h"
 #include "store/Schema.h"
 
+#include "ui/AccessibleNames.h"
+#include "ui/GridKeys.h"
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -42,13 +44,6 @@ QPushButton* button(const QString& name, const QString& caption, QWidget* parent
     return b;
 }
 
-QLabel* label(const QString& text, QWidget* buddy, QWidget* parent) {
-    auto* l = new QLabel(text, parent);
-    l->setBuddy(buddy);
-    buddy->setAccessibleName(QString(text).remove(QLatin1Char('&')));
-    return l;
-}
-
 } // namespace
 
 RegistrationWindow::RegistrationWindow(AppState& state, QWidget* parent)
@@ -81,8 +76,8 @@ void RegistrationWindow::buildControls() {
     m_nameList->setObjectName(QStringLiteral("DBCombo1"));
     m_nameList->setEditable(true);
     m_nameList->setInsertPolicy(QComboBox::NoInsert);
-    m_nameList->setAccessibleName(QStringLiteral("Nome dell'atleta"));
-    auto* entryLabel = label(
+    nameAfterCaption(m_nameList, QStringLiteral("Nome dell'atleta"));
+    auto* entryLabel = captionLabel(
         QStringLiteral("Scrivi qui il codice atleta e clicca accanto       oppure seleziona qui il nome dell'atleta"),
         m_codeEntry, athlete);
     entryLabel->setWordWrap(true);
@@ -110,15 +105,15 @@ void RegistrationWindow::buildControls() {
     athleteGrid->addWidget(m_codeEntry, 1, 0);
     athleteGrid->addWidget(lookup, 1, 1);
     athleteGrid->addWidget(m_nameList, 1, 2);
-    athleteGrid->addWidget(label(QStringLiteral("Codice"), m_code, athlete), 2, 0);
+    athleteGrid->addWidget(captionLabel(QStringLiteral("Codice"), m_code, athlete), 2, 0);
     athleteGrid->addWidget(m_code, 2, 1, 1, 2);
-    athleteGrid->addWidget(label(QStringLiteral("Cognome e nome"), m_name, athlete), 3, 0);
+    athleteGrid->addWidget(captionLabel(QStringLiteral("Cognome e nome"), m_name, athlete), 3, 0);
     athleteGrid->addWidget(m_name, 3, 1, 1, 2);
-    athleteGrid->addWidget(label(QStringLiteral("Sesso (M/F)"), m_sex, athlete), 4, 0);
+    athleteGrid->addWidget(captionLabel(QStringLiteral("Sesso (M/F)"), m_sex, athlete), 4, 0);
     athleteGrid->addWidget(m_sex, 4, 1, 1, 2);
-    athleteGrid->addWidget(label(QStringLiteral("Anno"), m_year, athlete), 5, 0);
+    athleteGrid->addWidget(captionLabel(QStringLiteral("Anno"), m_year, athlete), 5, 0);
     athleteGrid->addWidget(m_year, 5, 1, 1, 2);
-    athleteGrid->addWidget(label(QStringLiteral("Categoria"), m_category, athlete), 6, 0);
+    athleteGrid->addWidget(captionLabel(QStringLiteral("Categoria"), m_category, athlete), 6, 0);
     athleteGrid->addWidget(m_category, 6, 1, 1, 2);
     auto* athleteButtons = new QHBoxLayout;
     for (QPushButton* b : {recall, set, fresh, clear})
@@ -152,12 +147,12 @@ void RegistrationWindow::buildControls() {
     auto* raceLayout = new QVBoxLayout(races);
     raceLayout->addWidget(instruction);
     auto* raceLine = new QHBoxLayout;
-    raceLine->addWidget(label(QStringLiteral("&Gara:"), m_races, races));
+    raceLine->addWidget(captionLabel(QStringLiteral("&Gara:"), m_races, races));
     raceLine->addWidget(m_selectedRace, 1);
     raceLayout->addLayout(raceLine);
     raceLayout->addWidget(m_races, 1);
     auto* timeLine = new QHBoxLayout;
-    timeLine->addWidget(label(QStringLiteral("&Tempo"), m_time, races));
+    timeLine->addWidget(captionLabel(QStringLiteral("&Tempo"), m_time, races));
     timeLine->addWidget(m_time, 1);
     raceLayout->addLayout(timeLine);
     raceLayout->addWidget(registerHint);
@@ -190,6 +185,7 @@ void RegistrationWindow::buildControls() {
     m_grid->setColumnWidth(1, 180); // names
     m_grid->setWordWrap(false);
     m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    useGridKeys(m_grid);
 
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("lblStato"));

@@ -1,5 +1,6 @@
 #include "mail/MailSettingsDialog.h"
 
+#include "ui/AccessibleNames.h"
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -15,10 +16,7 @@ namespace {
 template <class Box> Box* addRow(QWidget* parent, QFormLayout* form, const QString& caption, const QString& name) {
     auto* box = new Box(parent);
     box->setObjectName(name);
-    auto* label = new QLabel(caption, parent);
-    label->setBuddy(box);
-    box->setAccessibleName(QString(caption).remove(u'&').remove(u':'));
-    form->addRow(label, box);
+    form->addRow(captionLabel(caption, box, parent), box);
     return box;
 }
 

@@ -9,6 +9,7 @@
 #include "store/DataSource.h"
 #include "ui/Unload.h"
 
+#include "ui/AccessibleNames.h"
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -50,13 +51,6 @@ QFont fixedPitch() {
     return font;
 }
 
-QLabel* captionFor(QWidget* box, const QString& caption, QWidget* parent) {
-    auto* label = new QLabel(caption, parent);
-    label->setBuddy(box);
-    box->setAccessibleName(QString(caption).remove(u'&').remove(u':'));
-    return label;
-}
-
 } // namespace
 
 MailWindow::MailWindow(AppState& state, QWidget* parent)
@@ -86,7 +80,7 @@ MailWindow::MailWindow(AppState& state, QWidget* parent)
     m_summaryLabel->setTextFormat(Qt::PlainText);
     m_summaryLabel->setFont(fixedPitch());
     m_summaryLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_summaryLabel->setAccessibleName(QStringLiteral("Riepilogo"));
+    exposeValue(m_summaryLabel, QStringLiteral("Riepilogo"));
     m_additional = new QPlainTextEdit(this);
     m_additional->setObjectName(QStringLiteral("Text4"));
     m_additional->setAccessibleName(QStringLiteral("Messaggio addizionale"));
@@ -100,14 +94,14 @@ MailWindow::MailWindow(AppState& state, QWidget* parent)
     m_complete->setTabChangesFocus(true);
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(captionFor(m_to, QStringLiteral("&Destinatario:"), this), 0, 0);
+    grid->addWidget(captionLabel(QStringLiteral("&Destinatario:"), m_to, this), 0, 0);
     grid->addWidget(m_to, 0, 1);
-    grid->addWidget(captionFor(m_copy, QStringLiteral("&Copia a:"), this), 1, 0);
+    grid->addWidget(captionLabel(QStringLiteral("&Copia a:"), m_copy, this), 1, 0);
     grid->addWidget(m_copy, 1, 1);
-    grid->addWidget(captionFor(m_subject, QStringLiteral("&Soggetto:"), this), 2, 0);
+    grid->addWidget(captionLabel(QStringLiteral("&Soggetto:"), m_subject, this), 2, 0);
     grid->addWidget(m_subject, 2, 1);
     auto* attachmentCaption = new QLabel(QStringLiteral("Allegato"), this);
-    m_attachment->setAccessibleName(QStringLiteral("Allegato"));
+    exposeValue(m_attachment, QStringLiteral("Allegato"));
     grid->addWidget(attachmentCaption, 3, 0);
     grid->addWidget(m_attachment, 3, 1);
     grid->addWidget(m_summaryLabel, 4, 0, 1, 2);

@@ -4,7 +4,9 @@
 #include "core/Dialogs.h"
 #include "service/OnlineImport.h"
 #include "service/ServiceClient.h"
+#include "ui/WindowFit.h"
 
+#include "ui/AccessibleNames.h"
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,12 +21,10 @@ LoginWindow::LoginWindow(AppState& state, ServiceClient& client, QWidget* parent
     setWindowTitle(QStringLiteral("Login"));
     auto* layout = new QGridLayout(this);
     const auto addBox = [&](int row, const QString& caption, const QString& labelName, const QString& boxName) {
-        auto* label = new QLabel(caption, this);
-        label->setObjectName(labelName);
         auto* box = new QLineEdit(this);
         box->setObjectName(boxName);
-        box->setAccessibleName(QString(caption).remove(QLatin1Char('&')).remove(QLatin1Char(':')));
-        label->setBuddy(box);
+        QLabel* label = captionLabel(caption, box, this);
+        label->setObjectName(labelName);
         layout->addWidget(label, row, 0);
         layout->addWidget(box, row, 1);
         return box;
@@ -66,7 +66,7 @@ bool LoginWindow::run(QWidget* anchor) {
     if (!m_state.pin.isEmpty())
         m_pin->setText(m_state.pin);
     if (anchor)
-        move(anchor->mapToGlobal(anchor->rect().center()));
+        placeOnScreen(this, anchor->mapToGlobal(anchor->rect().center()));
     LoginSucceeded = false;
     exec();
     return LoginSucceeded;

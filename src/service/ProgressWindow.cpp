@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "core/Twips.h"
 
+#include "ui/AccessibleNames.h"
 #include <QCheckBox>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -15,7 +16,7 @@ ProgressWindow::ProgressWindow(AppState& state, QWidget* parent) : QWidget(paren
     auto* layout = new QVBoxLayout(this);
     m_address = new QLabel(state.baseAddress, this);
     m_address->setObjectName(QStringLiteral("Label3"));
-    m_address->setAccessibleName(QStringLiteral("Indirizzo"));
+    exposeValue(m_address, QStringLiteral("Indirizzo"));
     layout->addWidget(m_address);
     for (int i = 0; i < 6; ++i) {
         auto* line = new QCheckBox(this);

@@ -1,0 +1,197 @@
+// Windows that open whole on the screen they are given, and the names a screen reader speaks.
+// Run once for each screen size (see CMakeLists.txt).
+#include "WindowTest.h"
+
+#include "app/MainWindow.h"
+#include "app/WorkspaceWindow.h"
+#include "core/AppState.h"
+#include "entry/RegistrationWindow.h"
+#include "mail/MailSettingsDialog.h"
+#include "mail/MailWindow.h"
+#include "service/ProgressWindow.h"
+#include "ui/GridKeys.h"
+
+#include <QAccessible>
+#include <QComboBox>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTableWidget>
+
+using namespace onda;
+
+Q_DECLARE_METATYPE(onda::Child)
+
+namespace {
+
+QRect onScreen(QWidget* w) {
+    return QRect(w->mapToGlobal(QPoint(0, 0)), w->size());
+}
+
+QString spokenName(QWidget* w) {
+    QAccessibleInterface* face = w ? QAccessible::queryAccessibleInterface(w) : nullptr;
+    return face ? face->text(QAccessible::Name) : QStringLiteral("<missing>");
+}
+
+} // namespace
+
+class TestWindowFit : public WindowTest {
+    Q_OBJECT
+private slots:
+    void childOpensWhole_data();
+    void childOpensWhole();
+    void registrationButtonInSight();
+    void cascadeKeepsMinimumSizes();
+    void spokenNames_data();
+    void spokenNames();
+    void gridKeys_data();
+    void gridKeys();
+
+private:
+    QRect screenArea() const { return QGuiApplication::primaryScreen()->availableGeometry(); }
+};
+
+void TestWindowFit::childOpensWhole_data() {
+    QTest::addColumn<Child>("which");
+    QTest::newRow("workspace") << Child::Workspace;
+    QTest::newRow("registration") << Child::Registration;
+    QTest::newRow("archive") << Child::Archive;
+    QTest::newRow("progress") << Child::Progress;
+    QTest::newRow("preview") << Child::Preview;
+    QTest::newRow("mail") << Child::Mail;
+    QTest::newRow("browser") << Child::Browser;
+}
+
+void TestWindowFit::childOpensWhole() {
+    QFETCH(Child, which);
+    QVERIFY(start());
+    MainWindow* main = app().main();
+    // A main window as large as the screen lets every child open at its own size.
+    main->setGeometry(screenArea().adjusted(8, 40, -8, -8));
+    QWidget* child = main->child(which);
+    main->showChild(child);
+    QMdiSubWindow* sub = main->subWindowOf(child);
+    QVERIFY(screenArea().contains(onScreen(sub)));
+    QVERIFY2(main->mdiArea()->viewport()->rect().contains(sub->geometry()),
+             qPrintable(QStringLiteral("%1 in %2").arg(sub->width()).arg(main->mdiArea()->viewport()->width())));
+    QVERIFY(sub->width() >= sub->minimumSizeHint().width() && sub->height() >= sub->minimumSizeHint().height());
+}
+
+void TestWindowFit::registrationButtonInSight() {
+    // From the default position: the frame makes room for the window, within the screen.
+    QVERIFY(start());
+    MainWindow* main = app().main();
+    main->showChild(app().registration());
+    QVERIFY(screenArea().contains(main->frameGeometry()));
+    auto* enrol = app().registration()->findChild<QPushButton*>(QStringLiteral("Iscrivi"));
+    QVERIFY(onScreen(main->mdiArea()->viewport()).contains(onScreen(enrol)));
+    QVERIFY(screenArea().contains(onScreen(enrol)));
+}
+
+void TestWindowFit::cascadeKeepsMinimumSizes() {
+    QVERIFY(start());
+    MainWindow* main = app().main();
+    for (Child which : {Child::Registration, Child::Archive, Child::Mail, Child::Progress, Child::Preview})
+        main->showChild(main->child(which));
+    main->arrange(Arrangement::Cascade);
+    QSet<QPoint> corners;
+    for (QMdiSubWindow* sub : main->mdiArea()->subWindowList()) {
+        if (!sub->isVisible())
+            continue;
+        QVERIFY(sub->width() >= sub->minimumSizeHint().width() && sub->height() >= sub->minimumSizeHint().height());
+        corners << sub->pos();
+    }
+    QVERIFY(corners.size() > 1);
+}
+
+void TestWindowFit::spokenNames_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("athlete name") << "Form1/DBCombo1"
+                                  << "Nome dell'atleta";
+    QTest::newRow("sex") << "Form1/Combo1"
+                         << "Sesso (M/F)";
+    QTest::newRow("category") << "Form1/categoria"
+                              << "Categoria";
+    QTest::newRow("race") << "Form1/List1"
+                          << "Gara";
+    QTest::newRow("archive club") << "frmanag/Combo1"
+                                  << "Società";
+    QTest::newRow("archive sex") << "frmanag/Combo2"
+                                 << "Sesso (M/F)";
+    QTest::newRow("archive category") << "frmanag/Combo3"
+                                      << "Categoria";
+    QTest::newRow("competition") << "Form2/Label4_2"
+                                 << "Manifest. TROFEO ROSSI";
+    QTest::newRow("competition number") << "Form2/ManifID"
+                                        << "ID manif. 57";
+    QTest::newRow("attachment") << "frmEmail/Label3"
+                                << "Allegato /tmp/iscrizioni.mdb";
+    QTest::newRow("summary") << "frmEmail/Label2"
+                             << "Riepilogo 3 iscrizioni";
+    QTest::newRow("service address") << "frmCollegamento/Label3"
+                                     << "Indirizzo http://127.0.0.5/";
+    QTest::newRow("tool bar") << "frmMain/tbToolBar"
+                              << "Barra degli strumenti";
+    QTest::newRow("security") << "frmMailSettings/cboSecurity"
+                              << "Sicurezza";
+}
+
+void TestWindowFit::spokenNames() {
+    QFETCH(QString, path);
+    QFETCH(QString, name);
+    QVERIFY(start());
+    MainWindow* main = app().main();
+    for (Child which : {Child::Registration, Child::Archive, Child::Mail, Child::Progress})
+        main->showChild(main->child(which));
+    Competition opened;
+    opened.number = QStringLiteral("57");
+    opened.name = QStringLiteral("TROFEO ROSSI");
+    app().state().setCompetition(opened);
+    find<QComboBox>(QStringLiteral("Form1/Combo1"))->setCurrentIndex(0);
+    find<QLabel>(QStringLiteral("frmEmail/Label3"))->setText(QStringLiteral("/tmp/iscrizioni.mdb"));
+    find<QLabel>(QStringLiteral("frmEmail/Label2"))->setText(QStringLiteral("3 iscrizioni"));
+    find<QLabel>(QStringLiteral("frmCollegamento/Label3"))->setText(QStringLiteral("http://127.0.0.5/"));
+    MailSettingsDialog settings(MailSettings{}, main);
+    settings.show();
+    QCOMPARE(spokenName(widget(path)), name);
+}
+
+void TestWindowFit::gridKeys_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("menus");
+    QTest::newRow("menu key") << int(Qt::Key_Menu) << int(Qt::NoModifier) << 1;
+    QTest::newRow("shift F10") << int(Qt::Key_F10) << int(Qt::ShiftModifier) << 1;
+    QTest::newRow("F10 alone") << int(Qt::Key_F10) << int(Qt::NoModifier) << 0;
+}
+
+void TestWindowFit::gridKeys() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(int, menus);
+    QWidget window;
+    auto* grid = new QTableWidget(3, 2, &window);
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    useGridKeys(grid);
+    auto* after = new QPushButton(QStringLiteral("dopo"), &window);
+    after->move(0, 200);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    grid->setFocus();
+    grid->setCurrentCell(2, 1);
+    QSignalSpy asked(grid, &QWidget::customContextMenuRequested);
+    QTest::keyClick(grid, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(asked.size(), menus);
+    if (menus) // on the current cell, where the menu's commands act
+        QCOMPARE(grid->indexAt(asked.first().first().toPoint()), grid->currentIndex());
+    // Tab leaves the grid in one step.
+    QTest::keyClick(grid, Qt::Key_Tab);
+    QVERIFY(after->hasFocus());
+}
+
+QTEST_MAIN(TestWindowFit)
+#include "tst_window_fit.moc"
