@@ -360,6 +360,10 @@ AthleteArchive* MainWindow::athleteArchive() {
     return ensureChild(m_archive);
 }
 
+NoteDesk* MainWindow::noteDesk() {
+    return ensureChild(m_note);
+}
+
 WorkspaceView* MainWindow::workspaceView() {
     return workspaceWindow();
 }

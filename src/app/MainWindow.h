@@ -67,6 +67,7 @@ public:
     void openAddress(const QString& address) override;
     RegistrationDesk* registrationDesk() override;
     AthleteArchive* athleteArchive() override;
+    NoteDesk* noteDesk() override;
     WorkspaceView* workspaceView() override;
 
     void arrange(Arrangement arrangement);

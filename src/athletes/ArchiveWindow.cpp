@@ -190,6 +190,9 @@ void ArchiveWindow::buildControls() {
     connect(m_name, &QLineEdit::returnPressed, this, &ArchiveWindow::nameEntered);
     m_name->installEventFilter(this);
     connect(m_year, &QLineEdit::editingFinished, this, &ArchiveWindow::yearLeft);
+    // The keys and the focus of a real keyboard reach the box itself, which hands them to
+    // its line edit past any filter there; both are watched.
+    m_club->installEventFilter(this);
     m_club->lineEdit()->installEventFilter(this);
     connect(m_sex, &QComboBox::activated, this, &ArchiveWindow::sexChosen);
     connect(m_category, &QComboBox::activated, this, &ArchiveWindow::categoryChosen);
@@ -405,7 +408,8 @@ bool ArchiveWindow::eventFilter(QObject* watched, QEvent* event) {
     };
     if (watched == m_name && left())
         nameEntered();
-    if (watched == m_club->lineEdit() && event->type() == QEvent::KeyPress) {
+    const bool clubBox = watched == m_club || watched == m_club->lineEdit();
+    if (clubBox && event->type() == QEvent::KeyPress) {
         // Enter is taken here: the box would otherwise pass it on and see it twice.
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
@@ -413,7 +417,7 @@ bool ArchiveWindow::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
     }
-    if (watched == m_club->lineEdit() && left())
+    if (clubBox && left())
         clubLeft();
     return QWidget::eventFilter(watched, event);
 }

@@ -47,6 +47,15 @@ public:
     virtual void openOnCompetition() = 0;
 };
 
+// The note window as other windows use it.
+class NoteDesk {
+public:
+    virtual ~NoteDesk() = default;
+    // Shows the note of competition `number`, read again from the local list; "Registra"
+    // stores the text as that competition's note.
+    virtual void showNote(const QString& number) = 0;
+};
+
 // What the workspace shows that other windows' flows change.
 class WorkspaceView {
 public:
@@ -74,6 +83,7 @@ public:
     // The windows' ports, created when missing.
     virtual RegistrationDesk* registrationDesk() = 0;
     virtual AthleteArchive* athleteArchive() = 0;
+    virtual NoteDesk* noteDesk() = 0;
     virtual WorkspaceView* workspaceView() = 0;
 };
 

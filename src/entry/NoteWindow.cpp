@@ -1,6 +1,7 @@
 #include "entry/NoteWindow.h"
 
 #include "core/AppState.h"
+#include "core/WindowHost.h"
 #include "entry/CompetitionNote.h"
 #include "store/DataSource.h"
 #include "ui/Unload.h"
@@ -46,6 +47,7 @@ NoteWindow::NoteWindow(AppState& state, QWidget* parent)
 
     connect(save, &QPushButton::clicked, this, &NoteWindow::save);
     connect(cancel, &QPushButton::clicked, this, [this] { unloadChild(this); });
+    connect(&m_state, &AppState::competitionChanged, this, &NoteWindow::followCompetition);
 }
 
 NoteWindow::~NoteWindow() = default;
@@ -59,18 +61,37 @@ QSize NoteWindow::preferredSize() const {
 }
 
 void NoteWindow::load() {
-    const QString note =
-        readCompetitionNote(*m_manif, m_state.currentCompetition(), m_state.userId).value_or(QString());
-    m_state.changeCompetition([&note](Competition& c) { c.note = note; });
+    read(m_state.currentCompetition());
+}
+
+void NoteWindow::showNote(const QString& number) {
+    read(number);
+    if (m_state.windows)
+        m_state.windows->showChild(this);
+}
+
+void NoteWindow::read(const QString& number) {
+    m_number = number;
+    m_followed = m_state.currentCompetition();
+    const QString note = readCompetitionNote(*m_manif, number, m_state.userId).value_or(QString());
+    // CompetitionNote is the program's competition's; a note of another is only shown.
+    if (number == m_followed)
+        m_state.changeCompetition([&note](Competition& c) { c.note = note; });
     m_text->setPlainText(note);
+}
+
+void NoteWindow::followCompetition() {
+    // A note left open must not be stored as another competition's.
+    if (m_state.currentCompetition() != m_followed)
+        unloadChild(this);
 }
 
 void NoteWindow::save() {
     const QString note = m_text->toPlainText();
-    const bool stored = saveCompetitionNote(*m_manif, m_state.currentCompetition(), m_state.userId, note);
+    const bool stored = saveCompetitionNote(*m_manif, m_number, m_state.userId, note);
     m_state.changeCompetition([&](Competition& c) {
-        // The note read later (the mail) is the one stored; the box shows what was typed.
-        if (stored)
+        // The note read later (the mail) is the one stored; the mark shows what was typed.
+        if (stored && m_number == c.number)
             c.note = note;
         c.notePresent = isNotePresent(note);
     });

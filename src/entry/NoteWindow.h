@@ -11,25 +11,32 @@ namespace onda {
 class AppState;
 class DataSource;
 
-// frmNote: the club's note for the organiser of the open competition.
-class NoteWindow : public QWidget, public ChildWindow {
+// frmNote: the club's note for the organiser of one competition. It closes when the
+// program moves on to another competition.
+class NoteWindow : public QWidget, public ChildWindow, public NoteDesk {
     Q_OBJECT
 public:
     explicit NoteWindow(AppState& state, QWidget* parent = nullptr);
     ~NoteWindow() override;
 
     QList<DataSource*> dataSources() const override;
-    // Reads the stored note into the box.
+    // Reads the stored note of the open competition into the box.
     void load() override;
     QSize preferredSize() const override;
 
-    // "Registra": stores the box's text and closes the window.
+    void showNote(const QString& number) override;
+    // "Registra": stores the box's text as the note of the competition shown, and closes.
     void save();
 
 private:
+    void read(const QString& number);
+    void followCompetition();
+
     AppState& m_state;
     DataSource* m_manif;
     QPlainTextEdit* m_text = nullptr;
+    QString m_number;   // the competition whose note is shown
+    QString m_followed; // the program's competition when the note was read
 };
 
 } // namespace onda

@@ -50,7 +50,7 @@ RegistrationBook::RegistrationBook(AppState& state, DataSource& registrations, D
 RegistrationBook::~RegistrationBook() = default;
 
 QString RegistrationBook::table() const {
-    return registrationTable(m_state.currentCompetition());
+    return registrationTable(m_competition);
 }
 
 QString RegistrationBook::club() const {
@@ -76,10 +76,10 @@ void RegistrationBook::prepareRecords() {
 
 void RegistrationBook::load() {
     prepareRecords();
-    const QString competition = m_state.currentCompetition();
-    if (competition.isEmpty())
+    m_competition = m_state.currentCompetition();
+    if (m_competition.isEmpty())
         return;
-    const QString table = registrationTable(competition);
+    const QString table = registrationTable(m_competition);
     m_registrations.setRecordSource(table);
     m_grid.setRecordSource(table);
     // A table that cannot be read leaves the sources empty: every command points them at
@@ -182,8 +182,8 @@ QStringList RegistrationBook::raceLines(const QString& code, const QString& cate
     m_programme->setDatabaseFile(m_registrations.databaseFile());
     m_programme->setRecordSource(QStringLiteral("SELECT programmi.* From Programmi WHERE categoria=") +
                                  sqlQuoted(category) + QStringLiteral(" and ManifID=") +
-                                 QString::number(numericValue(m_state.currentCompetition()), 'g', 15) +
-                                 QStringLiteral(" AND Sesso=") + sqlQuoted(sex) + QStringLiteral(" ORDER BY gara;"));
+                                 QString::number(numericValue(m_competition), 'g', 15) + QStringLiteral(" AND Sesso=") +
+                                 sqlQuoted(sex) + QStringLiteral(" ORDER BY gara;"));
     if (!m_programme->refresh())
         return lines;
     const double athleteYear = numericValue(year);
@@ -215,7 +215,7 @@ std::optional<EntryTime> RegistrationBook::timeFor(const QString& code, const QS
 }
 
 int RegistrationBook::athleteRegistrationCount(const QString& code) {
-    return selectRegistrations(m_registrations, m_state.currentCompetition(), 3, QStringLiteral("ATLETA"), code);
+    return selectRegistrations(m_registrations, m_competition, 3, QStringLiteral("ATLETA"), code);
 }
 
 QStringList RegistrationBook::athleteRaces() const {

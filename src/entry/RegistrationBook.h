@@ -58,10 +58,14 @@ public:
                      DataSource& records);
     ~RegistrationBook();
 
+    // The competition the window shows: its own, not the program's selection, which moves
+    // as soon as a row of the workspace is chosen.
+    const QString& competition() const { return m_competition; }
+    void setCompetition(const QString& number) { m_competition = number; }
     QString table() const; // nprg + the competition number
 
     // The Records table exists (created when missing) and its source is open; the
-    // registration sources follow the open competition's table.
+    // registration sources follow the program's open competition's table.
     void load();
     void prepareRecords();
 
@@ -117,6 +121,7 @@ private:
     DataSource& m_athletes;
     DataSource& m_records;
     std::unique_ptr<DataSource> m_programme;
+    QString m_competition;
 };
 
 } // namespace onda

@@ -10,6 +10,8 @@
 
 #include <QLocale>
 
+#include <algorithm>
+
 namespace onda {
 
 QString registrationMenuCaption(const QString& name, const QString& race) {
@@ -43,8 +45,24 @@ QString RegistrationFlow::clubCaption(int count) const {
            QString::number(count);
 }
 
+void RegistrationFlow::showRegistrationCount(Pass& pass, int count) {
+    pass.view.registrationCount = count;
+    // The workspace counts the competition chosen there, which may be another by now.
+    if (m_state.currentCompetition() == m_book.competition())
+        m_state.changeCompetition([count](Competition& c) { c.registrationCount = QString::number(count); });
+}
+
 RegistrationView RegistrationFlow::open() {
     RegistrationView view;
+    const QString& number = m_state.currentCompetition();
+    if (number != m_book.competition()) {
+        // What the form holds belongs to the competition shown before.
+        view.codeEntry = view.nameEntry = view.code = view.name = view.sex = view.year = view.category = view.race =
+            view.time = QString();
+        view.categories = view.raceLines = QStringList();
+        view.registerEnabled = false;
+        m_book.setCompetition(number);
+    }
     const int count = m_book.showClubRegistrations();
     m_clubNames = m_book.clubAthleteNames();
     view.clubNames = m_clubNames;
@@ -325,6 +343,14 @@ RegistrationView RegistrationFlow::registerAthlete(const RegistrationForm& form)
         m_dialogs.message(QStringLiteral("Devi specificare uno stile"));
         return pass.view;
     }
+    // The race chosen may be left from another athlete or competition: only one the list
+    // offers this athlete now is registered.
+    const QStringList& offered = pass.form.raceLines;
+    if (std::none_of(offered.begin(), offered.end(),
+                     [&entry](const QString& line) { return raceOfLine(line) == entry.race; })) {
+        m_dialogs.message(QStringLiteral("La gara scelta non e' nel programma di questa manifestazione"));
+        return pass.view;
+    }
     if (const Status written = m_book.writeRegistration(entry); !written) {
         m_dialogs.message(QStringLiteral("Iscrizione non registrata: ") + written.description, Dialogs::Icon::Critical);
         return pass.view;
@@ -333,8 +359,7 @@ RegistrationView RegistrationFlow::registerAthlete(const RegistrationForm& form)
         shown(m_book.rememberTime(entry.code, entry.name, entry.race, entry.time));
 
     const int count = m_book.showClubRegistrations();
-    m_state.changeCompetition([&](Competition& c) { c.registrationCount = QString::number(count); });
-    pass.view.registrationCount = count;
+    showRegistrationCount(pass, count);
     pass.view.status = QStringLiteral("Ultima iscrizione: ") + entry.name + QLatin1Char(' ') + entry.race +
                        QLatin1Char(' ') + typed + QStringLiteral(" ----> ") +
                        registeredEntryTime(entry.time, QLocale().decimalPoint().at(0));
@@ -366,8 +391,7 @@ RegistrationView RegistrationFlow::deleteRegistration(const RegistrationForm& fo
     const auto [name, race] = registrationOfMenuCaption(menuCaption);
     shown(m_book.removeRegistrations(name, race)); // what is left is shown either way
     const int count = m_book.clubRegistrationCount();
-    m_state.changeCompetition([&](Competition& c) { c.registrationCount = QString::number(count); });
-    pass.view.registrationCount = count;
+    showRegistrationCount(pass, count);
     pass.view.caption =
         QStringLiteral("Iscrizioni ") + m_state.competition().name + QLatin1Char(':') + QString::number(count);
     setAthlete(pass, true); // rebuilds the race list of the athlete in the frame

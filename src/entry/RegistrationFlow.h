@@ -72,7 +72,8 @@ public:
 
     RegistrationFlow(AppState& state, Dialogs& dialogs, RegistrationBook& book, Port& port);
 
-    // The window opened on the current competition: the club's registrations, names, caption.
+    // The window opened on the current competition: the club's registrations, names, caption;
+    // the form emptied when the competition is another than the one shown so far.
     RegistrationView open();
 
     // Lookups of the athlete: by the code entry in the club, "Richiama" in the whole
@@ -109,6 +110,7 @@ private:
     void chooseRace(Pass& pass, const QString& line);
     void selectRace(Pass& pass, const QString& race);
     bool shown(const Status& status);
+    void showRegistrationCount(Pass& pass, int count);
     QString clubCaption(int count) const;
 
     AppState& m_state;

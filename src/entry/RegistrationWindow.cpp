@@ -242,8 +242,8 @@ void RegistrationWindow::buildControls() {
     });
     connect(showNote, &QPushButton::clicked, this, [this] {
         if (m_state.windows)
-            if (QWidget* w = m_state.windows->child(Child::Note))
-                m_state.windows->showChild(w);
+            if (NoteDesk* note = m_state.windows->noteDesk())
+                note->showNote(m_book->competition());
     });
     connect(close, &QPushButton::clicked, this, [this] {
         if (m_state.windows)
@@ -286,7 +286,7 @@ void RegistrationWindow::openOnCompetition() {
 }
 
 void RegistrationWindow::updateNoteMark() {
-    const bool present = !m_state.competition().note.trimmed().isEmpty();
+    const bool present = m_state.competition().notePresent;
     m_notePresent->setChecked(present);
     QFont font = m_notePresent->font();
     font.setBold(present);

@@ -151,17 +151,37 @@ private slots:
         QCOMPARE(text(at("txtfields_2")), QString());
     }
 
+    void clubChecks_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<Texts>("texts"); // on Enter, then on leaving the box
+        QTest::newRow("unknown") << u"nuova"_s << u"NUOVA"_s
+                                 << Texts{"Società inesistente. Seleziona dalla lista",
+                                          "Società non esistente, inserirla"};
+        // The list offers ABC as "abc" is typed: Enter still reaches the box.
+        QTest::newRow("listed, lower case") << u"abc"_s << u"ABC"_s << Texts{};
+    }
+
     void clubChecks() {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(Texts, texts);
         QVERIFY(startArchive());
         QVERIFY(openFromMain());
+        archive()->window()->activateWindow(); // keys go to the focused box of an active window
+        QVERIFY(QTest::qWaitForWindowActive(archive()->window()));
         const QString club = at("Combo1");
-        dialogs().queueOkCancel(Dialogs::Answer::Cancel);
-        QVERIFY(type(club, u"nuova"_s, true));
-        QCOMPARE(dialogs().takeTexts(), Texts{"Società inesistente. Seleziona dalla lista"});
-        QCOMPARE(text(club), u"NUOVA"_s);
-        leave(club);
-        QCOMPARE(dialogs().takeTexts(), Texts{"Società non esistente, inserirla"});
-        QTRY_VERIFY(widget(club)->hasFocus() || !QApplication::focusWidget());
+        find<QComboBox>(club)->clearEditText();
+        widget(club)->setFocus();
+        if (!texts.isEmpty())
+            dialogs().queueOkCancel(Dialogs::Answer::Cancel);
+        QTest::keyClicks(QApplication::focusWidget(), typed);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(text(club), shown);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(dialogs().takeTexts(), texts);
+        QVERIFY(click(at("cmdUpdate"))); // a change of the record on show
+        QCOMPARE(field(u"soc"_s, 200), shown);
         QVERIFY(type(club, QString()));
         leave(club); // empty passes
         // ...but "&Chiudi" keeps the window open while the club is empty.

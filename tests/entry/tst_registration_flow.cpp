@@ -134,6 +134,7 @@ private slots:
     void timeBoxAndFailures();
     void racesWithBlanks();
     void marksOfTheAthleteShown();
+    void theCompetitionShown();
 };
 
 void TestRegistrationFlow::setAthlete_data() {
@@ -243,6 +244,10 @@ void TestRegistrationFlow::registerAthlete_data() {
     QTest::newRow("no race under the limit") << QVariant(5) << "RAG"
                                              << ""
                                              << "1:05.00" << texts("Devi specificare uno stile") << three;
+    QTest::newRow("race of another year")
+        << QVariant(5) << "RAG"
+        << "50RA"
+        << "1:05.00" << texts("La gara scelta non e' nel programma di questa manifestazione") << three;
     const QStringList four = {"100FA 10", "100SL 10", "200SL 10", "50DO 5"};
     QTest::newRow("no limit stored") << QVariant() << "RAG"
                                      << "50DO"
@@ -590,6 +595,33 @@ void TestRegistrationFlow::marksOfTheAthleteShown() {
     QCOMPARE(view.category.value_or(QString()), QStringLiteral("RAG"));
     QVERIFY(!view.raceLines);
     QCOMPARE(said(), QStringList());
+}
+
+void TestRegistrationFlow::theCompetitionShown() {
+    open();
+    QVERIFY(m_db->createRegistrationTable(QStringLiteral("58")));
+    QVERIFY(m_db->insertRows("programmi", {"ManifID", "gara", "Categoria", "Sesso", "Anno"},
+                             {{58, "400MX", "RAG", "M", 0}}));
+    // Another row chosen in the workspace, its opening cancelled: the window still shows 57.
+    m_state->changeCompetition([](Competition& c) { c.number = QStringLiteral("58"); });
+    const RegistrationForm form = athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"), "100SL", "1:05.00");
+    QVERIFY(m_flow->registerAthlete(form).registrationCount);
+    QCOMPARE(m_db->count(QStringLiteral("nprg57")), 1);
+    QCOMPARE(m_db->count(QStringLiteral("nprg58")), 0);
+    QCOMPARE(m_state->competition().registrationCount, QString()); // 58's count is not 57's
+
+    // 58 opened: the form starts empty, and a race left in it from 57 is not registered in 58.
+    const RegistrationView opened = m_flow->open();
+    for (const std::optional<QString>& box : {opened.codeEntry, opened.code, opened.name, opened.year, opened.race,
+                                              opened.time, opened.nameEntry, opened.category})
+        QCOMPARE(box, std::optional<QString>(QString()));
+    QCOMPARE(opened.raceLines, std::optional<QStringList>(QStringList()));
+    QCOMPARE(m_flow->registerAthlete(form).raceLines, std::optional<QStringList>(QStringList{"400MX"}));
+    QCOMPARE(said(), texts("La gara scelta non e' nel programma di questa manifestazione"));
+    QCOMPARE(m_db->count(QStringLiteral("nprg58")), 0);
+    QVERIFY(m_flow->registerAthlete(athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"), "400MX", "5:00.00"))
+                .registrationCount);
+    QCOMPARE(table("select spec from nprg58"), QStringList{"400MX"});
 }
 
 QTEST_GUILESS_MAIN(TestRegistrationFlow)

@@ -8,6 +8,7 @@
 #include "store/DataSource.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QListWidget>
@@ -86,6 +87,7 @@ private slots:
     void provisionalCodes();
     void captionAndGrid();
     void leavingFields();
+    void noteOfTheCompetitionShown();
 };
 
 void TestRegistrationWindow::sameRaceTwiceKeepsOneRow() {
@@ -182,6 +184,34 @@ void TestRegistrationWindow::leavingFields() {
     find<QWidget>(QStringLiteral("Form1/categoria"))->setFocus();
     QCOMPARE(text(QStringLiteral("Form1/Text1_3")), QStringLiteral("1990"));
     QCOMPARE(text(QStringLiteral("Form1/categoria")), QStringLiteral("RAG"));
+}
+
+void TestRegistrationWindow::noteOfTheCompetitionShown() {
+    open();
+    app().state().userId = QStringLiteral("U");
+    QVERIFY(m_db->insertRows("manif", {"Numero Prova", "userName", "Nota"}, {{57, "U", "nota 57"}, {58, "U", {}}}));
+    const auto openOn = [this](const char* number) {
+        app().state().changeCompetition([number](Competition& c) { c.number = QLatin1String(number); });
+        window()->openOnCompetition();
+    };
+    QVERIFY(click(QStringLiteral("Form1/cmdNote")));
+    QCOMPARE(text(QStringLiteral("frmNote/Text1")), QStringLiteral("nota 57"));
+    // Left open while 58 is opened: it is not 58's note, and "Registra" must not make it so.
+    openOn("58");
+    QTRY_VERIFY(!widget(QStringLiteral("frmNote")));
+    QVERIFY(click(QStringLiteral("Form1/cmdNote")));
+    QCOMPARE(text(QStringLiteral("frmNote/Text1")), QString());
+    QVERIFY(type(QStringLiteral("frmNote/Text1"), QStringLiteral("nota 58")));
+    QVERIFY(click(QStringLiteral("frmNote/cmdRegistra")));
+    QCOMPARE(column(QStringLiteral("select Nota from manif order by [Numero Prova]")),
+             QVariantList({"nota 57", "nota 58"}));
+    // A competition without its row stores nothing, and the mark still follows what was typed.
+    openOn("59");
+    QVERIFY(click(QStringLiteral("Form1/cmdNote")));
+    QVERIFY(type(QStringLiteral("frmNote/Text1"), QStringLiteral("nota 59")));
+    QVERIFY(click(QStringLiteral("frmNote/cmdRegistra")));
+    QCOMPARE(m_db->count(QStringLiteral("manif")), 2);
+    QVERIFY(find<QCheckBox>(QStringLiteral("Form1/NotaPresente"))->isChecked());
 }
 
 QTEST_MAIN(TestRegistrationWindow)
