@@ -1,9 +1,8 @@
 // The main window, its children and start-up, driven as a user drives them.
+#include "FixtureDb.h"
 #include "WindowTest.h"
 
-#include "app/AboutDialog.h"
 #include "app/MainWindow.h"
-#include "app/SplashWindow.h"
 #include "app/WorkspaceWindow.h"
 #include "core/Settings.h"
 #include "entry/RegistrationWindow.h"
@@ -11,7 +10,6 @@
 
 #include <QAction>
 #include <QFile>
-#include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -33,11 +31,6 @@ QStringList readLines(const QString& path) {
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     return lines;
-}
-
-QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void writeBytes(const QString& path, const QByteArray& bytes) {
@@ -101,10 +94,7 @@ private slots:
     void minimisedCloseKeepsStoredPosition();
     void windowArrangement();
     void closedChildrenComeBackBound();
-    void competitionHasOneSourceOfTruth();
-    void closingTheMainWindowEndsTheProgram();
     void helpLinks();
-    void splashAndAboutTexts();
 };
 
 void TestMainWindow::firstStartCreatesDatabaseAndOptions() {
@@ -134,12 +124,12 @@ void TestMainWindow::secondStartOnlyReadsOptions() {
     lines[8] = QStringLiteral("UTENTE9");
     lines[9] = QStringLiteral("1234, commento");
     writeBytes(path, lines.join(QLatin1Char('\n')).toUtf8() + '\n');
-    const QByteArray before = bytesOf(path);
+    const QByteArray before = fileBytes(path);
 
     QVERIFY(start(dir.path()));
     QCOMPARE(app().state().userId, QStringLiteral("UTENTE9"));
     QCOMPARE(app().state().pin, QStringLiteral("1234"));
-    QCOMPARE(bytesOf(path), before);
+    QCOMPARE(fileBytes(path), before);
 }
 
 void TestMainWindow::optionsFilesFromElsewhere_data() {
@@ -402,8 +392,16 @@ void TestMainWindow::closedChildrenComeBackBound() {
     QCOMPARE(rows(QStringLiteral("Form2/MSFlexGrid1")).size(), 1);
     QCOMPARE(text(QStringLiteral("Form2/ManifID")), QString());
 
+    // The workspace shows the competition the program holds as soon as it changes.
+    app().state().changeCompetition([](Competition& c) {
+        c.number = QStringLiteral("57");
+        c.name = QStringLiteral("Trofeo");
+        c.registrationCount = QStringLiteral("3");
+    });
+    QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("57"));
+    QCOMPARE(text(QStringLiteral("Form2/Label4_2")), QStringLiteral("Trofeo"));
+
     // A registration window the user closed comes back bound to the open competition's table.
-    app().state().changeCompetition([](Competition& c) { c.number = QStringLiteral("57"); });
     QPointer<RegistrationWindow> registration = main->registrationWindow();
     main->showChild(registration);
     main->subWindowOf(registration)->close();
@@ -411,32 +409,14 @@ void TestMainWindow::closedChildrenComeBackBound() {
     RegistrationWindow* reborn = main->registrationWindow();
     QVERIFY(reborn->registrations().isOpen());
     QCOMPARE(reborn->registrations().rowCount(), 1);
-}
-
-void TestMainWindow::competitionHasOneSourceOfTruth() {
-    QVERIFY(start());
-    Competition opened;
-    opened.number = QStringLiteral("57");
-    opened.name = QStringLiteral("Trofeo");
-    opened.registrationCount = QStringLiteral("3");
-    app().state().setCompetition(opened);
-    QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("57"));
-    QCOMPARE(text(QStringLiteral("Form2/Label4_2")), QStringLiteral("Trofeo"));
 
     // Closed and reopened, the workspace shows what the program holds, not its first texts.
-    QPointer<WorkspaceWindow> first = app().workspace();
-    app().main()->subWindowOf(first)->close();
-    QTRY_VERIFY(first.isNull());
-    QVERIFY(app().workspace());
+    QPointer<WorkspaceWindow> second = again;
+    main->subWindowOf(second)->close();
+    QTRY_VERIFY(second.isNull());
+    QVERIFY(main->workspaceWindow());
     QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("57"));
     QCOMPARE(text(QStringLiteral("Form2/niscrizioni")), QStringLiteral("3"));
-}
-
-void TestMainWindow::closingTheMainWindowEndsTheProgram() {
-    QVERIFY(start());
-    QSignalSpy closed(app().main(), &MainWindow::closed);
-    app().stop();
-    QCOMPARE(closed.size(), 1);
 }
 
 void TestMainWindow::helpLinks() {
@@ -451,20 +431,6 @@ void TestMainWindow::helpLinks() {
     QVERIFY(!opened.at(0).contains(QStringLiteral("//istruzioni")));
     QCOMPARE(opened.at(1), QStringLiteral("http://127.0.0.5/prove%20club/Ondanet/ONDA_link"));
     QCOMPARE(opened.at(2), QStringLiteral("http://127.0.0.5/prove%20club"));
-}
-
-void TestMainWindow::splashAndAboutTexts() {
-    SplashWindow splash;
-    splash.setAddress(QStringLiteral("http://x/"));
-    const auto label = [&](const char* name) { return splash.findChild<QLabel*>(QLatin1String(name))->text(); };
-    QCOMPARE(label("Iscri"), QStringLiteral("Iscrizioni on-line"));
-    QCOMPARE(label("lblVersion"), QStringLiteral("Version 1.0.15"));
-    QCOMPARE(label("lblPlatform"), QStringLiteral("Win 98-NT-2000-ME"));
-    QCOMPARE(label("lblWarning"), QStringLiteral("http://x/"));
-
-    ScriptedDialogs unused;
-    AboutDialog about(nullptr, unused);
-    QCOMPARE(about.windowTitle(), QStringLiteral("Pre-Tempra, dettagli"));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -10,10 +10,6 @@
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -56,11 +52,7 @@ private slots:
             QSKIP("the stand-in cannot listen on ports 80 and 21 (not root?)");
         QVERIFY(startOn570({u"http://"_s + host + u"/"_s}));
         sim.control(u"set?request="_s + slow);
-        whenModal(u"frmLogin"_s, [](QWidget* window) {
-            window->findChild<QLineEdit*>(u"txtUserName"_s)->setText(u"demo"_s);
-            window->findChild<QLineEdit*>(u"txtPassword"_s)->setText(u"1234"_s);
-            window->findChild<QPushButton*>(u"cmdOK"_s)->click();
-        });
+        answerLogin();
         dialogs().queueYesNo(Dialogs::Answer::Yes);
         QSignalSpy closed(app().main(), &MainWindow::closed);
         bool openWhileWaiting = true;
@@ -79,10 +71,7 @@ private slots:
         QCOMPARE(texts.size(), 2);
         QCOMPARE(texts.at(1), u"Iscrizioni esportate correttamente"_s);
         QCOMPARE(sim.takeRequests().filter(u"putIscrizioni"_s).size(), 1);
-        int held = 0;
-        for (const QJsonValue& r : QJsonDocument::fromJson(sim.state())[u"state"_s][u"registrations"_s].toArray())
-            held += r[u"competition"_s].toInt() == 570 && r[u"club"_s].toString() == u"DEMO"_s;
-        QCOMPARE(held, 1);
+        QCOMPARE(sim.heldRegistrations(570, u"DEMO"_s), 1);
         // The quit asked for meanwhile is carried out now that the deposit is over.
         QTRY_COMPARE(closed.size(), 1);
     }

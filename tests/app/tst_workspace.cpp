@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTableWidget>
 
 using namespace onda;
@@ -73,14 +72,21 @@ private:
                 return r;
         return -1;
     }
-    // Selects the competition and presses "Iscrizioni", answering the mode window.
-    void open(const QString& number, const char* option, const char* button = "Command1_0") {
-        grid()->selectRow(rowOf(number));
+    // The mode window, once open: the option's label clicked (none: no choice), then `button`.
+    void answerMode(const char* option, const char* button) {
         whenModal(QStringLiteral("frmModalita"), [option, button](QWidget* w) {
             if (option)
                 QTest::mouseClick(w->findChild<QLabel*>(QLatin1String(option)), Qt::LeftButton);
             w->findChild<QPushButton*>(QLatin1String(button))->click();
         });
+    }
+    // Selects the competition and presses "Iscrizioni", answering the mode window.
+    void open(const QString& number, const char* option, const char* button = "Command1_0") {
+        openRow(rowOf(number), option, button);
+    }
+    void openRow(int row, const char* option, const char* button = "Command1_0") {
+        grid()->selectRow(row);
+        answerMode(option, button);
         QVERIFY(click(QStringLiteral("Form2/Command1_2")));
     }
     QStringList marks() {
@@ -198,13 +204,8 @@ void TestWorkspace::cancelLeavesSourcesAlone() {
     QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("57"));
 
     // Opened from V's row, the opening uses V's user and V's club.
-    grid()->selectRow(1); // ordered by date, then user
-    QCOMPARE(grid()->item(1, 5)->text(), QStringLiteral("V"));
-    whenModal(QStringLiteral("frmModalita"), [](QWidget* w) {
-        w->findChild<QRadioButton*>(QStringLiteral("Option1_1"))->click();
-        w->findChild<QPushButton*>(QStringLiteral("Command1_0"))->click();
-    });
-    QVERIFY(click(QStringLiteral("Form2/Command1_2")));
+    QCOMPARE(grid()->item(1, 5)->text(), QStringLiteral("V")); // ordered by date, then user
+    openRow(1, "Label2_1");
     QCOMPARE(app().state().userId, QStringLiteral("V"));
     QCOMPARE(app().registration()->windowTitle(), QStringLiteral("Iscrizioni XYZ. Numero iscrizioni: 1"));
 }
@@ -216,15 +217,13 @@ void TestWorkspace::noSelectionAndKeyboard() {
 
     // Enter on a row opens it as the button does; OK with no option chosen means off-line.
     grid()->selectRow(rowOf(QStringLiteral("57")));
-    whenModal(QStringLiteral("frmModalita"),
-              [](QWidget* w) { w->findChild<QPushButton*>(QStringLiteral("Command1_0"))->click(); });
+    answerMode(nullptr, "Command1_0");
     QTest::keyClick(grid(), Qt::Key_Return);
     QVERIFY(registrationShown());
     QCOMPARE(text(QStringLiteral("Form2/niscrizioni")), QStringLiteral("3"));
 
     // A double click on a row does the same: cancelled here, the mark is gone.
-    whenModal(QStringLiteral("frmModalita"),
-              [](QWidget* w) { w->findChild<QPushButton*>(QStringLiteral("Command1_1"))->click(); });
+    answerMode(nullptr, "Command1_1");
     const QRect cell = grid()->visualRect(grid()->model()->index(rowOf(QStringLiteral("58")), 2));
     QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cell.center());
     QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, cell.center());

@@ -19,12 +19,12 @@ void TestMailRules::recipients_data() {
     QTest::addColumn<QString>("to");
     QTest::addColumn<QString>("copy");
     QTest::addColumn<QStringList>("expected"); // type:name in order
-    QTest::newRow("three trimmed") << " a@x.example ;b@x.example;  c@x.example "
-                                   << "" << QStringList{"1:a@x.example", "1:b@x.example", "1:c@x.example"};
-    QTest::newRow("copies after primaries") << "a@x"
-                                            << "c@x; d@x" << QStringList{"1:a@x", "2:c@x", "2:d@x"};
-    QTest::newRow("empty places skipped") << "a@x;; ;b@x;"
-                                          << ";" << QStringList{"1:a@x", "1:b@x"};
+    // clang-format off
+    QTest::newRow("three trimmed") << " a@x.example ;b@x.example;  c@x.example " << ""
+                                   << QStringList{"1:a@x.example", "1:b@x.example", "1:c@x.example"};
+    QTest::newRow("copies after primaries") << "a@x" << "c@x; d@x" << QStringList{"1:a@x", "2:c@x", "2:d@x"};
+    QTest::newRow("empty places skipped") << "a@x;; ;b@x;" << ";" << QStringList{"1:a@x", "1:b@x"};
+    // clang-format on
 }
 
 void TestMailRules::recipients() {

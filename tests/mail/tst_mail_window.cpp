@@ -96,10 +96,7 @@ private:
         return trigger(QStringLiteral("mnuFileSend")) && type(QStringLiteral("frmEmail/Text1"), to) &&
                type(QStringLiteral("frmEmail/Text4"), additional) && click(QStringLiteral("frmEmail/Command1"));
     }
-    QByteArray transferBytes() {
-        QFile file(app().file(QStringLiteral("transfer_57.mdb")));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray transferBytes() { return fileBytes(app().file(QStringLiteral("transfer_57.mdb"))); }
 
     std::unique_ptr<FixtureDb> m_db;
 

@@ -7,15 +7,10 @@
 #include "service/OnlineSession.h"
 #include "service/ProgressWindow.h"
 #include "service/UploadTarget.h"
-#include "store/Database.h"
 #include "transfer/TransferExport.h"
 
 #include <QCheckBox>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRandomGenerator>
 
 using namespace onda;
@@ -37,21 +32,6 @@ class TestDeposit : public WindowTest {
         path = u"SERVER"_s;
         return ExportTransferDatabase(app().state(), app().state().club, path, folder, file);
     }
-    static QVariantList values(const QString& path, const QString& sql) { // first column, "!" on failure
-        Database db;
-        Database::Result r;
-        QVariantList out{u"!"_s};
-        if (db.open(path) && db.query(sql, r))
-            out.clear();
-        for (const QVariantList& row : r.rows)
-            out << row.value(0);
-        return out;
-    }
-    static QByteArray fileText(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-
 private slots:
     void init() {
         m_db = std::make_unique<FixtureDb>();
@@ -86,11 +66,11 @@ private slots:
         QString path;
         QCOMPARE(serverExport(path), ExportOutcome::Written);
         QCOMPARE(path, m_db->filePath(u"transfer_"_s + competition + u".mdb"_s));
-        QCOMPARE(values(path, u"select nome from nprg"_s + competition), names);
-        QCOMPARE(values(path, u"select [Numero Prova] from manif"_s), QVariantList{competition.toInt()});
+        QCOMPARE(databaseColumn(path, u"select nome from nprg"_s + competition), names);
+        QCOMPARE(databaseColumn(path, u"select [Numero Prova] from manif"_s), QVariantList{competition.toInt()});
         for (const QString& t : {u"nprg"_s + competition, u"manif"_s}) {
             const QString shape = u"select name || type || %1 from pragma_table_info('%2')"_s;
-            QCOMPARE(values(path, shape.arg(u"pk"_s, t)), values(m_db->path(), shape.arg(u"0"_s, t)));
+            QCOMPARE(databaseColumn(path, shape.arg(u"pk"_s, t)), databaseColumn(m_db->path(), shape.arg(u"0"_s, t)));
         }
     }
 
@@ -98,7 +78,7 @@ private slots:
         QVERIFY(startWith(u"570"_s));
         QString path;
         QCOMPARE(serverExport(path), ExportOutcome::Written);
-        const QByteArray first = fileText(path);
+        const QByteArray first = fileBytes(path);
         QList<QVariantList> many(400, {u"ATLETA CON UN NOME PIUTTOSTO LUNGO"_s, u"DEMO"_s});
         QVERIFY(m_db->insertRows(u"nprg570"_s, {u"nome"_s, u"soc"_s}, many));
         dialogs().queueOkCancel(Dialogs::Answer::Cancel);
@@ -106,7 +86,7 @@ private slots:
         const ScriptedDialogs::Shown warning = dialogs().take().value(0);
         QVERIFY(warning.text == u"Attenzione stai cancellando il file "_s + path &&
                 warning.defaultAnswer == Dialogs::Answer::Cancel);
-        QCOMPARE(fileText(path), first);
+        QCOMPARE(fileBytes(path), first);
 
         // The disk fills up half-way through the rows.
         app().state().store.setConnectionOptions({2000, 4});
@@ -116,7 +96,7 @@ private slots:
         QVERIFY2(texts.size() == 2 && texts.at(1).startsWith(u"Errore non trattato in ImpostaProva  "_s) &&
                      texts.at(1).endsWith(u" non è stato modificato."_s),
                  qPrintable(texts.join(u'|')));
-        QCOMPARE(fileText(path), first);
+        QCOMPARE(fileBytes(path), first);
     }
 
     void saveCommand() {
@@ -130,7 +110,7 @@ private slots:
         const QList<ScriptedDialogs::Shown> shown = dialogs().take(); // overwrite question, then deletion warning
         QVERIFY(shown.size() == 4 && shown[1].kind == ScriptedDialogs::Kind::YesNo && shown[2].text.endsWith(path));
         QCOMPARE(shown[0].initial + shown[3].text, u"DEMO_570.mdbDatabase registrato in "_s + path);
-        QCOMPARE(values(path, u"select count(*) from nprg570"_s), QVariantList{2});
+        QCOMPARE(databaseColumn(path, u"select count(*) from nprg570"_s), QVariantList{2});
     }
 
     void commandsNeedACompetition() {
@@ -174,13 +154,9 @@ private slots:
         QVERIFY(startWith(competition, {u"http://"_s + host + u"/"_s}));
         OnlineSession session(app().state());
         sim.control(u"set?request="_s + (fault.isEmpty() ? u"all&mode=normal"_s : fault));
-        const QVariantList before = values(m_db->path(), u"select nome || soc from nprg570"_s);
+        const QVariantList before = databaseColumn(m_db->path(), u"select nome || soc from nprg570"_s);
         const QString login = answer == u"cancel"_s ? u"cmdCancel"_s : u"cmdOK"_s;
-        whenModal(u"frmLogin"_s, [login](QWidget* window) {
-            window->findChild<QLineEdit*>(u"txtUserName"_s)->setText(u"demo"_s);
-            window->findChild<QLineEdit*>(u"txtPassword"_s)->setText(u"1234"_s);
-            window->findChild<QPushButton*>(login)->click();
-        });
+        answerLogin(u"demo"_s, u"1234"_s, login);
         if (login == u"cmdOK"_s)
             dialogs().queueYesNo(answer == u"yes"_s ? Dialogs::Answer::Yes : Dialogs::Answer::No);
         session.flows().uploadRegistrations();
@@ -198,11 +174,8 @@ private slots:
         if (held != 4)
             QVERIFY(orders.size() == 1 && orders.at(0).contains(u"ID=570&"_s) &&
                     orders.at(0).endsWith(u"nprova=570"_s));
-        int demo = 0;
-        for (const QJsonValue& r : QJsonDocument::fromJson(sim.state())[u"state"_s][u"registrations"_s].toArray())
-            demo += r[u"competition"_s].toInt() == 570 && r[u"club"_s].toString() == u"DEMO"_s;
-        QCOMPARE(demo, held);
-        QCOMPARE(values(m_db->path(), u"select nome || soc from nprg570"_s), before);
+        QCOMPARE(sim.heldRegistrations(570, u"DEMO"_s), held);
+        QCOMPARE(databaseColumn(m_db->path(), u"select nome || soc from nprg570"_s), before);
     }
 };
 

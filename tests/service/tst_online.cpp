@@ -10,13 +10,8 @@
 #include "service/OnlineSession.h"
 #include "store/DataSource.h"
 
-#include <QApplication>
-#include <QCheckBox>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QMap>
 #include <QMdiSubWindow>
-#include <QPushButton>
 #include <QTableWidget>
 
 using namespace onda;
@@ -32,13 +27,6 @@ private:
             return false;
         m_session = std::make_unique<OnlineSession>(app().state());
         return true;
-    }
-    void login(const QString& user, const QString& pin, const QString& button = QStringLiteral("cmdOK")) {
-        whenModal(QStringLiteral("frmLogin"), [user, pin, button](QWidget* window) {
-            window->findChild<QLineEdit*>(QStringLiteral("txtUserName"))->setText(user);
-            window->findChild<QLineEdit*>(QStringLiteral("txtPassword"))->setText(pin);
-            window->findChild<QPushButton*>(button)->click();
-        });
     }
     QStringList column(const QString& sql) const {
         QStringList out;
@@ -62,7 +50,6 @@ private slots:
     void loginOutcomes_data();
     void loginOutcomes();
     void listRefreshedTwiceKeepsEachCompetitionOnce();
-    void userIdWithBlanks();
     void importTwiceKeepsOtherClubs();
     void openingThroughTheWorkspace_data();
     void openingThroughTheWorkspace();
@@ -74,21 +61,15 @@ void TestOnline::loginOutcomes_data() {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("club");
-    QTest::newRow("accepted") << QString() << "1234"
-                              << "cmdOK" << QString() << "DEMO";
-    QTest::newRow("wrong PIN") << QString() << "9999"
-                               << "cmdOK"
-                               << "Invalid Password, try again!" << QString();
-    QTest::newRow("refused") << "set?request=list&mode=error&text=Servizio%20sospeso"
-                             << "1234"
-                             << "cmdOK"
+    // clang-format off
+    QTest::newRow("accepted") << QString() << "1234" << "cmdOK" << QString() << "DEMO";
+    QTest::newRow("wrong PIN") << QString() << "9999" << "cmdOK" << "Invalid Password, try again!" << QString();
+    QTest::newRow("refused") << "set?request=list&mode=error&text=Servizio%20sospeso" << "1234" << "cmdOK"
                              << "Attenzione: Servizio sospeso" << QString();
-    QTest::newRow("error and OK") << "set?request=list&mode=body&text=ERRORE=No**RESPONSE=OK**SOC=X**"
-                                  << "1234"
-                                  << "cmdOK"
-                                  << "Attenzione: No" << QString();
-    QTest::newRow("cancelled") << QString() << "1234"
-                               << "cmdCancel" << QString() << QString();
+    QTest::newRow("error and OK") << "set?request=list&mode=body&text=ERRORE=No**RESPONSE=OK**SOC=X**" << "1234"
+                                  << "cmdOK" << "Attenzione: No" << QString();
+    QTest::newRow("cancelled") << QString() << "1234" << "cmdCancel" << QString() << QString();
+    // clang-format on
 }
 
 void TestOnline::loginOutcomes() {
@@ -101,9 +82,9 @@ void TestOnline::loginOutcomes() {
     QVERIFY(startOn(sim));
     if (!fault.isEmpty())
         sim.control(fault);
-    login(QStringLiteral("demo"), pin, button);
+    answerLogin(QStringLiteral("demo"), pin, button);
     if (!message.isEmpty()) // the window stays open after a refusal: the user gives up
-        login(QStringLiteral("demo"), pin, QStringLiteral("cmdCancel"));
+        answerLogin(QStringLiteral("demo"), pin, QStringLiteral("cmdCancel"));
     const bool succeeded = m_session->login();
 
     QCOMPARE(succeeded, !club.isEmpty());
@@ -118,9 +99,14 @@ void TestOnline::listRefreshedTwiceKeepsEachCompetitionOnce() {
     SimService sim;
     QVERIFY(startOn(sim));
     for (int i = 0; i < 2; ++i) {
-        login(QStringLiteral("demo"), QStringLiteral("1234"));
+        answerLogin(QStringLiteral("demo club"));
         m_session->flows().refreshList();
     }
+    // A user id with blanks is kept whole, in the list and in the options.
+    QCOMPARE(column(QStringLiteral("select distinct userName from manif")), QStringList{"demo club"});
+    QCOMPARE(column(QStringLiteral("select userid from config")), QStringList{"demo club"});
+    for (const QString& target : sim.takeRequests())
+        QVERIFY2(target.contains(QLatin1String("user=demo%20club")), qPrintable(target));
     QCOMPARE(column(QStringLiteral("select [Numero Prova] from manif order by [Numero Prova]")),
              QStringList({"57", "570", "571"}));
     // Ordered by date, shown as the service sent it.
@@ -133,19 +119,6 @@ void TestOnline::listRefreshedTwiceKeepsEachCompetitionOnce() {
     QCOMPARE(app().state().competition().maxEntriesPerAthlete.toString(), QStringLiteral("2"));
 }
 
-void TestOnline::userIdWithBlanks() {
-    SimService sim;
-    QVERIFY(startOn(sim));
-    login(QStringLiteral("demo club"), QStringLiteral("1234"));
-    m_session->flows().refreshList();
-    const QStringList sent = sim.takeRequests();
-    QCOMPARE(sent.size(), 2);
-    for (const QString& target : sent)
-        QVERIFY2(target.contains(QLatin1String("user=demo%20club")), qPrintable(target));
-    QCOMPARE(column(QStringLiteral("select distinct userName from manif")), QStringList{"demo club"});
-    QCOMPARE(column(QStringLiteral("select userid from config")), QStringList{"demo club"});
-}
-
 void TestOnline::importTwiceKeepsOtherClubs() {
     SimService sim;
     QVERIFY(startOn(sim));
@@ -153,7 +126,7 @@ void TestOnline::importTwiceKeepsOtherClubs() {
     QVERIFY(m_db->insert(QStringLiteral("nprg570"), {{QStringLiteral("nome"), QStringLiteral("ALTRO")},
                                                      {QStringLiteral("soc"), QStringLiteral("AQUA")}}));
     for (int i = 0; i < 2; ++i) {
-        login(QStringLiteral("demo"), QStringLiteral("1234"));
+        answerLogin();
         dialogs().queueInput(QStringLiteral("500123"));
         QVERIFY(m_session->flows().importCompetition(QStringLiteral("570")));
         dialogs().take();
@@ -173,13 +146,13 @@ void TestOnline::openingThroughTheWorkspace() {
     QFETCH(QString, mode);
     SimService sim;
     QVERIFY(startOn(sim));
-    login(QStringLiteral("demo"), QStringLiteral("1234"));
+    answerLogin();
     QVERIFY(click(QStringLiteral("Form2/Command1_0"))); // "Aggiorna lista da Ondaweb"
     whenModal(QStringLiteral("frmModalita"), [mode](QWidget* window) {
         window->findChild<QAbstractButton*>(mode)->click();
         window->findChild<QAbstractButton*>(QStringLiteral("Command1_0"))->click();
     });
-    login(QStringLiteral("demo"), QStringLiteral("1234"));
+    answerLogin();
     if (mode == QLatin1String("Option1_1"))
         dialogs().queueYesNo(Dialogs::Answer::Yes);
     dialogs().queueInput(QStringLiteral("500123"));

@@ -28,14 +28,14 @@ void TestServiceAnswer::addresses_data() {
     QTest::addColumn<QString>("path");
     using R = ServiceRequest;
     const QString fname = u"&Fname=/db/temp/transfer.mdb&nprova="_s;
-    QTest::newRow("login") << int(R::LoginCheck) << ""
-                           << "getManifestazioni.asp?user=a%20b&PIN=1%26%2B";
-    QTest::newRow("races") << int(R::Races) << "012"
-                           << "getProgrammi.asp?ManifID=012&user=a%20b&PIN=1%26%2B";
+    // clang-format off
+    QTest::newRow("login") << int(R::LoginCheck) << "" << "getManifestazioni.asp?user=a%20b&PIN=1%26%2B";
+    QTest::newRow("races") << int(R::Races) << "012" << "getProgrammi.asp?ManifID=012&user=a%20b&PIN=1%26%2B";
     QTest::newRow("import") << int(R::ImportOrder) << "012"
                             << "putIscrizioni.asp?ID=12&user=a%20b&PIN=1%26%2B" + fname + "12";
     QTest::newRow("import, no competition") << int(R::ImportOrder) << ""
                                             << "putIscrizioni.asp?ID=0&user=a%20b&PIN=1%26%2B" + fname + "0";
+    // clang-format on
 }
 
 // Blanks and query characters of the values are encoded, the "//" at the seam is kept.

@@ -9,7 +9,6 @@
 #include "service/OnlineFlows.h"
 #include "service/ServiceClient.h"
 #include "service/ServiceFeedback.h"
-#include "store/Database.h"
 
 #include <QTest>
 
@@ -49,13 +48,25 @@ private:
     AppState& m_state;
 };
 
-QList<QVariantList> rows(const QString& path, const QString& sql) {
-    Database db;
-    Database::Result r;
-    if (!db.open(path) || !db.query(sql, r))
-        return {{u"!"_s}};
-    return r.rows;
-}
+// The program's state and the flows over a fixture database and the stand-in.
+struct Rig {
+    explicit Rig(const SimService& sim) : state(dialogs), ports(state), client(sim.baseAddress(), ports) {
+        state.baseAddress = sim.baseAddress();
+        state.databasePath = db.path();
+    }
+    QStringList column(const QString& sql) const {
+        QStringList out;
+        for (const QVariant& v : databaseColumn(db.path(), sql))
+            out << v.toString();
+        return out;
+    }
+    FixtureDb db;
+    ScriptedDialogs dialogs;
+    AppState state;
+    RecordedPorts ports;
+    ServiceClient client;
+    OnlineFlows flows{state, client, ports, ports};
+};
 
 } // namespace
 
@@ -96,37 +107,26 @@ private slots:
         QVERIFY(sim.isRunning());
         if (!fault.isEmpty() && fault != u"cancel"_s)
             sim.control(u"set?request="_s + fault);
-        FixtureDb db;
+        Rig rig(sim);
         // The archive knows the athlete in other letters: no second row for him.
-        QVERIFY(db.insert(u"natl"_s, {{u"codatl"_s, 100245}, {u"nome"_s, u"Rossi Mario"_s}, {u"soc"_s, u"DEMO"_s}}));
-        ScriptedDialogs dialogs;
-        AppState state(dialogs);
-        state.baseAddress = sim.baseAddress();
-        state.databasePath = db.path();
-        RecordedPorts ports(state);
-        ServiceClient client(state.baseAddress, ports);
-        OnlineFlows flows(state, client, ports, ports);
-        ports.acceptLogin = fault != u"cancel"_s;
+        QVERIFY(
+            rig.db.insert(u"natl"_s, {{u"codatl"_s, 100245}, {u"nome"_s, u"Rossi Mario"_s}, {u"soc"_s, u"DEMO"_s}}));
+        rig.ports.acceptLogin = fault != u"cancel"_s;
         QFETCH(QStringList, typed); // D'ANGELO GIULIA has no code on the service
         for (const QString& code : typed)
-            dialogs.queueInput(code);
+            rig.dialogs.queueInput(code);
 
-        const bool opened = flows.importCompetition(u"570"_s);
-        QTEST(ports.trace.join(u'|'), "trace");
-        QStringList messages = dialogs.takeTexts();
+        const bool opened = rig.flows.importCompetition(u"570"_s);
+        QTEST(rig.ports.trace.join(u'|'), "trace");
+        QStringList messages = rig.dialogs.takeTexts();
         for (QString& m : messages)
             if (m.startsWith(u"Impossibile salvare i dati ricevuti da Ondaweb: "_s) &&
                 m.endsWith(u"\r\nI dati sul computer sono rimasti quelli di prima."_s))
                 m = u"<write>"_s;
         QTEST(messages, "messages");
-        const auto column = [&db](const QString& sql) {
-            QStringList out;
-            for (const QVariantList& row : rows(db.path(), sql))
-                out << row.value(0).toString();
-            return out;
-        };
+        const auto column = [&rig](const QString& sql) { return rig.column(sql); };
         if (!opened) {
-            dialogs.reset();
+            rig.dialogs.reset();
             QCOMPARE(column(u"select count(*) from categorie"_s) + column(u"select count(*) from programmi"_s),
                      (QStringList{u"0"_s, u"0"_s}));
             QCOMPARE(column(u"select count(*) from nprg570"_s), QStringList{u"!"_s}); // no table
@@ -145,7 +145,7 @@ private slots:
         // a code comes in under the typed one.
         QCOMPARE(column(u"select codatl from natl order by nome"_s),
                  QStringList({u"100311"_s, u"500123"_s, u"100245"_s}));
-        const Competition& c = state.competition();
+        const Competition& c = rig.state.competition();
         QCOMPARE(c.registrationCount, u"4"_s);
         QVERIFY(c.categoriesText.startsWith(u"M|Esordienti A|2015|2016|$"_s) && c.notePresent);
         // No limit sent is no limit: a fourth race is allowed; the stored 3 refuses it.
@@ -156,22 +156,15 @@ private slots:
     void listRefresh() {
         SimService sim;
         QVERIFY(sim.isRunning());
-        FixtureDb db;
-        ScriptedDialogs dialogs;
-        AppState state(dialogs);
-        state.baseAddress = sim.baseAddress();
-        state.databasePath = db.path();
-        RecordedPorts ports(state);
-        ServiceClient client(state.baseAddress, ports);
-        OnlineFlows flows(state, client, ports, ports);
-        flows.refreshList();
-        QCOMPARE(ports.trace.join(u'|'), u"login|0:1|1:1|2:1|close"_s);
-        QCOMPARE(rows(db.path(), u"select count(*) from manif where userName='demo'"_s), (QList<QVariantList>{{3}}));
-        ports.acceptLogin = false;
-        ports.trace.clear();
-        flows.refreshList();
-        QCOMPARE(ports.trace.join(u'|'), u"login|close"_s);
-        QVERIFY(dialogs.takeTexts().isEmpty());
+        Rig rig(sim);
+        rig.flows.refreshList();
+        QCOMPARE(rig.ports.trace.join(u'|'), u"login|0:1|1:1|2:1|close"_s);
+        QCOMPARE(rig.column(u"select count(*) from manif where userName='demo'"_s), QStringList{u"3"_s});
+        rig.ports.acceptLogin = false;
+        rig.ports.trace.clear();
+        rig.flows.refreshList();
+        QCOMPARE(rig.ports.trace.join(u'|'), u"login|close"_s);
+        QVERIFY(rig.dialogs.takeTexts().isEmpty());
     }
 };
 

@@ -26,11 +26,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 #ifdef Q_OS_LINUX
 // Sets or clears the immutable flag, which stops root as well; false where unsupported.
 bool setImmutable(const QString& path, bool on) {
@@ -85,18 +80,11 @@ private slots:
 
 private:
     Store store() const {
-        Store s;
-        s.setDatabasePath(m_db->path());
-        s.setConnectionOptions({50, 0});
+        Store s = m_db->store();
         s.setMessageSink([this](const QString& text) { m_messages << text; });
         return s;
     }
-    std::unique_ptr<DataSource> source(const QString& recordSource) const {
-        auto ds = std::make_unique<DataSource>();
-        ds->setDatabaseFile(m_db->path());
-        ds->setRecordSource(recordSource);
-        return ds;
-    }
+    std::unique_ptr<DataSource> source(const QString& recordSource) const { return m_db->source(recordSource); }
     Status fillRegistrations(bool withInsertionOrder) {
         const Status s = m_db->createRegistrationTable(u"57"_s, withInsertionOrder);
         return s ? m_db->insertRows(u"nprg57"_s, {u"codatl"_s, u"nome"_s, u"soc"_s},
@@ -127,9 +115,9 @@ void TestStoreMaintenance::freshFileMatchesGolden() {
     QCOMPARE(m_db->schemaText(), QString::fromUtf8(golden.readAll()));
 
     // A complete file is only read at start-up.
-    const QByteArray before = bytesOf(m_db->path());
+    const QByteArray before = fileBytes(m_db->path());
     QVERIFY(store().ensureDatabase());
-    QCOMPARE(bytesOf(m_db->path()), before);
+    QCOMPARE(fileBytes(m_db->path()), before);
 }
 
 void TestStoreMaintenance::olderFileCompleted() {
@@ -184,14 +172,14 @@ void TestStoreMaintenance::startupRefuses() {
         QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(offset.value(0).toLongLong()));
         file.write(QByteArray(256, '\x5a'));
     }
-    const QByteArray before = bytesOf(m_db->path());
+    const QByteArray before = fileBytes(m_db->path());
 
     const Status status = store().ensureDatabase();
     QCOMPARE(status.number, number);
     QVERIFY(!status.description.isEmpty());
     QCOMPARE(databaseOpenMessage(m_db->path(), status), u"Impossibile aprire il database "_s + m_db->path() + u": "_s +
                                                             message + QLatin1Char(' ') + status.description);
-    QCOMPARE(bytesOf(m_db->path()), before);
+    QCOMPARE(fileBytes(m_db->path()), before);
 }
 
 void TestStoreMaintenance::startupBesideAWriter() {
@@ -356,10 +344,10 @@ void TestStoreMaintenance::ensureInsertionOrder() {
     QCOMPARE(registrations->recordSource(), recordSource);
     QCOMPARE(workspace->recordSource(), u"nprg57"_s);
 
-    const QByteArray before = bytesOf(m_db->path());
+    const QByteArray before = fileBytes(m_db->path());
     s.EnsureInsertionOrder(*registrations, *workspace, u"57"_s);
     QCOMPARE(m_messages.size(), 1);
-    QCOMPARE(bytesOf(m_db->path()), before);
+    QCOMPARE(fileBytes(m_db->path()), before);
 }
 
 QTEST_GUILESS_MAIN(TestStoreMaintenance)

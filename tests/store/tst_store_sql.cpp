@@ -48,12 +48,7 @@ private slots:
     void quotingHelpers();
 
 private:
-    Store store() const {
-        Store s;
-        s.setDatabasePath(m_db->path());
-        s.setConnectionOptions({50, 0});
-        return s;
-    }
+    Store store() const { return m_db->store(); }
 
     std::unique_ptr<FixtureDb> m_db;
 };
@@ -79,34 +74,32 @@ void TestStoreSql::statementEffects_data() {
     QTest::addColumn<QString>("check");
     QTest::addColumn<QStringList>("expected");
 
-    QTest::newRow("delete categories of one competition")
-        << "DELETE  *  FROM categorie where manifID=57"
+    // clang-format off
+    QTest::newRow("delete categories of one competition") << "DELETE  *  FROM categorie where manifID=57"
         << "select Categoria from categorie" << QStringList{"Assoluti"};
     QTest::newRow("star inside a literal stays") << "delete * from natl where nome='a * b' or codatl=500003"
-                                                 << "select count(*) from natl" << QStringList{"3"};
-    QTest::newRow("drop leaves the similar name")
-        << "drop table nprg57"
+        << "select count(*) from natl" << QStringList{"3"};
+    QTest::newRow("drop leaves the similar name") << "drop table nprg57"
         << "select name from sqlite_master where name like 'nprg5%' order by name" << QStringList{"nprg570"};
     QTest::newRow("double-quoted literal with escaped quote")
         << "update natl set nome=\"D\"\"ANGELO\" where codatl=500000"
         << "select nome from natl where codatl=500000" << QStringList{"D\"ANGELO"};
     QTest::newRow("double-quoted literal in values") << "insert into natl (codatl, nome) values (1, \"nome\")"
-                                                     << "select nome from natl where codatl=1" << QStringList{"nome"};
-    QTest::newRow("text compared with number column")
-        << "update natl set anno=1999 where codatl='500002'"
+        << "select nome from natl where codatl=1" << QStringList{"nome"};
+    QTest::newRow("text compared with number column") << "update natl set anno=1999 where codatl='500002'"
         << "select anno from natl where codatl=500002" << QStringList{"1999"};
     QTest::newRow("select into a new table")
         << "SELECT [Numero Prova], Data INTO copia FROM manif WHERE gruppoID=7 and username<>\"zeta\""
         << "select [Numero Prova] from copia order by [Numero Prova]" << QStringList{"59", "570"};
     QTest::newRow("yes/no criterion") << "delete * from natl where (natl.SQUADRA)<>-1 OR (natl.SQUADRA) Is Null"
-                                      << "select nome from natl" << QStringList{"STAFFETTA ABC"};
-    QTest::newRow("accented name matched in any case")
-        << "update natl set nome='NICOLÒ ÈRCOLI' where codatl=500002"
+        << "select nome from natl" << QStringList{"STAFFETTA ABC"};
+    QTest::newRow("accented name matched in any case") << "update natl set nome='NICOLÒ ÈRCOLI' where codatl=500002"
         << "select codatl from natl where nome='nicolò èrcoli' and upper(nome)='NICOLÒ ÈRCOLI'"
         << QStringList{"500002"};
     QTest::newRow("accented names ordered in any case")
         << "update natl set nome=iif(codatl=500000, 'NICOLÒ B', 'nicolò a') where codatl<500002"
         << "select codatl from natl where nome like 'NICOLÒ%' order by nome" << QStringList{"500001", "500000"};
+    // clang-format on
 }
 
 void TestStoreSql::statementEffects() {
@@ -124,17 +117,18 @@ void TestStoreSql::queries_data() {
     QTest::addColumn<QString>("field");
     QTest::addColumn<QStringList>("expected");
 
+    // clang-format off
     QTest::newRow("bracketed name in lower case") << "select * from manif where [numero prova]=570"
-                                                  << "nome manifestazione" << QStringList{"Trofeo B"};
+        << "nome manifestazione" << QStringList{"Trofeo B"};
     QTest::newRow("Int floors, keeps null") << "select Int(m) AS v from nprg57 order by codatl"
-                                            << "v" << QStringList{"31", "<null>", "-2"};
+        << "v" << QStringList{"31", "<null>", "-2"};
     QTest::newRow("Int beyond 64 bits stays a number") << "select Int(m * 1e300) AS v from nprg57 where codatl=500002"
-                                                       << "v" << QStringList{"-1.5e+300"};
+        << "v" << QStringList{"-1.5e+300"};
     QTest::newRow("order by date then user") << "select * from manif order by data, username"
-                                             << "Numero Prova" << QStringList{"58", "59", "570", "57"};
-    QTest::newRow("order by text ignores case")
-        << "select * from natl order by nome desc"
+        << "Numero Prova" << QStringList{"58", "59", "570", "57"};
+    QTest::newRow("order by text ignores case") << "select * from natl order by nome desc"
         << "nome" << QStringList{"STAFFETTA ABC", "ROSSI MARIO", "D'ANGELO LUCA", "BIANCHI ANNA"};
+    // clang-format on
 }
 
 void TestStoreSql::queries() {
@@ -142,16 +136,14 @@ void TestStoreSql::queries() {
     QFETCH(QString, field);
     QFETCH(QStringList, expected);
 
-    DataSource ds;
-    ds.setDatabaseFile(m_db->path());
-    ds.setRecordSource(source);
-    const Status status = ds.refresh();
+    const auto ds = m_db->source(source);
+    const Status status = ds->refresh();
     QVERIFY2(status.ok(), qPrintable(status.description));
-    const int column = ds.fieldIndex(field);
+    const int column = ds->fieldIndex(field);
     QVERIFY(column >= 0);
     QVariantList values;
-    for (int r = 0; r < ds.rowCount(); ++r)
-        values << ds.value(r, column);
+    for (int r = 0; r < ds->rowCount(); ++r)
+        values << ds->value(r, column);
     QCOMPARE(texts(values), expected);
 }
 
@@ -195,10 +187,9 @@ void TestStoreSql::errorNumbers() {
     QCOMPARE(m_db->count(u"natl"_s), 4);
     QCOMPARE(m_db->count(u"manif"_s), 4);
 
-    DataSource ds; // a record source goes the same way
-    ds.setDatabaseFile(m_db->path());
-    ds.setRecordSource(u"select * from natl"_s + QChar(u'\0') + u" where codatl=1"_s);
-    QCOMPARE(ds.refresh().number, err::InvalidStatement);
+    // A record source goes the same way.
+    QCOMPARE(m_db->source(u"select * from natl"_s + QChar(u'\0') + u" where codatl=1"_s)->refresh().number,
+             err::InvalidStatement);
 }
 
 void TestStoreSql::unknownDoubleQuotedNameFails() {
@@ -241,11 +232,9 @@ void TestStoreSql::escapedValues() {
     QCOMPARE(texts(m_db->column(u"select nome from natl where codatl=9"_s)), QStringList{value});
     QCOMPARE(m_db->count(u"natl"_s, u"nome="_s + sqlQuoted(value)), 1);
 
-    DataSource ds;
-    ds.setDatabaseFile(m_db->path());
-    ds.setRecordSource(u"select * from natl where nome="_s + sqlDoubleQuoted(value));
-    QVERIFY(ds.refresh());
-    QCOMPARE(ds.rowCount(), 1);
+    const auto ds = m_db->source(u"select * from natl where nome="_s + sqlDoubleQuoted(value));
+    QVERIFY(ds->refresh());
+    QCOMPARE(ds->rowCount(), 1);
     QVERIFY(s.execute(u"delete * from natl where nome="_s + sqlDoubleQuoted(value)));
     QCOMPARE(m_db->count(u"natl"_s), 4);
 }

@@ -5,6 +5,7 @@
 #include "store/Store.h"
 
 #include <QDebug>
+#include <QFile>
 
 using onda::Database;
 using onda::Status;
@@ -41,6 +42,20 @@ QString FixtureDb::path() const {
 
 QString FixtureDb::filePath(const QString& name) const {
     return m_dir.filePath(name);
+}
+
+onda::Store FixtureDb::store() const {
+    onda::Store s;
+    s.setDatabasePath(path());
+    s.setConnectionOptions({50, 0});
+    return s;
+}
+
+std::unique_ptr<onda::DataSource> FixtureDb::source(const QString& recordSource, const QString& name) const {
+    auto ds = std::make_unique<onda::DataSource>(name);
+    ds->setDatabaseFile(path());
+    ds->setRecordSource(recordSource);
+    return ds;
 }
 
 Status FixtureDb::exec(const QString& sql, const QVariantList& parameters) {
@@ -163,4 +178,20 @@ QString FixtureDb::schemaText() {
         return {};
     lines << u"PRAGMA user_version = %1;"_s.arg(result.rows.value(0).value(0).toInt());
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QVariantList databaseColumn(const QString& databasePath, const QString& sql) {
+    Database db;
+    Database::Result result;
+    if (!db.open(databasePath) || !db.query(sql, result))
+        return {u"!"_s};
+    QVariantList out;
+    for (const QVariantList& row : std::as_const(result.rows))
+        out << row.value(0);
+    return out;
 }

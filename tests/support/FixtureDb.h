@@ -1,6 +1,8 @@
 #pragma once
 
+#include "store/DataSource.h"
 #include "store/Status.h"
+#include "store/Store.h"
 
 #include <QList>
 #include <QString>
@@ -8,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QVariant>
 
+#include <memory>
 #include <utility>
 
 // A scratch program directory holding a fresh ONDA.mdb made by the store's own start-up,
@@ -47,6 +50,11 @@ public:
     onda::Status addRegistration(const QString& competition, qlonglong codatl, const QString& nome, const QString& soc,
                                  const QVariant& m = {});
 
+    // The program's store on this file, waiting 50 ms for a lock and with no size limit.
+    onda::Store store() const;
+    // A snapshot set on this file, not yet read.
+    std::unique_ptr<onda::DataSource> source(const QString& recordSource, const QString& name = {}) const;
+
     // Runs a statement of the program's dialect.
     onda::Status exec(const QString& sql, const QVariantList& parameters = {});
     // First column of every row of a query.
@@ -60,3 +68,8 @@ private:
     QTemporaryDir m_dir;
     bool m_valid = false;
 };
+
+// The whole content of a file; empty when it cannot be read.
+QByteArray fileBytes(const QString& path);
+// First column of every row of a query on any database file; {"!"} when the query fails.
+QVariantList databaseColumn(const QString& databasePath, const QString& sql);

@@ -52,6 +52,14 @@ QByteArray SimService::control(const QString& command) const {
     return onda::httpGetResult(m_baseAddress + QStringLiteral("__sim/") + command, options).body.toUtf8();
 }
 
+int SimService::heldRegistrations(int competition, const QString& club) const {
+    int held = 0;
+    const QJsonValue all = QJsonDocument::fromJson(state())[QStringLiteral("state")][QStringLiteral("registrations")];
+    for (const QJsonValue& r : all.toArray())
+        held += r[QStringLiteral("competition")].toInt() == competition && r[QStringLiteral("club")].toString() == club;
+    return held;
+}
+
 QStringList SimService::takeRequests() const {
     QStringList targets;
     const QJsonDocument doc = QJsonDocument::fromJson(control(QStringLiteral("requests?clear=1")));

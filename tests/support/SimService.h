@@ -19,6 +19,8 @@ public:
     QByteArray control(const QString& command) const;
     // The service's tables as JSON.
     QByteArray state() const { return control(QStringLiteral("state")); }
+    // How many registrations of `club` the service holds for `competition`.
+    int heldRegistrations(int competition, const QString& club) const;
     // The request targets received since the last call, oldest first.
     QStringList takeRequests() const;
     QString log() const;

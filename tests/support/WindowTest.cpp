@@ -134,6 +134,14 @@ void WindowTest::whenModal(const QString& objectName, std::function<void(QWidget
     m_modalTimer->start(10);
 }
 
+void WindowTest::answerLogin(const QString& user, const QString& pin, const QString& button) {
+    whenModal(QStringLiteral("frmLogin"), [user, pin, button](QWidget* window) {
+        window->findChild<QLineEdit*>(QStringLiteral("txtUserName"))->setText(user);
+        window->findChild<QLineEdit*>(QStringLiteral("txtPassword"))->setText(pin);
+        window->findChild<QAbstractButton*>(button)->click();
+    });
+}
+
 void WindowTest::actWhileWaiting(std::function<void()> act) {
     m_waitAct = std::move(act);
     if (!m_waitTimer) {

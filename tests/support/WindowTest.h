@@ -43,6 +43,9 @@ protected:
     // Answers run one at a time in the order given, so a window that stays open after the
     // first answer (a refused login) receives the second.
     void whenModal(const QString& objectName, std::function<void(QWidget*)> answer);
+    // The login window, once open, answered with `user` and `pin` and the button `button`.
+    void answerLogin(const QString& user = QStringLiteral("demo"), const QString& pin = QStringLiteral("1234"),
+                     const QString& button = QStringLiteral("cmdOK"));
     // A user who keeps clicking and typing while the program waits for an operation: `act`
     // runs every 50 ms of each wait. The number of runs so far.
     void actWhileWaiting(std::function<void()> act);
