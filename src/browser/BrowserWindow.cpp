@@ -26,7 +26,8 @@ BrowserWindow::BrowserWindow(AppState& state, QWidget* parent) : QWidget(parent)
 
     m_toolBar = new QToolBar(this);
     m_toolBar->setObjectName(QStringLiteral("tbToolBar"));
-    m_toolBar->setAccessibleName(QStringLiteral("Barra di navigazione"));
+    // A tool bar is spoken by its title.
+    m_toolBar->setWindowTitle(QStringLiteral("Barra di navigazione"));
     m_toolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
 
     auto* panel = new QWidget(this);
