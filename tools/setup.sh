@@ -13,7 +13,7 @@ packages=(
   python3 python3-pyftpdlib python3-aiosmtpd
   fonts-dejavu-core
   dpkg-dev fakeroot file lintian librsvg2-bin
-  poppler-utils
+  poppler-utils xdotool libreoffice-calc-nogui imagemagick
 )
 
 missing=()
