@@ -68,7 +68,7 @@ def road(person, base, steps):
     steps.append("registration by code")
 
     # 4. The deposit: the service then holds the club's five rows.
-    person.press("Aggiornamenti", role="menu")
+    person.press("Aggiornamenti", role="menu item")
     person.press("Deposita le tue iscrizioni su Ondaweb", role="menu item")
     login(person)
     window, text = person.message()
