@@ -97,7 +97,6 @@ private slots:
                                            << false << Texts{luca};
         QTest::newRow("new, namesake, Yes") << true << " 700" << "D'ANGELO LUCA" << Answers{yes} << Texts{namesake}
                                             << true << Texts{luca, "700 D'ANGELO LUCA 1999 ABC M 0"};
-        QTest::newRow("new, empty code") << true << "" << "NUOVO" << Answers{} << Texts{notWhole} << false << Texts{};
         QTest::newRow("new, code not a number") << true << "7x" << "NUOVO" << Answers{} << Texts{notWhole} << false
                                                 << Texts{};
         // A change rewrites all six fields, without a question about the name.

@@ -1,8 +1,7 @@
-// The registration rules without windows: entry times, number pictures, categories,
-// and the selection of a competition's registrations.
+// The registration rules without windows: number pictures, race lines, and the selection
+// of a competition's registrations.
 #include "FixtureDb.h"
 
-#include "core/Categories.h"
 #include "core/Formats.h"
 #include "entry/RegistrationBook.h"
 #include "entry/RegistrationSelection.h"
@@ -18,8 +17,6 @@ class TestEntryRules : public QObject {
 private slots:
     void pictures_data();
     void pictures();
-    void categories_data();
-    void categories();
     void raceLines_data();
     void raceLines();
     void selection();
@@ -51,39 +48,6 @@ void TestEntryRules::pictures() {
     QFETCH(QString, picture);
     QFETCH(QString, expected);
     QCOMPARE(formatNumber(value, picture), expected);
-}
-
-void TestEntryRules::categories_data() {
-    QTest::addColumn<QString>("table");
-    QTest::addColumn<QString>("sex");
-    QTest::addColumn<QString>("year");
-    QTest::addColumn<QString>("category");
-    QTest::addColumn<QString>("items"); // the drop-down's items joined by ","
-    const char* table = "M|M25|1975|1979|$F|F25|1975|1979|$M|M30|1970|1975|$";
-    const struct {
-        const char *name, *table, *sex, *year, *category, *items;
-    } cases[] = {{"inside", table, "F", "1977", "F25", "F25"},
-                 {"two fit, the later wins", table, "M", "1975", "M30", "M25,M30"},
-                 {"edges count", table, "M", "1979", "M25", "M25"},
-                 {"sex compares exactly", table, "m", "1977", "", ""},
-                 {"no fitting year", table, "F", "1990", "", ""},
-                 {"empty table", "", "M", "1977", "", ""},
-                 {"broken entry skipped", "M|X$M|M25|1975|1979|$", "M", "1976", "M25", "M25"}};
-    for (const auto& c : cases)
-        QTest::newRow(c.name) << QString::fromLatin1(c.table) << QString::fromLatin1(c.sex)
-                              << QString::fromLatin1(c.year) << QString::fromLatin1(c.category)
-                              << QString::fromLatin1(c.items);
-}
-
-void TestEntryRules::categories() {
-    QFETCH(QString, table);
-    QFETCH(QString, sex);
-    QFETCH(QString, year);
-    QFETCH(QString, category);
-    QFETCH(QString, items);
-    const CategoryMatch match = cercaCategoria(table, sex, year);
-    QCOMPARE(match.category, category);
-    QCOMPARE(categoryItems(match.list).join(QLatin1Char(',')), items);
 }
 
 void TestEntryRules::raceLines_data() {
@@ -135,7 +99,6 @@ void TestEntryRules::selection() {
     QCOMPARE(select(QStringLiteral("57"), "ATLETA", QStringLiteral("1' or '1'='1")), 0);
     QCOMPARE(select(QStringLiteral("58"), "SOCIETA", QStringLiteral("ABC")), 0); // no such table
     QCOMPARE(select(QString(), "SOCIETA", QStringLiteral("ABC")), 0);            // the empty template
-    QCOMPARE(view.recordSource(), QStringLiteral("select * from nprg where soc='ABC' order by soc, nome"));
 
     // A database that cannot be read is a failure, not an empty selection.
     QFile garbage(db.path());
