@@ -12,6 +12,11 @@ import pyatspi
 from gi.repository import GLib
 
 
+# What a person operates; each must carry a name a screen reader speaks.
+CONTROLS = ("push button", "check box", "radio button", "combo box", "spin button", "text", "password text",
+            "table", "list", "page tab", "menu item", "slider")
+
+
 class Failure(Exception):
     pass
 
@@ -177,6 +182,14 @@ class Program:
         self.windows_checked.add(key)
         if x < 0 or y < 0 or x + w > width or y + h > height:
             self.problems.append("window %r lies partly outside the screen: %d,%d %dx%d" % (node.name, x, y, w, h))
+        for control in walk(node, []):
+            try:
+                role, parent = control.getRoleName(), control.parent.getRoleName()
+                if role in CONTROLS and parent != "combo box" and not (control.name or "").strip() and showing(control):
+                    self.problems.append("a %s without a name in window %r at %d,%d" %
+                                         ((role, node.name) + extents(control)[:2]))
+            except Exception:
+                continue
         main = node.parent
         while main is not None and main.getRoleName() != "frame":
             main = main.parent
@@ -204,15 +217,15 @@ class Program:
         return cx, cy
 
     # Doing what a person does.
-    def press(self, name, role="push button", double=False, button=1, **kw):
+    def press(self, name, role="push button", double=False, **kw):
         node = self.find(name, role, **kw)
         if not (node.name or "").strip():
             self.problems.append("a %s without a name" % role)
         xdotool("mousemove", *self.check_visible(node))
         if double:
-            xdotool("click", "--repeat", 2, "--delay", 80, button)
+            xdotool("click", "--repeat", 2, "--delay", 80, 1)
         else:
-            xdotool("click", button)
+            xdotool("click", 1)
         time.sleep(0.3)
         return node
 
