@@ -9,6 +9,12 @@ import tempfile
 import time
 
 import pyatspi
+from gi.repository import GLib
+
+
+# What a person operates; each must carry a name a screen reader speaks.
+CONTROLS = ("push button", "check box", "radio button", "combo box", "spin button", "text", "password text",
+            "table", "list", "page tab", "menu item", "slider")
 
 
 class Failure(Exception):
@@ -86,6 +92,10 @@ class Program:
         self.app = None
         self.windows_checked = set()
         self.problems = []
+        # Pop-up menus are no children of the application: a screen reader meets them by their focus.
+        self.focused = None
+        self.listener = lambda event: setattr(self, "focused", event.source) if event.detail1 else None
+        pyatspi.Registry.registerEventListener(self.listener, "object:state-changed:focused")
         deadline = time.time() + 40
         while time.time() < deadline and self.app is None:
             for app in pyatspi.Registry.getDesktop(0):
@@ -97,6 +107,7 @@ class Program:
         self.window("ONDA_link (iscrizioni on line)", timeout=40)
 
     def stop(self):
+        pyatspi.Registry.deregisterEventListener(self.listener, "object:state-changed:focused")
         if self.process.poll() is None:
             self.process.terminate()
             try:
@@ -171,20 +182,100 @@ class Program:
         self.windows_checked.add(key)
         if x < 0 or y < 0 or x + w > width or y + h > height:
             self.problems.append("window %r lies partly outside the screen: %d,%d %dx%d" % (node.name, x, y, w, h))
+        for control in walk(node, []):
+            try:
+                role, parent = control.getRoleName(), control.parent.getRoleName()
+                if role in CONTROLS and parent != "combo box" and not (control.name or "").strip() and showing(control):
+                    self.problems.append("a %s without a name in window %r at %d,%d" %
+                                         ((role, node.name) + extents(control)[:2]))
+            except Exception:
+                continue
+        main = node.parent
+        while main is not None and main.getRoleName() != "frame":
+            main = main.parent
+        if node.getRoleName() == "internal frame" and main is not None:
+            mx, my, mw, mh = extents(main)
+            if x < mx or y < my or x + w > mx + mw or y + h > my + mh:
+                self.problems.append("window %r lies partly outside the main window: %d,%d %dx%d in %d,%d %dx%d" %
+                                     (node.name, x, y, w, h, mx, my, mw, mh))
+
+    def check_visible(self, node):
+        """A control is pressed where it shows: inside each window that holds it, on the screen."""
+        x, y, w, h = extents(node)
+        cx, cy = x + w // 2, y + h // 2
+        holder = node.parent
+        while holder is not None and holder.getRoleName() != "application":
+            if holder.getRoleName() in ("frame", "dialog", "alert", "internal frame", "window", "table"):
+                hx, hy, hw, hh = extents(holder)
+                if not (hx <= cx < hx + hw and hy <= cy < hy + hh):
+                    raise Failure("%s %r lies outside the visible part of window %r" %
+                                  (node.getRoleName(), node.name, holder.name))
+            holder = holder.parent
+        width, height = screen_size()
+        if not (0 <= cx < width and 0 <= cy < height):
+            raise Failure("%s %r lies outside the screen" % (node.getRoleName(), node.name))
+        return cx, cy
 
     # Doing what a person does.
     def press(self, name, role="push button", double=False, **kw):
         node = self.find(name, role, **kw)
         if not (node.name or "").strip():
             self.problems.append("a %s without a name" % role)
-        x, y, w, h = extents(node)
-        xdotool("mousemove", x + w // 2, y + h // 2)
+        xdotool("mousemove", *self.check_visible(node))
         if double:
             xdotool("click", "--repeat", 2, "--delay", 80, 1)
         else:
             xdotool("click", 1)
         time.sleep(0.3)
         return node
+
+    def menu(self, *path):
+        """A command from the menu bar: its menus, then the item."""
+        for name in path:
+            self.press(name, role="menu item")
+
+    def grid(self, name, inside=None):
+        """The rows of a grid as the screen reader reads them, each a dict by column title."""
+        table = self.find(name, role="table", inside=inside).queryTable()
+        titles = [table.getColumnDescription(c) for c in range(table.nColumns)]
+        return [{titles[c]: (table.getAccessibleAt(r, c).name or "") for c in range(table.nColumns)}
+                for r in range(table.nRows)]
+
+    def grid_select(self, name, match, column, inside=None):
+        """Makes current, as a person does, the first row for which match(row) holds: a click on a cell
+        shown whole, then the arrow keys, which scroll it into view. Returns the row's cell in `column`."""
+        node = self.find(name, role="table", inside=inside)
+        rows = self.grid(name, inside)
+        found = [r for r, row in enumerate(rows) if match(row)]
+        if not found:
+            raise Failure("no row of %r fits; rows: %r" % (name, rows))
+        table, c = node.queryTable(), list(rows[0]).index(column)
+        tx, ty, tw, th = extents(node)
+        for r in range(len(rows)):
+            x, y, w, h = extents(table.getAccessibleAt(r, c))
+            if y > ty + h // 2 and y + h < ty + th - 20:  # below the titles, above the scroll bar
+                break
+        xdotool("mousemove", x + w // 2, y + h // 2)
+        xdotool("click", 1)
+        self.key(*(["Down"] * (found[0] - r) + ["Up"] * (r - found[0])))
+        return table.getAccessibleAt(found[0], c)
+
+    def popup_item(self, name):
+        """Presses an item of the pop-up menu just opened, found from the first item the arrow key focuses."""
+        self.focused = None
+        self.key("Down")
+        deadline = time.time() + 5
+        while self.focused is None or self.focused.getRoleName() != "menu item":
+            GLib.MainContext.default().iteration(False)
+            if time.time() > deadline:
+                raise Failure("no pop-up menu takes the focus")
+            time.sleep(0.02)
+        return self.press(name, role="menu item", inside=self.focused.parent)
+
+    def shot(self, name):
+        folder = os.environ.get("E2E_SHOTS", "/tmp/e2e-shots")
+        os.makedirs(folder, exist_ok=True)
+        subprocess.run(["import", "-window", "root", os.path.join(folder, name + ".png")], check=False)
 
     def type_into(self, name, text, role=None, enter=False, **kw):
         node = self.press(name, role, **kw)
@@ -212,11 +303,15 @@ class Program:
                 raise Failure("no message box")
             time.sleep(0.2)
 
-    def answer(self, expected, button_key="Return", timeout=20):
+    def answer(self, expected, button=None, timeout=20, prefix=False):
+        """Checks the message in front and closes it with its button (or Enter, its default one)."""
         window, text = self.message(timeout)
-        if text != expected:
+        if not (text.startswith(expected) if prefix else text == expected):
             raise Failure("message %r, expected %r" % (text, expected))
-        self.key(button_key)
+        if button:
+            self.press(button, inside=window)
+        else:
+            self.key("Return")
         self.wait_gone(window)
 
     def wait_idle(self, timeout=30):
