@@ -17,7 +17,6 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QToolBar>
 
 using namespace onda;
 
@@ -92,7 +91,6 @@ private slots:
     void storedPositions_data();
     void storedPositions();
     void minimisedCloseKeepsStoredPosition();
-    void windowArrangement();
     void closedChildrenComeBackBound();
     void helpLinks();
 };
@@ -218,13 +216,6 @@ void TestMainWindow::commandsAndCaptions() {
         bar << a->text();
     QCOMPARE(bar, QStringList({"&File", "Esamina", "Aggiornamenti", "&Window", "&Help"}));
 
-    QStringList buttons;
-    for (QAction* a : main->findChild<QToolBar*>(QStringLiteral("tbToolBar"))->actions()) {
-        buttons << a->objectName();
-        QVERIFY(!a->icon().isNull() && !a->toolTip().isEmpty());
-    }
-    QCOMPARE(buttons, QStringList({"Open", "Save", "Print", "Atleti", "Iscrizioni", "send"}));
-
     // "Iscrizioni" on the tool bar presses the workspace's button, as the menu command does.
     QSignalSpy pressed(app().workspace()->button(WorkspaceButton::Register), &QPushButton::clicked);
     QSignalSpy checked(app().workspace()->button(WorkspaceButton::Check), &QPushButton::clicked);
@@ -348,30 +339,6 @@ void TestMainWindow::minimisedCloseKeepsStoredPosition() {
     QTRY_VERIFY(harness.main()->isMinimized());
     harness.stop();
     QCOMPARE(storedPosition(), QStringList({"1500", "2500", "6000", "4500"}));
-}
-
-void TestMainWindow::windowArrangement() {
-    QVERIFY(start());
-    MainWindow* main = app().main();
-    main->resize(900, 700);
-    main->showChild(app().registration());
-    QMdiSubWindow* a = main->subWindowOf(app().workspace());
-    QMdiSubWindow* b = main->subWindowOf(app().registration());
-
-    QVERIFY(trigger(QStringLiteral("mnuWindowTileVertical")));
-    QVERIFY(a->y() == b->y() && a->x() != b->x() && a->height() == b->height());
-    QVERIFY(trigger(QStringLiteral("mnuWindowTileHorizontal")));
-    QVERIFY(a->x() == b->x() && a->y() != b->y() && a->width() == b->width());
-    QVERIFY(trigger(QStringLiteral("mnuWindowCascade")));
-    QVERIFY(a->pos() != b->pos());
-
-    // The window menu lists the open children.
-    QMenu* windows = main->findChild<QMenu*>(QStringLiteral("mnuWindow"));
-    emit windows->aboutToShow();
-    QStringList titles;
-    for (QAction* act : windows->actions())
-        titles << act->text();
-    QCOMPARE(titles.filter(QStringLiteral("Scelta circuito e gara")).size(), 1);
 }
 
 void TestMainWindow::closedChildrenComeBackBound() {
