@@ -23,14 +23,6 @@ from person import Failure, Program, accessibility_bus, text_of, until  # noqa: 
 
 SKIP = 77
 GRID = "Iscrizioni della societa'"
-STEPS = []
-
-
-def step(function):
-    STEPS.append(function)
-    return function
-
-
 def start_sim(script):
     host = "127.0.0.%d" % random.randint(10, 250)
     sim = subprocess.Popen([sys.executable, script, "--host", host], stdout=subprocess.PIPE, text=True)
@@ -39,11 +31,6 @@ def start_sim(script):
         sim.kill()
         return None, None
     return sim, "http://%s/" % host
-
-
-def control(base, command):
-    with urllib.request.urlopen(base + "__sim/" + command, timeout=10) as answer:
-        return json.loads(answer.read().decode())
 
 
 def login(person):
@@ -74,7 +61,6 @@ def saved(path):
     return path
 
 
-@step
 def list_refresh(road):
     road.person.press("Aggiorna lista da Ondaweb")
     login(road.person)
@@ -82,7 +68,6 @@ def list_refresh(road):
     road.person.wait_idle()
 
 
-@step
 def import_online(road):
     p = road.person
     p.press("Trofeo Città di Rivabella", role="table cell", double=True)
@@ -96,14 +81,12 @@ def import_online(road):
     road.desk = p.window("Iscrizioni DEMO. Numero iscrizioni: 4")
 
 
-@step
 def registration_by_code(road):
     road.person.type_into("Scrivi qui il codice atleta", "100311", role="text", prefix=True, enter=True,
                           inside=road.desk)
     register(road, "100 SL", "01:05.30")  # a race whose code holds a blank
 
 
-@step
 def registration_by_name(road):
     p, desk = road.person, road.desk
     p.type_into("Nome dell'atleta", "D'ANGELO GIULIA", role="combo box", inside=desk)
@@ -112,7 +95,6 @@ def registration_by_name(road):
     register(road, "100 RA", "01:20.00")
 
 
-@step
 def new_athlete(road):
     p, desk = road.person, road.desk
     p.press("Atleta Nuovo", inside=desk)
@@ -128,7 +110,6 @@ def new_athlete(road):
     register(road, "200 MI", "03:01.50")
 
 
-@step
 def deletion_from_grid_menu(road):
     p = road.person
     for name, race, open_menu in (("ROSSI MARIO", "100 RA", lambda cell: p.click(*p.check_visible(cell), button=3)),
@@ -139,7 +120,6 @@ def deletion_from_grid_menu(road):
         expect_row(road, name, race, present=False)
 
 
-@step
 def deposit(road):
     p = road.person
     road.rows = p.grid(GRID, inside=road.desk)
@@ -150,13 +130,13 @@ def deposit(road):
         raise Failure("the deposit asks %r" % text)
     p.key("Return")
     p.answer("Iscrizioni esportate correttamente", timeout=40)
-    held = [r for r in control(road.base, "state")["state"]["registrations"]
-            if r["competition"] == 570 and r["club"] == "DEMO"]
+    with urllib.request.urlopen(road.base + "__sim/state", timeout=10) as answer:
+        held = [r for r in json.load(answer)["state"]["registrations"]
+                if r["competition"] == 570 and r["club"] == "DEMO"]
     if pairs(held, "name", "race") != pairs(road.rows):
         raise Failure("the service holds %r, the grid shows %r" % (pairs(held, "name", "race"), pairs(road.rows)))
 
 
-@step
 def printed_report(road):
     p, path = road.person, road.person.file("iscrizioni.pdf")
     p.menu("File", "Stampa iscrizioni")
@@ -169,7 +149,6 @@ def printed_report(road):
         raise Failure("the printed report lacks %r:\n%s" % (missing, lines))
 
 
-@step
 def spreadsheet_file(road):
     p, path = road.person, road.person.file("iscrizioni.xls")
     p.menu("File", "Salva", "Come File Excel")
@@ -188,7 +167,6 @@ def spreadsheet_file(road):
         raise Failure("the spreadsheet holds %r, the grid shows %r" % (sheet, grid))
 
 
-@step
 def mail(road):
     p, folder = road.person, tempfile.mkdtemp(prefix="onda_mail_")
     server = subprocess.Popen([sys.executable, road.smtp_script, folder], stdin=subprocess.PIPE)
@@ -201,8 +179,8 @@ def mail(road):
         attachment = p.find("Allegato ", role="label", prefix=True, inside=window).name[len("Allegato "):]
         p.press("Impostazioni posta...", inside=window)
         settings = p.window("Impostazioni posta")
-        p.type_into("Server SMTP", "127.0.0.1", role="text", inside=settings)
-        p.type_into("Porta", open(os.path.join(folder, "port")).read(), role="spin button", inside=settings)
+        p.fill(settings, ("Server SMTP", "127.0.0.1", "text"),
+               ("Porta", pathlib.Path(folder, "port").read_text(), "spin button"))
         p.press("Sicurezza", role="combo box", inside=settings)
         p.key("Home", "Return")  # "Nessuna"
         p.type_into("Mittente", "segreteria@nuotodemo.example", role="text", inside=settings)
@@ -219,6 +197,10 @@ def mail(road):
     finally:
         server.stdin.close()
         server.wait(10)
+
+
+STEPS = (list_refresh, import_online, registration_by_code, registration_by_name, new_athlete, deletion_from_grid_menu,
+         deposit, printed_report, spreadsheet_file, mail)
 
 
 def walk_road(road):
