@@ -100,12 +100,8 @@ def showing(node):
     # A window inside the main window's area does not say it is showing: it is, when it has a size.
     try:
         state = node.getState()
-        if state.contains(pyatspi.STATE_SHOWING):
-            return True
-        if node.getRoleName() != "frame" and not state.contains(pyatspi.STATE_VISIBLE):
-            return False
-        box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-        return box.width > 0 and box.height > 0
+        return state.contains(pyatspi.STATE_SHOWING) or (
+            (node.getRoleName() == "frame" or state.contains(pyatspi.STATE_VISIBLE)) and min(extents(node)[2:]) > 0)
     except Exception:
         return False
 
@@ -281,7 +277,7 @@ class Program:
             GLib.MainContext.default().iteration(False)
             return self.focused is not None and self.focused.getRoleName() == "menu item"
         until(menu_focused, 5, "no pop-up menu takes the focus", 0.02)
-        return self.press(name, role="menu item", inside=self.focused.parent)
+        self.press(name, role="menu item", inside=self.focused.parent)
 
     def shot(self, name):
         folder = os.environ.get("E2E_SHOTS", "/tmp/e2e-shots")
@@ -289,12 +285,11 @@ class Program:
         subprocess.run(["import", "-window", "root", os.path.join(folder, name + ".png")], check=False)
 
     def type_into(self, name, text, role=None, enter=False, **kw):
-        node = self.press(name, role, **kw)
+        self.press(name, role, **kw)
         xdotool("key", "ctrl+a")
         xdotool("type", "--delay", 30, text)
         if enter:
             self.key("Return")
-        return node
 
     def fill(self, window, *fields):
         """Types into each (name, text, role) field of window, in turn."""
