@@ -18,19 +18,20 @@ import time
 import types
 import urllib.request
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
 from person import Failure, Program, accessibility_bus, text_of, until  # noqa: E402
 
 SKIP = 77
 GRID = "Iscrizioni della societa'"
+SMTP_SERVER = os.path.join(HERE, "..", "mail", "smtp_server.py")
 def start_sim(script):
     host = "127.0.0.%d" % random.randint(10, 250)
     sim = subprocess.Popen([sys.executable, script, "--host", host], stdout=subprocess.PIPE, text=True)
-    line = sim.stdout.readline()
-    if not line.startswith("ready"):
-        sim.kill()
-        return None, None
-    return sim, "http://%s/" % host
+    if sim.stdout.readline().startswith("ready"):
+        return sim, "http://%s/" % host
+    sim.kill()
+    return None, None
 
 
 def login(person):
@@ -169,8 +170,8 @@ def spreadsheet_file(road):
 
 def mail(road):
     p, folder = road.person, tempfile.mkdtemp(prefix="onda_mail_")
-    server = subprocess.Popen([sys.executable, road.smtp_script, folder], stdin=subprocess.PIPE)
-    try:
+    # The server ends when its input closes, as leaving the block does.
+    with subprocess.Popen([sys.executable, SMTP_SERVER, folder], stdin=subprocess.PIPE):
         until(lambda: os.path.exists(os.path.join(folder, "port")), 15, "the mail server does not start")
         p.menu("File", "Invia e-mail...")
         # The deposit wrote the transfer file: the program asks before writing it again.
@@ -194,9 +195,6 @@ def mail(road):
         if [(a["name"], base64.b64decode(a["data"])) for a in sent] != [(os.path.basename(attachment), written)]:
             raise Failure("the mail carries %r, not the %d bytes of %s" %
                           ([(a["name"], len(base64.b64decode(a["data"]))) for a in sent], len(written), attachment))
-    finally:
-        server.stdin.close()
-        server.wait(10)
 
 
 STEPS = (list_refresh, import_online, registration_by_code, registration_by_name, new_athlete, deletion_from_grid_menu,
@@ -233,11 +231,9 @@ def main():
         print("SKIP: the stand-in could not start")
         return SKIP
     failures, started = [], time.time()
-    smtp_script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "mail", "smtp_server.py")
     try:
         with accessibility_bus(), Program(program, [base], help_page) as person:
-            failures = walk_road(types.SimpleNamespace(person=person, base=base, smtp_script=smtp_script,
-                                                       desk=None, rows=[]))
+            failures = walk_road(types.SimpleNamespace(person=person, base=base, desk=None, rows=[]))
     except Failure as failure:
         failures.append(str(failure))
     finally:
