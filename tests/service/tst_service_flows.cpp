@@ -23,11 +23,12 @@ public:
     explicit RecordedPorts(AppState& state) : m_state(state) {}
     QStringList trace;
     bool acceptLogin = true;
+    QString user = u"demo"_s;
 
     bool login() override {
         trace << u"login"_s;
         if (acceptLogin) {
-            m_state.userId = u"demo"_s;
+            m_state.userId = user;
             m_state.pin = u"1234"_s;
             m_state.club = u"DEMO"_s;
         }
@@ -151,15 +152,31 @@ private slots:
         // No limit sent is no limit: a fourth race is allowed; the stored 3 refuses it.
         const QStringList held{u"100 SL"_s, u"100 RA"_s, u"200 MI"_s};
         QCOMPARE(athleteLimitRefusal(held, u"4x50 SL"_s, c.maxEntriesPerAthlete).has_value(), fault.isEmpty());
+        if (!fault.isEmpty())
+            return;
+        // Imported again beside another club's row: the club's rows are replaced, the other's kept.
+        QVERIFY(rig.db.insert(u"nprg570"_s, {{u"nome"_s, u"ALTRO"_s}, {u"soc"_s, u"AQUA"_s}}));
+        rig.dialogs.queueInput(u"500123"_s);
+        QVERIFY(rig.flows.importCompetition(u"570"_s));
+        QCOMPARE(rig.dialogs.takeTexts().size(), 2); // the code asked again, the end told
+        QCOMPARE(column(u"select soc from nprg570 order by soc"_s),
+                 QStringList({u"AQUA"_s, u"DEMO"_s, u"DEMO"_s, u"DEMO"_s, u"DEMO"_s}));
+        QCOMPARE(rig.db.count(u"natl"_s), 3);
     }
 
     void listRefresh() {
         SimService sim;
         QVERIFY(sim.isRunning());
         Rig rig(sim);
+        rig.ports.user = u"demo club"_s;
         rig.flows.refreshList();
-        QCOMPARE(rig.ports.trace.join(u'|'), u"login|0:1|1:1|2:1|close"_s);
-        QCOMPARE(rig.column(u"select count(*) from manif where userName='demo'"_s), QStringList{u"3"_s});
+        rig.flows.refreshList();
+        QCOMPARE(rig.ports.trace.join(u'|'), u"login|0:1|1:1|2:1|close|login|0:1|1:1|2:1|close"_s);
+        // Each competition once; a user id with blanks kept whole, in the list and the requests.
+        QCOMPARE(rig.column(u"select [Numero Prova] || userName from manif order by [Numero Prova]"_s),
+                 QStringList({u"57demo club"_s, u"570demo club"_s, u"571demo club"_s}));
+        for (const QString& target : sim.takeRequests())
+            QVERIFY2(target.contains(QLatin1String("user=demo%20club")), qPrintable(target));
         rig.ports.acceptLogin = false;
         rig.ports.trace.clear();
         rig.flows.refreshList();
