@@ -92,35 +92,22 @@ private slots:
         QCOMPARE(app().state().competition().maxEntriesPerAthlete.toString(), QStringLiteral("2"));
     }
 
-    void openingThroughTheWorkspace_data() {
-        QTest::addColumn<QString>("mode");
-        QTest::newRow("ON-LINE") << "Option1_0";
-        QTest::newRow("OFF-LINE, not on the computer, Yes") << "Option1_1";
-    }
+    // On-line from the workspace: the list, the mode window, the import, then the registrations.
     void openingThroughTheWorkspace() {
-        QFETCH(QString, mode);
         SimService sim;
         QVERIFY(startOn(sim));
         answerLogin();
         QVERIFY(click(QStringLiteral("Form2/Command1_0"))); // "Aggiorna lista da Ondaweb"
-        whenModal(QStringLiteral("frmModalita"), [mode](QWidget* window) {
-            window->findChild<QAbstractButton*>(mode)->click();
+        whenModal(QStringLiteral("frmModalita"), [](QWidget* window) {
+            window->findChild<QAbstractButton*>(QStringLiteral("Option1_0"))->click();
             window->findChild<QAbstractButton*>(QStringLiteral("Command1_0"))->click();
         });
         answerLogin();
-        if (mode == QLatin1String("Option1_1"))
-            dialogs().queueYesNo(Dialogs::Answer::Yes);
         dialogs().queueInput(QStringLiteral("500123"));
         find<QTableWidget>(QStringLiteral("Form2/MSFlexGrid1"))->selectRow(1); // 570
         QVERIFY(click(QStringLiteral("Form2/Command1_2")));
-
-        QStringList expected{QStringLiteral("Codice provvisorio per D'ANGELO GIULIA (2014)"),
-                             QStringLiteral("Importazione terminata")};
-        if (mode == QLatin1String("Option1_1"))
-            expected.prepend(
-                QStringLiteral("La manifestazione non esiste sul computer. Devo collegarmi con Ondaweb per "
-                               "leggerne i dati. Devi essere collegato in Internet.\r\n\r\nMi collego ?"));
-        QCOMPARE(dialogs().takeTexts(), expected);
+        QCOMPARE(dialogs().takeTexts(), (QStringList{QStringLiteral("Codice provvisorio per D'ANGELO GIULIA (2014)"),
+                                                     QStringLiteral("Importazione terminata")}));
         QCOMPARE(app().registration()->windowTitle(), QStringLiteral("Iscrizioni DEMO. Numero iscrizioni: 4"));
         QVERIFY(app().main()->subWindowOf(app().registration())->isVisible());
         QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("570"));
