@@ -50,8 +50,6 @@ private slots:
         QTest::newRow("wrong PIN") << QString() << "9999" << "cmdOK" << "Invalid Password, try again!" << QString();
         QTest::newRow("refused") << "set?request=list&mode=error&text=Servizio%20sospeso" << "1234" << "cmdOK"
                                  << "Attenzione: Servizio sospeso" << QString();
-        QTest::newRow("error and OK") << "set?request=list&mode=body&text=ERRORE=No**RESPONSE=OK**SOC=X**" << "1234"
-                                      << "cmdOK" << "Attenzione: No" << QString();
         QTest::newRow("cancelled") << QString() << "1234" << "cmdCancel" << QString() << QString();
         // clang-format on
     }
@@ -65,31 +63,16 @@ private slots:
         if (!fault.isEmpty())
             sim.control(fault);
         QFETCH(QString, button);
-        answerLogin(QStringLiteral("demo"), pin, button);
+        answerLogin(QStringLiteral("demo club"), pin, button);
         if (!message.isEmpty()) // the window stays open after a refusal: the user gives up
-            answerLogin(QStringLiteral("demo"), pin, QStringLiteral("cmdCancel"));
+            answerLogin(QStringLiteral("demo club"), pin, QStringLiteral("cmdCancel"));
         QCOMPARE(m_session->login(), !club.isEmpty());
         QCOMPARE(app().state().club, club);
         QCOMPARE(dialogs().takeTexts(), message.isEmpty() ? QStringList() : QStringList{message});
-        QCOMPARE(m_db->column(QStringLiteral("select societa from config")),
-                 club.isEmpty() ? QVariantList() : QVariantList{club});
-        QVERIFY(!m_session->loginWindow()->isVisible());
-    }
-
-    // Ordered by date, shown as the service sent it.
-    void listShownInTheWorkspace() {
-        SimService sim;
-        QVERIFY(startOn(sim));
-        answerLogin(QStringLiteral("demo club"));
-        m_session->flows().refreshList();
         // A user id with blanks is kept whole in the options.
-        QCOMPARE(m_db->column(QStringLiteral("select userid from config")), QVariantList{"demo club"});
-        const QList<QStringList> grid = rows(QStringLiteral("Form2/MSFlexGrid1"));
-        QCOMPARE(grid.size(), 3);
-        QCOMPARE(grid.at(0).at(0) + grid.at(0).at(4), QStringLiteral("5701/02/2026"));
-        QCOMPARE(grid.at(2).at(2), QStringLiteral("Meeting di Primavera"));
-        QCOMPARE(text(QStringLiteral("Form2/soc")), QStringLiteral("DEMO"));
-        QCOMPARE(app().state().competition().maxEntriesPerAthlete.toString(), QStringLiteral("2"));
+        QCOMPARE(m_db->column(QStringLiteral("select societa || '/' || userid from config")),
+                 club.isEmpty() ? QVariantList() : QVariantList{club + QStringLiteral("/demo club")});
+        QVERIFY(!m_session->loginWindow()->isVisible());
     }
 
     // On-line from the workspace: the list, the mode window, the import, then the registrations.
@@ -98,6 +81,11 @@ private slots:
         QVERIFY(startOn(sim));
         answerLogin();
         QVERIFY(click(QStringLiteral("Form2/Command1_0"))); // "Aggiorna lista da Ondaweb"
+        // Ordered by date, shown as the service sent it.
+        const QList<QStringList> grid = rows(QStringLiteral("Form2/MSFlexGrid1"));
+        QCOMPARE(grid.size(), 3);
+        QCOMPARE(grid.at(0).at(0) + u' ' + grid.at(0).at(4), QStringLiteral("57 01/02/2026"));
+        QCOMPARE(grid.at(2).at(2), QStringLiteral("Meeting di Primavera"));
         whenModal(QStringLiteral("frmModalita"), [](QWidget* window) {
             window->findChild<QAbstractButton*>(QStringLiteral("Option1_0"))->click();
             window->findChild<QAbstractButton*>(QStringLiteral("Command1_0"))->click();

@@ -177,6 +177,7 @@ private slots:
                  QStringList({u"57demo club"_s, u"570demo club"_s, u"571demo club"_s}));
         for (const QString& target : sim.takeRequests())
             QVERIFY2(target.contains(QLatin1String("user=demo%20club")), qPrintable(target));
+        QCOMPARE(rig.state.competition().maxEntriesPerAthlete.toString(), u"2"_s); // the last row's limit
         rig.ports.acceptLogin = false;
         rig.ports.trace.clear();
         rig.flows.refreshList();
