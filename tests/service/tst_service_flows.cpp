@@ -55,12 +55,7 @@ struct Rig {
         state.baseAddress = sim.baseAddress();
         state.databasePath = db.path();
     }
-    QStringList column(const QString& sql) const {
-        QStringList out;
-        for (const QVariant& v : databaseColumn(db.path(), sql))
-            out << v.toString();
-        return out;
-    }
+    QVariantList column(const QString& sql) const { return databaseColumn(db.path(), sql); }
     FixtureDb db;
     ScriptedDialogs dialogs;
     AppState state;
@@ -125,27 +120,25 @@ private slots:
                 m.endsWith(u"\r\nI dati sul computer sono rimasti quelli di prima."_s))
                 m = u"<write>"_s;
         QTEST(messages, "messages");
-        const auto column = [&rig](const QString& sql) { return rig.column(sql); };
         if (!opened) {
             rig.dialogs.reset();
-            QCOMPARE(column(u"select count(*) from categorie"_s) + column(u"select count(*) from programmi"_s),
-                     (QStringList{u"0"_s, u"0"_s}));
-            QCOMPARE(column(u"select count(*) from nprg570"_s), QStringList{u"!"_s}); // no table
+            QCOMPARE(rig.column(u"select count(*) from categorie"_s) + rig.column(u"select count(*) from programmi"_s),
+                     (QVariantList{0, 0}));
+            QCOMPARE(rig.column(u"select count(*) from nprg570"_s), QVariantList{u"!"_s}); // no table
             return;
         }
-        QCOMPARE(column(u"select count(*) from categorie where manifID=570"_s), QStringList{u"8"_s});
+        QCOMPARE(rig.column(u"select count(*) from categorie where manifID=570"_s), QVariantList{8});
         if (fault.startsWith(u"registrations"_s)) { // the table is there, empty
-            QCOMPARE(column(u"select count(*) from nprg570"_s), QStringList{u"0"_s});
+            QCOMPARE(rig.column(u"select count(*) from nprg570"_s), QVariantList{0});
             return;
         }
-        QCOMPARE(column(u"select count(*) from programmi where manifID=570"_s), QStringList{u"18"_s});
-        QCOMPARE(column(u"select codatl from nprg570 order by nome, spec"_s),
-                 QStringList({u"100311"_s, u"500123"_s, u"100245"_s, u"100245"_s}));
-        QCOMPARE(column(u"select s from nprg570 where spec='100 RA'"_s), QStringList{u"32.1"_s});
+        QCOMPARE(rig.column(u"select count(*) from programmi where manifID=570"_s), QVariantList{18});
+        QCOMPARE(rig.column(u"select codatl from nprg570 order by nome, spec"_s),
+                 (QVariantList{100311, 500123, 100245, 100245}));
+        QCOMPARE(rig.column(u"select s from nprg570 where spec='100 RA'"_s), QVariantList{32.1});
         // Two lines of ROSSI MARIO and the archive's "Rossi Mario" are one athlete; the one without
         // a code comes in under the typed one.
-        QCOMPARE(column(u"select codatl from natl order by nome"_s),
-                 QStringList({u"100311"_s, u"500123"_s, u"100245"_s}));
+        QCOMPARE(rig.column(u"select codatl from natl order by nome"_s), (QVariantList{100311, 500123, 100245}));
         const Competition& c = rig.state.competition();
         QCOMPARE(c.registrationCount, u"4"_s);
         QVERIFY(c.categoriesText.startsWith(u"M|Esordienti A|2015|2016|$"_s) && c.notePresent);
@@ -159,8 +152,8 @@ private slots:
         rig.dialogs.queueInput(u"500123"_s);
         QVERIFY(rig.flows.importCompetition(u"570"_s));
         QCOMPARE(rig.dialogs.takeTexts().size(), 2); // the code asked again, the end told
-        QCOMPARE(column(u"select soc from nprg570 order by soc"_s),
-                 QStringList({u"AQUA"_s, u"DEMO"_s, u"DEMO"_s, u"DEMO"_s, u"DEMO"_s}));
+        QCOMPARE(rig.column(u"select soc from nprg570 order by soc"_s),
+                 (QVariantList{u"AQUA"_s, u"DEMO"_s, u"DEMO"_s, u"DEMO"_s, u"DEMO"_s}));
         QCOMPARE(rig.db.count(u"natl"_s), 3);
     }
 
@@ -174,7 +167,7 @@ private slots:
         QCOMPARE(rig.ports.trace.join(u'|'), u"login|0:1|1:1|2:1|close|login|0:1|1:1|2:1|close"_s);
         // Each competition once; a user id with blanks kept whole, in the list and the requests.
         QCOMPARE(rig.column(u"select [Numero Prova] || userName from manif order by [Numero Prova]"_s),
-                 QStringList({u"57demo club"_s, u"570demo club"_s, u"571demo club"_s}));
+                 (QVariantList{u"57demo club"_s, u"570demo club"_s, u"571demo club"_s}));
         for (const QString& target : sim.takeRequests())
             QVERIFY2(target.contains(QLatin1String("user=demo%20club")), qPrintable(target));
         QCOMPARE(rig.state.competition().maxEntriesPerAthlete.toString(), u"2"_s); // the last row's limit
