@@ -33,7 +33,6 @@ private slots:
         QTest::addColumn<QString>("request"); // as the service receives it; empty: refused
         QTest::addColumn<QString>("title");
         // clang-format off
-        QTest::newRow("program home") << "HomePageONDA_link" << "1" << "//Ondanet/ONDA_link?" + kTimer << "ONDA_link";
         QTest::newRow("public list") << "VerificaGare" << "1"
             << "//Ondanet/public/SceltaManifPub.asp?GruppoID=10&" + kTimer << "Manifestazioni";
         QTest::newRow("public list without pin") << "VerificaGare" << "" << "" << "";
