@@ -27,9 +27,81 @@ public:
     static void initMain() { prepareWebEngine(); }
 
 private slots:
-    void entryPoints_data();
-    void entryPoints();
-    void historyAndCaption();
+    void entryPoints_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("pin");
+        QTest::addColumn<QString>("request"); // as the service receives it; empty: refused
+        QTest::addColumn<QString>("title");
+        // clang-format off
+        QTest::newRow("public list") << "VerificaGare" << "1"
+            << "//Ondanet/public/SceltaManifPub.asp?GruppoID=10&" + kTimer << "Manifestazioni";
+        QTest::newRow("public list without pin") << "VerificaGare" << "" << "" << "";
+        QTest::newRow("club registrations") << "ControllaIscrizioni" << "1"
+            << "//ondanet/Manifestazioni/iscrizioni_S.asp?manifID=570&MODE=view&soc=RN%20SUD&" + kTimer
+            << "Iscrizioni RN SUD - Trofeo Città di Rivabella";
+        QTest::newRow("help page in a folder with blanks") << "HelpIstruzioni" << "1" << "" << "ONDA_link - Istruzioni";
+        // clang-format on
+    }
+
+    void entryPoints() {
+        QFETCH(QString, command);
+        QFETCH(QString, pin);
+        QFETCH(QString, request);
+        QFETCH(QString, title);
+        const QString directory = m_root.path() + QStringLiteral("/cartella del club/");
+        QVERIFY(QDir().mkpath(directory));
+        QFile::copy(QStringLiteral(ONDA_BUILT_HELP_PAGE), directory + QStringLiteral("istruzioni.htm"));
+        QVERIFY(m_sim.isRunning() && start(directory, {m_sim.baseAddress()}));
+        app().state().userId = QStringLiteral("demo");
+        app().state().pin = pin;
+        app().state().changeCompetition([](Competition& c) { c.number = QStringLiteral("570"); });
+        app().workspace()->setClubLabel(QStringLiteral("RN SUD"));
+        m_sim.takeRequests();
+        if (title.isEmpty()) { // refused before the heavy window is made
+            QVERIFY(trigger(command));
+            QCOMPARE(dialogs().takeTexts(),
+                     QStringList{"Devi prima impostare UserID e PIN in Opzioni ->E_mail e server"});
+            QVERIFY(!window());
+            return;
+        }
+        makeBrowser();
+        QVERIFY(trigger(command));
+        QTRY_COMPARE_WITH_TIMEOUT(window()->windowTitle(), title, kLoad);
+        const QString shown = window()->view()->url().toString(QUrl::FullyEncoded);
+        QCOMPARE(history(), QStringList{shown});
+        QVERIFY2(shown.endsWith(kTimer), qPrintable(shown));
+        if (request.isEmpty()) // the help page comes from the program's folder, whatever it is called
+            QVERIFY2(shown.contains("/cartella%20del%20club/istruzioni.htm?timer="), qPrintable(shown));
+        else
+            QCOMPARE(m_sim.takeRequests().filter(QStringLiteral("timer")), QStringList{request});
+    }
+
+    void historyAndCaption() {
+        QVERIFY(m_sim.isRunning() && start({}, {m_sim.baseAddress()}));
+        const QString program = m_sim.baseAddress() + QStringLiteral("Ondanet/ONDA_link");
+        const QString home = m_sim.baseAddress();
+        // Typed and opened with Enter: as typed, without the timer parameter.
+        makeBrowser();
+        app().main()->openAddress(home);
+        QTRY_COMPARE_WITH_TIMEOUT(window()->windowTitle(), QStringLiteral("Ondaweb"), kLoad);
+        for (const QString& address : {program, home}) {
+            QVERIFY(type(QStringLiteral("frmBrowser/cboAddress"), address, true));
+            QTRY_COMPARE_WITH_TIMEOUT(box()->itemText(0), address, kLoad);
+        }
+        QCOMPARE(history(), QStringList({home, program, home + '?' + kTimer}));
+
+        // A slow page: "Working..." while it loads, then its title; chosen from the list it moves to the top, once.
+        QVERIFY(!m_sim.control(QStringLiteral("set?request=program&mode=normal&delay=1.5")).isEmpty());
+        m_sim.takeRequests();
+        box()->showPopup();
+        QTest::keyClick(box()->view(), Qt::Key_Down);
+        QTest::keyClick(box()->view(), Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(window()->windowTitle(), QStringLiteral("Working..."), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(window()->windowTitle(), QStringLiteral("ONDA_link"), kLoad);
+        QCOMPARE(history().mid(0, 2), QStringList({program, home}));
+        QCOMPARE(history().size(), 3);
+        QCOMPARE(m_sim.takeRequests().filter(QStringLiteral("ONDA_link")), QStringList{"/Ondanet/ONDA_link"});
+    }
 
 private:
     BrowserWindow* window() const { return find<BrowserWindow>(QStringLiteral("frmBrowser")); }
@@ -47,83 +119,6 @@ private:
     QTemporaryDir m_root;
     SimService m_sim;
 };
-
-void TestBrowser::entryPoints_data() {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("pin");
-    QTest::addColumn<QString>("request"); // as the service receives it; empty: refused
-    QTest::addColumn<QString>("title");
-    // clang-format off
-    QTest::newRow("service home") << "HomePageOndaweb" << "1" << "/?" + kTimer << "Ondaweb";
-    QTest::newRow("program home") << "HomePageONDA_link" << "1" << "//Ondanet/ONDA_link?" + kTimer << "ONDA_link";
-    QTest::newRow("public list") << "VerificaGare" << "1"
-        << "//Ondanet/public/SceltaManifPub.asp?GruppoID=10&" + kTimer << "Manifestazioni";
-    QTest::newRow("public list without pin") << "VerificaGare" << "" << "" << "";
-    QTest::newRow("club registrations") << "ControllaIscrizioni" << "1"
-        << "//ondanet/Manifestazioni/iscrizioni_S.asp?manifID=570&MODE=view&soc=RN%20SUD&" + kTimer
-        << "Iscrizioni RN SUD - Trofeo Città di Rivabella";
-    QTest::newRow("help page in a folder with blanks") << "HelpIstruzioni" << "1" << "" << "ONDA_link - Istruzioni";
-    // clang-format on
-}
-
-void TestBrowser::entryPoints() {
-    QFETCH(QString, command);
-    QFETCH(QString, pin);
-    QFETCH(QString, request);
-    QFETCH(QString, title);
-    const QString directory = m_root.path() + QStringLiteral("/cartella del club/");
-    QVERIFY(QDir().mkpath(directory));
-    QFile::copy(QStringLiteral(ONDA_BUILT_HELP_PAGE), directory + QStringLiteral("istruzioni.htm"));
-    QVERIFY(m_sim.isRunning() && start(directory, {m_sim.baseAddress()}));
-    app().state().userId = QStringLiteral("demo");
-    app().state().pin = pin;
-    app().state().changeCompetition([](Competition& c) { c.number = QStringLiteral("570"); });
-    app().workspace()->setClubLabel(QStringLiteral("RN SUD"));
-    m_sim.takeRequests();
-    if (title.isEmpty()) { // refused before the heavy window is made
-        QVERIFY(trigger(command));
-        QCOMPARE(dialogs().takeTexts(), QStringList{"Devi prima impostare UserID e PIN in Opzioni ->E_mail e server"});
-        QVERIFY(!window());
-        return;
-    }
-    makeBrowser();
-    QVERIFY(trigger(command));
-    QTRY_COMPARE_WITH_TIMEOUT(window()->windowTitle(), title, kLoad);
-    const QString shown = window()->view()->url().toString(QUrl::FullyEncoded);
-    QCOMPARE(history(), QStringList{shown});
-    QVERIFY2(shown.endsWith(kTimer), qPrintable(shown));
-    if (request.isEmpty()) // the help page comes from the program's folder, whatever it is called
-        QVERIFY2(shown.contains("/cartella%20del%20club/istruzioni.htm?timer="), qPrintable(shown));
-    else
-        QCOMPARE(m_sim.takeRequests().filter(QStringLiteral("timer")), QStringList{request});
-}
-
-void TestBrowser::historyAndCaption() {
-    QVERIFY(m_sim.isRunning() && start({}, {m_sim.baseAddress()}));
-    const QString program = m_sim.baseAddress() + QStringLiteral("Ondanet/ONDA_link");
-    const QString home = m_sim.baseAddress();
-    // Typed and opened with Enter: as typed, without the timer parameter.
-    makeBrowser();
-    app().main()->openAddress(home);
-    QTRY_COMPARE_WITH_TIMEOUT(window()->windowTitle(), QStringLiteral("Ondaweb"), kLoad);
-    for (const QString& address : {program, home}) {
-        QVERIFY(type(QStringLiteral("frmBrowser/cboAddress"), address, true));
-        QTRY_COMPARE_WITH_TIMEOUT(box()->itemText(0), address, kLoad);
-    }
-    QCOMPARE(history(), QStringList({home, program, home + '?' + kTimer}));
-
-    // A slow page: "Working..." while it loads, then its title; chosen from the list it moves to the top, once.
-    QVERIFY(!m_sim.control(QStringLiteral("set?request=program&mode=normal&delay=1.5")).isEmpty());
-    m_sim.takeRequests();
-    box()->showPopup();
-    QTest::keyClick(box()->view(), Qt::Key_Down);
-    QTest::keyClick(box()->view(), Qt::Key_Return);
-    QTRY_COMPARE_WITH_TIMEOUT(window()->windowTitle(), QStringLiteral("Working..."), 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(window()->windowTitle(), QStringLiteral("ONDA_link"), kLoad);
-    QCOMPARE(history().mid(0, 2), QStringList({program, home}));
-    QCOMPARE(history().size(), 3);
-    QCOMPARE(m_sim.takeRequests().filter(QStringLiteral("ONDA_link")), QStringList{"/Ondanet/ONDA_link"});
-}
 
 QTEST_MAIN(TestBrowser)
 #include "tst_browser.moc"

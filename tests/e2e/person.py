@@ -2,6 +2,7 @@
 controls are found by the names a screen reader speaks, pressed and typed into with xdotool,
 and read back as the screen reader reads them."""
 
+import contextlib
 import os
 import shutil
 import subprocess
@@ -15,48 +16,92 @@ from gi.repository import GLib
 # What a person operates; each must carry a name a screen reader speaks.
 CONTROLS = ("push button", "check box", "radio button", "combo box", "spin button", "text", "password text",
             "table", "list", "page tab", "menu item", "slider")
+WINDOWS = ("frame", "dialog", "alert", "internal frame", "window")
 
 
 class Failure(Exception):
     pass
 
 
+def until(probe, timeout, failure, pause=0.2):
+    """The first true answer of probe(); Failure(failure) when none comes in time (failure may be a
+    function, to tell what was seen at the end)."""
+    deadline = time.time() + timeout
+    while True:
+        answer = probe()
+        if answer:
+            return answer
+        if time.time() > deadline:
+            raise Failure(failure() if callable(failure) else failure)
+        time.sleep(pause)
+
+
+def first(nodes, fits):
+    """The first node that fits; a node that vanishes while it is read fits nothing."""
+    for node in nodes:
+        try:
+            if fits(node):
+                return node
+        except Exception:
+            continue
+    return None
+
+
+def bus_answers():
+    ask = subprocess.run(["dbus-send", "--session", "--dest=org.a11y.Bus", "--print-reply", "/org/a11y/bus",
+                          "org.a11y.Bus.GetAddress"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        return ask.returncode == 0 and pyatspi.Registry.getDesktop(0).childCount >= 0
+    except Exception:
+        return False
+
+
+@contextlib.contextmanager
+def accessibility_bus():
+    """The accessibility bus, up before the program starts: the program looks for it once, when it starts."""
+    bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
+    try:
+        until(bus_answers, 20, "the accessibility bus did not start")
+        yield
+    finally:
+        bus.terminate()
+
+
 def xdotool(*args):
     subprocess.run(["xdotool", *[str(a) for a in args]], check=True)
 
 
-def screen_size():
+def screen():
     out = subprocess.run(["xdotool", "getdisplaygeometry"], capture_output=True, text=True, check=True).stdout
-    width, height = out.split()
-    return int(width), int(height)
+    return (0, 0) + tuple(int(v) for v in out.split())
 
 
-def walk(node, out, depth=0):
-    if node is None or depth > 40:
-        return out
-    out.append(node)
-    try:
-        count = node.childCount
-    except Exception:
-        return out
-    for i in range(count):
-        try:
-            walk(node.getChildAtIndex(i), out, depth + 1)
-        except Exception:
-            pass
+def walk(node, out=None, depth=0):
+    """node and all below it; a node that vanishes while it is read is left out."""
+    out = [] if out is None else out
+    if node is not None and depth <= 40:
+        out.append(node)
+        with contextlib.suppress(Exception):
+            for i in range(node.childCount):
+                with contextlib.suppress(Exception):
+                    walk(node.getChildAtIndex(i), out, depth + 1)
     return out
+
+
+def holders(node):
+    """The nodes that hold node, up to its application."""
+    node = node.parent
+    while node is not None and node.getRoleName() != "application":
+        yield node
+        node = node.parent
 
 
 def showing(node):
     # A window inside the main window's area does not say it is showing: it is, when it has a size.
     try:
         state = node.getState()
-        if state.contains(pyatspi.STATE_SHOWING):
-            return True
-        if node.getRoleName() != "frame" and not state.contains(pyatspi.STATE_VISIBLE):
-            return False
-        box = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-        return box.width > 0 and box.height > 0
+        return state.contains(pyatspi.STATE_SHOWING) or (
+            (node.getRoleName() == "frame" or state.contains(pyatspi.STATE_VISIBLE)) and min(extents(node)[2:]) > 0)
     except Exception:
         return False
 
@@ -66,45 +111,50 @@ def extents(node):
     return box.x, box.y, box.width, box.height
 
 
+def within(box, outer):
+    (x, y, w, h), (ox, oy, ow, oh) = box, outer
+    return ox <= x and oy <= y and x + w <= ox + ow and y + h <= oy + oh
+
+
 def text_of(node):
     try:
-        t = node.queryText()
-        return t.getText(0, -1)
+        return node.queryText().getText(0, -1)
     except Exception:
         return ""
 
 
 class Program:
-    """The program started in a folder of its own, under the display and bus of the caller."""
+    """The program started in a folder of its own, under the display and bus of the caller; as a
+    context, stopped and its folder removed at the end."""
 
     def __init__(self, executable, arguments=(), help_page=None):
         self.folder = tempfile.mkdtemp(prefix="onda_e2e_")
-        self.exe = os.path.join(self.folder, "ONDA_link")
-        shutil.copy2(executable, self.exe)
+        shutil.copy2(executable, self.file("ONDA_link"))
         if help_page:
-            shutil.copy2(help_page, os.path.join(self.folder, "istruzioni.htm"))
-        env = dict(os.environ)
-        env.pop("QT_QPA_PLATFORM", None)
+            shutil.copy2(help_page, self.file("istruzioni.htm"))
+        env = {k: v for k, v in os.environ.items() if k != "QT_QPA_PLATFORM"}
         env.update({"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1", "QT_ACCESSIBILITY": "1",
-                    "XDG_CONFIG_HOME": os.path.join(self.folder, "config"),
-                    "XDG_DATA_HOME": os.path.join(self.folder, "data"), "QTWEBENGINE_DISABLE_SANDBOX": "1"})
-        self.process = subprocess.Popen([self.exe, *arguments], cwd=self.folder, env=env)
-        self.app = None
-        self.windows_checked = set()
-        self.problems = []
+                    "XDG_CONFIG_HOME": self.file("config"), "XDG_DATA_HOME": self.file("data"),
+                    "QTWEBENGINE_DISABLE_SANDBOX": "1"})
+        self.process = subprocess.Popen([self.file("ONDA_link"), *arguments], cwd=self.folder, env=env)
+        self.windows_checked, self.problems = set(), []
         # Pop-up menus are no children of the application: a screen reader meets them by their focus.
         self.focused = None
         self.listener = lambda event: setattr(self, "focused", event.source) if event.detail1 else None
         pyatspi.Registry.registerEventListener(self.listener, "object:state-changed:focused")
-        deadline = time.time() + 40
-        while time.time() < deadline and self.app is None:
-            for app in pyatspi.Registry.getDesktop(0):
-                if app is not None and app.name == "ONDA_link":
-                    self.app = app
-            time.sleep(0.3)
-        if self.app is None:
-            raise Failure("the program does not appear on the accessibility bus")
-        self.window("ONDA_link (iscrizioni on line)", timeout=40)
+        try:
+            self.app = until(lambda: first(pyatspi.Registry.getDesktop(0), lambda a: a.name == "ONDA_link"), 40,
+                             "the program does not appear on the accessibility bus", 0.3)
+            self.main = self.window("ONDA_link (iscrizioni on line)", timeout=40)
+        except BaseException:
+            self.stop()
+            raise
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *_):
+        self.stop()
 
     def stop(self):
         pyatspi.Registry.deregisterEventListener(self.listener, "object:state-changed:focused")
@@ -121,68 +171,38 @@ class Program:
 
     # Finding what the screen reader finds.
     def top_windows(self):
-        out = []
-        for i in range(self.app.childCount):
-            child = self.app.getChildAtIndex(i)
-            if child is not None and showing(child):
-                out.append(child)
-        return out
+        return [w for w in (self.app.getChildAtIndex(i) for i in range(self.app.childCount))
+                if w is not None and showing(w)]
 
     def nodes(self):
-        out = []
-        for window in self.top_windows():
-            walk(window, out)
-        return out
+        return [node for window in self.top_windows() for node in walk(window)]
 
-    def find(self, name, role=None, timeout=10, prefix=False, inside=None):
-        deadline = time.time() + timeout
-        while True:
-            pool = walk(inside, []) if inside is not None else self.nodes()
-            for node in pool:
-                try:
-                    n = node.name or ""
-                    if (n.startswith(name) if prefix else n == name) and (role is None or node.getRoleName() == role) \
-                            and showing(node):
-                        return node
-                except Exception:
-                    continue
-            if time.time() > deadline:
-                raise Failure("not found on the screen reader's view: %s %r" % (role or "control", name))
-            time.sleep(0.2)
+    def find(self, name, role=None, timeout=10, prefix=False, inside=None, failure=None):
+        """A control showing, by its name (or its start) and role (or one of several)."""
+        roles = (role,) if isinstance(role, str) else role
 
-    def window(self, caption, timeout=15, prefix=True):
-        """A window (top level or inside the main window) by its caption; checked to lie on the screen."""
-        node = None
-        deadline = time.time() + timeout
-        while node is None:
-            for candidate in self.nodes():
-                try:
-                    role = candidate.getRoleName()
-                    if role in ("frame", "dialog", "alert", "internal frame", "window") and showing(candidate) and \
-                            (candidate.name or "").startswith(caption if prefix else caption):
-                        node = candidate
-                        break
-                except Exception:
-                    continue
-            if node is None:
-                if time.time() > deadline:
-                    seen = [(c.getRoleName(), c.name, showing(c)) for c in self.nodes()
-                            if c.getRoleName() in ("frame", "dialog", "alert", "internal frame", "window")]
-                    raise Failure("no window %s; windows: %r" % (caption, seen))
-                time.sleep(0.2)
+        def fits(node):
+            n = node.name or ""
+            return (n.startswith(name) if prefix else n == name) and (roles is None or node.getRoleName() in roles) \
+                and showing(node)
+        return until(lambda: first(walk(inside) if inside is not None else self.nodes(), fits), timeout,
+                     failure or "not found on the screen reader's view: %s %r" % (role or "control", name))
+
+    def window(self, caption, timeout=15):
+        """A window (top level or inside the main window) by the start of its caption; checked to lie on the screen."""
+        node = self.find(caption, WINDOWS, timeout, prefix=True, failure=lambda: "no window %s; windows: %r" % (
+            caption, [(c.getRoleName(), c.name, showing(c)) for c in self.nodes() if c.getRoleName() in WINDOWS]))
         self.check_on_screen(node)
         return node
 
     def check_on_screen(self, node):
-        x, y, w, h = extents(node)
-        width, height = screen_size()
-        key = (node.name, x, y, w, h)
-        if key in self.windows_checked:
+        box = extents(node)
+        if (node.name, box) in self.windows_checked:
             return
-        self.windows_checked.add(key)
-        if x < 0 or y < 0 or x + w > width or y + h > height:
-            self.problems.append("window %r lies partly outside the screen: %d,%d %dx%d" % (node.name, x, y, w, h))
-        for control in walk(node, []):
+        self.windows_checked.add((node.name, box))
+        if not within(box, screen()):
+            self.problems.append("window %r lies partly outside the screen: %d,%d %dx%d" % ((node.name,) + box))
+        for control in walk(node):
             try:
                 role, parent = control.getRoleName(), control.parent.getRoleName()
                 if role in CONTROLS and parent != "combo box" and not (control.name or "").strip() and showing(control):
@@ -190,42 +210,31 @@ class Program:
                                          ((role, node.name) + extents(control)[:2]))
             except Exception:
                 continue
-        main = node.parent
-        while main is not None and main.getRoleName() != "frame":
-            main = main.parent
-        if node.getRoleName() == "internal frame" and main is not None:
-            mx, my, mw, mh = extents(main)
-            if x < mx or y < my or x + w > mx + mw or y + h > my + mh:
-                self.problems.append("window %r lies partly outside the main window: %d,%d %dx%d in %d,%d %dx%d" %
-                                     (node.name, x, y, w, h, mx, my, mw, mh))
+        main = next((h for h in holders(node) if h.getRoleName() == "frame"), None)
+        if node.getRoleName() == "internal frame" and main is not None and not within(box, extents(main)):
+            self.problems.append("window %r lies partly outside the main window: %d,%d %dx%d in %d,%d %dx%d" %
+                                 ((node.name,) + box + extents(main)))
 
     def check_visible(self, node):
         """A control is pressed where it shows: inside each window that holds it, on the screen."""
         x, y, w, h = extents(node)
-        cx, cy = x + w // 2, y + h // 2
-        holder = node.parent
-        while holder is not None and holder.getRoleName() != "application":
-            if holder.getRoleName() in ("frame", "dialog", "alert", "internal frame", "window", "table"):
-                hx, hy, hw, hh = extents(holder)
-                if not (hx <= cx < hx + hw and hy <= cy < hy + hh):
-                    raise Failure("%s %r lies outside the visible part of window %r" %
-                                  (node.getRoleName(), node.name, holder.name))
-            holder = holder.parent
-        width, height = screen_size()
-        if not (0 <= cx < width and 0 <= cy < height):
+        centre = (x + w // 2, y + h // 2, 1, 1)
+        for holder in holders(node):
+            if holder.getRoleName() in WINDOWS + ("table",) and not within(centre, extents(holder)):
+                raise Failure("%s %r lies outside the visible part of window %r" %
+                              (node.getRoleName(), node.name, holder.name))
+        if not within(centre, screen()):
             raise Failure("%s %r lies outside the screen" % (node.getRoleName(), node.name))
-        return cx, cy
+        return centre[:2]
 
     # Doing what a person does.
+    def click(self, x, y, button=1, double=False):
+        xdotool("mousemove", x, y)
+        xdotool("click", *(["--repeat", 2, "--delay", 80] if double else []), button)
+
     def press(self, name, role="push button", double=False, **kw):
         node = self.find(name, role, **kw)
-        if not (node.name or "").strip():
-            self.problems.append("a %s without a name" % role)
-        xdotool("mousemove", *self.check_visible(node))
-        if double:
-            xdotool("click", "--repeat", 2, "--delay", 80, 1)
-        else:
-            xdotool("click", 1)
+        self.click(*self.check_visible(node), double=double)
         time.sleep(0.3)
         return node
 
@@ -255,8 +264,7 @@ class Program:
             x, y, w, h = extents(table.getAccessibleAt(r, c))
             if y > ty + h // 2 and y + h < ty + th - 20:  # below the titles, above the scroll bar
                 break
-        xdotool("mousemove", x + w // 2, y + h // 2)
-        xdotool("click", 1)
+        self.click(x + w // 2, y + h // 2)
         self.key(*(["Down"] * (found[0] - r) + ["Up"] * (r - found[0])))
         return table.getAccessibleAt(found[0], c)
 
@@ -264,13 +272,12 @@ class Program:
         """Presses an item of the pop-up menu just opened, found from the first item the arrow key focuses."""
         self.focused = None
         self.key("Down")
-        deadline = time.time() + 5
-        while self.focused is None or self.focused.getRoleName() != "menu item":
+
+        def menu_focused():
             GLib.MainContext.default().iteration(False)
-            if time.time() > deadline:
-                raise Failure("no pop-up menu takes the focus")
-            time.sleep(0.02)
-        return self.press(name, role="menu item", inside=self.focused.parent)
+            return self.focused is not None and self.focused.getRoleName() == "menu item"
+        until(menu_focused, 5, "no pop-up menu takes the focus", 0.02)
+        self.press(name, role="menu item", inside=self.focused.parent)
 
     def shot(self, name):
         folder = os.environ.get("E2E_SHOTS", "/tmp/e2e-shots")
@@ -278,12 +285,16 @@ class Program:
         subprocess.run(["import", "-window", "root", os.path.join(folder, name + ".png")], check=False)
 
     def type_into(self, name, text, role=None, enter=False, **kw):
-        node = self.press(name, role, **kw)
+        self.press(name, role, **kw)
         xdotool("key", "ctrl+a")
         xdotool("type", "--delay", 30, text)
         if enter:
             self.key("Return")
-        return node
+
+    def fill(self, window, *fields):
+        """Types into each (name, text, role) field of window, in turn."""
+        for name, text, role in fields:
+            self.type_into(name, text, role=role, inside=window)
 
     def key(self, *keys):
         for k in keys:
@@ -291,17 +302,11 @@ class Program:
             time.sleep(0.15)
 
     def message(self, timeout=20):
-        """The text of the message box in front, read as the screen reader reads it."""
-        deadline = time.time() + timeout
-        while True:
-            for window in self.top_windows():
-                if window.getRoleName() == "alert":
-                    self.check_on_screen(window)
-                    labels = [n for n in walk(window, []) if n.getRoleName() == "label" and n.name]
-                    return window, "\n".join(l.name for l in labels)
-            if time.time() > deadline:
-                raise Failure("no message box")
-            time.sleep(0.2)
+        """The message box in front and its text, read as the screen reader reads it."""
+        window = until(lambda: first(self.top_windows(), lambda w: w.getRoleName() == "alert"), timeout,
+                       "no message box")
+        self.check_on_screen(window)
+        return window, "\n".join(n.name for n in walk(window) if n.getRoleName() == "label" and n.name)
 
     def answer(self, expected, button=None, timeout=20, prefix=False):
         """Checks the message in front and closes it with its button (or Enter, its default one)."""
@@ -312,19 +317,10 @@ class Program:
             self.press(button, inside=window)
         else:
             self.key("Return")
-        self.wait_gone(window)
+        until(lambda: not showing(window), 10, "the message %r stays open" % text)
 
     def wait_idle(self, timeout=30):
         """Until no progress window is on the screen: the program takes no input while one works."""
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            if not any((n.name or "").startswith("Collegamento con Ondaweb") and showing(n) for n in self.nodes()):
-                time.sleep(0.3)
-                return
-            time.sleep(0.2)
-        raise Failure("the progress window stays open")
-
-    def wait_gone(self, node, timeout=10):
-        deadline = time.time() + timeout
-        while showing(node) and time.time() < deadline:
-            time.sleep(0.2)
+        until(lambda: not any((n.name or "").startswith("Collegamento con Ondaweb") and showing(n)
+                              for n in self.nodes()), timeout, "the progress window stays open")
+        time.sleep(0.3)

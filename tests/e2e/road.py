@@ -7,56 +7,36 @@ Each step is checked against what the program shows in its grid."""
 
 import base64
 import csv
-import glob
 import json
 import os
+import pathlib
 import random
 import subprocess
 import sys
 import tempfile
 import time
+import types
 import urllib.request
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from person import Failure, Program, text_of, xdotool  # noqa: E402
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+from person import Failure, Program, accessibility_bus, text_of, until  # noqa: E402
 
 SKIP = 77
 GRID = "Iscrizioni della societa'"
-STEPS = []
-
-
-def step(function):
-    STEPS.append(function)
-    return function
-
-
+SMTP_SERVER = os.path.join(HERE, "..", "mail", "smtp_server.py")
 def start_sim(script):
     host = "127.0.0.%d" % random.randint(10, 250)
     sim = subprocess.Popen([sys.executable, script, "--host", host], stdout=subprocess.PIPE, text=True)
-    line = sim.stdout.readline()
-    if not line.startswith("ready"):
-        sim.kill()
-        return None, None
-    return sim, "http://%s/" % host
-
-
-def control(base, command):
-    with urllib.request.urlopen(base + "__sim/" + command, timeout=10) as answer:
-        return json.loads(answer.read().decode())
+    if sim.stdout.readline().startswith("ready"):
+        return sim, "http://%s/" % host
+    sim.kill()
+    return None, None
 
 
 def login(person):
-    person.window("Login")
-    person.type_into("User Name", "demo", role="text")
-    person.type_into("PIN", "1234", role="password text", enter=True)
-
-
-def wait_for(what, probe, timeout=15):
-    deadline = time.time() + timeout
-    while not probe():
-        if time.time() > deadline:
-            raise Failure(what)
-        time.sleep(0.3)
+    person.fill(person.window("Login"), ("User Name", "demo", "text"), ("PIN", "1234", "password text"))
+    person.key("Return")
 
 
 def pairs(rows, name="Nome", race="spec"):
@@ -64,8 +44,8 @@ def pairs(rows, name="Nome", race="spec"):
 
 
 def expect_row(road, name, race, present=True):
-    wait_for("the grid %s (%s, %s)" % ("lacks" if present else "still shows", name, race),
-             lambda: ((name, race) in pairs(road.person.grid(GRID, inside=road.desk))) == present)
+    until(lambda: ((name, race) in pairs(road.person.grid(GRID, inside=road.desk))) == present, 15,
+          "the grid %s (%s, %s)" % ("lacks" if present else "still shows", name, race))
 
 
 def register(road, race, entry_time):
@@ -77,12 +57,11 @@ def register(road, race, entry_time):
 
 
 def saved(path):
-    wait_for("no file %s" % path, lambda: os.path.exists(path) and os.path.getsize(path) > 0, 30)
+    until(lambda: os.path.exists(path) and os.path.getsize(path) > 0, 30, "no file %s" % path)
     time.sleep(0.5)  # written whole
     return path
 
 
-@step
 def list_refresh(road):
     road.person.press("Aggiorna lista da Ondaweb")
     login(road.person)
@@ -90,7 +69,6 @@ def list_refresh(road):
     road.person.wait_idle()
 
 
-@step
 def import_online(road):
     p = road.person
     p.press("Trofeo Città di Rivabella", role="table cell", double=True)
@@ -104,78 +82,62 @@ def import_online(road):
     road.desk = p.window("Iscrizioni DEMO. Numero iscrizioni: 4")
 
 
-@step
 def registration_by_code(road):
     road.person.type_into("Scrivi qui il codice atleta", "100311", role="text", prefix=True, enter=True,
                           inside=road.desk)
     register(road, "100 SL", "01:05.30")  # a race whose code holds a blank
 
 
-@step
 def registration_by_name(road):
     p, desk = road.person, road.desk
     p.type_into("Nome dell'atleta", "D'ANGELO GIULIA", role="combo box", inside=desk)
     code = p.find("Codice", role="text", inside=desk)
-    wait_for("the name chosen shows code %r" % text_of(code), lambda: text_of(code) == "500001", 5)
+    until(lambda: text_of(code) == "500001", 5, lambda: "the name chosen shows code %r" % text_of(code))
     register(road, "100 RA", "01:20.00")
 
 
-@step
 def new_athlete(road):
     p, desk = road.person, road.desk
     p.press("Atleta Nuovo", inside=desk)
     archive = p.window("Iscrizione Archivio Atleti")
     code = text_of(p.find("Codice", role="text", inside=archive))
-    p.type_into("Nome", "FERRARI LUCIA", role="text", inside=archive)
-    p.type_into("Anno", "2012", role="text", inside=archive)
-    p.type_into("Sesso (M/F)", "F", role="combo box", inside=archive)
-    p.type_into("Società", "DEMO", role="combo box", inside=archive)
+    p.fill(archive, ("Nome", "FERRARI LUCIA", "text"), ("Anno", "2012", "text"), ("Sesso (M/F)", "F", "combo box"),
+           ("Società", "DEMO", "combo box"))
     p.press("Registra", inside=archive)
     p.press("Chiudi", inside=archive)
     shown = p.find("Codice", role="text", inside=desk)
-    wait_for("the registration window shows code %r, not the new athlete's %r" % (text_of(shown), code),
-             lambda: code and text_of(shown) == code, 5)
+    until(lambda: code and text_of(shown) == code, 5,
+          lambda: "the registration window shows code %r, not the new athlete's %r" % (text_of(shown), code))
     register(road, "200 MI", "03:01.50")
 
 
-def delete_from_menu(road, name, race, open_menu):
-    p = road.person
-    cell = p.grid_select(GRID, lambda r: (r["Nome"], r["spec"]) == (name, race), "Nome", inside=road.desk)
-    open_menu(cell)
-    p.popup_item("Cancella Iscrizione")
-    p.answer("Sei sicuro di voler cancellare i records selezionati: %s_%s" % (name, race), button="Sì")
-    expect_row(road, name, race, present=False)
-
-
-def right_click(person, cell):
-    xdotool("mousemove", *person.check_visible(cell))
-    xdotool("click", 3)
-
-
-@step
 def deletion_from_grid_menu(road):
-    delete_from_menu(road, "ROSSI MARIO", "100 RA", lambda cell: right_click(road.person, cell))
-    delete_from_menu(road, "BIANCHI NICOLÒ", "200 MI", lambda cell: road.person.key("shift+F10"))
+    p = road.person
+    for name, race, open_menu in (("ROSSI MARIO", "100 RA", lambda cell: p.click(*p.check_visible(cell), button=3)),
+                                  ("BIANCHI NICOLÒ", "200 MI", lambda cell: p.key("shift+F10"))):
+        open_menu(p.grid_select(GRID, lambda r: (r["Nome"], r["spec"]) == (name, race), "Nome", inside=road.desk))
+        p.popup_item("Cancella Iscrizione")
+        p.answer("Sei sicuro di voler cancellare i records selezionati: %s_%s" % (name, race), button="Sì")
+        expect_row(road, name, race, present=False)
 
 
-@step
 def deposit(road):
     p = road.person
     road.rows = p.grid(GRID, inside=road.desk)
     p.menu("Aggiornamenti", "Deposita le tue iscrizioni su Ondaweb")
     login(p)
-    window, text = p.message()
+    text = p.message()[1]
     if not text.endswith("Vuoi procedere"):
         raise Failure("the deposit asks %r" % text)
     p.key("Return")
     p.answer("Iscrizioni esportate correttamente", timeout=40)
-    held = [r for r in control(road.base, "state")["state"]["registrations"]
-            if r["competition"] == 570 and r["club"] == "DEMO"]
+    with urllib.request.urlopen(road.base + "__sim/state", timeout=10) as answer:
+        held = [r for r in json.load(answer)["state"]["registrations"]
+                if r["competition"] == 570 and r["club"] == "DEMO"]
     if pairs(held, "name", "race") != pairs(road.rows):
         raise Failure("the service holds %r, the grid shows %r" % (pairs(held, "name", "race"), pairs(road.rows)))
 
 
-@step
 def printed_report(road):
     p, path = road.person, road.person.file("iscrizioni.pdf")
     p.menu("File", "Stampa iscrizioni")
@@ -188,7 +150,6 @@ def printed_report(road):
         raise Failure("the printed report lacks %r:\n%s" % (missing, lines))
 
 
-@step
 def spreadsheet_file(road):
     p, path = road.person, road.person.file("iscrizioni.xls")
     p.menu("File", "Salva", "Come File Excel")
@@ -207,12 +168,11 @@ def spreadsheet_file(road):
         raise Failure("the spreadsheet holds %r, the grid shows %r" % (sheet, grid))
 
 
-@step
 def mail(road):
     p, folder = road.person, tempfile.mkdtemp(prefix="onda_mail_")
-    server = subprocess.Popen([sys.executable, road.smtp_script, folder], stdin=subprocess.PIPE)
-    try:
-        wait_for("the mail server does not start", lambda: os.path.exists(os.path.join(folder, "port")))
+    # The server ends when its input closes, as leaving the block does.
+    with subprocess.Popen([sys.executable, SMTP_SERVER, folder], stdin=subprocess.PIPE):
+        until(lambda: os.path.exists(os.path.join(folder, "port")), 15, "the mail server does not start")
         p.menu("File", "Invia e-mail...")
         # The deposit wrote the transfer file: the program asks before writing it again.
         p.answer("Attenzione stai cancellando il file " + p.file("transfer_570.mdb"), button="OK")
@@ -220,8 +180,8 @@ def mail(road):
         attachment = p.find("Allegato ", role="label", prefix=True, inside=window).name[len("Allegato "):]
         p.press("Impostazioni posta...", inside=window)
         settings = p.window("Impostazioni posta")
-        p.type_into("Server SMTP", "127.0.0.1", role="text", inside=settings)
-        p.type_into("Porta", open(os.path.join(folder, "port")).read(), role="spin button", inside=settings)
+        p.fill(settings, ("Server SMTP", "127.0.0.1", "text"),
+               ("Porta", pathlib.Path(folder, "port").read_text(), "spin button"))
         p.press("Sicurezza", role="combo box", inside=settings)
         p.key("Home", "Return")  # "Nessuna"
         p.type_into("Mittente", "segreteria@nuotodemo.example", role="text", inside=settings)
@@ -230,23 +190,15 @@ def mail(road):
         p.press("Invia", inside=window)
         p.answer("Attenzione: una sessione di posta non è stata impostata.", button="Sì", prefix=True)
         p.answer("Messaggio inviato a iscrizioni@rivabella.example;", timeout=30)
-        wait_for("no message reached the mail server", lambda: glob.glob(os.path.join(folder, "1.json")))
-        with open(os.path.join(folder, "1.json")) as f:
-            sent = json.load(f)["attachments"]
-        with open(attachment, "rb") as f:
-            written = f.read()
+        sent = json.loads(pathlib.Path(saved(os.path.join(folder, "1.json"))).read_text())["attachments"]
+        written = pathlib.Path(attachment).read_bytes()
         if [(a["name"], base64.b64decode(a["data"])) for a in sent] != [(os.path.basename(attachment), written)]:
             raise Failure("the mail carries %r, not the %d bytes of %s" %
                           ([(a["name"], len(base64.b64decode(a["data"]))) for a in sent], len(written), attachment))
-    finally:
-        server.stdin.close()
-        server.wait(10)
 
 
-class Road:
-    def __init__(self, person, base, smtp_script):
-        self.person, self.base, self.smtp_script = person, base, smtp_script
-        self.desk, self.rows = None, []
+STEPS = (list_refresh, import_online, registration_by_code, registration_by_name, new_athlete, deletion_from_grid_menu,
+         deposit, printed_report, spreadsheet_file, mail)
 
 
 def walk_road(road):
@@ -278,19 +230,13 @@ def main():
     if sim is None:
         print("SKIP: the stand-in could not start")
         return SKIP
-    bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
-    time.sleep(1)
-    person, failures, started = None, [], time.time()
-    smtp_script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "mail", "smtp_server.py")
+    failures, started = [], time.time()
     try:
-        person = Program(program, [base], help_page)
-        failures = walk_road(Road(person, base, smtp_script))
+        with accessibility_bus(), Program(program, [base], help_page) as person:
+            failures = walk_road(types.SimpleNamespace(person=person, base=base, desk=None, rows=[]))
     except Failure as failure:
         failures.append(str(failure))
     finally:
-        if person is not None:
-            person.stop()
-        bus.terminate()
         sim.terminate()
     for failure in failures:
         print("FAIL: " + failure)

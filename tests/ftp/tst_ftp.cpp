@@ -37,10 +37,6 @@ void write(const QString& path, const QByteArray& data) {
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(data) == data.size());
 }
 
-QStringList lines(const QString& report) {
-    return report.split(u"\r\n"_s);
-}
-
 QStringList entries(const QString& folder) {
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
 }
@@ -93,7 +89,7 @@ private slots:
         QCOMPARE(ftp.settings().requestTimeout, 60);
         for (const auto& [host, port] : {std::pair{"127.0.0.1", 70000}, {"ftp://127.0.0.1/db/temp", 0}, {"", 0}}) {
             QVERIFY(!ftp.FTPInit(QString::fromLatin1(host), {}, {}, 0, port, {}, error));
-            QCOMPARE(lines(error).mid(0, 2),
+            QCOMPARE(error.split(u"\r\n"_s).mid(0, 2),
                      report(u"Error initializing FTP connection."_s, u"FTPInitError"_s).mid(0, 2));
         }
     }
@@ -169,7 +165,7 @@ private slots:
         QVERIFY(!(operation == 'P'   ? ftp.FTPPut(local(), name, folder, name, error)
                   : operation == 'G' ? ftp.FTPGet(local(), name, folder, error, true)
                                      : ftp.FTPGetAll(local(), name, folder, error)));
-        QCOMPARE(lines(error).mid(0, expected.size()), expected);
+        QCOMPARE(error.split(u"\r\n"_s).mid(0, expected.size()), expected);
         QCOMPARE(entries(local()), QStringList({u"gone.bin"_s, u"new.bin"_s}));
         QCOMPARE(contents(local(u"gone.bin"_s)) + contents(local(u"new.bin/inside"_s)), QByteArray("oldold"));
     }
@@ -215,7 +211,7 @@ private slots:
         QVERIFY(clock.elapsed() < 6000);
         QVERIFY(server != u"mute"_s || (clock.elapsed() >= 1500 && ticks >= 10 &&
                                         nestedError.endsWith(u"Description: Still executing last request."_s)));
-        QCOMPARE(lines(error).mid(0, 4),
+        QCOMPARE(error.split(u"\r\n"_s).mid(0, 4),
                  report(u"Error during FTP Get operation."_s, u"FTPGet"_s, QString::number(number)));
         QCOMPARE(entries(local()), QStringList());
     }

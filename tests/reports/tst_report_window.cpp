@@ -14,10 +14,6 @@ using namespace onda;
 
 namespace {
 const QString kLong = QStringLiteral("COGNOMEMOLTOLUNGO NOMELUNGO");
-QByteArray bytesOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 } // namespace
 
 class TestReportWindow : public WindowTest {
@@ -62,7 +58,7 @@ private slots:
         dialogs().queueSaveFileName(m_out.filePath("qvasca.txt"));
         dialogs().queueSaveFileName(m_out.filePath("missing/qvasca.txt"));
         QVERIFY(trigger("SaveAsText") && !previewShown()); // the text file closes the preview
-        QCOMPARE(bytesOf(m_out.filePath("qvasca.txt")).split('\n').value(3).left(43),
+        QCOMPARE(fileBytes(m_out.filePath("qvasca.txt")).split('\n').value(3).left(43),
                  QByteArray("*****     societ\xe0 ZETA                   85"));
         QVERIFY(trigger("SaveAsText")); // a place the file cannot go: the user is told
         const QStringList texts = dialogs().takeTexts();
@@ -78,7 +74,7 @@ private slots:
         if (QStandardPaths::findExecutable("pdftotext").isEmpty())
             QSKIP("pdftotext (poppler-utils) is not installed");
         QProcess::execute("pdftotext", {"-layout", pdf, pdf + ".txt"});
-        const QStringList text = QString::fromUtf8(bytesOf(pdf + ".txt")).split('\n');
+        const QStringList text = QString::fromUtf8(fileBytes(pdf + ".txt")).split('\n');
         const QString first = text.filter("50DO").value(0), second = text.filter("100SL").value(0);
         QVERIFY(!second.isEmpty() && !first.contains(kLong));
         for (const auto& [a, b] :
@@ -93,13 +89,13 @@ private slots:
             dialogs().queueSaveFileName(path);
             dialogs().queueYesNo(answer);
             QVERIFY(trigger("SaveAsExcel"));
-            QCOMPARE(bytesOf(path).isEmpty(), answer == Dialogs::Answer::No);
+            QCOMPARE(fileBytes(path).isEmpty(), answer == Dialogs::Answer::No);
         }
         const auto shown = dialogs().take();
         QVERIFY(shown.size() == 4 && shown[0].initial == "*.xls");
         QCOMPARE(shown[1].text, "Il file " + path + " esiste. Vuoi sovrascriverlo ?");
-        QVERIFY(
-            bytesOf(path).contains("\t1:05.3\t\r\n 2\t*****\tsociet\xe0 ZETA\t 1985\t100SL\t*****\tF\tp\tS.T.\t\r\n"));
+        QVERIFY(fileBytes(path).contains(
+            "\t1:05.3\t\r\n 2\t*****\tsociet\xe0 ZETA\t 1985\t100SL\t*****\tF\tp\tS.T.\t\r\n"));
         if (QStandardPaths::findExecutable("soffice").isEmpty())
             QSKIP("LibreOffice is not installed");
         // A profile of its own, so that a LibreOffice the user has open does not take the job; the
@@ -109,7 +105,7 @@ private slots:
                                           "--infilter=Text - txt - csv (StarCalc):9,34,1", "--convert-to",
                                           "csv:Text - txt - csv (StarCalc):44,34,76", "--outdir", m_out.path(), path}),
             0);
-        const QStringList table = QString::fromUtf8(bytesOf(m_out.filePath("iscrizioni.csv"))).split('\n');
+        const QStringList table = QString::fromUtf8(fileBytes(m_out.filePath("iscrizioni.csv"))).split('\n');
         const QStringList records = table.filter("100SL") + table.filter("50DO");
         QCOMPARE(records.size(), 2);
         for (const QString& row : records)

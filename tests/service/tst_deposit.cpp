@@ -39,9 +39,10 @@ private slots:
         for (const QString& n : {u"570"_s, u"012"_s, u"0570"_s})
             QVERIFY(m_db->createRegistrationTable(n));
         QVERIFY(m_db->insertRows(u"nprg570"_s, {u"nome"_s, u"soc"_s},
-                                 {{u"ROSSI MARIO"_s, u"DEMO"_s}, {u"VERDI ADA"_s, u"DEMO"_s}}));
-        QVERIFY(m_db->insertRows(u"nprg570"_s, {u"nome"_s, u"soc"_s}, {{u"D'ANGELO LUCA"_s, u"D'ANGELO SSD"_s}}));
-        QVERIFY(m_db->insertRows(u"nprg570"_s, {u"nome"_s, u"soc"_s}, {{u"BIANCHI ANNA"_s, u"AQUA"_s}}));
+                                 {{u"ROSSI MARIO"_s, u"DEMO"_s},
+                                  {u"VERDI ADA"_s, u"DEMO"_s},
+                                  {u"D'ANGELO LUCA"_s, u"D'ANGELO SSD"_s},
+                                  {u"BIANCHI ANNA"_s, u"AQUA"_s}}));
         QVERIFY(m_db->addRegistration(u"0570"_s, 1, u"ROSSI MARIO"_s, u"DEMO"_s));
         QVERIFY(m_db->addRegistration(u"012"_s, 3, u"BIANCHI ANNA"_s, u"AQUA"_s));
     }
@@ -130,7 +131,6 @@ private slots:
         QTest::addColumn<int>("held"); // the club's rows the service holds afterwards
         const QString ok = u"Iscrizioni esportate correttamente"_s;
         // clang-format off
-        QTest::newRow("success") << "570" << "" << "yes" << ok << false << 2;
         QTest::newRow("leading zero") << "0570" << "" << "yes" << ok << false << 1;
         QTest::newRow("login cancelled") << "570" << "" << "cancel" << "" << false << 4;
         QTest::newRow("no") << "570" << "" << "no" << "" << true << 4;
@@ -145,7 +145,6 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(QString, answer);
         QFETCH(QString, message);
-        QFETCH(bool, progressOpen);
         QFETCH(int, held);
         const QString host = u"127.0.0.%1"_s.arg(QRandomGenerator::global()->bounded(10, 251));
         SimService sim(host, 80, 21);
@@ -167,7 +166,7 @@ private slots:
         QVERIFY2(message.isEmpty() ? texts.isEmpty() : texts.size() == 1 && texts[0].startsWith(message),
                  qPrintable(texts.join(u'|')));
         auto* progress = find<ProgressWindow>(u"frmCollegamento"_s);
-        QCOMPARE(progress && progress->isVisible(), progressOpen);
+        QTEST(progress && progress->isVisible(), "progressOpen");
         if (fault.startsWith(u"ftp"_s))
             QVERIFY(progress->line(2)->checkState() == Qt::Checked && progress->line(3)->font().bold());
         const QStringList orders = sim.takeRequests().filter(u"putIscrizioni"_s);

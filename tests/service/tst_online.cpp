@@ -19,20 +19,11 @@ using namespace onda;
 class TestOnline : public WindowTest {
     Q_OBJECT
 
-private:
     bool startOn(SimService& sim) {
-        if (!sim.isRunning())
-            return false;
-        if (!start(QFileInfo(m_db->path()).path(), {sim.baseAddress()}))
+        if (!sim.isRunning() || !start(QFileInfo(m_db->path()).path(), {sim.baseAddress()}))
             return false;
         m_session = std::make_unique<OnlineSession>(app().state());
         return true;
-    }
-    QStringList column(const QString& sql) const {
-        QStringList out;
-        for (const QVariant& v : m_db->column(sql))
-            out << v.toString();
-        return out;
     }
 
     std::unique_ptr<FixtureDb> m_db;
@@ -47,131 +38,72 @@ private slots:
         m_session.reset();
         WindowTest::cleanup();
     }
-    void loginOutcomes_data();
-    void loginOutcomes();
-    void listRefreshedTwiceKeepsEachCompetitionOnce();
-    void importTwiceKeepsOtherClubs();
-    void openingThroughTheWorkspace_data();
-    void openingThroughTheWorkspace();
-};
 
-void TestOnline::loginOutcomes_data() {
-    QTest::addColumn<QString>("fault"); // a control command, or empty
-    QTest::addColumn<QString>("pin");
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("club");
-    // clang-format off
-    QTest::newRow("accepted") << QString() << "1234" << "cmdOK" << QString() << "DEMO";
-    QTest::newRow("wrong PIN") << QString() << "9999" << "cmdOK" << "Invalid Password, try again!" << QString();
-    QTest::newRow("refused") << "set?request=list&mode=error&text=Servizio%20sospeso" << "1234" << "cmdOK"
-                             << "Attenzione: Servizio sospeso" << QString();
-    QTest::newRow("error and OK") << "set?request=list&mode=body&text=ERRORE=No**RESPONSE=OK**SOC=X**" << "1234"
-                                  << "cmdOK" << "Attenzione: No" << QString();
-    QTest::newRow("cancelled") << QString() << "1234" << "cmdCancel" << QString() << QString();
-    // clang-format on
-}
-
-void TestOnline::loginOutcomes() {
-    QFETCH(QString, fault);
-    QFETCH(QString, pin);
-    QFETCH(QString, button);
-    QFETCH(QString, message);
-    QFETCH(QString, club);
-    SimService sim;
-    QVERIFY(startOn(sim));
-    if (!fault.isEmpty())
-        sim.control(fault);
-    answerLogin(QStringLiteral("demo"), pin, button);
-    if (!message.isEmpty()) // the window stays open after a refusal: the user gives up
-        answerLogin(QStringLiteral("demo"), pin, QStringLiteral("cmdCancel"));
-    const bool succeeded = m_session->login();
-
-    QCOMPARE(succeeded, !club.isEmpty());
-    QCOMPARE(app().state().club, club);
-    if (!message.isEmpty())
-        QCOMPARE(dialogs().takeTexts(), QStringList{message});
-    QCOMPARE(column(QStringLiteral("select societa from config")), club.isEmpty() ? QStringList() : QStringList{club});
-    QVERIFY(!m_session->loginWindow()->isVisible());
-}
-
-void TestOnline::listRefreshedTwiceKeepsEachCompetitionOnce() {
-    SimService sim;
-    QVERIFY(startOn(sim));
-    for (int i = 0; i < 2; ++i) {
-        answerLogin(QStringLiteral("demo club"));
-        m_session->flows().refreshList();
+    void loginOutcomes_data() {
+        QTest::addColumn<QString>("fault"); // a control command, or empty
+        QTest::addColumn<QString>("pin");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("club");
+        // clang-format off
+        QTest::newRow("accepted") << QString() << "1234" << "cmdOK" << QString() << "DEMO";
+        QTest::newRow("wrong PIN") << QString() << "9999" << "cmdOK" << "Invalid Password, try again!" << QString();
+        QTest::newRow("refused") << "set?request=list&mode=error&text=Servizio%20sospeso" << "1234" << "cmdOK"
+                                 << "Attenzione: Servizio sospeso" << QString();
+        QTest::newRow("cancelled") << QString() << "1234" << "cmdCancel" << QString() << QString();
+        // clang-format on
     }
-    // A user id with blanks is kept whole, in the list and in the options.
-    QCOMPARE(column(QStringLiteral("select distinct userName from manif")), QStringList{"demo club"});
-    QCOMPARE(column(QStringLiteral("select userid from config")), QStringList{"demo club"});
-    for (const QString& target : sim.takeRequests())
-        QVERIFY2(target.contains(QLatin1String("user=demo%20club")), qPrintable(target));
-    QCOMPARE(column(QStringLiteral("select [Numero Prova] from manif order by [Numero Prova]")),
-             QStringList({"57", "570", "571"}));
-    // Ordered by date, shown as the service sent it.
-    const QList<QStringList> grid = rows(QStringLiteral("Form2/MSFlexGrid1"));
-    QCOMPARE(grid.size(), 3);
-    QCOMPARE(grid.at(0).at(0), QStringLiteral("57"));
-    QCOMPARE(grid.at(0).at(4), QStringLiteral("01/02/2026"));
-    QCOMPARE(grid.at(2).at(2), QStringLiteral("Meeting di Primavera"));
-    QCOMPARE(text(QStringLiteral("Form2/soc")), QStringLiteral("DEMO"));
-    QCOMPARE(app().state().competition().maxEntriesPerAthlete.toString(), QStringLiteral("2"));
-}
+    void loginOutcomes() {
+        QFETCH(QString, fault);
+        QFETCH(QString, pin);
+        QFETCH(QString, message);
+        QFETCH(QString, club);
+        SimService sim;
+        QVERIFY(startOn(sim));
+        if (!fault.isEmpty())
+            sim.control(fault);
+        QFETCH(QString, button);
+        answerLogin(QStringLiteral("demo club"), pin, button);
+        if (!message.isEmpty()) // the window stays open after a refusal: the user gives up
+            answerLogin(QStringLiteral("demo club"), pin, QStringLiteral("cmdCancel"));
+        QCOMPARE(m_session->login(), !club.isEmpty());
+        QCOMPARE(app().state().club, club);
+        QCOMPARE(dialogs().takeTexts(), message.isEmpty() ? QStringList() : QStringList{message});
+        // A user id with blanks is kept whole in the options.
+        QCOMPARE(m_db->column(QStringLiteral("select societa || '/' || userid from config")),
+                 club.isEmpty() ? QVariantList() : QVariantList{club + QStringLiteral("/demo club")});
+        QVERIFY(!m_session->loginWindow()->isVisible());
+    }
 
-void TestOnline::importTwiceKeepsOtherClubs() {
-    SimService sim;
-    QVERIFY(startOn(sim));
-    QVERIFY(m_db->createRegistrationTable(QStringLiteral("570")));
-    QVERIFY(m_db->insert(QStringLiteral("nprg570"), {{QStringLiteral("nome"), QStringLiteral("ALTRO")},
-                                                     {QStringLiteral("soc"), QStringLiteral("AQUA")}}));
-    for (int i = 0; i < 2; ++i) {
+    // On-line from the workspace: the list, the mode window, the import, then the registrations.
+    void openingThroughTheWorkspace() {
+        SimService sim;
+        QVERIFY(startOn(sim));
+        answerLogin();
+        QVERIFY(click(QStringLiteral("Form2/Command1_0"))); // "Aggiorna lista da Ondaweb"
+        // Ordered by date, shown as the service sent it.
+        const QList<QStringList> grid = rows(QStringLiteral("Form2/MSFlexGrid1"));
+        QCOMPARE(grid.size(), 3);
+        QCOMPARE(grid.at(0).at(0) + u' ' + grid.at(0).at(4), QStringLiteral("57 01/02/2026"));
+        QCOMPARE(grid.at(2).at(2), QStringLiteral("Meeting di Primavera"));
+        whenModal(QStringLiteral("frmModalita"), [](QWidget* window) {
+            window->findChild<QAbstractButton*>(QStringLiteral("Option1_0"))->click();
+            window->findChild<QAbstractButton*>(QStringLiteral("Command1_0"))->click();
+        });
         answerLogin();
         dialogs().queueInput(QStringLiteral("500123"));
-        QVERIFY(m_session->flows().importCompetition(QStringLiteral("570")));
-        dialogs().take();
+        find<QTableWidget>(QStringLiteral("Form2/MSFlexGrid1"))->selectRow(1); // 570
+        QVERIFY(click(QStringLiteral("Form2/Command1_2")));
+        QCOMPARE(dialogs().takeTexts(), (QStringList{QStringLiteral("Codice provvisorio per D'ANGELO GIULIA (2014)"),
+                                                     QStringLiteral("Importazione terminata")}));
+        QCOMPARE(app().registration()->windowTitle(), QStringLiteral("Iscrizioni DEMO. Numero iscrizioni: 4"));
+        QVERIFY(app().main()->subWindowOf(app().registration())->isVisible());
+        QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("570"));
+        // The login names the club, whatever the list's row said of the user.
+        QCOMPARE(text(QStringLiteral("Form2/soc")), QStringLiteral("DEMO"));
+        QVERIFY(find<QAbstractButton>(QStringLiteral("Form1/NotaPresente"))->isChecked());
     }
-    QCOMPARE(m_db->count(QStringLiteral("nprg570"), QStringLiteral("soc='DEMO'")), 4);
-    QCOMPARE(m_db->count(QStringLiteral("nprg570"), QStringLiteral("soc='AQUA'")), 1);
-    QCOMPARE(m_db->count(QStringLiteral("natl")), 3);
-}
-
-void TestOnline::openingThroughTheWorkspace_data() {
-    QTest::addColumn<QString>("mode");
-    QTest::newRow("ON-LINE") << "Option1_0";
-    QTest::newRow("OFF-LINE, not on the computer, Yes") << "Option1_1";
-}
-
-void TestOnline::openingThroughTheWorkspace() {
-    QFETCH(QString, mode);
-    SimService sim;
-    QVERIFY(startOn(sim));
-    answerLogin();
-    QVERIFY(click(QStringLiteral("Form2/Command1_0"))); // "Aggiorna lista da Ondaweb"
-    whenModal(QStringLiteral("frmModalita"), [mode](QWidget* window) {
-        window->findChild<QAbstractButton*>(mode)->click();
-        window->findChild<QAbstractButton*>(QStringLiteral("Command1_0"))->click();
-    });
-    answerLogin();
-    if (mode == QLatin1String("Option1_1"))
-        dialogs().queueYesNo(Dialogs::Answer::Yes);
-    dialogs().queueInput(QStringLiteral("500123"));
-    find<QTableWidget>(QStringLiteral("Form2/MSFlexGrid1"))->selectRow(1); // 570
-    QVERIFY(click(QStringLiteral("Form2/Command1_2")));
-
-    QStringList expected{QStringLiteral("Codice provvisorio per D'ANGELO GIULIA (2014)"),
-                         QStringLiteral("Importazione terminata")};
-    if (mode == QLatin1String("Option1_1"))
-        expected.prepend(QStringLiteral("La manifestazione non esiste sul computer. Devo collegarmi con Ondaweb per "
-                                        "leggerne i dati. Devi essere collegato in Internet.\r\n\r\nMi collego ?"));
-    QCOMPARE(dialogs().takeTexts(), expected);
-    QCOMPARE(app().registration()->windowTitle(), QStringLiteral("Iscrizioni DEMO. Numero iscrizioni: 4"));
-    QVERIFY(app().main()->subWindowOf(app().registration())->isVisible());
-    QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("570"));
-    // The login names the club, whatever the list's row said of the user.
-    QCOMPARE(text(QStringLiteral("Form2/soc")), QStringLiteral("DEMO"));
-    QVERIFY(find<QAbstractButton>(QStringLiteral("Form1/NotaPresente"))->isChecked());
-}
+};
 
 QTEST_MAIN(TestOnline)
 #include "tst_online.moc"

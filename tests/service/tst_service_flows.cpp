@@ -23,11 +23,12 @@ public:
     explicit RecordedPorts(AppState& state) : m_state(state) {}
     QStringList trace;
     bool acceptLogin = true;
+    QString user = u"demo"_s;
 
     bool login() override {
         trace << u"login"_s;
         if (acceptLogin) {
-            m_state.userId = u"demo"_s;
+            m_state.userId = user;
             m_state.pin = u"1234"_s;
             m_state.club = u"DEMO"_s;
         }
@@ -54,12 +55,7 @@ struct Rig {
         state.baseAddress = sim.baseAddress();
         state.databasePath = db.path();
     }
-    QStringList column(const QString& sql) const {
-        QStringList out;
-        for (const QVariant& v : databaseColumn(db.path(), sql))
-            out << v.toString();
-        return out;
-    }
+    QVariantList column(const QString& sql) const { return databaseColumn(db.path(), sql); }
     FixtureDb db;
     ScriptedDialogs dialogs;
     AppState state;
@@ -124,42 +120,57 @@ private slots:
                 m.endsWith(u"\r\nI dati sul computer sono rimasti quelli di prima."_s))
                 m = u"<write>"_s;
         QTEST(messages, "messages");
-        const auto column = [&rig](const QString& sql) { return rig.column(sql); };
         if (!opened) {
             rig.dialogs.reset();
-            QCOMPARE(column(u"select count(*) from categorie"_s) + column(u"select count(*) from programmi"_s),
-                     (QStringList{u"0"_s, u"0"_s}));
-            QCOMPARE(column(u"select count(*) from nprg570"_s), QStringList{u"!"_s}); // no table
+            QCOMPARE(rig.column(u"select count(*) from categorie"_s) + rig.column(u"select count(*) from programmi"_s),
+                     (QVariantList{0, 0}));
+            QCOMPARE(rig.column(u"select count(*) from nprg570"_s), QVariantList{u"!"_s}); // no table
             return;
         }
-        QCOMPARE(column(u"select count(*) from categorie where manifID=570"_s), QStringList{u"8"_s});
+        QCOMPARE(rig.column(u"select count(*) from categorie where manifID=570"_s), QVariantList{8});
         if (fault.startsWith(u"registrations"_s)) { // the table is there, empty
-            QCOMPARE(column(u"select count(*) from nprg570"_s), QStringList{u"0"_s});
+            QCOMPARE(rig.column(u"select count(*) from nprg570"_s), QVariantList{0});
             return;
         }
-        QCOMPARE(column(u"select count(*) from programmi where manifID=570"_s), QStringList{u"18"_s});
-        QCOMPARE(column(u"select codatl from nprg570 order by nome, spec"_s),
-                 QStringList({u"100311"_s, u"500123"_s, u"100245"_s, u"100245"_s}));
-        QCOMPARE(column(u"select s from nprg570 where spec='100 RA'"_s), QStringList{u"32.1"_s});
+        QCOMPARE(rig.column(u"select count(*) from programmi where manifID=570"_s), QVariantList{18});
+        QCOMPARE(rig.column(u"select codatl from nprg570 order by nome, spec"_s),
+                 (QVariantList{100311, 500123, 100245, 100245}));
+        QCOMPARE(rig.column(u"select s from nprg570 where spec='100 RA'"_s), QVariantList{32.1});
         // Two lines of ROSSI MARIO and the archive's "Rossi Mario" are one athlete; the one without
         // a code comes in under the typed one.
-        QCOMPARE(column(u"select codatl from natl order by nome"_s),
-                 QStringList({u"100311"_s, u"500123"_s, u"100245"_s}));
+        QCOMPARE(rig.column(u"select codatl from natl order by nome"_s), (QVariantList{100311, 500123, 100245}));
         const Competition& c = rig.state.competition();
         QCOMPARE(c.registrationCount, u"4"_s);
         QVERIFY(c.categoriesText.startsWith(u"M|Esordienti A|2015|2016|$"_s) && c.notePresent);
         // No limit sent is no limit: a fourth race is allowed; the stored 3 refuses it.
         const QStringList held{u"100 SL"_s, u"100 RA"_s, u"200 MI"_s};
         QCOMPARE(athleteLimitRefusal(held, u"4x50 SL"_s, c.maxEntriesPerAthlete).has_value(), fault.isEmpty());
+        if (!fault.isEmpty())
+            return;
+        // Imported again beside another club's row: the club's rows are replaced, the other's kept.
+        QVERIFY(rig.db.insert(u"nprg570"_s, {{u"nome"_s, u"ALTRO"_s}, {u"soc"_s, u"AQUA"_s}}));
+        rig.dialogs.queueInput(u"500123"_s);
+        QVERIFY(rig.flows.importCompetition(u"570"_s));
+        QCOMPARE(rig.dialogs.takeTexts().size(), 2); // the code asked again, the end told
+        QCOMPARE(rig.column(u"select soc from nprg570 order by soc"_s),
+                 (QVariantList{u"AQUA"_s, u"DEMO"_s, u"DEMO"_s, u"DEMO"_s, u"DEMO"_s}));
+        QCOMPARE(rig.db.count(u"natl"_s), 3);
     }
 
     void listRefresh() {
         SimService sim;
         QVERIFY(sim.isRunning());
         Rig rig(sim);
+        rig.ports.user = u"demo club"_s;
         rig.flows.refreshList();
-        QCOMPARE(rig.ports.trace.join(u'|'), u"login|0:1|1:1|2:1|close"_s);
-        QCOMPARE(rig.column(u"select count(*) from manif where userName='demo'"_s), QStringList{u"3"_s});
+        rig.flows.refreshList();
+        QCOMPARE(rig.ports.trace.join(u'|'), u"login|0:1|1:1|2:1|close|login|0:1|1:1|2:1|close"_s);
+        // Each competition once; a user id with blanks kept whole, in the list and the requests.
+        QCOMPARE(rig.column(u"select [Numero Prova] || userName from manif order by [Numero Prova]"_s),
+                 (QVariantList{u"57demo club"_s, u"570demo club"_s, u"571demo club"_s}));
+        for (const QString& target : sim.takeRequests())
+            QVERIFY2(target.contains(QLatin1String("user=demo%20club")), qPrintable(target));
+        QCOMPARE(rig.state.competition().maxEntriesPerAthlete.toString(), u"2"_s); // the last row's limit
         rig.ports.acceptLogin = false;
         rig.ports.trace.clear();
         rig.flows.refreshList();
