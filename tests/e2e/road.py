@@ -201,12 +201,12 @@ STEPS = (list_refresh, import_online, registration_by_code, registration_by_name
          deposit, printed_report, spreadsheet_file, mail)
 
 
-def walk_road(road):
+def walk_road(road, steps=STEPS):
     """Each step in turn, timed and photographed; a step fails on its own fault or on a problem
     the person met meanwhile (a control without a name, a window off the screen); the road stops
     at the first step that could not be walked."""
     failures = []
-    for number, function in enumerate(STEPS, 1):
+    for number, function in enumerate(steps, 1):
         name, started, seen = function.__name__.replace("_", " "), time.time(), len(road.person.problems)
         try:
             function(road)
