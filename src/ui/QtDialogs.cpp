@@ -89,6 +89,13 @@ QString QtDialogs::saveFileName(const QString& title, const QString& filter, con
                                         QFileDialog::DontConfirmOverwrite);
 }
 
+QStringList QtDialogs::openFileNames(const QString& title, const QString& filter, bool several) {
+    if (several)
+        return QFileDialog::getOpenFileNames(parentWindow(), title, {}, qtFileFilter(filter));
+    const QString path = QFileDialog::getOpenFileName(parentWindow(), title, {}, qtFileFilter(filter));
+    return path.isEmpty() ? QStringList() : QStringList{path};
+}
+
 bool QtDialogs::choosePrinter(QPrinter& printer) {
     QPrintDialog dialog(&printer, parentWindow());
     dialog.setWindowTitle(QStringLiteral("Print"));
