@@ -29,7 +29,13 @@ QString clubForImport(AppState& state) {
         return state.club;
     const std::optional<QString> typed =
         state.dialogs.inputText(QStringLiteral("Codice della societa' (come su Ondaweb):"), kProgramTitle);
-    return typed ? typed->trimmed().toUpper() : QString();
+    if (!typed || typed->trimmed().isEmpty())
+        return {};
+    // Asked once: the program goes on with it, as after a login.
+    state.club = typed->trimmed().toUpper();
+    if (state.windows)
+        state.windows->workspaceView()->setClubLabel(state.club);
+    return state.club;
 }
 
 } // namespace
