@@ -38,6 +38,7 @@ public:
     Answer askOkCancel(const QString&, Answer answer, Icon, const QString&) override { return answer; }
     std::optional<QString> inputText(const QString&, const QString&, const QString&) override { return {}; }
     QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QStringList openFileNames(const QString&, const QString&, bool) override { return {}; }
     bool choosePrinter(QPrinter&) override { return false; }
 };
 

@@ -6,7 +6,7 @@ packages=(
   build-essential cmake pkg-config clang-format
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-translations-l10n libgl-dev
   libqt6svg6 qt6-qpa-plugins
-  libcurl4-openssl-dev libsqlite3-dev sqlite3 ca-certificates openssl
+  libcurl4-openssl-dev libsqlite3-dev sqlite3 ca-certificates openssl libquazip1-qt6-dev
   clang libclang-rt-dev
   libgtest-dev libbenchmark-dev
   xvfb xauth dbus dbus-x11 at-spi2-core python3-pyatspi gir1.2-atspi-2.0

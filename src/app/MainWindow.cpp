@@ -18,6 +18,7 @@
 #include "entry/NoteWindow.h"
 #include "entry/RaceListWindow.h"
 #include "entry/RegistrationWindow.h"
+#include "lenex/LenexFlows.h"
 #include "mail/MailWindow.h"
 #include "reports/PreviewWindow.h"
 #include "reports/ReportCommands.h"
@@ -110,6 +111,12 @@ void MainWindow::buildMenus() {
             &QAction::triggered, this, [this] { saveRegistrationsAsText(m_state); });
     connect(addItem(save, QStringLiteral("SaveAsExcel"), QStringLiteral("Come File Excel")), &QAction::triggered, this,
             [this] { saveRegistrationsAsSpreadsheet(m_state); });
+    connect(addItem(save, QStringLiteral("SaveAsLenex"), QStringLiteral("Come file LENEX (.lxf)")), &QAction::triggered,
+            this, [this] { SaveEntriesAsLenex(m_state); });
+    connect(addItem(file, QStringLiteral("ImportaInvito"), QStringLiteral("Importa invito LENEX...")),
+            &QAction::triggered, this, [this] { ImportLenexInvitation(m_state); });
+    connect(addItem(file, QStringLiteral("ImportaRisultati"), QStringLiteral("Importa risultati LENEX...")),
+            &QAction::triggered, this, [this] { ImportLenexResults(m_state); });
     addSeparator(file, QStringLiteral("mnuFileBar1"));
     connect(addItem(file, QStringLiteral("mnuFilePrintPreview"), QStringLiteral("Anteprima di stampa")),
             &QAction::triggered, this, [this] { showPrintPreview(m_state); });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -31,6 +32,8 @@ public:
                                              const QString& initial = {}) = 0;
     // Save dialog: the chosen path, empty when cancelled. filter as "Text (*.txt)|*.txt|All (*.*)|*.*".
     virtual QString saveFileName(const QString& title, const QString& filter, const QString& proposedPath) = 0;
+    // Open dialog: the chosen files (one at most unless `several`), empty when cancelled.
+    virtual QStringList openFileNames(const QString& title, const QString& filter, bool several) = 0;
     // Printer dialog: true when the user confirmed; the printer is then set up.
     virtual bool choosePrinter(QPrinter& printer) = 0;
 

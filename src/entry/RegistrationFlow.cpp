@@ -5,6 +5,7 @@
 #include "core/Dialogs.h"
 #include "entry/EntryTime.h"
 #include "entry/RegistrationBook.h"
+#include "lenex/LenexData.h"
 #include "store/DataSource.h"
 #include "store/Values.h"
 
@@ -272,6 +273,18 @@ void RegistrationFlow::reopen(Pass& pass, bool gridFresh, const QString& name) {
         pass.view.clubNames = m_clubNames;
     }
     pass.view.caption = m_state.competition().name;
+}
+
+RegistrationFlow::BestTimeLine RegistrationFlow::bestTime(const RegistrationForm& form) const {
+    const std::optional<lenex::BestTime> best = lenex::bestTime(m_state.databasePath, form.code, form.race);
+    if (!best)
+        return {};
+    QString text = QStringLiteral("Miglior tempo: ") + lenex::shownBestTime(best->time);
+    if (best->pool > 0)
+        text += QStringLiteral(", vasca %1 m").arg(best->pool);
+    if (best->date.isValid())
+        text += QStringLiteral(", ") + best->date.toString(QStringLiteral("dd/MM/yyyy"));
+    return {text, lenex::shownBestTime(best->time)};
 }
 
 RegistrationView RegistrationFlow::chooseRace(const RegistrationForm& form, const QString& line) {

@@ -96,6 +96,15 @@ public:
     RegistrationView changeRegistration(const RegistrationForm& form, const QString& menuCaption);
     RegistrationView deleteRegistration(const RegistrationForm& form, const QString& menuCaption);
 
+    // The best time read from results of the athlete shown in the race chosen: the label's
+    // text ("Miglior tempo: 01:05.34, vasca 25 m, 12/03/2026") and the time for the time box;
+    // both empty when there is none.
+    struct BestTimeLine {
+        QString text;
+        QString time;
+    };
+    BestTimeLine bestTime(const RegistrationForm& form) const;
+
 private:
     struct Pass;
     void lookupByCode(Pass& pass);

@@ -151,10 +151,16 @@ void RegistrationWindow::buildControls() {
     raceLine->addWidget(m_selectedRace, 1);
     raceLayout->addLayout(raceLine);
     raceLayout->addWidget(m_races, 1);
+    m_useBestTime = button(QStringLiteral("cmdMigliorTempo"), QStringLiteral("&Usa miglior tempo"), races);
+    m_useBestTime->setEnabled(false);
+    m_bestTime = new QLabel(races);
+    m_bestTime->setObjectName(QStringLiteral("MigliorTempo"));
     auto* timeLine = new QHBoxLayout;
     timeLine->addWidget(captionLabel(QStringLiteral("&Tempo"), m_time, races));
     timeLine->addWidget(m_time, 1);
+    timeLine->addWidget(m_useBestTime);
     raceLayout->addLayout(timeLine);
+    raceLayout->addWidget(m_bestTime);
     raceLayout->addWidget(registerHint);
     raceLayout->addWidget(m_register);
     auto* noteLine = new QHBoxLayout;
@@ -202,9 +208,9 @@ void RegistrationWindow::buildControls() {
     layout->addWidget(m_grid, 1);
     layout->addLayout(bottom);
 
-    const QList<QWidget*> tabOrder = {m_codeEntry, lookup,    m_nameList, m_code, m_name, m_sex,   m_year,
-                                      m_category,  recall,    set,        fresh,  clear,  m_races, m_time,
-                                      m_register,  showRaces, showNote,   m_grid, close};
+    const QList<QWidget*> tabOrder = {m_codeEntry,   lookup,     m_nameList, m_code,   m_name, m_sex,   m_year,
+                                      m_category,    recall,     set,        fresh,    clear,  m_races, m_time,
+                                      m_useBestTime, m_register, showRaces,  showNote, m_grid, close};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
 
@@ -225,6 +231,10 @@ void RegistrationWindow::buildControls() {
     connect(fresh, &QPushButton::clicked, this, &RegistrationWindow::newAthlete);
     connect(clear, &QPushButton::clicked, this, &RegistrationWindow::clearAthlete);
     connect(m_register, &QPushButton::clicked, this, &RegistrationWindow::registerAthlete);
+    connect(m_useBestTime, &QPushButton::clicked, this, [this] {
+        m_time->setText(m_bestTimeValue);
+        m_time->setFocus();
+    });
     connect(m_races, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!m_filling && row >= 0)
             chooseRace(row);
@@ -264,6 +274,14 @@ void RegistrationWindow::buildControls() {
     for (QWidget* w : {static_cast<QWidget*>(m_code), static_cast<QWidget*>(m_name), static_cast<QWidget*>(m_year),
                        static_cast<QWidget*>(m_sex), static_cast<QWidget*>(m_time)})
         w->installEventFilter(this);
+}
+
+void RegistrationWindow::showBestTime() {
+    const RegistrationFlow::BestTimeLine best = m_flow->bestTime(form());
+    m_bestTimeValue = best.time;
+    m_bestTime->setText(best.text);
+    m_bestTime->setAccessibleName(best.text.isEmpty() ? QStringLiteral("Miglior tempo: nessuno") : best.text);
+    m_useBestTime->setEnabled(!best.time.isEmpty());
 }
 
 QSize RegistrationWindow::preferredSize() const {
@@ -353,6 +371,7 @@ void RegistrationWindow::showView(const RegistrationView& view) {
     if (view.registerEnabled)
         m_register->setEnabled(*view.registerEnabled);
     m_filling = false;
+    showBestTime();
     if (view.focusCode)
         m_code->setFocus();
     if (view.sexRefused)

@@ -76,6 +76,7 @@ private:
     void showView(const RegistrationView& view);
     void showCategoryList() override;
     void updateNoteMark();
+    void showBestTime();
     QAction* gridAction(const char* name) const;
 
     AppState& m_state;
@@ -99,6 +100,9 @@ private:
     QLabel* m_selectedRace = nullptr; // Label2(0)
     QLineEdit* m_time = nullptr;      // tempo
     QPushButton* m_register = nullptr;
+    QPushButton* m_useBestTime = nullptr;
+    QLabel* m_bestTime = nullptr;
+    QString m_bestTimeValue; // what "Usa miglior tempo" types
     QLabel* m_status = nullptr;
     QCheckBox* m_notePresent = nullptr;
     QTableView* m_grid = nullptr; // DBGrid1

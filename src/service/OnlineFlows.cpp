@@ -4,6 +4,7 @@
 #include "core/AppState.h"
 #include "core/Dialogs.h"
 #include "core/Operation.h"
+#include "core/ProgramValues.h"
 #include "core/WindowHost.h"
 #include "ftp/FTP.h"
 #include "service/OnlineImport.h"
@@ -103,6 +104,12 @@ void OnlineFlows::storeCompetitionList() {
 bool OnlineFlows::importCompetition(const QString& manifId) {
     if (manifId.isEmpty())
         return false;
+    // The service would answer for another competition, or with empty lists over the local ones.
+    if (isLocalCompetition(manifId)) {
+        m_state.dialogs.message(
+            QStringLiteral("Questa manifestazione non e' su Ondaweb: aprila senza collegamento (off-line)."));
+        return false;
+    }
     const Operation operation;
     if (!operation)
         return false;
@@ -234,6 +241,11 @@ void OnlineFlows::uploadRegistrations() {
     // Without a competition the service would be told to import competition 0.
     if (number.isEmpty()) {
         m_state.dialogs.message(QStringLiteral("Inserire il numero di prova"));
+        return;
+    }
+    if (isLocalCompetition(number)) {
+        m_state.dialogs.message(QStringLiteral("Questa manifestazione non e' su Ondaweb: salva le iscrizioni come file "
+                                               "LENEX e inviale all'organizzatore."));
         return;
     }
     const Operation operation;

@@ -19,21 +19,6 @@ Status notACompetition(const QString& manifId) {
     return Status::error(err::TypeMismatch, QStringLiteral("Numero di manifestazione non valido: ") + manifId);
 }
 
-// Runs `work` inside one transaction on the connection the data sources share.
-Status inTransaction(const QString& path, const std::function<Status(Database&)>& work) {
-    Database db;
-    if (Status s = db.openShared(path); !s)
-        return s;
-    Transaction transaction(db);
-    if (!transaction.begun())
-        return transaction.begun();
-    if (Status s = work(db); !s)
-        return s; // rolled back by the transaction
-    if (!transaction.isAlive())
-        return Status::error(err::TransactionLost, QStringLiteral("La transazione e' stata interrotta"));
-    return transaction.commit();
-}
-
 // A new row through a data source, so that every value is converted as the store converts it.
 Status addRow(DataSource& source, const QList<QPair<QString, QVariant>>& values) {
     if (Status s = source.addNew(); !s)

@@ -53,6 +53,14 @@ const QList<TableDefinition>& programTables() {
     return tables;
 }
 
+const TableDefinition& bestTimesTable() {
+    static const TableDefinition table = {QStringLiteral("Tempi"),
+                                          {typed("Codatl", FieldType::Long), text("Gara", 50),
+                                           typed("Vasca", FieldType::Integer), typed("Tempo", FieldType::Long),
+                                           typed("Data", FieldType::Date), text("Manifestazione", 100)}};
+    return table;
+}
+
 namespace {
 
 // One step from the version before `toVersion`; every step runs inside the transaction of createSchema.
@@ -63,7 +71,13 @@ struct Migration {
 
 // Version 1 is the first versioned schema; a later change of the tables adds its step here.
 const QList<Migration>& migrations() {
-    static const QList<Migration> steps;
+    static const QList<Migration> steps = {
+        {2,
+         [](Database& db) -> Status {
+             const TableDefinition& times = bestTimesTable();
+             return db.tableExists(times.name) ? Status{} : db.createTable(times.name, times.fields);
+         }},
+    };
     return steps;
 }
 

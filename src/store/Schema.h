@@ -19,13 +19,17 @@ struct TableDefinition {
 // the template nprg (with OrdineInserimento) and Records.
 const QList<TableDefinition>& programTables();
 
+// Best times read from results files: one row per athlete, race and pool length, the time in
+// hundredths of a second. Added by the step to version 2.
+const TableDefinition& bestTimesTable();
+
 // The registration table of competition `number`: "nprg" followed by the number.
 inline QString registrationTable(const QString& number) {
     return QStringLiteral("nprg") + number;
 }
 
 // The version of the tables this program writes, kept in the file as PRAGMA user_version.
-inline constexpr int schemaVersion = 1;
+inline constexpr int schemaVersion = 2;
 
 // The file's version; a file of before versioning (0) that holds tables reads as 1.
 Status readSchemaVersion(Database& db, int& version);

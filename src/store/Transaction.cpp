@@ -70,4 +70,18 @@ void Transaction::rollback() {
     }
 }
 
+Status inTransaction(const QString& path, const std::function<Status(Database&)>& work) {
+    Database db;
+    if (Status s = db.openShared(path); !s)
+        return s;
+    Transaction transaction(db);
+    if (!transaction.begun())
+        return transaction.begun();
+    if (Status s = work(db); !s)
+        return s; // rolled back by the transaction
+    if (!transaction.isAlive())
+        return Status::error(err::TransactionLost, QStringLiteral("La transazione e' stata interrotta"));
+    return transaction.commit();
+}
+
 } // namespace onda

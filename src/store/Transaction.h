@@ -3,6 +3,9 @@
 #include "store/Status.h"
 
 #include <QByteArray>
+#include <QString>
+
+#include <functional>
 
 struct sqlite3;
 
@@ -36,5 +39,9 @@ private:
     Status m_begun;
     bool m_open = false;
 };
+
+// Runs `work` inside one transaction on the connection the data sources of `path` share:
+// all of it is stored, or none when it fails or SQLite ends the transaction.
+Status inTransaction(const QString& path, const std::function<Status(Database&)>& work);
 
 } // namespace onda

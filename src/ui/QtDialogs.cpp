@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -76,17 +77,28 @@ Dialogs::Answer QtDialogs::askOkCancel(const QString& text, Answer defaultAnswer
 }
 
 std::optional<QString> QtDialogs::inputText(const QString& prompt, const QString& title, const QString& initial) {
-    bool ok = false;
-    const QString text = QInputDialog::getText(parentWindow(), title.isEmpty() ? kDefaultTitle : title, prompt,
-                                               QLineEdit::Normal, initial, &ok);
-    if (!ok)
+    QInputDialog dialog(parentWindow());
+    dialog.setWindowTitle(title.isEmpty() ? kDefaultTitle : title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(initial);
+    // A screen reader names the box by the prompt above it.
+    if (auto* box = dialog.findChild<QLineEdit*>())
+        box->setAccessibleName(prompt);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return dialog.textValue();
 }
 
 QString QtDialogs::saveFileName(const QString& title, const QString& filter, const QString& proposedPath) {
     return QFileDialog::getSaveFileName(parentWindow(), title, proposedPath, qtFileFilter(filter), nullptr,
                                         QFileDialog::DontConfirmOverwrite);
+}
+
+QStringList QtDialogs::openFileNames(const QString& title, const QString& filter, bool several) {
+    if (several)
+        return QFileDialog::getOpenFileNames(parentWindow(), title, {}, qtFileFilter(filter));
+    const QString path = QFileDialog::getOpenFileName(parentWindow(), title, {}, qtFileFilter(filter));
+    return path.isEmpty() ? QStringList() : QStringList{path};
 }
 
 bool QtDialogs::choosePrinter(QPrinter& printer) {

@@ -12,6 +12,7 @@ public:
     Answer askOkCancel(const QString& text, Answer defaultAnswer, Icon icon, const QString& title) override;
     std::optional<QString> inputText(const QString& prompt, const QString& title, const QString& initial) override;
     QString saveFileName(const QString& title, const QString& filter, const QString& proposedPath) override;
+    QStringList openFileNames(const QString& title, const QString& filter, bool several) override;
     bool choosePrinter(QPrinter& printer) override;
 };
 

@@ -192,9 +192,11 @@ void TestMainWindow::commandsAndCaptions() {
     MainWindow* main = app().main();
     // One table of the exact captions, menu by menu, in order (separators left out).
     const QList<QPair<QString, QStringList>> menus{
-        {QStringLiteral("Salva"), {"Come file Access", "Come file di testo (QVASCA)", "Come File Excel"}},
+        {QStringLiteral("Salva"),
+         {"Come file Access", "Come file di testo (QVASCA)", "Come File Excel", "Come file LENEX (.lxf)"}},
         {QStringLiteral("mnuFile"),
-         {"Salva", "Anteprima di stampa", "Stampa iscrizioni", "Invia e-mail...", "Reinizializza database", "Uscita"}},
+         {"Salva", "Importa invito LENEX...", "Importa risultati LENEX...", "Anteprima di stampa", "Stampa iscrizioni",
+          "Invia e-mail...", "Reinizializza database", "Uscita"}},
         {QStringLiteral("mnuView"), {"DataBase Atleti", "Iscrizioni", "Elenco gare", "Categorie"}},
         {QStringLiteral("agg"),
          {"Verifica gare definite sul Ondaweb", "Aggiorna database da Ondaweb", "Deposita le tue iscrizioni su Ondaweb",

@@ -120,6 +120,12 @@ private slots:
         QVERIFY(startWith(QString()));
         QVERIFY(trigger(u"DepositaOndaweb"_s) && trigger(u"mnuFileSaveAs"_s) && click(u"Form2/Command1_3"_s));
         QCOMPARE(dialogs().takeTexts(), QStringList(3, u"Inserire il numero di prova"_s));
+        // A competition made from an invitation is not the service's: nothing is asked or sent.
+        app().state().changeCompetition([](Competition& c) { c.number = u"900000"_s; });
+        QVERIFY(trigger(u"DepositaOndaweb"_s));
+        QCOMPARE(dialogs().takeTexts(),
+                 QStringList{u"Questa manifestazione non e' su Ondaweb: salva le iscrizioni come "
+                             "file LENEX e inviale all'organizzatore."_s});
     }
 
     void upload_data() {

@@ -21,7 +21,7 @@ QString ScriptedDialogs::problems() const {
     for (const Shown& s : m_shown)
         out << QStringLiteral("dialog not checked by the test: ") + s.text;
     if (!m_yesNo.isEmpty() || !m_okCancel.isEmpty() || !m_inputs.isEmpty() || !m_saveNames.isEmpty() ||
-        !m_printers.isEmpty())
+        !m_openNames.isEmpty() || !m_printers.isEmpty())
         out << QStringLiteral("queued answers left unused");
     return out.join(QLatin1Char('\n'));
 }
@@ -33,6 +33,7 @@ void ScriptedDialogs::reset() {
     m_okCancel.clear();
     m_inputs.clear();
     m_saveNames.clear();
+    m_openNames.clear();
     m_printers.clear();
 }
 
@@ -88,6 +89,15 @@ QString ScriptedDialogs::saveFileName(const QString& title, const QString& filte
         return {};
     }
     return m_saveNames.dequeue();
+}
+
+QStringList ScriptedDialogs::openFileNames(const QString& title, const QString& filter, bool several) {
+    record({Kind::Open, title, Answer::Ok, Icon::None, title, filter, several ? QStringLiteral("*") : QString()});
+    if (m_openNames.isEmpty()) {
+        unexpected(title);
+        return {};
+    }
+    return m_openNames.dequeue();
 }
 
 bool ScriptedDialogs::choosePrinter(QPrinter& printer) {

@@ -14,7 +14,7 @@
 // A dialog with no queued answer fails the running test at once and is answered No/Cancel.
 class ScriptedDialogs final : public onda::Dialogs {
 public:
-    enum class Kind { Message, YesNo, OkCancel, Input, Save, Printer };
+    enum class Kind { Message, YesNo, OkCancel, Input, Save, Open, Printer };
     struct Shown {
         Kind kind;
         QString text; // the message, the question, the input prompt or the save dialog's title
@@ -29,6 +29,7 @@ public:
     void queueOkCancel(Answer answer) { m_okCancel.enqueue(answer); }
     void queueInput(std::optional<QString> text) { m_inputs.enqueue(std::move(text)); }
     void queueSaveFileName(const QString& path) { m_saveNames.enqueue(path); }
+    void queueOpenFileNames(const QStringList& paths) { m_openNames.enqueue(paths); }
     // The printer dialog confirmed, printing to a PDF at pdfPath; an empty path cancels it.
     void queuePrinterPdf(const QString& pdfPath) { m_printers.enqueue(pdfPath); }
 
@@ -47,6 +48,7 @@ public:
     Answer askOkCancel(const QString& text, Answer defaultAnswer, Icon icon, const QString& title) override;
     std::optional<QString> inputText(const QString& prompt, const QString& title, const QString& initial) override;
     QString saveFileName(const QString& title, const QString& filter, const QString& proposedPath) override;
+    QStringList openFileNames(const QString& title, const QString& filter, bool several) override;
     bool choosePrinter(QPrinter& printer) override;
 
 private:
@@ -59,5 +61,6 @@ private:
     QQueue<Answer> m_okCancel;
     QQueue<std::optional<QString>> m_inputs;
     QQueue<QString> m_saveNames;
+    QQueue<QStringList> m_openNames;
     QQueue<QString> m_printers;
 };

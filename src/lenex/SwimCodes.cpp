@@ -1,0 +1,97 @@
+#include "lenex/SwimCodes.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace onda::lenex {
+
+namespace {
+
+struct Stroke {
+    const char* code;
+    const char* stroke;
+};
+constexpr Stroke kStrokes[] = {
+    {"SL", "FREE"}, {"DO", "BACK"}, {"RA", "BREAST"}, {"FA", "FLY"}, {"MI", "MEDLEY"},
+};
+
+} // namespace
+
+SwimStyle styleOfRace(const QString& raceCode) {
+    static const QRegularExpression pattern(QStringLiteral(R"(^\s*(?:(\d+)\s*[xX]\s*)?(\d+)\s*([A-Za-z]+)\s*$)"));
+    const QRegularExpressionMatch match = pattern.match(raceCode);
+    if (match.hasMatch()) {
+        const QString code = match.captured(3).toUpper();
+        for (const Stroke& s : kStrokes) {
+            if (code == QLatin1String(s.code)) {
+                SwimStyle style;
+                style.distance = match.captured(2).toInt();
+                style.relayCount = match.captured(1).isEmpty() ? 1 : match.captured(1).toInt();
+                style.stroke = QLatin1String(s.stroke);
+                if (style.distance > 0 && style.relayCount > 0)
+                    return style;
+            }
+        }
+    }
+    SwimStyle unknown;
+    unknown.stroke = QStringLiteral("UNKNOWN");
+    unknown.name = raceCode.trimmed();
+    return unknown;
+}
+
+QString raceOfStyle(const SwimStyle& style) {
+    for (const Stroke& s : kStrokes) {
+        if (style.stroke == QLatin1String(s.stroke) && style.distance > 0) {
+            const QString legs =
+                style.relayCount > 1 ? QString::number(style.relayCount) + QLatin1Char('x') : QString();
+            return legs + QString::number(style.distance) + QLatin1Char(' ') + QLatin1String(s.code);
+        }
+    }
+    if (!style.name.trimmed().isEmpty())
+        return style.name.trimmed();
+    const QString legs = style.relayCount > 1 ? QString::number(style.relayCount) + QLatin1Char('x') : QString();
+    return legs + QString::number(style.distance) + QLatin1Char(' ') + style.stroke;
+}
+
+bool sameRace(const QString& a, const QString& b) {
+    return raceOfStyle(styleOfRace(a)).compare(raceOfStyle(styleOfRace(b)), Qt::CaseInsensitive) == 0;
+}
+
+QString formatSwimTime(int hundredths) {
+    if (hundredths <= 0)
+        return QStringLiteral("NT");
+    const int h = hundredths / 360000;
+    const int m = hundredths / 6000 % 60;
+    const int s = hundredths / 100 % 60;
+    return QStringLiteral("%1:%2:%3.%4")
+        .arg(h, 2, 10, QLatin1Char('0'))
+        .arg(m, 2, 10, QLatin1Char('0'))
+        .arg(s, 2, 10, QLatin1Char('0'))
+        .arg(hundredths % 100, 2, 10, QLatin1Char('0'));
+}
+
+std::optional<int> parseSwimTime(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.compare(QLatin1String("NT"), Qt::CaseInsensitive) == 0)
+        return -1;
+    static const QRegularExpression pattern(QStringLiteral(R"(^(\d{1,2}):(\d{2}):(\d{2})\.(\d{2})$)"));
+    const QRegularExpressionMatch match = pattern.match(t);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const int m = match.captured(2).toInt();
+    const int s = match.captured(3).toInt();
+    if (m > 59 || s > 59)
+        return std::nullopt;
+    const int value = ((match.captured(1).toInt() * 60 + m) * 60 + s) * 100 + match.captured(4).toInt();
+    return value == 0 ? -1 : value; // an entry of all zeros means no time
+}
+
+int hundredthsOf(double minutes, double seconds) {
+    if (!(minutes < 90) || !(seconds < 90) || minutes < 0 || seconds < 0)
+        return -1;
+    const double total = std::round((minutes * 60 + seconds) * 100);
+    return total > 0 ? static_cast<int>(total) : -1;
+}
+
+} // namespace onda::lenex
