@@ -38,6 +38,7 @@ public:
         return ++shown, std::nullopt;
     }
     QString saveFileName(const QString&, const QString&, const QString&) override { return ++shown, QString(); }
+    QStringList openFileNames(const QString&, const QString&, bool) override { return ++shown, QStringList(); }
     bool choosePrinter(QPrinter&) override { return ++shown, false; }
 };
 

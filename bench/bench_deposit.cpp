@@ -39,6 +39,7 @@ public:
         return ++unexpected, std::nullopt;
     }
     QString saveFileName(const QString&, const QString&, const QString&) override { return ++unexpected, QString(); }
+    QStringList openFileNames(const QString&, const QString&, bool) override { return ++unexpected, QStringList(); }
     bool choosePrinter(QPrinter&) override { return ++unexpected, false; }
 };
 

@@ -36,6 +36,7 @@ public:
     Answer askOkCancel(const QString&, Answer, Icon, const QString&) override { return Answer::Cancel; }
     std::optional<QString> inputText(const QString&, const QString&, const QString&) override { return {}; }
     QString saveFileName(const QString&, const QString&, const QString&) override { return {}; }
+    QStringList openFileNames(const QString&, const QString&, bool) override { return {}; }
     bool choosePrinter(QPrinter&) override { return false; }
 };
 

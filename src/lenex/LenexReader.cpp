@@ -50,6 +50,19 @@ public:
         }
     }
 
+    // The elements named `item` of the collection the reader stands in: `each` reads one and
+    // returns true once it consumed it, false to have it skipped (attributes only).
+    template <class F> void items(const char* item, F&& each) {
+        children([&] { return is(item) && each(); });
+    }
+    // The collection `name` (the reader stands on one of the parent's children): true when it was.
+    template <class F> bool collection(const char* name, const char* item, F&& each) {
+        if (!is(name))
+            return false;
+        items(item, each);
+        return true;
+    }
+
     void meet(Meet& meet) {
         meet.name = attr("name");
         meet.city = attr("city");
@@ -61,42 +74,27 @@ public:
             if (is("AGEDATE")) {
                 meet.ageDate = date("value");
                 meet.ageDateType = attr("type");
-            } else if (is("SESSIONS")) {
-                children([&] {
-                    if (!is("SESSION"))
-                        return false;
-                    meet.sessions << session();
-                    return true;
-                });
-                return true;
-            } else if (is("CLUBS")) {
-                children([&] {
-                    if (!is("CLUB"))
-                        return false;
-                    meet.clubs << club();
-                    return true;
-                });
-                return true;
+                return false;
             }
-            return false;
+            return collection("SESSIONS", "SESSION",
+                              [&] {
+                                  meet.sessions << session();
+                                  return true;
+                              }) ||
+                   collection("CLUBS", "CLUB", [&] {
+                       meet.clubs << club();
+                       return true;
+                   });
         });
     }
 
     Session session() {
-        Session s;
-        s.number = number("number");
-        s.date = date("date");
-        s.course = attr("course");
+        Session s{number("number"), date("date"), attr("course"), {}};
         children([&] {
-            if (!is("EVENTS"))
-                return false;
-            children([&] {
-                if (!is("EVENT"))
-                    return false;
+            return collection("EVENTS", "EVENT", [&] {
                 s.events << event();
                 return true;
             });
-            return true;
         });
         return s;
     }
@@ -109,93 +107,58 @@ public:
         e.round = attr("round");
         children([&] {
             if (is("SWIMSTYLE")) {
-                e.style.distance = number("distance");
-                e.style.relayCount = number("relaycount", 1);
-                e.style.stroke = attr("stroke");
-                e.style.name = attr("name");
-            } else if (is("AGEGROUPS")) {
-                children([&] {
-                    if (!is("AGEGROUP"))
-                        return false;
-                    e.ageGroups << AgeGroup{attr("agegroupid"), number("agemin", -1), number("agemax", -1),
-                                            attr("gender"), attr("name")};
-                    return false;
-                });
-                return true;
+                e.style = {number("distance"), number("relaycount", 1), attr("stroke"), attr("name")};
+                return false;
             }
-            return false;
+            return collection("AGEGROUPS", "AGEGROUP", [&] {
+                e.ageGroups << AgeGroup{attr("agegroupid"), number("agemin", -1), number("agemax", -1), attr("gender"),
+                                        attr("name")};
+                return false;
+            });
         });
         return e;
     }
 
-    QList<Entry> entries() {
-        QList<Entry> out;
-        children([&] {
-            if (is("ENTRY"))
-                out << Entry{attr("eventid"), time("entrytime")};
+    // The ENTRIES collection, when the reader stands on it.
+    bool entries(QList<Entry>& out) {
+        return collection("ENTRIES", "ENTRY", [&] {
+            out << Entry{attr("eventid"), time("entrytime")};
             return false;
         });
-        return out;
     }
 
     Club club() {
-        Club c;
-        c.name = attr("name");
-        c.code = attr("code");
-        c.nation = attr("nation");
+        Club c{attr("name"), attr("code"), attr("nation"), {}, {}};
         children([&] {
-            if (is("ATHLETES")) {
-                children([&] {
-                    if (!is("ATHLETE"))
-                        return false;
-                    c.athletes << athlete();
-                    return true;
-                });
-                return true;
-            }
-            if (is("RELAYS")) {
-                children([&] {
-                    if (!is("RELAY"))
-                        return false;
-                    Relay r{number("number", 1), attr("gender"), attr("name"), {}};
-                    children([&] {
-                        if (!is("ENTRIES"))
-                            return false;
-                        r.entries = entries();
-                        return true;
-                    });
-                    c.relays << r;
-                    return true;
-                });
-                return true;
-            }
-            return false;
+            return collection("ATHLETES", "ATHLETE",
+                              [&] {
+                                  c.athletes << athlete();
+                                  return true;
+                              }) ||
+                   collection("RELAYS", "RELAY", [&] {
+                       Relay r{number("number", 1), attr("gender"), attr("name"), {}};
+                       children([&] { return entries(r.entries); });
+                       c.relays << r;
+                       return true;
+                   });
         });
         return c;
     }
 
     Athlete athlete() {
-        Athlete a;
-        a.id = attr("athleteid");
-        a.lastName = attr("lastname");
-        a.firstName = attr("firstname");
-        a.birthDate = date("birthdate");
-        a.gender = attr("gender");
-        a.license = attr("license");
+        Athlete a{attr("athleteid"),
+                  attr("lastname"),
+                  attr("firstname"),
+                  date("birthdate"),
+                  attr("gender"),
+                  attr("license"),
+                  {},
+                  {}};
         children([&] {
-            if (is("ENTRIES")) {
-                a.entries = entries();
-                return true;
-            }
-            if (is("RESULTS")) {
-                children([&] {
-                    if (is("RESULT"))
-                        a.results << Result{attr("eventid"), time("swimtime"), attr("status")};
-                    return false;
-                });
-                return true;
-            }
-            return false;
+            return entries(a.entries) || collection("RESULTS", "RESULT", [&] {
+                       a.results << Result{attr("eventid"), time("swimtime"), attr("status")};
+                       return false;
+                   });
         });
         return a;
     }
@@ -219,16 +182,11 @@ ReadOutcome readXml(QIODevice& device, const QString& path, Document& document) 
         return {false, QStringLiteral("Il file ") + shown(path) + QStringLiteral(" e' nella versione LENEX ") +
                            document.version + QStringLiteral(": il programma legge solo la versione 3.")};
     parser.children([&] {
-        if (!parser.is("MEETS"))
-            return false;
-        parser.children([&] {
-            if (!parser.is("MEET"))
-                return false;
+        return parser.collection("MEETS", "MEET", [&] {
             document.meets << Meet{};
             parser.meet(document.meets.last());
             return true;
         });
-        return true;
     });
     if (xml.hasError()) {
         document = {};

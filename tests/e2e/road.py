@@ -69,12 +69,17 @@ def list_refresh(road):
     road.person.wait_idle()
 
 
+def open_competition(person, name, mode):
+    """A double click on the competition in the workspace's list, then the mode chosen."""
+    person.press(name, role="table cell", double=True)
+    person.window("Seleziona la modalita' di utilizzo")
+    person.press(mode, role="radio button", prefix=True)
+    person.press("OK")
+
+
 def import_online(road):
     p = road.person
-    p.press("Trofeo Città di Rivabella", role="table cell", double=True)
-    p.window("Seleziona la modalita' di utilizzo")
-    p.press("ON-LINE", role="radio button", prefix=True)
-    p.press("OK")
+    open_competition(p, "Trofeo Città di Rivabella", "ON-LINE")
     login(p)
     p.find("Codice provvisorio", role="label", prefix=True, timeout=20)
     p.key(*"500001", "Return")

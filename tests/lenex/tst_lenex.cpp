@@ -104,12 +104,7 @@ class TestLenex : public QObject, private RegistrationFlow::Port {
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
-    QStringList rows(const QString& sql) {
-        QStringList out;
-        for (const QVariant& v : m_db->column(sql))
-            out << v.toString();
-        return out;
-    }
+    QStringList rows(const QString& sql) { return QVariant(m_db->column(sql)).toStringList(); }
     void checkedByIndependentReader(const QString& path) {
         QProcess python;
         python.start(u"python3"_s, {QStringLiteral(ONDA_LENEX_CHECK), path});
@@ -386,6 +381,14 @@ private slots:
                               u"Importa invito LENEX"_s,
                               u"Il file "_s + m_db->filePath(u"vuoto.lef"_s) +
                                   u" non contiene gare: nessuna manifestazione e' stata creata."_s}));
+        // Without a club yet its code is asked; cancelled, nothing is made.
+        m_state->club.clear();
+        writeFile(u"invito.lef"_s, writeXml({u"3.0"_s, {}, {invitation()}}));
+        m_dialogs.queueOpenFileNames({m_db->filePath(u"invito.lef"_s)});
+        m_dialogs.queueInput(std::nullopt);
+        ImportLenexInvitation(*m_state);
+        QCOMPARE(m_dialogs.takeTexts(),
+                 (QStringList{u"Importa invito LENEX"_s, u"Codice della societa' (come su Ondaweb):"_s}));
         QCOMPARE(fileBytes(m_db->path()), before);
 
         // An archive that cannot be written leaves no file behind, and an old one as it was.

@@ -1,0 +1,129 @@
+#!/usr/bin/python3
+"""lenex_road.py PROGRAM: a club secretary with a meet that is only an invitation file, under a
+real display with the mouse and the keyboard: the invitation imported from the File menu, best
+times taken from a results file, a registration with the best time as its entry time, the
+entries saved as a LENEX file and read back here as meet software reads it, and the deposit
+refused. The files are written and read here with Python's own modules."""
+
+import os
+import sqlite3
+import sys
+import types
+import xml.etree.ElementTree as ET
+import zipfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.join(HERE, "..", "lenex"))
+from check_entries import problems  # noqa: E402
+from person import Failure, Program, accessibility_bus, text_of, until  # noqa: E402
+from road import expect_row, open_competition, walk_road  # noqa: E402
+
+INVITATION = """\ufeff<?xml version="1.0" encoding="UTF-8"?>
+<LENEX version="3.0"><CONSTRUCTOR name="Organiser" version="1"><CONTACT email="o@x.example"/></CONSTRUCTOR>
+<MEETS><MEET name="Meeting della Riviera" city="Pesaro" nation="ITA" course="SCM" maxentriesathlete="3">
+<AGEDATE value="2026-12-31" type="YEAR"/><SESSIONS><SESSION number="1" date="2026-04-18"><EVENTS>
+<EVENT eventid="101" number="1" gender="M"><SWIMSTYLE distance="100" relaycount="1" stroke="FREE"/>
+<AGEGROUPS><AGEGROUP agegroupid="1" agemin="12" agemax="13" name="RAGAZZI"/></AGEGROUPS></EVENT>
+<EVENT eventid="102" number="2" gender="F"><SWIMSTYLE distance="200" relaycount="1" stroke="MEDLEY"/>
+<AGEGROUPS><AGEGROUP agegroupid="2" agemin="12" agemax="13" name="RAGAZZE"/></AGEGROUPS></EVENT>
+</EVENTS></SESSION></SESSIONS></MEET></MEETS></LENEX>"""
+
+RESULTS = """<?xml version="1.0" encoding="UTF-8"?>
+<LENEX version="3.0"><MEETS><MEET name="Regionali invernali" city="Ancona" nation="ITA" course="SCM">
+<SESSIONS><SESSION number="1" date="2026-02-01"><EVENTS><EVENT eventid="1" number="1">
+<SWIMSTYLE distance="100" relaycount="1" stroke="FREE"/></EVENT></EVENTS></SESSION></SESSIONS>
+<CLUBS><CLUB name="Nuoto Demo" code="DEMO"><ATHLETES>
+<ATHLETE athleteid="7" lastname="ROSSI" firstname="MARCO" birthdate="2013-05-02" gender="M" license="700001">
+<RESULTS><RESULT resultid="1" eventid="1" swimtime="00:01:05.34"/>
+<RESULT resultid="2" eventid="1" swimtime="00:01:01.00" status="DSQ"/></RESULTS></ATHLETE>
+<ATHLETE athleteid="8" lastname="OSPITE" firstname="ANNA" birthdate="2013-01-01" gender="F">
+<RESULTS><RESULT resultid="3" eventid="1" swimtime="00:01:10.00"/></RESULTS></ATHLETE>
+</ATHLETES></CLUB></CLUBS></MEET></MEETS></LENEX>"""
+
+
+def choose_file(person, caption, path):
+    person.type_into("Nome del file:", path, role="text", inside=person.window(caption), enter=True)
+
+
+def invitation(road):
+    p = road.person
+    path = p.file("invito.lef")
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(INVITATION)
+    p.menu("File", "Importa invito LENEX...")
+    choose_file(p, "Importa invito LENEX", path)
+    p.type_into("Codice della societa' (come su Ondaweb):", "DEMO", role="text", enter=True)
+    p.answer('Manifestazione "Meeting della Riviera" creata con il numero 900000: selezionala nell\'elenco e premi '
+             '"Iscrizioni".')
+    p.find("Meeting della Riviera", role="table cell")
+
+
+def results(road):
+    p = road.person
+    # The club's athlete, as the archive holds it after the on-line import of another competition.
+    with sqlite3.connect(p.file("ONDA.mdb")) as db:
+        db.execute("insert into natl (codatl, nome, anno, soc, sesso) values (700001, 'ROSSI MARCO', 2013, 'DEMO', 'M')")
+    path = p.file("risultati.lxf")
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as archive:
+        archive.writestr("Regionali 2026.lef", RESULTS)
+    p.menu("File", "Importa risultati LENEX...")
+    choose_file(p, "Importa risultati LENEX", path)
+    p.answer("Letti 1 tempi per 1 atleti.\nAtleti del file non trovati nell'archivio: OSPITE ANNA (2013).")
+
+
+def best_time_registration(road):
+    p = road.person
+    open_competition(p, "Meeting della Riviera", "OFF-LINE")
+    road.desk = desk = p.window("Iscrizioni DEMO. Numero iscrizioni: 0")
+    p.type_into("Scrivi qui il codice atleta", "700001", role="text", prefix=True, enter=True, inside=desk)
+    p.press("100 SL", role="list item", inside=desk)
+    label = p.find("Miglior tempo: 01:05.34, vasca 25 m, 01/02/2026", role="label", inside=desk)
+    p.check_visible(label)
+    p.shot("best-time-shown")
+    p.press("Usa miglior tempo", inside=desk)
+    box = p.find("Tempo", role="text", inside=desk)
+    until(lambda: text_of(box) == "01:05.34", 5, lambda: "the time box holds %r" % text_of(box))
+    p.press("Iscrivi", inside=desk)
+    expect_row(road, "ROSSI MARCO", "100 SL")
+
+
+def entries_file(road):
+    p, path = road.person, road.person.file("DEMO_900000.lxf")
+    p.menu("File", "Salva", "Come file LENEX (.lxf)")
+    choose_file(p, "Save", path)
+    p.answer("File LENEX registrato in " + path)
+    found = problems(path)
+    if found:
+        raise Failure("meet software would refuse the entries: %r" % found)
+    with zipfile.ZipFile(path) as archive:
+        root = ET.fromstring(archive.read(archive.namelist()[0]))
+    entries = [(a.get("lastname"), a.get("firstname"), e.get("entrytime")) for a in root.iter("ATHLETE")
+               for e in a.iter("ENTRY")]
+    if entries != [("ROSSI", "MARCO", "00:01:05.34")]:
+        raise Failure("the entries file holds %r" % entries)
+
+
+def deposit_refused(road):
+    road.person.menu("Aggiornamenti", "Deposita le tue iscrizioni su Ondaweb")
+    road.person.answer("Questa manifestazione non e' su Ondaweb: salva le iscrizioni come file LENEX e inviale "
+                       "all'organizzatore.")
+
+
+STEPS = (invitation, results, best_time_registration, entries_file, deposit_refused)
+
+
+def main():
+    failures = []
+    try:
+        with accessibility_bus(), Program(sys.argv[1]) as person:
+            failures = walk_road(types.SimpleNamespace(person=person, desk=None, rows=[]), STEPS)
+    except Failure as failure:
+        failures.append(str(failure))
+    for failure in failures:
+        print("FAIL: " + failure)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
