@@ -190,8 +190,9 @@ ReadOutcome readXml(QIODevice& device, const QString& path, Document& document) 
     });
     if (xml.hasError()) {
         document = {};
-        return {false, QStringLiteral("Il file LENEX ") + shown(path) + QStringLiteral(" e' danneggiato (riga ") +
-                           QString::number(xml.lineNumber()) + QStringLiteral("): ") + xml.errorString()};
+        // The parser's own wording is English: the line is what helps the organiser mend the file.
+        return {false, QStringLiteral("Il file LENEX ") + shown(path) + QStringLiteral(" e' danneggiato alla riga ") +
+                           QString::number(xml.lineNumber()) + QStringLiteral(": non e' stato letto.")};
     }
     return {true, {}};
 }

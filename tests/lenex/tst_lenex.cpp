@@ -29,14 +29,11 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// clang-format off
 Event event(const char* id, int number, const char* gender, int distance, const char* stroke,
             QList<AgeGroup> groups = {}, int relayCount = 1) {
-    return {QString::fromLatin1(id),
-            number,
-            QString::fromLatin1(gender),
-            {},
-            {distance, relayCount, QString::fromLatin1(stroke), {}},
-            groups};
+    return {QString::fromLatin1(id), number, QString::fromLatin1(gender), {},
+            {distance, relayCount, QString::fromLatin1(stroke), {}}, groups};
 }
 
 // An organiser's invitation: 100 FREE for M35, 50 BACK for everyone, 200 MEDLEY for women of 50 and over.
@@ -47,27 +44,17 @@ Meet invitation() {
     m.course = u"SCM"_s;
     m.ageDate = QDate(2026, 12, 31);
     m.maxEntriesAthlete = 3;
-    m.sessions << Session{1,
-                          QDate(2026, 3, 12),
-                          {},
+    m.sessions << Session{1, QDate(2026, 3, 12), {},
                           {event("11", 1, "M", 100, "FREE", {{u"1"_s, 35, 39, {}, u"M35"_s}}),
                            event("12", 2, "A", 50, "BACK")}}
-               << Session{2,
-                          QDate(2026, 3, 13),
-                          u"LCM"_s,
+               << Session{2, QDate(2026, 3, 13), u"LCM"_s,
                           {event("21", 3, "F", 200, "MEDLEY", {{u"2"_s, 50, -1, {}, {}}})}};
     return m;
 }
 
 Athlete swimmer(const char* license, const char* last, const char* first, int year, QList<Result> results) {
-    return {{},
-            QString::fromUtf8(last),
-            QString::fromUtf8(first),
-            QDate(year, 1, 1),
-            u"M"_s,
-            QString::fromLatin1(license),
-            {},
-            results};
+    return {{}, QString::fromUtf8(last), QString::fromUtf8(first), QDate(year, 1, 1), u"M"_s,
+            QString::fromLatin1(license), {}, results};
 }
 
 // Results of a short-course session and a long-course one; `rossi` is ROSSI MARIO's 100 FREE in 25 m.
@@ -76,9 +63,7 @@ Document results(int rossi, const QString& clubCode = u"ABC"_s) {
     m.name = u"Regionali"_s;
     m.course = u"SCM"_s;
     m.sessions << Session{1, QDate(2026, 2, 1), {}, {event("1", 1, "M", 100, "FREE")}}
-               << Session{2,
-                          QDate(2026, 2, 2),
-                          u"LCM"_s,
+               << Session{2, QDate(2026, 2, 2), u"LCM"_s,
                           {event("2", 2, "M", 100, "FREE"), event("3", 3, "M", 50, "FREE", {}, 4)}};
     Club c{u"Nuoto ABC"_s, clubCode, u"ITA"_s, {}, {}};
     c.athletes << swimmer("1001", "ROSSI", "MARIO", 1990,
@@ -88,6 +73,7 @@ Document results(int rossi, const QString& clubCode = u"ABC"_s) {
     m.clubs << c;
     return {u"3.0"_s, {}, {m}};
 }
+// clang-format on
 
 } // namespace
 
@@ -116,11 +102,8 @@ private slots:
     void init() {
         m_db = std::make_unique<FixtureDb>();
         QVERIFY(m_db->isValid() && m_db->seedEntryCompetition());
-        QVERIFY(m_db->insert(u"natl"_s, {{u"codatl"_s, 3001},
-                                         {u"nome"_s, u"STAFFETTA ABC"_s},
-                                         {u"soc"_s, u"ABC"_s},
-                                         {u"sesso"_s, u"M"_s},
-                                         {u"squadra"_s, -1}}));
+        QVERIFY(m_db->insertRows(u"natl"_s, {u"codatl"_s, u"nome"_s, u"soc"_s, u"sesso"_s, u"squadra"_s},
+                                 {{3001, u"STAFFETTA ABC"_s, u"ABC"_s, u"M"_s, -1}}));
         m_state = std::make_unique<AppState>(m_dialogs);
         m_state->databasePath = m_db->path();
         m_state->store.setDatabasePath(m_db->path());
@@ -136,36 +119,18 @@ private slots:
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("style"); // distance relaycount stroke
         QTest::addColumn<QString>("stored");
-        QTest::newRow("joined") << "100SL"
-                                << "100 1 FREE"
-                                << "100 SL";
-        QTest::newRow("with a blank") << "100 SL"
-                                      << "100 1 FREE"
-                                      << "100 SL";
-        QTest::newRow("lower case") << "50do"
-                                    << "50 1 BACK"
-                                    << "50 DO";
-        QTest::newRow("breast") << "200 RA"
-                                << "200 1 BREAST"
-                                << "200 RA";
-        QTest::newRow("fly") << "100FA"
-                             << "100 1 FLY"
-                             << "100 FA";
-        QTest::newRow("medley") << "200MI"
-                                << "200 1 MEDLEY"
-                                << "200 MI";
-        QTest::newRow("relay") << "4x50 SL"
-                               << "50 4 FREE"
-                               << "4x50 SL";
-        QTest::newRow("medley relay") << "4X100MI"
-                                      << "100 4 MEDLEY"
-                                      << "4x100 MI";
-        QTest::newRow("unknown stroke") << "100 PINNE"
-                                        << "0 1 UNKNOWN"
-                                        << "100 PINNE";
-        QTest::newRow("no distance") << "SL"
-                                     << "0 1 UNKNOWN"
-                                     << "SL";
+        // clang-format off
+        QTest::newRow("joined") << "100SL" << "100 1 FREE" << "100 SL";
+        QTest::newRow("with a blank") << "100 SL" << "100 1 FREE" << "100 SL";
+        QTest::newRow("lower case") << "50do" << "50 1 BACK" << "50 DO";
+        QTest::newRow("breast") << "200 RA" << "200 1 BREAST" << "200 RA";
+        QTest::newRow("fly") << "100FA" << "100 1 FLY" << "100 FA";
+        QTest::newRow("medley") << "200MI" << "200 1 MEDLEY" << "200 MI";
+        QTest::newRow("relay") << "4x50 SL" << "50 4 FREE" << "4x50 SL";
+        QTest::newRow("medley relay") << "4X100MI" << "100 4 MEDLEY" << "4x100 MI";
+        QTest::newRow("unknown stroke") << "100 PINNE" << "0 1 UNKNOWN" << "100 PINNE";
+        QTest::newRow("no distance") << "SL" << "0 1 UNKNOWN" << "SL";
+        // clang-format on
     }
     void raceCodes() {
         QFETCH(QString, code);
@@ -193,15 +158,9 @@ private slots:
     }
 
     void entriesRoundTrip() {
-        QVERIFY(m_db->insert(u"manif"_s, {{u"Numero Prova"_s, 57},
-                                          {u"Nome Manifestazione"_s, u"Trofeo"_s},
-                                          {u"Località"_s, u"Bari"_s},
-                                          {u"Data"_s, u"2026-05-03"_s}}));
-        QVERIFY(m_db->insert(u"categorie"_s, {{u"manifID"_s, 57},
-                                              {u"Categoria"_s, u"RAG"_s},
-                                              {u"sesso"_s, u"M"_s},
-                                              {u"AnnoIni"_s, 1988},
-                                              {u"AnnoFin"_s, 1992}}));
+        QVERIFY(m_db->exec(u"insert into manif ([Numero Prova], [Nome Manifestazione], Località, Data) "
+                           "values (57, 'Trofeo', 'Bari', '2026-05-03')"_s));
+        QVERIFY(m_db->exec(u"insert into categorie values (57, 'RAG', 'M', 1988, 1992)"_s));
         QVERIFY(m_db->insertRows(u"nprg57"_s,
                                  {u"codatl"_s, u"nome"_s, u"anno"_s, u"soc"_s, u"sesso"_s, u"spec"_s, u"m"_s, u"s"_s},
                                  {{1001, u"ROSSI MARIO"_s, 1990, u"ABC"_s, u"M"_s, u"100SL"_s, 1, 5.34},
@@ -335,7 +294,7 @@ private slots:
         QTest::newRow("empty") << QByteArray() << "Il file %1 non e' un file LENEX.";
         QTest::newRow("damaged ZIP") << QByteArray("PK\x03\x04garbage") << "Il file %1 non e' un file LENEX.";
         QTest::newRow("malformed XML") << QByteArray("<LENEX version=\"3.0\"><MEETS><MEET name=\"a\"></MEETS>")
-                                       << "Il file LENEX %1 e' danneggiato (riga 1): Opening and ending tag mismatch.";
+                                       << "Il file LENEX %1 e' danneggiato alla riga 1: non e' stato letto.";
         QTest::newRow("version 2") << QByteArray("<LENEX version=\"2.0\"/>")
                                    << "Il file %1 e' nella versione LENEX 2.0: il programma legge solo la versione 3.";
     }
