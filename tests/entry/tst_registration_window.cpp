@@ -63,90 +63,87 @@ private:
     QVariantList column(const QString& sql) { return m_db->column(sql); }
 
 private slots:
-    void apostropheEverywhere();
-    void captionAndGrid();
-    void leavingFields();
-    void noteOfTheCompetitionShown();
+
+    void apostropheEverywhere() {
+        open();
+        const QString name = QStringLiteral("D'ANGELO LUCA");
+        QVERIFY(type(QStringLiteral("Form1/DBCombo1"), name));
+        QCOMPARE(text(QStringLiteral("Form1/Text1_0")), QStringLiteral("1002"));
+        QVERIFY(type(QStringLiteral("Form1/DBCombo1"), name, true)); // Enter: the code goes to the code entry
+        QCOMPARE(text(QStringLiteral("Form1/Text2")), QStringLiteral("1002"));
+        chooseRace(QStringLiteral("100SL"));
+        QVERIFY(type(QStringLiteral("Form1/tempo"), QStringLiteral("01:32.52")));
+        QVERIFY(click(QStringLiteral("Form1/Iscrivi")));
+        QCOMPARE(dialogs().takeTexts(), QStringList());
+        QCOMPARE(column(QStringLiteral("select nome from nprg57")), QVariantList{name});
+
+        QVERIFY(click(QStringLiteral("Form1/Clear")));
+        QCOMPARE(text(QStringLiteral("Form1/Text1_1")), QString());
+        window()->prepareGridMenu(0); // the one row
+        QCOMPARE(app().main()->action(QStringLiteral("atleta"))->text(), name + QStringLiteral("_100SL"));
+        QVERIFY(trigger(QStringLiteral("modificaiscrizione")));
+        QCOMPARE(text(QStringLiteral("Form1/Text1_1")), name);
+        QCOMPARE(text(QStringLiteral("Form1/Label2_0")), QStringLiteral("100SL"));
+        QCOMPARE(text(QStringLiteral("Form1/tempo")), QStringLiteral("1:32.52"));
+
+        dialogs().queueYesNo(Dialogs::Answer::Yes);
+        QVERIFY(trigger(QStringLiteral("cancellaiscrizione")));
+        QCOMPARE(dialogs().takeTexts().size(), 1); // the question
+        QCOMPARE(m_db->count(QStringLiteral("nprg57")), 0);
+        QCOMPARE(rows(QStringLiteral("Form1/DBGrid1")).size(), 0);
+    }
+
+    void captionAndGrid() {
+        open({reg(1001, QStringLiteral("ROSSI MARIO"), QStringLiteral("ABC"), QStringLiteral("100SL"), 1, 32.52),
+              reg(1001, QStringLiteral("ROSSI MARIO"), QStringLiteral("ABC"), QStringLiteral("200SL")),
+              reg(1002, QStringLiteral("D'ANGELO LUCA"), QStringLiteral("ABC"), QStringLiteral("100SL")),
+              reg(2001, QStringLiteral("BIANCHI EZIO"), QStringLiteral("XYZ"), QStringLiteral("100SL"))});
+        const QList<QStringList> grid = rows(QStringLiteral("Form1/DBGrid1"));
+        QCOMPARE(grid.size(), 3);
+        QCOMPARE(grid.last(),
+                 QStringList({"1001", "ROSSI MARIO", "M", "1990", "ABC", "RAG", "100SL", "1", "32.52", "p"}));
+        QCOMPARE(items(QStringLiteral("Form1/DBCombo1")), QStringList({"D'ANGELO LUCA", "NERI ADA", "ROSSI MARIO"}));
+    }
+
+    void leavingFields() {
+        open();
+        window()->window()->activateWindow(); // focus events reach an active window only
+        QVERIFY(QTest::qWaitForWindowActive(window()->window()));
+        QVERIFY(type(QStringLiteral("Form1/Combo1"), QStringLiteral("m")));
+        QVERIFY(type(QStringLiteral("Form1/Text1_3"), QStringLiteral("90")));
+        QCOMPARE(text(QStringLiteral("Form1/Combo1")), QStringLiteral("M"));
+        find<QWidget>(QStringLiteral("Form1/categoria"))->setFocus();
+        QCOMPARE(text(QStringLiteral("Form1/Text1_3")), QStringLiteral("1990"));
+    }
+
+    void noteOfTheCompetitionShown() {
+        open();
+        app().state().userId = QStringLiteral("U");
+        QVERIFY(m_db->insertRows("manif", {"Numero Prova", "userName", "Nota"}, {{57, "U", "nota 57"}, {58, "U", {}}}));
+        const auto openOn = [this](const char* number) {
+            app().state().changeCompetition([number](Competition& c) { c.number = QLatin1String(number); });
+            window()->openOnCompetition();
+        };
+        QVERIFY(click(QStringLiteral("Form1/cmdNote")));
+        QCOMPARE(text(QStringLiteral("frmNote/Text1")), QStringLiteral("nota 57"));
+        // Left open while 58 is opened: it is not 58's note, and "Registra" must not make it so.
+        openOn("58");
+        QTRY_VERIFY(!widget(QStringLiteral("frmNote")));
+        QVERIFY(click(QStringLiteral("Form1/cmdNote")));
+        QCOMPARE(text(QStringLiteral("frmNote/Text1")), QString());
+        QVERIFY(type(QStringLiteral("frmNote/Text1"), QStringLiteral("nota 58")));
+        QVERIFY(click(QStringLiteral("frmNote/cmdRegistra")));
+        QCOMPARE(column(QStringLiteral("select Nota from manif order by [Numero Prova]")),
+                 QVariantList({"nota 57", "nota 58"}));
+        // A competition without its row stores nothing, and the mark still follows what was typed.
+        openOn("59");
+        QVERIFY(click(QStringLiteral("Form1/cmdNote")));
+        QVERIFY(type(QStringLiteral("frmNote/Text1"), QStringLiteral("nota 59")));
+        QVERIFY(click(QStringLiteral("frmNote/cmdRegistra")));
+        QCOMPARE(m_db->count(QStringLiteral("manif")), 2);
+        QVERIFY(find<QCheckBox>(QStringLiteral("Form1/NotaPresente"))->isChecked());
+    }
 };
-
-void TestRegistrationWindow::apostropheEverywhere() {
-    open();
-    const QString name = QStringLiteral("D'ANGELO LUCA");
-    QVERIFY(type(QStringLiteral("Form1/DBCombo1"), name));
-    QCOMPARE(text(QStringLiteral("Form1/Text1_0")), QStringLiteral("1002"));
-    QVERIFY(type(QStringLiteral("Form1/DBCombo1"), name, true)); // Enter: the code goes to the code entry
-    QCOMPARE(text(QStringLiteral("Form1/Text2")), QStringLiteral("1002"));
-    chooseRace(QStringLiteral("100SL"));
-    QVERIFY(type(QStringLiteral("Form1/tempo"), QStringLiteral("01:32.52")));
-    QVERIFY(click(QStringLiteral("Form1/Iscrivi")));
-    QCOMPARE(dialogs().takeTexts(), QStringList());
-    QCOMPARE(column(QStringLiteral("select nome from nprg57")), QVariantList{name});
-
-    QVERIFY(click(QStringLiteral("Form1/Clear")));
-    QCOMPARE(text(QStringLiteral("Form1/Text1_1")), QString());
-    window()->prepareGridMenu(0); // the one row
-    QCOMPARE(app().main()->action(QStringLiteral("atleta"))->text(), name + QStringLiteral("_100SL"));
-    QVERIFY(trigger(QStringLiteral("modificaiscrizione")));
-    QCOMPARE(text(QStringLiteral("Form1/Text1_1")), name);
-    QCOMPARE(text(QStringLiteral("Form1/Label2_0")), QStringLiteral("100SL"));
-    QCOMPARE(text(QStringLiteral("Form1/tempo")), QStringLiteral("1:32.52"));
-
-    dialogs().queueYesNo(Dialogs::Answer::Yes);
-    QVERIFY(trigger(QStringLiteral("cancellaiscrizione")));
-    QCOMPARE(dialogs().takeTexts().size(), 1); // the question
-    QCOMPARE(m_db->count(QStringLiteral("nprg57")), 0);
-    QCOMPARE(rows(QStringLiteral("Form1/DBGrid1")).size(), 0);
-}
-
-void TestRegistrationWindow::captionAndGrid() {
-    open({reg(1001, QStringLiteral("ROSSI MARIO"), QStringLiteral("ABC"), QStringLiteral("100SL"), 1, 32.52),
-          reg(1001, QStringLiteral("ROSSI MARIO"), QStringLiteral("ABC"), QStringLiteral("200SL")),
-          reg(1002, QStringLiteral("D'ANGELO LUCA"), QStringLiteral("ABC"), QStringLiteral("100SL")),
-          reg(2001, QStringLiteral("BIANCHI EZIO"), QStringLiteral("XYZ"), QStringLiteral("100SL"))});
-    const QList<QStringList> grid = rows(QStringLiteral("Form1/DBGrid1"));
-    QCOMPARE(grid.size(), 3);
-    QCOMPARE(grid.last(), QStringList({"1001", "ROSSI MARIO", "M", "1990", "ABC", "RAG", "100SL", "1", "32.52", "p"}));
-    QCOMPARE(items(QStringLiteral("Form1/DBCombo1")), QStringList({"D'ANGELO LUCA", "NERI ADA", "ROSSI MARIO"}));
-}
-
-void TestRegistrationWindow::leavingFields() {
-    open();
-    window()->window()->activateWindow(); // focus events reach an active window only
-    QVERIFY(QTest::qWaitForWindowActive(window()->window()));
-    QVERIFY(type(QStringLiteral("Form1/Combo1"), QStringLiteral("m")));
-    QVERIFY(type(QStringLiteral("Form1/Text1_3"), QStringLiteral("90")));
-    QCOMPARE(text(QStringLiteral("Form1/Combo1")), QStringLiteral("M"));
-    find<QWidget>(QStringLiteral("Form1/categoria"))->setFocus();
-    QCOMPARE(text(QStringLiteral("Form1/Text1_3")), QStringLiteral("1990"));
-}
-
-void TestRegistrationWindow::noteOfTheCompetitionShown() {
-    open();
-    app().state().userId = QStringLiteral("U");
-    QVERIFY(m_db->insertRows("manif", {"Numero Prova", "userName", "Nota"}, {{57, "U", "nota 57"}, {58, "U", {}}}));
-    const auto openOn = [this](const char* number) {
-        app().state().changeCompetition([number](Competition& c) { c.number = QLatin1String(number); });
-        window()->openOnCompetition();
-    };
-    QVERIFY(click(QStringLiteral("Form1/cmdNote")));
-    QCOMPARE(text(QStringLiteral("frmNote/Text1")), QStringLiteral("nota 57"));
-    // Left open while 58 is opened: it is not 58's note, and "Registra" must not make it so.
-    openOn("58");
-    QTRY_VERIFY(!widget(QStringLiteral("frmNote")));
-    QVERIFY(click(QStringLiteral("Form1/cmdNote")));
-    QCOMPARE(text(QStringLiteral("frmNote/Text1")), QString());
-    QVERIFY(type(QStringLiteral("frmNote/Text1"), QStringLiteral("nota 58")));
-    QVERIFY(click(QStringLiteral("frmNote/cmdRegistra")));
-    QCOMPARE(column(QStringLiteral("select Nota from manif order by [Numero Prova]")),
-             QVariantList({"nota 57", "nota 58"}));
-    // A competition without its row stores nothing, and the mark still follows what was typed.
-    openOn("59");
-    QVERIFY(click(QStringLiteral("Form1/cmdNote")));
-    QVERIFY(type(QStringLiteral("frmNote/Text1"), QStringLiteral("nota 59")));
-    QVERIFY(click(QStringLiteral("frmNote/cmdRegistra")));
-    QCOMPARE(m_db->count(QStringLiteral("manif")), 2);
-    QVERIFY(find<QCheckBox>(QStringLiteral("Form1/NotaPresente"))->isChecked());
-}
 
 QTEST_MAIN(TestRegistrationWindow)
 #include "tst_registration_window.moc"
