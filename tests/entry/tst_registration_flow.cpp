@@ -165,11 +165,7 @@ class TestRegistrationFlow : public QObject, private RegistrationFlow::Port {
         m_book = std::make_unique<RegistrationBook>(*m_state, m_nprg, m_grid, m_natl, m_records);
         m_book->load();
         m_flow = std::make_unique<RegistrationFlow>(*m_state, m_dialogs, *m_book, static_cast<Port&>(*this));
-        const RegistrationView opened = m_flow->open();
-        const auto ours = std::count_if(registrations.begin(), registrations.end(),
-                                        [](const QString& r) { return !r.startsWith(QLatin1String("2001")); });
-        QCOMPARE(opened.caption.value_or(QString()),
-                 QStringLiteral("Iscrizioni ABC. Numero iscrizioni: ") + QString::number(ours));
+        m_flow->open(); // as the window does when shown
     }
     // A male athlete of 1990 in RAG as typed into the form.
     static RegistrationForm athlete(const QString& code, const QString& name, const QString& race = {},
@@ -266,14 +262,12 @@ private slots:
         QFETCH(RegistrationForm, form);
         QFETCH(QString, answers);
         QFETCH(QStringList, dialogs);
-        QFETCH(QStringList, archive);
-        QFETCH(QStringList, registrations);
         open({QStringLiteral("1001 ROSSI MARIO 100SL")});
         answer(answers);
         const RegistrationView view = m_flow->setAthlete(form);
         QCOMPARE(said(), dialogs);
-        QCOMPARE(table("select codatl || ' ' || nome from natl where soc='ABC' order by codatl"), archive);
-        QCOMPARE(table("select codatl || ' ' || spec from nprg57"), registrations);
+        QTEST(table("select codatl || ' ' || nome from natl where soc='ABC' order by codatl"), "archive");
+        QTEST(table("select codatl || ' ' || spec from nprg57"), "registrations");
         QCOMPARE(view.athleteSet, dialogs.isEmpty() || answers.endsWith(QLatin1String("NY")));
         if (view.athleteSet) {
             QCOMPARE(view.codeEntry.value_or(QString()), form.code.toUpper());
