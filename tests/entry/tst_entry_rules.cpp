@@ -11,6 +11,7 @@
 #include <QTest>
 
 using namespace onda;
+using namespace Qt::StringLiterals;
 
 class TestEntryRules : public QObject {
     Q_OBJECT
@@ -69,30 +70,30 @@ private slots:
     void selection() {
         FixtureDb db;
         QVERIFY(db.isValid());
-        QVERIFY(db.createRegistrationTable(QStringLiteral("57")));
+        QVERIFY(db.createRegistrationTable(u"57"_s));
         for (const auto& [code, name, soc, race] : {std::tuple{1, "ZETA", "ABC", "100SL"},
                                                     {2, "D'ANGELO", "ABC", "100SL"},
                                                     {2, "D'ANGELO", "ABC", "50DO"},
                                                     {3, "ALFA", "X'Y", "100SL"}})
-            QVERIFY(db.insert(QStringLiteral("nprg57"), {{QStringLiteral("codatl"), code},
-                                                         {QStringLiteral("nome"), QString::fromUtf8(name)},
-                                                         {QStringLiteral("soc"), QString::fromUtf8(soc)},
-                                                         {QStringLiteral("spec"), QString::fromUtf8(race)}}));
+            QVERIFY(db.insert(u"nprg57"_s, {{u"codatl"_s, code},
+                                            {u"nome"_s, QString::fromUtf8(name)},
+                                            {u"soc"_s, QString::fromUtf8(soc)},
+                                            {u"spec"_s, QString::fromUtf8(race)}}));
         DataSource view;
         view.setDatabaseFile(db.path());
         const auto select = [&](const QString& competition, const char* key, const QString& parameter) {
             return selectRegistrations(view, competition, 3, QLatin1String(key), parameter);
         };
-        QCOMPARE(select(QStringLiteral("57"), "SOCIETA", QStringLiteral("ABC")), 3);
-        QCOMPARE(view.field(QStringLiteral("nome")).toString(), QStringLiteral("D'ANGELO")); // first by name
-        QCOMPARE(select(QStringLiteral("57"), "SOCIETA", QStringLiteral("X'Y")), 1);
-        QCOMPARE(select(QStringLiteral("57"), "SOCIETA", QStringLiteral("Tutte le societa'")), 4);
-        QCOMPARE(view.field(QStringLiteral("soc")).toString(), QStringLiteral("ABC"));
-        QCOMPARE(select(QStringLiteral("57"), "ATLETA", QStringLiteral("2")), 2);
-        QCOMPARE(select(QStringLiteral("57"), "ATLETA", QStringLiteral("9")), 0);
-        QCOMPARE(select(QStringLiteral("57"), "ATLETA", QStringLiteral("1' or '1'='1")), 0);
-        QCOMPARE(select(QStringLiteral("58"), "SOCIETA", QStringLiteral("ABC")), 0); // no such table
-        QCOMPARE(select(QString(), "SOCIETA", QStringLiteral("ABC")), 0);            // the empty template
+        QCOMPARE(select(u"57"_s, "SOCIETA", u"ABC"_s), 3);
+        QCOMPARE(view.field(u"nome"_s).toString(), u"D'ANGELO"_s); // first by name
+        QCOMPARE(select(u"57"_s, "SOCIETA", u"X'Y"_s), 1);
+        QCOMPARE(select(u"57"_s, "SOCIETA", u"Tutte le societa'"_s), 4);
+        QCOMPARE(view.field(u"soc"_s).toString(), u"ABC"_s);
+        QCOMPARE(select(u"57"_s, "ATLETA", u"2"_s), 2);
+        QCOMPARE(select(u"57"_s, "ATLETA", u"9"_s), 0);
+        QCOMPARE(select(u"57"_s, "ATLETA", u"1' or '1'='1"_s), 0);
+        QCOMPARE(select(u"58"_s, "SOCIETA", u"ABC"_s), 0);   // no such table
+        QCOMPARE(select(QString(), "SOCIETA", u"ABC"_s), 0); // the empty template
 
         // A database that cannot be read is a failure, not an empty selection.
         QFile garbage(db.path());
@@ -101,8 +102,7 @@ private slots:
         garbage.close();
         DataSource broken;
         broken.setDatabaseFile(db.path());
-        QCOMPARE(selectRegistrations(broken, QStringLiteral("57"), 3, QStringLiteral("SOCIETA"), QStringLiteral("ABC")),
-                 -1);
+        QCOMPARE(selectRegistrations(broken, u"57"_s, 3, u"SOCIETA"_s, u"ABC"_s), -1);
     }
 };
 

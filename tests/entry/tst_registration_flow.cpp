@@ -13,24 +13,24 @@
 #include <memory>
 
 using namespace onda;
+using namespace Qt::StringLiterals;
 
 namespace {
-const QString kCategories = QStringLiteral("M|RAG|1988|1992|$F|ESO|1995|1999|$");
-const QString kRetry =
-    QStringLiteral("?Y Questo codice 1001 e' stato gia' assegnato a ROSSI MARIO-ABC. Vuoi riprovare a definire ");
+const QString kCategories = u"M|RAG|1988|1992|$F|ESO|1995|1999|$"_s;
+const QString kRetry = u"?Y Questo codice 1001 e' stato gia' assegnato a ROSSI MARIO-ABC. Vuoi riprovare a definire "_s;
 const QString kOverwrite =
-    QStringLiteral("?N Vuoi sovrascrivere questo codice e cancellare le iscrizioni eventualmente gia' presenti ?");
+    u"?N Vuoi sovrascrivere questo codice e cancellare le iscrizioni eventualmente gia' presenti ?"_s;
 const QString kNamesake = QStringLiteral(
     "?Y Esiste un omonimo ROSSI MARIO con codice 1001 mentre tu hai indicato 1500 Vuoi riprovare a definire ");
-const QString kKeepBoth = QStringLiteral("?Y Vuoi mantenere entrambe i codici o cancellare l'altro?");
+const QString kKeepBoth = u"?Y Vuoi mantenere entrambe i codici o cancellare l'altro?"_s;
 
 QStringList texts(const char* joined) {
     return QString::fromUtf8(joined).split(QLatin1Char('|'), Qt::SkipEmptyParts);
 }
 // The question for an athlete without a category, as said() shows it.
 QString noCategory(const QString& sexAndYear) {
-    return QStringLiteral("?Y Non esiste una categoria definita per queste gare per questo atleta: ") + sexAndYear +
-           QStringLiteral(". Vuoi controllare le categore previste per questa gara ?");
+    return u"?Y Non esiste una categoria definita per queste gare per questo atleta: "_s + sexAndYear +
+           u". Vuoi controllare le categore previste per questa gara ?"_s;
 }
 // Texts of a table row, where "?sex year" stands for the question of no category.
 QStringList dialogsOf(const char* joined) {
@@ -63,7 +63,7 @@ const struct {
                  {"no race: the limit first", 3, "RAG", "", "1:05.00", kOver3, kThree},
                  {"held race again under 3", 3, "RAG", "200SL", "1:05.00", "", "100FA 10|100SL 10|200SL 5"},
                  {"limit 0", 0, "RAG", "50DO", "1:05.00", "Numero max iscrizioni per atleta 0", kThree},
-                 {"limit as text", QStringLiteral("3"), "RAG", "50DO", "1:05.00", kOver3, kThree},
+                 {"limit as text", u"3"_s, "RAG", "50DO", "1:05.00", kOver3, kThree},
                  {"no race under the limit", 5, "RAG", "", "1:05.00", "Devi specificare uno stile", kThree},
                  {"race of another year", 5, "RAG", "50RA", "1:05.00",
                   "La gara scelta non e' nel programma di questa manifestazione", kThree},
@@ -128,8 +128,7 @@ class TestRegistrationFlow : public QObject, private RegistrationFlow::Port {
     std::unique_ptr<FixtureDb> m_db;
     ScriptedDialogs m_dialogs;
     std::unique_ptr<AppState> m_state;
-    DataSource m_nprg{QStringLiteral("nprg")}, m_grid{QStringLiteral("nprgSupp")}, m_natl{QStringLiteral("natl")},
-        m_records{QStringLiteral("Records")};
+    DataSource m_nprg{u"nprg"_s}, m_grid{u"nprgSupp"_s}, m_natl{u"natl"_s}, m_records{u"Records"_s};
     std::unique_ptr<RegistrationBook> m_book;
     std::unique_ptr<RegistrationFlow> m_flow;
     int m_categoryListsShown = 0;
@@ -145,7 +144,7 @@ class TestRegistrationFlow : public QObject, private RegistrationFlow::Port {
         QVERIFY(m_db->seedEntryCompetition());
         for (const QString& row : registrations) {
             const QStringList f = row.split(QLatin1Char(' '));
-            const QString soc = f.value(0) == QLatin1String("2001") ? QStringLiteral("XYZ") : QStringLiteral("ABC");
+            const QString soc = f.value(0) == QLatin1String("2001") ? u"XYZ"_s : u"ABC"_s;
             QVERIFY(m_db->insertRows("nprg57", {"codatl", "nome", "anno", "cat", "soc", "sesso", "spec", "m", "s"},
                                      {{f.value(0), f.value(1) + QLatin1Char(' ') + f.value(2), 1990, "RAG", soc, "M",
                                        f.mid(3).join(QLatin1Char(' ')), 1, 10}}));
@@ -153,10 +152,10 @@ class TestRegistrationFlow : public QObject, private RegistrationFlow::Port {
         m_state = std::make_unique<AppState>(m_dialogs);
         m_state->databasePath = m_db->path();
         m_state->store.setDatabasePath(m_db->path());
-        m_state->club = QStringLiteral("ABC");
+        m_state->club = u"ABC"_s;
         Competition c;
-        c.number = QStringLiteral("57");
-        c.name = QStringLiteral("Trofeo");
+        c.number = u"57"_s;
+        c.name = u"Trofeo"_s;
         c.maxEntriesPerAthlete = limit;
         c.categoriesText = categories;
         m_state->setCompetition(c);
@@ -173,9 +172,9 @@ class TestRegistrationFlow : public QObject, private RegistrationFlow::Port {
         RegistrationForm form;
         form.codeEntry = form.code = code;
         form.name = name;
-        form.sex = QStringLiteral("M");
-        form.year = QStringLiteral("1990");
-        form.category = QStringLiteral("RAG");
+        form.sex = u"M"_s;
+        form.year = u"1990"_s;
+        form.category = u"RAG"_s;
         form.race = race;
         form.time = time;
         return form;
@@ -186,8 +185,7 @@ class TestRegistrationFlow : public QObject, private RegistrationFlow::Port {
         QStringList out;
         for (const ScriptedDialogs::Shown& s : m_dialogs.take()) {
             if (s.kind == ScriptedDialogs::Kind::YesNo)
-                out << (s.defaultAnswer == Dialogs::Answer::Yes ? QStringLiteral("?Y ") : QStringLiteral("?N ")) +
-                           s.text;
+                out << (s.defaultAnswer == Dialogs::Answer::Yes ? u"?Y "_s : u"?N "_s) + s.text;
             else
                 out << s.text;
         }
@@ -219,29 +217,29 @@ private slots:
         QTest::addColumn<QStringList>("registrations");
         const QStringList archive = {"1001 ROSSI MARIO", "1002 D'ANGELO LUCA", "1003 NERI ADA"};
         const QStringList held = {"1001 100SL"};
-        RegistrationForm form = athlete(QString(), QStringLiteral("ROSSI MARIO"));
+        RegistrationForm form = athlete(QString(), u"ROSSI MARIO"_s);
         QTest::newRow("no code") << form << "" << texts("Devi indicare un codice per l'atleta") << archive << held;
-        form = athlete(QStringLiteral("1001"), QString());
+        form = athlete(u"1001"_s, QString());
         QTest::newRow("no name") << form << "" << texts("Devi indicare il nome dell'atleta") << archive << held;
-        form = athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"));
+        form = athlete(u"1001"_s, u"ROSSI MARIO"_s);
         form.sex.clear();
         QTest::newRow("no sex") << form << "" << texts("Manca il sesso") << archive << held;
-        form = athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"));
+        form = athlete(u"1001"_s, u"ROSSI MARIO"_s);
         form.year.clear();
         form.category.clear();
         QTest::newRow("no year before no category") << form << "" << texts("Manca l'anno") << archive << held;
-        form = athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"));
+        form = athlete(u"1001"_s, u"ROSSI MARIO"_s);
         form.category.clear();
         QTest::newRow("no category") << form << "" << texts("Manca la categoria") << archive << held;
 
-        form = athlete(QStringLiteral("1001"), QStringLiteral("verdi gino"));
+        form = athlete(u"1001"_s, u"verdi gino"_s);
         QTest::newRow("code held: retry") << form << "Y" << QStringList{kRetry} << archive << held;
         QTest::newRow("code held: no overwrite") << form << "NN" << QStringList{kRetry, kOverwrite} << archive << held;
         QTest::newRow("code held: overwrite")
             << form << "NY" << QStringList{kRetry, kOverwrite}
             << QStringList{"1001 VERDI GINO", "1002 D'ANGELO LUCA", "1003 NERI ADA"} << QStringList{};
 
-        form = athlete(QStringLiteral("1500"), QStringLiteral("ROSSI MARIO"));
+        form = athlete(u"1500"_s, u"ROSSI MARIO"_s);
         QTest::newRow("namesake: retry") << form << "Y" << QStringList{kNamesake} << archive << held;
         QTest::newRow("namesake: delete the other")
             << form << "NN" << QStringList{kNamesake, kKeepBoth} << QStringList{"1002 D'ANGELO LUCA", "1003 NERI ADA"}
@@ -250,11 +248,11 @@ private slots:
             << form << "NY" << QStringList{kNamesake, kKeepBoth}
             << QStringList{"1002 D'ANGELO LUCA", "1003 NERI ADA", "1500 ROSSI MARIO"} << held;
 
-        form = athlete(QStringLiteral("900"), QStringLiteral("d'amico ugo"));
+        form = athlete(u"900"_s, u"d'amico ugo"_s);
         QTest::newRow("new athlete, apostrophe")
             << form << "" << QStringList{}
             << QStringList{"900 D'AMICO UGO", "1001 ROSSI MARIO", "1002 D'ANGELO LUCA", "1003 NERI ADA"} << held;
-        form = athlete(QStringLiteral("1002"), QStringLiteral("D'ANGELO LUCA"));
+        form = athlete(u"1002"_s, u"D'ANGELO LUCA"_s);
         QTest::newRow("same athlete rewritten") << form << "" << QStringList{} << archive << held;
     }
 
@@ -262,7 +260,7 @@ private slots:
         QFETCH(RegistrationForm, form);
         QFETCH(QString, answers);
         QFETCH(QStringList, dialogs);
-        open({QStringLiteral("1001 ROSSI MARIO 100SL")});
+        open({u"1001 ROSSI MARIO 100SL"_s});
         answer(answers);
         const RegistrationView view = m_flow->setAthlete(form);
         QCOMPARE(said(), dialogs);
@@ -271,7 +269,7 @@ private slots:
         QCOMPARE(view.athleteSet, dialogs.isEmpty() || answers.endsWith(QLatin1String("NY")));
         if (view.athleteSet) {
             QCOMPARE(view.codeEntry.value_or(QString()), form.code.toUpper());
-            QVERIFY(view.raceLines && view.raceLines->contains(QStringLiteral("100FA")));
+            QVERIFY(view.raceLines && view.raceLines->contains(u"100FA"_s));
             QVERIFY(view.clubNames && view.clubNames->contains(form.name.toUpper()));
         }
     }
@@ -280,10 +278,10 @@ private slots:
     void registerAthlete() {
         QFETCH(int, row);
         const auto& c = kRegister[row];
-        open({QStringLiteral("1001 ROSSI MARIO 100SL"), QStringLiteral("1001 ROSSI MARIO 200SL"),
-              QStringLiteral("1001 ROSSI MARIO 100FA"), QStringLiteral("2001 BIANCHI EZIO 100SL")},
+        open({u"1001 ROSSI MARIO 100SL"_s, u"1001 ROSSI MARIO 200SL"_s, u"1001 ROSSI MARIO 100FA"_s,
+              u"2001 BIANCHI EZIO 100SL"_s},
              c.limit);
-        RegistrationForm form = athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"), c.race, c.time);
+        RegistrationForm form = athlete(u"1001"_s, u"ROSSI MARIO"_s, c.race, c.time);
         form.category = QString::fromUtf8(c.category);
         const RegistrationView view = m_flow->registerAthlete(form);
         QCOMPARE(said(), texts(c.dialog));
@@ -297,7 +295,7 @@ private slots:
         QCOMPARE(m_state->competition().registrationCount, written ? QString::number(rows.size()) : QString());
         if (written)
             QCOMPARE(view.caption.value_or(QString()),
-                     QStringLiteral("Iscrizioni ABC. Numero iscrizioni: ") + QString::number(rows.size()));
+                     u"Iscrizioni ABC. Numero iscrizioni: "_s + QString::number(rows.size()));
     }
 
     void entryTimes_data() { addRows(kTimes); }
@@ -305,21 +303,21 @@ private slots:
         QFETCH(int, row);
         const auto& c = kTimes[row];
         open();
-        const RegistrationForm form = athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"), "100SL", c.typed);
+        const RegistrationForm form = athlete(u"1001"_s, u"ROSSI MARIO"_s, "100SL", c.typed);
         const RegistrationView view = m_flow->registerAthlete(form);
         QCOMPARE(said(), texts(c.refusal));
         QCOMPARE(table("select printf('%g %g', m, s) from nprg57"), texts(c.stored));
         // The time is remembered for the athlete's race when it is one a user could mean.
         QCOMPARE(table("select Spec || printf(' %g %g', M, S) from Records"),
-                 c.remembered ? QStringList{QStringLiteral("100SL ") + QString::fromUtf8(c.stored)} : QStringList{});
+                 c.remembered ? QStringList{u"100SL "_s + QString::fromUtf8(c.stored)} : QStringList{});
         if (*c.refusal) {
             QVERIFY(!view.time && !view.status);
             return;
         }
         QCOMPARE(view.time.value_or(QString()), QString::fromUtf8(c.shown));
-        QVERIFY(view.status.value_or(QString()).startsWith(QStringLiteral("Ultima iscrizione: ROSSI MARIO 100SL ") +
-                                                           QString::fromUtf8(c.typed) + QStringLiteral(" ----> ")));
-        QCOMPARE(m_flow->chooseRace(form, QStringLiteral("100SL (gia' registrato)")).time.value_or(QStringLiteral("?")),
+        QVERIFY(view.status.value_or(QString()).startsWith(u"Ultima iscrizione: ROSSI MARIO 100SL "_s +
+                                                           QString::fromUtf8(c.typed) + u" ----> "_s));
+        QCOMPARE(m_flow->chooseRace(form, u"100SL (gia' registrato)"_s).time.value_or(u"?"_s),
                  QString::fromUtf8(c.shown));
     }
 
@@ -327,20 +325,19 @@ private slots:
     void lookups() {
         QFETCH(int, row);
         const auto& c = kLookups[row];
-        open({QStringLiteral("1001 ROSSI MARIO 100SL")}, QVariant(3),
-             *c.categories ? QString::fromUtf8(c.categories) : kCategories);
+        open({u"1001 ROSSI MARIO 100SL"_s}, QVariant(3), *c.categories ? QString::fromUtf8(c.categories) : kCategories);
         answer(QString::fromUtf8(c.answers));
         RegistrationForm form;
         form.codeEntry = QString::fromUtf8(c.entry);
         const RegistrationView view = c.byCode ? m_flow->lookupByCode(form) : m_flow->recall(form);
         QCOMPARE(said(), dialogsOf(c.dialogs));
-        QCOMPARE(view.name.value_or(QStringLiteral("-")), QString::fromUtf8(c.shownName));
+        QCOMPARE(view.name.value_or(u"-"_s), QString::fromUtf8(c.shownName));
         QCOMPARE(view.categories.value_or(QStringList{}), texts(c.items));
         if (*c.races == '-') {
             QVERIFY(!view.raceLines);
             QVERIFY(!view.registerEnabled);
         } else {
-            QCOMPARE(view.raceLines.value_or(QStringList{QStringLiteral("?")}), texts(c.races));
+            QCOMPARE(view.raceLines.value_or(QStringList{u"?"_s}), texts(c.races));
             QCOMPARE(view.registerEnabled, std::optional<bool>(true));
         }
         QCOMPARE(m_categoryListsShown, *c.answers == 'Y' ? 1 : 0);
@@ -353,128 +350,122 @@ private slots:
         open();
         const QStringList dialogs = dialogsOf(c.dialog);
         if (!dialogs.isEmpty() && dialogs.first().startsWith(QLatin1Char('?')))
-            answer(QStringLiteral("N"));
+            answer(u"N"_s);
         RegistrationForm form;
         form.sex = QString::fromUtf8(c.sex);
         form.year = QString::fromUtf8(c.year);
         const RegistrationView view = c.leaveYear ? m_flow->leaveYear(form) : m_flow->leaveSex(form);
         QCOMPARE(said(), dialogs);
-        QCOMPARE(view.sex.value_or(QStringLiteral("-")), QString::fromUtf8(c.shownSex));
-        QCOMPARE(view.year.value_or(QStringLiteral("-")), QString::fromUtf8(c.shownYear));
-        QCOMPARE(view.category.value_or(QStringLiteral("-")), QString::fromUtf8(c.category));
+        QCOMPARE(view.sex.value_or(u"-"_s), QString::fromUtf8(c.shownSex));
+        QCOMPARE(view.year.value_or(u"-"_s), QString::fromUtf8(c.shownYear));
+        QCOMPARE(view.category.value_or(u"-"_s), QString::fromUtf8(c.category));
         QCOMPARE(view.sexRefused, *c.shownSex == 'X');
     }
 
     void deleteRegistration() {
-        open({QStringLiteral("1001 ROSSI MARIO 100SL"), QStringLiteral("1009 ROSSI MARIO 100SL"),
-              QStringLiteral("1001 ROSSI MARIO 200SL"), QStringLiteral("2001 ROSSI MARIO 100SL")});
-        const QString caption = registrationMenuCaption(QStringLiteral("ROSSI MARIO"), QStringLiteral("100SL"));
-        const QString question = QStringLiteral("?N Sei sicuro di voler cancellare i records selezionati: ") + caption;
-        answer(QStringLiteral("N"));
+        open({u"1001 ROSSI MARIO 100SL"_s, u"1009 ROSSI MARIO 100SL"_s, u"1001 ROSSI MARIO 200SL"_s,
+              u"2001 ROSSI MARIO 100SL"_s});
+        const QString caption = registrationMenuCaption(u"ROSSI MARIO"_s, u"100SL"_s);
+        const QString question = u"?N Sei sicuro di voler cancellare i records selezionati: "_s + caption;
+        answer(u"N"_s);
         QVERIFY(!m_flow->deleteRegistration({}, caption).registrationCount);
         QCOMPARE(said(), QStringList{question});
-        QCOMPARE(m_db->count(QStringLiteral("nprg57")), 4);
+        QCOMPARE(m_db->count(u"nprg57"_s), 4);
 
         // Every row of the club with that name and race goes, whatever its code; then
         // "Imposta Atleta" runs on the frame, here empty, and says so.
-        answer(QStringLiteral("Y"));
+        answer(u"Y"_s);
         const RegistrationView view = m_flow->deleteRegistration({}, caption);
-        QCOMPARE(said(), QStringList({question, QStringLiteral("Devi indicare un codice per l'atleta")}));
+        QCOMPARE(said(), QStringList({question, u"Devi indicare un codice per l'atleta"_s}));
         QCOMPARE(table("select soc || spec from nprg57 order by soc"), QStringList({"ABC200SL", "XYZ100SL"}));
         QCOMPARE(view.registrationCount, std::optional<int>(1));
-        QCOMPARE(view.caption.value_or(QString()), QStringLiteral("Iscrizioni Trofeo:1"));
-        QCOMPARE(m_state->competition().registrationCount, QStringLiteral("1"));
+        QCOMPARE(view.caption.value_or(QString()), u"Iscrizioni Trofeo:1"_s);
+        QCOMPARE(m_state->competition().registrationCount, u"1"_s);
     }
 
     void timeBoxAndFailures() {
-        open({QStringLiteral("1001 ROSSI MARIO 100SL")});
-        QVERIFY(m_db->exec(
-            QStringLiteral("insert into Records (Codatl, Nome, Spec, M, S) values ('1001', 'X', '100FA', 2, 3.5)")));
+        open({u"1001 ROSSI MARIO 100SL"_s});
+        QVERIFY(m_db->exec(u"insert into Records (Codatl, Nome, Spec, M, S) values ('1001', 'X', '100FA', 2, 3.5)"_s));
         m_book->load();
-        const RegistrationForm form = athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"));
+        const RegistrationForm form = athlete(u"1001"_s, u"ROSSI MARIO"_s);
         // A race not registered shows the remembered time; a registered one its own.
-        RegistrationView view = m_flow->chooseRace(form, QStringLiteral("100FA"));
-        QCOMPARE(view.race.value_or(QString()), QStringLiteral("100FA"));
-        QCOMPARE(view.time.value_or(QString()), QStringLiteral("2:03.50"));
-        QCOMPARE(m_flow->chooseRace(form, QStringLiteral("100SL (gia' registrato)")).time.value_or(QString()),
-                 QStringLiteral("1:10.00"));
-        QCOMPARE(m_flow->chooseRace({}, QStringLiteral("100FA")).race.value_or(QString()), QStringLiteral("100FA"));
-        QCOMPARE(said(), QStringList{QStringLiteral("Devi specificare il codice atleta")});
+        RegistrationView view = m_flow->chooseRace(form, u"100FA"_s);
+        QCOMPARE(view.race.value_or(QString()), u"100FA"_s);
+        QCOMPARE(view.time.value_or(QString()), u"2:03.50"_s);
+        QCOMPARE(m_flow->chooseRace(form, u"100SL (gia' registrato)"_s).time.value_or(QString()), u"1:10.00"_s);
+        QCOMPARE(m_flow->chooseRace({}, u"100FA"_s).race.value_or(QString()), u"100FA"_s);
+        QCOMPARE(said(), QStringList{u"Devi specificare il codice atleta"_s});
 
         // The table gone under the window (another program, a re-initialisation): no success.
-        QVERIFY(m_db->exec(QStringLiteral("drop table nprg57")));
-        view =
-            m_flow->registerAthlete(athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"), "100FA", "1:00.00"));
+        QVERIFY(m_db->exec(u"drop table nprg57"_s));
+        view = m_flow->registerAthlete(athlete(u"1001"_s, u"ROSSI MARIO"_s, "100FA", "1:00.00"));
         const QStringList texts = said();
         QCOMPARE(texts.size(), 1);
-        QVERIFY(texts.first().startsWith(QStringLiteral("Iscrizione non registrata: ")));
+        QVERIFY(texts.first().startsWith(u"Iscrizione non registrata: "_s));
         QVERIFY(!view.status && !view.registrationCount);
     }
 
     void racesWithBlanks() {
         // Race codes as the service sends them, one a part of another.
-        open({QStringLiteral("1001 ROSSI MARIO 150 SL")});
+        open({u"1001 ROSSI MARIO 150 SL"_s});
         QVERIFY(m_db->insertRows(
             "programmi", {"ManifID", "gara", "Categoria", "Sesso", "Anno"},
             {{57, "50 SL", "RAG", "M", 0}, {57, "150 SL", "RAG", "M", 0}, {57, "4x50 SL", "RAG", "M", 0}}));
-        RegistrationForm form = athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"), "50 SL", "0:31.00");
+        RegistrationForm form = athlete(u"1001"_s, u"ROSSI MARIO"_s, "50 SL", "0:31.00");
         RegistrationView view = m_flow->registerAthlete(form);
         QCOMPARE(said(), QStringList());
         QCOMPARE(table("select spec from nprg57 order by spec"), QStringList({"150 SL", "50 SL"}));
         const QStringList lines = view.raceLines.value_or(QStringList());
-        QCOMPARE(lines.value(view.raceLine.value_or(-1)), QStringLiteral("50 SL (gia' registrato)"));
-        QCOMPARE(view.race.value_or(QString()), QStringLiteral("50 SL"));
-        QCOMPARE(view.time.value_or(QString()), QStringLiteral("0:31.00"));
+        QCOMPARE(lines.value(view.raceLine.value_or(-1)), u"50 SL (gia' registrato)"_s);
+        QCOMPARE(view.race.value_or(QString()), u"50 SL"_s);
+        QCOMPARE(view.time.value_or(QString()), u"0:31.00"_s);
 
         // "Modifica Iscrizione" chooses the line of that very race.
-        form.raceLines = {QStringLiteral("150 SL (gia' registrato)"), QStringLiteral("4x50 SL")};
-        view = m_flow->changeRegistration(
-            {}, registrationMenuCaption(QStringLiteral("ROSSI MARIO"), QStringLiteral("4x50 SL")));
+        form.raceLines = {u"150 SL (gia' registrato)"_s, u"4x50 SL"_s};
+        view = m_flow->changeRegistration({}, registrationMenuCaption(u"ROSSI MARIO"_s, u"4x50 SL"_s));
         QVERIFY(!view.raceLine); // no such registration
-        view = m_flow->changeRegistration(
-            form, registrationMenuCaption(QStringLiteral("ROSSI MARIO"), QStringLiteral("50 SL")));
+        view = m_flow->changeRegistration(form, registrationMenuCaption(u"ROSSI MARIO"_s, u"50 SL"_s));
         QCOMPARE(view.raceLines.value_or(QStringList()).value(view.raceLine.value_or(-1)),
-                 QStringLiteral("50 SL (gia' registrato)"));
-        QCOMPARE(view.race.value_or(QString()), QStringLiteral("50 SL"));
-        QCOMPARE(view.time.value_or(QString()), QStringLiteral("0:31.00"));
+                 u"50 SL (gia' registrato)"_s);
+        QCOMPARE(view.race.value_or(QString()), u"50 SL"_s);
+        QCOMPARE(view.time.value_or(QString()), u"0:31.00"_s);
     }
 
     void marksOfTheAthleteShown() {
-        open({QStringLiteral("1001 ROSSI MARIO 100SL"), QStringLiteral("1002 D'ANGELO LUCA 200SL")});
+        open({u"1001 ROSSI MARIO 100SL"_s, u"1002 D'ANGELO LUCA 200SL"_s});
         const QStringList dAngelo = {"100FA", "100SL", "200SL (gia' registrato)", "50DO"};
-        RegistrationForm form = athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"));
-        form.nameEntry = QStringLiteral("D'ANGELO LUCA");
+        RegistrationForm form = athlete(u"1001"_s, u"ROSSI MARIO"_s);
+        form.nameEntry = u"D'ANGELO LUCA"_s;
         // The name chosen in the list while the code entry still holds the previous athlete's code.
         RegistrationView view = m_flow->lookupByName(form);
-        QCOMPARE(view.codeEntry.value_or(QString()), QStringLiteral("1002"));
+        QCOMPARE(view.codeEntry.value_or(QString()), u"1002"_s);
         QCOMPARE(view.raceLines.value_or(QStringList()), dAngelo);
         // Enter on a name typed but not yet looked up.
         view = m_flow->nameEntered(form);
-        QCOMPARE(view.codeEntry.value_or(QString()), QStringLiteral("1002"));
-        QCOMPARE(view.name.value_or(QString()), QStringLiteral("D'ANGELO LUCA"));
+        QCOMPARE(view.codeEntry.value_or(QString()), u"1002"_s);
+        QCOMPARE(view.name.value_or(QString()), u"D'ANGELO LUCA"_s);
         QCOMPARE(view.raceLines.value_or(QStringList()), dAngelo);
         // Enter on the name shown: the code entry takes its code, the race list stays.
         form.nameEntry = form.name;
-        form.codeEntry = QStringLiteral("1002");
+        form.codeEntry = u"1002"_s;
         view = m_flow->nameEntered(form);
-        QCOMPARE(view.codeEntry.value_or(QString()), QStringLiteral("1001"));
-        QCOMPARE(view.category.value_or(QString()), QStringLiteral("RAG"));
+        QCOMPARE(view.codeEntry.value_or(QString()), u"1001"_s);
+        QCOMPARE(view.category.value_or(QString()), u"RAG"_s);
         QVERIFY(!view.raceLines);
         QCOMPARE(said(), QStringList());
     }
 
     void theCompetitionShown() {
         open();
-        QVERIFY(m_db->createRegistrationTable(QStringLiteral("58")));
+        QVERIFY(m_db->createRegistrationTable(u"58"_s));
         QVERIFY(m_db->insertRows("programmi", {"ManifID", "gara", "Categoria", "Sesso", "Anno"},
                                  {{58, "400MX", "RAG", "M", 0}}));
         // Another row chosen in the workspace, its opening cancelled: the window still shows 57.
-        m_state->changeCompetition([](Competition& c) { c.number = QStringLiteral("58"); });
-        const RegistrationForm form =
-            athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"), "100SL", "1:05.00");
+        m_state->changeCompetition([](Competition& c) { c.number = u"58"_s; });
+        const RegistrationForm form = athlete(u"1001"_s, u"ROSSI MARIO"_s, "100SL", "1:05.00");
         QVERIFY(m_flow->registerAthlete(form).registrationCount);
-        QCOMPARE(m_db->count(QStringLiteral("nprg57")), 1);
-        QCOMPARE(m_db->count(QStringLiteral("nprg58")), 0);
+        QCOMPARE(m_db->count(u"nprg57"_s), 1);
+        QCOMPARE(m_db->count(u"nprg58"_s), 0);
         QCOMPARE(m_state->competition().registrationCount, QString()); // 58's count is not 57's
 
         // 58 opened: the form starts empty, and a race left in it from 57 is not registered in 58.
@@ -485,10 +476,8 @@ private slots:
         QCOMPARE(opened.raceLines, std::optional<QStringList>(QStringList()));
         QCOMPARE(m_flow->registerAthlete(form).raceLines, std::optional<QStringList>(QStringList{"400MX"}));
         QCOMPARE(said(), texts("La gara scelta non e' nel programma di questa manifestazione"));
-        QCOMPARE(m_db->count(QStringLiteral("nprg58")), 0);
-        QVERIFY(
-            m_flow->registerAthlete(athlete(QStringLiteral("1001"), QStringLiteral("ROSSI MARIO"), "400MX", "5:00.00"))
-                .registrationCount);
+        QCOMPARE(m_db->count(u"nprg58"_s), 0);
+        QVERIFY(m_flow->registerAthlete(athlete(u"1001"_s, u"ROSSI MARIO"_s, "400MX", "5:00.00")).registrationCount);
         QCOMPARE(table("select spec from nprg58"), QStringList{"400MX"});
     }
 };
