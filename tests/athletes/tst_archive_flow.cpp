@@ -52,18 +52,6 @@ private:
         for (int a : answers)
             m_dialogs.queueYesNo(Dialogs::Answer(a));
     }
-    // The dialogs shown since the last call: questions as "?Y text" or "?N text" by their
-    // default button, messages and input boxes as their text.
-    Texts said() {
-        Texts out;
-        for (const ScriptedDialogs::Shown& s : m_dialogs.take()) {
-            if (s.kind == ScriptedDialogs::Kind::YesNo)
-                out << (s.defaultAnswer == Dialogs::Answer::Yes ? u"?Y "_s : u"?N "_s) + s.text;
-            else
-                out << s.text;
-        }
-        return out;
-    }
     // The rows of natl with `code` or `name`, as "code name year club sex team".
     QStringList rowsOf(const QString& code, const QString& name) {
         QStringList out;
@@ -95,7 +83,7 @@ private slots:
         QTest::addColumn<Texts>("texts");
         QTest::addColumn<bool>("saved");
         QTest::addColumn<Texts>("rows");
-        const QString namesake = u"?Y Esiste gia' un nome cosi': D'ANGELO LUCA - ABC. Vuoi proseguire"_s;
+        const QString namesake = u"Esiste gia' un nome cosi': D'ANGELO LUCA - ABC. Vuoi proseguire"_s;
         const QString luca = u"300 D'ANGELO LUCA 2001 ABC M "_s;
         const QString notWhole = u"Il codice dell'atleta deve essere un numero intero"_s;
         const int yes = int(Dialogs::Answer::Yes), no = int(Dialogs::Answer::No);
@@ -130,7 +118,14 @@ private slots:
         m_flow->setNewRecord(newRecord);
         queue(answers);
         QCOMPARE(m_flow->save({code, name, u"1999"_s, u"ABC"_s, u"M"_s, false}), saved);
-        QTEST(said(), "texts");
+        const QList<ScriptedDialogs::Shown> shown = m_dialogs.take();
+        Texts texts;
+        for (const ScriptedDialogs::Shown& s : shown) {
+            texts << s.text;
+            if (s.kind == ScriptedDialogs::Kind::YesNo)
+                QCOMPARE(s.defaultAnswer, Dialogs::Answer::Yes);
+        }
+        QTEST(texts, "texts");
         QTEST(rowsOf(code.trimmed(), name), "rows");
         // A refusal keeps the new-record flag; a save clears it and the navigator shows the
         // new record.
@@ -186,7 +181,7 @@ private slots:
         if (newRecord || mode != 2 || oldCode != u"100"_s)
             m_dialogs.queueInput(answer.isNull() ? std::nullopt : std::optional<QString>(answer));
         const std::optional<QString> result = m_flow->changeCode(oldCode);
-        QTEST(said(), "texts");
+        QTEST(m_dialogs.takeTexts(), "texts");
         QCOMPARE(result.value_or(QString()), taken);
         QCOMPARE(m_db->column(u"select codatl from natl where nome='ROSSI MARIO'"_s).value(0).toString(), rossiAfter);
         QCOMPARE(m_db->count(u"natl"_s, u"codatl in (100, 200, 300, 400, 900)"_s), 4 + int(rossiAfter == u"100"_s));
@@ -201,7 +196,7 @@ private slots:
         QTest::addColumn<Texts>("texts");
         QTest::addColumn<int>("outcome");
         QTest::addColumn<QString>("standsOn"); // the working view's record afterwards
-        const QString sure = u"?N Sei sicuro di voler cancellare questo atleta?"_s;
+        const QString sure = u"Sei sicuro di voler cancellare questo atleta?"_s;
         const int yes = int(Dialogs::Answer::Yes), no = int(Dialogs::Answer::No);
         // clang-format off
         QTest::newRow("another club's") << "900" << -1 << Texts{"Codice non esistente"} << int(Deletion::Refused) << "";
@@ -223,7 +218,13 @@ private slots:
         if (answer >= 0)
             m_dialogs.queueYesNo(Dialogs::Answer(answer));
         QCOMPARE(int(m_flow->remove(code)), outcome);
-        QTEST(said(), "texts");
+        const QList<ScriptedDialogs::Shown> shown = m_dialogs.take();
+        Texts texts;
+        for (const ScriptedDialogs::Shown& s : shown)
+            texts << s.text;
+        QTEST(texts, "texts");
+        if (answer >= 0)
+            QCOMPARE(shown.at(0).defaultAnswer, Dialogs::Answer::No);
         const bool gone = outcome == int(Deletion::Deleted) || outcome == int(Deletion::LastRecord);
         QCOMPARE(m_db->count(u"natl"_s), 6 - int(gone));
         if (!standsOn.isEmpty())
@@ -239,7 +240,7 @@ private slots:
         QVERIFY(other.execute(u"BEGIN IMMEDIATE"_s));
         QVERIFY(!m_flow->save({u"701"_s, u"GIALLI"_s, u"1999"_s, u"ABC"_s, u"F"_s, false}));
         QVERIFY(other.execute(u"ROLLBACK"_s));
-        const Texts shown = said();
+        const Texts shown = m_dialogs.takeTexts();
         QVERIFY2(shown.size() == 1 && shown[0].startsWith(u"Impossibile registrare l'atleta: "_s),
                  qPrintable(shown.join(u'|')));
         QVERIFY(m_flow->isNewRecord());
