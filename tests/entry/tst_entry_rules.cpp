@@ -7,7 +7,6 @@
 #include "entry/RegistrationSelection.h"
 #include "store/DataSource.h"
 
-#include <QFile>
 #include <QTest>
 
 using namespace onda;
@@ -96,10 +95,7 @@ private slots:
         QCOMPARE(select(QString(), "SOCIETA", u"ABC"_s), 0); // the empty template
 
         // A database that cannot be read is a failure, not an empty selection.
-        QFile garbage(db.path());
-        QVERIFY(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        garbage.write(QByteArray(4096, 'x'));
-        garbage.close();
+        QVERIFY(writeFileBytes(db.path(), QByteArray(4096, 'x')));
         DataSource broken;
         broken.setDatabaseFile(db.path());
         QCOMPARE(selectRegistrations(broken, u"57"_s, 3, u"SOCIETA"_s, u"ABC"_s), -1);

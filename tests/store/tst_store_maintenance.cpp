@@ -155,9 +155,7 @@ void TestStoreMaintenance::startupRefuses() {
     QVERIFY(m_db->seedAthletes());
     Database other;
     if (cause == QLatin1String("text")) {
-        QFile text(m_db->path());
-        QVERIFY(text.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        text.write(QByteArray("codatl;nome\n500000;ROSSI MARIO\n").repeated(40));
+        QVERIFY(writeFileBytes(m_db->path(), QByteArray("codatl;nome\n500000;ROSSI MARIO\n").repeated(40)));
     } else if (cause == QLatin1String("locked")) {
         QVERIFY(other.open(m_db->path()));
         QVERIFY(other.execute(u"BEGIN EXCLUSIVE"_s));
