@@ -23,13 +23,6 @@ using namespace onda;
 
 namespace {
 
-QStringList readLines(const QString& path) {
-    QStringList lines = QString::fromUtf8(fileBytes(path)).split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
-
 // The main window's place as stored: left, top, width, height in twips.
 const char* const kPositionKeys[] = {"Settings/MainLeft", "Settings/MainTop", "Settings/MainWidth",
                                      "Settings/MainHeight"};
@@ -67,16 +60,14 @@ private:
 
 private slots:
     void firstStartCreatesDatabaseAndOptions();
-    void secondStartOnlyReadsOptions();
-    void optionsFilesFromElsewhere_data();
-    void optionsFilesFromElsewhere();
+    void optionsFilesRead_data();
+    void optionsFilesRead();
     void configOverridesOptionsUser();
     void debugModeAnnouncesBindingOnce();
     void noProgramDirectoryEndsAtOnce();
     void commandsAndCaptions();
     void reinitialisation_data();
     void reinitialisation();
-    void positionRestoredAndSaved();
     void storedPositions_data();
     void storedPositions();
     void windowArrangement();
@@ -90,66 +81,46 @@ void TestMainWindow::firstStartCreatesDatabaseAndOptions() {
     for (const char* table : {"config", "natl", "manif", "categorie", "programmi", "nprg", "Records"})
         QVERIFY2(count(QLatin1String(table)) == 0, table);
 
-    const QStringList lines = readLines(app().file(QStringLiteral("options.txt")));
-    QCOMPARE(lines, QStringList({"Propaganda", "2 35", "Master", "2 35", "Generico", "2 35", "",
-                                 "iscrizioni@ondaweb.example", "", "", "http://127.0.0.5/"}));
+    QCOMPARE(fileBytes(app().file(QStringLiteral("options.txt"))),
+             "Propaganda\n2 35\nMaster\n2 35\nGenerico\n2 35\n\niscrizioni@ondaweb.example\n\n\nhttp://127.0.0.5/\n");
     QVERIFY(app().main()->isVisible());
     QVERIFY(app().workspace()->isVisible());
     QVERIFY(!app().main()->subWindowOf(app().registration())->isVisible());
 }
 
-void TestMainWindow::secondStartOnlyReadsOptions() {
-    QTemporaryDir dir;
-    {
-        AppHarness first(dir.path());
-        QVERIFY(first.start());
-    }
-    // The user types an id and a PIN into the file; the program must use them, never rewrite it.
-    const QString path = dir.filePath(QStringLiteral("options.txt"));
-    QStringList lines = readLines(path);
-    lines[8] = QStringLiteral("UTENTE9");
-    lines[9] = QStringLiteral("1234, commento");
-    QVERIFY(writeFileBytes(path, lines.join(QLatin1Char('\n')).toUtf8() + '\n'));
-    const QByteArray before = fileBytes(path);
-
-    QVERIFY(start(dir.path()));
-    QCOMPARE(app().state().userId, QStringLiteral("UTENTE9"));
-    QCOMPARE(app().state().pin, QStringLiteral("1234"));
-    QCOMPARE(fileBytes(path), before);
-}
-
-void TestMainWindow::optionsFilesFromElsewhere_data() {
+void TestMainWindow::optionsFilesRead_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("userId");
-    // Line 9 holds the user id; its accented letter must survive every encoding and line end.
+    QTest::addColumn<QString>("pin");
+    // Line 9 holds the user id, line 10 the PIN; an accented letter must survive every encoding and line end.
     const QByteArray head = "Propaganda\r\n2 35\r\nMaster\r\n2 35\r\nGenerico\r\n2 35\r\n\r\nx@y\r\n";
-    QTest::newRow("Windows-1252, CR LF") << head + "Societ\xE0 U\r\n9\r\n" << QStringLiteral("Società U");
-    QTest::newRow("UTF-8, LF") << QByteArray(head).replace("\r\n", "\n") + "Societ\xC3\xA0 U\n9\n"
-                               << QStringLiteral("Società U");
-    QTest::newRow("CR only") << QByteArray(head).replace("\r\n", "\r") + "CR USER\r9\r" << QStringLiteral("CR USER");
+    const QByteArray lf = QByteArray(head).replace("\r\n", "\n");
+    QTest::newRow("the program's own file, id and PIN typed in") << lf + "UTENTE9\n1234, commento\nhttp://127.0.0.5/\n"
+                                                                 << QStringLiteral("UTENTE9") << QStringLiteral("1234");
+    QTest::newRow("Windows-1252, CR LF") << head + "Societ\xE0 U\r\n9\r\n"
+                                         << QStringLiteral("Società U") << QStringLiteral("9");
+    QTest::newRow("UTF-8, LF") << lf + "Societ\xC3\xA0 U\n9\n" << QStringLiteral("Società U") << QStringLiteral("9");
+    QTest::newRow("CR only") << QByteArray(head).replace("\r\n", "\r") + "CR USER\r9\r" << QStringLiteral("CR USER")
+                             << QStringLiteral("9");
 }
 
-void TestMainWindow::optionsFilesFromElsewhere() {
+void TestMainWindow::optionsFilesRead() {
     QFETCH(QByteArray, content);
-    QFETCH(QString, userId);
     QTemporaryDir dir;
-    QVERIFY(writeFileBytes(dir.filePath(QStringLiteral("options.txt")), content));
+    const QString path = dir.filePath(QStringLiteral("options.txt"));
+    QVERIFY(writeFileBytes(path, content));
     QVERIFY(start(dir.path()));
-    QCOMPARE(app().state().userId, userId);
-    QCOMPARE(app().state().pin, QStringLiteral("9"));
+    QTEST(app().state().userId, "userId");
+    QTEST(app().state().pin, "pin");
+    QCOMPARE(fileBytes(path), content); // read, never rewritten
 }
 
 void TestMainWindow::configOverridesOptionsUser() {
-    QTemporaryDir dir;
-    QVERIFY(writeFileBytes(dir.filePath(QStringLiteral("options.txt")),
+    FixtureDb db;
+    QVERIFY(db.insert(QStringLiteral("config"), {{"societa", "ABC"}, {"userid", "U1"}, {"password", "P1"}}));
+    QVERIFY(writeFileBytes(db.filePath(QStringLiteral("options.txt")),
                            "Propaganda\n2 35\nMaster\n2 35\nGenerico\n2 35\n\nx@y\nUTENTE9\n9999\nhttp://a/\n"));
-    {
-        AppHarness first(dir.path());
-        QVERIFY(first.start());
-        QVERIFY(first.state().store.execute(
-            QStringLiteral("insert into config (societa, userid, password) values ('ABC', 'U1', 'P1')")));
-    }
-    QVERIFY(start(dir.path()));
+    QVERIFY(start(db.dir()));
     QCOMPARE(app().state().club, QStringLiteral("ABC"));
     QCOMPARE(app().state().userId, QStringLiteral("U1"));
     QCOMPARE(app().state().pin, QStringLiteral("P1"));
@@ -272,24 +243,11 @@ void TestMainWindow::reinitialisation() {
     QVERIFY(QGuiApplication::overrideCursor() == nullptr); // the busy pointer is gone
 }
 
-void TestMainWindow::positionRestoredAndSaved() {
-    QVERIFY(start());
-    MainWindow* main = app().main();
-    // Defaults: 1000, 1000, 9045, 9825 twips.
-    QCOMPARE(main->pos(), QPoint(67, 67));
-    QCOMPARE(main->size(), QSize(603, 655));
-    main->move(120, 90);
-    main->resize(700, 500);
-    QTest::qWait(0);
-    QVERIFY(trigger(QStringLiteral("mnuFileExit"))); // "Uscita"
-    QVERIFY(!main->isVisible());
-    QCOMPARE(storedPosition(), QStringList({"1800", "1350", "10500", "7500"}));
-}
-
 void TestMainWindow::storedPositions_data() {
     QTest::addColumn<QStringList>("stored");
     QTest::addColumn<QRect>("shown");
     QTest::addColumn<bool>("minimised"); // closed minimised: the stored place stays
+    QTest::newRow("nothing stored: 1000, 1000, 9045, 9825 twips") << QStringList() << QRect(67, 67, 603, 655) << false;
     QTest::newRow("readable") << QStringList{"1500", "3000", "6000", "4500"} << QRect(100, 200, 400, 300) << false;
     QTest::newRow("readable, closed minimised")
         << QStringList{"1500", "2500", "6000", "4500"} << QRect(100, 167, 400, 300) << true;
@@ -306,15 +264,25 @@ void TestMainWindow::storedPositions() {
     QFETCH(bool, minimised);
     QTemporaryDir dir;
     AppHarness harness(dir.path()); // its settings folder is in force from here on
-    storePosition(stored);
+    if (!stored.isEmpty())
+        storePosition(stored);
     QVERIFY(harness.start());
-    QCOMPARE(QRect(harness.main()->pos(), harness.main()->size()), shown);
+    MainWindow* main = harness.main();
+    QCOMPARE(QRect(main->pos(), main->size()), shown);
     if (minimised) {
-        harness.main()->showMinimized();
-        QTRY_VERIFY(harness.main()->isMinimized());
+        main->showMinimized();
+        QTRY_VERIFY(main->isMinimized());
         harness.stop();
         QCOMPARE(storedPosition(), stored);
+        return;
     }
+    // Moved and resized, then "Uscita": the place of the moment is stored.
+    main->move(120, 90);
+    main->resize(700, 500);
+    QTest::qWait(0);
+    main->action(QStringLiteral("mnuFileExit"))->trigger();
+    QVERIFY(!main->isVisible());
+    QCOMPARE(storedPosition(), QStringList({"1800", "1350", "10500", "7500"}));
 }
 
 void TestMainWindow::windowArrangement() {
