@@ -48,8 +48,6 @@ void TestDataSource::init() {
     QVERIFY(m_db->isValid());
     QVERIFY(m_db->seedAthletes());
     QVERIFY(m_db->seedCompetitions());
-    QVERIFY(m_db->createRegistrationTable(u"57"_s));
-    QVERIFY(m_db->addRegistration(u"57"_s, 500000, u"ROSSI MARIO"_s, u"ABC"_s, 31.75));
 }
 
 void TestDataSource::cursorOverRows() {
