@@ -70,7 +70,6 @@ private slots:
     void reinitialisation();
     void storedPositions_data();
     void storedPositions();
-    void windowArrangement();
     void closedChildrenComeBackBound();
     void helpLinks();
 };
@@ -283,30 +282,6 @@ void TestMainWindow::storedPositions() {
     main->action(QStringLiteral("mnuFileExit"))->trigger();
     QVERIFY(!main->isVisible());
     QCOMPARE(storedPosition(), QStringList({"1800", "1350", "10500", "7500"}));
-}
-
-void TestMainWindow::windowArrangement() {
-    QVERIFY(start());
-    MainWindow* main = app().main();
-    main->resize(900, 700);
-    main->showChild(app().registration());
-    QMdiSubWindow* a = main->subWindowOf(app().workspace());
-    QMdiSubWindow* b = main->subWindowOf(app().registration());
-
-    QVERIFY(trigger(QStringLiteral("mnuWindowTileVertical")));
-    QVERIFY(a->y() == b->y() && a->x() != b->x() && a->height() == b->height());
-    QVERIFY(trigger(QStringLiteral("mnuWindowTileHorizontal")));
-    QVERIFY(a->x() == b->x() && a->y() != b->y() && a->width() == b->width());
-    QVERIFY(trigger(QStringLiteral("mnuWindowCascade")));
-    QVERIFY(a->pos() != b->pos());
-
-    // The window menu lists the open children.
-    QMenu* windows = main->findChild<QMenu*>(QStringLiteral("mnuWindow"));
-    emit windows->aboutToShow();
-    QStringList titles;
-    for (QAction* act : windows->actions())
-        titles << act->text();
-    QCOMPARE(titles.filter(QStringLiteral("Scelta circuito e gara")).size(), 1);
 }
 
 void TestMainWindow::closedChildrenComeBackBound() {

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -43,7 +44,7 @@ class TestWindowFit : public WindowTest {
 private slots:
     void childOpensWhole_data();
     void childOpensWhole();
-    void registrationInSightAndCascade();
+    void registrationInSightAndArrangements();
     void spokenNames_data();
     void spokenNames();
     void gridKeys_data();
@@ -79,7 +80,7 @@ void TestWindowFit::childOpensWhole() {
     QVERIFY(sub->width() >= sub->minimumSizeHint().width() && sub->height() >= sub->minimumSizeHint().height());
 }
 
-void TestWindowFit::registrationInSightAndCascade() {
+void TestWindowFit::registrationInSightAndArrangements() {
     // From the default position: the frame makes room for the window, within the screen.
     QVERIFY(start());
     MainWindow* main = app().main();
@@ -89,10 +90,24 @@ void TestWindowFit::registrationInSightAndCascade() {
     QVERIFY(onScreen(main->mdiArea()->viewport()).contains(onScreen(enrol)));
     QVERIFY(screenArea().contains(onScreen(enrol)));
 
+    QMdiSubWindow* a = main->subWindowOf(app().workspace());
+    QMdiSubWindow* b = main->subWindowOf(app().registration());
+    QVERIFY(trigger(QStringLiteral("mnuWindowTileVertical")));
+    QVERIFY(a->y() == b->y() && a->x() != b->x() && a->height() == b->height());
+    QVERIFY(trigger(QStringLiteral("mnuWindowTileHorizontal")));
+    QVERIFY(a->x() == b->x() && a->y() != b->y() && a->width() == b->width());
+    // The window menu lists the open children.
+    QMenu* windows = main->findChild<QMenu*>(QStringLiteral("mnuWindow"));
+    emit windows->aboutToShow();
+    QStringList titles;
+    for (QAction* act : windows->actions())
+        titles << act->text();
+    QCOMPARE(titles.filter(QStringLiteral("Scelta circuito e gara")).size(), 1);
+
     // Cascade: each window moved, none cut below what its controls need.
     for (Child which : {Child::Archive, Child::Mail, Child::Progress, Child::Preview})
         main->showChild(main->child(which));
-    main->arrange(Arrangement::Cascade);
+    QVERIFY(trigger(QStringLiteral("mnuWindowCascade")));
     QSet<QPoint> corners;
     for (QMdiSubWindow* sub : main->mdiArea()->subWindowList()) {
         QVERIFY(sub->width() >= sub->minimumSizeHint().width() && sub->height() >= sub->minimumSizeHint().height());

@@ -57,15 +57,13 @@ void TestStoreSql::init() {
     QVERIFY(m_db->isValid());
     QVERIFY(m_db->seedAthletes());
     QVERIFY(m_db->seedCompetitions());
-    const QList<QVariantList> rows = {{57, u"Ragazzi"_s}, {57, u"Juniores"_s}, {570, u"Assoluti"_s}};
-    QVERIFY(m_db->insertRows(u"categorie"_s, {u"manifID"_s, u"Categoria"_s}, rows));
-    QVERIFY(m_db->insertRows(u"programmi"_s, {u"ManifID"_s, u"gara"_s}, rows));
+    QVERIFY(m_db->insertRows(u"categorie"_s, {u"manifID"_s, u"Categoria"_s},
+                             {{57, u"Ragazzi"_s}, {57, u"Juniores"_s}, {570, u"Assoluti"_s}}));
     QVERIFY(m_db->createRegistrationTable(u"57"_s));
     QVERIFY(m_db->addRegistration(u"57"_s, 500000, u"ROSSI MARIO"_s, u"ABC"_s, 31.75));
     QVERIFY(m_db->addRegistration(u"57"_s, 500001, u"D'ANGELO LUCA"_s, u"ABC"_s));
     QVERIFY(m_db->addRegistration(u"57"_s, 500002, u"BIANCHI ANNA"_s, u"XYZ"_s, -1.5));
     QVERIFY(m_db->createRegistrationTable(u"570"_s));
-    QVERIFY(m_db->addRegistration(u"570"_s, 500000, u"ROSSI MARIO"_s, u"ABC"_s));
 }
 
 void TestStoreSql::statementEffects_data() {
