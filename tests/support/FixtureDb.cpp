@@ -23,6 +23,17 @@ Status openScratch(Database& db, const QString& path) {
     return s;
 }
 
+// First column of every row of a query on `path`; false when the file or the query fails.
+bool readColumn(const QString& path, const QString& sql, const QVariantList& parameters, QVariantList& out) {
+    Database db;
+    Database::Result result;
+    if (!db.open(path) || !db.query(sql, result, parameters))
+        return false;
+    for (const QVariantList& row : std::as_const(result.rows))
+        out << row.value(0);
+    return true;
+}
+
 } // namespace
 
 FixtureDb::FixtureDb() {
@@ -70,13 +81,8 @@ Status FixtureDb::exec(const QString& sql, const QVariantList& parameters) {
 }
 
 QVariantList FixtureDb::column(const QString& sql, const QVariantList& parameters) {
-    Database db;
-    Database::Result result;
-    if (!db.open(path()) || !db.query(sql, result, parameters))
-        return {};
     QVariantList out;
-    for (const QVariantList& row : std::as_const(result.rows))
-        out << row.value(0);
+    readColumn(path(), sql, parameters, out); // a failed query reads as no rows
     return out;
 }
 
@@ -191,12 +197,6 @@ bool writeFileBytes(const QString& path, const QByteArray& bytes) {
 }
 
 QVariantList databaseColumn(const QString& databasePath, const QString& sql) {
-    Database db;
-    Database::Result result;
-    if (!db.open(databasePath) || !db.query(sql, result))
-        return {u"!"_s};
     QVariantList out;
-    for (const QVariantList& row : std::as_const(result.rows))
-        out << row.value(0);
-    return out;
+    return readColumn(databasePath, sql, {}, out) ? out : QVariantList{u"!"_s};
 }
