@@ -83,7 +83,6 @@ private:
         s.setMessageSink([this](const QString& text) { m_messages << text; });
         return s;
     }
-    std::unique_ptr<DataSource> source(const QString& recordSource) const { return m_db->source(recordSource); }
     Status fillRegistrations(bool withInsertionOrder) {
         const Status s = m_db->createRegistrationTable(u"57"_s, withInsertionOrder);
         return s ? m_db->insertRows(u"nprg57"_s, {u"codatl"_s, u"nome"_s, u"soc"_s},
@@ -277,7 +276,7 @@ void TestStoreMaintenance::countRecords() {
                                              {u"select * from nprg57 where soc='NONE'"_s, 0},
                                              {u"nprg99"_s, 0}};
     for (const auto& [recordSource, count] : cases) {
-        auto ds = source(recordSource);
+        auto ds = m_db->source(recordSource);
         QCOMPARE(Store::CountRecords(*ds), count);
         QCOMPARE(ds->position(), count > 0 ? 0 : -1);
     }
@@ -286,7 +285,7 @@ void TestStoreMaintenance::countRecords() {
 void TestStoreMaintenance::addTableField() {
     QVERIFY(fillRegistrations(true));
     const QString recordSource = u"select * from nprg57 order by nome"_s;
-    auto ds = source(recordSource);
+    auto ds = m_db->source(recordSource);
     QVERIFY(ds->refresh());
     QVERIFY(store().AddTableField(u"nprg57"_s, *ds, u"Extra"_s, 10, 50));
     QCOMPARE(ds->recordSource(), recordSource);
@@ -303,10 +302,10 @@ void TestStoreMaintenance::insertionOrderKeepsRowIdentity() {
     // Stored order with a gap: BIANCHI, D'ANGELO, then ROSSI deleted and added again.
     QVERIFY(m_db->exec(u"delete * from nprg57 where codatl=500000"_s));
     QVERIFY(m_db->addRegistration(u"57"_s, 500000, u"ROSSI MARIO"_s, u"ABC"_s));
-    auto early = source(u"select * from nprg57 order by nome"_s);
+    auto early = m_db->source(u"select * from nprg57 order by nome"_s);
     QVERIFY(early->refresh());
 
-    auto ds = source(u"nprg57"_s);
+    auto ds = m_db->source(u"nprg57"_s);
     QVERIFY(store().AddTableField(u"nprg57"_s, *ds, u"OrdineInserimento"_s, 4, 4));
     QCOMPARE(m_db->column(u"select codatl from nprg57 order by OrdineInserimento"_s),
              (QVariantList{500002LL, 500001LL, 500000LL}));
@@ -325,8 +324,8 @@ void TestStoreMaintenance::insertionOrderKeepsRowIdentity() {
 void TestStoreMaintenance::ensureInsertionOrder() {
     QVERIFY(fillRegistrations(false));
     const QString recordSource = u"select * from nprg57 where soc='ABC'"_s;
-    auto registrations = source(recordSource);
-    auto workspace = source(u"nprg57"_s);
+    auto registrations = m_db->source(recordSource);
+    auto workspace = m_db->source(u"nprg57"_s);
     QVERIFY(registrations->refresh());
     QVERIFY(workspace->refresh());
 

@@ -172,18 +172,15 @@ Status FixtureDb::addRegistration(const QString& competition, qlonglong codatl, 
 }
 
 QString FixtureDb::schemaText() {
-    Database db;
-    Database::Result result;
-    if (!db.open(path()) ||
-        !db.query(u"SELECT sql || ';' FROM sqlite_master WHERE sql IS NOT NULL ORDER BY name"_s, result))
+    QVariantList objects, version;
+    if (!readColumn(path(), u"SELECT sql || ';' FROM sqlite_master WHERE sql IS NOT NULL ORDER BY name"_s, {},
+                    objects) ||
+        !readColumn(path(), u"PRAGMA user_version"_s, {}, version))
         return {};
-    QStringList lines;
-    for (const QVariantList& row : std::as_const(result.rows))
-        lines << row.value(0).toString();
-    if (!db.query(u"PRAGMA user_version"_s, result))
-        return {};
-    lines << u"PRAGMA user_version = %1;"_s.arg(result.rows.value(0).value(0).toInt());
-    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    QString text;
+    for (const QVariant& sql : std::as_const(objects))
+        text += sql.toString() + QLatin1Char('\n');
+    return text + u"PRAGMA user_version = %1;\n"_s.arg(version.value(0).toInt());
 }
 
 QByteArray fileBytes(const QString& path) {
