@@ -7,8 +7,6 @@
 #include "core/AppState.h"
 #include "entry/RegistrationWindow.h"
 #include "mail/MailSettingsDialog.h"
-#include "mail/MailWindow.h"
-#include "service/ProgressWindow.h"
 #include "ui/GridKeys.h"
 
 #include <QAccessible>

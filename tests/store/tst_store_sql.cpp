@@ -3,12 +3,10 @@
 
 #include "store/DataSource.h"
 #include "store/Database.h"
-#include "store/SqlDialect.h"
 #include "store/SqlText.h"
 #include "store/SqliteSupport.h"
 #include "store/Store.h"
 
-#include <QFileInfo>
 #include <QTest>
 
 #include <memory>
