@@ -8,7 +8,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -37,7 +36,7 @@ private:
         QVERIFY(m_db->seedEntryCompetition());
         QVERIFY(m_db->insertRows("nprg57",
                                  {"codatl", "nome", "anno", "cat", "soc", "sesso", "spec", "m", "s", "status"}, rows));
-        QVERIFY(start(QFileInfo(m_db->path()).absolutePath()));
+        QVERIFY(start(m_db->dir()));
         Competition c;
         c.number = u"57"_s;
         c.name = u"Trofeo"_s;

@@ -119,11 +119,9 @@ void TestStoreMaintenance::freshFileMatchesGolden() {
 
 void TestStoreMaintenance::olderFileCompleted() {
     // A file of before versioning: no version, config of its own, no categorie.
-    QVERIFY(m_db->exec(u"drop table categorie"_s));
-    QVERIFY(m_db->exec(u"drop table config"_s));
-    QVERIFY(m_db->exec(u"create table config (societa text)"_s));
-    QVERIFY(m_db->insert(u"config"_s, {{u"societa"_s, u"ABC"_s}}));
-    QVERIFY(m_db->exec(u"PRAGMA user_version = 0"_s));
+    for (const char* sql : {"drop table categorie", "drop table config", "create table config (societa text)",
+                            "insert into config values ('ABC')", "PRAGMA user_version = 0"})
+        QVERIFY(m_db->exec(QLatin1String(sql)));
 
     QVERIFY(store().ensureDatabase());
     QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='categorie'"_s), 1);

@@ -121,8 +121,6 @@ void TestStoreSql::queries_data() {
         << "v" << QStringList{"-1.5e+300"};
     QTest::newRow("order by date then user") << "select * from manif order by data, username"
         << "Numero Prova" << QStringList{"58", "59", "570", "57"};
-    QTest::newRow("order by text ignores case") << "select * from natl order by nome desc"
-        << "nome" << QStringList{"STAFFETTA ABC", "ROSSI MARIO", "D'ANGELO LUCA", "BIANCHI ANNA"};
     // clang-format on
 }
 
