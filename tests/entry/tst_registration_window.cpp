@@ -60,7 +60,6 @@ private:
         QVERIFY2(line != lines.end(), qPrintable(race));
         find<QListWidget>(u"Form1/List1"_s)->setCurrentRow(int(line - lines.begin()));
     }
-    QVariantList column(const QString& sql) { return m_db->column(sql); }
 
 private slots:
 
@@ -75,7 +74,7 @@ private slots:
         QVERIFY(type(u"Form1/tempo"_s, u"01:32.52"_s));
         QVERIFY(click(u"Form1/Iscrivi"_s));
         QCOMPARE(dialogs().takeTexts(), QStringList());
-        QCOMPARE(column(u"select nome from nprg57"_s), QVariantList{name});
+        QCOMPARE(m_db->column(u"select nome from nprg57"_s), QVariantList{name});
 
         QVERIFY(click(u"Form1/Clear"_s));
         QCOMPARE(text(u"Form1/Text1_1"_s), QString());
@@ -132,7 +131,8 @@ private slots:
         QCOMPARE(text(u"frmNote/Text1"_s), QString());
         QVERIFY(type(u"frmNote/Text1"_s, u"nota 58"_s));
         QVERIFY(click(u"frmNote/cmdRegistra"_s));
-        QCOMPARE(column(u"select Nota from manif order by [Numero Prova]"_s), QVariantList({"nota 57", "nota 58"}));
+        QCOMPARE(m_db->column(u"select Nota from manif order by [Numero Prova]"_s),
+                 QVariantList({"nota 57", "nota 58"}));
         // A competition without its row stores nothing, and the mark still follows what was typed.
         openOn("59");
         QVERIFY(click(u"Form1/cmdNote"_s));
