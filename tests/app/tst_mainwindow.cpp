@@ -22,38 +22,21 @@ using namespace onda;
 
 namespace {
 
-QStringList readLines(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
-    QStringList lines = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
-}
+// The main window's place as stored: left, top, width, height in twips.
+const char* const kPositionKeys[] = {"Settings/MainLeft", "Settings/MainTop", "Settings/MainWidth",
+                                     "Settings/MainHeight"};
 
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-void storePosition(const QStringList& values) // left, top, width, height
-{
+void storePosition(const QStringList& values) {
     const auto settings = openProgramSettings();
-    settings->beginGroup(QStringLiteral("Settings"));
-    const char* keys[] = {"MainLeft", "MainTop", "MainWidth", "MainHeight"};
     for (int i = 0; i < 4; ++i)
-        settings->setValue(QLatin1String(keys[i]), values.at(i));
-    settings->endGroup();
+        settings->setValue(QLatin1String(kPositionKeys[i]), values.at(i));
 }
 
 QStringList storedPosition() {
     const auto settings = openProgramSettings();
     settings->sync();
-    settings->beginGroup(QStringLiteral("Settings"));
     QStringList out;
-    for (const char* key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"})
+    for (const char* key : kPositionKeys)
         out << settings->value(QLatin1String(key)).toString();
     return out;
 }
@@ -63,11 +46,10 @@ QStringList storedPosition() {
 class TestMainWindow : public WindowTest {
     Q_OBJECT
 private:
-    int count(const QString& table) { return query(QStringLiteral("select * from ") + table); }
-    int query(const QString& sql) {
+    int count(const QString& table) {
         DataSource source;
         source.setDatabaseFile(app().state().databasePath);
-        source.setRecordSource(sql);
+        source.setRecordSource(QStringLiteral("select * from ") + table);
         return source.refresh() ? Store::CountRecords(source) : -1;
     }
     void run(const QString& sql) {
@@ -77,20 +59,16 @@ private:
 
 private slots:
     void firstStartCreatesDatabaseAndOptions();
-    void secondStartOnlyReadsOptions();
-    void optionsFilesFromElsewhere_data();
-    void optionsFilesFromElsewhere();
+    void optionsFilesRead_data();
+    void optionsFilesRead();
     void configOverridesOptionsUser();
     void debugModeAnnouncesBindingOnce();
     void noProgramDirectoryEndsAtOnce();
     void commandsAndCaptions();
-    void reinitialisationAnsweredNo_data();
-    void reinitialisationAnsweredNo();
-    void reinitialisationDropsVisibleCompetitionsOnly();
-    void positionRestoredAndSaved();
+    void reinitialisation_data();
+    void reinitialisation();
     void storedPositions_data();
     void storedPositions();
-    void minimisedCloseKeepsStoredPosition();
     void closedChildrenComeBackBound();
     void helpLinks();
 };
@@ -101,67 +79,46 @@ void TestMainWindow::firstStartCreatesDatabaseAndOptions() {
     for (const char* table : {"config", "natl", "manif", "categorie", "programmi", "nprg", "Records"})
         QVERIFY2(count(QLatin1String(table)) == 0, table);
 
-    const QStringList lines = readLines(app().file(QStringLiteral("options.txt")));
-    QCOMPARE(lines, QStringList({"Propaganda", "2 35", "Master", "2 35", "Generico", "2 35", "",
-                                 "iscrizioni@ondaweb.example", "", "", "http://127.0.0.5/"}));
+    QCOMPARE(fileBytes(app().file(QStringLiteral("options.txt"))),
+             "Propaganda\n2 35\nMaster\n2 35\nGenerico\n2 35\n\niscrizioni@ondaweb.example\n\n\nhttp://127.0.0.5/\n");
     QVERIFY(app().main()->isVisible());
     QVERIFY(app().workspace()->isVisible());
     QVERIFY(!app().main()->subWindowOf(app().registration())->isVisible());
-    QCOMPARE(app().state().baseAddress, QStringLiteral("http://127.0.0.5/"));
 }
 
-void TestMainWindow::secondStartOnlyReadsOptions() {
-    QTemporaryDir dir;
-    {
-        AppHarness first(dir.path());
-        QVERIFY(first.start());
-    }
-    // The user types an id and a PIN into the file; the program must use them, never rewrite it.
-    const QString path = dir.filePath(QStringLiteral("options.txt"));
-    QStringList lines = readLines(path);
-    lines[8] = QStringLiteral("UTENTE9");
-    lines[9] = QStringLiteral("1234, commento");
-    writeBytes(path, lines.join(QLatin1Char('\n')).toUtf8() + '\n');
-    const QByteArray before = fileBytes(path);
-
-    QVERIFY(start(dir.path()));
-    QCOMPARE(app().state().userId, QStringLiteral("UTENTE9"));
-    QCOMPARE(app().state().pin, QStringLiteral("1234"));
-    QCOMPARE(fileBytes(path), before);
-}
-
-void TestMainWindow::optionsFilesFromElsewhere_data() {
+void TestMainWindow::optionsFilesRead_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("userId");
-    // Line 9 holds the user id; its accented letter must survive every encoding and line end.
+    QTest::addColumn<QString>("pin");
+    // Line 9 holds the user id, line 10 the PIN; an accented letter must survive every encoding and line end.
     const QByteArray head = "Propaganda\r\n2 35\r\nMaster\r\n2 35\r\nGenerico\r\n2 35\r\n\r\nx@y\r\n";
-    QTest::newRow("Windows-1252, CR LF") << head + "Societ\xE0 U\r\n9\r\n" << QStringLiteral("Società U");
-    QTest::newRow("UTF-8, LF") << QByteArray(head).replace("\r\n", "\n") + "Societ\xC3\xA0 U\n9\n"
-                               << QStringLiteral("Società U");
-    QTest::newRow("CR only") << QByteArray(head).replace("\r\n", "\r") + "CR USER\r9\r" << QStringLiteral("CR USER");
+    const QByteArray lf = QByteArray(head).replace("\r\n", "\n");
+    QTest::newRow("the program's own file, id and PIN typed in") << lf + "UTENTE9\n1234, commento\nhttp://127.0.0.5/\n"
+                                                                 << QStringLiteral("UTENTE9") << QStringLiteral("1234");
+    QTest::newRow("Windows-1252, CR LF") << head + "Societ\xE0 U\r\n9\r\n"
+                                         << QStringLiteral("Società U") << QStringLiteral("9");
+    QTest::newRow("UTF-8, LF") << lf + "Societ\xC3\xA0 U\n9\n" << QStringLiteral("Società U") << QStringLiteral("9");
+    QTest::newRow("CR only") << QByteArray(head).replace("\r\n", "\r") + "CR USER\r9\r" << QStringLiteral("CR USER")
+                             << QStringLiteral("9");
 }
 
-void TestMainWindow::optionsFilesFromElsewhere() {
+void TestMainWindow::optionsFilesRead() {
     QFETCH(QByteArray, content);
-    QFETCH(QString, userId);
     QTemporaryDir dir;
-    writeBytes(dir.filePath(QStringLiteral("options.txt")), content);
+    const QString path = dir.filePath(QStringLiteral("options.txt"));
+    QVERIFY(writeFileBytes(path, content));
     QVERIFY(start(dir.path()));
-    QCOMPARE(app().state().userId, userId);
-    QCOMPARE(app().state().pin, QStringLiteral("9"));
+    QTEST(app().state().userId, "userId");
+    QTEST(app().state().pin, "pin");
+    QCOMPARE(fileBytes(path), content); // read, never rewritten
 }
 
 void TestMainWindow::configOverridesOptionsUser() {
-    QTemporaryDir dir;
-    writeBytes(dir.filePath(QStringLiteral("options.txt")),
-               "Propaganda\n2 35\nMaster\n2 35\nGenerico\n2 35\n\nx@y\nUTENTE9\n9999\nhttp://a/\n");
-    {
-        AppHarness first(dir.path());
-        QVERIFY(first.start());
-        QVERIFY(first.state().store.execute(
-            QStringLiteral("insert into config (societa, userid, password) values ('ABC', 'U1', 'P1')")));
-    }
-    QVERIFY(start(dir.path()));
+    FixtureDb db;
+    QVERIFY(db.insert(QStringLiteral("config"), {{"societa", "ABC"}, {"userid", "U1"}, {"password", "P1"}}));
+    QVERIFY(writeFileBytes(db.filePath(QStringLiteral("options.txt")),
+                           "Propaganda\n2 35\nMaster\n2 35\nGenerico\n2 35\n\nx@y\nUTENTE9\n9999\nhttp://a/\n"));
+    QVERIFY(start(db.dir()));
     QCOMPARE(app().state().club, QStringLiteral("ABC"));
     QCOMPARE(app().state().userId, QStringLiteral("U1"));
     QCOMPARE(app().state().pin, QStringLiteral("P1"));
@@ -171,7 +128,6 @@ void TestMainWindow::configOverridesOptionsUser() {
 void TestMainWindow::debugModeAnnouncesBindingOnce() {
     QVERIFY(start({}, {QStringLiteral("debug")}));
     QCOMPARE(dialogs().takeTexts(), QStringList{QStringLiteral("imposto dbases")});
-    QCOMPARE(app().state().baseAddress, kBuiltInAddress);
     QVERIFY(app().state().store.debugMode());
 }
 
@@ -220,127 +176,106 @@ void TestMainWindow::commandsAndCaptions() {
 
     // "Iscrizioni" on the tool bar presses the workspace's button, as the menu command does.
     QSignalSpy pressed(app().workspace()->button(WorkspaceButton::Register), &QPushButton::clicked);
-    QSignalSpy checked(app().workspace()->button(WorkspaceButton::Check), &QPushButton::clicked);
     QVERIFY(trigger(QStringLiteral("Iscrizioni")));
-    QVERIFY(trigger(QStringLiteral("EsaminaIscrizioni")));
-    QVERIFY(trigger(QStringLiteral("ControllaIscrizioni")));
-    QCOMPARE(pressed.size(), 2);
-    QCOMPARE(checked.size(), 1);
-    QCOMPARE(dialogs().takeTexts(),
-             QStringList({"Devi selezionare una manifestazione", "Devi selezionare una manifestazione",
-                          "Devi prima selezionare una gara"}));
+    QCOMPARE(pressed.size(), 1);
+    QCOMPARE(dialogs().takeTexts(), QStringList{"Devi selezionare una manifestazione"});
 }
 
-void TestMainWindow::reinitialisationAnsweredNo_data() {
-    QTest::addColumn<bool>("yesFirst");
-    QTest::newRow("No at the first question") << false;
-    QTest::newRow("No at the second question") << true;
+void TestMainWindow::reinitialisation_data() {
+    QTest::addColumn<QString>("answers");
+    QTest::newRow("No at the first question") << "N";
+    QTest::newRow("No at the second question") << "YN";
+    QTest::newRow("Yes twice") << "YY";
 }
 
-void TestMainWindow::reinitialisationAnsweredNo() {
-    QFETCH(bool, yesFirst);
+void TestMainWindow::reinitialisation() {
+    QFETCH(QString, answers);
     QVERIFY(start());
-    run(QStringLiteral("insert into natl (codatl, nome) values (1, 'ROSSI')"));
-    run(QStringLiteral("insert into manif ([Numero Prova], userName) values (57, 'U')"));
-    run(QStringLiteral("SELECT nprg.* INTO nprg57 FROM nprg;"));
-
-    dialogs().queueYesNo(yesFirst ? Dialogs::Answer::Yes : Dialogs::Answer::No);
-    if (yesFirst)
-        dialogs().queueYesNo(Dialogs::Answer::No);
-    QVERIFY(trigger(QStringLiteral("Reinizializza")));
-
-    const QList<ScriptedDialogs::Shown> shown = dialogs().take();
-    QCOMPARE(shown.size(), yesFirst ? 2 : 1);
-    QCOMPARE(shown.at(0).text, QStringLiteral("Attenzione: questo comando cancella i dati nel database relativi ad "
-                                              "atleti, manifestazioni, categorie, programmi gara.\r\n\r\nVuoi "
-                                              "procedere ?"));
-    QCOMPARE(shown.at(0).defaultAnswer, Dialogs::Answer::No);
-    if (yesFirst) {
-        QCOMPARE(shown.at(1).text, QStringLiteral("Sicuro ?"));
-        QCOMPARE(shown.at(1).defaultAnswer, Dialogs::Answer::No);
-    }
-    QCOMPARE(count(QStringLiteral("natl")), 1);
-    QCOMPARE(count(QStringLiteral("nprg57")), 0);
-}
-
-void TestMainWindow::reinitialisationDropsVisibleCompetitionsOnly() {
-    QVERIFY(start());
-    run(QStringLiteral("insert into config (societa, userid, password) values ('ABC', 'U', 'P')"));
-    run(QStringLiteral("insert into natl (codatl, nome) values (1, 'ROSSI')"));
-    run(QStringLiteral("insert into manif ([Numero Prova], userName, Data) values (57, 'U', '2026-05-01')"));
-    run(QStringLiteral("insert into manif ([Numero Prova], userName, Data) values (570, 'V', '2026-06-01')"));
-    run(QStringLiteral("insert into manif (userName) values ('U')")); // no number: must not drop the template
-    run(QStringLiteral("insert into categorie (manifID, Categoria) values (57, 'RAGAZZI')"));
-    run(QStringLiteral("insert into programmi (ManifID, gara) values (57, '100 SL')"));
-    run(QStringLiteral("insert into Records (Codatl, Spec, M, S) values ('1', '100 SL', 1, 5.5)"));
-    run(QStringLiteral("SELECT nprg.* INTO nprg57 FROM nprg;"));
-    run(QStringLiteral("SELECT nprg.* INTO nprg570 FROM nprg;"));
-    run(QStringLiteral("insert into nprg570 (codatl, soc) values (1, 'XYZ')"));
-
+    for (const char* sql : {"insert into config (societa, userid, password) values ('ABC', 'U', 'P')",
+                            "insert into natl (codatl, nome) values (1, 'ROSSI')",
+                            "insert into manif ([Numero Prova], userName, Data) values (57, 'U', '2026-05-01')",
+                            "insert into manif ([Numero Prova], userName, Data) values (570, 'V', '2026-06-01')",
+                            // No number: must not drop the template.
+                            "insert into manif (userName) values ('U')",
+                            "insert into categorie (manifID, Categoria) values (57, 'RAGAZZI')",
+                            "insert into programmi (ManifID, gara) values (57, '100 SL')",
+                            "insert into Records (Codatl, Spec, M, S) values ('1', '100 SL', 1, 5.5)",
+                            "SELECT nprg.* INTO nprg57 FROM nprg;", "SELECT nprg.* INTO nprg570 FROM nprg;",
+                            "insert into nprg570 (codatl, soc) values (1, 'XYZ')"})
+        run(QLatin1String(sql));
     // As after an off-line opening of one of U's competitions: the workspace sees U's rows only.
     WorkspaceWindow* workspace = app().workspace();
     workspace->manifSource().setRecordSource(QStringLiteral("select * from manif where username='U'"));
     QVERIFY(workspace->manifSource().refresh());
 
-    dialogs().queueYesNo(Dialogs::Answer::Yes);
-    dialogs().queueYesNo(Dialogs::Answer::Yes);
+    for (const QChar a : answers)
+        dialogs().queueYesNo(a == QLatin1Char('Y') ? Dialogs::Answer::Yes : Dialogs::Answer::No);
     QVERIFY(trigger(QStringLiteral("Reinizializza")));
-    QCOMPARE(dialogs().take().size(), 2);
+    const QList<ScriptedDialogs::Shown> shown = dialogs().take();
+    QCOMPARE(shown.size(), answers.size());
+    QCOMPARE(shown.at(0).text, QStringLiteral("Attenzione: questo comando cancella i dati nel database relativi ad "
+                                              "atleti, manifestazioni, categorie, programmi gara.\r\n\r\nVuoi "
+                                              "procedere ?"));
+    if (answers.size() > 1)
+        QCOMPARE(shown.at(1).text, QStringLiteral("Sicuro ?"));
+    for (const ScriptedDialogs::Shown& question : shown)
+        QCOMPARE(question.defaultAnswer, Dialogs::Answer::No);
+    if (answers != QLatin1String("YY")) {
+        QCOMPARE(count(QStringLiteral("natl")), 1);
+        QCOMPARE(count(QStringLiteral("nprg57")), 0);
+        return;
+    }
 
     QCOMPARE(count(QStringLiteral("nprg57")), -1);
     QCOMPARE(count(QStringLiteral("nprg570")), 1);
-    for (const char* emptied : {"natl", "manif", "categorie", "programmi"})
+    for (const char* emptied : {"natl", "manif", "categorie", "programmi", "nprg"})
         QVERIFY2(count(QLatin1String(emptied)) == 0, emptied);
     QCOMPARE(count(QStringLiteral("config")), 1);
     QCOMPARE(count(QStringLiteral("Records")), 1);
-    QCOMPARE(count(QStringLiteral("nprg")), 0);
     QCOMPARE(rows(QStringLiteral("Form2/MSFlexGrid1")).size(), 0);
     QVERIFY(QGuiApplication::overrideCursor() == nullptr); // the busy pointer is gone
-}
-
-void TestMainWindow::positionRestoredAndSaved() {
-    QVERIFY(start());
-    MainWindow* main = app().main();
-    // Defaults: 1000, 1000, 9045, 9825 twips.
-    QCOMPARE(main->pos(), QPoint(67, 67));
-    QCOMPARE(main->size(), QSize(603, 655));
-    main->move(120, 90);
-    main->resize(700, 500);
-    QTest::qWait(0);
-    QVERIFY(trigger(QStringLiteral("mnuFileExit"))); // "Uscita"
-    QVERIFY(!main->isVisible());
-    QCOMPARE(storedPosition(), QStringList({"1800", "1350", "10500", "7500"}));
 }
 
 void TestMainWindow::storedPositions_data() {
     QTest::addColumn<QStringList>("stored");
     QTest::addColumn<QRect>("shown");
-    QTest::newRow("readable") << QStringList{"1500", "3000", "6000", "4500"} << QRect(100, 200, 400, 300);
-    QTest::newRow("unreadable top") << QStringList{"1500", "abc", "6000", "4500"} << QRect(100, 67, 400, 300);
+    QTest::addColumn<bool>("minimised"); // closed minimised: the stored place stays
+    QTest::newRow("nothing stored: 1000, 1000, 9045, 9825 twips") << QStringList() << QRect(67, 67, 603, 655) << false;
+    QTest::newRow("readable") << QStringList{"1500", "3000", "6000", "4500"} << QRect(100, 200, 400, 300) << false;
+    QTest::newRow("readable, closed minimised")
+        << QStringList{"1500", "2500", "6000", "4500"} << QRect(100, 167, 400, 300) << true;
+    QTest::newRow("unreadable top") << QStringList{"1500", "abc", "6000", "4500"} << QRect(100, 67, 400, 300) << false;
     QTest::newRow("huge, negative size, not a number")
-        << QStringList{"1e300", "-99999999999", "-6000", "nan"} << QRect(67, 67, 603, 655);
-    QTest::newRow("on no screen") << QStringList{"900000", "900000", "6000", "4500"} << QRect(67, 67, 400, 300);
+        << QStringList{"1e300", "-99999999999", "-6000", "nan"} << QRect(67, 67, 603, 655) << false;
+    QTest::newRow("on no screen") << QStringList{"900000", "900000", "6000", "4500"} << QRect(67, 67, 400, 300)
+                                  << false;
 }
 
 void TestMainWindow::storedPositions() {
     QFETCH(QStringList, stored);
     QFETCH(QRect, shown);
+    QFETCH(bool, minimised);
     QTemporaryDir dir;
     AppHarness harness(dir.path()); // its settings folder is in force from here on
-    storePosition(stored);
+    if (!stored.isEmpty())
+        storePosition(stored);
     QVERIFY(harness.start());
-    QCOMPARE(QRect(harness.main()->pos(), harness.main()->size()), shown);
-}
-
-void TestMainWindow::minimisedCloseKeepsStoredPosition() {
-    QTemporaryDir dir;
-    AppHarness harness(dir.path());
-    storePosition({"1500", "2500", "6000", "4500"});
-    QVERIFY(harness.start());
-    harness.main()->showMinimized();
-    QTRY_VERIFY(harness.main()->isMinimized());
-    harness.stop();
-    QCOMPARE(storedPosition(), QStringList({"1500", "2500", "6000", "4500"}));
+    MainWindow* main = harness.main();
+    QCOMPARE(QRect(main->pos(), main->size()), shown);
+    if (minimised) {
+        main->showMinimized();
+        QTRY_VERIFY(main->isMinimized());
+        harness.stop();
+        QCOMPARE(storedPosition(), stored);
+        return;
+    }
+    // Moved and resized, then "Uscita": the place of the moment is stored.
+    main->move(120, 90);
+    main->resize(700, 500);
+    QTest::qWait(0);
+    main->action(QStringLiteral("mnuFileExit"))->trigger();
+    QVERIFY(!main->isVisible());
+    QCOMPARE(storedPosition(), QStringList({"1800", "1350", "10500", "7500"}));
 }
 
 void TestMainWindow::closedChildrenComeBackBound() {

@@ -31,9 +31,7 @@ class TestOperations : public WindowTest {
         return true;
     }
     QByteArray databaseDigest() const {
-        QFile file(m_db->path());
-        return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
-                                              : QByteArray();
+        return QCryptographicHash::hash(fileBytes(m_db->path()), QCryptographicHash::Sha256);
     }
 
 private slots:

@@ -7,8 +7,6 @@
 #include "core/AppState.h"
 #include "entry/RegistrationWindow.h"
 #include "mail/MailSettingsDialog.h"
-#include "mail/MailWindow.h"
-#include "service/ProgressWindow.h"
 #include "ui/GridKeys.h"
 
 #include <QAccessible>
@@ -16,6 +14,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
@@ -43,7 +42,7 @@ class TestWindowFit : public WindowTest {
 private slots:
     void childOpensWhole_data();
     void childOpensWhole();
-    void registrationInSightAndCascade();
+    void registrationInSightAndArrangements();
     void spokenNames_data();
     void spokenNames();
     void gridKeys_data();
@@ -79,7 +78,7 @@ void TestWindowFit::childOpensWhole() {
     QVERIFY(sub->width() >= sub->minimumSizeHint().width() && sub->height() >= sub->minimumSizeHint().height());
 }
 
-void TestWindowFit::registrationInSightAndCascade() {
+void TestWindowFit::registrationInSightAndArrangements() {
     // From the default position: the frame makes room for the window, within the screen.
     QVERIFY(start());
     MainWindow* main = app().main();
@@ -87,12 +86,25 @@ void TestWindowFit::registrationInSightAndCascade() {
     QVERIFY(screenArea().contains(main->frameGeometry()));
     auto* enrol = app().registration()->findChild<QPushButton*>(QStringLiteral("Iscrivi"));
     QVERIFY(onScreen(main->mdiArea()->viewport()).contains(onScreen(enrol)));
-    QVERIFY(screenArea().contains(onScreen(enrol)));
+
+    QMdiSubWindow* a = main->subWindowOf(app().workspace());
+    QMdiSubWindow* b = main->subWindowOf(app().registration());
+    QVERIFY(trigger(QStringLiteral("mnuWindowTileVertical")));
+    QVERIFY(a->y() == b->y() && a->x() != b->x() && a->height() == b->height());
+    QVERIFY(trigger(QStringLiteral("mnuWindowTileHorizontal")));
+    QVERIFY(a->x() == b->x() && a->y() != b->y() && a->width() == b->width());
+    // The window menu lists the open children.
+    QMenu* windows = main->findChild<QMenu*>(QStringLiteral("mnuWindow"));
+    emit windows->aboutToShow();
+    QStringList titles;
+    for (QAction* act : windows->actions())
+        titles << act->text();
+    QCOMPARE(titles.filter(QStringLiteral("Scelta circuito e gara")).size(), 1);
 
     // Cascade: each window moved, none cut below what its controls need.
     for (Child which : {Child::Archive, Child::Mail, Child::Progress, Child::Preview})
         main->showChild(main->child(which));
-    main->arrange(Arrangement::Cascade);
+    QVERIFY(trigger(QStringLiteral("mnuWindowCascade")));
     QSet<QPoint> corners;
     for (QMdiSubWindow* sub : main->mdiArea()->subWindowList()) {
         QVERIFY(sub->width() >= sub->minimumSizeHint().width() && sub->height() >= sub->minimumSizeHint().height());
@@ -101,36 +113,27 @@ void TestWindowFit::registrationInSightAndCascade() {
     QCOMPARE(corners.size(), main->mdiArea()->subWindowList().size());
 }
 
-// (window/control, what a screen reader speaks), with the values set in spokenNames.
-constexpr struct {
-    const char* path;
-    const char* name;
-} kSpokenNames[] = {
-    {"Form1/DBCombo1", "Nome dell'atleta"},
-    {"Form1/Combo1", "Sesso (M/F)"},
-    {"Form1/categoria", "Categoria"},
-    {"Form1/List1", "Gara"},
-    {"frmanag/Combo1", "Società"},
-    {"frmanag/Combo2", "Sesso (M/F)"},
-    {"frmanag/Combo3", "Categoria"},
-    {"Form2/Label4_2", "Manifest. TROFEO ROSSI"},
-    {"Form2/ManifID", "ID manif. 57"},
-    {"frmEmail/Label3", "Allegato /tmp/iscrizioni.mdb"},
-    {"frmEmail/Label2", "Riepilogo 3 iscrizioni"},
-    {"frmCollegamento/Label3", "Indirizzo http://127.0.0.5/"},
-    {"frmMain/tbToolBar", "Barra degli strumenti"},
-    {"frmMailSettings/cboSecurity", "Sicurezza"},
-};
-
+// Each row names a control by its path, with what a screen reader speaks for it once
+// spokenNames has set the values shown.
 void TestWindowFit::spokenNames_data() {
-    QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("name");
-    for (const auto& row : kSpokenNames)
-        QTest::newRow(row.path) << QString::fromUtf8(row.path) << QString::fromUtf8(row.name);
+    QTest::newRow("Form1/DBCombo1") << QStringLiteral("Nome dell'atleta");
+    QTest::newRow("Form1/Combo1") << QStringLiteral("Sesso (M/F)");
+    QTest::newRow("Form1/categoria") << QStringLiteral("Categoria");
+    QTest::newRow("Form1/List1") << QStringLiteral("Gara");
+    QTest::newRow("frmanag/Combo1") << QStringLiteral("Società");
+    QTest::newRow("frmanag/Combo2") << QStringLiteral("Sesso (M/F)");
+    QTest::newRow("frmanag/Combo3") << QStringLiteral("Categoria");
+    QTest::newRow("Form2/Label4_2") << QStringLiteral("Manifest. TROFEO ROSSI");
+    QTest::newRow("Form2/ManifID") << QStringLiteral("ID manif. 57");
+    QTest::newRow("frmEmail/Label3") << QStringLiteral("Allegato /tmp/iscrizioni.mdb");
+    QTest::newRow("frmEmail/Label2") << QStringLiteral("Riepilogo 3 iscrizioni");
+    QTest::newRow("frmCollegamento/Label3") << QStringLiteral("Indirizzo http://127.0.0.5/");
+    QTest::newRow("frmMain/tbToolBar") << QStringLiteral("Barra degli strumenti");
+    QTest::newRow("frmMailSettings/cboSecurity") << QStringLiteral("Sicurezza");
 }
 
 void TestWindowFit::spokenNames() {
-    QFETCH(QString, path);
     QFETCH(QString, name);
     QVERIFY(start());
     MainWindow* main = app().main();
@@ -146,7 +149,7 @@ void TestWindowFit::spokenNames() {
     find<QLabel>(QStringLiteral("frmCollegamento/Label3"))->setText(QStringLiteral("http://127.0.0.5/"));
     MailSettingsDialog settings(MailSettings{}, main);
     settings.show();
-    QCOMPARE(spokenName(widget(path)), name);
+    QCOMPARE(spokenName(widget(QString::fromUtf8(QTest::currentDataTag()))), name);
 }
 
 void TestWindowFit::gridKeys_data() {

@@ -30,16 +30,10 @@ private:
                            "(900,'VERDI PIETRO',1980,'XYZ','M',null)"_s;
         for (qlonglong code : provisional)
             athletes += u",(%1,'PROVVISORIO %1',2000,'ZZZ','F',null)"_s.arg(code);
-        const auto category = [this](const char* name, int first, int last) {
-            return m_db->insert(u"categorie"_s, {{u"manifID"_s, 57},
-                                                 {u"Categoria"_s, QString::fromLatin1(name)},
-                                                 {u"sesso"_s, u"M"_s},
-                                                 {u"AnnoIni"_s, first},
-                                                 {u"AnnoFin"_s, last}});
-        };
         const bool built = m_db->insert(u"config"_s, {{u"societa"_s, u"ABC"_s}, {u"userid"_s, u"U"_s}}) &&
                            m_db->exec(u"insert into natl (codatl,nome,anno,soc,sesso,squadra) values "_s + athletes) &&
-                           category("Assoluti", 1980, 1999) && category("Master", 1950, 1985) &&
+                           m_db->insertRows("categorie", {"manifID", "Categoria", "sesso", "AnnoIni", "AnnoFin"},
+                                            {{57, "Assoluti", "M", 1980, 1999}, {57, "Master", "M", 1950, 1985}}) &&
                            m_db->createRegistrationTable(u"57"_s) &&
                            m_db->addRegistration(u"57"_s, 100, u"ROSSI MARIO"_s, u"ABC"_s);
         if (!built || !start(m_db->dir()))
@@ -105,7 +99,6 @@ private slots:
         // One club entry per record of the whole register; the competition's categories.
         QCOMPARE(rows(at("Combo1")).size(), 5);
         QCOMPARE(rows(at("Combo3")), (QList<QStringList>{{"Assoluti"}, {"Master"}}));
-        QCOMPARE(rows(at("Combo2")), (QList<QStringList>{{"M"}, {"F"}, {"B (Staffette Miste)"}}));
         // Every box and list is named for a screen reader, and so are the navigator's moves.
         for (const char* name : {"Text1", "txtfields_0", "txtfields_1", "txtfields_2", "Combo1", "Combo2", "Combo3",
                                  "Data3_First", "Data3_Previous", "Data3_Next", "Data3_Last"})

@@ -7,109 +7,100 @@
 #include "entry/RegistrationSelection.h"
 #include "store/DataSource.h"
 
-#include <QFile>
 #include <QTest>
 
 using namespace onda;
+using namespace Qt::StringLiterals;
 
 class TestEntryRules : public QObject {
     Q_OBJECT
 private slots:
-    void pictures_data();
-    void pictures();
-    void raceLines_data();
-    void raceLines();
-    void selection();
+
+    void pictures_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("picture");
+        QTest::addColumn<QString>("expected");
+        const struct {
+            const char* name;
+            double value;
+            const char* picture;
+            const char* expected;
+        } cases[] = {{"##0 drops leading zeros", 7, "##0", "7"},
+                     {"#0 of 120", 120, "#0", "120"},
+                     {"00 pads", 5, "00", "05"},
+                     {"00.00 of a binary 32.52", 32.52, "00.00", "32.52"},
+                     {"00.00 rounds half up", 5.125, "00.00", "05.13"},
+                     {"00.00 carries into the seconds", 59.999, "00.00", "60.00"},
+                     {"00.0 rounds", 4.25, "00.0", "04.3"},
+                     {"negative", -2.5, "#0", "-3"}};
+        for (const auto& c : cases)
+            QTest::newRow(c.name) << c.value << QString::fromLatin1(c.picture) << QString::fromLatin1(c.expected);
+    }
+
+    void pictures() {
+        QFETCH(double, value);
+        QFETCH(QString, picture);
+        QFETCH(QString, expected);
+        QCOMPARE(formatNumber(value, picture), expected);
+    }
+
+    void raceLines_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("race");
+        const struct {
+            const char *line, *race;
+        } cases[] = {{"100SL", "100SL"},
+                     {"100 SL", "100 SL"},
+                     {"100 SL (gia' registrato)", "100 SL"},
+                     {"4x50 SL (gia' registrato)", "4x50 SL"},
+                     {">  100 RA", "100 RA"},
+                     {"100 SL (gia' registrato) ", "100 SL (gia' registrato) "},
+                     {"- 100 SL", ""}};
+        for (const auto& c : cases)
+            QTest::newRow(c.line) << QString::fromUtf8(c.line) << QString::fromUtf8(c.race);
+    }
+
+    void raceLines() {
+        QFETCH(QString, line);
+        QFETCH(QString, race);
+        QCOMPARE(raceOfLine(line), race);
+    }
+
+    void selection() {
+        FixtureDb db;
+        QVERIFY(db.isValid());
+        QVERIFY(db.createRegistrationTable(u"57"_s));
+        for (const auto& [code, name, soc, race] : {std::tuple{1, "ZETA", "ABC", "100SL"},
+                                                    {2, "D'ANGELO", "ABC", "100SL"},
+                                                    {2, "D'ANGELO", "ABC", "50DO"},
+                                                    {3, "ALFA", "X'Y", "100SL"}})
+            QVERIFY(db.insert(u"nprg57"_s, {{u"codatl"_s, code},
+                                            {u"nome"_s, QString::fromUtf8(name)},
+                                            {u"soc"_s, QString::fromUtf8(soc)},
+                                            {u"spec"_s, QString::fromUtf8(race)}}));
+        DataSource view;
+        view.setDatabaseFile(db.path());
+        const auto select = [&](const QString& competition, const char* key, const QString& parameter) {
+            return selectRegistrations(view, competition, 3, QLatin1String(key), parameter);
+        };
+        QCOMPARE(select(u"57"_s, "SOCIETA", u"ABC"_s), 3);
+        QCOMPARE(view.field(u"nome"_s).toString(), u"D'ANGELO"_s); // first by name
+        QCOMPARE(select(u"57"_s, "SOCIETA", u"X'Y"_s), 1);
+        QCOMPARE(select(u"57"_s, "SOCIETA", u"Tutte le societa'"_s), 4);
+        QCOMPARE(view.field(u"soc"_s).toString(), u"ABC"_s);
+        QCOMPARE(select(u"57"_s, "ATLETA", u"2"_s), 2);
+        QCOMPARE(select(u"57"_s, "ATLETA", u"9"_s), 0);
+        QCOMPARE(select(u"57"_s, "ATLETA", u"1' or '1'='1"_s), 0);
+        QCOMPARE(select(u"58"_s, "SOCIETA", u"ABC"_s), 0);   // no such table
+        QCOMPARE(select(QString(), "SOCIETA", u"ABC"_s), 0); // the empty template
+
+        // A database that cannot be read is a failure, not an empty selection.
+        QVERIFY(writeFileBytes(db.path(), QByteArray(4096, 'x')));
+        DataSource broken;
+        broken.setDatabaseFile(db.path());
+        QCOMPARE(selectRegistrations(broken, u"57"_s, 3, u"SOCIETA"_s, u"ABC"_s), -1);
+    }
 };
-
-void TestEntryRules::pictures_data() {
-    QTest::addColumn<double>("value");
-    QTest::addColumn<QString>("picture");
-    QTest::addColumn<QString>("expected");
-    const struct {
-        const char* name;
-        double value;
-        const char* picture;
-        const char* expected;
-    } cases[] = {{"##0 drops leading zeros", 7, "##0", "7"},
-                 {"#0 of 120", 120, "#0", "120"},
-                 {"00 pads", 5, "00", "05"},
-                 {"00.00 of a binary 32.52", 32.52, "00.00", "32.52"},
-                 {"00.00 rounds half up", 5.125, "00.00", "05.13"},
-                 {"00.00 carries into the seconds", 59.999, "00.00", "60.00"},
-                 {"00.0 rounds", 4.25, "00.0", "04.3"},
-                 {"negative", -2.5, "#0", "-3"}};
-    for (const auto& c : cases)
-        QTest::newRow(c.name) << c.value << QString::fromLatin1(c.picture) << QString::fromLatin1(c.expected);
-}
-
-void TestEntryRules::pictures() {
-    QFETCH(double, value);
-    QFETCH(QString, picture);
-    QFETCH(QString, expected);
-    QCOMPARE(formatNumber(value, picture), expected);
-}
-
-void TestEntryRules::raceLines_data() {
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<QString>("race");
-    const struct {
-        const char *line, *race;
-    } cases[] = {{"100SL", "100SL"},
-                 {"100 SL", "100 SL"},
-                 {"100 SL (gia' registrato)", "100 SL"},
-                 {"4x50 SL (gia' registrato)", "4x50 SL"},
-                 {">  100 RA", "100 RA"},
-                 {"100 SL (gia' registrato) ", "100 SL (gia' registrato) "},
-                 {"- 100 SL", ""}};
-    for (const auto& c : cases)
-        QTest::newRow(c.line) << QString::fromUtf8(c.line) << QString::fromUtf8(c.race);
-}
-
-void TestEntryRules::raceLines() {
-    QFETCH(QString, line);
-    QFETCH(QString, race);
-    QCOMPARE(raceOfLine(line), race);
-}
-
-void TestEntryRules::selection() {
-    FixtureDb db;
-    QVERIFY(db.isValid());
-    QVERIFY(db.createRegistrationTable(QStringLiteral("57")));
-    for (const auto& [code, name, soc, race] : {std::tuple{1, "ZETA", "ABC", "100SL"},
-                                                {2, "D'ANGELO", "ABC", "100SL"},
-                                                {2, "D'ANGELO", "ABC", "50DO"},
-                                                {3, "ALFA", "X'Y", "100SL"}})
-        QVERIFY(db.insert(QStringLiteral("nprg57"), {{QStringLiteral("codatl"), code},
-                                                     {QStringLiteral("nome"), QString::fromUtf8(name)},
-                                                     {QStringLiteral("soc"), QString::fromUtf8(soc)},
-                                                     {QStringLiteral("spec"), QString::fromUtf8(race)}}));
-    DataSource view;
-    view.setDatabaseFile(db.path());
-    const auto select = [&](const QString& competition, const char* key, const QString& parameter) {
-        return selectRegistrations(view, competition, 3, QLatin1String(key), parameter);
-    };
-    QCOMPARE(select(QStringLiteral("57"), "SOCIETA", QStringLiteral("ABC")), 3);
-    QCOMPARE(view.field(QStringLiteral("nome")).toString(), QStringLiteral("D'ANGELO")); // first by name
-    QCOMPARE(select(QStringLiteral("57"), "SOCIETA", QStringLiteral("X'Y")), 1);
-    QCOMPARE(select(QStringLiteral("57"), "SOCIETA", QStringLiteral("Tutte le societa'")), 4);
-    QCOMPARE(view.field(QStringLiteral("soc")).toString(), QStringLiteral("ABC"));
-    QCOMPARE(select(QStringLiteral("57"), "ATLETA", QStringLiteral("2")), 2);
-    QCOMPARE(select(QStringLiteral("57"), "ATLETA", QStringLiteral("9")), 0);
-    QCOMPARE(select(QStringLiteral("57"), "ATLETA", QStringLiteral("1' or '1'='1")), 0);
-    QCOMPARE(select(QStringLiteral("58"), "SOCIETA", QStringLiteral("ABC")), 0); // no such table
-    QCOMPARE(select(QString(), "SOCIETA", QStringLiteral("ABC")), 0);            // the empty template
-
-    // A database that cannot be read is a failure, not an empty selection.
-    QFile garbage(db.path());
-    QVERIFY(garbage.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    garbage.write(QByteArray(4096, 'x'));
-    garbage.close();
-    DataSource broken;
-    broken.setDatabaseFile(db.path());
-    QCOMPARE(selectRegistrations(broken, QStringLiteral("57"), 3, QStringLiteral("SOCIETA"), QStringLiteral("ABC")),
-             -1);
-}
 
 QTEST_GUILESS_MAIN(TestEntryRules)
 #include "tst_entry_rules.moc"

@@ -8,15 +8,15 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QListWidget>
 #include <QPushButton>
 
 using namespace onda;
+using namespace Qt::StringLiterals;
 
 namespace {
 using Reg = QVariantList; // a registration of 1990, category RAG, sex M
-const QString kCategories = QStringLiteral("M|RAG|1988|1992|$F|ESO|1995|1999|$");
+const QString kCategories = u"M|RAG|1988|1992|$F|ESO|1995|1999|$"_s;
 
 Reg reg(qlonglong code, const QString& name, const QString& soc, const QString& race, double m = 1, double s = 10) {
     return {code, name, 1990, "RAG", soc, "M", race, m, s, "p"};
@@ -32,14 +32,14 @@ private:
     void open(const QList<Reg>& rows = {}) {
         m_db = std::make_unique<FixtureDb>();
         QVERIFY(m_db->isValid());
-        QVERIFY(m_db->insert(QStringLiteral("config"), {{QStringLiteral("societa"), QStringLiteral("ABC")}}));
+        QVERIFY(m_db->insert(u"config"_s, {{u"societa"_s, u"ABC"_s}}));
         QVERIFY(m_db->seedEntryCompetition());
         QVERIFY(m_db->insertRows("nprg57",
                                  {"codatl", "nome", "anno", "cat", "soc", "sesso", "spec", "m", "s", "status"}, rows));
-        QVERIFY(start(QFileInfo(m_db->path()).absolutePath()));
+        QVERIFY(start(m_db->dir()));
         Competition c;
-        c.number = QStringLiteral("57");
-        c.name = QStringLiteral("Trofeo");
+        c.number = u"57"_s;
+        c.name = u"Trofeo"_s;
         c.maxEntriesPerAthlete = 3;
         c.categoriesText = kCategories;
         app().state().setCompetition(c);
@@ -47,7 +47,7 @@ private:
         QVERIFY(window()->isVisible());
     }
     RegistrationWindow* window() { return app().registration(); }
-    QStringList items(const QString& path = QStringLiteral("Form1/List1")) const {
+    QStringList items(const QString& path = u"Form1/List1"_s) const {
         QStringList out;
         for (const QStringList& row : rows(path))
             out << row.value(0);
@@ -58,95 +58,90 @@ private:
         const auto line =
             std::find_if(lines.begin(), lines.end(), [&](const QString& l) { return l.section(' ', 0, 0) == race; });
         QVERIFY2(line != lines.end(), qPrintable(race));
-        find<QListWidget>(QStringLiteral("Form1/List1"))->setCurrentRow(int(line - lines.begin()));
+        find<QListWidget>(u"Form1/List1"_s)->setCurrentRow(int(line - lines.begin()));
     }
-    QVariantList column(const QString& sql) { return m_db->column(sql); }
 
 private slots:
-    void apostropheEverywhere();
-    void captionAndGrid();
-    void leavingFields();
-    void noteOfTheCompetitionShown();
+
+    void apostropheEverywhere() {
+        open();
+        const QString name = u"D'ANGELO LUCA"_s;
+        QVERIFY(type(u"Form1/DBCombo1"_s, name));
+        QCOMPARE(text(u"Form1/Text1_0"_s), u"1002"_s);
+        QVERIFY(type(u"Form1/DBCombo1"_s, name, true)); // Enter: the code goes to the code entry
+        QCOMPARE(text(u"Form1/Text2"_s), u"1002"_s);
+        chooseRace(u"100SL"_s);
+        QVERIFY(type(u"Form1/tempo"_s, u"01:32.52"_s));
+        QVERIFY(click(u"Form1/Iscrivi"_s));
+        QCOMPARE(dialogs().takeTexts(), QStringList());
+        QCOMPARE(m_db->column(u"select nome from nprg57"_s), QVariantList{name});
+
+        QVERIFY(click(u"Form1/Clear"_s));
+        QCOMPARE(text(u"Form1/Text1_1"_s), QString());
+        window()->prepareGridMenu(0); // the one row
+        QCOMPARE(app().main()->action(u"atleta"_s)->text(), name + u"_100SL"_s);
+        QVERIFY(trigger(u"modificaiscrizione"_s));
+        QCOMPARE(text(u"Form1/Text1_1"_s), name);
+        QCOMPARE(text(u"Form1/Label2_0"_s), u"100SL"_s);
+        QCOMPARE(text(u"Form1/tempo"_s), u"1:32.52"_s);
+
+        dialogs().queueYesNo(Dialogs::Answer::Yes);
+        QVERIFY(trigger(u"cancellaiscrizione"_s));
+        QCOMPARE(dialogs().takeTexts().size(), 1); // the question
+        QCOMPARE(m_db->count(u"nprg57"_s), 0);
+        QCOMPARE(rows(u"Form1/DBGrid1"_s).size(), 0);
+    }
+
+    void captionAndGrid() {
+        open({reg(1001, u"ROSSI MARIO"_s, u"ABC"_s, u"100SL"_s, 1, 32.52),
+              reg(1001, u"ROSSI MARIO"_s, u"ABC"_s, u"200SL"_s), reg(1002, u"D'ANGELO LUCA"_s, u"ABC"_s, u"100SL"_s),
+              reg(2001, u"BIANCHI EZIO"_s, u"XYZ"_s, u"100SL"_s)});
+        const QList<QStringList> grid = rows(u"Form1/DBGrid1"_s);
+        QCOMPARE(grid.size(), 3);
+        QCOMPARE(grid.last(),
+                 QStringList({"1001", "ROSSI MARIO", "M", "1990", "ABC", "RAG", "100SL", "1", "32.52", "p"}));
+        QCOMPARE(items(u"Form1/DBCombo1"_s), QStringList({"D'ANGELO LUCA", "NERI ADA", "ROSSI MARIO"}));
+    }
+
+    void leavingFields() {
+        open();
+        window()->window()->activateWindow(); // focus events reach an active window only
+        QVERIFY(QTest::qWaitForWindowActive(window()->window()));
+        QVERIFY(type(u"Form1/Combo1"_s, u"m"_s));
+        QVERIFY(type(u"Form1/Text1_3"_s, u"90"_s));
+        QCOMPARE(text(u"Form1/Combo1"_s), u"M"_s);
+        find<QWidget>(u"Form1/categoria"_s)->setFocus();
+        QCOMPARE(text(u"Form1/Text1_3"_s), u"1990"_s);
+    }
+
+    void noteOfTheCompetitionShown() {
+        open();
+        app().state().userId = u"U"_s;
+        QVERIFY(m_db->insertRows("manif", {"Numero Prova", "userName", "Nota"}, {{57, "U", "nota 57"}, {58, "U", {}}}));
+        const auto openOn = [this](const char* number) {
+            app().state().changeCompetition([number](Competition& c) { c.number = QLatin1String(number); });
+            window()->openOnCompetition();
+        };
+        QVERIFY(click(u"Form1/cmdNote"_s));
+        QCOMPARE(text(u"frmNote/Text1"_s), u"nota 57"_s);
+        // Left open while 58 is opened: it is not 58's note, and "Registra" must not make it so.
+        openOn("58");
+        QTRY_VERIFY(!widget(u"frmNote"_s));
+        QVERIFY(click(u"Form1/cmdNote"_s));
+        QCOMPARE(text(u"frmNote/Text1"_s), QString());
+        QVERIFY(type(u"frmNote/Text1"_s, u"nota 58"_s));
+        QVERIFY(click(u"frmNote/cmdRegistra"_s));
+        QCOMPARE(m_db->column(u"select Nota from manif order by [Numero Prova]"_s),
+                 QVariantList({"nota 57", "nota 58"}));
+        // A competition without its row stores nothing, and the mark still follows what was typed.
+        openOn("59");
+        QVERIFY(click(u"Form1/cmdNote"_s));
+        QVERIFY(type(u"frmNote/Text1"_s, u"nota 59"_s));
+        QVERIFY(click(u"frmNote/cmdRegistra"_s));
+        QCOMPARE(m_db->count(u"manif"_s), 2);
+        QVERIFY(find<QCheckBox>(u"Form1/NotaPresente"_s)->isChecked());
+    }
 };
-
-void TestRegistrationWindow::apostropheEverywhere() {
-    open();
-    const QString name = QStringLiteral("D'ANGELO LUCA");
-    QVERIFY(type(QStringLiteral("Form1/DBCombo1"), name));
-    QCOMPARE(text(QStringLiteral("Form1/Text1_0")), QStringLiteral("1002"));
-    QVERIFY(type(QStringLiteral("Form1/DBCombo1"), name, true)); // Enter: the code goes to the code entry
-    QCOMPARE(text(QStringLiteral("Form1/Text2")), QStringLiteral("1002"));
-    chooseRace(QStringLiteral("100SL"));
-    QVERIFY(type(QStringLiteral("Form1/tempo"), QStringLiteral("01:32.52")));
-    QVERIFY(click(QStringLiteral("Form1/Iscrivi")));
-    QCOMPARE(dialogs().takeTexts(), QStringList());
-    QCOMPARE(column(QStringLiteral("select nome from nprg57")), QVariantList{name});
-
-    QVERIFY(click(QStringLiteral("Form1/Clear")));
-    QCOMPARE(text(QStringLiteral("Form1/Text1_1")), QString());
-    window()->prepareGridMenu(0); // the one row
-    QCOMPARE(app().main()->action(QStringLiteral("atleta"))->text(), name + QStringLiteral("_100SL"));
-    QVERIFY(trigger(QStringLiteral("modificaiscrizione")));
-    QCOMPARE(text(QStringLiteral("Form1/Text1_1")), name);
-    QCOMPARE(text(QStringLiteral("Form1/Label2_0")), QStringLiteral("100SL"));
-    QCOMPARE(text(QStringLiteral("Form1/tempo")), QStringLiteral("1:32.52"));
-
-    dialogs().queueYesNo(Dialogs::Answer::Yes);
-    QVERIFY(trigger(QStringLiteral("cancellaiscrizione")));
-    QCOMPARE(dialogs().takeTexts().size(), 1); // the question
-    QCOMPARE(m_db->count(QStringLiteral("nprg57")), 0);
-    QCOMPARE(rows(QStringLiteral("Form1/DBGrid1")).size(), 0);
-}
-
-void TestRegistrationWindow::captionAndGrid() {
-    open({reg(1001, QStringLiteral("ROSSI MARIO"), QStringLiteral("ABC"), QStringLiteral("100SL"), 1, 32.52),
-          reg(1001, QStringLiteral("ROSSI MARIO"), QStringLiteral("ABC"), QStringLiteral("200SL")),
-          reg(1002, QStringLiteral("D'ANGELO LUCA"), QStringLiteral("ABC"), QStringLiteral("100SL")),
-          reg(2001, QStringLiteral("BIANCHI EZIO"), QStringLiteral("XYZ"), QStringLiteral("100SL"))});
-    const QList<QStringList> grid = rows(QStringLiteral("Form1/DBGrid1"));
-    QCOMPARE(grid.size(), 3);
-    QCOMPARE(grid.last(), QStringList({"1001", "ROSSI MARIO", "M", "1990", "ABC", "RAG", "100SL", "1", "32.52", "p"}));
-    QCOMPARE(items(QStringLiteral("Form1/DBCombo1")), QStringList({"D'ANGELO LUCA", "NERI ADA", "ROSSI MARIO"}));
-}
-
-void TestRegistrationWindow::leavingFields() {
-    open();
-    window()->window()->activateWindow(); // focus events reach an active window only
-    QVERIFY(QTest::qWaitForWindowActive(window()->window()));
-    QVERIFY(type(QStringLiteral("Form1/Combo1"), QStringLiteral("m")));
-    QVERIFY(type(QStringLiteral("Form1/Text1_3"), QStringLiteral("90")));
-    QCOMPARE(text(QStringLiteral("Form1/Combo1")), QStringLiteral("M"));
-    find<QWidget>(QStringLiteral("Form1/categoria"))->setFocus();
-    QCOMPARE(text(QStringLiteral("Form1/Text1_3")), QStringLiteral("1990"));
-}
-
-void TestRegistrationWindow::noteOfTheCompetitionShown() {
-    open();
-    app().state().userId = QStringLiteral("U");
-    QVERIFY(m_db->insertRows("manif", {"Numero Prova", "userName", "Nota"}, {{57, "U", "nota 57"}, {58, "U", {}}}));
-    const auto openOn = [this](const char* number) {
-        app().state().changeCompetition([number](Competition& c) { c.number = QLatin1String(number); });
-        window()->openOnCompetition();
-    };
-    QVERIFY(click(QStringLiteral("Form1/cmdNote")));
-    QCOMPARE(text(QStringLiteral("frmNote/Text1")), QStringLiteral("nota 57"));
-    // Left open while 58 is opened: it is not 58's note, and "Registra" must not make it so.
-    openOn("58");
-    QTRY_VERIFY(!widget(QStringLiteral("frmNote")));
-    QVERIFY(click(QStringLiteral("Form1/cmdNote")));
-    QCOMPARE(text(QStringLiteral("frmNote/Text1")), QString());
-    QVERIFY(type(QStringLiteral("frmNote/Text1"), QStringLiteral("nota 58")));
-    QVERIFY(click(QStringLiteral("frmNote/cmdRegistra")));
-    QCOMPARE(column(QStringLiteral("select Nota from manif order by [Numero Prova]")),
-             QVariantList({"nota 57", "nota 58"}));
-    // A competition without its row stores nothing, and the mark still follows what was typed.
-    openOn("59");
-    QVERIFY(click(QStringLiteral("Form1/cmdNote")));
-    QVERIFY(type(QStringLiteral("frmNote/Text1"), QStringLiteral("nota 59")));
-    QVERIFY(click(QStringLiteral("frmNote/cmdRegistra")));
-    QCOMPARE(m_db->count(QStringLiteral("manif")), 2);
-    QVERIFY(find<QCheckBox>(QStringLiteral("Form1/NotaPresente"))->isChecked());
-}
 
 QTEST_MAIN(TestRegistrationWindow)
 #include "tst_registration_window.moc"

@@ -23,6 +23,17 @@ Status openScratch(Database& db, const QString& path) {
     return s;
 }
 
+// First column of every row of a query on `path`; false when the file or the query fails.
+bool readColumn(const QString& path, const QString& sql, const QVariantList& parameters, QVariantList& out) {
+    Database db;
+    Database::Result result;
+    if (!db.open(path) || !db.query(sql, result, parameters))
+        return false;
+    for (const QVariantList& row : std::as_const(result.rows))
+        out << row.value(0);
+    return true;
+}
+
 } // namespace
 
 FixtureDb::FixtureDb() {
@@ -70,13 +81,8 @@ Status FixtureDb::exec(const QString& sql, const QVariantList& parameters) {
 }
 
 QVariantList FixtureDb::column(const QString& sql, const QVariantList& parameters) {
-    Database db;
-    Database::Result result;
-    if (!db.open(path()) || !db.query(sql, result, parameters))
-        return {};
     QVariantList out;
-    for (const QVariantList& row : std::as_const(result.rows))
-        out << row.value(0);
+    readColumn(path(), sql, parameters, out); // a failed query reads as no rows
     return out;
 }
 
@@ -166,18 +172,15 @@ Status FixtureDb::addRegistration(const QString& competition, qlonglong codatl, 
 }
 
 QString FixtureDb::schemaText() {
-    Database db;
-    Database::Result result;
-    if (!db.open(path()) ||
-        !db.query(u"SELECT sql || ';' FROM sqlite_master WHERE sql IS NOT NULL ORDER BY name"_s, result))
+    QVariantList objects, version;
+    if (!readColumn(path(), u"SELECT sql || ';' FROM sqlite_master WHERE sql IS NOT NULL ORDER BY name"_s, {},
+                    objects) ||
+        !readColumn(path(), u"PRAGMA user_version"_s, {}, version))
         return {};
-    QStringList lines;
-    for (const QVariantList& row : std::as_const(result.rows))
-        lines << row.value(0).toString();
-    if (!db.query(u"PRAGMA user_version"_s, result))
-        return {};
-    lines << u"PRAGMA user_version = %1;"_s.arg(result.rows.value(0).value(0).toInt());
-    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    QString text;
+    for (const QVariant& sql : std::as_const(objects))
+        text += sql.toString() + QLatin1Char('\n');
+    return text + u"PRAGMA user_version = %1;\n"_s.arg(version.value(0).toInt());
 }
 
 QByteArray fileBytes(const QString& path) {
@@ -185,13 +188,12 @@ QByteArray fileBytes(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+bool writeFileBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
 QVariantList databaseColumn(const QString& databasePath, const QString& sql) {
-    Database db;
-    Database::Result result;
-    if (!db.open(databasePath) || !db.query(sql, result))
-        return {u"!"_s};
     QVariantList out;
-    for (const QVariantList& row : std::as_const(result.rows))
-        out << row.value(0);
-    return out;
+    return readColumn(databasePath, sql, {}, out) ? out : QVariantList{u"!"_s};
 }

@@ -71,5 +71,7 @@ private:
 
 // The whole content of a file; empty when it cannot be read.
 QByteArray fileBytes(const QString& path);
+// Replaces a file's content; false when it cannot be written.
+bool writeFileBytes(const QString& path, const QByteArray& bytes);
 // First column of every row of a query on any database file; {"!"} when the query fails.
 QVariantList databaseColumn(const QString& databasePath, const QString& sql);

@@ -49,64 +49,47 @@ void ScriptedDialogs::unexpected(const QString& what) {
     QTest::qFail(qPrintable(QStringLiteral("unexpected dialog: ") + what), __FILE__, __LINE__);
 }
 
+template <class T> T ScriptedDialogs::answer(QQueue<T>& queue, const Shown& shown, T none) {
+    record(shown);
+    if (queue.isEmpty()) {
+        unexpected(shown.text);
+        return none;
+    }
+    return queue.dequeue();
+}
+
 void ScriptedDialogs::message(const QString& text, Icon icon, const QString& title) {
     record({Kind::Message, text, Answer::Ok, icon, title, {}, {}});
 }
 
 ScriptedDialogs::Answer ScriptedDialogs::askYesNo(const QString& text, Answer defaultAnswer, Icon icon,
                                                   const QString& title) {
-    record({Kind::YesNo, text, defaultAnswer, icon, title, {}, {}});
-    if (m_yesNo.isEmpty()) {
-        unexpected(text);
-        return Answer::No;
-    }
-    return m_yesNo.dequeue();
+    return answer(m_yesNo, {Kind::YesNo, text, defaultAnswer, icon, title, {}, {}}, Answer::No);
 }
 
 ScriptedDialogs::Answer ScriptedDialogs::askOkCancel(const QString& text, Answer defaultAnswer, Icon icon,
                                                      const QString& title) {
-    record({Kind::OkCancel, text, defaultAnswer, icon, title, {}, {}});
-    if (m_okCancel.isEmpty()) {
-        unexpected(text);
-        return Answer::Cancel;
-    }
-    return m_okCancel.dequeue();
+    return answer(m_okCancel, {Kind::OkCancel, text, defaultAnswer, icon, title, {}, {}}, Answer::Cancel);
 }
 
 std::optional<QString> ScriptedDialogs::inputText(const QString& prompt, const QString& title, const QString& initial) {
-    record({Kind::Input, prompt, Answer::Ok, Icon::None, title, {}, initial});
-    if (m_inputs.isEmpty()) {
-        unexpected(prompt);
-        return std::nullopt;
-    }
-    return m_inputs.dequeue();
+    return answer(m_inputs, {Kind::Input, prompt, Answer::Ok, Icon::None, title, {}, initial},
+                  std::optional<QString>());
 }
 
 QString ScriptedDialogs::saveFileName(const QString& title, const QString& filter, const QString& proposedPath) {
-    record({Kind::Save, title, Answer::Ok, Icon::None, title, filter, proposedPath});
-    if (m_saveNames.isEmpty()) {
-        unexpected(title);
-        return {};
-    }
-    return m_saveNames.dequeue();
+    return answer(m_saveNames, {Kind::Save, title, Answer::Ok, Icon::None, title, filter, proposedPath}, QString());
 }
 
 QStringList ScriptedDialogs::openFileNames(const QString& title, const QString& filter, bool several) {
-    record({Kind::Open, title, Answer::Ok, Icon::None, title, filter, several ? QStringLiteral("*") : QString()});
-    if (m_openNames.isEmpty()) {
-        unexpected(title);
-        return {};
-    }
-    return m_openNames.dequeue();
+    return answer(m_openNames,
+                  {Kind::Open, title, Answer::Ok, Icon::None, title, filter, several ? QStringLiteral("*") : QString()},
+                  QStringList());
 }
 
 bool ScriptedDialogs::choosePrinter(QPrinter& printer) {
-    record({Kind::Printer, QStringLiteral("Print"), Answer::Ok, Icon::None, {}, {}, {}});
-    if (m_printers.isEmpty()) {
-        unexpected(QStringLiteral("Print"));
-        return false;
-    }
-    const QString pdf = m_printers.dequeue();
+    const QString pdf =
+        answer(m_printers, {Kind::Printer, QStringLiteral("Print"), Answer::Ok, Icon::None, {}, {}, {}}, QString());
     if (pdf.isEmpty())
         return false;
     printer.setOutputFormat(QPrinter::PdfFormat);

@@ -54,6 +54,8 @@ public:
 private:
     void record(const Shown& shown);
     void unexpected(const QString& what);
+    // Records `shown` and takes its answer from `queue`; `none` when nothing is queued.
+    template <class T> T answer(QQueue<T>& queue, const Shown& shown, T none);
 
     QList<Shown> m_shown;
     QStringList m_unexpected;

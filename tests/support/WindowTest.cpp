@@ -13,6 +13,15 @@
 #include <QTextEdit>
 #include <QTimer>
 
+namespace {
+
+bool fail(const QString& what) {
+    QTest::qFail(qPrintable(what), __FILE__, __LINE__);
+    return false;
+}
+
+} // namespace
+
 bool WindowTest::start(const QString& directory, const QStringList& arguments) {
     m_app = std::make_unique<AppHarness>(directory);
     return m_app->start(arguments);
@@ -51,20 +60,16 @@ QWidget* WindowTest::widget(const QString& path) const {
 
 bool WindowTest::trigger(const QString& actionName) {
     QAction* action = m_app && m_app->main() ? m_app->main()->action(actionName) : nullptr;
-    if (!action || !action->isEnabled()) {
-        QTest::qFail(qPrintable(QStringLiteral("no enabled command ") + actionName), __FILE__, __LINE__);
-        return false;
-    }
+    if (!action || !action->isEnabled())
+        return fail(QStringLiteral("no enabled command ") + actionName);
     action->trigger();
     return true;
 }
 
 bool WindowTest::click(const QString& path) {
     auto* button = find<QAbstractButton>(path);
-    if (!button || !button->isEnabled()) {
-        QTest::qFail(qPrintable(QStringLiteral("no enabled button ") + path), __FILE__, __LINE__);
-        return false;
-    }
+    if (!button || !button->isEnabled())
+        return fail(QStringLiteral("no enabled button ") + path);
     button->click();
     return true;
 }
@@ -73,10 +78,8 @@ bool WindowTest::type(const QString& path, const QString& text, bool pressEnter)
     QWidget* target = widget(path);
     if (auto* combo = qobject_cast<QComboBox*>(target); combo && combo->isEditable())
         target = combo->lineEdit();
-    if (!target || !target->isEnabled()) {
-        QTest::qFail(qPrintable(QStringLiteral("no enabled box ") + path), __FILE__, __LINE__);
-        return false;
-    }
+    if (!target || !target->isEnabled())
+        return fail(QStringLiteral("no enabled box ") + path);
     target->setFocus();
     if (auto* line = qobject_cast<QLineEdit*>(target))
         line->clear();
