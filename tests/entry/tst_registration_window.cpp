@@ -5,11 +5,8 @@
 #include "app/MainWindow.h"
 #include "entry/RegistrationWindow.h"
 
-#include <QAction>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QListWidget>
-#include <QPushButton>
 
 using namespace onda;
 using namespace Qt::StringLiterals;

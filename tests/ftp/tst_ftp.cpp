@@ -1,4 +1,6 @@
 // The FTP session against a real FTP server on loopback.
+#include "FixtureDb.h"
+
 #include "core/Operation.h"
 #include "ftp/FTP.h"
 
@@ -26,15 +28,8 @@ int startServer(QProcess& process, const QStringList& arguments) {
     return ready.startsWith("READY ") ? ready.mid(6).toInt() : 0;
 }
 
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 void write(const QString& path, const QByteArray& data) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(data) == data.size());
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()) && writeFileBytes(path, data));
 }
 
 QStringList entries(const QString& folder) {
@@ -112,17 +107,17 @@ private slots:
         QVERIFY(start(ftp));
         QString error;
         QVERIFY(ftp.FTPPut(local() + suffix, u"first.mdb"_s, u"db/temp"_s, u"transfer.mdb"_s, error));
-        QCOMPARE(contents(served(u"db/temp/transfer.mdb"_s)), binary);
+        QCOMPARE(fileBytes(served(u"db/temp/transfer.mdb"_s)), binary);
         ftp.FTPClose(); // the next transfer opens a new session
         QVERIFY(ftp.FTPGet(local() + suffix, u"top.bin"_s, u"files"_s, error));
         QVERIFY(ftp.FTPGet(local(), u"new.bin"_s, u"files"_s, error, true));
-        QCOMPARE(contents(local(u"top.bin"_s)) + contents(local(u"new.bin"_s)), "top" + binary);
+        QCOMPARE(fileBytes(local(u"top.bin"_s)) + fileBytes(local(u"new.bin"_s)), "top" + binary);
         QVERIFY(QDir(local()).mkdir(u"sets"_s));
         QVERIFY2(ftp.FTPGetAll(local(u"sets"_s), pattern, u"lists/mixed"_s, error), qPrintable(error));
         QCOMPARE(entries(local(u"sets"_s)), names);
         // No folder named: the current one, not the root.
         QVERIFY(ftp.FTPPut(local(), u"first.mdb"_s, {}, u"here.mdb"_s, error));
-        QCOMPARE(contents(served(u"lists/mixed/here.mdb"_s)), binary);
+        QCOMPARE(fileBytes(served(u"lists/mixed/here.mdb"_s)), binary);
         QFile::remove(served(u"lists/mixed/here.mdb"_s));
         // Back again; lists/mixed is now the current folder, so the target is named from the root.
         const QString sets = u"sets/"_s + QString::fromLatin1(QTest::currentDataTag());
@@ -167,7 +162,7 @@ private slots:
                                      : ftp.FTPGetAll(local(), name, folder, error)));
         QCOMPARE(error.split(u"\r\n"_s).mid(0, expected.size()), expected);
         QCOMPARE(entries(local()), QStringList({u"gone.bin"_s, u"new.bin"_s}));
-        QCOMPARE(contents(local(u"gone.bin"_s)) + contents(local(u"new.bin/inside"_s)), QByteArray("oldold"));
+        QCOMPARE(fileBytes(local(u"gone.bin"_s)) + fileBytes(local(u"new.bin/inside"_s)), QByteArray("oldold"));
     }
 
     void listingLinesAndLocalPaths() {

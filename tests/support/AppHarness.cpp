@@ -4,9 +4,7 @@
 #include "app/WorkspaceWindow.h"
 #include "entry/RegistrationWindow.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QSettings>
 
 AppHarness::AppHarness(const QString& programDirectory) : m_state(m_dialogs) {

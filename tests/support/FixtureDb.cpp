@@ -4,7 +4,6 @@
 #include "store/Schema.h"
 #include "store/Store.h"
 
-#include <QDebug>
 #include <QFile>
 
 using onda::Database;
