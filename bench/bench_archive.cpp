@@ -1,14 +1,14 @@
-// The athlete archive window over a register of 10,000 athletes of one club: opening it,
-// a navigator move with its lookup, and a save, each next to a bare SQLite statement that
-// does the same reading or writing in the same run.
+// The athlete archive window over the club's archive (10,000 athletes at 1x, 100,000 at 10x):
+// opening it, a navigator move with its lookup, and a save, each next to a bare SQLite
+// statement that does the same reading or writing in the same run.
+
+#include "BenchFixture.h"
+#include "BenchTable.h"
 
 #include "app/MainWindow.h"
 #include "athletes/ArchiveWindow.h"
 #include "core/AppState.h"
-#include "core/Dialogs.h"
 #include "store/DataSource.h"
-#include "store/Database.h"
-#include "store/Transaction.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -16,61 +16,27 @@
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
 
-#include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
-#include <cstdio>
 #include <map>
-#include <string>
+#include <memory>
 
 namespace {
 
-constexpr int kAthletes = 10000;
-
-// Any dialog here is a failure of the run: it is counted, never shown.
-class CountingDialogs final : public onda::Dialogs {
-public:
-    int shown = 0;
-    void message(const QString&, Icon, const QString&) override { ++shown; }
-    Answer askYesNo(const QString&, Answer, Icon, const QString&) override { return ++shown, Answer::No; }
-    Answer askOkCancel(const QString&, Answer, Icon, const QString&) override { return ++shown, Answer::Cancel; }
-    std::optional<QString> inputText(const QString&, const QString&, const QString&) override {
-        return ++shown, std::nullopt;
-    }
-    QString saveFileName(const QString&, const QString&, const QString&) override { return ++shown, QString(); }
-    QStringList openFileNames(const QString&, const QString&, bool) override { return ++shown, QStringList(); }
-    bool choosePrinter(QPrinter&) override { return ++shown, false; }
-};
-
 struct Program {
     QTemporaryDir dir;
-    CountingDialogs dialogs;
+    bench::SilentDialogs dialogs;
     onda::AppState state{dialogs};
     std::unique_ptr<onda::MainWindow> main;
+    const bench::Fixture& fixture;
 
-    Program() {
+    explicit Program(int factor) : fixture(bench::Fixture::at(factor)) {
         state.programDirectory = dir.path() + QLatin1Char('/');
-        state.databasePath = state.programDirectory + QStringLiteral("ONDA.mdb");
+        state.databasePath = bench::copyOf(fixture, dir.path(), QStringLiteral("ONDA.mdb"));
         state.store.setDatabasePath(state.databasePath);
-        if (!state.store.ensureDatabase())
-            std::fprintf(stderr, "bench_archive: database not created\n");
-        onda::Database db;
-        if (!db.open(state.databasePath))
-            std::fprintf(stderr, "bench_archive: database not opened\n");
-        onda::Transaction transaction(db);
-        for (int i = 0; i < kAthletes; ++i) {
-            (void)db.execute(QStringLiteral("insert into natl (codatl, nome, anno, soc, sesso, squadra) values "
-                                            "(%1, 'ATLETA %2', %3, 'ABC', '%4', 0)")
-                                 .arg(100000 + i)
-                                 .arg((i * 7919) % kAthletes, 5, 10, QLatin1Char('0'))
-                                 .arg(1960 + i % 50)
-                                 .arg(i % 2 ? QLatin1Char('M') : QLatin1Char('F')));
-        }
-        if (!transaction.commit())
-            std::fprintf(stderr, "bench_archive: rows not written\n");
-        state.club = QStringLiteral("ABC");
+        state.club = bench::kClub;
         onda::Competition competition;
-        competition.number = QStringLiteral("57");
+        competition.number = bench::kCompetition;
         state.setCompetition(competition);
         main = std::make_unique<onda::MainWindow>(state);
         main->resize(1000, 700);
@@ -88,31 +54,38 @@ struct Program {
     }
 };
 
-// Made after the application object and destroyed before it.
-std::unique_ptr<Program> g_program;
+// One program per size, made after the application object and destroyed before it.
+std::map<int, std::unique_ptr<Program>> g_programs;
 
-Program& program() {
-    if (!g_program)
-        g_program = std::make_unique<Program>();
-    return *g_program;
+Program& program(const benchmark::State& state) {
+    std::unique_ptr<Program>& p = g_programs[int(state.range(0))];
+    if (!p)
+        p = std::make_unique<Program>(int(state.range(0)));
+    return *p;
+}
+
+sqlite3* openBare(const Program& p, int flags = SQLITE_OPEN_READONLY) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(p.state.databasePath.toUtf8().constData(), &db, flags, nullptr);
+    return db;
 }
 
 void BM_ArchiveOpen(benchmark::State& state) {
+    Program& p = program(state);
     for (auto _ : state) {
-        onda::ArchiveWindow* archive = program().open();
+        onda::ArchiveWindow* archive = p.open();
         benchmark::DoNotOptimize(archive);
         state.PauseTiming();
-        if (!archive || archive->navigator().rowCount() != kAthletes)
+        if (!archive || archive->navigator().rowCount() != p.fixture.size.athletes)
             state.SkipWithError("the club's athletes are not all there");
-        program().close(archive);
+        p.close(archive);
         state.ResumeTiming();
     }
 }
 
 // The rows of the club's athletes read by name: what the window's views read when it opens.
-void BM_BareSqliteClubAthletes(benchmark::State& state) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(program().state.databasePath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+void BM_BareClubAthletes(benchmark::State& state) {
+    sqlite3* db = openBare(program(state));
     for (auto _ : state) {
         sqlite3_stmt* stmt = nullptr;
         sqlite3_prepare_v2(db,
@@ -137,7 +110,8 @@ void BM_BareSqliteClubAthletes(benchmark::State& state) {
 }
 
 void BM_ArchiveNavigatorMove(benchmark::State& state) {
-    onda::ArchiveWindow* archive = program().open();
+    Program& p = program(state);
+    onda::ArchiveWindow* archive = p.open();
     auto* next = archive->findChild<QAbstractButton*>(QStringLiteral("Data3_Next"));
     auto* last = archive->findChild<QAbstractButton*>(QStringLiteral("Data3_Last"));
     last->click(); // the farthest record from the first: the lookup's longest search
@@ -149,15 +123,18 @@ void BM_ArchiveNavigatorMove(benchmark::State& state) {
     }
     if (archive->findChild<QLineEdit*>(QStringLiteral("txtfields_1"))->text().isEmpty())
         state.SkipWithError("the lookup found nothing");
-    program().close(archive);
+    p.close(archive);
 }
 
-void BM_BareSqliteLookup(benchmark::State& state) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(program().state.databasePath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+// The athlete looked up by code, as the window's lookup asks for it.
+void BM_BareLookup(benchmark::State& state) {
+    Program& p = program(state);
+    sqlite3* db = openBare(p);
+    const QByteArray sql =
+        "select * from natl where codatl='" + bench::Fixture::athleteCode(p.fixture.size.athletes - 2).toUtf8() + "'";
     for (auto _ : state) {
         sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(db, "select * from natl where codatl='109998'", -1, &stmt, nullptr);
+        sqlite3_prepare_v2(db, sql.constData(), -1, &stmt, nullptr);
         benchmark::DoNotOptimize(sqlite3_step(stmt));
         sqlite3_finalize(stmt);
     }
@@ -165,7 +142,8 @@ void BM_BareSqliteLookup(benchmark::State& state) {
 }
 
 void BM_ArchiveSave(benchmark::State& state) {
-    onda::ArchiveWindow* archive = program().open();
+    Program& p = program(state);
+    onda::ArchiveWindow* archive = p.open();
     archive->findChild<QAbstractButton*>(QStringLiteral("Data3_Last"))->click();
     auto* name = archive->findChild<QLineEdit*>(QStringLiteral("txtfields_1"));
     auto* save = archive->findChild<QAbstractButton*>(QStringLiteral("cmdUpdate"));
@@ -175,12 +153,11 @@ void BM_ArchiveSave(benchmark::State& state) {
         name->setText(kept.left(5) + QString::number(++n % 2) + kept.mid(6));
         save->click();
     }
-    program().close(archive);
+    p.close(archive);
 }
 
-void BM_BareSqliteUpdate(benchmark::State& state) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(program().state.databasePath.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+void BM_BareUpdate(benchmark::State& state) {
+    sqlite3* db = openBare(program(state), SQLITE_OPEN_READWRITE);
     int n = 0;
     for (auto _ : state) {
         sqlite3_stmt* stmt = nullptr;
@@ -195,48 +172,27 @@ void BM_BareSqliteUpdate(benchmark::State& state) {
     sqlite3_close(db);
 }
 
-constexpr int kRepetitions = 7;
-BENCHMARK(BM_ArchiveOpen)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kRepetitions);
-BENCHMARK(BM_BareSqliteClubAthletes)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kRepetitions);
-BENCHMARK(BM_ArchiveNavigatorMove)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kRepetitions);
-BENCHMARK(BM_BareSqliteLookup)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kRepetitions);
-BENCHMARK(BM_ArchiveSave)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kRepetitions);
-BENCHMARK(BM_BareSqliteUpdate)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kRepetitions);
-
-// Prints each run and remembers each median, so that the summary can follow the table.
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.aggregate_name == "median")
-                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-        }
-    }
-    std::map<std::string, double> medians;
-};
+ONDA_SIZED_ONCE(BM_ArchiveOpen, 7);
+ONDA_SIZED_ONCE(BM_BareClubAthletes, 7);
+ONDA_SIZED(BM_ArchiveNavigatorMove, 5);
+ONDA_SIZED(BM_BareLookup, 5);
+ONDA_SIZED(BM_ArchiveSave, 5);
+ONDA_SIZED(BM_BareUpdate, 5);
 
 } // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    program();
-    benchmark::Initialize(&argc, argv);
-    MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    const auto line = [&](const char* what, const char* ours, const char* bare) {
-        const double a = reporter.medians[ours];
-        const double b = reporter.medians[bare];
-        std::printf("%s (median, 10,000 athletes): archive %.2f ms, bare SQLite %.2f ms (aim <= 100 ms)\n", what, a, b);
-    };
-    line("opening the window", "BM_ArchiveOpen", "BM_BareSqliteClubAthletes");
-    line("navigator move with lookup", "BM_ArchiveNavigatorMove", "BM_BareSqliteLookup");
-    line("save", "BM_ArchiveSave", "BM_BareSqliteUpdate");
-    const int unexpected = program().dialogs.shown;
+    const int missed = bench::runAndPrint(argc, argv, "The athlete archive window",
+                                          {{"opening the window", "BM_ArchiveOpen", "BM_BareClubAthletes"},
+                                           {"navigator move with lookup", "BM_ArchiveNavigatorMove", "BM_BareLookup"},
+                                           {"save", "BM_ArchiveSave", "BM_BareUpdate"}});
+    int unexpected = 0;
+    for (const auto& [factor, p] : g_programs)
+        unexpected += p->dialogs.shown;
     if (unexpected)
         std::printf("unexpected dialogs: %d\n", unexpected);
-    g_program.reset();
-    return unexpected ? 1 : 0;
+    g_programs.clear();
+    return unexpected || missed < 0 ? 1 : 0;
 }

@@ -1,17 +1,25 @@
-// Resident memory of the program before and after its browser window first opens the help
-// page. The engine renders in processes of its own, so their memory is given apart.
+// Resident memory of the program on the 10x fixture: at start-up, with the club's competition
+// and archive open, and after its browser window first opens the help page. The engine
+// renders in processes of its own, so their memory is given apart.
+
+#include "BenchFixture.h"
+#include "BenchTable.h"
 
 #include "app/MainWindow.h"
 #include "app/Startup.h"
+#include "app/WorkspaceWindow.h"
+#include "athletes/ArchiveWindow.h"
 #include "browser/BrowserWindow.h"
 #include "browser/EngineSetup.h"
 #include "core/AppState.h"
+#include "store/Store.h"
 #include "ui/QtDialogs.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QWebEngineView>
 
@@ -49,8 +57,21 @@ long descendantsKb(const QString& parent) {
 
 void report(const char* when) {
     const QString self = QString::number(QCoreApplication::applicationPid());
-    std::printf("%-32s program %7ld kB   engine processes %7ld kB\n", when, residentKb(self), descendantsKb(self));
+    std::printf("%-40s program %7ld kB   engine processes %7ld kB\n", when, residentKb(self), descendantsKb(self));
     std::fflush(stdout);
+}
+
+// The club's competition opened off-line and its archive window, as a secretary starts a session.
+bool openTheFixture(onda::AppState& state, onda::MainWindow& window) {
+    onda::WorkspaceWindow* workspace = window.workspaceWindow();
+    QTableWidget* grid = workspace->competitionGrid();
+    for (int r = 0; r < grid->rowCount(); ++r) {
+        if (grid->item(r, 0)->text() == bench::kCompetition)
+            workspace->openCompetitionAt(r, onda::OpeningMode::Offline);
+    }
+    onda::openAthleteArchive(state);
+    QCoreApplication::processEvents();
+    return state.competition().number == bench::kCompetition && window.child(onda::Child::Archive);
 }
 
 } // namespace
@@ -61,6 +82,13 @@ int main(int argc, char** argv) {
     QTemporaryDir directory;
     QFile(directory.filePath(QStringLiteral("ONDA_link"))).open(QIODevice::WriteOnly);
     QFile::copy(QStringLiteral(ONDA_BUILT_HELP_PAGE), directory.filePath(QStringLiteral("istruzioni.htm")));
+    // The program on the 10x fixture, its club already set.
+    {
+        onda::Store store;
+        store.setDatabasePath(bench::copyOf(bench::Fixture::at(10), directory.path(), QStringLiteral("ONDA.mdb")));
+        if (!store.execute(QStringLiteral("insert into config (societa, userid, password) values ('ABC', 'u', 'p')")))
+            return 1;
+    }
 
     onda::QtDialogs dialogs;
     onda::AppState state(dialogs);
@@ -73,6 +101,13 @@ int main(int argc, char** argv) {
         return 1;
     QCoreApplication::processEvents();
     report("main window shown");
+    bench::printMemory("main window shown, 10x fixture");
+    if (!openTheFixture(state, *window)) {
+        std::fprintf(stderr, "bench_browser: the competition or the archive did not open\n");
+        return 1;
+    }
+    report("competition and archive open");
+    bench::printMemory("competition and archive open, 10x", 150);
 
     QElapsedTimer clock;
     clock.start();

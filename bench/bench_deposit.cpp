@@ -1,6 +1,9 @@
-// The transfer file of a club with 2,000 registrations out of a 50,000-row registration table:
-// the program's export next to bare SQLite (ATTACH + INSERT ... SELECT) writing the same
-// tables in the same run.
+// The transfer file of the club's registrations of the shared competition (2,000 of 50,000 at
+// 1x, 20,000 of 500,000 at 10x): the program's export next to bare SQLite (ATTACH + INSERT ...
+// SELECT) writing the same tables, and its upload next to a bare libcurl upload, in the same run.
+
+#include "BenchFixture.h"
+#include "BenchTable.h"
 
 #include "core/AppState.h"
 #include "core/Dialogs.h"
@@ -22,11 +25,10 @@
 #include <sqlite3.h>
 
 #include <cstdio>
+#include <map>
+#include <memory>
 
 namespace {
-
-constexpr int kRows = 50000;
-constexpr int kClubEvery = 25; // one row in 25 is the club's: 2,000
 
 // Replacing the previous file is the only question expected; anything else is counted.
 class BenchDialogs final : public onda::Dialogs {
@@ -48,47 +50,26 @@ struct Program {
     BenchDialogs dialogs;
     onda::AppState state{dialogs};
 
-    Program() {
+    explicit Program(int factor) {
         state.programDirectory = dir.path() + QLatin1Char('/');
-        state.databasePath = state.programDirectory + QStringLiteral("ONDA.mdb");
+        state.databasePath = bench::copyOf(bench::Fixture::at(factor), dir.path(), QStringLiteral("ONDA.mdb"));
         state.store.setDatabasePath(state.databasePath);
-        state.club = QStringLiteral("DEMO");
-        state.changeCompetition([](onda::Competition& c) { c.number = QStringLiteral("570"); });
-        if (!state.store.ensureDatabase())
-            std::fprintf(stderr, "bench_deposit: database not created\n");
-        onda::Database db;
-        if (!db.open(state.databasePath))
-            std::fprintf(stderr, "bench_deposit: database not opened\n");
-        (void)db.execute(QStringLiteral("SELECT * INTO nprg570 FROM nprg"));
-        (void)db.execute(QStringLiteral("INSERT INTO manif ([Numero Prova], [Nome Manifestazione]) VALUES (570, 'B')"));
-        onda::Transaction transaction(db);
-        sqlite3_stmt* insert = nullptr;
-        sqlite3_prepare_v2(db.handle(),
-                           "INSERT INTO nprg570 (codatl, nome, anno, cat, soc, sesso, spec, m, s, status) "
-                           "VALUES (?, ?, 2010, 'Ragazzi', ?, 'M', '100 SL', 1, 5.25, 'A')",
-                           -1, &insert, nullptr);
-        for (int i = 0; i < kRows; ++i) {
-            sqlite3_bind_int(insert, 1, 500000 + i);
-            const QByteArray name = QStringLiteral("ATLETA %1").arg(i).toUtf8();
-            sqlite3_bind_text(insert, 2, name.constData(), -1, SQLITE_TRANSIENT);
-            const QByteArray club = i % kClubEvery == 0 ? QByteArray("DEMO") : "C" + QByteArray::number(i % 97);
-            sqlite3_bind_text(insert, 3, club.constData(), -1, SQLITE_TRANSIENT);
-            sqlite3_step(insert);
-            sqlite3_reset(insert);
-        }
-        sqlite3_finalize(insert);
-        if (!transaction.commit())
-            std::fprintf(stderr, "bench_deposit: rows not written\n");
+        state.club = bench::kClub;
+        state.changeCompetition([](onda::Competition& c) { c.number = bench::kCompetition; });
     }
 };
 
-Program& program() {
-    static Program p;
-    return p;
+std::map<int, std::unique_ptr<Program>> g_programs;
+
+Program& program(const benchmark::State& s) {
+    std::unique_ptr<Program>& p = g_programs[int(s.range(0))];
+    if (!p)
+        p = std::make_unique<Program>(int(s.range(0)));
+    return *p;
 }
 
 void BM_ExportTransferDatabase(benchmark::State& s) {
-    Program& p = program();
+    Program& p = program(s);
     for (auto _ : s) {
         QString mode = QStringLiteral("SERVER"), folder, file;
         if (onda::ExportTransferDatabase(p.state, p.state.club, mode, folder, file) != onda::ExportOutcome::Written)
@@ -97,10 +78,10 @@ void BM_ExportTransferDatabase(benchmark::State& s) {
     if (p.dialogs.unexpected)
         s.SkipWithError("unexpected dialog");
 }
-BENCHMARK(BM_ExportTransferDatabase)->Unit(benchmark::kMillisecond);
+ONDA_SIZED(BM_ExportTransferDatabase, 3);
 
 void BM_BareSqliteAttachCopy(benchmark::State& s) {
-    Program& p = program();
+    Program& p = program(s);
     const QByteArray target = (p.state.programDirectory + QStringLiteral("bare.mdb")).toUtf8();
     const QByteArray attach = "ATTACH DATABASE '" + p.state.databasePath.toUtf8() + "' AS src";
     for (auto _ : s) {
@@ -111,10 +92,10 @@ void BM_BareSqliteAttachCopy(benchmark::State& s) {
         const int rc = sqlite3_exec(
             db,
             "BEGIN;"
-            "CREATE TABLE nprg570 (codatl INTEGER, nome VARCHAR(50), anno SMALLINT, cat VARCHAR(30), soc VARCHAR(10),"
+            "CREATE TABLE nprg57 (codatl INTEGER, nome VARCHAR(50), anno SMALLINT, cat VARCHAR(30), soc VARCHAR(10),"
             " sesso VARCHAR(1), spec VARCHAR(50), m DOUBLE, s DOUBLE, status VARCHAR(1), OrdineInserimento INTEGER);"
-            "INSERT INTO nprg570 SELECT * FROM src.nprg570 WHERE soc = 'DEMO';"
-            "CREATE TABLE manif AS SELECT * FROM src.manif WHERE [Numero Prova] = 570;"
+            "INSERT INTO nprg57 SELECT * FROM src.nprg57 WHERE soc = 'ABC';"
+            "CREATE TABLE manif AS SELECT * FROM src.manif WHERE [Numero Prova] = 57;"
             "COMMIT;",
             nullptr, nullptr, nullptr);
         sqlite3_close(db);
@@ -122,7 +103,7 @@ void BM_BareSqliteAttachCopy(benchmark::State& s) {
             s.SkipWithError("bare copy failed");
     }
 }
-BENCHMARK(BM_BareSqliteAttachCopy)->Unit(benchmark::kMillisecond);
+ONDA_SIZED(BM_BareSqliteAttachCopy, 3);
 
 // The stand-in service's FTP server on loopback, for the upload of the transfer file.
 struct FtpServer {
@@ -158,8 +139,8 @@ FtpServer& ftpServer() {
 }
 
 // The SERVER-mode transfer file the upload sends.
-QString transferFile() {
-    Program& p = program();
+QString transferFile(const benchmark::State& s) {
+    Program& p = program(s);
     QString mode = QStringLiteral("SERVER"), folder, file;
     if (onda::ExportTransferDatabase(p.state, p.state.club, mode, folder, file) == onda::ExportOutcome::Written)
         return folder + file;
@@ -167,7 +148,7 @@ QString transferFile() {
 }
 
 void BM_FtpPutTransferFile(benchmark::State& s) {
-    const QString path = transferFile();
+    const QString path = transferFile(s);
     if (path.isEmpty() || ftpServer().port <= 0) {
         s.SkipWithError("no file or no server");
         return;
@@ -184,10 +165,10 @@ void BM_FtpPutTransferFile(benchmark::State& s) {
     }
     s.counters["bytes"] = double(info.size());
 }
-BENCHMARK(BM_FtpPutTransferFile)->Unit(benchmark::kMillisecond);
+ONDA_SIZED(BM_FtpPutTransferFile, 3);
 
 void BM_BareCurlUpload(benchmark::State& s) {
-    const QString path = transferFile();
+    const QString path = transferFile(s);
     if (path.isEmpty() || ftpServer().port <= 0) {
         s.SkipWithError("no file or no server");
         return;
@@ -208,14 +189,21 @@ void BM_BareCurlUpload(benchmark::State& s) {
             s.SkipWithError("bare upload failed");
     }
 }
-BENCHMARK(BM_BareCurlUpload)->Unit(benchmark::kMillisecond);
+ONDA_SIZED(BM_BareCurlUpload, 3);
 
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    const bench::Aim transfer{2, 0, true};
+    bench::runAndPrint(argc, argv, "The deposit of the club's registrations",
+                       {{"transfer file written", "BM_ExportTransferDatabase", "BM_BareSqliteAttachCopy", transfer},
+                        {"upload by FTP", "BM_FtpPutTransferFile", "BM_BareCurlUpload", transfer}});
+    int unexpected = 0;
+    for (const auto& [factor, p] : g_programs)
+        unexpected += p->dialogs.unexpected;
+    if (unexpected)
+        std::printf("unexpected dialogs: %d\n", unexpected);
+    g_programs.clear();
+    return unexpected ? 1 : 0;
 }

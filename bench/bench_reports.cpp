@@ -1,69 +1,36 @@
-// Report output for 2,000 registrations of the user's club among 20,000 of a competition:
-// the report text and both files, each next to bare SQLite reading the same rows.
+// Report output for the club's registrations of the shared competition (2,000 at 1x, 20,000
+// at 10x, among 50,000 and 500,000): the report text and both files, each next to bare SQLite
+// reading the same rows.
 
-#include "core/Dialogs.h"
+#include "BenchFixture.h"
+#include "BenchTable.h"
+
 #include "reports/ReportText.h"
 #include "store/DataSource.h"
-#include "store/Database.h"
-#include "store/Store.h"
-#include "store/Transaction.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
-#include <benchmark/benchmark.h>
 #include <sqlite3.h>
-
-#include <cstdio>
-
-using namespace onda;
 
 namespace {
 
-constexpr int kRegistrations = 20000;
-constexpr int kClubRegistrations = 2000;
+using namespace onda;
 
-struct Fixture {
+struct Outputs {
     QTemporaryDir dir;
-    QString databasePath = dir.filePath(QStringLiteral("ONDA.mdb"));
     DataSource view{QStringLiteral("nprg")};
-    ReportHeading heading{QStringLiteral("ABC"), QStringLiteral("57"), QStringLiteral("Trofeo"),
-                          QStringLiteral("01/05/2024")};
+    ReportHeading heading{bench::kClub, bench::kCompetition, QStringLiteral("Trofeo"), QStringLiteral("01/05/2024")};
 
-    Fixture() {
-        Store store;
-        store.setDatabasePath(databasePath);
-        if (!store.ensureDatabase())
-            std::fprintf(stderr, "bench_reports: database not created\n");
-        (void)store.execute(QStringLiteral("SELECT nprg.* INTO nprg57 FROM nprg;"));
-        Database db;
-        (void)db.open(databasePath);
-        Transaction transaction(db);
-        for (int i = 0; i < kRegistrations; ++i) {
-            const bool ours = i < kClubRegistrations;
-            (void)db.execute(
-                QStringLiteral("insert into nprg57 (codatl, nome, anno, cat, soc, sesso, spec, m, s, status) "
-                               "values (%1, 'ATLETA %2 D''ANGELO', 1990, 'C20', '%3', 'M', 'G%4', %5, 10.5, 'p')")
-                    .arg(100000 + i)
-                    .arg(i)
-                    .arg(ours ? QStringLiteral("ABC") : QStringLiteral("S%1").arg(i % 40))
-                    .arg(i % 300)
-                    .arg(i % 7 ? 1 : 99));
-        }
-        if (!transaction.commit())
-            std::fprintf(stderr, "bench_reports: rows not written\n");
-        view.setDatabaseFile(databasePath);
+    explicit Outputs(const benchmark::State& state) {
+        view.setDatabaseFile(bench::Fixture::at(int(state.range(0))).path);
     }
 };
 
-Fixture& fixture() {
-    static Fixture f;
-    return f;
-}
-
-void BM_BareSqliteClubRows(benchmark::State& state) {
+void BM_BareClubRows(benchmark::State& state) {
     sqlite3* db = nullptr;
-    sqlite3_open_v2(fixture().databasePath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_open_v2(bench::Fixture::at(int(state.range(0))).path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY,
+                    nullptr);
     for (auto _ : state) {
         sqlite3_stmt* stmt = nullptr;
         sqlite3_prepare_v2(db, "select * from nprg57 where soc='ABC' order by soc, nome", -1, &stmt, nullptr);
@@ -80,13 +47,13 @@ void BM_BareSqliteClubRows(benchmark::State& state) {
 }
 
 void BM_ReportText(benchmark::State& state) {
-    Fixture& f = fixture();
+    Outputs f(state);
     for (auto _ : state)
         benchmark::DoNotOptimize(buildReport(ReportForm::Printed, f.view, f.heading));
 }
 
 void saveFile(benchmark::State& state, ReportForm form, const QString& name) {
-    Fixture& f = fixture();
+    Outputs f(state);
     const QString path = f.dir.filePath(name);
     for (auto _ : state) {
         if (!writeReportFile(path, buildReport(form, f.view, f.heading)))
@@ -102,17 +69,19 @@ void BM_TextFile(benchmark::State& state) {
     saveFile(state, ReportForm::TextFile, QStringLiteral("qvasca.txt"));
 }
 
-} // namespace
+ONDA_SIZED(BM_BareClubRows, 5);
+ONDA_SIZED(BM_ReportText, 5);
+ONDA_SIZED(BM_SpreadsheetFile, 5);
+ONDA_SIZED(BM_TextFile, 5);
 
-BENCHMARK(BM_BareSqliteClubRows)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ReportText)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SpreadsheetFile)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TextFile)->Unit(benchmark::kMillisecond);
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const bench::Aim outputs{3, 0, true};
+    bench::runAndPrint(argc, argv, "Reports of the club's registrations",
+                       {{"report text", "BM_ReportText", "BM_BareClubRows", outputs},
+                        {"spreadsheet file", "BM_SpreadsheetFile", "BM_BareClubRows", outputs},
+                        {"text file", "BM_TextFile", "BM_BareClubRows", outputs}});
     return 0;
 }
