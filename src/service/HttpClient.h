@@ -13,8 +13,9 @@ struct HttpOptions {
     std::chrono::milliseconds connectTimeout{15000};
     // Certificates to trust besides none: empty means the system's CA store.
     QString caFile{};
-    // An answer of the service is a few kilobytes; a body beyond this is not one.
-    qint64 maxBodyBytes = 8 * 1024 * 1024;
+    // The registrations of a federation's championship run to some 15 MB at 200,000 lines;
+    // a body beyond this is not an answer of the service.
+    qint64 maxBodyBytes = 128 * 1024 * 1024;
 };
 
 struct HttpResult {
