@@ -83,18 +83,16 @@ QLabel* stepMark(QWidget* parent, const QString& name, const QString& digit) {
 
 WorkspaceWindow::WorkspaceWindow(AppState& state, QWidget* parent)
     : QWidget(parent), m_state(state), m_config(new DataSource(QStringLiteral("config"), this)),
-      m_natl(new DataSource(QStringLiteral("natl"), this)),
       m_iscrizioni(new DataSource(QStringLiteral("iscrizioni"), this)),
       m_programmi(new DataSource(QStringLiteral("Programmi"), this)),
-      m_categorie(new DataSource(QStringLiteral("CAtegorie"), this)),
       m_manif(new DataSource(QStringLiteral("manif"), this)), m_opening(state, *m_manif, *m_iscrizioni, *m_programmi) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Scelta circuito e gara"));
     m_config->setRecordSource(QStringLiteral("config"));
-    m_natl->setRecordSource(QStringLiteral("select * from natl"));
     m_iscrizioni->setRecordSource(QStringLiteral("select * from nprg"));
-    m_programmi->setRecordSource(QStringLiteral("select * from programmi"));
-    m_categorie->setRecordSource(QStringLiteral("select * from manif"));
+    // The opening reads the races itself: at start-up only the fields are wanted, not every
+    // competition's programme.
+    m_programmi->setRecordSource(QStringLiteral("select * from programmi where 1=0"));
     m_manif->setRecordSource(QStringLiteral("select * from manif"));
 
     auto* layout = new QGridLayout(this);
@@ -222,7 +220,7 @@ QSize WorkspaceWindow::preferredSize() const {
 }
 
 QList<DataSource*> WorkspaceWindow::dataSources() const {
-    return {m_config, m_natl, m_iscrizioni, m_programmi, m_categorie, m_manif};
+    return {m_config, m_iscrizioni, m_programmi, m_manif};
 }
 
 void WorkspaceWindow::load() {

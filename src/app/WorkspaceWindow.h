@@ -69,10 +69,8 @@ private:
 
     AppState& m_state;
     DataSource* m_config;
-    DataSource* m_natl;
     DataSource* m_iscrizioni;
     DataSource* m_programmi;
-    DataSource* m_categorie;
     DataSource* m_manif;
     QTableWidget* m_grid = nullptr;
     QLabel* m_soc = nullptr;

@@ -57,7 +57,9 @@ RegistrationWindow::RegistrationWindow(AppState& state, QWidget* parent)
     setWindowTitle(QStringLiteral("Iscrizioni"));
     m_nprg->setRecordSource(QStringLiteral("nprg"));
     m_nprgSupp->setRecordSource(QStringLiteral("nprg"));
-    m_natl->setRecordSource(QStringLiteral("natl"));
+    // Every lookup sets its own query on the archive: reading the whole of it before the first
+    // one would cost start-up the archive's size.
+    m_natl->setRecordSource(QStringLiteral("select * from natl where 1=0"));
     m_records->setRecordSource(QStringLiteral("records"));
     buildControls();
     connect(&m_state, &AppState::competitionChanged, this, &RegistrationWindow::updateNoteMark);
