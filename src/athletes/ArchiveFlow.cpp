@@ -81,14 +81,22 @@ void ArchiveFlow::showInNavigator(const QString& criterion) {
         reported(navigator.findFirst(criterion));
 }
 
+bool ArchiveFlow::showChangedInNavigator(const QString& criterion) {
+    DataSource& navigator = m_sources.navigator;
+    if (navigator.recordSource() != m_sources.workingView.recordSource() || !navigator.findFirst(criterion) ||
+        navigator.noMatch())
+        return false;
+    // A row that cannot be read again is read with the whole set, which tells its failure.
+    return navigator.reloadCurrentRow().ok();
+}
+
 bool ArchiveFlow::openOnClubAthletes() {
     const QString source = archive::clubAthletesSource(m_state.club);
-    for (DataSource* view : {&m_sources.workingView, &m_sources.navigator}) {
-        view->setRecordSource(source);
-        if (!readable(m_dialogs, view->refresh()))
-            return false;
-    }
-    return true;
+    m_sources.workingView.setRecordSource(source);
+    m_sources.navigator.setRecordSource(source);
+    // One reading of the register for both views.
+    return readable(m_dialogs, m_sources.workingView.refresh()) &&
+           readable(m_dialogs, m_sources.navigator.refreshFrom(m_sources.workingView));
 }
 
 NewAthleteStart ArchiveFlow::openForNewAthlete() {
@@ -189,12 +197,20 @@ bool ArchiveFlow::save(const AthleteRecord& boxes) {
         bool failed = false;
         // A change of a code that no record has writes nothing and tells nothing.
         if (findInView(record.code, &failed)) {
+            const AthleteRecord before = archive::readAthlete(view);
             if (const Status editing = view.edit(); !editing) {
                 error = editing.description;
                 return refused();
             }
             if (!archive::writeAthlete(view, record, &error))
                 return refused();
+            setNewRecord(false);
+            // The views' sources choose and order records by name, club and kind only:
+            // with those kept, the navigator's row stays where a new reading would put it.
+            const AthleteRecord after = archive::readAthlete(view);
+            if (after.name == before.name && after.club == before.club && after.team == before.team &&
+                showChangedInNavigator(archive::quotedCodeCriterion(record.code)))
+                return true;
         } else if (failed) {
             return false;
         }

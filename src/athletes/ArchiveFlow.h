@@ -102,6 +102,9 @@ private:
     bool reported(const Status& status);
     // The navigator read again and put on the record with `criterion`.
     void showInNavigator(const QString& criterion);
+    // The navigator put on the record with `criterion`, just written through the working
+    // view, and only that row read again; false when it must be read whole.
+    bool showChangedInNavigator(const QString& criterion);
 
     AppState& m_state;
     Dialogs& m_dialogs;

@@ -74,6 +74,13 @@ ArchiveWindow::ArchiveWindow(AppState& state, QWidget* parent)
 
     connect(m_data3, &DataSource::currentRowChanged, this, &ArchiveWindow::navigatorMoved);
     connect(m_data3, &DataSource::refreshed, this, &ArchiveWindow::navigatorMoved);
+    // The record on show read again: the boxes show it as stored, as after a new reading.
+    connect(m_data3, &DataSource::rowDataChanged, this, [this](int row) {
+        if (row == m_data3->position()) {
+            m_shownCode->clear();
+            navigatorMoved();
+        }
+    });
 }
 
 ArchiveWindow::~ArchiveWindow() = default;

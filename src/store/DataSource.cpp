@@ -4,11 +4,15 @@
 #include "store/FieldValues.h"
 #include "store/RecordSource.h"
 #include "store/SqlDialect.h"
+#include "store/SqlFunctions.h"
 #include "store/SqlTokens.h"
 #include "store/SqliteSupport.h"
 
 #include <QDate>
 #include <QFileInfo>
+#include <QRegularExpression>
+
+#include <optional>
 
 namespace onda {
 
@@ -19,6 +23,33 @@ namespace {
 
 Status noCurrentRecord() {
     return Status::of(err::NoCurrentRecord);
+}
+
+// A whole number as SQLite reads it back from its own text, and small enough to stay exact as a double.
+std::optional<qint64> plainWholeNumber(const QString& text) {
+    static const QRegularExpression plain(QStringLiteral("^(0|[1-9][0-9]{0,14})$"));
+    if (!plain.match(text).hasMatch())
+        return std::nullopt;
+    return text.toLongLong();
+}
+
+// The text of a quoted literal, as the dialect reads it.
+std::optional<QString> literalText(const Token& t) {
+    QString inner;
+    if (t.type == Token::Type::SingleQuoted) {
+        if (t.text.size() < 2 || !t.text.endsWith(QLatin1Char('\'')))
+            return std::nullopt;
+        inner = t.text.mid(1, t.text.size() - 2);
+        inner.replace(QLatin1String("''"), QLatin1String("'"));
+    } else if (t.type == Token::Type::DoubleQuoted) {
+        inner = t.text.mid(1);
+        if (inner.endsWith(QLatin1Char('"')))
+            inner.chop(1);
+        inner.replace(QLatin1String("\"\""), QLatin1String("\""));
+    } else {
+        return std::nullopt;
+    }
+    return inner;
 }
 
 } // namespace
@@ -55,9 +86,25 @@ struct DataSource::Impl {
     QString findCriterion;
     Statement findStmt;
     QList<int> findColumns;
+    // "field = literal" compared without SQLite where the row's value allows it.
+    struct Comparison {
+        int column = -1;
+        bool numeric = false;
+        qint64 number = 0;
+        QString text;
+    };
+    std::optional<Comparison> findComparison;
 
     int rows() const { return columns ? int(values.size() / columns) : 0; }
     bool hasCurrent() const { return !onDeleted && pos >= 0 && pos < rows(); }
+    // Whether there is a current row that belongs to a table.
+    Status currentTableRow() const {
+        if (!open || table.isEmpty())
+            return Status::of(err::ReadOnly);
+        if (onDeleted)
+            return Status::of(err::RecordDeleted);
+        return hasCurrent() ? Status{} : noCurrentRecord();
+    }
 
     Status fail(Status s) {
         last = s;
@@ -71,6 +118,9 @@ struct DataSource::Impl {
     Status connect();
     Status readRow(qint64 rowid, QVariantList& out);
     Status prepareFind(const QString& criterion);
+    std::optional<Comparison> comparisonOf(const QString& criterion) const;
+    std::optional<bool> compare(const QVariant& value) const;
+    Status matchesBySql(int row, bool& match);
     Status find(const QString& criterion, int from);
     void leaveRow();
     void moveTo(int row);
@@ -97,6 +147,7 @@ void DataSource::Impl::clearSet() {
     findCriterion.clear();
     findStmt = {};
     findColumns.clear();
+    findComparison.reset();
 }
 
 Status DataSource::Impl::connect() {
@@ -138,6 +189,7 @@ Status DataSource::Impl::prepareFind(const QString& criterion) {
     findCriterion.clear();
     findStmt = {};
     findColumns.clear();
+    findComparison.reset();
 
     // Only the columns the criterion names are handed over for each row.
     for (const Token& t : sql::tokenize(criterion)) {
@@ -169,6 +221,81 @@ Status DataSource::Impl::prepareFind(const QString& criterion) {
     if (findStmt.isNull())
         return Status::of(err::TypeMismatch, QStringLiteral("empty criterion"));
     findCriterion = criterion;
+    findComparison = comparisonOf(criterion);
+    return {};
+}
+
+// The criteria the program builds most ("codatl=" + code, "codatl='CODE'", "nome='NAME'"),
+// once SQLite has accepted them: a numeric field against a whole number, a text field
+// against a quoted text.
+std::optional<DataSource::Impl::Comparison> DataSource::Impl::comparisonOf(const QString& criterion) const {
+    const QList<Token> tokens = sql::tokenize(criterion);
+    const QList<int> sig = sql::significant(tokens);
+    if (sig.size() != 3 || findColumns.size() != 1 || !tokens[sig[0]].isName() ||
+        !tokens[sig[1]].isSymbol(QLatin1Char('=')))
+        return std::nullopt;
+    const Token& literal = tokens[sig[2]];
+    Comparison c;
+    c.column = findColumns.front();
+    const FieldType type = fields[c.column].type;
+    const std::optional<QString> quoted = literalText(literal);
+    if (isNumericField(type)) {
+        const std::optional<qint64> number = plainWholeNumber(quoted                              ? *quoted
+                                                              : literal.type == Token::Type::Word ? literal.text
+                                                                                                  : QString());
+        if (!number)
+            return std::nullopt;
+        c.numeric = true;
+        c.number = *number;
+    } else if (type == FieldType::Text || type == FieldType::Memo) {
+        if (!quoted || !QStringView(*quoted).isValidUtf16())
+            return std::nullopt;
+        c.text = *quoted;
+    } else {
+        return std::nullopt;
+    }
+    return c;
+}
+
+// Whether `value` meets the comparison; nothing when only SQLite can tell (a text in a
+// numeric field, a number in a text field, any other kind of value).
+std::optional<bool> DataSource::Impl::compare(const QVariant& value) const {
+    if (value.isNull())
+        return false;
+    const Comparison& c = *findComparison;
+    switch (value.typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+        if (c.numeric)
+            return value.toLongLong() == c.number;
+        break;
+    case QMetaType::Double:
+        if (c.numeric)
+            return value.toDouble() == double(c.number);
+        break;
+    case QMetaType::QString:
+        if (!c.numeric)
+            return detail::equalNoCase(*static_cast<const QString*>(value.constData()), c.text);
+        break;
+    default:
+        break;
+    }
+    return std::nullopt;
+}
+
+Status DataSource::Impl::matchesBySql(int row, bool& match) {
+    const QVariant* cells = values.constData() + qsizetype(row) * columns;
+    for (int i = 0; i < findColumns.size(); ++i)
+        findStmt.bind(i + 1, cells[findColumns[i]], true);
+    const int rc = findStmt.step();
+    if (rc != SQLITE_ROW) {
+        Status s = detail::statusFrom(db.handle(), rc);
+        findStmt.reset();
+        return s;
+    }
+    sqlite3_stmt* raw = findStmt.get();
+    match = sqlite3_column_type(raw, 0) != SQLITE_NULL && sqlite3_column_double(raw, 0) != 0;
+    findStmt.reset();
     return {};
 }
 
@@ -178,20 +305,17 @@ Status DataSource::Impl::find(const QString& criterion, int from) {
     if (Status s = prepareFind(criterion); !s)
         return fail(s);
     const int n = rows();
-    sqlite3_stmt* raw = findStmt.get();
     for (int r = std::max(from, 0); r < n; ++r) {
-        const QVariant* row = values.constData() + qsizetype(r) * columns;
-        for (int i = 0; i < findColumns.size(); ++i)
-            findStmt.bind(i + 1, row[findColumns[i]], true);
-        const int rc = findStmt.step();
-        if (rc != SQLITE_ROW) {
-            Status s = detail::statusFrom(db.handle(), rc);
-            findStmt.reset();
-            return fail(s);
+        std::optional<bool> match;
+        if (findComparison)
+            match = compare(values[qsizetype(r) * columns + findComparison->column]);
+        if (!match) {
+            bool bySql = false;
+            if (Status s = matchesBySql(r, bySql); !s)
+                return fail(s);
+            match = bySql;
         }
-        const bool match = sqlite3_column_type(raw, 0) != SQLITE_NULL && sqlite3_column_double(raw, 0) != 0;
-        findStmt.reset();
-        if (match) {
+        if (*match) {
             noMatch = false;
             moveTo(r);
             return ok();
@@ -339,6 +463,32 @@ Status DataSource::refresh() {
     return status;
 }
 
+Status DataSource::refreshFrom(const DataSource& other) {
+    const Impl& o = *other.d;
+    if (!o.open || o.databaseFile != d->databaseFile || o.recordSource != d->recordSource)
+        return refresh();
+    emit aboutToRefresh();
+    d->clearSet();
+    if (Status s = d->connect(); !s) {
+        d->last = s;
+        emit refreshed();
+        return s;
+    }
+    // The lists are shared until either source writes to its copy.
+    d->fields = o.fields;
+    d->readAs = o.readAs;
+    d->columns = o.columns;
+    d->values = o.values;
+    d->rowids = o.rowids;
+    d->table = o.table;
+    d->qualifier = o.qualifier;
+    d->inTable = o.inTable;
+    d->open = true;
+    d->last = {};
+    emit refreshed();
+    return {};
+}
+
 bool DataSource::isOpen() const {
     return d->open;
 }
@@ -457,12 +607,8 @@ Status DataSource::addNew() {
 }
 
 Status DataSource::edit() {
-    if (!d->open || d->table.isEmpty())
-        return d->fail(Status::of(err::ReadOnly));
-    if (d->onDeleted)
-        return d->fail(Status::of(err::RecordDeleted));
-    if (!d->hasCurrent())
-        return d->fail(noCurrentRecord());
+    if (Status s = d->currentTableRow(); !s)
+        return d->fail(s);
     d->mode = Impl::Mode::Editing;
     d->pending = d->values.mid(qsizetype(d->pos) * d->columns, d->columns);
     d->changed = QList<bool>(d->columns, false);
@@ -551,12 +697,8 @@ void DataSource::cancelUpdate() {
 }
 
 Status DataSource::remove() {
-    if (!d->open || d->table.isEmpty())
-        return d->fail(Status::of(err::ReadOnly));
-    if (d->onDeleted)
-        return d->fail(Status::of(err::RecordDeleted));
-    if (!d->hasCurrent())
-        return d->fail(noCurrentRecord());
+    if (Status s = d->currentTableRow(); !s)
+        return d->fail(s);
     cancelUpdate();
     Statement stmt;
     Status status =
@@ -568,6 +710,21 @@ Status DataSource::remove() {
     if (!status)
         return d->fail(status);
     d->dropRow(d->pos);
+    return d->ok();
+}
+
+Status DataSource::reloadCurrentRow() {
+    if (Status s = d->currentTableRow(); !s)
+        return d->fail(s);
+    cancelUpdate();
+    QVariantList row;
+    if (Status s = d->readRow(d->rowids[d->pos], row); !s) {
+        if (s.number == err::RecordDeleted)
+            d->dropRow(d->pos);
+        return d->fail(s);
+    }
+    std::copy(row.cbegin(), row.cend(), d->values.begin() + qsizetype(d->pos) * d->columns);
+    emit rowDataChanged(d->pos);
     return d->ok();
 }
 

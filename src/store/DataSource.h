@@ -46,6 +46,9 @@ public:
     // A missing table gives err::TableNotFound and leaves the set empty.
     Status refresh();
     bool isOpen() const; // true after a successful refresh
+    // As refresh(), taking the rows of `other` when it is open on the same file and record
+    // source (its cursor and pending edit stay its own); otherwise a refresh().
+    Status refreshFrom(const DataSource& other);
 
     bool eof() const;
     bool bof() const;
@@ -77,6 +80,9 @@ public:
     void cancelUpdate();
     Status remove();
     bool isEditing() const;
+    // The current row read again from the table, as after a write to it: rowDataChanged(),
+    // or a row gone meanwhile leaves the set with err::RecordDeleted.
+    Status reloadCurrentRow();
 
     QList<FieldInfo> fields() const;
     int fieldIndex(const QString& fieldName) const; // -1 when missing

@@ -77,6 +77,11 @@ const QList<Migration>& migrations() {
              const TableDefinition& times = bestTimesTable();
              return db.tableExists(times.name) ? Status{} : db.createTable(times.name, times.fields);
          }},
+        // Athletes are looked up by code: the register, the save checks, the code changes.
+        {3,
+         [](Database& db) -> Status {
+             return db.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS natl_codatl ON natl (codatl)"));
+         }},
     };
     return steps;
 }

@@ -44,6 +44,29 @@ int compareNoCase(void*, int leftBytes, const void* left, int rightBytes, const 
     return restA.compare(restB, Qt::CaseInsensitive);
 }
 
+} // namespace
+
+// compareNoCase on the texts before they become UTF-8: the same ASCII run, then the same rest.
+std::optional<bool> equalNoCase(QStringView a, QStringView b) {
+    const qsizetype common = std::min(a.size(), b.size());
+    qsizetype i = 0;
+    for (; i < common && a[i].unicode() < 0x80 && b[i].unicode() < 0x80; ++i) {
+        const char16_t ca = a[i].unicode();
+        const char16_t cb = b[i].unicode();
+        if (ca != cb && ((ca | 0x20) != (cb | 0x20) || (ca | 0x20) < u'a' || (ca | 0x20) > u'z'))
+            return false;
+    }
+    if (i == common)
+        return a.size() == b.size();
+    const QStringView restA = a.sliced(i);
+    const QStringView restB = b.sliced(i);
+    if (!restA.isValidUtf16() || !restB.isValidUtf16())
+        return std::nullopt;
+    return restA.compare(restB, Qt::CaseInsensitive) == 0;
+}
+
+namespace {
+
 // Int(x): the largest integer not above x; Null stays Null. Beyond the 64-bit range
 // the result stays a real number rather than an undefined conversion.
 void intFunction(sqlite3_context* context, int, sqlite3_value** argv) {

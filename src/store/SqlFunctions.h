@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QStringView>
+
+#include <optional>
+
 struct sqlite3;
 
 namespace onda::detail {
@@ -9,5 +13,9 @@ namespace onda::detail {
 // upper, lower, like). The file itself keeps naming the standard NOCASE, so other
 // tools still open and query it with their own ASCII-only rule.
 void registerSqlFunctions(sqlite3* db);
+
+// Whether two texts are equal under that NOCASE, decided without SQLite; nothing when
+// only SQLite can tell (a text that is not valid UTF-16 changes on its way there).
+std::optional<bool> equalNoCase(QStringView a, QStringView b);
 
 } // namespace onda::detail

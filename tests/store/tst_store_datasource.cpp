@@ -29,6 +29,9 @@ private slots:
     void findFirst_data();
     void findFirst();
     void findNextWalksMatches();
+    void findComparesAsSqlite_data();
+    void findComparesAsSqlite();
+    void sharedRowsAndOneRowReadAgain();
     void addNewCursor_data();
     void addNewCursor();
     void editWritesOnlyChangedFields();
@@ -160,6 +163,57 @@ void TestDataSource::findNextWalksMatches() {
     QCOMPARE(codes, (QList<qlonglong>{500001, 500000, 500003}));
     QCOMPARE(code(*ds), 500003);
     QCOMPARE(ds->findFirst(u"pippo=1"_s).number, err::FieldNotFound);
+}
+
+void TestDataSource::findComparesAsSqlite_data() {
+    QTest::addColumn<QString>("criterion");
+    for (const char* c : {"n=7", "n='7'", "[N]=\"7\"", "n=0", "n='07'", "n=7.0", "t='abc'", "t=\"ÀBC\"", "T='àbc'",
+                          "t=''", "t=' '", "t='a''b'", "t='7'", "t=7", "t='abc' "})
+        QTest::newRow(c) << QString::fromUtf8(c);
+}
+
+// The plain comparisons decided without SQLite meet the rows SQLite's own evaluation meets.
+void TestDataSource::findComparesAsSqlite() {
+    QFETCH(QString, criterion);
+    QVERIFY(m_db->exec(u"create table prove (k integer, n integer, t varchar(20) collate nocase)"_s));
+    const QVariantList ns = {7, 7.0, u"7"_s, u"x7"_s, u"7abc"_s, u" 7 "_s, 0, {}, 7.5, QByteArray("7"), u"07"_s};
+    const QVariantList ts = {u"abc"_s, u"ABC"_s, u"Àbc"_s,  u"àbc"_s,         {}, u""_s, u" "_s,
+                             u"a'b"_s, 7,        u"abc "_s, QByteArray("abc")};
+    for (int k = 0; k < ns.size(); ++k)
+        QVERIFY(m_db->exec(u"insert into prove values (?1, ?2, ?3)"_s, {k, ns[k], ts[k]}));
+    auto ds = m_db->source(u"select * from prove order by k"_s);
+    QVERIFY(ds->refresh());
+    const auto matches = [&](const QString& c) {
+        QList<qlonglong> keys;
+        for (Status s = ds->findFirst(c); s && !ds->noMatch(); s = ds->findNext(c))
+            keys << ds->field(u"k"_s).toLongLong();
+        return keys;
+    };
+    // In brackets the criterion is SQLite's to evaluate.
+    QCOMPARE(matches(criterion), matches(u"("_s + criterion + u")"_s));
+}
+
+void TestDataSource::sharedRowsAndOneRowReadAgain() {
+    auto editor = m_db->source(u"select * from natl order by codatl"_s);
+    auto shown = m_db->source(u"select * from natl order by codatl"_s);
+    QVERIFY(editor->refresh());
+    QVERIFY(shown->refreshFrom(*editor));
+    QCOMPARE(shown->rowCount(), editor->rowCount());
+    QVERIFY(editor->setPosition(2));
+    QVERIFY(editor->edit());
+    QVERIFY(editor->setField(u"nome"_s, u"NUOVO"_s));
+    QVERIFY(editor->update());
+    QVERIFY(shown->setPosition(2));
+    QVERIFY(shown->field(u"nome"_s) != u"NUOVO"_s); // its copy stays as read
+    QSignalSpy changed(shown.get(), &DataSource::rowDataChanged);
+    QVERIFY(shown->reloadCurrentRow());
+    QCOMPARE(shown->field(u"nome"_s), u"NUOVO"_s);
+    QCOMPARE(changed.size(), 1);
+
+    QVERIFY(editor->remove());
+    const int rows = shown->rowCount();
+    QCOMPARE(shown->reloadCurrentRow().number, err::RecordDeleted);
+    QCOMPARE(shown->rowCount(), rows - 1);
 }
 
 void TestDataSource::addNewCursor_data() {

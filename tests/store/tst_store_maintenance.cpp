@@ -128,8 +128,9 @@ void TestStoreMaintenance::olderFileCompleted() {
     QCOMPARE(m_db->column(u"select count(*) from pragma_table_info('config')"_s),
              QVariantList{1LL}); // its own table is kept, rows too
     QCOMPARE(m_db->count(u"config"_s), 1);
-    QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='Tempi'"_s), 1); // the step to version 2
-    QCOMPARE(m_db->column(u"PRAGMA user_version"_s), QVariantList{2LL});
+    QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='Tempi'"_s), 1);       // the step to version 2
+    QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='natl_codatl'"_s), 1); // and to 3
+    QCOMPARE(m_db->column(u"PRAGMA user_version"_s), QVariantList{3LL});
 }
 
 void TestStoreMaintenance::startupRefuses_data() {
