@@ -7,6 +7,7 @@
 #include "core/Settings.h"
 #include "core/WindowHost.h"
 #include "store/DataSource.h"
+#include "store/SqlFunctions.h"
 #include "store/Values.h"
 
 namespace onda {
@@ -81,13 +82,41 @@ void ArchiveFlow::showInNavigator(const QString& criterion) {
         reported(navigator.findFirst(criterion));
 }
 
-bool ArchiveFlow::showChangedInNavigator(const QString& criterion) {
+bool ArchiveFlow::showChangedInNavigator(const QString& criterion, bool renamed) {
     DataSource& navigator = m_sources.navigator;
     if (navigator.recordSource() != m_sources.workingView.recordSource() || !navigator.findFirst(criterion) ||
         navigator.noMatch())
         return false;
     // A row that cannot be read again is read with the whole set, which tells its failure.
-    return navigator.reloadCurrentRow().ok();
+    if (!navigator.reloadCurrentRow().ok())
+        return false;
+    if (!renamed)
+        return true;
+    // The views are ordered by name: the row goes where a new reading would put it. A namesake
+    // leaves the order of the two to SQLite, so the set is read again.
+    const int column = navigator.fieldIndex(QStringLiteral("nome"));
+    const QVariant name = navigator.field(QStringLiteral("nome"));
+    if (column < 0 || name.isNull())
+        return false;
+    const QString key = name.toString();
+    const int self = navigator.position();
+    const auto nameAt = [&](int row) { return navigator.value(row < self ? row : row + 1, column); };
+    int low = 0, high = navigator.rowCount() - 1; // the places among the other rows
+    while (low < high) {
+        const int middle = (low + high) / 2;
+        const QVariant other = nameAt(middle);
+        if (!other.isNull() && detail::compareNoCase(other.toString(), key) >= 0)
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    const auto namesake = [&](int row) {
+        return row >= 0 && row < navigator.rowCount() - 1 && !nameAt(row).isNull() &&
+               detail::compareNoCase(nameAt(row).toString(), key) == 0;
+    };
+    if (namesake(low) || namesake(low - 1))
+        return false;
+    return navigator.moveCurrentRow(low).ok();
 }
 
 bool ArchiveFlow::openOnClubAthletes() {
@@ -205,11 +234,11 @@ bool ArchiveFlow::save(const AthleteRecord& boxes) {
             if (!archive::writeAthlete(view, record, &error))
                 return refused();
             setNewRecord(false);
-            // The views' sources choose and order records by name, club and kind only:
-            // with those kept, the navigator's row stays where a new reading would put it.
+            // The views' sources choose records by club and kind and order them by name: with
+            // those kept, the navigator's row is read again and put where its name goes.
             const AthleteRecord after = archive::readAthlete(view);
-            if (after.name == before.name && after.club == before.club && after.team == before.team &&
-                showChangedInNavigator(archive::quotedCodeCriterion(record.code)))
+            if (after.club == before.club && after.team == before.team &&
+                showChangedInNavigator(archive::quotedCodeCriterion(record.code), after.name != before.name))
                 return true;
         } else if (failed) {
             return false;

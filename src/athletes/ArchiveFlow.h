@@ -104,7 +104,7 @@ private:
     void showInNavigator(const QString& criterion);
     // The navigator put on the record with `criterion`, just written through the working
     // view, and only that row read again; false when it must be read whole.
-    bool showChangedInNavigator(const QString& criterion);
+    bool showChangedInNavigator(const QString& criterion, bool renamed);
 
     AppState& m_state;
     Dialogs& m_dialogs;

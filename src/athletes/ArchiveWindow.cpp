@@ -232,6 +232,8 @@ void ArchiveWindow::load() {
     for (DataSource* source : {m_clubs, m_categories, m_register})
         source->setDatabaseFile(m_state.databasePath);
     m_clubs->setRecordSource(QStringLiteral("select * from natl"));
+    // The list shows the clubs alone: the register's other fields would cost its size again.
+    m_clubs->setFieldsRead({QStringLiteral("soc")});
     // Lists that cannot be read stay empty: the views' first refresh, which follows on the
     // same file, tells the user and keeps the window closed.
     (void)m_clubs->refresh();

@@ -58,6 +58,7 @@ struct DataSource::Impl {
     DataSource* q = nullptr;
     QString databaseFile;
     QString recordSource;
+    QStringList fieldsRead;
     Database db;
 
     // The snapshot.
@@ -386,6 +387,10 @@ const QString& DataSource::recordSource() const {
     return d->recordSource;
 }
 
+void DataSource::setFieldsRead(const QStringList& fields) {
+    d->fieldsRead = fields;
+}
+
 Status DataSource::refresh() {
     emit aboutToRefresh();
     d->clearSet();
@@ -401,6 +406,12 @@ Status DataSource::refresh() {
                      {},
                      {},
                      false};
+        }
+        if (!d->fieldsRead.isEmpty()) {
+            QStringList names;
+            for (const QString& field : std::as_const(d->fieldsRead))
+                names << sql::quoteName(field);
+            shape.sql = QStringLiteral("SELECT %1 FROM (%2)").arg(names.join(QLatin1String(", ")), shape.sql);
         }
         if (d->recordSource.trimmed().isEmpty())
             status = Status::of(err::TableNotFound, QStringLiteral("no record source"));
@@ -465,7 +476,8 @@ Status DataSource::refresh() {
 
 Status DataSource::refreshFrom(const DataSource& other) {
     const Impl& o = *other.d;
-    if (!o.open || o.databaseFile != d->databaseFile || o.recordSource != d->recordSource)
+    if (!o.open || o.databaseFile != d->databaseFile || o.recordSource != d->recordSource ||
+        o.fieldsRead != d->fieldsRead)
         return refresh();
     emit aboutToRefresh();
     d->clearSet();
@@ -725,6 +737,29 @@ Status DataSource::reloadCurrentRow() {
     }
     std::copy(row.cbegin(), row.cend(), d->values.begin() + qsizetype(d->pos) * d->columns);
     emit rowDataChanged(d->pos);
+    return d->ok();
+}
+
+Status DataSource::moveCurrentRow(int to) {
+    if (!d->hasCurrent())
+        return d->fail(noCurrentRecord());
+    const int from = d->pos;
+    if (to < 0 || to >= d->rows())
+        return d->fail(Status::of(err::NoCurrentRecord, QStringLiteral("row %1 out of the set").arg(to)));
+    cancelUpdate();
+    if (to == from)
+        return d->ok();
+    emit rowAboutToMove(from, to);
+    const qsizetype width = d->columns;
+    QList<QVariant> row(d->values.cbegin() + from * width, d->values.cbegin() + (from + 1) * width);
+    d->values.remove(from * width, width);
+    d->values.insert(to * width, width, QVariant());
+    std::move(row.begin(), row.end(), d->values.begin() + to * width);
+    if (!d->rowids.isEmpty())
+        d->rowids.move(from, to);
+    d->pos = to;
+    emit rowMoved(from, to);
+    emit currentRowChanged(to);
     return d->ok();
 }
 

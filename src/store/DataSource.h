@@ -6,6 +6,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <memory>
@@ -41,6 +42,9 @@ public:
     const QString& databaseFile() const;
     void setRecordSource(const QString& source);
     const QString& recordSource() const;
+    // Only these fields of the record source are read (all when empty), and the set is then
+    // read-only: a list that shows one column of a wide source.
+    void setFieldsRead(const QStringList& fields);
 
     // Runs the record source again; the cursor stands on the first row (or EOF when empty).
     // A missing table gives err::TableNotFound and leaves the set empty.
@@ -83,6 +87,9 @@ public:
     // The current row read again from the table, as after a write to it: rowDataChanged(),
     // or a row gone meanwhile leaves the set with err::RecordDeleted.
     Status reloadCurrentRow();
+    // The current row goes to index `to` of the set (rows between shift by one) and the cursor
+    // follows it: where a new reading of an ordered source would put a row whose key changed.
+    Status moveCurrentRow(int to);
 
     QList<FieldInfo> fields() const;
     int fieldIndex(const QString& fieldName) const; // -1 when missing
@@ -99,6 +106,8 @@ signals:
     void refreshed();
     void currentRowChanged(int row);
     void rowDataChanged(int row);
+    void rowAboutToMove(int from, int to);
+    void rowMoved(int from, int to);
     void rowsAboutToBeInserted(int first, int last);
     void rowsInserted(int first, int last);
     void rowsAboutToBeRemoved(int first, int last);

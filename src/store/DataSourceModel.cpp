@@ -32,6 +32,10 @@ void DataSourceModel::setSource(DataSource* source) {
         connect(m_source, &DataSource::rowsAboutToBeRemoved, this,
                 [this](int first, int last) { beginRemoveRows({}, first, last); });
         connect(m_source, &DataSource::rowsRemoved, this, [this] { endRemoveRows(); });
+        // Qt names the row before which the moved one lands.
+        connect(m_source, &DataSource::rowAboutToMove, this,
+                [this](int from, int to) { beginMoveRows({}, from, from, {}, to > from ? to + 1 : to); });
+        connect(m_source, &DataSource::rowMoved, this, [this] { endMoveRows(); });
         connect(m_source, &DataSource::rowDataChanged, this, [this](int row) {
             if (!m_columns.isEmpty())
                 emit dataChanged(index(row, 0), index(row, int(m_columns.size()) - 1));

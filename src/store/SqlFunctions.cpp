@@ -46,6 +46,11 @@ int compareNoCase(void*, int leftBytes, const void* left, int rightBytes, const 
 
 } // namespace
 
+int compareNoCase(const QString& a, const QString& b) {
+    const QByteArray left = a.toUtf8(), right = b.toUtf8();
+    return compareNoCase(nullptr, int(left.size()), left.constData(), int(right.size()), right.constData());
+}
+
 // compareNoCase on the texts before they become UTF-8: the same ASCII run, then the same rest.
 std::optional<bool> equalNoCase(QStringView a, QStringView b) {
     const qsizetype common = std::min(a.size(), b.size());

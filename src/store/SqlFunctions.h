@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringView>
 
 #include <optional>
@@ -17,5 +18,8 @@ void registerSqlFunctions(sqlite3* db);
 // Whether two texts are equal under that NOCASE, decided without SQLite; nothing when
 // only SQLite can tell (a text that is not valid UTF-16 changes on its way there).
 std::optional<bool> equalNoCase(QStringView a, QStringView b);
+
+// The order of two texts under that NOCASE, as SQLite sorts them (negative, 0, positive).
+int compareNoCase(const QString& a, const QString& b);
 
 } // namespace onda::detail

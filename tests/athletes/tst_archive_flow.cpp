@@ -102,6 +102,13 @@ private slots:
         // A change rewrites all six fields, without a question about the name.
         QTest::newRow("change") << false << "300" << "D'ANGELO LUCA" << Answers{} << Texts{} << true
                                 << Texts{"300 D'ANGELO LUCA 1999 ABC M 0"};
+        // A new name moves the row where a new reading puts it; a namesake's order is SQLite's.
+        QTest::newRow("rename to first") << false << "100" << "AAA PRIMO" << Answers{} << Texts{} << true
+                                         << Texts{"100 AAA PRIMO 1999 ABC M 0"};
+        QTest::newRow("rename to last") << false << "200" << "ZETA" << Answers{} << Texts{} << true
+                                        << Texts{"200 ZETA 1999 ABC M 0"};
+        QTest::newRow("rename onto a namesake") << false << "300" << "ROSSI MARIO" << Answers{} << Texts{} << true
+                                                << Texts{"100 ROSSI MARIO 1985 ABC M ", "300 ROSSI MARIO 1999 ABC M 0"};
         QTest::newRow("change of an unknown code") << false << "777" << "NUOVO" << Answers{} << Texts{} << true
                                                    << Texts{};
         QTest::newRow("change of another club's athlete") << false << "900" << "NUOVO" << Answers{} << Texts{} << true
@@ -131,6 +138,21 @@ private slots:
         // new record.
         QCOMPARE(m_flow->isNewRecord(), newRecord && !saved);
         if (saved && newRecord)
+            QCOMPARE(m_navigator->field(u"codatl"_s).toString(), code.trimmed());
+        // The navigator holds what a new reading holds, in its order, and stands on the record.
+        DataSource fresh;
+        fresh.setDatabaseFile(m_db->path());
+        fresh.setRecordSource(m_navigator->recordSource());
+        QVERIFY(fresh.refresh());
+        const auto codes = [](const DataSource& source) {
+            QStringList out;
+            for (int row = 0; row < source.rowCount(); ++row)
+                out << source.value(row, source.fieldIndex(u"codatl"_s)).toString() + u' ' +
+                           source.value(row, source.fieldIndex(u"nome"_s)).toString();
+            return out;
+        };
+        QCOMPARE(codes(*m_navigator), codes(fresh));
+        if (saved && codes(fresh).join(u'|').contains(code.trimmed() + u' '))
             QCOMPARE(m_navigator->field(u"codatl"_s).toString(), code.trimmed());
     }
 
