@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/AboutDialog.h"
+#include "app/BrowserModule.h"
 #include "app/HelpLinks.h"
 #include "app/OptionsFile.h"
 #include "app/Reinitialise.h"
@@ -9,7 +10,6 @@
 #include "app/WindowPosition.h"
 #include "app/WorkspaceWindow.h"
 #include "athletes/ArchiveWindow.h"
-#include "browser/BrowserWindow.h"
 #include "core/AppState.h"
 #include "core/Dialogs.h"
 #include "core/Operation.h"
@@ -246,9 +246,11 @@ void MainWindow::openAddress(const QString& address) {
         m_openAddress(withEncodedBlanks(address));
         return;
     }
-    auto* browser = static_cast<BrowserWindow*>(child(Child::Browser));
+    QWidget* browser = browserWindow();
+    if (!browser)
+        return;
     showChild(browser);
-    browser->openAddress(address);
+    m_browserPage->openAddress(address);
 }
 
 void MainWindow::showPublicCompetitionList() {
@@ -349,7 +351,7 @@ QWidget* MainWindow::child(Child which) {
     case Child::CategoryList:
         return ensureChild(m_categoryList);
     case Child::Browser: // heavy: made on first use only
-        return ensureChild(m_browser);
+        return browserWindow();
     case Child::Preview:
         return ensureChild(m_preview);
     case Child::Mail:
@@ -357,6 +359,22 @@ QWidget* MainWindow::child(Child which) {
     default:
         return nullptr;
     }
+}
+
+QWidget* MainWindow::browserWindow() {
+    if (m_browser)
+        return m_browser;
+    QString error;
+    const BrowserFactory factory = browserFactory(error);
+    if (!factory) {
+        m_state.dialogs.message(QStringLiteral("Impossibile avviare il browser: ") + error, Dialogs::Icon::Critical);
+        return nullptr;
+    }
+    const BrowserParts browser = factory(m_state);
+    m_browser = browser.widget;
+    m_browserPage = browser.page;
+    attachChild(browser.widget, *browser.child);
+    return m_browser;
 }
 
 RegistrationDesk* MainWindow::registrationDesk() {

@@ -25,7 +25,7 @@ class OnlineSession;
 class NoteWindow;
 class RaceListWindow;
 class CategoryListWindow;
-class BrowserWindow;
+class BrowserPage;
 class PreviewWindow;
 class MailWindow;
 class OperationGate;
@@ -90,6 +90,8 @@ private:
     void addSeparator(QMenu* menu, const QString& name);
     template <class Window> Window* ensureChild(QPointer<Window>& slot);
     void attachChild(QWidget* widget, ChildWindow& child);
+    // Null, after telling the user, when the browser's module cannot be loaded.
+    QWidget* browserWindow();
     void tileVisibleChildren(Qt::Orientation direction);
     void cascadeVisibleChildren();
     QList<QMdiSubWindow*> visibleChildren() const;
@@ -113,7 +115,8 @@ private:
     QPointer<NoteWindow> m_note;
     QPointer<RaceListWindow> m_raceList;
     QPointer<CategoryListWindow> m_categoryList;
-    QPointer<BrowserWindow> m_browser;
+    QPointer<QWidget> m_browser;
+    BrowserPage* m_browserPage = nullptr; // m_browser as a page
     QPointer<PreviewWindow> m_preview;
     QPointer<MailWindow> m_mail;
     bool m_grownForRegistration = false;

@@ -16,8 +16,8 @@ void BindDataSources(AppState& state, MainWindow& main) {
     if (state.debugMode())
         state.dialogs.message(QStringLiteral("imposto dbases"));
     main.load();
-    // Creating a child binds its data sources and runs its load step.
-    main.registrationWindow();
+    // Creating a child binds its data sources and runs its load step. The registration
+    // window is out of sight until a competition is opened: it is made then, on first use.
     main.workspaceWindow();
 }
 
@@ -56,7 +56,6 @@ std::unique_ptr<MainWindow> startProgram(AppState& state, const StartupOptions& 
     auto main = std::make_unique<MainWindow>(state);
     BindDataSources(state, *main);
 
-    main->hideChild(main->registrationWindow());
     QCoreApplication::processEvents();
 
     main->show();

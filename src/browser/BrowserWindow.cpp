@@ -112,6 +112,11 @@ BrowserWindow::BrowserWindow(AppState& state, QWidget* parent) : QWidget(parent)
     });
 }
 
+BrowserParts makeBrowserWindow(AppState& state) {
+    auto* window = new BrowserWindow(state);
+    return {window, window, window};
+}
+
 QSize BrowserWindow::preferredSize() const {
     return {760, 540};
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browser/BrowserPage.h"
 #include "core/WindowHost.h"
 
 #include <QTime>
@@ -18,7 +19,7 @@ namespace onda {
 class AppState;
 
 // frmBrowser: the program's own browser, for the service's pages and the help page.
-class BrowserWindow : public QWidget, public ChildWindow {
+class BrowserWindow : public QWidget, public ChildWindow, public BrowserPage {
     Q_OBJECT
 public:
     explicit BrowserWindow(AppState& state, QWidget* parent = nullptr);
@@ -26,8 +27,7 @@ public:
     QList<DataSource*> dataSources() const override { return {}; }
     QSize preferredSize() const override;
 
-    // What callers do: the address into the address box, then the button that opens it.
-    void openAddress(const QString& address);
+    void openAddress(const QString& address) override;
     // The time of day the timer parameter is taken from.
     void setClock(std::function<QTime()> clock) { m_clock = std::move(clock); }
 

@@ -4,6 +4,7 @@
 
 #include "app/MainWindow.h"
 #include "app/WorkspaceWindow.h"
+#include "browser/EngineSetup.h"
 #include "core/AppState.h"
 #include "entry/RegistrationWindow.h"
 #include "mail/MailSettingsDialog.h"
@@ -39,6 +40,10 @@ QString spokenName(QWidget* w) {
 
 class TestWindowFit : public WindowTest {
     Q_OBJECT
+public:
+    // The browser's module brings the web engine, which is set up before the application, as the program does.
+    static void initMain() { prepareWebEngine(); }
+
 private slots:
     void childOpensWhole_data();
     void childOpensWhole();

@@ -2,6 +2,7 @@
 #include "SimService.h"
 #include "WindowTest.h"
 
+#include "app/BrowserModule.h"
 #include "app/MainWindow.h"
 #include "app/WorkspaceWindow.h"
 #include "browser/BrowserWindow.h"
@@ -24,7 +25,11 @@ const QString kTimer = QStringLiteral("timer=36000.50");
 class TestBrowser : public WindowTest {
     Q_OBJECT
 public:
-    static void initMain() { prepareWebEngine(); }
+    static void initMain() {
+        prepareWebEngine();
+        // Linked in, so that the test reaches the window's own class.
+        setBrowserFactory(makeBrowserWindow);
+    }
 
 private slots:
     void entryPoints_data() {
