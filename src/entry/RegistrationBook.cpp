@@ -79,11 +79,13 @@ void RegistrationBook::load() {
     m_competition = m_state.currentCompetition();
     if (m_competition.isEmpty())
         return;
-    const QString table = registrationTable(m_competition);
-    m_registrations.setRecordSource(table);
-    m_grid.setRecordSource(table);
-    // A table that cannot be read leaves the sources empty: every command points them at
-    // its rows again before it relies on them.
+    // The fields of the table, not its rows: every command points the sources at the rows it
+    // needs before it relies on them, and the table holds every club's registrations.
+    const QString fieldsOnly =
+        QStringLiteral("select * from ") + registrationTable(m_competition) + QStringLiteral(" where 1=0");
+    m_registrations.setRecordSource(fieldsOnly);
+    m_grid.setRecordSource(fieldsOnly);
+    // A table that cannot be read leaves the sources empty, as above.
     (void)m_registrations.refresh();
     (void)m_grid.refresh();
 }
