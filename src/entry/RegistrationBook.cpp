@@ -7,6 +7,8 @@
 #include "store/SqlText.h"
 #include "store/Values.h"
 
+#include <algorithm>
+
 namespace onda {
 
 std::optional<QString> athleteLimitRefusal(const QStringList& athleteRaces, const QString& race,
@@ -52,6 +54,15 @@ RegistrationBook::~RegistrationBook() = default;
 QString RegistrationBook::table() const {
     return registrationTable(m_competition);
 }
+
+namespace {
+
+// The registration table's numbering, which is also its row id.
+QString insertionOrder() {
+    return QStringLiteral("OrdineInserimento");
+}
+
+} // namespace
 
 QString RegistrationBook::club() const {
     return m_state.club;
@@ -148,14 +159,20 @@ std::optional<AthleteFields> RegistrationBook::namesake(const QString& name) {
 }
 
 Status RegistrationBook::writeAthlete(const AthleteFields& athlete, bool overNamesake) {
-    // The namesake search left the archive source on the namesake's row.
-    if (Status s = overNamesake && athleteAt(m_athletes) ? m_athletes.edit() : m_athletes.addNew(); !s)
-        return s;
     QString soc = club();
     if (const int size = m_athletes.fieldSize(QStringLiteral("soc")); size > 0)
         soc.truncate(size);
     const std::pair<const char*, QString> values[] = {
         {"nome", athlete.name}, {"sesso", athlete.sex}, {"soc", soc}, {"anno", athlete.year}, {"codatl", athlete.code}};
+    // The namesake search left the archive source on the namesake's row.
+    const bool onNamesake = overNamesake && athleteAt(m_athletes);
+    // A row that already holds every value is not written again.
+    if (onNamesake && std::all_of(std::begin(values), std::end(values), [this](const auto& field) {
+            return displayText(m_athletes.field(QLatin1String(field.first))) == field.second;
+        }))
+        return Status::success();
+    if (Status s = onNamesake ? m_athletes.edit() : m_athletes.addNew(); !s)
+        return s;
     for (const auto& [fieldName, value] : values) {
         if (Status s = m_athletes.setField(QLatin1String(fieldName), value); !s) {
             m_athletes.cancelUpdate();
@@ -217,6 +234,14 @@ std::optional<EntryTime> RegistrationBook::timeFor(const QString& code, const QS
 }
 
 int RegistrationBook::athleteRegistrationCount(const QString& code) {
+    // The race list has just read exactly these rows; they are not read twice.
+    if (m_registrations.isOpen() &&
+        m_registrations.recordSource() == selectionStatement(m_competition, QStringLiteral("ATLETA"), code)) {
+        const int count = m_registrations.rowCount();
+        if (count > 0)
+            (void)m_registrations.moveFirst(); // a set with rows has a first one
+        return count;
+    }
     return selectRegistrations(m_registrations, m_competition, 3, QStringLiteral("ATLETA"), code);
 }
 
@@ -228,23 +253,51 @@ QStringList RegistrationBook::athleteRaces() const {
     return races;
 }
 
+bool RegistrationBook::gridOnClubRows() const {
+    return m_grid.isOpen() && m_grid.recordSource() == clubRegistrationsQuery(true);
+}
+
+int RegistrationBook::gridRowOf(const QVariant& order) const {
+    const int column = m_grid.fieldIndex(insertionOrder());
+    if (column < 0 || order.isNull())
+        return -1;
+    const qlonglong wanted = order.toLongLong();
+    for (int row = 0; row < m_grid.rowCount(); ++row) {
+        if (m_grid.value(row, column).toLongLong() == wanted)
+            return row;
+    }
+    return -1;
+}
+
 Status RegistrationBook::writeRegistration(const RegistrationEntry& entry) {
     const bool held = m_registrations.rowCount() > 0 &&
                       m_registrations.findFirst(QStringLiteral("spec=") + sqlQuoted(entry.race)).ok() &&
                       !m_registrations.noMatch();
+    // The grid of the club's rows writes the row itself when it shows it (a new one is the
+    // club's newest): it then follows the change without reading the table again.
+    DataSource* target = &m_registrations;
+    if (gridOnClubRows()) {
+        if (!held)
+            target = &m_grid;
+        else if (const int row = gridRowOf(m_registrations.field(insertionOrder()));
+                 row >= 0 && m_grid.setPosition(row))
+            target = &m_grid;
+    }
+    m_gridStale = target != &m_grid;
     Status status;
     if (held) {
-        status = m_registrations.edit();
+        status = target->edit();
     } else {
         // A source that cannot be read again fails the add below, which is reported.
-        (void)m_registrations.refresh();
-        status = m_registrations.addNew();
+        if (target == &m_registrations)
+            (void)m_registrations.refresh();
+        status = target->addNew();
         for (const auto& [fieldName, value] : {std::pair{"nome", entry.name},
                                                {"spec", entry.race},
                                                {"codatl", entry.code},
                                                {"status", QStringLiteral("p")}}) {
             if (status)
-                status = m_registrations.setField(QLatin1String(fieldName), value);
+                status = target->setField(QLatin1String(fieldName), value);
         }
     }
     const std::pair<const char*, QVariant> values[] = {
@@ -252,13 +305,13 @@ Status RegistrationBook::writeRegistration(const RegistrationEntry& entry) {
         {"cat", entry.category}, {"m", entry.time.m},  {"s", entry.time.s}};
     for (const auto& [fieldName, value] : values) {
         if (status)
-            status = m_registrations.setField(QLatin1String(fieldName), value);
+            status = target->setField(QLatin1String(fieldName), value);
     }
     if (!status) {
-        m_registrations.cancelUpdate();
+        target->cancelUpdate();
         return status;
     }
-    return m_registrations.update();
+    return target->update();
 }
 
 std::optional<EntryTime> RegistrationBook::rememberedTime(const QString& code, const QString& race) {
@@ -307,6 +360,17 @@ QString RegistrationBook::clubRegistrationsQuery(bool gridForm) const {
                      : QStringLiteral(" order by OrdineInserimento desc"));
 }
 
+int RegistrationBook::showWrittenRegistration() {
+    if (m_gridStale)
+        return showClubRegistrations();
+    // As showClubRegistrations leaves them, without reading the grid again.
+    m_registrations.setRecordSource(clubRegistrationsQuery(false));
+    const int count = m_grid.rowCount();
+    if (count > 0)
+        (void)m_grid.moveLast(); // a grid with rows has a last one
+    return count;
+}
+
 int RegistrationBook::showClubRegistrations() {
     // Both sources get the club's rows; the registration source is read again only by the
     // next command that needs it, which always narrows it first.
@@ -328,14 +392,23 @@ Status RegistrationBook::removeRegistrations(const QString& name, const QString&
                                     sqlQuoted(name) + QStringLiteral(" and spec=") + sqlQuoted(race) +
                                     QStringLiteral(" and soc=") + sqlQuoted(club()));
     Status status = m_registrations.refresh();
+    const int orderColumn = m_registrations.fieldIndex(insertionOrder());
+    bool gridStale = !gridOnClubRows() || orderColumn < 0;
     while (status && m_registrations.rowCount() > 0) {
+        const QVariant order = m_registrations.value(0, orderColumn);
         status = m_registrations.setPosition(0);
         if (status)
             status = m_registrations.remove();
+        if (!status || gridStale)
+            continue;
+        // A source learns of a row deleted elsewhere when it deletes it too: the grid drops it.
+        const int row = gridRowOf(order);
+        gridStale = row < 0 || !m_grid.setPosition(row) || m_grid.remove().number != err::RecordDeleted;
     }
     m_registrations.setRecordSource(saved);
     // As in showClubRegistrations: a grid that cannot be read shows no rows.
-    (void)m_grid.refresh();
+    if (gridStale || !status)
+        (void)m_grid.refresh();
     return status;
 }
 

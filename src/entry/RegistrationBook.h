@@ -92,6 +92,7 @@ public:
     int athleteRegistrationCount(const QString& code);
     QStringList athleteRaces() const;
     // Writes the registration: a race the athlete holds is rewritten in place, otherwise added.
+    // The grid takes the write when it shows the club's rows, so that it follows it at once.
     Status writeRegistration(const RegistrationEntry& entry);
     // CheckRecord: the remembered time of an athlete in a race.
     std::optional<EntryTime> rememberedTime(const QString& code, const QString& race);
@@ -100,7 +101,10 @@ public:
     // The club's rows in the registration and grid sources, newest first; the club's count.
     // Only the grid is read at once.
     int showClubRegistrations();
-    // Removes every row of the club with that name and race; the grid is read again.
+    // The same after writeRegistration: the grid is read again only when it did not take the write.
+    int showWrittenRegistration();
+    // Removes every row of the club with that name and race; the grid drops them (it is read
+    // again when it does not show them all).
     Status removeRegistrations(const QString& name, const QString& race);
     // The club's registrations as the grid last read them.
     int clubRegistrationCount() const;
@@ -114,6 +118,8 @@ private:
     QString club() const;
     QString clubRegistrationsQuery(bool gridForm) const;
     static std::optional<AthleteFields> athleteAt(DataSource& source);
+    bool gridOnClubRows() const;
+    int gridRowOf(const QVariant& order) const; // -1 when the grid lacks it
 
     AppState& m_state;
     DataSource& m_registrations;
@@ -122,6 +128,7 @@ private:
     DataSource& m_records;
     std::unique_ptr<DataSource> m_programme;
     QString m_competition;
+    bool m_gridStale = true; // the last registration written did not go through the grid
 };
 
 } // namespace onda

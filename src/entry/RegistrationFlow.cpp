@@ -202,7 +202,8 @@ RegistrationView RegistrationFlow::setAthlete(const RegistrationForm& form) {
     return pass.view;
 }
 
-bool RegistrationFlow::setAthlete(Pass& pass, bool gridFresh) {
+bool RegistrationFlow::setAthlete(Pass& pass, bool namesFresh) {
+    bool registrationsRemoved = false;
     const QString code = pass.form.code.toUpper();
     const QString name = pass.form.name.toUpper();
     const QString sex = pass.form.sex;
@@ -232,7 +233,7 @@ bool RegistrationFlow::setAthlete(Pass& pass, bool gridFresh) {
             return false;
         if (!shown(m_book.removeAthlete(code)))
             return false;
-        gridFresh = false; // its registrations are gone
+        registrationsRemoved = true;
     }
 
     const std::optional<AthleteFields> namesake = m_book.namesake(name);
@@ -256,19 +257,25 @@ bool RegistrationFlow::setAthlete(Pass& pass, bool gridFresh) {
         return false;
     }
 
-    reopen(pass, gridFresh, name);
-    setCodeEntry(pass, code);
-    listRaces(pass, code, category, sex);
-    pass.view.registerEnabled = true;
+    // The grid changes only when the athlete's registrations went with an older holder of the code.
+    if (registrationsRemoved)
+        m_book.showClubRegistrations();
+    showAthleteSet(pass, namesFresh && !registrationsRemoved);
     return true;
 }
 
-// The window reloaded for the current competition and club.
-void RegistrationFlow::reopen(Pass& pass, bool gridFresh, const QString& name) {
-    if (!gridFresh)
-        m_book.showClubRegistrations();
+void RegistrationFlow::showAthleteSet(Pass& pass, bool namesFresh) {
+    const QString code = pass.form.code.toUpper();
+    reopen(pass, namesFresh, pass.form.name.toUpper());
+    setCodeEntry(pass, code);
+    listRaces(pass, code, pass.form.category, pass.form.sex);
+    pass.view.registerEnabled = true;
+}
+
+// The window shown again for the current competition and club.
+void RegistrationFlow::reopen(Pass& pass, bool namesFresh, const QString& name) {
     // The list changes only when an athlete joins the club or is renamed.
-    if (!gridFresh || !m_clubNames.contains(name)) {
+    if (!namesFresh || !m_clubNames.contains(name)) {
         m_clubNames = m_book.clubAthleteNames();
         pass.view.clubNames = m_clubNames;
     }
@@ -371,13 +378,15 @@ RegistrationView RegistrationFlow::registerAthlete(const RegistrationForm& form)
     if (entry.time.worthRemembering())
         shown(m_book.rememberTime(entry.code, entry.name, entry.race, entry.time));
 
-    const int count = m_book.showClubRegistrations();
+    const int count = m_book.showWrittenRegistration();
     showRegistrationCount(pass, count);
     pass.view.status = QStringLiteral("Ultima iscrizione: ") + entry.name + QLatin1Char(' ') + entry.race +
                        QLatin1Char(' ') + typed + QStringLiteral(" ----> ") +
                        registeredEntryTime(entry.time, QLocale().decimalPoint().at(0));
     pass.view.time = pass.form.time = registeredEntryTime(entry.time).replace(QLatin1Char(','), QLatin1Char('.'));
-    setAthlete(pass, true); // rebuilds the race list with the race just registered
+    // The athlete was set above and only the registration changed since: the race list is
+    // rebuilt with the race just registered.
+    showAthleteSet(pass, true);
     pass.view.caption = clubCaption(count);
     selectRace(pass, entry.race);
     pass.view.focusCode = true;

@@ -114,8 +114,10 @@ private:
     bool assignCategory(Pass& pass, bool withRaces);
     void listRaces(Pass& pass, const QString& code, const QString& category, const QString& sex);
     void completeYearAndCategory(Pass& pass);
-    bool setAthlete(Pass& pass, bool gridFresh);
-    void reopen(Pass& pass, bool gridFresh, const QString& name);
+    // `namesFresh`: the name list is read again only when it lacks the athlete.
+    bool setAthlete(Pass& pass, bool namesFresh);
+    void showAthleteSet(Pass& pass, bool namesFresh);
+    void reopen(Pass& pass, bool namesFresh, const QString& name);
     void chooseRace(Pass& pass, const QString& line);
     void selectRace(Pass& pass, const QString& race);
     bool shown(const Status& status);

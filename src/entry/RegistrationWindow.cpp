@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "core/Dialogs.h"
+#include "entry/NewestFirstModel.h"
 #include "entry/RegistrationBook.h"
 #include "entry/RegistrationFlow.h"
 #include "store/DataSource.h"
@@ -175,14 +176,16 @@ void RegistrationWindow::buildControls() {
     m_grid = new QTableView(this);
     m_grid->setObjectName(QStringLiteral("DBGrid1"));
     m_grid->setAccessibleName(QStringLiteral("Iscrizioni della societa'"));
-    m_gridModel = new DataSourceModel(m_nprgSupp, m_grid);
+    auto* gridSource = new DataSourceModel(m_nprgSupp, m_grid);
     const QStringList columns = {QStringLiteral("codatl"), QStringLiteral("Nome"), QStringLiteral("Sesso"),
                                  QStringLiteral("anno"),   QStringLiteral("Soc"),  QStringLiteral("cat"),
                                  QStringLiteral("spec"),   QStringLiteral("m"),    QStringLiteral("s"),
                                  QStringLiteral("Status")};
-    m_gridModel->setColumns(columns);
+    gridSource->setColumns(columns);
     for (int c = 0; c < columns.size(); ++c)
-        m_gridModel->setHeaderCaption(c, columns.at(c));
+        gridSource->setHeaderCaption(c, columns.at(c));
+    m_gridModel = new NewestFirstModel(m_grid);
+    m_gridModel->setSourceModel(gridSource);
     m_grid->setModel(m_gridModel);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -334,8 +337,12 @@ void RegistrationWindow::showView(const RegistrationView& view) {
     m_filling = true;
     if (view.clubNames) {
         const QString typed = m_nameList->currentText();
-        m_nameList->clear();
-        m_nameList->addItems(*view.clubNames);
+        // The same names read again are not put in the list again.
+        if (*view.clubNames != m_shownNames) {
+            m_shownNames = *view.clubNames;
+            m_nameList->clear();
+            m_nameList->addItems(m_shownNames);
+        }
         m_nameList->setCurrentIndex(-1);
         m_nameList->setEditText(typed);
     }

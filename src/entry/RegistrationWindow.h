@@ -21,7 +21,7 @@ namespace onda {
 
 class AppState;
 class DataSource;
-class DataSourceModel;
+class NewestFirstModel;
 class RegistrationBook;
 
 // Form1: the registration window of the open competition. Left, the athlete ("Dati
@@ -86,11 +86,12 @@ private:
     DataSource* m_records;
     std::unique_ptr<RegistrationBook> m_book;
     std::unique_ptr<RegistrationFlow> m_flow;
-    DataSourceModel* m_gridModel = nullptr;
+    NewestFirstModel* m_gridModel = nullptr; // what the grid shows, newest first
     QMenu* m_gridMenu = nullptr;
 
     QLineEdit* m_codeEntry = nullptr; // Text2
     QComboBox* m_nameList = nullptr;  // DBCombo1
+    QStringList m_shownNames;         // the items of the name list
     QLineEdit* m_code = nullptr;      // Text1(0)
     QLineEdit* m_name = nullptr;      // Text1(1)
     QComboBox* m_sex = nullptr;       // Combo1

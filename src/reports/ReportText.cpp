@@ -8,6 +8,8 @@
 
 #include <QSaveFile>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace onda {
@@ -18,15 +20,50 @@ const QString kLineEnd = QStringLiteral("\r\n");
 const QString kNullMark = QStringLiteral("*****");
 const QString kProgramTitle = QStringLiteral("ONDA_Link");
 
+bool breaksColumns(QChar c) {
+    return c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n');
+}
+
 // A stored value as one cell of a line: a TAB or a line end inside it would break the
-// columns, so it becomes a blank.
+// columns, so it becomes a blank. Text without one is shared, not copied.
 QString cell(const QVariant& value) {
     QString text = displayText(value);
+    if (std::none_of(text.cbegin(), text.cend(), breaksColumns))
+        return text;
     for (QChar& c : text) {
-        if (c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+        if (breaksColumns(c))
             c = QLatin1Char(' ');
     }
     return text;
+}
+
+// numericValue(cell(value)) without building the texts: a double's cell is its 15
+// significant digits, read back up to an exponent as numericValue reads it.
+double cellNumber(const QVariant& value) {
+    if (value.typeId() != QMetaType::Double)
+        return numericValue(cell(value));
+    const double number = value.toDouble();
+    char digits[32];
+    // A double whose shortest digits are at most 15, written without an exponent, reads back
+    // as itself: its 15 digits are those shortest ones.
+    const double size = std::abs(number);
+    if (number == 0 || (size >= 1e-4 && size < 1e15)) {
+        const auto shortest =
+            std::to_chars(std::begin(digits), std::end(digits), number, std::chars_format::scientific);
+        char* mantissaEnd = std::find(digits, shortest.ptr, 'e');
+        const auto significant = std::count_if(digits, mantissaEnd, [](char c) { return c >= '0' && c <= '9'; });
+        if (shortest.ec == std::errc() && significant <= 15)
+            return number;
+    }
+    const auto written = std::to_chars(std::begin(digits), std::end(digits), number, std::chars_format::general, 15);
+    if (written.ec != std::errc())
+        return numericValue(cell(value));
+    char* end = std::find(digits, written.ptr, 'e');
+    const bool anyDigit = std::any_of(digits, end, [](char c) { return c >= '0' && c <= '9'; });
+    double read = 0.0;
+    if (!anyDigit || std::from_chars(digits, end, read).ec != std::errc())
+        return 0.0;
+    return read;
 }
 
 QString orNullMark(const QVariant& value) {
@@ -44,22 +81,28 @@ QString signedNumber(const QVariant& value) {
 bool entryTime(const QVariant& minutes, const QVariant& seconds, double& m, double& s) {
     if (minutes.isNull())
         return false;
-    m = numericValue(cell(minutes));
-    s = seconds.isNull() ? 0.0 : numericValue(cell(seconds));
+    m = cellNumber(minutes);
+    s = seconds.isNull() ? 0.0 : cellNumber(seconds);
     return true;
 }
 
 // `value` written over `line` from the 1-based `column`, cut to `width`.
-void place(QString& line, int column, int width, const QString& value) {
-    const QString cut = value.left(width);
-    line.replace(column - 1, cut.size(), cut);
+void place(QChar* line, int column, int width, QStringView value) {
+    std::copy_n(value.data(), std::min<qsizetype>(width, value.size()), line + column - 1);
+}
+
+// `width` blanks added to `out`, for a fixed-column line to be placed into.
+QChar* blankLine(QString& out, int width) {
+    const qsizetype start = out.size();
+    out.resize(start + width, QLatin1Char(' '));
+    return out.data() + start;
 }
 
 // The two columns of the year of birth in the text file: 1985 as 85, 2005 as 05.
 QString shortYear(const QVariant& anno) {
     if (anno.isNull())
         return {};
-    const auto year = static_cast<qlonglong>(numericValue(cell(anno)));
+    const auto year = static_cast<qlonglong>(cellNumber(anno));
     return formatNumber(double(((year % 100) + 100) % 100), u"00");
 }
 
@@ -105,15 +148,18 @@ QString textFileTime(const QVariant& minutes, const QVariant& seconds) {
     if (!entryTime(minutes, seconds, m, s) || m * 60 + s > 90 * 60)
         return QStringLiteral("00.00.0");
     QString field(7, QLatin1Char(' '));
-    place(field, 1, 3, formatNumber(m, u"00") + QLatin1Char('.'));
-    place(field, 4, 4, formatNumber(s, u"00.0"));
+    place(field.data(), 1, 3, formatNumber(m, u"00") + QLatin1Char('.'));
+    place(field.data(), 4, 4, formatNumber(s, u"00.0"));
     return field;
 }
 
-QString recordLine(ReportForm form, int number, const ReportRecord& r) {
+namespace {
+
+// One record line of `form` added to `out`, without its line end.
+void appendRecordLine(QString& out, ReportForm form, int number, const ReportRecord& r) {
     switch (form) {
     case ReportForm::Printed: {
-        QString line(100, QLatin1Char(' '));
+        QChar* line = blankLine(out, 100);
         place(line, 1, 4, QLatin1Char(' ') + QString::number(number));
         place(line, 6, 10, orNullMark(r.codatl));
         place(line, 17, 25, cell(r.nome));
@@ -123,7 +169,7 @@ QString recordLine(ReportForm form, int number, const ReportRecord& r) {
         place(line, 79, 2, cell(r.sesso));
         place(line, 83, 2, cell(r.status));
         place(line, 85, 10, printedTime(r.m, r.s));
-        return line;
+        return;
     }
     case ReportForm::Spreadsheet: {
         const QString values[] = {QLatin1Char(' ') + QString::number(number),
@@ -135,13 +181,14 @@ QString recordLine(ReportForm form, int number, const ReportRecord& r) {
                                   cell(r.sesso),
                                   cell(r.status),
                                   printedTime(r.m, r.s)};
-        QString line;
-        for (const QString& value : values)
-            line += value + QLatin1Char('\t');
-        return line;
+        for (const QString& value : values) {
+            out += value;
+            out += QLatin1Char('\t');
+        }
+        return;
     }
     case ReportForm::TextFile: {
-        QString line(77, QLatin1Char(' '));
+        QChar* line = blankLine(out, 77);
         place(line, 1, 9, orNullMark(r.codatl));
         place(line, 11, 30, cell(r.nome));
         place(line, 42, 2, shortYear(r.anno));
@@ -149,10 +196,17 @@ QString recordLine(ReportForm form, int number, const ReportRecord& r) {
         place(line, 59, 1, cell(r.sesso));
         place(line, 61, 8, cell(r.spec));
         place(line, 69, 7, textFileTime(r.m, r.s));
-        return line;
+        return;
     }
     }
-    return {};
+}
+
+} // namespace
+
+QString recordLine(ReportForm form, int number, const ReportRecord& record) {
+    QString line;
+    appendRecordLine(line, form, number, record);
+    return line;
 }
 
 QString buildReport(ReportForm form, DataSource& view, const ReportHeading& h) {
@@ -171,9 +225,12 @@ QString buildReport(ReportForm form, DataSource& view, const ReportHeading& h) {
             const auto value = [&view, row](int c) { return c < 0 ? QVariant() : view.value(row, c); };
             const ReportRecord record{value(codatl), value(nome),   value(anno), value(spec), value(cat),
                                       value(sesso),  value(status), value(m),    value(s)};
-            const QString line = recordLine(form, row + 1, record);
             // The printed list puts the line end before each record, the files after it.
-            text += form == ReportForm::Printed ? kLineEnd + line : line + kLineEnd;
+            if (form == ReportForm::Printed)
+                text += kLineEnd;
+            appendRecordLine(text, form, row + 1, record);
+            if (form != ReportForm::Printed)
+                text += kLineEnd;
         }
     }
     return text + closing(form);
@@ -183,7 +240,8 @@ Status writeReportFile(const QString& path, const QString& content) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return Status::of(err::CannotOpen, file.errorString());
-    const QByteArray bytes = encodeWindows1252(content + kLineEnd);
+    QByteArray bytes = encodeWindows1252(content);
+    bytes += "\r\n";
     if (file.write(bytes) != bytes.size() || !file.commit())
         return Status::of(err::DiskError, file.errorString());
     return Status::success();

@@ -100,6 +100,37 @@ private slots:
         QCOMPARE(items(u"Form1/DBCombo1"_s), QStringList({"D'ANGELO LUCA", "NERI ADA", "ROSSI MARIO"}));
     }
 
+    // The grid follows each command row by row: it shows what reading the table again shows.
+    void gridFollowsCommands() {
+        open({reg(1001, u"ROSSI MARIO"_s, u"ABC"_s, u"100SL"_s), reg(2001, u"BIANCHI EZIO"_s, u"XYZ"_s, u"200SL"_s),
+              reg(1002, u"D'ANGELO LUCA"_s, u"ABC"_s, u"200SL"_s)});
+        const auto registerRace = [this](const QString& race, const QString& time) {
+            window()->lookUpAthlete(u"1001"_s);
+            chooseRace(race);
+            QVERIFY(type(u"Form1/tempo"_s, time));
+            QVERIFY(click(u"Form1/Iscrivi"_s));
+        };
+        const auto readAgain = [this] {
+            const QList<QStringList> shown = rows(u"Form1/DBGrid1"_s);
+            window()->openOnCompetition();
+            QCOMPARE(shown, rows(u"Form1/DBGrid1"_s));
+        };
+        registerRace(u"200SL"_s, u"01:05.00"_s);
+        registerRace(u"100FA"_s, u"01:10.00"_s);
+        QCOMPARE(rows(u"Form1/DBGrid1"_s).value(0).value(6), u"100FA"_s); // the newest on top
+        registerRace(u"100SL"_s, u"00:59.00"_s);                          // held: rewritten in place
+        QCOMPARE(rows(u"Form1/DBGrid1"_s).size(), 4);
+        QCOMPARE(rows(u"Form1/DBGrid1"_s).value(3).value(8), u"59"_s);
+        readAgain();
+
+        window()->prepareGridMenu(1); // ROSSI MARIO 200SL
+        dialogs().queueYesNo(Dialogs::Answer::Yes);
+        QVERIFY(trigger(u"cancellaiscrizione"_s));
+        QCOMPARE(rows(u"Form1/DBGrid1"_s).size(), 3);
+        readAgain();
+        QCOMPARE(dialogs().takeTexts().size(), 1); // the question only
+    }
+
     void leavingFields() {
         open();
         window()->window()->activateWindow(); // focus events reach an active window only
