@@ -149,10 +149,12 @@ void CompetitionOpeningFlow::readStoredCompetition(const ListedRow& row) {
 }
 
 void CompetitionOpeningFlow::countClubRegistrations(const QString& number) {
-    m_registrations.setRecordSource(clubRegistrationsQuery(number, m_state.club));
+    // The rows are counted, not read: the registration window reads them next.
+    m_registrations.setRecordSource(QStringLiteral("select count(*) as n from (") +
+                                    clubRegistrationsQuery(number, m_state.club) + QLatin1Char(')'));
     const Status read = m_registrations.refresh();
     // An unreadable table is told by the registration window, which reads it next.
-    const int count = read ? m_registrations.rowCount() : 0;
+    const int count = read && m_registrations.rowCount() == 1 ? m_registrations.value(0, 0).toInt() : 0;
     m_state.changeCompetition([count](Competition& c) { c.registrationCount = QString::number(count); });
 }
 

@@ -134,15 +134,19 @@ std::optional<AthleteFields> RegistrationBook::findByName(const QString& name) {
 }
 
 QStringList RegistrationBook::clubAthleteNames() {
-    m_athletes.setRecordSource(QStringLiteral("select * from natl where soc=") + sqlQuoted(club()) +
-                               QStringLiteral(" order by nome"));
+    // The names alone, in a set of their own: the club's whole archive would stay in memory
+    // with every field until the next lookup.
+    DataSource list(QStringLiteral("natl"));
+    list.setDatabaseFile(m_athletes.databaseFile());
+    list.setRecordSource(QStringLiteral("select * from natl where soc=") + sqlQuoted(club()) +
+                         QStringLiteral(" order by nome"));
+    list.setFieldsRead({QStringLiteral("nome")});
     QStringList names;
-    if (!m_athletes.refresh())
+    if (!list.refresh())
         return names;
-    const int column = m_athletes.fieldIndex(QStringLiteral("nome"));
-    names.reserve(m_athletes.rowCount());
-    for (int row = 0; row < m_athletes.rowCount(); ++row)
-        names << displayText(m_athletes.value(row, column));
+    names.reserve(list.rowCount());
+    for (int row = 0; row < list.rowCount(); ++row)
+        names << displayText(list.value(row, 0));
     return names;
 }
 
