@@ -127,6 +127,8 @@ bool CompetitionOpeningFlow::prepareRegistrationTable(const QString& number) {
     DataSource scratch(QStringLiteral("iscrizioni"));
     scratch.setDatabaseFile(m_registrations.databaseFile());
     m_state.store.EnsureInsertionOrder(m_registrations, scratch, number);
+    // Without the index (a read-only file) every command still works, only slower.
+    (void)m_state.store.ensureRegistrationIndex(number);
     return true;
 }
 

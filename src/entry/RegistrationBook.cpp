@@ -134,6 +134,10 @@ std::optional<AthleteFields> RegistrationBook::findByName(const QString& name) {
 }
 
 QStringList RegistrationBook::clubAthleteNames() {
+    // Nothing written to the file since the last reading: the names are those read then.
+    const QString mark = m_athletes.fileChangeMark() + QLatin1Char('|') + club();
+    if (!m_names.mark.isEmpty() && m_names.mark == mark)
+        return m_names.names;
     // The names alone, in a set of their own: the club's whole archive would stay in memory
     // with every field until the next lookup.
     DataSource list(QStringLiteral("natl"));
@@ -147,6 +151,7 @@ QStringList RegistrationBook::clubAthleteNames() {
     names.reserve(list.rowCount());
     for (int row = 0; row < list.rowCount(); ++row)
         names << displayText(list.value(row, 0));
+    m_names = {m_athletes.fileChangeMark().isEmpty() ? QString() : mark, names};
     return names;
 }
 

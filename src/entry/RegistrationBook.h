@@ -128,6 +128,11 @@ private:
     DataSource& m_records;
     std::unique_ptr<DataSource> m_programme;
     QString m_competition;
+    // The club's names as last read, and the state of the file and the club they were read in.
+    struct {
+        QString mark;
+        QStringList names;
+    } m_names;
     bool m_gridStale = true; // the last registration written did not go through the grid
 };
 

@@ -792,6 +792,16 @@ QVariant DataSource::value(int row, int column) const {
     return d->values[qsizetype(row) * d->columns + column];
 }
 
+QString DataSource::fileChangeMark() const {
+    if (!d->db.isOpen())
+        return {};
+    Statement version;
+    if (!version.prepare(d->db.handle(), QStringLiteral("PRAGMA data_version")) || version.step() != SQLITE_ROW)
+        return {};
+    return d->db.path() + QLatin1Char('|') + QString::number(sqlite3_column_int64(version.get(), 0)) +
+           QLatin1Char('|') + QString::number(sqlite3_total_changes64(d->db.handle()));
+}
+
 Status DataSource::lastError() const {
     return d->last;
 }

@@ -100,6 +100,9 @@ public:
     QVariant value(int row, int column) const;
 
     Status lastError() const;
+    // Moves on with every write to the file: this program's, made through the connection its
+    // sources share, and any other connection's commit. Empty while the source is not connected.
+    QString fileChangeMark() const;
 
 signals:
     void aboutToRefresh();

@@ -212,6 +212,12 @@ void Store::EnsureInsertionOrder(DataSource& registrations, DataSource& workspac
     (void)registrations.refresh();
 }
 
+Status Store::ensureRegistrationIndex(const QString& competition) const {
+    const QString table = registrationTable(competition);
+    return execute(QStringLiteral("CREATE INDEX IF NOT EXISTS [") + table + QStringLiteral("_codatl] ON [") + table +
+                   QStringLiteral("] (codatl)"));
+}
+
 QString Store::connectionStringFor(const QString& databasePath) {
     return QStringLiteral("DRIVER={Microsoft Access Driver (*.mdb)};DBQ=") + databasePath +
            QStringLiteral(";FIL=MS Access;MaxBufferSize=512;PageTimeout=5;");

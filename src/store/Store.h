@@ -53,6 +53,9 @@ public:
 
     // Row count after a refresh, cursor on the first row; 0 on an empty or failing source.
     static int CountRecords(DataSource& source);
+    // The index by athlete code of a competition's registration table, made once: every
+    // command of the registration window reads one athlete's rows.
+    Status ensureRegistrationIndex(const QString& competition) const;
 
     // Appends a field to a table (types 4, 7, 10; type 4 numbers rows automatically).
     Status AddTableField(const QString& table, DataSource& source, const QString& fieldName, int type, int size) const;

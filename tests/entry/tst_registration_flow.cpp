@@ -431,6 +431,25 @@ private slots:
         QCOMPARE(view.time.value_or(QString()), u"0:31.00"_s);
     }
 
+    // The name list is read again only after a write to the file, whoever made it.
+    void namesFollowTheArchive() {
+        open({u"1001 ROSSI MARIO 100SL"_s});
+        const auto names = [this] {
+            return m_flow->setAthlete(athlete(u"1001"_s, u"ROSSI MARIO"_s)).clubNames.value_or(QStringList());
+        };
+        const QStringList before = names();
+        QCOMPARE(names(), before);
+        QVERIFY(m_db->exec(
+            u"insert into natl (codatl, nome, anno, soc, sesso) values (3001, 'ALTRO', 1990, 'ABC', 'M')"_s));
+        QVERIFY(names().contains(u"ALTRO"_s));
+        DataSource shared; // through the connection the window's sources share
+        shared.setDatabaseFile(m_db->path());
+        shared.setRecordSource(u"select * from natl where codatl=3001"_s);
+        QVERIFY(shared.refresh() && shared.edit() && shared.setField(u"nome"_s, u"ALTRA"_s) && shared.update());
+        QVERIFY(names().contains(u"ALTRA"_s));
+        QCOMPARE(said(), QStringList());
+    }
+
     void marksOfTheAthleteShown() {
         open({u"1001 ROSSI MARIO 100SL"_s, u"1002 D'ANGELO LUCA 200SL"_s});
         const QStringList dAngelo = {"100FA", "100SL", "200SL (gia' registrato)", "50DO"};

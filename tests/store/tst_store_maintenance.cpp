@@ -338,6 +338,13 @@ void TestStoreMaintenance::ensureInsertionOrder() {
     s.EnsureInsertionOrder(*registrations, *workspace, u"57"_s);
     QCOMPARE(m_messages.size(), 1);
     QCOMPARE(fileBytes(m_db->path()), before);
+
+    // The index by code is made once and is plain SQLite, which any tool reads.
+    for (int i = 0; i < 2; ++i)
+        QVERIFY(s.ensureRegistrationIndex(u"57"_s));
+    QCOMPARE(m_db->column(u"select sql from sqlite_master where type='index' and tbl_name='nprg57'"_s),
+             QVariantList{u"CREATE INDEX [nprg57_codatl] ON [nprg57] (codatl)"_s});
+    QCOMPARE(m_db->column(u"pragma integrity_check"_s), QVariantList{u"ok"_s});
 }
 
 QTEST_GUILESS_MAIN(TestStoreMaintenance)
