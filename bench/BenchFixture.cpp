@@ -170,7 +170,8 @@ bool Fixture::write(const QString& path, const Size& size) {
     }
     ok = sqlite3_exec(db, ok ? "commit" : "rollback", nullptr, nullptr, nullptr) == SQLITE_OK && ok;
     sqlite3_close(db);
-    return ok;
+    // As the program leaves the file after the competition's first opening.
+    return ok && store.ensureRegistrationIndex(kCompetition);
 }
 
 const Fixture& Fixture::at(int factor) {
@@ -189,6 +190,36 @@ const Fixture& Fixture::at(int factor) {
             std::fprintf(stderr, "bench: the %dx fixture was not written\n", factor);
     }
     return *f;
+}
+
+BareReader::BareReader(const QString& path, bool writable) {
+    sqlite3_open_v2(path.toUtf8().constData(), &m_db, writable ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY, nullptr);
+}
+
+BareReader::~BareReader() {
+    sqlite3_close(m_db);
+}
+
+qint64 BareReader::read(const char* sql, bool asText) {
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr);
+    qint64 rows = 0, sum = 0;
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        ++rows;
+        for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
+            if (sqlite3_column_type(stmt, c) != SQLITE_TEXT)
+                sum += sqlite3_column_int64(stmt, c);
+            else if (asText)
+                sum += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, c)),
+                                         sqlite3_column_bytes(stmt, c))
+                           .size();
+            else
+                sum += sqlite3_column_bytes(stmt, c);
+        }
+    }
+    sqlite3_finalize(stmt);
+    benchmark::DoNotOptimize(sum);
+    return rows;
 }
 
 QString copyOf(const Fixture& fixture, const QString& directory, const QString& name) {

@@ -7,6 +7,13 @@
 
 #include <QString>
 
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <memory>
+
+struct sqlite3;
+
 namespace bench {
 
 struct Size {
@@ -70,6 +77,44 @@ public:
     QString saveFileName(const QString&, const QString&, const QString&) override { return ++shown, QString(); }
     QStringList openFileNames(const QString&, const QString&, bool) override { return ++shown, QStringList(); }
     bool choosePrinter(QPrinter&) override { return ++shown, false; }
+};
+
+// One object per size, made by the first benchmark that runs at that size.
+template <typename T> class PerSize {
+public:
+    T& operator()(const benchmark::State& state) {
+        std::unique_ptr<T>& made = m_made[int(state.range(0))];
+        if (!made)
+            made = std::make_unique<T>(int(state.range(0)));
+        return *made;
+    }
+    // The questions and messages the objects' silent dialogs counted.
+    int dialogsShown() const {
+        int shown = 0;
+        for (const auto& [factor, made] : m_made)
+            shown += made->dialogs.shown;
+        return shown;
+    }
+    // Before the application object goes.
+    void clear() { m_made.clear(); }
+
+private:
+    std::map<int, std::unique_ptr<T>> m_made;
+};
+
+// The bare baseline's reading: plain SQLite on the file, every column of every row stepped
+// through (and made a QString where the program makes one).
+class BareReader {
+public:
+    explicit BareReader(const QString& path, bool writable = false);
+    ~BareReader();
+    BareReader(const BareReader&) = delete;
+    BareReader& operator=(const BareReader&) = delete;
+    qint64 read(const char* sql, bool asText = false); // the rows read
+    sqlite3* handle() const { return m_db; }
+
+private:
+    sqlite3* m_db = nullptr;
 };
 
 } // namespace bench

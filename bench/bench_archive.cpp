@@ -18,7 +18,6 @@
 
 #include <sqlite3.h>
 
-#include <map>
 #include <memory>
 
 namespace {
@@ -55,20 +54,7 @@ struct Program {
 };
 
 // One program per size, made after the application object and destroyed before it.
-std::map<int, std::unique_ptr<Program>> g_programs;
-
-Program& program(const benchmark::State& state) {
-    std::unique_ptr<Program>& p = g_programs[int(state.range(0))];
-    if (!p)
-        p = std::make_unique<Program>(int(state.range(0)));
-    return *p;
-}
-
-sqlite3* openBare(const Program& p, int flags = SQLITE_OPEN_READONLY) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(p.state.databasePath.toUtf8().constData(), &db, flags, nullptr);
-    return db;
-}
+bench::PerSize<Program> program;
 
 void BM_ArchiveOpen(benchmark::State& state) {
     Program& p = program(state);
@@ -85,28 +71,9 @@ void BM_ArchiveOpen(benchmark::State& state) {
 
 // The rows of the club's athletes read by name: what the window's views read when it opens.
 void BM_BareClubAthletes(benchmark::State& state) {
-    sqlite3* db = openBare(program(state));
-    for (auto _ : state) {
-        sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(db,
-                           "select rowid, * from natl where (squadra<>-1 or squadra is null) and soc='ABC' "
-                           "order by nome",
-                           -1, &stmt, nullptr);
-        qint64 sum = 0;
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
-                if (sqlite3_column_type(stmt, c) == SQLITE_TEXT)
-                    sum += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, c)),
-                                             sqlite3_column_bytes(stmt, c))
-                               .size();
-                else
-                    sum += sqlite3_column_int64(stmt, c);
-            }
-        }
-        sqlite3_finalize(stmt);
-        benchmark::DoNotOptimize(sum);
-    }
-    sqlite3_close(db);
+    bench::BareReader bare(program(state).state.databasePath);
+    for (auto _ : state)
+        bare.read("select rowid, * from natl where (squadra<>-1 or squadra is null) and soc='ABC' order by nome", true);
 }
 
 void BM_ArchiveNavigatorMove(benchmark::State& state) {
@@ -129,7 +96,8 @@ void BM_ArchiveNavigatorMove(benchmark::State& state) {
 // The athlete looked up by code, as the window's lookup asks for it.
 void BM_BareLookup(benchmark::State& state) {
     Program& p = program(state);
-    sqlite3* db = openBare(p);
+    bench::BareReader bare(p.state.databasePath);
+    sqlite3* db = bare.handle();
     const QByteArray sql =
         "select * from natl where codatl='" + bench::Fixture::athleteCode(p.fixture.size.athletes - 2).toUtf8() + "'";
     for (auto _ : state) {
@@ -138,7 +106,6 @@ void BM_BareLookup(benchmark::State& state) {
         benchmark::DoNotOptimize(sqlite3_step(stmt));
         sqlite3_finalize(stmt);
     }
-    sqlite3_close(db);
 }
 
 void BM_ArchiveSave(benchmark::State& state) {
@@ -157,7 +124,8 @@ void BM_ArchiveSave(benchmark::State& state) {
 }
 
 void BM_BareUpdate(benchmark::State& state) {
-    sqlite3* db = openBare(program(state), SQLITE_OPEN_READWRITE);
+    bench::BareReader bare(program(state).state.databasePath, true);
+    sqlite3* db = bare.handle();
     int n = 0;
     for (auto _ : state) {
         sqlite3_stmt* stmt = nullptr;
@@ -169,7 +137,6 @@ void BM_BareUpdate(benchmark::State& state) {
         benchmark::DoNotOptimize(sqlite3_step(stmt));
         sqlite3_finalize(stmt);
     }
-    sqlite3_close(db);
 }
 
 ONDA_SIZED_ONCE(BM_ArchiveOpen, 7);
@@ -188,11 +155,9 @@ int main(int argc, char** argv) {
                                           {{"opening the window", "BM_ArchiveOpen", "BM_BareClubAthletes"},
                                            {"navigator move with lookup", "BM_ArchiveNavigatorMove", "BM_BareLookup"},
                                            {"save", "BM_ArchiveSave", "BM_BareUpdate"}});
-    int unexpected = 0;
-    for (const auto& [factor, p] : g_programs)
-        unexpected += p->dialogs.shown;
+    const int unexpected = program.dialogsShown();
     if (unexpected)
         std::printf("unexpected dialogs: %d\n", unexpected);
-    g_programs.clear();
+    program.clear();
     return unexpected || missed < 0 ? 1 : 0;
 }

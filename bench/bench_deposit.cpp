@@ -33,16 +33,16 @@ namespace {
 // Replacing the previous file is the only question expected; anything else is counted.
 class BenchDialogs final : public onda::Dialogs {
 public:
-    int unexpected = 0;
-    void message(const QString&, Icon, const QString&) override { ++unexpected; }
-    Answer askYesNo(const QString&, Answer, Icon, const QString&) override { return ++unexpected, Answer::No; }
+    int shown = 0;
+    void message(const QString&, Icon, const QString&) override { ++shown; }
+    Answer askYesNo(const QString&, Answer, Icon, const QString&) override { return ++shown, Answer::No; }
     Answer askOkCancel(const QString&, Answer, Icon, const QString&) override { return Answer::Ok; }
     std::optional<QString> inputText(const QString&, const QString&, const QString&) override {
-        return ++unexpected, std::nullopt;
+        return ++shown, std::nullopt;
     }
-    QString saveFileName(const QString&, const QString&, const QString&) override { return ++unexpected, QString(); }
-    QStringList openFileNames(const QString&, const QString&, bool) override { return ++unexpected, QStringList(); }
-    bool choosePrinter(QPrinter&) override { return ++unexpected, false; }
+    QString saveFileName(const QString&, const QString&, const QString&) override { return ++shown, QString(); }
+    QStringList openFileNames(const QString&, const QString&, bool) override { return ++shown, QStringList(); }
+    bool choosePrinter(QPrinter&) override { return ++shown, false; }
 };
 
 struct Program {
@@ -59,14 +59,7 @@ struct Program {
     }
 };
 
-std::map<int, std::unique_ptr<Program>> g_programs;
-
-Program& program(const benchmark::State& s) {
-    std::unique_ptr<Program>& p = g_programs[int(s.range(0))];
-    if (!p)
-        p = std::make_unique<Program>(int(s.range(0)));
-    return *p;
-}
+bench::PerSize<Program> program;
 
 void BM_ExportTransferDatabase(benchmark::State& s) {
     Program& p = program(s);
@@ -75,7 +68,7 @@ void BM_ExportTransferDatabase(benchmark::State& s) {
         if (onda::ExportTransferDatabase(p.state, p.state.club, mode, folder, file) != onda::ExportOutcome::Written)
             s.SkipWithError("export failed");
     }
-    if (p.dialogs.unexpected)
+    if (p.dialogs.shown)
         s.SkipWithError("unexpected dialog");
 }
 ONDA_SIZED(BM_ExportTransferDatabase, 3);
@@ -199,11 +192,9 @@ int main(int argc, char** argv) {
     bench::runAndPrint(argc, argv, "The deposit of the club's registrations",
                        {{"transfer file written", "BM_ExportTransferDatabase", "BM_BareSqliteAttachCopy", transfer},
                         {"upload by FTP", "BM_FtpPutTransferFile", "BM_BareCurlUpload", transfer}});
-    int unexpected = 0;
-    for (const auto& [factor, p] : g_programs)
-        unexpected += p->dialogs.unexpected;
+    const int unexpected = program.dialogsShown();
     if (unexpected)
         std::printf("unexpected dialogs: %d\n", unexpected);
-    g_programs.clear();
+    program.clear();
     return unexpected ? 1 : 0;
 }

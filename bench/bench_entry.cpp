@@ -57,14 +57,7 @@ struct Fixture {
     }
 };
 
-std::map<int, std::unique_ptr<Fixture>> g_fixtures;
-
-Fixture& fixture(const benchmark::State& state) {
-    std::unique_ptr<Fixture>& f = g_fixtures[int(state.range(0))];
-    if (!f)
-        f = std::make_unique<Fixture>(int(state.range(0)));
-    return *f;
-}
+bench::PerSize<Fixture> fixture;
 
 // "Imposta Atleta" as the window runs it: checks, the archive row, the reload, the race list.
 void setAthlete(Fixture& f) {
@@ -91,22 +84,9 @@ void iscrivi(Fixture& f, const QString& race) {
 }
 
 void BM_BareSqliteClubRows(benchmark::State& state) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(fixture(state).state.databasePath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    for (auto _ : state) {
-        sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(db, "select * from nprg57 where soc='ABC' order by OrdineInserimento desc", -1, &stmt,
-                           nullptr);
-        qint64 sum = 0;
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            for (int c = 0; c < sqlite3_column_count(stmt); ++c)
-                sum += sqlite3_column_type(stmt, c) == SQLITE_TEXT ? sqlite3_column_bytes(stmt, c)
-                                                                   : sqlite3_column_int64(stmt, c);
-        }
-        sqlite3_finalize(stmt);
-        benchmark::DoNotOptimize(sum);
-    }
-    sqlite3_close(db);
+    bench::BareReader bare(fixture(state).state.databasePath);
+    for (auto _ : state)
+        bare.read("select * from nprg57 where soc='ABC' order by OrdineInserimento desc");
 }
 
 void BM_LookupByCode(benchmark::State& state) {
@@ -175,11 +155,9 @@ int main(int argc, char** argv) {
                         {"\"Iscrivi\" on a new race", "BM_IscriviNewRace", bare},
                         {"\"Iscrivi\" on a repeated race", "BM_IscriviRepeatedRace", bare},
                         {"\"Cancella Iscrizione\"", "BM_CancellaIscrizione", bare}});
-    int unexpected = 0;
-    for (const auto& [factor, f] : g_fixtures)
-        unexpected += f->dialogs.shown;
+    const int unexpected = fixture.dialogsShown();
     if (unexpected)
         std::printf("unexpected dialogs: %d\n", unexpected);
-    g_fixtures.clear();
+    fixture.clear();
     return unexpected ? 1 : 0;
 }

@@ -75,7 +75,8 @@ struct Service {
     QProcess process;
     QString base;
 
-    explicit Service(const bench::Size& size) {
+    explicit Service(int factor) {
+        const bench::Size size = bench::sizeAt(factor);
         QFile file(dir.filePath(QStringLiteral("seed.json")));
         if (!file.open(QIODevice::WriteOnly) || file.write(seed(size)) < 0)
             return;
@@ -101,14 +102,7 @@ struct Service {
     }
 };
 
-std::map<int, std::unique_ptr<Service>> g_services;
-
-Service& service(const benchmark::State& state) {
-    std::unique_ptr<Service>& s = g_services[int(state.range(0))];
-    if (!s)
-        s = std::make_unique<Service>(bench::sizeAt(int(state.range(0))));
-    return *s;
-}
+bench::PerSize<Service> service;
 
 // A fresh ONDA.mdb for each round: every athlete is new to the archive.
 QString freshDatabase(const QTemporaryDir& dir, int round) {
@@ -217,6 +211,6 @@ int main(int argc, char** argv) {
     bench::runAndPrint(
         argc, argv, "The import of a competition from the service",
         {{"import of categories, races, registrations", "BM_ProgramImport", "BM_BareTransferAndInsert", {2, 0, true}}});
-    g_services.clear();
+    service.clear();
     return 0;
 }

@@ -18,11 +18,6 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 
-#include <sqlite3.h>
-
-#include <map>
-#include <memory>
-
 namespace {
 
 struct Program {
@@ -56,32 +51,12 @@ struct Program {
     }
 };
 
-std::map<int, std::unique_ptr<Program>> g_programs;
-
-Program& program(const benchmark::State& state) {
-    std::unique_ptr<Program>& p = g_programs[int(state.range(0))];
-    if (!p)
-        p = std::make_unique<Program>(int(state.range(0)));
-    return *p;
-}
+bench::PerSize<Program> program;
 
 void BM_BareClubRows(benchmark::State& state) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(program(state).state.databasePath.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    for (auto _ : state) {
-        sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(db, "select * from nprg57 where soc='ABC' order by OrdineInserimento desc", -1, &stmt,
-                           nullptr);
-        qint64 sum = 0;
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            for (int c = 0; c < sqlite3_column_count(stmt); ++c)
-                sum += sqlite3_column_type(stmt, c) == SQLITE_TEXT ? sqlite3_column_bytes(stmt, c)
-                                                                   : sqlite3_column_int64(stmt, c);
-        }
-        sqlite3_finalize(stmt);
-        benchmark::DoNotOptimize(sum);
-    }
-    sqlite3_close(db);
+    bench::BareReader bare(program(state).state.databasePath);
+    for (auto _ : state)
+        bare.read("select * from nprg57 where soc='ABC' order by OrdineInserimento desc");
 }
 
 void BM_LookUpAndSet(benchmark::State& state) {
@@ -126,11 +101,9 @@ int main(int argc, char** argv) {
         bench::runAndPrint(argc, argv, "The registration window's commands",
                            {{"lookup by code and \"Imposta Atleta\"", "BM_LookUpAndSet", "BM_BareClubRows"},
                             {"\"Iscrivi\" on a new race", "BM_IscriviNewRace", "BM_BareClubRows"}});
-    int unexpected = 0;
-    for (const auto& [factor, p] : g_programs)
-        unexpected += p->dialogs.shown;
+    const int unexpected = program.dialogsShown();
     if (unexpected)
         std::printf("unexpected dialogs: %d\n", unexpected);
-    g_programs.clear();
+    program.clear();
     return unexpected || missed < 0 ? 1 : 0;
 }

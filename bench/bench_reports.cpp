@@ -11,8 +11,6 @@
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
-#include <sqlite3.h>
-
 namespace {
 
 using namespace onda;
@@ -28,22 +26,9 @@ struct Outputs {
 };
 
 void BM_BareClubRows(benchmark::State& state) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(bench::Fixture::at(int(state.range(0))).path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY,
-                    nullptr);
-    for (auto _ : state) {
-        sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(db, "select * from nprg57 where soc='ABC' order by soc, nome", -1, &stmt, nullptr);
-        qint64 sum = 0;
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            for (int c = 0; c < sqlite3_column_count(stmt); ++c)
-                sum += sqlite3_column_type(stmt, c) == SQLITE_TEXT ? sqlite3_column_bytes(stmt, c)
-                                                                   : sqlite3_column_int64(stmt, c);
-        }
-        sqlite3_finalize(stmt);
-        benchmark::DoNotOptimize(sum);
-    }
-    sqlite3_close(db);
+    bench::BareReader bare(bench::Fixture::at(int(state.range(0))).path);
+    for (auto _ : state)
+        bare.read("select * from nprg57 where soc='ABC' order by soc, nome");
 }
 
 void BM_ReportText(benchmark::State& state) {

@@ -10,37 +10,14 @@
 
 namespace {
 
-sqlite3* openBare(const benchmark::State& state) {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(bench::Fixture::at(int(state.range(0))).path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY,
-                    nullptr);
-    return db;
-}
-
 QString lastCode(const benchmark::State& state) {
     return bench::Fixture::athleteCode(bench::Fixture::at(int(state.range(0))).size.athletes - 1);
 }
 
 void BM_BareReadAll(benchmark::State& state) {
-    sqlite3* db = openBare(state);
-    for (auto _ : state) {
-        sqlite3_stmt* stmt = nullptr;
-        sqlite3_prepare_v2(db, "select rowid, * from natl", -1, &stmt, nullptr);
-        qint64 sum = 0;
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
-                if (sqlite3_column_type(stmt, c) == SQLITE_TEXT)
-                    sum += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt, c)),
-                                             sqlite3_column_bytes(stmt, c))
-                               .size();
-                else
-                    sum += sqlite3_column_int64(stmt, c);
-            }
-        }
-        sqlite3_finalize(stmt);
-        benchmark::DoNotOptimize(sum);
-    }
-    sqlite3_close(db);
+    bench::BareReader bare(bench::Fixture::at(int(state.range(0))).path);
+    for (auto _ : state)
+        bare.read("select rowid, * from natl", true);
 }
 
 void BM_DataSourceRefresh(benchmark::State& state) {
@@ -57,7 +34,8 @@ void BM_DataSourceRefresh(benchmark::State& state) {
 
 // A scan of the table for the last code: what a find over a snapshot of all rows stands for.
 void BM_BareFindLast(benchmark::State& state) {
-    sqlite3* db = openBare(state);
+    bench::BareReader bare(bench::Fixture::at(int(state.range(0))).path);
+    sqlite3* db = bare.handle();
     const QByteArray sql = "select rowid from natl where +codatl='" + lastCode(state).toUtf8() + "'";
     for (auto _ : state) {
         sqlite3_stmt* stmt = nullptr;
@@ -65,7 +43,6 @@ void BM_BareFindLast(benchmark::State& state) {
         benchmark::DoNotOptimize(sqlite3_step(stmt));
         sqlite3_finalize(stmt);
     }
-    sqlite3_close(db);
 }
 
 void BM_DataSourceFindLast(benchmark::State& state) {

@@ -13,33 +13,19 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 
-#include <sqlite3.h>
-
 namespace {
 
 // What the opening must read, bare: the club's rows of the registration table and the names
 // of the club's athletes for the registration window's name list, by name.
 void BM_BareOpeningReads(benchmark::State& state) {
     const bench::Fixture& fixture = bench::Fixture::at(int(state.range(0)));
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(fixture.path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    bench::BareReader bare(fixture.path);
     for (auto _ : state) {
-        qint64 rows = 0;
-        for (const char* sql : {"select * from nprg57 where soc='ABC' order by OrdineInserimento desc",
-                                "select nome from natl where soc='ABC' order by nome"}) {
-            sqlite3_stmt* stmt = nullptr;
-            sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
-            while (sqlite3_step(stmt) == SQLITE_ROW) {
-                for (int c = 0; c < sqlite3_column_count(stmt); ++c)
-                    benchmark::DoNotOptimize(sqlite3_column_text(stmt, c));
-                ++rows;
-            }
-            sqlite3_finalize(stmt);
-        }
+        const qint64 rows = bare.read("select * from nprg57 where soc='ABC' order by OrdineInserimento desc") +
+                            bare.read("select nome from natl where soc='ABC' order by nome");
         if (rows != fixture.size.clubRegistrations + fixture.size.athletes)
             state.SkipWithError("wrong row count");
     }
-    sqlite3_close(db);
 }
 
 void BM_OpenCompetitionOffline(benchmark::State& state) {

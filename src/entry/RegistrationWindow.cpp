@@ -25,6 +25,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QStringListModel>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -79,6 +80,10 @@ void RegistrationWindow::buildControls() {
     m_nameList->setObjectName(QStringLiteral("DBCombo1"));
     m_nameList->setEditable(true);
     m_nameList->setInsertPolicy(QComboBox::NoInsert);
+    // The names the flow read, shared with it: a club's archive of 100,000 is one list, not
+    // 100,000 items.
+    m_names = new QStringListModel(m_nameList);
+    m_nameList->setModel(m_names);
     nameAfterCaption(m_nameList, QStringLiteral("Nome dell'atleta"));
     auto* entryLabel = captionLabel(
         QStringLiteral("Scrivi qui il codice atleta e clicca accanto       oppure seleziona qui il nome dell'atleta"),
@@ -338,11 +343,8 @@ void RegistrationWindow::showView(const RegistrationView& view) {
     if (view.clubNames) {
         const QString typed = m_nameList->currentText();
         // The same names read again are not put in the list again.
-        if (*view.clubNames != m_shownNames) {
-            m_shownNames = *view.clubNames;
-            m_nameList->clear();
-            m_nameList->addItems(m_shownNames);
-        }
+        if (*view.clubNames != m_names->stringList())
+            m_names->setStringList(*view.clubNames);
         m_nameList->setCurrentIndex(-1);
         m_nameList->setEditText(typed);
     }

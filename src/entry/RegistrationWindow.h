@@ -10,6 +10,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QStringListModel;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -89,17 +90,17 @@ private:
     NewestFirstModel* m_gridModel = nullptr; // what the grid shows, newest first
     QMenu* m_gridMenu = nullptr;
 
-    QLineEdit* m_codeEntry = nullptr; // Text2
-    QComboBox* m_nameList = nullptr;  // DBCombo1
-    QStringList m_shownNames;         // the items of the name list
-    QLineEdit* m_code = nullptr;      // Text1(0)
-    QLineEdit* m_name = nullptr;      // Text1(1)
-    QComboBox* m_sex = nullptr;       // Combo1
-    QLineEdit* m_year = nullptr;      // Text1(3)
-    QComboBox* m_category = nullptr;  // categoria
-    QListWidget* m_races = nullptr;   // List1
-    QLabel* m_selectedRace = nullptr; // Label2(0)
-    QLineEdit* m_time = nullptr;      // tempo
+    QLineEdit* m_codeEntry = nullptr;    // Text2
+    QComboBox* m_nameList = nullptr;     // DBCombo1
+    QStringListModel* m_names = nullptr; // the items of the name list
+    QLineEdit* m_code = nullptr;         // Text1(0)
+    QLineEdit* m_name = nullptr;         // Text1(1)
+    QComboBox* m_sex = nullptr;          // Combo1
+    QLineEdit* m_year = nullptr;         // Text1(3)
+    QComboBox* m_category = nullptr;     // categoria
+    QListWidget* m_races = nullptr;      // List1
+    QLabel* m_selectedRace = nullptr;    // Label2(0)
+    QLineEdit* m_time = nullptr;         // tempo
     QPushButton* m_register = nullptr;
     QPushButton* m_useBestTime = nullptr;
     QLabel* m_bestTime = nullptr;

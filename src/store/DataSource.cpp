@@ -25,6 +25,17 @@ Status noCurrentRecord() {
     return Status::of(err::NoCurrentRecord);
 }
 
+bool sharesTextWith(sqlite3_stmt* stmt, int column, const QVariant& before, detail::ReadAs how) {
+    constexpr qsizetype kShort = 16;
+    if (how == detail::ReadAs::Date || before.typeId() != QMetaType::QString ||
+        sqlite3_column_type(stmt, column) != SQLITE_TEXT)
+        return false;
+    const auto* text = static_cast<const QChar*>(sqlite3_column_text16(stmt, column));
+    const qsizetype size = sqlite3_column_bytes16(stmt, column) / 2;
+    const auto* kept = static_cast<const QString*>(before.constData());
+    return size <= kShort && kept->size() == size && QStringView(*kept) == QStringView(text, size);
+}
+
 // A whole number as SQLite reads it back from its own text, and small enough to stay exact as a double.
 std::optional<qint64> plainWholeNumber(const QString& text) {
     static const QRegularExpression plain(QStringLiteral("^(0|[1-9][0-9]{0,14})$"));
@@ -447,11 +458,20 @@ Status DataSource::refresh() {
                 d->columns = d->fields.size();
                 const int columns = int(d->columns);
                 int rc;
+                // A short text equal to the row before's (a club, a sex, a category) shares its
+                // string: a large set holds each repeated value once.
+                QList<QVariant> before(columns);
                 while ((rc = stmt.step()) == SQLITE_ROW) {
                     if (hasRowid)
                         d->rowids << sqlite3_column_int64(raw, 0);
-                    for (int c = 0; c < columns; ++c)
+                    for (int c = 0; c < columns; ++c) {
+                        if (sharesTextWith(raw, c + first, before[c], d->readAs[c])) {
+                            d->values.emplaceBack(before[c]);
+                            continue;
+                        }
                         d->values.emplaceBack(detail::columnValue(raw, c + first, d->readAs[c]));
+                        before[c] = d->values.constLast();
+                    }
                 }
                 if (rc != SQLITE_DONE)
                     return detail::statusFrom(d->db.handle(), rc);
