@@ -31,6 +31,7 @@ for f in /usr/bin/ONDA_link /usr/share/applications/onda-link.desktop \
          /usr/share/icons/hicolor/scalable/apps/onda-link.svg /usr/share/doc/onda-link/copyright; do
     grep -qx "$f" "$work/contents" || fail "$f is missing from the package"
 done
+grep -qE '^/usr/lib/.*onda-link/libonda_browser\.so$' "$work/contents" || fail "the browser module is missing from the package"
 ! grep -E 'tst_|bench|snapshot|ondaweb-sim|/include/|\.a$' "$work/contents" || fail "build-only files in the package"
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || fail "dependencies not computed"
 
