@@ -90,8 +90,8 @@ WorkspaceWindow::WorkspaceWindow(AppState& state, QWidget* parent)
     setWindowTitle(QStringLiteral("Scelta circuito e gara"));
     m_config->setRecordSource(QStringLiteral("config"));
     m_iscrizioni->setRecordSource(QStringLiteral("select * from nprg"));
-    // The opening reads the races itself: at start-up only the fields are wanted, not every
-    // competition's programme.
+    // The opening points this source at the competition's categories: at start-up it reads
+    // nothing, not every competition's programme.
     m_programmi->setRecordSource(QStringLiteral("select * from programmi where 1=0"));
     m_manif->setRecordSource(QStringLiteral("select * from manif"));
 
