@@ -2,6 +2,7 @@
 
 #include "app/AboutDialog.h"
 #include "app/BrowserModule.h"
+#include "app/CopiesDialog.h"
 #include "app/HelpLinks.h"
 #include "app/OptionsFile.h"
 #include "app/Reinitialise.h"
@@ -35,6 +36,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMdiArea>
@@ -142,6 +144,8 @@ void MainWindow::buildMenus() {
     addSeparator(file, QStringLiteral("mnuFileBar4"));
     connect(addItem(file, QStringLiteral("Reinizializza"), QStringLiteral("Reinizializza database")),
             &QAction::triggered, this, &MainWindow::reinitialiseDatabase);
+    connect(addItem(file, QStringLiteral("mnuFileRestore"), QStringLiteral("Ripristina una copia...")),
+            &QAction::triggered, this, &MainWindow::restoreCopy);
     connect(addItem(file, QStringLiteral("mnuFileExit"), QStringLiteral("Uscita")), &QAction::triggered, this,
             &QWidget::close);
 
@@ -488,6 +492,53 @@ void MainWindow::reinitialiseDatabase() {
     // The list was emptied a moment ago on this connection: a failed read shows it empty too.
     (void)workspace->manifSource().refresh();
     workspace->FillCompetitionGrid();
+}
+
+void MainWindow::restoreCopy() {
+    const Operation operation;
+    if (!operation)
+        return;
+    QList<DatabaseCopy> found;
+    {
+        BusyCursor busy;
+        found = copies::list(m_state.databasePath);
+    }
+    const QString folder = QDir::toNativeSeparators(copies::folderFor(m_state.databasePath));
+    if (found.isEmpty()) {
+        m_state.dialogs.message(QStringLiteral("Non ci sono copie del database in ") + folder + QLatin1Char('.'));
+        return;
+    }
+    CopiesDialog dialog(found, folder, this);
+    if (dialog.exec() != QDialog::Accepted || !dialog.chosen())
+        return;
+    const DatabaseCopy copy = *dialog.chosen();
+    if (!confirmRestore(m_state.dialogs, copy))
+        return;
+    Status restored;
+    {
+        BusyCursor busy;
+        restored = restoreDatabase(m_state.store, copy.path);
+    }
+    if (!restored) {
+        m_state.dialogs.message(QStringLiteral("Impossibile ripristinare la copia: ") + restored.description +
+                                    QStringLiteral("\r\nI dati sono rimasti come erano."),
+                                Dialogs::Icon::Critical);
+        return;
+    }
+    reloadWindows();
+    m_state.dialogs.message(QStringLiteral("Copia ripristinata"));
+}
+
+void MainWindow::reloadWindows() {
+    // Every window of the data is made again from the file; the browser and the mail keep theirs.
+    const QList<QWidget*> windows{m_registration, m_archive, m_note,     m_raceList,
+                                  m_categoryList, m_preview, m_workspace};
+    for (QWidget* window : windows) {
+        if (QMdiSubWindow* sub = window ? subWindowOf(window) : nullptr)
+            delete sub;
+    }
+    m_state.setCompetition({});
+    (void)workspaceWindow(); // made again and shown: where work starts
 }
 
 QList<QMdiSubWindow*> MainWindow::visibleChildren() const {

@@ -60,6 +60,8 @@ public:
 
     // Re-initialisation of the database, after the user's two confirmations.
     void reinitialiseDatabase();
+    // "Ripristina una copia...": a copy of the database chosen, confirmed and put back; every window reloaded.
+    void restoreCopy();
     // "Verifica gare definite sul Ondaweb": the service's public list, once the user is known.
     void showPublicCompetitionList();
     // Where the addresses open (every blank as %20); the program's browser unless one is set.
@@ -83,6 +85,7 @@ protected:
 
 private:
     void buildMenus();
+    void reloadWindows();
     void buildToolBar();
     void fillWindowMenu();
     void applyPosition();

@@ -2,6 +2,7 @@
 
 #include "core/Dialogs.h"
 #include "store/DataSource.h"
+#include "store/DatabaseCopies.h"
 #include "store/Schema.h"
 #include "store/Store.h"
 
@@ -40,7 +41,31 @@ QStringList reinitialisationStatements(DataSource& manif) {
 }
 
 Status reinitialiseDatabase(const Store& store, DataSource& manif) {
+    if (Status s = copies::make(store.databasePath(), copies::beforeReinitialisation()); !s)
+        return s;
     return store.ESEGUISQLBatch(reinitialisationStatements(manif));
+}
+
+bool confirmRestore(Dialogs& dialogs, const DatabaseCopy& copy) {
+    const QString question =
+        QStringLiteral("Il database sara' sostituito dalla copia del %1 alle %2 (%3): %4 atleti, %5 iscrizioni. "
+                       "Il database di adesso viene prima copiato a sua volta e le finestre aperte vengono "
+                       "ricaricate.")
+            .arg(copy.made.toString(QStringLiteral("dd/MM/yyyy")), copy.made.toString(QStringLiteral("HH:mm")),
+                 copies::describe(copy.reason), copyCount(copy.athletes), copyCount(copy.registrations)) +
+        QStringLiteral("\r\n\r\n") + QStringLiteral("Vuoi procedere ?");
+    return dialogs.askYesNo(question, Dialogs::Answer::No) == Dialogs::Answer::Yes;
+}
+
+Status restoreDatabase(const Store& store, const QString& copyPath) {
+    if (Status s = copies::restore(store.databasePath(), copyPath); !s)
+        return s;
+    // A copy of an older version is migrated as at start-up.
+    return store.ensureDatabase();
+}
+
+QString copyCount(int count) {
+    return count < 0 ? QStringLiteral("-") : QString::number(count);
 }
 
 } // namespace onda

@@ -8,6 +8,7 @@
 namespace onda {
 
 class DataSource;
+struct DatabaseCopy;
 class Dialogs;
 class Store;
 
@@ -20,7 +21,18 @@ bool confirmReinitialisation(Dialogs& dialogs);
 // of `manif` as it stands, then categories, races and competitions.
 QStringList reinitialisationStatements(DataSource& manif);
 
-// Runs them together, so that a failure or a crash leaves the old data or the new.
+// A copy of the database first (none made: nothing changes), then the statements together,
+// so that a failure or a crash leaves the old data or the new.
 Status reinitialiseDatabase(const Store& store, DataSource& manif);
+
+// The question before a copy is put back in place of the database, No preselected.
+bool confirmRestore(Dialogs& dialogs, const DatabaseCopy& copy);
+
+// The copy back in place of the database (the current one copied first), the file then
+// brought up to this program's tables. Nothing changes when the copy cannot be used.
+Status restoreDatabase(const Store& store, const QString& copyPath);
+
+// A count of a copy as the list shows it: "-" for one that cannot be read.
+QString copyCount(int count);
 
 } // namespace onda

@@ -10,6 +10,7 @@
 #include "service/OnlineImport.h"
 #include "service/ServiceFeedback.h"
 #include "service/UploadTarget.h"
+#include "store/DatabaseCopies.h"
 #include "transfer/TransferExport.h"
 
 #include <chrono>
@@ -144,6 +145,14 @@ bool OnlineFlows::importCompetition(const QString& manifId) {
             c.maxEntriesPerAthlete = limits->perAthlete;
         });
     }
+    // The import replaces the competition's rows: the database is copied first, or nothing is written.
+    if (const Status copied = copies::make(m_state.databasePath, copies::beforeImport(manifId)); !copied) {
+        m_state.dialogs.message(QStringLiteral("Impossibile importare la manifestazione: ") + copied.description +
+                                    QStringLiteral("\r\nI dati sul computer sono rimasti quelli di prima."),
+                                Dialogs::Icon::Critical);
+        m_ports.closeProgress();
+        return false;
+    }
     m_ports.SetStep(1, {}, Done);
     m_ports.SetStep(2, {}, InProgress);
     importCategories(values);
@@ -152,7 +161,11 @@ bool OnlineFlows::importCompetition(const QString& manifId) {
     importRaces(values);
     m_ports.SetStep(3, {}, Done);
     m_ports.SetStep(4, {}, InProgress);
-    importRegistrations(values);
+    if (!importRegistrations(values)) {
+        m_feedback.setStatusText({});
+        m_ports.closeProgress();
+        return false;
+    }
     m_ports.SetStep(4, {}, Done);
     m_ports.SetStep(5, {}, InProgress);
     importNote(values);
@@ -188,10 +201,26 @@ void OnlineFlows::importRaces(const RequestValues& values) {
         reportWriteFailure(s);
 }
 
-void OnlineFlows::importRegistrations(const RequestValues& values) {
+bool OnlineFlows::importRegistrations(const RequestValues& values) {
     const ServiceReply<RegistrationsAnswer> reply = m_client.registrations(values);
     if (!reply.ok())
-        return;
+        return true;
+    const OnlineImport import(m_state.databasePath);
+    int localOnly = 0;
+    if (const Status counted =
+            import.countLocalOnly(values.manifId, m_state.club, reply.value.registrations, localOnly);
+        !counted) {
+        // Rows that cannot be read cannot be weighed against the service's either.
+        reportWriteFailure(counted);
+        return false;
+    }
+    if (localOnly > 0 &&
+        m_state.dialogs.askYesNo(QStringLiteral("Ci sono %1 iscrizioni fatte su questo computer e non ancora "
+                                                "depositate: se prosegui verranno sostituite da quelle di Ondaweb. "
+                                                "Vuoi proseguire ?")
+                                     .arg(localOnly),
+                                 Dialogs::Answer::No) != Dialogs::Answer::Yes)
+        return false;
     // The codes the service does not know are asked for first, in the order of the lines,
     // so that no question waits while the file is being written.
     QList<Registration> rows = reply.value.registrations;
@@ -199,13 +228,13 @@ void OnlineFlows::importRegistrations(const RequestValues& values) {
         if (row.codatl.isEmpty())
             row.codatl = askProvisionalCode(row);
     }
-    if (const Status s = OnlineImport(m_state.databasePath).replaceRegistrations(values.manifId, m_state.club, rows);
-        !s) {
+    if (const Status s = import.replaceRegistrations(values.manifId, m_state.club, rows); !s) {
         reportWriteFailure(s);
-        return;
+        return true;
     }
     m_state.changeCompetition(
         [&reply](Competition& c) { c.registrationCount = QString::number(reply.value.lineCount); });
+    return true;
 }
 
 QString OnlineFlows::askProvisionalCode(const Registration& row) {

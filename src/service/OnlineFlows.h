@@ -31,7 +31,8 @@ private:
     void storeCompetitionList();
     void importCategories(const RequestValues& values);
     void importRaces(const RequestValues& values);
-    void importRegistrations(const RequestValues& values);
+    // False when the opening ends here: the user keeps the registrations not yet deposited.
+    bool importRegistrations(const RequestValues& values);
     void importNote(const RequestValues& values);
     // The code of an athlete the service sent without one, asked until it is a whole number;
     // empty when the user gives none.

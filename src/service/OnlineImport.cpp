@@ -191,6 +191,34 @@ Status OnlineImport::replaceRegistrations(const QString& manifId, const QString&
     });
 }
 
+Status OnlineImport::countLocalOnly(const QString& manifId, const QString& club,
+                                    const QList<Registration>& registrations, int& count) const {
+    count = 0;
+    if (!isCompetitionNumber(manifId))
+        return notACompetition(manifId);
+    Database db;
+    if (Status s = db.openShared(m_path); !s)
+        return s;
+    if (!db.tableExists(registrationTable(manifId)))
+        return {};
+    // Names and races compare as the database compares text: without regard to case.
+    const auto key = [](const QString& nome, const QString& spec) {
+        return nome.trimmed().toCaseFolded() + QChar(0x1F) + spec.trimmed().toCaseFolded();
+    };
+    QSet<QString> held;
+    for (const Registration& r : registrations)
+        held.insert(key(r.nome, r.spec));
+    Database::Result local;
+    if (Status s = db.query(QStringLiteral("SELECT nome, spec FROM ") + registrationTable(manifId) +
+                                QStringLiteral(" WHERE soc = ?1 AND status = 'p'"),
+                            local, {club});
+        !s)
+        return s;
+    for (const QVariantList& row : std::as_const(local.rows))
+        count += held.contains(key(row.value(0).toString(), row.value(1).toString())) ? 0 : 1;
+    return {};
+}
+
 Status OnlineImport::storeNote(const QString& manifId, const QString& userId, const QString& note) const {
     if (!isCompetitionNumber(manifId))
         return notACompetition(manifId);

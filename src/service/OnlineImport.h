@@ -31,6 +31,10 @@ public:
     // Every registration must carry its code by now.
     Status replaceRegistrations(const QString& manifId, const QString& club,
                                 const QList<Registration>& registrations) const;
+    // The club's rows of the competition made on this computer (status "p") that
+    // `registrations` does not hold, by athlete and race: what replaceRegistrations would lose.
+    Status countLocalOnly(const QString& manifId, const QString& club, const QList<Registration>& registrations,
+                          int& count) const;
     // The note is kept with one blank appended; nothing is stored when the competition
     // of this user is not in the list.
     Status storeNote(const QString& manifId, const QString& userId, const QString& note) const;

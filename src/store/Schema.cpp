@@ -1,6 +1,7 @@
 #include "store/Schema.h"
 
 #include "store/Database.h"
+#include "store/DatabaseCopies.h"
 #include "store/Transaction.h"
 
 namespace onda {
@@ -127,6 +128,12 @@ Status createSchema(Database& db) {
     };
     if (missingTables(db).isEmpty() && pendingFrom(version).isEmpty())
         return {};
+    // The club's data of an older version are copied before the tables change; without the
+    // copy nothing changes.
+    if (version >= 1 && !pendingFrom(version).isEmpty()) {
+        if (Status s = copies::make(db.path(), copies::beforeMigration()); !s)
+            return Status::error(err::CannotOpen, QStringLiteral("prima di aggiornarlo ") + s.description);
+    }
 
     Transaction transaction(db);
     if (!transaction.begun())

@@ -152,7 +152,7 @@ void TestMainWindow::commandsAndCaptions() {
          {"Come file Access", "Come file di testo (QVASCA)", "Come File Excel", "Come file LENEX (.lxf)"}},
         {QStringLiteral("mnuFile"),
          {"Salva", "Importa invito LENEX...", "Importa risultati LENEX...", "Anteprima di stampa", "Stampa iscrizioni",
-          "Invia e-mail...", "Reinizializza database", "Uscita"}},
+          "Invia e-mail...", "Reinizializza database", "Ripristina una copia...", "Uscita"}},
         {QStringLiteral("mnuView"), {"DataBase Atleti", "Iscrizioni", "Elenco gare", "Categorie"}},
         {QStringLiteral("agg"),
          {"Verifica gare definite sul Ondaweb", "Aggiorna database da Ondaweb", "Deposita le tue iscrizioni su Ondaweb",

@@ -10,6 +10,8 @@
 #include "service/ServiceClient.h"
 #include "service/ServiceFeedback.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTest>
 
 using namespace onda;
@@ -155,6 +157,43 @@ private slots:
         QCOMPARE(rig.column(u"select soc from nprg570 order by soc"_s),
                  (QVariantList{u"AQUA"_s, u"DEMO"_s, u"DEMO"_s, u"DEMO"_s, u"DEMO"_s}));
         QCOMPARE(rig.db.count(u"natl"_s), 3);
+    }
+
+    void localRegistrationsKept_data() {
+        QTest::addColumn<bool>("proceed");
+        QTest::newRow("No keeps them") << false;
+        QTest::newRow("Yes replaces them") << true;
+    }
+    void localRegistrationsKept() {
+        QFETCH(bool, proceed);
+        SimService sim;
+        QVERIFY(sim.isRunning());
+        Rig rig(sim);
+        rig.dialogs.queueInput(u"500123"_s);
+        QVERIFY(rig.flows.importCompetition(u"570"_s));
+        rig.dialogs.reset();
+        // Typed here since: one the service holds too (in other letters), one it does not.
+        for (const auto& [nome, spec] : {std::pair{u"rossi mario"_s, u"100 ra"_s}, {u"NERI ADA"_s, u"50 DO"_s}})
+            QVERIFY(rig.db.insert(
+                u"nprg570"_s, {{u"nome"_s, nome}, {u"soc"_s, u"DEMO"_s}, {u"spec"_s, spec}, {u"status"_s, u"p"_s}}));
+        const QVariantList before = rig.column(u"select nome || spec from nprg570 order by 1"_s);
+        rig.dialogs.queueYesNo(proceed ? Dialogs::Answer::Yes : Dialogs::Answer::No);
+        rig.dialogs.queueInput(u"500123"_s);
+        rig.ports.trace.clear();
+
+        QCOMPARE(rig.flows.importCompetition(u"570"_s), proceed);
+        const QList<ScriptedDialogs::Shown> shown = rig.dialogs.take();
+        QCOMPARE(shown.first().text, u"Ci sono 1 iscrizioni fatte su questo computer e non ancora depositate: se "
+                                     "prosegui verranno sostituite da quelle di Ondaweb. Vuoi proseguire ?"_s);
+        QCOMPARE(shown.first().defaultAnswer, Dialogs::Answer::No);
+        QCOMPARE(rig.column(u"select count(*) from nprg570 where nome='NERI ADA'"_s), QVariantList{proceed ? 0 : 1});
+        if (!proceed) // the opening ends at the question, the progress closed
+            QCOMPARE(rig.column(u"select nome || spec from nprg570 order by 1"_s), before);
+        QCOMPARE(rig.ports.trace.last(), u"close"_s);
+        // A copy before each import, whatever the answer.
+        const QStringList made = QDir(QFileInfo(rig.db.path()).dir().filePath(u"copie"_s)).entryList(QDir::Files);
+        QCOMPARE(made.size(), 2);
+        QVERIFY(made.first().contains(u"_prima-di-importazione-570"_s));
     }
 
     void listRefresh() {

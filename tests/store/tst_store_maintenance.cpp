@@ -6,6 +6,7 @@
 #include "store/Store.h"
 #include "store/Transaction.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
@@ -131,6 +132,11 @@ void TestStoreMaintenance::olderFileCompleted() {
     QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='Tempi'"_s), 1);       // the step to version 2
     QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='natl_codatl'"_s), 1); // and to 3
     QCOMPARE(m_db->column(u"PRAGMA user_version"_s), QVariantList{3LL});
+    // The file as it was is copied first.
+    const QDir copies(m_db->filePath(u"copie"_s));
+    const QStringList made = copies.entryList({u"*_prima-di-aggiornamento.mdb"_s}, QDir::Files);
+    QCOMPARE(made.size(), 1);
+    QCOMPARE(databaseColumn(copies.filePath(made.first()), u"PRAGMA user_version"_s), QVariantList{0LL});
 }
 
 void TestStoreMaintenance::startupRefuses_data() {

@@ -1,0 +1,128 @@
+// The copies of the database taken before every destructive step, and their restore.
+#include "FixtureDb.h"
+
+#include "app/Reinitialise.h"
+#include "store/Database.h"
+#include "store/DatabaseCopies.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QtTest>
+
+using namespace onda;
+
+class TestCopies : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<FixtureDb> m_db;
+
+    QStringList copyNames() const { return QDir(copies::folderFor(m_db->path())).entryList(QDir::Files, QDir::Name); }
+    Status reinitialise(const Store& store) {
+        const auto manif = m_db->source(QStringLiteral("manif"));
+        return manif->refresh() ? reinitialiseDatabase(store, *manif) : manif->lastError();
+    }
+
+private slots:
+    void init() {
+        m_db = std::make_unique<FixtureDb>();
+        QVERIFY(m_db->seedAthletes() && m_db->seedEntryCompetition());
+        QVERIFY(
+            m_db->addRegistration(QStringLiteral("57"), 1001, QStringLiteral("ROSSI MARIO"), QStringLiteral("ABC")));
+    }
+
+    void madeListedAndKept() {
+        QFile foreign(QDir(copies::folderFor(m_db->path())).filePath(QStringLiteral("mia copia.mdb")));
+        QVERIFY(QDir().mkpath(copies::folderFor(m_db->path())) && foreign.open(QIODevice::WriteOnly));
+        foreign.close();
+        for (int i = 0; i < copies::kept + 2; ++i)
+            QVERIFY(copies::make(m_db->path(), copies::beforeImport(QString::number(i))));
+        const QList<DatabaseCopy> listed = copies::list(m_db->path());
+        QCOMPARE(listed.size(), copies::kept); // the two oldest are gone, the user's own file stays
+        QVERIFY(copyNames().contains(QStringLiteral("mia copia.mdb")));
+        QCOMPARE(listed.first().reason, QStringLiteral("prima-di-importazione-21")); // newest first
+        QCOMPARE(listed.last().reason, QStringLiteral("prima-di-importazione-2"));
+        QCOMPARE(copies::describe(listed.first().reason),
+                 QStringLiteral("prima dell'importazione della manifestazione 21"));
+        QCOMPARE(listed.first().athletes, 8);
+        QCOMPARE(listed.first().registrations, 1);
+        // A minute holds several: "yyyy-MM-dd_HHmm_reason (n).mdb".
+        QVERIFY(
+            QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d_\\d{4}_prima-di-importazione-\\d+( \\(\\d+\\))?"
+                                              "\\.mdb$"))
+                .match(QFileInfo(listed.at(1).path).fileName())
+                .hasMatch());
+    }
+
+    void restoreAfterReinitialisation() {
+        const Store store = m_db->store();
+        QVERIFY(reinitialise(store));
+        QCOMPARE(m_db->count(QStringLiteral("natl")), 0);
+        const QList<DatabaseCopy> before = copies::list(m_db->path());
+        QCOMPARE(before.size(), 1);
+        QCOMPARE(before.first().reason, copies::beforeReinitialisation());
+
+        QVERIFY(restoreDatabase(store, before.first().path));
+        QCOMPARE(m_db->count(QStringLiteral("natl")), 8);
+        QCOMPARE(m_db->count(QStringLiteral("nprg57")), 1);
+        QCOMPARE(databaseColumn(m_db->path(), QStringLiteral("PRAGMA integrity_check")), QVariantList{"ok"});
+        // The emptied database was itself copied first.
+        const QList<DatabaseCopy> after = copies::list(m_db->path());
+        QCOMPARE(after.size(), 2);
+        QCOMPARE(after.first().reason, copies::beforeRestore());
+        QCOMPARE(after.first().athletes, 0);
+    }
+
+    void damagedCopyRefused() {
+        QVERIFY(copies::make(m_db->path(), copies::beforeReinitialisation()));
+        const QString copy = copies::list(m_db->path()).first().path;
+        QByteArray bytes = fileBytes(copy);
+        bytes.replace(bytes.size() / 2, 4096, QByteArray(4096, '\x5a'));
+        QVERIFY(writeFileBytes(copy, bytes));
+        const QByteArray current = fileBytes(m_db->path());
+
+        const Status restored = restoreDatabase(m_db->store(), copy);
+        QVERIFY(!restored);
+        QCOMPARE(restored.number, err::Damaged);
+        QCOMPARE(fileBytes(m_db->path()), current);
+        QCOMPARE(copies::list(m_db->path()).size(), 1); // not even the copy before the restore
+    }
+
+    void fullDiskRefusesReinitialisation() {
+        // A file system of 1 MB holding the database, with no room left for its copy.
+        QTemporaryDir dir;
+        if (QProcess::execute(QStringLiteral("mount"),
+                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                               QStringLiteral("size=1m"), QStringLiteral("tmpfs"), dir.path()}) != 0)
+            QSKIP("no small file system can be mounted here");
+        const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {dir.path()}); });
+        const QString path = dir.filePath(QStringLiteral("ONDA.mdb"));
+        QVERIFY(QFile::copy(m_db->path(), path));
+        Store store;
+        store.setDatabasePath(path);
+        QList<QVariantList> rows;
+        for (int i = 0; i < 12000; ++i)
+            rows.append({i, QString(50, QChar(u'A' + i % 26))});
+        {
+            Database db;
+            QVERIFY(db.open(path) &&
+                    db.insertRows(QStringLiteral("Records"), {QStringLiteral("Codatl"), QStringLiteral("Nome")}, rows));
+        }
+        const QByteArray before = fileBytes(path);
+        QVERIFY(before.size() > 600 * 1024);
+
+        const auto manif = std::make_unique<DataSource>();
+        manif->setDatabaseFile(path);
+        manif->setRecordSource(QStringLiteral("manif"));
+        QVERIFY(manif->refresh());
+        const Status done = reinitialiseDatabase(store, *manif);
+        QCOMPARE(done.number, err::DiskFull);
+        QVERIFY2(done.description.startsWith(QStringLiteral("non e' stato possibile farne una copia in ")),
+                 qPrintable(done.description));
+        QCOMPARE(fileBytes(path), before);
+        QCOMPARE(QDir(copies::folderFor(path)).entryList(QDir::Files), QStringList{}); // no half copy left
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCopies)
+#include "tst_copies.moc"
