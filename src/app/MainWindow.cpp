@@ -489,9 +489,8 @@ void MainWindow::reinitialiseDatabase() {
                                 Dialogs::Icon::Critical);
         return;
     }
-    // The list was emptied a moment ago on this connection: a failed read shows it empty too.
-    (void)workspace->manifSource().refresh();
-    workspace->FillCompetitionGrid();
+    // No window may go on showing, or writing into, a competition that is gone.
+    reloadWindows();
 }
 
 void MainWindow::restoreCopy() {
