@@ -147,7 +147,10 @@ QString describe(const QString& reason) {
     return QString(reason).replace(QLatin1Char('-'), QLatin1Char(' '));
 }
 
-Status make(const QString& databasePath, const QString& reason, QString* made) {
+namespace {
+
+// As make(); `spared` (the copy about to be put back) is never the one retention removes.
+Status makeSparing(const QString& databasePath, const QString& reason, QString* made, const QString& spared) {
     const QString folder = folderFor(databasePath);
     if (!QDir().mkpath(folder))
         return Status::error(err::ReadOnly,
@@ -183,10 +186,17 @@ Status make(const QString& databasePath, const QString& reason, QString* made) {
     }
     if (made)
         *made = target;
-    const QList<Named> all = named(folder);
+    QList<Named> all = named(folder);
+    all.removeIf([&](const Named& copy) { return QFileInfo(copy.path) == QFileInfo(spared); });
     for (qsizetype i = 0; i + kept < all.size(); ++i)
         removeWithJournal(all.at(i).path);
     return {};
+}
+
+} // namespace
+
+Status make(const QString& databasePath, const QString& reason, QString* made) {
+    return makeSparing(databasePath, reason, made, {});
 }
 
 QList<DatabaseCopy> list(const QString& databasePath) {
@@ -212,7 +222,7 @@ Status restore(const QString& databasePath, const QString& copyPath) {
         return s;
     if (Status s = checkCopy(copy); !s)
         return s;
-    if (Status s = make(databasePath, beforeRestore()); !s)
+    if (Status s = makeSparing(databasePath, beforeRestore(), nullptr, copyPath); !s)
         return s;
     Database current;
     if (Status s = current.open(databasePath); !s)

@@ -73,6 +73,17 @@ private slots:
         QCOMPARE(after.first().athletes, 0);
     }
 
+    void oldestOfAFullFolderRestored() {
+        for (int i = 0; i < copies::kept; ++i)
+            QVERIFY(copies::make(m_db->path(), copies::beforeImport(QString::number(i))));
+        QVERIFY(reinitialise(m_db->store()));
+        const DatabaseCopy oldest = copies::list(m_db->path()).last();
+        QCOMPARE(oldest.reason, copies::beforeImport(QStringLiteral("1"))); // "0" went with the re-initialisation
+        QVERIFY(restoreDatabase(m_db->store(), oldest.path));
+        QCOMPARE(m_db->count(QStringLiteral("natl")), 8);
+        QVERIFY(QFile::exists(oldest.path)); // it may be wanted again
+    }
+
     void damagedCopyRefused() {
         QVERIFY(copies::make(m_db->path(), copies::beforeReinitialisation()));
         const QString copy = copies::list(m_db->path()).first().path;
