@@ -202,8 +202,23 @@ def mail(road):
                           ([(a["name"], len(base64.b64decode(a["data"]))) for a in sent], len(written), attachment))
 
 
+def reinitialise_and_restore(road):
+    """The archive emptied by mistake, then put back from the copy taken before."""
+    p = road.person
+    p.menu("File", "Reinizializza database")
+    p.answer("Attenzione: questo comando cancella i dati", button="Sì", prefix=True)
+    p.answer("Sicuro ?", button="Sì")
+    p.menu("File", "Ripristina una copia...")
+    dialog = p.window("Ripristina una copia")
+    p.find("prima della reinizializzazione", role="table cell", inside=dialog)
+    p.press("Ripristina", inside=dialog)
+    p.answer("Il database sara' sostituito dalla copia del", button="Sì", prefix=True)
+    p.answer("Copia ripristinata")
+    p.find("Trofeo Città di Rivabella", role="table cell", timeout=20)
+
+
 STEPS = (list_refresh, import_online, registration_by_code, registration_by_name, new_athlete, deletion_from_grid_menu,
-         deposit, printed_report, spreadsheet_file, mail)
+         deposit, printed_report, spreadsheet_file, mail, reinitialise_and_restore)
 
 
 def walk_road(road, steps=STEPS):
