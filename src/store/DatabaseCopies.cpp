@@ -166,7 +166,9 @@ Status makeSparing(const QString& databasePath, const QString& reason, QString* 
                          (sequence > 1 ? QStringLiteral(" (%1)").arg(sequence) : QString()) + QStringLiteral(".mdb");
     const QString target = QDir(folder).filePath(name);
     const QString part = target + QStringLiteral(".parziale");
-    removeWithJournal(part);
+    // What a copy cut short by a crash left behind is never a copy.
+    for (const QString& stale : QDir(folder).entryList({QStringLiteral("*.mdb.parziale")}, QDir::Files))
+        removeWithJournal(QDir(folder).filePath(stale));
 
     Status status = [&]() -> Status {
         Database from;

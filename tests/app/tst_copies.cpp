@@ -35,11 +35,12 @@ private slots:
         QFile foreign(QDir(copies::folderFor(m_db->path())).filePath(QStringLiteral("mia copia.mdb")));
         QVERIFY(QDir().mkpath(copies::folderFor(m_db->path())) && foreign.open(QIODevice::WriteOnly));
         foreign.close();
+        QVERIFY(writeFileBytes(foreign.fileName() + QStringLiteral(".parziale"), "cut short by a crash"));
         for (int i = 0; i < copies::kept + 2; ++i)
             QVERIFY(copies::make(m_db->path(), copies::beforeImport(QString::number(i))));
         const QList<DatabaseCopy> listed = copies::list(m_db->path());
         QCOMPARE(listed.size(), copies::kept); // the two oldest are gone, the user's own file stays
-        QVERIFY(copyNames().contains(QStringLiteral("mia copia.mdb")));
+        QCOMPARE(copyNames().filter(QStringLiteral("mia copia")), QStringList{"mia copia.mdb"});
         QCOMPARE(listed.first().reason, QStringLiteral("prima-di-importazione-21")); // newest first
         QCOMPARE(listed.last().reason, QStringLiteral("prima-di-importazione-2"));
         QCOMPARE(copies::describe(listed.first().reason),
