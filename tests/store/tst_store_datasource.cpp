@@ -308,21 +308,19 @@ void TestDataSource::removeThenMove() {
     QVERIFY(ds->eof());
 }
 
-// Another connection's statements on the last athlete (500003, the highest row id).
+// Another connection changes the last athlete (500003, the highest row id) under the set.
 void TestDataSource::writeToRowGoneOrChanged_data() {
     QTest::addColumn<QStringList>("change");
     QTest::addColumn<bool>("removing");
 
     const QString gone = u"delete * from natl where codatl=500003"_s;
-    const QString other = u"insert into natl (codatl, nome, anno, soc, sesso, squadra) "
-                          u"values (500009, 'VERDI ELSA', 2008, 'XYZ', 'F', 0)"_s;
-    const QString changed = u"update natl set anno=1999 where codatl=500003"_s;
-    for (const bool removing : {false, true}) {
-        const char* verb = removing ? ": delete" : ": edit";
-        QTest::addRow("gone%s", verb) << QStringList{gone} << removing;
-        QTest::addRow("id given to another athlete%s", verb) << QStringList{gone, other} << removing;
-        QTest::addRow("changed%s", verb) << QStringList{changed} << removing;
-    }
+    const std::pair<const char*, QStringList> changes[] = {
+        {"gone", {gone}},
+        {"id given to another athlete", {gone, u"insert into natl (codatl, nome) values (500009, 'VERDI ELSA')"_s}},
+        {"changed", {u"update natl set anno=1999 where codatl=500003"_s}}};
+    for (const auto& [name, change] : changes)
+        for (const bool removing : {false, true})
+            QTest::addRow("%s: %s", name, removing ? "delete" : "edit") << change << removing;
 }
 
 void TestDataSource::writeToRowGoneOrChanged() {
@@ -330,70 +328,45 @@ void TestDataSource::writeToRowGoneOrChanged() {
     QFETCH(bool, removing);
 
     auto ds = m_db->source(u"select * from natl order by codatl"_s);
-    QVERIFY(ds->refresh());
-    QVERIFY(ds->moveLast());
-    QCOMPARE(code(*ds), 500003);
+    QVERIFY(ds->refresh() && ds->moveLast());
     const QString rowid = u"select rowid from natl where codatl=%1"_s;
     const QVariantList id = m_db->column(rowid.arg(500003));
     for (const QString& statement : std::as_const(change))
         QVERIFY(m_db->exec(statement));
     if (change.size() == 2)
         QCOMPARE(m_db->column(rowid.arg(500009)), id);
-    const QString rows = u"select quote(codatl)||quote(nome)||quote(anno)||quote(soc)||quote(sesso)||quote(squadra) "
-                         u"from natl order by rowid"_s;
+    const QString rows = u"select quote(codatl)||quote(nome)||quote(anno) from natl order by rowid"_s;
     const QVariantList stored = m_db->column(rows);
 
     QSignalSpy removed(ds.get(), &DataSource::rowsRemoved);
-    if (!removing) {
-        QVERIFY(ds->edit());
-        QVERIFY(ds->setField(u"nome"_s, u"FANTASMA"_s));
-    }
+    if (!removing)
+        QVERIFY(ds->edit() && ds->setField(u"nome"_s, u"FANTASMA"_s));
     QCOMPARE((removing ? ds->remove() : ds->update()).number, err::RecordDeleted);
     QCOMPARE(removed.count(), 1);
-    QCOMPARE(ds->rowCount(), 3);
     QCOMPARE(ds->position(), -1);
     QCOMPARE(m_db->column(rows), stored);
-    QVERIFY(ds->moveNext());
-    QVERIFY(ds->eof());
+    QVERIFY(ds->moveNext() && ds->eof());
 }
 
-// A row no one touched meanwhile is written, whatever its fields hold; in a set of some of
-// the table's columns, or of expressions, only the table's own columns are compared.
+// A row no one changed meanwhile is written, whatever its fields hold; of a set of some of
+// the columns, one an expression under a column's name, only the plain ones are compared.
 void TestDataSource::unchangedRowStillWrites_data() {
     QTest::addColumn<QString>("source");
-    QTest::addColumn<QString>("table");
-    QTest::addColumn<QString>("field");
-
-    QTest::newRow("a date and nulls") << u"select * from manif where [numero prova]=58"_s << u"manif"_s
-                                      << u"Nome Manifestazione"_s;
-    QTest::newRow("a double") << u"nprg57"_s << u"nprg57"_s << u"nome"_s;
-    QTest::newRow("a yes/no") << u"select * from natl where codatl=500003"_s << u"natl"_s << u"nome"_s;
-    QTest::newRow("a null yes/no") << u"select * from natl where codatl=500001"_s << u"natl"_s << u"nome"_s;
-    QTest::newRow("some columns, one an expression named as a column")
-        << u"select nome, anno * 2 as anno, soc || '-' as club from natl where codatl=500000"_s << u"natl"_s
-        << u"nome"_s;
+    QTest::newRow("a date, a double, a yes/no and a null") << u"prove"_s;
+    QTest::newRow("an expression named as a column") << u"select nome, misura * 2 as misura from prove"_s;
 }
 
 void TestDataSource::unchangedRowStillWrites() {
     QFETCH(QString, source);
-    QFETCH(QString, table);
-    QFETCH(QString, field);
-
-    QVERIFY(m_db->createRegistrationTable(u"57"_s));
-    QVERIFY(m_db->addRegistration(u"57"_s, 500000, u"ROSSI MARIO"_s, u"ABC"_s, 61.37));
-    const int before = m_db->count(table);
+    QVERIFY(
+        m_db->exec(u"create table prove (nome text(20), giorno datetime, misura double, fatto yesno, nota text)"_s));
+    QVERIFY(m_db->insert(u"prove"_s, {{u"giorno"_s, u"2024-05-01"_s}, {u"misura"_s, 61.37}, {u"fatto"_s, -1}}));
     for (const bool removing : {false, true}) {
         auto ds = m_db->source(source);
         QVERIFY(ds->refresh());
-        QCOMPARE(ds->rowCount(), 1);
-        if (removing) {
-            QVERIFY(ds->remove());
-        } else {
-            QVERIFY(ds->edit() && ds->setField(field, u"SCRITTO"_s) && ds->update());
-            QCOMPARE(m_db->count(table, u"[%1]='SCRITTO'"_s.arg(field)), 1);
-        }
+        QVERIFY(removing ? ds->remove().ok() : ds->edit() && ds->setField(u"nome"_s, u"SCRITTO"_s) && ds->update());
+        QCOMPARE(m_db->count(u"prove"_s, u"nome='SCRITTO'"_s), removing ? 0 : 1);
     }
-    QCOMPARE(m_db->count(table), before - 1);
 }
 
 void TestDataSource::modelFollowsSource() {
