@@ -23,10 +23,11 @@ namespace onda {
 //   (or the empty set of a failure) is in place; fields may differ between the two.
 // - a row added: rowsAboutToBeInserted(n, n) / rowsInserted(n, n), always at the end.
 // - a row deleted (by remove(), or found gone or changed when writing to it, see update()):
-//   rowsAboutToBeRemoved(r, r) / rowsRemoved(r, r). The row leaves the snapshot at once, so rowCount() drops by one
-//   and every later row moves up; only the cursor keeps a "deleted row" state: position()
-//   is -1, field() and a second remove() give err::RecordDeleted, moveNext() goes to the
-//   row that followed (now at index r) and movePrevious() to the row before it (r - 1).
+//   rowsAboutToBeRemoved(r, r) / rowsRemoved(r, r). The row leaves the snapshot at once, so
+//   rowCount() drops by one and every later row moves up; only the cursor keeps a "deleted
+//   row" state: position() is -1, field() and a second remove() give err::RecordDeleted,
+//   moveNext() goes to the row that followed (now at index r) and movePrevious() to the row
+//   before it (r - 1).
 // - a row rewritten: rowDataChanged(r).
 // - the cursor moved: currentRowChanged(position()).
 class DataSource : public QObject {
