@@ -7,6 +7,7 @@
 #include "store/SqlFunctions.h"
 #include "store/SqlTokens.h"
 #include "store/SqliteSupport.h"
+#include "store/Transaction.h"
 
 #include <QDate>
 #include <QFileInfo>
@@ -82,6 +83,8 @@ struct DataSource::Impl {
     QString table;          // where edits go; empty when read-only
     QString qualifier;
     QList<bool> inTable; // per column: a field of `table`
+    // Per column: read as it stands in `table` (not an expression, not another column renamed).
+    QList<bool> plainColumn;
 
     // The cursor: -1 before the first row, rowCount() after the last.
     int pos = 0;
@@ -129,6 +132,7 @@ struct DataSource::Impl {
     void clearSet();
     Status connect();
     Status readRow(qint64 rowid, QVariantList& out);
+    Status checkCurrentRowUnchanged();
     Status prepareFind(const QString& criterion);
     std::optional<Comparison> comparisonOf(const QString& criterion) const;
     std::optional<bool> compare(const QVariant& value) const;
@@ -150,6 +154,7 @@ void DataSource::Impl::clearSet() {
     table.clear();
     qualifier.clear();
     inTable.clear();
+    plainColumn.clear();
     pos = 0;
     onDeleted = false;
     mode = Mode::None;
@@ -351,15 +356,39 @@ void DataSource::Impl::moveTo(int row) {
     emit q->currentRowChanged(q->position());
 }
 
-// An update or a deletion by row id must meet exactly one row: none means the row is gone.
-Status DataSource::Impl::writeOneRow(Statement& stmt) {
-    if (Status s = stmt.run(db.handle()); !s)
+// Whether the table still holds the current row as the snapshot read it. Another connection
+// may have changed it, or deleted it and given its id to a new row (a table without an
+// INTEGER PRIMARY KEY reuses ids): either way it is no longer the row the user sees.
+Status DataSource::Impl::checkCurrentRowUnchanged() {
+    QVariantList stored;
+    if (Status s = readRow(rowids[pos], stored); !s)
         return s;
-    if (sqlite3_changes(db.handle()) != 1) {
-        dropRow(pos);
-        return Status::of(err::RecordDeleted);
+    const QVariant* kept = values.constData() + qsizetype(pos) * columns;
+    for (qsizetype c = 0; c < columns; ++c) {
+        if (plainColumn[c] && (stored[c].typeId() != kept[c].typeId() || stored[c] != kept[c]))
+            return Status::of(err::RecordDeleted);
     }
     return {};
+}
+
+// An update or a deletion by row id must meet exactly the row the snapshot read: a row gone
+// or changed meanwhile is dropped. The check and the write are one transaction.
+Status DataSource::Impl::writeOneRow(Statement& stmt) {
+    Transaction transaction(db);
+    if (!transaction.begun())
+        return transaction.begun();
+    Status status = checkCurrentRowUnchanged();
+    if (status)
+        status = stmt.run(db.handle());
+    if (status && sqlite3_changes(db.handle()) != 1)
+        status = Status::of(err::RecordDeleted);
+    if (status)
+        return transaction.commit();
+    // The views that hear of the dropped row may read or write: not inside this transaction.
+    transaction.rollback();
+    if (status.number == err::RecordDeleted)
+        dropRow(pos);
+    return status;
 }
 
 // The current row leaves the snapshot; the cursor keeps the deleted-row state.
@@ -443,6 +472,11 @@ Status DataSource::refresh() {
                     const char* decl = sqlite3_column_decltype(raw, c);
                     FieldInfo info = fieldInfoFromDeclaration(columnName, QString::fromUtf8(decl ? decl : ""), false);
                     bool fromTable = false;
+                    const char* originTable = sqlite3_column_table_name(raw, c);
+                    const char* originColumn = sqlite3_column_origin_name(raw, c);
+                    const bool plain = originTable && originColumn &&
+                                       QString::fromUtf8(originTable).compare(shape.table, Qt::CaseInsensitive) == 0 &&
+                                       QString::fromUtf8(originColumn).compare(columnName, Qt::CaseInsensitive) == 0;
                     for (const FieldInfo& t : tableFields) {
                         if (t.name.compare(columnName, Qt::CaseInsensitive) == 0) {
                             info = t;
@@ -454,6 +488,7 @@ Status DataSource::refresh() {
                     d->fields << info;
                     d->readAs << detail::readAsFor(info.type);
                     d->inTable << fromTable;
+                    d->plainColumn << (fromTable && plain);
                 }
                 d->columns = d->fields.size();
                 const int columns = int(d->columns);
@@ -515,6 +550,7 @@ Status DataSource::refreshFrom(const DataSource& other) {
     d->table = o.table;
     d->qualifier = o.qualifier;
     d->inTable = o.inTable;
+    d->plainColumn = o.plainColumn;
     d->open = true;
     d->last = {};
     emit refreshed();

@@ -22,11 +22,12 @@ namespace onda {
 // - refresh(): aboutToRefresh() before the set is dropped, refreshed() once the new set
 //   (or the empty set of a failure) is in place; fields may differ between the two.
 // - a row added: rowsAboutToBeInserted(n, n) / rowsInserted(n, n), always at the end.
-// - a row deleted (by remove(), or found gone when writing to it): rowsAboutToBeRemoved(r, r)
-//   / rowsRemoved(r, r). The row leaves the snapshot at once, so rowCount() drops by one
-//   and every later row moves up; only the cursor keeps a "deleted row" state: position()
-//   is -1, field() and a second remove() give err::RecordDeleted, moveNext() goes to the
-//   row that followed (now at index r) and movePrevious() to the row before it (r - 1).
+// - a row deleted (by remove(), or found gone or changed when writing to it, see update()):
+//   rowsAboutToBeRemoved(r, r) / rowsRemoved(r, r). The row leaves the snapshot at once, so
+//   rowCount() drops by one and every later row moves up; only the cursor keeps a "deleted
+//   row" state: position() is -1, field() and a second remove() give err::RecordDeleted,
+//   moveNext() goes to the row that followed (now at index r) and movePrevious() to the row
+//   before it (r - 1).
 // - a row rewritten: rowDataChanged(r).
 // - the cursor moved: currentRowChanged(position()).
 class DataSource : public QObject {
@@ -78,8 +79,11 @@ public:
     // (at the end it stays at the end), except on an empty set, where the row becomes current.
     Status addNew();
     Status edit();
-    // Writes the pending row. Writing to, or deleting, a row that another source or a
-    // statement deleted meanwhile fails with err::RecordDeleted and drops the row.
+    // Writes the pending row. Writing to, or deleting, a row that another source, a statement
+    // or another program deleted or changed meanwhile fails with err::RecordDeleted and drops
+    // the row: the write reaches the table only while the row's stored fields still hold what
+    // the set read (the pending edit aside), so a row id the table gave to a new row is never
+    // written through. An added row is not checked.
     Status update();
     void cancelUpdate();
     Status remove();
