@@ -196,18 +196,13 @@ private slots:
         workspace->manifSource().setRecordSource(QStringLiteral("select * from manif where username='U'"));
         QVERIFY(workspace->manifSource().refresh());
 
-        for (const QChar a : answers)
-            dialogs().queueYesNo(a == QLatin1Char('Y') ? Dialogs::Answer::Yes : Dialogs::Answer::No);
+        dialogs().queueYesNo(answers);
         QVERIFY(trigger(QStringLiteral("Reinizializza")));
-        const QList<ScriptedDialogs::Shown> shown = dialogs().take();
-        QCOMPARE(shown.size(), answers.size());
-        QCOMPARE(shown.at(0).text, QStringLiteral("Attenzione: questo comando cancella i dati nel database relativi ad "
-                                                  "atleti, manifestazioni, categorie, programmi gara.\r\n\r\nVuoi "
-                                                  "procedere ?"));
-        if (answers.size() > 1)
-            QCOMPARE(shown.at(1).text, QStringLiteral("Sicuro ?"));
-        for (const ScriptedDialogs::Shown& question : shown)
-            QCOMPARE(question.defaultAnswer, Dialogs::Answer::No);
+        const QStringList questions{
+            QStringLiteral("?N Attenzione: questo comando cancella i dati nel database relativi ad atleti, "
+                           "manifestazioni, categorie, programmi gara.\r\n\r\nVuoi procedere ?"),
+            QStringLiteral("?N Sicuro ?")};
+        QCOMPARE(dialogs().takeMarked(), questions.mid(0, answers.size()));
         if (answers != QLatin1String("YY")) {
             QCOMPARE(count(QStringLiteral("natl")), 1);
             QCOMPARE(count(QStringLiteral("nprg57")), 0);
@@ -243,7 +238,6 @@ private slots:
 
     void storedPositions() {
         QFETCH(QStringList, stored);
-        QFETCH(QRect, shown);
         QFETCH(bool, minimised);
         QTemporaryDir dir;
         AppHarness harness(dir.path()); // its settings folder is in force from here on
@@ -251,7 +245,7 @@ private slots:
             storePosition(stored);
         QVERIFY(harness.start());
         MainWindow* main = harness.main();
-        QCOMPARE(QRect(main->pos(), main->size()), shown);
+        QTEST(QRect(main->pos(), main->size()), "shown");
         if (minimised) {
             main->showMinimized();
             QTRY_VERIFY(main->isMinimized());
