@@ -30,34 +30,30 @@ constexpr int kKills = 100;
 // The child: one operation on the program directory `dir`, telling when its writing begins.
 int runOperation(const QString& op, const QString& dir) {
     const QString db = dir + u"/ONDA.mdb"_s;
-    const auto say = [](const char* line) { std::fputs(line, stdout), std::fflush(stdout); };
-    bool ok = false;
+    ScriptedDialogs dialogs;
+    dialogs.queueOkCancel(Dialogs::Answer::Ok); // the export replaces the previous file
+    AppState state(dialogs);
+    state.programDirectory = dir + u'/';
+    state.databasePath = db;
+    state.store.setDatabasePath(db);
+    state.changeCompetition([](Competition& c) { c.number = kCompetition; });
+    std::optional<RegistrationsAnswer> answer;
+    DataSource manif;
     if (op == u"import") {
-        const auto answer = parseRegistrations(QString::fromUtf8(fileBytes(dir + u"/answer.txt"_s)));
+        answer = parseRegistrations(QString::fromUtf8(fileBytes(dir + u"/answer.txt"_s)));
         if (!answer || answer->registrations.size() != kLines)
             return 2;
-        say("start\n");
-        ok = OnlineImport(db).replaceRegistrations(kCompetition, u"ABC"_s, answer->registrations).ok();
-    } else if (op == u"export") {
-        ScriptedDialogs dialogs;
-        dialogs.queueOkCancel(Dialogs::Answer::Ok); // the previous file is replaced
-        AppState state(dialogs);
-        state.programDirectory = dir + u'/';
-        state.databasePath = db;
-        state.changeCompetition([](Competition& c) { c.number = kCompetition; });
-        QString mode = u"SERVER"_s, folder, file;
-        say("start\n");
-        ok = ExportTransferDatabase(state, u"ABC"_s, mode, folder, file) == ExportOutcome::Written;
-    } else {
-        Store store;
-        store.setDatabasePath(db);
-        DataSource manif;
+    } else if (op == u"reinitialise") {
         manif.setRecordSource(u"manif"_s);
         Store::bindToDatabase({&manif}, db);
-        say("start\n");
-        ok = reinitialiseDatabase(store, manif).ok();
     }
-    say("done\n");
+    QString mode = u"SERVER"_s, folder, file;
+    std::fputs("start\n", stdout), std::fflush(stdout);
+    const bool ok =
+        op == u"import"   ? OnlineImport(db).replaceRegistrations(kCompetition, u"ABC"_s, answer->registrations).ok()
+        : op == u"export" ? ExportTransferDatabase(state, u"ABC"_s, mode, folder, file) == ExportOutcome::Written
+                          : reinitialiseDatabase(state.store, manif).ok();
+    std::fputs("done\n", stdout), std::fflush(stdout);
     return ok ? 0 : 1;
 }
 
