@@ -49,13 +49,10 @@ private:
     }
     // The rows of natl with `code` or `name`, as "code name year club sex team".
     QStringList rowsOf(const QString& code, const QString& name) {
-        QStringList out;
-        for (const QVariant& row :
-             m_db->column(u"select codatl||' '||nome||' '||anno||' '||soc||' '||sesso||' '||coalesce(squadra,'') "
-                          "from natl where codatl=? or nome=? order by codatl"_s,
-                          {code, name}))
-            out << row.toString();
-        return out;
+        return QVariant(m_db->column(u"select codatl||' '||nome||' '||anno||' '||soc||' '||sesso||' '||"
+                                     "coalesce(squadra,'') from natl where codatl=? or nome=? order by codatl"_s,
+                                     {code, name}))
+            .toStringList();
     }
 
 private slots:

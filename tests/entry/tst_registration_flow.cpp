@@ -27,17 +27,14 @@ const QString kKeepBoth = u"?Y Vuoi mantenere entrambe i codici o cancellare l'a
 QStringList texts(const char* joined) {
     return QString::fromUtf8(joined).split(QLatin1Char('|'), Qt::SkipEmptyParts);
 }
-// The question for an athlete without a category, as takeMarked() shows it.
-QString noCategory(const QString& sexAndYear) {
-    return u"?Y Non esiste una categoria definita per queste gare per questo atleta: "_s + sexAndYear +
-           u". Vuoi controllare le categore previste per questa gara ?"_s;
-}
-// Texts of a table row, where "?sex year" stands for the question of no category.
+// Texts of a table row, where "?sex year" stands for the question of no category, marked as
+// takeMarked() marks it.
 QStringList dialogsOf(const char* joined) {
     QStringList out = texts(joined);
     for (QString& d : out) {
         if (d.startsWith(QLatin1Char('?')))
-            d = noCategory(d.mid(1));
+            d = u"?Y Non esiste una categoria definita per queste gare per questo atleta: "_s + d.mid(1) +
+                u". Vuoi controllare le categore previste per questa gara ?"_s;
     }
     return out;
 }
@@ -179,12 +176,7 @@ class TestRegistrationFlow : public QObject, private RegistrationFlow::Port {
         form.time = time;
         return form;
     }
-    QStringList table(const char* sql) {
-        QStringList out;
-        for (const QVariant& v : m_db->column(QString::fromUtf8(sql)))
-            out << v.toString();
-        return out;
-    }
+    QStringList table(const char* sql) { return QVariant(m_db->column(QString::fromUtf8(sql))).toStringList(); }
 
 private slots:
     void cleanup() {
