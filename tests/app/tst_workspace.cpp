@@ -86,191 +86,177 @@ private:
 
 private slots:
     void init() { m_fixture = std::make_unique<FixtureDb>(); }
-    void offlineOpening_data();
-    void offlineOpening();
-    void missingRegistrationTable_data();
-    void missingRegistrationTable();
-    void cancelLeavesSourcesAlone();
-    void keyboardAndMouse();
-    void checkAddress();
-    void noteWrittenAndKept();
-    void competitionLists();
-};
+    void offlineOpening_data() {
+        QTest::addColumn<QString>("note");
+        QTest::addColumn<bool>("present");
+        QTest::newRow("blank note") << QStringLiteral("   ") << false;
+        QTest::newRow("no note") << QString() << false;
+        QTest::newRow("a note") << QStringLiteral(" Arriviamo alle 9 ") << true;
+    }
 
-void TestWorkspace::offlineOpening_data() {
-    QTest::addColumn<QString>("note");
-    QTest::addColumn<bool>("present");
-    QTest::newRow("blank note") << QStringLiteral("   ") << false;
-    QTest::newRow("no note") << QString() << false;
-    QTest::newRow("a note") << QStringLiteral(" Arriviamo alle 9 ") << true;
-}
+    void offlineOpening() {
+        QFETCH(QString, note);
+        fill(note);
+        open(QStringLiteral("57"), "Label2_1");
 
-void TestWorkspace::offlineOpening() {
-    QFETCH(QString, note);
-    QFETCH(bool, present);
-    fill(note);
-    open(QStringLiteral("57"), "Label2_1");
+        const Competition& c = app().state().competition();
+        QCOMPARE(c.number, QStringLiteral("57"));
+        QCOMPARE(c.note, note);
+        QTEST(c.notePresent, "present");
+        QVERIFY(c.maxEntriesPerClub.isNull());
+        QCOMPARE(c.maxEntriesPerAthlete.toInt(), 4);
+        QCOMPARE(c.categoriesText, QStringLiteral("M|RAGAZZI|2010|2011|$F|JUNIORES|2008|2009|$"));
+        QStringList shown;
+        for (const char* label : {"Label4_2", "Label4_1", "Label4_4", "ManifID", "soc", "niscrizioni"})
+            shown << text(QStringLiteral("Form2/") + QLatin1String(label));
+        QCOMPARE(shown, QStringList({"Trofeo D'Angelo", "Bari", "03/05/2026", "57", "ABC", "3"}));
+        QCOMPARE(marks(), QStringList({"*", ""}));
+        QVERIFY(registrationShown());
+        QCOMPARE(app().registration()->windowTitle(), QStringLiteral("Iscrizioni ABC. Numero iscrizioni: 3"));
+    }
 
-    const Competition& c = app().state().competition();
-    QCOMPARE(c.number, QStringLiteral("57"));
-    QCOMPARE(c.note, note);
-    QCOMPARE(c.notePresent, present);
-    QVERIFY(c.maxEntriesPerClub.isNull());
-    QCOMPARE(c.maxEntriesPerAthlete.toInt(), 4);
-    QCOMPARE(c.categoriesText, QStringLiteral("M|RAGAZZI|2010|2011|$F|JUNIORES|2008|2009|$"));
-    QStringList shown;
-    for (const char* label : {"Label4_2", "Label4_1", "Label4_4", "ManifID", "soc", "niscrizioni"})
-        shown << text(QStringLiteral("Form2/") + QLatin1String(label));
-    QCOMPARE(shown, QStringList({"Trofeo D'Angelo", "Bari", "03/05/2026", "57", "ABC", "3"}));
-    QCOMPARE(marks(), QStringList({"*", ""}));
-    QVERIFY(registrationShown());
-    QCOMPARE(app().registration()->windowTitle(), QStringLiteral("Iscrizioni ABC. Numero iscrizioni: 3"));
+    void missingRegistrationTable_data() {
+        // The import that succeeds runs against the stand-in service in the on-line tests.
+        QTest::addColumn<Answer>("answer");
+        QTest::newRow("No") << Answer::No;
+        QTest::newRow("Yes, import fails") << Answer::Yes;
+    }
 
-    // Opening the other competition and cancelling it moves the mark away from the first.
-    open(QStringLiteral("58"), nullptr, "Command1_1");
-    QCOMPARE(marks(), QStringList({"", ""}));
-    QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("58"));
-}
+    void missingRegistrationTable() {
+        QFETCH(Answer, answer);
+        fill(QString(), false);
+        QStringList imported;
+        app().state().importCompetition = [&](const CompetitionHeading& h) {
+            imported << h.number + QLatin1Char('/') + h.name + QLatin1Char('/') + h.place + QLatin1Char('/') + h.date;
+            return false;
+        };
+        dialogs().queueYesNo(answer);
+        open(QStringLiteral("58"), "Label2_1");
+        QCOMPARE(dialogs().takeTexts(), QStringList{kMissingTable});
 
-void TestWorkspace::missingRegistrationTable_data() {
-    // The import that succeeds runs against the stand-in service in the on-line tests.
-    QTest::addColumn<Answer>("answer");
-    QTest::newRow("No") << Answer::No;
-    QTest::newRow("Yes, import fails") << Answer::Yes;
-}
+        QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("58"));
+        QCOMPARE(imported, answer == Answer::Yes ? QStringList{"58/Meeting/Lecce/01/06/2026"} : QStringList());
+        QVERIFY(!registrationShown());
+        QCOMPARE(text(QStringLiteral("Form2/Label4_2")),
+                 QString::fromLatin1(answer == Answer::Yes ? "Meeting" : "Procedi con le iscrizioni"));
+        QCOMPARE(marks(), QStringList({QString(), QString()}));
 
-void TestWorkspace::missingRegistrationTable() {
-    QFETCH(Answer, answer);
-    fill(QString(), false);
-    QStringList imported;
-    app().state().importCompetition = [&](const CompetitionHeading& h) {
-        imported << h.number + QLatin1Char('/') + h.name + QLatin1Char('/') + h.place + QLatin1Char('/') + h.date;
-        return false;
-    };
-    dialogs().queueYesNo(answer);
-    open(QStringLiteral("58"), "Label2_1");
-    QCOMPARE(dialogs().takeTexts(), QStringList{kMissingTable});
+        // On-line without an import available: nothing opens and nothing is asked.
+        app().state().importCompetition = nullptr;
+        open(QStringLiteral("57"), "Label2_0");
+        QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("57"));
+        QVERIFY(!registrationShown());
+    }
 
-    QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("58"));
-    QCOMPARE(imported, answer == Answer::Yes ? QStringList{"58/Meeting/Lecce/01/06/2026"} : QStringList());
-    QVERIFY(!registrationShown());
-    QCOMPARE(text(QStringLiteral("Form2/Label4_2")),
-             QString::fromLatin1(answer == Answer::Yes ? "Meeting" : "Procedi con le iscrizioni"));
-    QCOMPARE(marks(), QStringList({QString(), QString()}));
-
-    // On-line without an import available: nothing opens and nothing is asked.
-    app().state().importCompetition = nullptr;
-    open(QStringLiteral("57"), "Label2_0");
-    QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("57"));
-    QVERIFY(!registrationShown());
-}
-
-void TestWorkspace::cancelLeavesSourcesAlone() {
-    // The same competition downloaded under a second user, for club XYZ.
-    QVERIFY(m_fixture->insert(QStringLiteral("manif"),
+    void cancelLeavesSourcesAlone() {
+        // The same competition downloaded under a second user, for club XYZ.
+        QVERIFY(
+            m_fixture->insert(QStringLiteral("manif"),
                               {{"Numero Prova", 57}, {"Data", "2026-05-03"}, {"userName", "V"}, {"societa", "XYZ"}}));
-    fill(QString());
-    const QString before = app().registration()->registrations().recordSource();
-    open(QStringLiteral("57"), "Label2_1", "Command1_1");
-    QCOMPARE(app().registration()->registrations().recordSource(), before);
-    QCOMPARE(app().workspace()->manifSource().recordSource(), QStringLiteral("select * from manif"));
-    QVERIFY(!registrationShown());
-    QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("57"));
+        fill(QString());
+        const QString before = app().registration()->registrations().recordSource();
+        open(QStringLiteral("57"), "Label2_1", "Command1_1");
+        QCOMPARE(app().registration()->registrations().recordSource(), before);
+        QCOMPARE(app().workspace()->manifSource().recordSource(), QStringLiteral("select * from manif"));
+        QVERIFY(!registrationShown());
+        QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("57"));
 
-    // Opened from V's row, the opening uses V's user and V's club.
-    QCOMPARE(grid()->item(1, 5)->text(), QStringLiteral("V")); // ordered by date, then user
-    open(QStringLiteral("#1"), "Label2_1");
-    QCOMPARE(app().state().userId, QStringLiteral("V"));
-    QCOMPARE(app().registration()->windowTitle(), QStringLiteral("Iscrizioni XYZ. Numero iscrizioni: 1"));
-}
+        // Opened from V's row, the opening uses V's user and V's club.
+        QCOMPARE(grid()->item(1, 5)->text(), QStringLiteral("V")); // ordered by date, then user
+        open(QStringLiteral("#1"), "Label2_1");
+        QCOMPARE(app().state().userId, QStringLiteral("V"));
+        QCOMPARE(app().registration()->windowTitle(), QStringLiteral("Iscrizioni XYZ. Numero iscrizioni: 1"));
+    }
 
-void TestWorkspace::keyboardAndMouse() {
-    fill(QString());
-    // Enter on a row opens it as the button does; OK with no option chosen means off-line.
-    grid()->selectRow(rowOf(QStringLiteral("57")));
-    answerMode(nullptr, "Command1_0");
-    QTest::keyClick(grid(), Qt::Key_Return);
-    QVERIFY(registrationShown());
-    QCOMPARE(text(QStringLiteral("Form2/niscrizioni")), QStringLiteral("3"));
+    void keyboardAndMouse() {
+        fill(QString());
+        // Enter on a row opens it as the button does; OK with no option chosen means off-line.
+        grid()->selectRow(rowOf(QStringLiteral("57")));
+        answerMode(nullptr, "Command1_0");
+        QTest::keyClick(grid(), Qt::Key_Return);
+        QVERIFY(registrationShown());
+        QCOMPARE(text(QStringLiteral("Form2/niscrizioni")), QStringLiteral("3"));
 
-    // A double click on a row does the same: cancelled here, the mark is gone.
-    answerMode(nullptr, "Command1_1");
-    const QRect cell = grid()->visualRect(grid()->model()->index(rowOf(QStringLiteral("58")), 2));
-    QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cell.center());
-    QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, cell.center());
-    QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("58"));
-    QCOMPARE(marks(), QStringList({QString(), QString()}));
-}
+        // A double click on a row does the same: cancelled here, the mark is gone.
+        answerMode(nullptr, "Command1_1");
+        const QRect cell = grid()->visualRect(grid()->model()->index(rowOf(QStringLiteral("58")), 2));
+        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("58"));
+        QCOMPARE(marks(), QStringList({QString(), QString()}));
+    }
 
-void TestWorkspace::checkAddress() {
-    fill(QString());
-    QStringList opened;
-    app().main()->setAddressOpener([&opened](const QString& address) { opened << address; });
-    QVERIFY(trigger(QStringLiteral("ControllaIscrizioni")));
-    QCOMPARE(dialogs().takeTexts(), QStringList{"Devi prima selezionare una gara"});
-    QVERIFY(opened.isEmpty());
+    void checkAddress() {
+        fill(QString());
+        QStringList opened;
+        app().main()->setAddressOpener([&opened](const QString& address) { opened << address; });
+        QVERIFY(trigger(QStringLiteral("ControllaIscrizioni")));
+        QCOMPARE(dialogs().takeTexts(), QStringList{"Devi prima selezionare una gara"});
+        QVERIFY(opened.isEmpty());
 
-    QVERIFY(m_fixture->exec(QStringLiteral("update manif set societa='A B' where [Numero Prova]=57")));
-    open(QStringLiteral("57"), "Label2_1");
-    QVERIFY(click(QStringLiteral("Form2/Command1_4")));
-    QCOMPARE(opened, QStringList{app().state().baseAddress +
-                                 "/ondanet/Manifestazioni/iscrizioni_S.asp?manifID=57&MODE=view&soc=A%20B"});
-}
+        QVERIFY(m_fixture->exec(QStringLiteral("update manif set societa='A B' where [Numero Prova]=57")));
+        open(QStringLiteral("57"), "Label2_1");
+        QVERIFY(click(QStringLiteral("Form2/Command1_4")));
+        QCOMPARE(opened, QStringList{app().state().baseAddress +
+                                     "/ondanet/Manifestazioni/iscrizioni_S.asp?manifID=57&MODE=view&soc=A%20B"});
+    }
 
-void TestWorkspace::noteWrittenAndKept() {
-    fill(QString());
-    open(QStringLiteral("57"), "Label2_1");
-    const auto stored = [this] {
-        return m_fixture->column(QStringLiteral("select Nota from manif where [Numero Prova]=57"));
-    };
+    void noteWrittenAndKept() {
+        fill(QString());
+        open(QStringLiteral("57"), "Label2_1");
+        const auto stored = [this] {
+            return m_fixture->column(QStringLiteral("select Nota from manif where [Numero Prova]=57"));
+        };
 
-    const auto write = [this](const QString& note, const char* button) {
-        app().main()->showChild(app().main()->child(Child::Note));
-        QCOMPARE(text(QStringLiteral("frmNote/Text1")), app().state().competition().note);
-        QVERIFY(type(QStringLiteral("frmNote/Text1"), note));
-        QVERIFY(click(QStringLiteral("frmNote/") + QLatin1String(button)));
-        QTRY_VERIFY(!widget(QStringLiteral("frmNote")));
-    };
-    write(QStringLiteral("Arriviamo l'ultimo giorno"), "cmdRegistra");
-    QCOMPARE(stored(), QVariantList{"Arriviamo l'ultimo giorno"});
-    QVERIFY(app().state().competition().notePresent);
-    write(QStringLiteral("scartata"), "cmdCancel");
-    QCOMPARE(stored(), QVariantList{"Arriviamo l'ultimo giorno"});
-    write(QStringLiteral("   "), "cmdRegistra");
-    QCOMPARE(stored(), QVariantList{"   "});
-    QVERIFY(!app().state().competition().notePresent);
+        const auto write = [this](const QString& note, const char* button) {
+            app().main()->showChild(app().main()->child(Child::Note));
+            QCOMPARE(text(QStringLiteral("frmNote/Text1")), app().state().competition().note);
+            QVERIFY(type(QStringLiteral("frmNote/Text1"), note));
+            QVERIFY(click(QStringLiteral("frmNote/") + QLatin1String(button)));
+            QTRY_VERIFY(!widget(QStringLiteral("frmNote")));
+        };
+        write(QStringLiteral("Arriviamo l'ultimo giorno"), "cmdRegistra");
+        QCOMPARE(stored(), QVariantList{"Arriviamo l'ultimo giorno"});
+        QVERIFY(app().state().competition().notePresent);
+        write(QStringLiteral("scartata"), "cmdCancel");
+        QCOMPARE(stored(), QVariantList{"Arriviamo l'ultimo giorno"});
+        write(QStringLiteral("   "), "cmdRegistra");
+        QCOMPARE(stored(), QVariantList{"   "});
+        QVERIFY(!app().state().competition().notePresent);
 
-    // Another program holds the file: the write fails, silently, and the note in use stays the stored one.
-    Database other;
-    QVERIFY(other.open(m_fixture->path()));
-    QVERIFY(other.execute(QStringLiteral("BEGIN IMMEDIATE")));
-    write(QStringLiteral("bloccata"), "cmdRegistra");
-    QVERIFY(other.execute(QStringLiteral("ROLLBACK")));
-    QCOMPARE(stored(), QVariantList{"   "});
-    QCOMPARE(app().state().competition().note, QStringLiteral("   "));
-}
+        // Another program holds the file: the write fails, silently, and the note in use stays the stored one.
+        Database other;
+        QVERIFY(other.open(m_fixture->path()));
+        QVERIFY(other.execute(QStringLiteral("BEGIN IMMEDIATE")));
+        write(QStringLiteral("bloccata"), "cmdRegistra");
+        QVERIFY(other.execute(QStringLiteral("ROLLBACK")));
+        QCOMPARE(stored(), QVariantList{"   "});
+        QCOMPARE(app().state().competition().note, QStringLiteral("   "));
+    }
 
-void TestWorkspace::competitionLists() {
-    fill(QString());
-    app().state().club.clear();
-    QVERIFY(trigger(QStringLiteral("ElencoGare")));
-    QVERIFY(trigger(QStringLiteral("CAtegorie")));
-    QCOMPARE(dialogs().takeTexts(), QStringList({"Selezionare una manifestazione", "Selezionare una manifestazione"}));
-    app().state().club = QStringLiteral("ABC");
-    QVERIFY(trigger(QStringLiteral("ElencoGare")));
-    QCOMPARE(dialogs().takeTexts(), QStringList{"Selezionare la prova prescelta"});
-    QVERIFY(!widget(QStringLiteral("frmElencoGare")));
+    void competitionLists() {
+        fill(QString());
+        app().state().club.clear();
+        QVERIFY(trigger(QStringLiteral("ElencoGare")));
+        QVERIFY(trigger(QStringLiteral("CAtegorie")));
+        QCOMPARE(dialogs().takeTexts(),
+                 QStringList({"Selezionare una manifestazione", "Selezionare una manifestazione"}));
+        app().state().club = QStringLiteral("ABC");
+        QVERIFY(trigger(QStringLiteral("ElencoGare")));
+        QCOMPARE(dialogs().takeTexts(), QStringList{"Selezionare la prova prescelta"});
+        QVERIFY(!widget(QStringLiteral("frmElencoGare")));
 
-    open(QStringLiteral("57"), "Label2_1");
-    QVERIFY(trigger(QStringLiteral("ElencoGare")));
-    QCOMPARE(rows(QStringLiteral("frmElencoGare/DBGrid1")),
-             QList<QStringList>({{"1", "100SL", "RAGAZZI", "M", "0"}, {"2", "200MI", "JUNIORES", "F", "0"}}));
-    QVERIFY(trigger(QStringLiteral("CAtegorie")));
-    QCOMPARE(rows(QStringLiteral("frmCategorie/DBGrid1")),
-             QList<QStringList>({{"RAGAZZI", "M", "2010", "2011"}, {"JUNIORES", "F", "2008", "2009"}}));
-    QVERIFY(click(QStringLiteral("frmCategorie/cmdChiudi")));
-    QTRY_VERIFY(!widget(QStringLiteral("frmCategorie")));
-}
+        open(QStringLiteral("57"), "Label2_1");
+        QVERIFY(trigger(QStringLiteral("ElencoGare")));
+        QCOMPARE(rows(QStringLiteral("frmElencoGare/DBGrid1")),
+                 QList<QStringList>({{"1", "100SL", "RAGAZZI", "M", "0"}, {"2", "200MI", "JUNIORES", "F", "0"}}));
+        QVERIFY(trigger(QStringLiteral("CAtegorie")));
+        QCOMPARE(rows(QStringLiteral("frmCategorie/DBGrid1")),
+                 QList<QStringList>({{"RAGAZZI", "M", "2010", "2011"}, {"JUNIORES", "F", "2008", "2009"}}));
+        QVERIFY(click(QStringLiteral("frmCategorie/cmdChiudi")));
+        QTRY_VERIFY(!widget(QStringLiteral("frmCategorie")));
+    }
+};
 
 QTEST_MAIN(TestWorkspace)
 #include "tst_workspace.moc"

@@ -27,17 +27,14 @@ const QString kKeepBoth = u"?Y Vuoi mantenere entrambe i codici o cancellare l'a
 QStringList texts(const char* joined) {
     return QString::fromUtf8(joined).split(QLatin1Char('|'), Qt::SkipEmptyParts);
 }
-// The question for an athlete without a category, as said() shows it.
-QString noCategory(const QString& sexAndYear) {
-    return u"?Y Non esiste una categoria definita per queste gare per questo atleta: "_s + sexAndYear +
-           u". Vuoi controllare le categore previste per questa gara ?"_s;
-}
-// Texts of a table row, where "?sex year" stands for the question of no category.
+// Texts of a table row, where "?sex year" stands for the question of no category, marked as
+// takeMarked() marks it.
 QStringList dialogsOf(const char* joined) {
     QStringList out = texts(joined);
     for (QString& d : out) {
         if (d.startsWith(QLatin1Char('?')))
-            d = noCategory(d.mid(1));
+            d = u"?Y Non esiste una categoria definita per queste gare per questo atleta: "_s + d.mid(1) +
+                u". Vuoi controllare le categore previste per questa gara ?"_s;
     }
     return out;
 }
@@ -179,28 +176,7 @@ class TestRegistrationFlow : public QObject, private RegistrationFlow::Port {
         form.time = time;
         return form;
     }
-    // The dialogs shown since the last call: questions as "?Y text" or "?N text" by their
-    // default button, messages as their text.
-    QStringList said() {
-        QStringList out;
-        for (const ScriptedDialogs::Shown& s : m_dialogs.take()) {
-            if (s.kind == ScriptedDialogs::Kind::YesNo)
-                out << (s.defaultAnswer == Dialogs::Answer::Yes ? u"?Y "_s : u"?N "_s) + s.text;
-            else
-                out << s.text;
-        }
-        return out;
-    }
-    void answer(const QString& answers) {
-        for (QChar a : answers)
-            m_dialogs.queueYesNo(a == QLatin1Char('Y') ? Dialogs::Answer::Yes : Dialogs::Answer::No);
-    }
-    QStringList table(const char* sql) {
-        QStringList out;
-        for (const QVariant& v : m_db->column(QString::fromUtf8(sql)))
-            out << v.toString();
-        return out;
-    }
+    QStringList table(const char* sql) { return QVariant(m_db->column(QString::fromUtf8(sql))).toStringList(); }
 
 private slots:
     void cleanup() {
@@ -261,9 +237,9 @@ private slots:
         QFETCH(QString, answers);
         QFETCH(QStringList, dialogs);
         open({u"1001 ROSSI MARIO 100SL"_s});
-        answer(answers);
+        m_dialogs.queueYesNo(answers);
         const RegistrationView view = m_flow->setAthlete(form);
-        QCOMPARE(said(), dialogs);
+        QCOMPARE(m_dialogs.takeMarked(), dialogs);
         QTEST(table("select codatl || ' ' || nome from natl where soc='ABC' order by codatl"), "archive");
         QTEST(table("select codatl || ' ' || spec from nprg57"), "registrations");
         QCOMPARE(view.athleteSet, dialogs.isEmpty() || answers.endsWith(QLatin1String("NY")));
@@ -284,7 +260,7 @@ private slots:
         RegistrationForm form = athlete(u"1001"_s, u"ROSSI MARIO"_s, c.race, c.time);
         form.category = QString::fromUtf8(c.category);
         const RegistrationView view = m_flow->registerAthlete(form);
-        QCOMPARE(said(), texts(c.dialog));
+        QCOMPARE(m_dialogs.takeMarked(), texts(c.dialog));
         const QStringList rows = texts(c.rows);
         QCOMPARE(table("select spec || printf(' %g', s) from nprg57 where codatl=1001 order by spec"), rows);
         // A race registered again is rewritten in place: the insertion order stays.
@@ -305,7 +281,7 @@ private slots:
         open();
         const RegistrationForm form = athlete(u"1001"_s, u"ROSSI MARIO"_s, "100SL", c.typed);
         const RegistrationView view = m_flow->registerAthlete(form);
-        QCOMPARE(said(), texts(c.refusal));
+        QCOMPARE(m_dialogs.takeMarked(), texts(c.refusal));
         QCOMPARE(table("select printf('%g %g', m, s) from nprg57"), texts(c.stored));
         // The time is remembered for the athlete's race when it is one a user could mean.
         QCOMPARE(table("select Spec || printf(' %g %g', M, S) from Records"),
@@ -326,11 +302,11 @@ private slots:
         QFETCH(int, row);
         const auto& c = kLookups[row];
         open({u"1001 ROSSI MARIO 100SL"_s}, QVariant(3), *c.categories ? QString::fromUtf8(c.categories) : kCategories);
-        answer(QString::fromUtf8(c.answers));
+        m_dialogs.queueYesNo(QString::fromUtf8(c.answers));
         RegistrationForm form;
         form.codeEntry = QString::fromUtf8(c.entry);
         const RegistrationView view = c.byCode ? m_flow->lookupByCode(form) : m_flow->recall(form);
-        QCOMPARE(said(), dialogsOf(c.dialogs));
+        QCOMPARE(m_dialogs.takeMarked(), dialogsOf(c.dialogs));
         QCOMPARE(view.name.value_or(u"-"_s), QString::fromUtf8(c.shownName));
         QCOMPARE(view.categories.value_or(QStringList{}), texts(c.items));
         if (*c.races == '-') {
@@ -350,12 +326,12 @@ private slots:
         open();
         const QStringList dialogs = dialogsOf(c.dialog);
         if (!dialogs.isEmpty() && dialogs.first().startsWith(QLatin1Char('?')))
-            answer(u"N"_s);
+            m_dialogs.queueYesNo(u"N"_s);
         RegistrationForm form;
         form.sex = QString::fromUtf8(c.sex);
         form.year = QString::fromUtf8(c.year);
         const RegistrationView view = c.leaveYear ? m_flow->leaveYear(form) : m_flow->leaveSex(form);
-        QCOMPARE(said(), dialogs);
+        QCOMPARE(m_dialogs.takeMarked(), dialogs);
         QCOMPARE(view.sex.value_or(u"-"_s), QString::fromUtf8(c.shownSex));
         QCOMPARE(view.year.value_or(u"-"_s), QString::fromUtf8(c.shownYear));
         QCOMPARE(view.category.value_or(u"-"_s), QString::fromUtf8(c.category));
@@ -367,16 +343,16 @@ private slots:
               u"2001 ROSSI MARIO 100SL"_s});
         const QString caption = registrationMenuCaption(u"ROSSI MARIO"_s, u"100SL"_s);
         const QString question = u"?N Sei sicuro di voler cancellare i records selezionati: "_s + caption;
-        answer(u"N"_s);
+        m_dialogs.queueYesNo(u"N"_s);
         QVERIFY(!m_flow->deleteRegistration({}, caption).registrationCount);
-        QCOMPARE(said(), QStringList{question});
+        QCOMPARE(m_dialogs.takeMarked(), QStringList{question});
         QCOMPARE(m_db->count(u"nprg57"_s), 4);
 
         // Every row of the club with that name and race goes, whatever its code; then
         // "Imposta Atleta" runs on the frame, here empty, and says so.
-        answer(u"Y"_s);
+        m_dialogs.queueYesNo(u"Y"_s);
         const RegistrationView view = m_flow->deleteRegistration({}, caption);
-        QCOMPARE(said(), QStringList({question, u"Devi indicare un codice per l'atleta"_s}));
+        QCOMPARE(m_dialogs.takeMarked(), QStringList({question, u"Devi indicare un codice per l'atleta"_s}));
         QCOMPARE(table("select soc || spec from nprg57 order by soc"), QStringList({"ABC200SL", "XYZ100SL"}));
         QCOMPARE(view.registrationCount, std::optional<int>(1));
         QCOMPARE(view.caption.value_or(QString()), u"Iscrizioni Trofeo:1"_s);
@@ -394,12 +370,12 @@ private slots:
         QCOMPARE(view.time.value_or(QString()), u"2:03.50"_s);
         QCOMPARE(m_flow->chooseRace(form, u"100SL (gia' registrato)"_s).time.value_or(QString()), u"1:10.00"_s);
         QCOMPARE(m_flow->chooseRace({}, u"100FA"_s).race.value_or(QString()), u"100FA"_s);
-        QCOMPARE(said(), QStringList{u"Devi specificare il codice atleta"_s});
+        QCOMPARE(m_dialogs.takeMarked(), QStringList{u"Devi specificare il codice atleta"_s});
 
         // The table gone under the window (another program, a re-initialisation): no success.
         QVERIFY(m_db->exec(u"drop table nprg57"_s));
         view = m_flow->registerAthlete(athlete(u"1001"_s, u"ROSSI MARIO"_s, "100FA", "1:00.00"));
-        const QStringList texts = said();
+        const QStringList texts = m_dialogs.takeMarked();
         QCOMPARE(texts.size(), 1);
         QVERIFY(texts.first().startsWith(u"Iscrizione non registrata: "_s));
         QVERIFY(!view.status && !view.registrationCount);
@@ -413,7 +389,7 @@ private slots:
             {{57, "50 SL", "RAG", "M", 0}, {57, "150 SL", "RAG", "M", 0}, {57, "4x50 SL", "RAG", "M", 0}}));
         RegistrationForm form = athlete(u"1001"_s, u"ROSSI MARIO"_s, "50 SL", "0:31.00");
         RegistrationView view = m_flow->registerAthlete(form);
-        QCOMPARE(said(), QStringList());
+        QCOMPARE(m_dialogs.takeMarked(), QStringList());
         QCOMPARE(table("select spec from nprg57 order by spec"), QStringList({"150 SL", "50 SL"}));
         const QStringList lines = view.raceLines.value_or(QStringList());
         QCOMPARE(lines.value(view.raceLine.value_or(-1)), u"50 SL (gia' registrato)"_s);
@@ -447,7 +423,7 @@ private slots:
         shared.setRecordSource(u"select * from natl where codatl=3001"_s);
         QVERIFY(shared.refresh() && shared.edit() && shared.setField(u"nome"_s, u"ALTRA"_s) && shared.update());
         QVERIFY(names().contains(u"ALTRA"_s));
-        QCOMPARE(said(), QStringList());
+        QCOMPARE(m_dialogs.takeMarked(), QStringList());
     }
 
     void marksOfTheAthleteShown() {
@@ -471,7 +447,7 @@ private slots:
         QCOMPARE(view.codeEntry.value_or(QString()), u"1001"_s);
         QCOMPARE(view.category.value_or(QString()), u"RAG"_s);
         QVERIFY(!view.raceLines);
-        QCOMPARE(said(), QStringList());
+        QCOMPARE(m_dialogs.takeMarked(), QStringList());
     }
 
     void theCompetitionShown() {
@@ -494,7 +470,7 @@ private slots:
             QCOMPARE(box, std::optional<QString>(QString()));
         QCOMPARE(opened.raceLines, std::optional<QStringList>(QStringList()));
         QCOMPARE(m_flow->registerAthlete(form).raceLines, std::optional<QStringList>(QStringList{"400MX"}));
-        QCOMPARE(said(), texts("La gara scelta non e' nel programma di questa manifestazione"));
+        QCOMPARE(m_dialogs.takeMarked(), texts("La gara scelta non e' nel programma di questa manifestazione"));
         QCOMPARE(m_db->count(u"nprg58"_s), 0);
         QVERIFY(m_flow->registerAthlete(athlete(u"1001"_s, u"ROSSI MARIO"_s, "400MX", "5:00.00")).registrationCount);
         QCOMPARE(table("select spec from nprg58"), QStringList{"400MX"});

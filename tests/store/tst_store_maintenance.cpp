@@ -60,23 +60,6 @@ bool makeReadOnly(const QString& path) {
 class TestStoreMaintenance : public QObject {
     Q_OBJECT
 
-private slots:
-    void init();
-    void cleanup();
-
-    void freshFileMatchesGolden();
-    void olderFileCompleted();
-    void startupRefuses_data();
-    void startupRefuses();
-    void plainToolReadsFile();
-    void transactionsNest();
-    void batch_data();
-    void batch();
-    void countRecords();
-    void addTableField();
-    void insertionOrderKeepsRowIdentity();
-    void ensureInsertionOrder();
-
 private:
     Store store() const {
         Store s = m_db->store();
@@ -94,264 +77,265 @@ private:
 
     std::unique_ptr<FixtureDb> m_db;
     mutable QStringList m_messages;
-};
 
-void TestStoreMaintenance::init() {
-    m_messages.clear();
-    m_db = std::make_unique<FixtureDb>();
-    QVERIFY(m_db->isValid());
-}
-
-void TestStoreMaintenance::cleanup() {
-    setImmutable(m_db->path(), false);
-    m_db.reset();
-}
-
-void TestStoreMaintenance::freshFileMatchesGolden() {
-    QFile golden(QStringLiteral(ONDA_TEST_DATA "/onda_schema.sql"));
-    QVERIFY(golden.open(QIODevice::ReadOnly));
-    QCOMPARE(m_db->schemaText(), QString::fromUtf8(golden.readAll()));
-
-    // A complete file is only read at start-up.
-    const QByteArray before = fileBytes(m_db->path());
-    QVERIFY(store().ensureDatabase());
-    QCOMPARE(fileBytes(m_db->path()), before);
-}
-
-void TestStoreMaintenance::olderFileCompleted() {
-    // A file of before versioning: no version, config of its own, no categorie.
-    for (const char* sql : {"drop table categorie", "drop table config", "create table config (societa text)",
-                            "insert into config values ('ABC')", "PRAGMA user_version = 0"})
-        QVERIFY(m_db->exec(QLatin1String(sql)));
-
-    QVERIFY(store().ensureDatabase());
-    QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='categorie'"_s), 1);
-    QCOMPARE(m_db->column(u"select count(*) from pragma_table_info('config')"_s),
-             QVariantList{1LL}); // its own table is kept, rows too
-    QCOMPARE(m_db->count(u"config"_s), 1);
-    QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='Tempi'"_s), 1);       // the step to version 2
-    QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='natl_codatl'"_s), 1); // and to 3
-    QCOMPARE(m_db->column(u"PRAGMA user_version"_s), QVariantList{3LL});
-    // The file as it was is copied first.
-    const QDir copies(m_db->filePath(u"copie"_s));
-    const QStringList made = copies.entryList({u"*_prima-di-aggiornamento.mdb"_s}, QDir::Files);
-    QCOMPARE(made.size(), 1);
-    QCOMPARE(databaseColumn(copies.filePath(made.first()), u"PRAGMA user_version"_s), QVariantList{0LL});
-}
-
-void TestStoreMaintenance::startupRefuses_data() {
-    QTest::addColumn<QString>("cause");
-    QTest::addColumn<int>("number");
-    QTest::addColumn<QString>("message");
-
-    QTest::newRow("not a database") << "text" << err::NotADatabase << "il file non e' un database.";
-    QTest::newRow("locked") << "locked" << err::FileInUse << "il file e' bloccato da un altro programma.";
-    QTest::newRow("read-only") << "readonly" << err::ReadOnly << "il file e' di sola lettura.";
-    QTest::newRow("damaged") << "damaged" << err::Damaged << "il file e' danneggiato.";
-    QTest::newRow("beside a writer: no refusal") << "writer" << 0 << "";
-}
-
-void TestStoreMaintenance::startupRefuses() {
-    QFETCH(QString, cause);
-    QFETCH(int, number);
-    QFETCH(QString, message);
-
-    QVERIFY(m_db->seedAthletes());
-    Database other;
-    if (cause == QLatin1String("text")) {
-        QVERIFY(writeFileBytes(m_db->path(), QByteArray("codatl;nome\n500000;ROSSI MARIO\n").repeated(40)));
-    } else if (cause == QLatin1String("locked") || cause == QLatin1String("writer")) {
-        QVERIFY(other.open(m_db->path()));
-        QVERIFY(other.execute(cause == QLatin1String("locked") ? u"BEGIN EXCLUSIVE"_s : u"BEGIN IMMEDIATE"_s));
-        QVERIFY(other.execute(u"insert into natl (codatl) values (1)"_s));
-    } else if (cause == QLatin1String("readonly")) {
-        if (!makeReadOnly(m_db->path()))
-            QSKIP("this file system cannot make the file read-only for this user");
-    } else {
-        // Scribble over the athletes' page, past the file header.
-        const QVariantList offset = m_db->column(
-            u"select (rootpage - 1) * (select page_size from pragma_page_size) from sqlite_master where name='natl'"_s);
-        QFile file(m_db->path());
-        QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(offset.value(0).toLongLong()));
-        file.write(QByteArray(256, '\x5a'));
+private slots:
+    void init() {
+        m_messages.clear();
+        m_db = std::make_unique<FixtureDb>();
+        QVERIFY(m_db->isValid());
     }
-    const QByteArray before = fileBytes(m_db->path());
 
-    const Status status = store().ensureDatabase();
-    QCOMPARE(status.number, number);
-    if (number == 0)
-        return;
-    QVERIFY(!status.description.isEmpty());
-    QCOMPARE(databaseOpenMessage(m_db->path(), status), u"Impossibile aprire il database "_s + m_db->path() + u": "_s +
-                                                            message + QLatin1Char(' ') + status.description);
-    QCOMPARE(fileBytes(m_db->path()), before);
-}
+    void cleanup() {
+        setImmutable(m_db->path(), false);
+        m_db.reset();
+    }
 
-void TestStoreMaintenance::plainToolReadsFile() {
-    const QString tool = QStandardPaths::findExecutable(u"sqlite3"_s);
-    if (tool.isEmpty())
-        QSKIP("the sqlite3 tool is not installed");
-    QVERIFY(m_db->seedAthletes());
-    QVERIFY(store().execute(u"update natl set nome='NICOLÒ ÈRCOLI' where codatl=500002"_s));
-    QProcess process;
-    process.start(tool,
-                  {m_db->path(), QStringLiteral("PRAGMA integrity_check; select count(*) from natl where "
+    void freshFileMatchesGolden() {
+        QFile golden(QStringLiteral(ONDA_TEST_DATA "/onda_schema.sql"));
+        QVERIFY(golden.open(QIODevice::ReadOnly));
+        QCOMPARE(m_db->schemaText(), QString::fromUtf8(golden.readAll()));
+
+        // A complete file is only read at start-up.
+        const QByteArray before = fileBytes(m_db->path());
+        QVERIFY(store().ensureDatabase());
+        QCOMPARE(fileBytes(m_db->path()), before);
+    }
+
+    void olderFileCompleted() {
+        // A file of before versioning: no version, config of its own, no categorie.
+        for (const char* sql : {"drop table categorie", "drop table config", "create table config (societa text)",
+                                "insert into config values ('ABC')", "PRAGMA user_version = 0"})
+            QVERIFY(m_db->exec(QLatin1String(sql)));
+
+        QVERIFY(store().ensureDatabase());
+        QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='categorie'"_s), 1);
+        QCOMPARE(m_db->column(u"select count(*) from pragma_table_info('config')"_s),
+                 QVariantList{1LL}); // its own table is kept, rows too
+        QCOMPARE(m_db->count(u"config"_s), 1);
+        QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='Tempi'"_s), 1);       // the step to version 2
+        QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='natl_codatl'"_s), 1); // and to 3
+        QCOMPARE(m_db->column(u"PRAGMA user_version"_s), QVariantList{3LL});
+        // The file as it was is copied first.
+        const QDir copies(m_db->filePath(u"copie"_s));
+        const QStringList made = copies.entryList({u"*_prima-di-aggiornamento.mdb"_s}, QDir::Files);
+        QCOMPARE(made.size(), 1);
+        QCOMPARE(databaseColumn(copies.filePath(made.first()), u"PRAGMA user_version"_s), QVariantList{0LL});
+    }
+
+    void startupRefuses_data() {
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("message");
+
+        QTest::newRow("not a database") << "text" << err::NotADatabase << "il file non e' un database.";
+        QTest::newRow("locked") << "locked" << err::FileInUse << "il file e' bloccato da un altro programma.";
+        QTest::newRow("read-only") << "readonly" << err::ReadOnly << "il file e' di sola lettura.";
+        QTest::newRow("damaged") << "damaged" << err::Damaged << "il file e' danneggiato.";
+        QTest::newRow("beside a writer: no refusal") << "writer" << 0 << "";
+    }
+
+    void startupRefuses() {
+        QFETCH(QString, cause);
+        QFETCH(int, number);
+        QFETCH(QString, message);
+
+        QVERIFY(m_db->seedAthletes());
+        Database other;
+        if (cause == QLatin1String("text")) {
+            QVERIFY(writeFileBytes(m_db->path(), QByteArray("codatl;nome\n500000;ROSSI MARIO\n").repeated(40)));
+        } else if (cause == QLatin1String("locked") || cause == QLatin1String("writer")) {
+            QVERIFY(other.open(m_db->path()));
+            QVERIFY(other.execute(cause == QLatin1String("locked") ? u"BEGIN EXCLUSIVE"_s : u"BEGIN IMMEDIATE"_s));
+            QVERIFY(other.execute(u"insert into natl (codatl) values (1)"_s));
+        } else if (cause == QLatin1String("readonly")) {
+            if (!makeReadOnly(m_db->path()))
+                QSKIP("this file system cannot make the file read-only for this user");
+        } else {
+            // Scribble over the athletes' page, past the file header.
+            const QVariantList offset = m_db->column(
+                u"select (rootpage - 1) * (select page_size from pragma_page_size) from sqlite_master where name='natl'"_s);
+            QFile file(m_db->path());
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(offset.value(0).toLongLong()));
+            file.write(QByteArray(256, '\x5a'));
+        }
+        const QByteArray before = fileBytes(m_db->path());
+
+        const Status status = store().ensureDatabase();
+        QCOMPARE(status.number, number);
+        if (number == 0)
+            return;
+        QVERIFY(!status.description.isEmpty());
+        QCOMPARE(databaseOpenMessage(m_db->path(), status), u"Impossibile aprire il database "_s + m_db->path() +
+                                                                u": "_s + message + QLatin1Char(' ') +
+                                                                status.description);
+        QCOMPARE(fileBytes(m_db->path()), before);
+    }
+
+    void plainToolReadsFile() {
+        const QString tool = QStandardPaths::findExecutable(u"sqlite3"_s);
+        if (tool.isEmpty())
+            QSKIP("the sqlite3 tool is not installed");
+        QVERIFY(m_db->seedAthletes());
+        QVERIFY(store().execute(u"update natl set nome='NICOLÒ ÈRCOLI' where codatl=500002"_s));
+        QProcess process;
+        process.start(
+            tool, {m_db->path(), QStringLiteral("PRAGMA integrity_check; select count(*) from natl where "
                                                 "nome='nicolÒ Èrcoli'; select count(*) from natl where soc='abc';")});
-    QVERIFY(process.waitForFinished(10000));
-    QCOMPARE(process.exitCode(), 0);
-    // Its own NOCASE folds only ASCII letters, so the accented name needs its accents' case.
-    QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), u"ok\n1\n3\n"_s);
-}
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitCode(), 0);
+        // Its own NOCASE folds only ASCII letters, so the accented name needs its accents' case.
+        QCOMPARE(QString::fromUtf8(process.readAllStandardOutput()), u"ok\n1\n3\n"_s);
+    }
 
-void TestStoreMaintenance::transactionsNest() {
-    Database db;
-    QVERIFY(db.open(m_db->path()));
-    const auto add = [&](int code) { return db.execute(u"insert into natl (codatl) values (%1)"_s.arg(code)); };
-    {
-        Transaction outer(db);
-        QVERIFY(add(1));
+    void transactionsNest() {
+        Database db;
+        QVERIFY(db.open(m_db->path()));
+        const auto add = [&](int code) { return db.execute(u"insert into natl (codatl) values (%1)"_s.arg(code)); };
         {
-            Transaction dropped(db);
-            QVERIFY(add(2));
+            Transaction outer(db);
+            QVERIFY(add(1));
+            {
+                Transaction dropped(db);
+                QVERIFY(add(2));
+            }
+            {
+                Transaction kept(db);
+                QVERIFY(add(3));
+                QVERIFY(kept.commit());
+            }
+            QVERIFY(outer.commit());
+            QVERIFY(!outer.commit()); // committed once only
         }
         {
-            Transaction kept(db);
-            QVERIFY(add(3));
-            QVERIFY(kept.commit());
+            Transaction abandoned(db);
+            QVERIFY(add(4));
         }
-        QVERIFY(outer.commit());
-        QVERIFY(!outer.commit()); // committed once only
-    }
-    {
-        Transaction abandoned(db);
-        QVERIFY(add(4));
-    }
-    QCOMPARE(m_db->column(u"select codatl from natl order by codatl"_s), (QVariantList{1LL, 3LL}));
-}
-
-void TestStoreMaintenance::batch_data() {
-    QTest::addColumn<QString>("condition");
-    QTest::addColumn<QStringList>("statements");
-    QTest::addColumn<int>("number");
-    QTest::addColumn<int>("athletes"); // left afterwards
-    QTest::addColumn<bool>("copied");  // nprg60 exists afterwards
-
-    const QStringList reinit = {"SELECT nprg.* INTO nprg60 FROM nprg", "drop table nprg99", "delete * from natl"};
-    QTest::newRow("a failing statement is skipped") << "" << reinit << 0 << 0 << true;
-    QTest::newRow("disk full at the first statement") << "full" << reinit << err::DiskFull << 4 << false;
-    QTest::newRow("transaction ended by SQLite")
-        << "" << QStringList{reinit[0], "ROLLBACK", reinit[2]} << err::TransactionLost << 4 << false;
-    QTest::newRow("locked by another program") << "locked" << reinit << err::TableInUse << 4 << false;
-    QTest::newRow("read-only file") << "readonly" << reinit << err::ReadOnly << 4 << false;
-}
-
-void TestStoreMaintenance::batch() {
-    QFETCH(QString, condition);
-    QFETCH(QStringList, statements);
-    QFETCH(int, number);
-    QFETCH(int, athletes);
-    QFETCH(bool, copied);
-
-    QVERIFY(m_db->seedAthletes());
-    Store s = store();
-    Database other;
-    if (condition == QLatin1String("full")) {
-        // The file may not grow by a page: the copy's new table needs one.
-        const int pages = m_db->column(u"PRAGMA page_count"_s).value(0).toInt();
-        s.setConnectionOptions({50, pages});
-    } else if (condition == QLatin1String("locked")) {
-        QVERIFY(other.open(m_db->path()));
-        QVERIFY(other.execute(u"BEGIN IMMEDIATE"_s));
-    } else if (condition == QLatin1String("readonly") && !makeReadOnly(m_db->path())) {
-        QSKIP("this file system cannot make the file read-only for this user");
+        QCOMPARE(m_db->column(u"select codatl from natl order by codatl"_s), (QVariantList{1LL, 3LL}));
     }
 
-    const Status status = s.ESEGUISQLBatch(statements);
-    QCOMPARE(status.number, number);
-    if (other.isOpen())
-        QVERIFY(other.execute(u"ROLLBACK"_s));
-    QCOMPARE(m_db->count(u"natl"_s), athletes);
-    QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='nprg60'"_s), copied ? 1 : 0);
-}
+    void batch_data() {
+        QTest::addColumn<QString>("condition");
+        QTest::addColumn<QStringList>("statements");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<int>("athletes"); // left afterwards
+        QTest::addColumn<bool>("copied");  // nprg60 exists afterwards
 
-void TestStoreMaintenance::countRecords() {
-    QVERIFY(fillRegistrations(true));
-    const std::pair<QString, int> cases[] = {{u"nprg57"_s, 3},
-                                             {u"select * from nprg57 where soc='abc'"_s, 2},
-                                             {u"select * from nprg57 where soc='NONE'"_s, 0},
-                                             {u"nprg99"_s, 0}};
-    for (const auto& [recordSource, count] : cases) {
+        const QStringList reinit = {"SELECT nprg.* INTO nprg60 FROM nprg", "drop table nprg99", "delete * from natl"};
+        QTest::newRow("a failing statement is skipped") << "" << reinit << 0 << 0 << true;
+        QTest::newRow("disk full at the first statement") << "full" << reinit << err::DiskFull << 4 << false;
+        QTest::newRow("transaction ended by SQLite")
+            << "" << QStringList{reinit[0], "ROLLBACK", reinit[2]} << err::TransactionLost << 4 << false;
+        QTest::newRow("locked by another program") << "locked" << reinit << err::TableInUse << 4 << false;
+        QTest::newRow("read-only file") << "readonly" << reinit << err::ReadOnly << 4 << false;
+    }
+
+    void batch() {
+        QFETCH(QString, condition);
+        QFETCH(QStringList, statements);
+        QFETCH(int, number);
+        QFETCH(bool, copied);
+
+        QVERIFY(m_db->seedAthletes());
+        Store s = store();
+        Database other;
+        if (condition == QLatin1String("full")) {
+            // The file may not grow by a page: the copy's new table needs one.
+            const int pages = m_db->column(u"PRAGMA page_count"_s).value(0).toInt();
+            s.setConnectionOptions({50, pages});
+        } else if (condition == QLatin1String("locked")) {
+            QVERIFY(other.open(m_db->path()));
+            QVERIFY(other.execute(u"BEGIN IMMEDIATE"_s));
+        } else if (condition == QLatin1String("readonly") && !makeReadOnly(m_db->path())) {
+            QSKIP("this file system cannot make the file read-only for this user");
+        }
+
+        const Status status = s.ESEGUISQLBatch(statements);
+        QCOMPARE(status.number, number);
+        if (other.isOpen())
+            QVERIFY(other.execute(u"ROLLBACK"_s));
+        QTEST(m_db->count(u"natl"_s), "athletes");
+        QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='nprg60'"_s), copied ? 1 : 0);
+    }
+
+    void countRecords() {
+        QVERIFY(fillRegistrations(true));
+        const std::pair<QString, int> cases[] = {{u"nprg57"_s, 3},
+                                                 {u"select * from nprg57 where soc='abc'"_s, 2},
+                                                 {u"select * from nprg57 where soc='NONE'"_s, 0},
+                                                 {u"nprg99"_s, 0}};
+        for (const auto& [recordSource, count] : cases) {
+            auto ds = m_db->source(recordSource);
+            QCOMPARE(Store::CountRecords(*ds), count);
+            QCOMPARE(ds->position(), count > 0 ? 0 : -1);
+        }
+    }
+
+    void addTableField() {
+        QVERIFY(fillRegistrations(true));
+        const QString recordSource = u"select * from nprg57 order by nome"_s;
         auto ds = m_db->source(recordSource);
-        QCOMPARE(Store::CountRecords(*ds), count);
-        QCOMPARE(ds->position(), count > 0 ? 0 : -1);
+        QVERIFY(ds->refresh());
+        QVERIFY(store().AddTableField(u"nprg57"_s, *ds, u"Extra"_s, 10, 50));
+        QCOMPARE(ds->recordSource(), recordSource);
+        QCOMPARE(ds->fieldSize(u"EXTRA"_s), 50);
+        QVERIFY(ds->edit());
+        QVERIFY(ds->setField(u"extra"_s, QString()));
+        QVERIFY(ds->update());
+        QCOMPARE(m_db->count(u"nprg57"_s, u"extra = ''"_s), 1);
+        QCOMPARE(store().AddTableField(u"nprg57"_s, *ds, u"extra"_s, 7, 0).number, err::FieldExists);
     }
-}
 
-void TestStoreMaintenance::addTableField() {
-    QVERIFY(fillRegistrations(true));
-    const QString recordSource = u"select * from nprg57 order by nome"_s;
-    auto ds = m_db->source(recordSource);
-    QVERIFY(ds->refresh());
-    QVERIFY(store().AddTableField(u"nprg57"_s, *ds, u"Extra"_s, 10, 50));
-    QCOMPARE(ds->recordSource(), recordSource);
-    QCOMPARE(ds->fieldSize(u"EXTRA"_s), 50);
-    QVERIFY(ds->edit());
-    QVERIFY(ds->setField(u"extra"_s, QString()));
-    QVERIFY(ds->update());
-    QCOMPARE(m_db->count(u"nprg57"_s, u"extra = ''"_s), 1);
-    QCOMPARE(store().AddTableField(u"nprg57"_s, *ds, u"extra"_s, 7, 0).number, err::FieldExists);
-}
+    void insertionOrderKeepsRowIdentity() {
+        QVERIFY(fillRegistrations(false));
+        // Stored order with a gap: BIANCHI, D'ANGELO, then ROSSI deleted and added again.
+        QVERIFY(m_db->exec(u"delete * from nprg57 where codatl=500000"_s));
+        QVERIFY(m_db->addRegistration(u"57"_s, 500000, u"ROSSI MARIO"_s, u"ABC"_s));
+        auto early = m_db->source(u"select * from nprg57 order by nome"_s);
+        QVERIFY(early->refresh());
 
-void TestStoreMaintenance::insertionOrderKeepsRowIdentity() {
-    QVERIFY(fillRegistrations(false));
-    // Stored order with a gap: BIANCHI, D'ANGELO, then ROSSI deleted and added again.
-    QVERIFY(m_db->exec(u"delete * from nprg57 where codatl=500000"_s));
-    QVERIFY(m_db->addRegistration(u"57"_s, 500000, u"ROSSI MARIO"_s, u"ABC"_s));
-    auto early = m_db->source(u"select * from nprg57 order by nome"_s);
-    QVERIFY(early->refresh());
+        auto ds = m_db->source(u"nprg57"_s);
+        QVERIFY(store().AddTableField(u"nprg57"_s, *ds, u"OrdineInserimento"_s, 4, 4));
+        QCOMPARE(m_db->column(u"select codatl from nprg57 order by OrdineInserimento"_s),
+                 (QVariantList{500002LL, 500001LL, 500000LL}));
 
-    auto ds = m_db->source(u"nprg57"_s);
-    QVERIFY(store().AddTableField(u"nprg57"_s, *ds, u"OrdineInserimento"_s, 4, 4));
-    QCOMPARE(m_db->column(u"select codatl from nprg57 order by OrdineInserimento"_s),
-             (QVariantList{500002LL, 500001LL, 500000LL}));
+        // The source opened before the rebuild still reaches its own rows.
+        QVERIFY(early->findFirst(u"codatl=500001"_s));
+        QVERIFY(early->edit());
+        QVERIFY(early->setField(u"nome"_s, u"D'ANGELO LUCIO"_s));
+        QVERIFY(early->update());
+        QVERIFY(early->findFirst(u"codatl=500000"_s));
+        QVERIFY(early->remove());
+        QCOMPARE(m_db->column(u"select nome from nprg57 order by OrdineInserimento"_s),
+                 (QVariantList{u"BIANCHI ANNA"_s, u"D'ANGELO LUCIO"_s}));
+    }
 
-    // The source opened before the rebuild still reaches its own rows.
-    QVERIFY(early->findFirst(u"codatl=500001"_s));
-    QVERIFY(early->edit());
-    QVERIFY(early->setField(u"nome"_s, u"D'ANGELO LUCIO"_s));
-    QVERIFY(early->update());
-    QVERIFY(early->findFirst(u"codatl=500000"_s));
-    QVERIFY(early->remove());
-    QCOMPARE(m_db->column(u"select nome from nprg57 order by OrdineInserimento"_s),
-             (QVariantList{u"BIANCHI ANNA"_s, u"D'ANGELO LUCIO"_s}));
-}
+    void ensureInsertionOrder() {
+        QVERIFY(fillRegistrations(false));
+        const QString recordSource = u"select * from nprg57 where soc='ABC'"_s;
+        auto registrations = m_db->source(recordSource);
+        auto workspace = m_db->source(u"nprg57"_s);
+        QVERIFY(registrations->refresh());
+        QVERIFY(workspace->refresh());
 
-void TestStoreMaintenance::ensureInsertionOrder() {
-    QVERIFY(fillRegistrations(false));
-    const QString recordSource = u"select * from nprg57 where soc='ABC'"_s;
-    auto registrations = m_db->source(recordSource);
-    auto workspace = m_db->source(u"nprg57"_s);
-    QVERIFY(registrations->refresh());
-    QVERIFY(workspace->refresh());
+        const Store s = store();
+        s.EnsureInsertionOrder(*registrations, *workspace, u"57"_s);
+        QCOMPARE(m_messages, QStringList{"Aggiungo ordine inserimento"});
+        QCOMPARE(registrations->recordSource(), recordSource);
+        QCOMPARE(workspace->recordSource(), u"nprg57"_s);
 
-    const Store s = store();
-    s.EnsureInsertionOrder(*registrations, *workspace, u"57"_s);
-    QCOMPARE(m_messages, QStringList{"Aggiungo ordine inserimento"});
-    QCOMPARE(registrations->recordSource(), recordSource);
-    QCOMPARE(workspace->recordSource(), u"nprg57"_s);
+        const QByteArray before = fileBytes(m_db->path());
+        s.EnsureInsertionOrder(*registrations, *workspace, u"57"_s);
+        QCOMPARE(m_messages.size(), 1);
+        QCOMPARE(fileBytes(m_db->path()), before);
 
-    const QByteArray before = fileBytes(m_db->path());
-    s.EnsureInsertionOrder(*registrations, *workspace, u"57"_s);
-    QCOMPARE(m_messages.size(), 1);
-    QCOMPARE(fileBytes(m_db->path()), before);
-
-    // The index by code is made once and is plain SQLite, which any tool reads.
-    for (int i = 0; i < 2; ++i)
-        QVERIFY(s.ensureRegistrationIndex(u"57"_s));
-    QCOMPARE(m_db->column(u"select sql from sqlite_master where type='index' and tbl_name='nprg57'"_s),
-             QVariantList{u"CREATE INDEX [nprg57_codatl] ON [nprg57] (codatl)"_s});
-    QCOMPARE(m_db->column(u"pragma integrity_check"_s), QVariantList{u"ok"_s});
-}
+        // The index by code is made once and is plain SQLite, which any tool reads.
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(s.ensureRegistrationIndex(u"57"_s));
+        QCOMPARE(m_db->column(u"select sql from sqlite_master where type='index' and tbl_name='nprg57'"_s),
+                 QVariantList{u"CREATE INDEX [nprg57_codatl] ON [nprg57] (codatl)"_s});
+        QCOMPARE(m_db->column(u"pragma integrity_check"_s), QVariantList{u"ok"_s});
+    }
+};
 
 QTEST_GUILESS_MAIN(TestStoreMaintenance)
 #include "tst_store_maintenance.moc"

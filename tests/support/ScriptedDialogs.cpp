@@ -14,6 +14,19 @@ QStringList ScriptedDialogs::takeTexts() {
     return texts;
 }
 
+QStringList ScriptedDialogs::takeMarked() {
+    QStringList texts;
+    for (const Shown& s : take())
+        texts << (s.kind != Kind::YesNo ? QString() : QLatin1String(s.defaultAnswer == Answer::Yes ? "?Y " : "?N ")) +
+                     s.text;
+    return texts;
+}
+
+void ScriptedDialogs::queueYesNo(const QString& answers) {
+    for (QChar a : answers)
+        queueYesNo(a == u'Y' ? Answer::Yes : Answer::No);
+}
+
 QString ScriptedDialogs::problems() const {
     QStringList out;
     for (const QString& u : m_unexpected)

@@ -26,6 +26,8 @@ public:
     };
 
     void queueYesNo(Answer answer) { m_yesNo.enqueue(answer); }
+    // Answers to the coming questions, a letter each: 'Y' Yes, any other No.
+    void queueYesNo(const QString& answers);
     void queueOkCancel(Answer answer) { m_okCancel.enqueue(answer); }
     void queueInput(std::optional<QString> text) { m_inputs.enqueue(std::move(text)); }
     void queueSaveFileName(const QString& path) { m_saveNames.enqueue(path); }
@@ -39,6 +41,8 @@ public:
     // What was shown since the last take, and forgets it.
     QList<Shown> take();
     QStringList takeTexts();
+    // The texts with each question marked by its default button: "?Y text" or "?N text".
+    QStringList takeMarked();
     // Empty when every dialog was expected and checked and every queued answer used.
     QString problems() const;
     void reset();
