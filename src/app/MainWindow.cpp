@@ -119,6 +119,8 @@ void MainWindow::buildMenus() {
             &QAction::triggered, this, [this] { ImportLenexInvitation(m_state); });
     connect(addItem(file, QStringLiteral("ImportaRisultati"), QStringLiteral("Importa risultati LENEX...")),
             &QAction::triggered, this, [this] { ImportLenexResults(m_state); });
+    connect(addItem(file, QStringLiteral("DatiSocietaLenex"), QStringLiteral("Dati della societa' per LENEX...")),
+            &QAction::triggered, this, [this] { EditLenexClub(m_state); });
     addSeparator(file, QStringLiteral("mnuFileBar1"));
     connect(addItem(file, QStringLiteral("mnuFilePrintPreview"), QStringLiteral("Anteprima di stampa")),
             &QAction::triggered, this, [this] { showPrintPreview(m_state); });

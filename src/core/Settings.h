@@ -19,4 +19,9 @@ void setUsageMode(int mode);
 QString searchPage();
 void setSearchPage(const QString& address);
 
+// The club's name and nation in LENEX files, kept per club code; empty when not given yet.
+QString lenexClubName(const QString& club);
+QString lenexClubNation(const QString& club); // "ITA" unless changed
+void setLenexClub(const QString& club, const QString& name, const QString& nation);
+
 } // namespace onda

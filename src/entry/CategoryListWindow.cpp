@@ -1,5 +1,7 @@
 #include "entry/CategoryListWindow.h"
 
+#include "lenex/LenexData.h"
+
 namespace onda {
 
 CategoryListWindow::CategoryListWindow(AppState& state, QWidget* parent)
@@ -8,6 +10,10 @@ CategoryListWindow::CategoryListWindow(AppState& state, QWidget* parent)
 
 QString CategoryListWindow::query(const QString& number) const {
     return QStringLiteral("SELECT categoria,sesso,annoini,annofin from categorie where ManifID=") + number;
+}
+
+QString CategoryListWindow::note(const QString& number) const {
+    return lenex::categoriesNote(databasePath(), number);
 }
 
 } // namespace onda

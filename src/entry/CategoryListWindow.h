@@ -12,6 +12,7 @@ public:
 
 protected:
     QString query(const QString& number) const override;
+    QString note(const QString& number) const override;
 };
 
 } // namespace onda

@@ -8,6 +8,7 @@
 #include "ui/GridKeys.h"
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTableView>
@@ -20,6 +21,11 @@ ListWindow::ListWindow(AppState& state, const QString& objectName, const QString
     setObjectName(objectName);
     setWindowTitle(caption);
     auto* layout = new QVBoxLayout(this);
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("lblNota"));
+    m_note->setWordWrap(true);
+    m_note->hide();
+    layout->addWidget(m_note);
     m_grid = new QTableView(this);
     m_grid->setObjectName(QStringLiteral("DBGrid1"));
     m_grid->setAccessibleName(caption);
@@ -64,6 +70,17 @@ void ListWindow::load() {
     // and the command that opened it has already checked that a competition is open.
     (void)m_source->refresh();
     m_grid->resizeColumnsToContents();
+    const QString said = note(m_state.currentCompetition());
+    m_note->setText(said);
+    m_note->setVisible(!said.isEmpty());
+}
+
+const QString& ListWindow::databasePath() const {
+    return m_state.databasePath;
+}
+
+QString ListWindow::note(const QString&) const {
+    return {};
 }
 
 } // namespace onda

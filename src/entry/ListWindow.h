@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class QAbstractItemModel;
+class QLabel;
 class QTableView;
 
 namespace onda {
@@ -28,12 +29,16 @@ protected:
     ListWindow(AppState& state, const QString& objectName, const QString& caption, QWidget* parent);
     // The query for competition `number`.
     virtual QString query(const QString& number) const = 0;
+    // What the rows of competition `number` need said above them; empty when nothing.
+    virtual QString note(const QString& number) const;
+    const QString& databasePath() const;
 
 private:
     AppState& m_state;
     DataSource* m_source;
     QAbstractItemModel* m_model = nullptr;
     QTableView* m_grid = nullptr;
+    QLabel* m_note = nullptr;
 };
 
 } // namespace onda

@@ -283,12 +283,14 @@ void RegistrationFlow::reopen(Pass& pass, bool namesFresh, const QString& name) 
 }
 
 RegistrationFlow::BestTimeLine RegistrationFlow::bestTime(const RegistrationForm& form) const {
-    const std::optional<lenex::BestTime> best = lenex::bestTime(m_state.databasePath, form.code, form.race);
+    const std::optional<lenex::BestTime> best =
+        lenex::bestTime(m_state.databasePath, form.code, form.race,
+                        lenex::competitionCourse(m_state.databasePath, m_state.currentCompetition()));
     if (!best)
         return {};
     QString text = QStringLiteral("Miglior tempo: ") + lenex::shownBestTime(best->time);
-    if (best->pool > 0)
-        text += QStringLiteral(", vasca %1 m").arg(best->pool);
+    if (const QString pool = lenex::courseWords(best->course); !pool.isEmpty())
+        text += QStringLiteral(", ") + pool;
     if (best->date.isValid())
         text += QStringLiteral(", ") + best->date.toString(QStringLiteral("dd/MM/yyyy"));
     return {text, lenex::shownBestTime(best->time)};

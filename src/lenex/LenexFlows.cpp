@@ -5,6 +5,7 @@
 #include "core/Operation.h"
 #include "core/ProgramValues.h"
 #include "core/SavePath.h"
+#include "core/Settings.h"
 #include "core/WindowHost.h"
 #include "lenex/LenexData.h"
 #include "lenex/LenexReader.h"
@@ -21,6 +22,13 @@ const QString kFilter = QStringLiteral("File LENEX (*.lxf *.lef)|*.lxf;*.lef|Tut
 
 QString databaseFailure(const Status& status) {
     return QStringLiteral("Errore nel database: ") + status.description;
+}
+
+// Names in a message box: the first ten, and how many more.
+QString shortList(const QStringList& items) {
+    if (items.size() <= 10)
+        return items.join(QStringLiteral(", "));
+    return items.mid(0, 10).join(QStringLiteral(", ")) + QStringLiteral(" e altri %1").arg(items.size() - 10);
 }
 
 // The club the imported data belong to: the program's, or asked for when none is known yet.
@@ -40,6 +48,50 @@ QString clubForImport(AppState& state) {
 
 } // namespace
 
+namespace {
+
+// The competition's pool, asked once for a competition of the service; false when cancelled or not kept.
+bool knownCourse(AppState& state, const QString& number) {
+    if (lenex::madeFromInvitation(state.databasePath, number) ||
+        !lenex::competitionCourse(state.databasePath, number).isEmpty())
+        return true;
+    for (;;) {
+        const std::optional<QString> typed =
+            state.dialogs.inputText(QStringLiteral("In che vasca si svolge la manifestazione? Scrivi 25 o 50 (metri):"),
+                                    kProgramTitle, QStringLiteral("25"));
+        if (!typed)
+            return false;
+        const QString length = typed->trimmed();
+        if (length == QLatin1String("25") || length == QLatin1String("50")) {
+            const Status kept = lenex::keepCompetitionCourse(state.databasePath, number,
+                                                             length == QLatin1String("50") ? QStringLiteral("LCM")
+                                                                                           : QStringLiteral("SCM"));
+            if (!kept)
+                state.dialogs.message(databaseFailure(kept), Dialogs::Icon::Critical);
+            return bool(kept);
+        }
+        state.dialogs.message(QStringLiteral("Scrivi 25 oppure 50."), Dialogs::Icon::Warning);
+    }
+}
+
+// The club as LENEX files name it; its name is asked the first time. Nothing when cancelled.
+std::optional<lenex::ClubIdentity> clubIdentity(AppState& state) {
+    lenex::ClubIdentity club{state.club, lenexClubName(state.club), lenexClubNation(state.club)};
+    if (!club.name.isEmpty())
+        return club;
+    const std::optional<QString> typed = state.dialogs.inputText(
+        QStringLiteral("Nome della societa' ") + state.club +
+            QStringLiteral(" come deve comparire nei file LENEX (si cambia da File > Dati della societa' per LENEX):"),
+        kProgramTitle, state.club);
+    if (!typed)
+        return std::nullopt;
+    club.name = typed->trimmed().isEmpty() ? state.club : typed->trimmed();
+    setLenexClub(state.club, club.name, club.nation);
+    return club;
+}
+
+} // namespace
+
 void SaveEntriesAsLenex(AppState& state) {
     const Operation operation;
     if (!operation)
@@ -49,34 +101,75 @@ void SaveEntriesAsLenex(AppState& state) {
         state.dialogs.message(QStringLiteral("Inserire il numero di prova"));
         return;
     }
+    if (!knownCourse(state, number))
+        return;
+    const std::optional<lenex::ClubIdentity> club = clubIdentity(state);
+    if (!club)
+        return;
+    lenex::Document document;
+    lenex::EntriesProblems problems;
+    Status status;
+    const QString databasePath = state.databasePath;
+    waitFor([&] { status = lenex::entriesDocument(databasePath, number, *club, document, problems); });
+    if (!status) {
+        state.dialogs.message(databaseFailure(status), Dialogs::Icon::Critical);
+        return;
+    }
+    if (!problems.withoutYear.isEmpty()) {
+        state.dialogs.message(
+            QStringLiteral("Il file LENEX non e' stato scritto: i programmi delle gare vogliono la data di nascita, e "
+                           "questi atleti non hanno l'anno di nascita nell'archivio: ") +
+                shortList(problems.withoutYear) +
+                QStringLiteral(".\r\nCompleta l'archivio (Esamina > DataBase Atleti) e salva di nuovo."),
+            Dialogs::Icon::Critical);
+        return;
+    }
+    const auto& clubs = document.meets.value(0).clubs;
+    if (clubs.isEmpty() || (clubs.first().athletes.isEmpty() && clubs.first().relays.isEmpty())) {
+        state.dialogs.message(QStringLiteral("Non ci sono iscrizioni della societa' ") + state.club +
+                                  QStringLiteral(" in questa manifestazione: il file non e' stato scritto."),
+                              Dialogs::Icon::Critical);
+        return;
+    }
     const QString path = chooseSavePath(state, QStringLiteral("File LENEX (*.lxf)|*.lxf|Tutti i file (*.*)|*.*"),
                                         state.club + QLatin1Char('_') + number + QStringLiteral(".lxf"));
     if (path.isEmpty())
         return;
-    lenex::Document document;
-    Status status;
+    document.constructor = {kProgramTitle,
+                            QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision),
+                            state.club, kServiceMailAddress};
     QString failure;
-    const QString databasePath = state.databasePath;
-    const QString club = state.club;
-    waitFor([&] {
-        status = lenex::entriesDocument(databasePath, number, club, document);
-        document.constructor = {kProgramTitle,
-                                QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision),
-                                club, kServiceMailAddress};
-        const auto& clubs = document.meets.value(0).clubs;
-        const bool empty = clubs.isEmpty() || (clubs.first().athletes.isEmpty() && clubs.first().relays.isEmpty());
-        if (status && !empty)
-            failure = lenex::writeArchive(document, path);
-        else if (status)
-            failure = QStringLiteral("Non ci sono iscrizioni della societa' ") + club +
-                      QStringLiteral(" in questa manifestazione: il file non e' stato scritto.");
-    });
-    if (!status)
-        state.dialogs.message(databaseFailure(status), Dialogs::Icon::Critical);
-    else if (!failure.isEmpty())
+    waitFor([&] { failure = lenex::writeArchive(document, path); });
+    if (!failure.isEmpty()) {
         state.dialogs.message(failure, Dialogs::Icon::Critical);
-    else
-        state.dialogs.message(QStringLiteral("File LENEX registrato in ") + QDir::toNativeSeparators(path));
+        return;
+    }
+    QString done = QStringLiteral("File LENEX registrato in ") + QDir::toNativeSeparators(path);
+    if (problems.notWritten.isEmpty()) {
+        state.dialogs.message(done);
+        return;
+    }
+    done += QStringLiteral("\r\nQueste iscrizioni non sono nel file perche' la loro gara non e' tra quelle "
+                           "dell'invito: ") +
+            shortList(problems.notWritten) + QLatin1Char('.');
+    state.dialogs.message(done, Dialogs::Icon::Warning);
+}
+
+void EditLenexClub(AppState& state) {
+    if (state.club.isEmpty() && clubForImport(state).isEmpty())
+        return;
+    const std::optional<QString> name = state.dialogs.inputText(
+        QStringLiteral("Nome della societa' ") + state.club + QStringLiteral(" nei file LENEX:"), kProgramTitle,
+        lenexClubName(state.club).isEmpty() ? state.club : lenexClubName(state.club));
+    if (!name)
+        return;
+    const std::optional<QString> nation =
+        state.dialogs.inputText(QStringLiteral("Nazione della societa' (codice di tre lettere, per esempio ITA):"),
+                                kProgramTitle, lenexClubNation(state.club));
+    if (!nation)
+        return;
+    setLenexClub(state.club, name->trimmed().isEmpty() ? state.club : *name, nation->trimmed().left(3));
+    state.dialogs.message(QStringLiteral("Dati della societa' per i file LENEX registrati."));
 }
 
 void ImportLenexInvitation(AppState& state) {
@@ -137,6 +230,7 @@ void ImportLenexResults(AppState& state) {
     const QString club = clubForImport(state);
     if (club.isEmpty())
         return;
+    const lenex::ClubIdentity identity{club, lenexClubName(club), lenexClubNation(club)};
     int times = 0;
     QSet<QString> athletes;
     QStringList notFound;
@@ -150,7 +244,7 @@ void ImportLenexResults(AppState& state) {
         waitFor([&] {
             read = lenex::readFile(path, document);
             if (read.ok)
-                status = lenex::importResults(databasePath, document, club, summary);
+                status = lenex::importResults(databasePath, document, identity, summary);
         });
         if (!read.ok) {
             failures << read.message;

@@ -8,6 +8,9 @@ class AppState;
 // file for the organiser's meet software.
 void SaveEntriesAsLenex(AppState& state);
 
+// "Dati della societa' per LENEX...": the club's name and nation written into LENEX files.
+void EditLenexClub(AppState& state);
+
 // "Importa invito LENEX...": a competition created locally from an organiser's invitation, so
 // that registrations can be entered on it off-line.
 void ImportLenexInvitation(AppState& state);

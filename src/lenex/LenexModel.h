@@ -10,8 +10,11 @@ namespace onda::lenex {
 struct SwimStyle {
     int distance = 0;
     int relayCount = 1;
-    QString stroke; // FREE, BACK, BREAST, FLY, MEDLEY, ... or UNKNOWN
-    QString name;   // free text; keeps our code when the stroke is UNKNOWN
+    QString stroke;    // FREE, BACK, BREAST, FLY, MEDLEY, ... or UNKNOWN
+    QString name;      // free text; keeps our code when the stroke is UNKNOWN
+    QString technique; // empty for normal swimming; KICK, PULL, DIVE, GLIDE, START, TURN
+    QString id;        // swimstyleid: what tells UNKNOWN styles apart
+    QString code;      // at most 6 characters, for UNKNOWN styles
 };
 
 struct AgeGroup {
@@ -20,6 +23,10 @@ struct AgeGroup {
     int ageMax = -1;
     QString gender;
     QString name;
+    QString calculate; // SINGLE (each relay swimmer) or TOTAL (the team's total age)
+    QString handicap;
+
+    bool byTotalAge() const { return calculate.compare(QLatin1String("TOTAL"), Qt::CaseInsensitive) == 0; }
 };
 
 struct Event {
@@ -29,6 +36,11 @@ struct Event {
     QString round;
     SwimStyle style;
     QList<AgeGroup> ageGroups;
+    QString previousId; // the round before this one; empty or -1 for a first round
+    int maxEntries = 0; // per club; 0: no limit given
+
+    // Entries are made for first rounds; finals and swim-offs follow from them.
+    bool takesEntries() const { return previousId.isEmpty() || previousId == QLatin1String("-1"); }
 };
 
 struct Session {
@@ -36,12 +48,16 @@ struct Session {
     QDate date;
     QString course; // empty: the meet's
     QList<Event> events;
+    QString name;
+    int maxEntriesAthlete = 0; // 0: no limit given
+    int maxEntriesRelay = 0;
 };
 
 // Times are hundredths of a second; -1 is no time.
 struct Entry {
     QString eventId;
     int time = -1;
+    QString ageGroupId;
 };
 
 struct Result {
@@ -66,6 +82,10 @@ struct Relay {
     QString gender;
     QString name;
     QList<Entry> entries;
+    int ageMin = -1; // of each swimmer; -1: no bound
+    int ageMax = -1;
+    int ageTotalMin = -1; // of the team together; -1: unknown
+    int ageTotalMax = -1;
 };
 
 struct Club {
@@ -87,6 +107,8 @@ struct Meet {
     int maxEntriesAthlete = 0; // 0: no limit given
     QList<Session> sessions;
     QList<Club> clubs;
+    QString deadlineTime;    // HH:MM
+    int maxEntriesRelay = 0; // per club; 0: no limit given
 
     // The event and the course it is swum in (the session's, else the meet's); nullptr when absent.
     const Event* event(const QString& id, QString* course = nullptr) const;
@@ -107,7 +129,12 @@ struct Document {
     QList<Meet> meets;
 };
 
-// Pool length in metres of a course: 50 for LCM, 25 for SCM and SCY, 0 when unknown.
+// Pool length of a course in its own unit: 50 for LCM, 25 for SCM and SCY, 16, 20, 33 for
+// SCM16, SCM20, SCM33 and the yards of SCY20...SCY36; 0 for open water and unknown courses.
 int poolLength(const QString& course);
+// The course as words for the user: "vasca 25 m", "vasca 25 yd", "acque libere".
+QString courseWords(const QString& course);
+// Yards and open water are never compared with pools in metres.
+bool isMetricPool(const QString& course);
 
 } // namespace onda::lenex

@@ -69,7 +69,9 @@ public:
         meet.nation = attr("nation");
         meet.course = attr("course");
         meet.deadline = date("deadline");
+        meet.deadlineTime = attr("deadlinetime");
         meet.maxEntriesAthlete = number("maxentriesathlete");
+        meet.maxEntriesRelay = number("maxentriesrelay");
         children([&] {
             if (is("AGEDATE")) {
                 meet.ageDate = date("value");
@@ -89,7 +91,8 @@ public:
     }
 
     Session session() {
-        Session s{number("number"), date("date"), attr("course"), {}};
+        Session s{number("number"),         date("date"), attr("course"), {}, attr("name"), number("maxentriesathlete"),
+                  number("maxentriesrelay")};
         children([&] {
             return collection("EVENTS", "EVENT", [&] {
                 s.events << event();
@@ -105,14 +108,17 @@ public:
         e.number = number("number");
         e.gender = attr("gender");
         e.round = attr("round");
+        e.previousId = attr("preveventid");
+        e.maxEntries = number("maxentries");
         children([&] {
             if (is("SWIMSTYLE")) {
-                e.style = {number("distance"), number("relaycount", 1), attr("stroke"), attr("name")};
+                e.style = {number("distance"), number("relaycount", 1), attr("stroke"), attr("name"),
+                           attr("technique"),  attr("swimstyleid"),     attr("code")};
                 return false;
             }
             return collection("AGEGROUPS", "AGEGROUP", [&] {
                 e.ageGroups << AgeGroup{attr("agegroupid"), number("agemin", -1), number("agemax", -1), attr("gender"),
-                                        attr("name")};
+                                        attr("name"),       attr("calculate"),    attr("handicap")};
                 return false;
             });
         });
@@ -122,7 +128,7 @@ public:
     // The ENTRIES collection, when the reader stands on it.
     bool entries(QList<Entry>& out) {
         return collection("ENTRIES", "ENTRY", [&] {
-            out << Entry{attr("eventid"), time("entrytime")};
+            out << Entry{attr("eventid"), time("entrytime"), attr("agegroupid")};
             return false;
         });
     }
@@ -136,7 +142,14 @@ public:
                                   return true;
                               }) ||
                    collection("RELAYS", "RELAY", [&] {
-                       Relay r{number("number", 1), attr("gender"), attr("name"), {}};
+                       Relay r{number("number", 1),
+                               attr("gender"),
+                               attr("name"),
+                               {},
+                               number("agemin", -1),
+                               number("agemax", -1),
+                               number("agetotalmin", -1),
+                               number("agetotalmax", -1)};
                        children([&] { return entries(r.entries); });
                        c.relays << r;
                        return true;
@@ -255,11 +268,30 @@ int Meet::eventCount() const {
 }
 
 int poolLength(const QString& course) {
-    if (course == QLatin1String("LCM"))
+    const QString c = course.trimmed().toUpper();
+    if (c == QLatin1String("LCM"))
         return 50;
-    if (course == QLatin1String("SCM") || course == QLatin1String("SCY"))
+    if (c == QLatin1String("SCM") || c == QLatin1String("SCY"))
         return 25;
+    if (c.size() > 3 && (c.startsWith(QLatin1String("SCM")) || c.startsWith(QLatin1String("SCY"))))
+        return c.mid(3).toInt(); // SCM16, SCY27...: the length follows
     return 0;
+}
+
+bool isMetricPool(const QString& course) {
+    return course.trimmed().toUpper().startsWith(QLatin1String("SCM")) ||
+           course.trimmed().compare(QLatin1String("LCM"), Qt::CaseInsensitive) == 0;
+}
+
+QString courseWords(const QString& course) {
+    if (course.trimmed().compare(QLatin1String("OPEN"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("acque libere");
+    const int length = poolLength(course);
+    if (length <= 0)
+        return {};
+    return QStringLiteral("vasca %1 %2")
+        .arg(length)
+        .arg(isMetricPool(course) ? QStringLiteral("m") : QStringLiteral("yd"));
 }
 
 } // namespace onda::lenex

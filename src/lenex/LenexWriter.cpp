@@ -59,8 +59,11 @@ private:
         attr("nation", m.nation);
         attr("course", m.course, true);
         date("deadline", m.deadline);
+        attr("deadlinetime", m.deadlineTime, true);
         if (m.maxEntriesAthlete > 0)
             attr("maxentriesathlete", m.maxEntriesAthlete);
+        if (m.maxEntriesRelay > 0)
+            attr("maxentriesrelay", m.maxEntriesRelay);
         if (m.ageDate.isValid()) {
             m_xml.writeEmptyElement(QStringLiteral("AGEDATE"));
             attr("type", m.ageDateType.isEmpty() ? QStringLiteral("YEAR") : m.ageDateType);
@@ -72,6 +75,11 @@ private:
             attr("number", s.number);
             date("date", s.date);
             attr("course", s.course, true);
+            attr("name", s.name, true);
+            if (s.maxEntriesAthlete > 0)
+                attr("maxentriesathlete", s.maxEntriesAthlete);
+            if (s.maxEntriesRelay > 0)
+                attr("maxentriesrelay", s.maxEntriesRelay);
             m_xml.writeStartElement(QStringLiteral("EVENTS"));
             for (const Event& e : s.events)
                 event(e);
@@ -92,11 +100,16 @@ private:
         attr("number", e.number);
         attr("gender", e.gender, true);
         attr("round", e.round, true);
+        if (!e.takesEntries())
+            attr("preveventid", e.previousId);
         m_xml.writeEmptyElement(QStringLiteral("SWIMSTYLE"));
         attr("distance", e.style.distance);
         attr("relaycount", e.style.relayCount);
         attr("stroke", e.style.stroke);
         attr("name", e.style.name, true);
+        attr("technique", e.style.technique, true);
+        attr("swimstyleid", e.style.id, true);
+        attr("code", e.style.code, true);
         if (!e.ageGroups.isEmpty()) {
             m_xml.writeStartElement(QStringLiteral("AGEGROUPS"));
             for (const AgeGroup& g : e.ageGroups) {
@@ -106,6 +119,8 @@ private:
                 attr("agemax", g.ageMax);
                 attr("gender", g.gender, true);
                 attr("name", g.name, true);
+                attr("calculate", g.calculate, true);
+                attr("handicap", g.handicap, true);
             }
             m_xml.writeEndElement();
         }
@@ -120,6 +135,7 @@ private:
             m_xml.writeEmptyElement(QStringLiteral("ENTRY"));
             attr("eventid", e.eventId);
             attr("entrytime", formatSwimTime(e.time));
+            attr("agegroupid", e.ageGroupId, true);
         }
         m_xml.writeEndElement();
     }
@@ -165,8 +181,10 @@ private:
                 m_xml.writeStartElement(QStringLiteral("RELAY"));
                 attr("number", r.number);
                 attr("gender", r.gender);
-                for (const char* bound : {"agemin", "agemax", "agetotalmin", "agetotalmax"})
-                    attr(bound, -1);
+                attr("agemin", r.ageMin);
+                attr("agemax", r.ageMax);
+                attr("agetotalmin", r.ageTotalMin);
+                attr("agetotalmax", r.ageTotalMax);
                 attr("name", r.name, true);
                 entries(r.entries);
                 m_xml.writeEndElement();

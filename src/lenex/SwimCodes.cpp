@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 namespace onda::lenex {
@@ -15,43 +16,79 @@ struct Stroke {
 constexpr Stroke kStrokes[] = {
     {"SL", "FREE"}, {"DO", "BACK"}, {"RA", "BREAST"}, {"FA", "FLY"}, {"MI", "MEDLEY"},
 };
+// Strokes our codes have no abbreviation for: written as they are.
+constexpr const char* kOtherStrokes[] = {"IMRELAY",   "APNEA",   "BIFINS",         "MIXEDFINS",
+                                         "IMMERSION", "SURFACE", "SPEED_APNEA",    "SPEED_ENDURANCE",
+                                         "STATIC",    "DYNAMIC", "DYNAMIC_BIFINS", "DYNAMIC_NOFINS"};
+// Technical races of meets for children: a word after the stroke, "4x25 SL GAMBE".
+constexpr Stroke kTechniques[] = {{"GAMBE", "KICK"},         {"BRACCIA", "PULL"},   {"SUBACQUEO", "DIVE"},
+                                  {"SCIVOLAMENTO", "GLIDE"}, {"PARTENZA", "START"}, {"VIRATA", "TURN"}};
+
+QString strokeOf(const QString& code) {
+    for (const Stroke& s : kStrokes) {
+        if (code == QLatin1String(s.code))
+            return QLatin1String(s.stroke);
+    }
+    for (const char* other : kOtherStrokes) {
+        if (code == QLatin1String(other))
+            return code;
+    }
+    return {};
+}
 
 } // namespace
 
 SwimStyle styleOfRace(const QString& raceCode) {
-    static const QRegularExpression pattern(QStringLiteral(R"(^\s*(?:(\d+)\s*[xX]\s*)?(\d+)\s*([A-Za-z]+)\s*$)"));
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^\s*(?:(\d+)\s*[xX]\s*)?(\d+)\s*([A-Za-z_]+)(?:\s+([A-Za-z]+))?\s*$)"));
     const QRegularExpressionMatch match = pattern.match(raceCode);
     if (match.hasMatch()) {
-        const QString code = match.captured(3).toUpper();
-        for (const Stroke& s : kStrokes) {
-            if (code == QLatin1String(s.code)) {
-                SwimStyle style;
-                style.distance = match.captured(2).toInt();
-                style.relayCount = match.captured(1).isEmpty() ? 1 : match.captured(1).toInt();
-                style.stroke = QLatin1String(s.stroke);
-                if (style.distance > 0 && style.relayCount > 0)
-                    return style;
-            }
+        SwimStyle style;
+        style.stroke = strokeOf(match.captured(3).toUpper());
+        style.distance = match.captured(2).toInt();
+        style.relayCount = match.captured(1).isEmpty() ? 1 : match.captured(1).toInt();
+        const QString technique = match.captured(4).toUpper();
+        for (const Stroke& t : kTechniques) {
+            if (technique == QLatin1String(t.code))
+                style.technique = QLatin1String(t.stroke);
         }
+        if (!style.stroke.isEmpty() && style.distance > 0 && style.relayCount > 0 &&
+            technique.isEmpty() == style.technique.isEmpty())
+            return style;
     }
+    // A race of our own: its name keeps the code, its distance the number it starts with.
+    static const QRegularExpression distance(QStringLiteral(R"(^\s*(?:(\d+)\s*[xX]\s*)?(\d+))"));
+    const QRegularExpressionMatch leading = distance.match(raceCode);
     SwimStyle unknown;
     unknown.stroke = QStringLiteral("UNKNOWN");
     unknown.name = raceCode.trimmed();
+    if (leading.hasMatch()) {
+        unknown.distance = leading.captured(2).toInt();
+        unknown.relayCount = leading.captured(1).isEmpty() ? 1 : std::max(1, leading.captured(1).toInt());
+    }
     return unknown;
 }
 
 QString raceOfStyle(const SwimStyle& style) {
-    for (const Stroke& s : kStrokes) {
-        if (style.stroke == QLatin1String(s.stroke) && style.distance > 0) {
-            const QString legs =
-                style.relayCount > 1 ? QString::number(style.relayCount) + QLatin1Char('x') : QString();
-            return legs + QString::number(style.distance) + QLatin1Char(' ') + QLatin1String(s.code);
+    QString technique;
+    for (const Stroke& t : kTechniques) {
+        if (style.technique.compare(QLatin1String(t.stroke), Qt::CaseInsensitive) == 0)
+            technique = QLatin1Char(' ') + QLatin1String(t.code);
+    }
+    if (technique.isEmpty() && !style.technique.isEmpty())
+        technique = QLatin1Char(' ') + style.technique.toUpper();
+    const QString legs = style.relayCount > 1 ? QString::number(style.relayCount) + QLatin1Char('x') : QString();
+    if (style.stroke != QLatin1String("UNKNOWN") && style.distance > 0) {
+        QString code = style.stroke;
+        for (const Stroke& s : kStrokes) {
+            if (style.stroke == QLatin1String(s.stroke))
+                code = QLatin1String(s.code);
         }
+        return legs + QString::number(style.distance) + QLatin1Char(' ') + code + technique;
     }
     if (!style.name.trimmed().isEmpty())
         return style.name.trimmed();
-    const QString legs = style.relayCount > 1 ? QString::number(style.relayCount) + QLatin1Char('x') : QString();
-    return legs + QString::number(style.distance) + QLatin1Char(' ') + style.stroke;
+    return legs + QString::number(style.distance) + QLatin1Char(' ') + style.stroke + technique;
 }
 
 bool sameRace(const QString& a, const QString& b) {

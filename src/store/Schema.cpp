@@ -4,6 +4,8 @@
 #include "store/DatabaseCopies.h"
 #include "store/Transaction.h"
 
+#include <algorithm>
+
 namespace onda {
 
 namespace {
@@ -58,8 +60,41 @@ const TableDefinition& bestTimesTable() {
     static const TableDefinition table = {QStringLiteral("Tempi"),
                                           {typed("Codatl", FieldType::Long), text("Gara", 50),
                                            typed("Vasca", FieldType::Integer), typed("Tempo", FieldType::Long),
-                                           typed("Data", FieldType::Date), text("Manifestazione", 100)}};
+                                           typed("Data", FieldType::Date), text("Manifestazione", 100),
+                                           text("Corso", 10)}};
     return table;
+}
+
+const QList<TableDefinition>& lenexTables() {
+    const FieldInfo competition = typed("manifID", FieldType::Long);
+    const FieldInfo number = typed("number", FieldType::Integer);
+    const FieldInfo name = text("name", 100);
+    const FieldInfo course = text("course", 10);
+    const FieldInfo athleteLimit = typed("maxentriesathlete", FieldType::Integer);
+    const FieldInfo relayLimit = typed("maxentriesrelay", FieldType::Integer);
+    const FieldInfo event = text("eventid", 20);
+    const FieldInfo gender = text("gender", 1);
+    const FieldInfo group = text("agegroupid", 20);
+    static const QList<TableDefinition> tables = {
+        {QStringLiteral("LenexMeet"),
+         {competition, name, text("city", 50), text("nation", 3), course, typed("agedate", FieldType::Date),
+          text("agedatetype", 10), typed("deadline", FieldType::Date), text("deadlinetime", 5), athleteLimit,
+          relayLimit}},
+        {QStringLiteral("LenexSession"),
+         {competition, number, typed("date", FieldType::Date), course, name, athleteLimit, relayLimit}},
+        {QStringLiteral("LenexEvent"),
+         {competition, event, number, gender, text("round", 20), typed("session", FieldType::Integer),
+          text("preveventid", 20), typed("maxentries", FieldType::Integer), typed("distance", FieldType::Integer),
+          typed("relaycount", FieldType::Integer), text("stroke", 20), text("technique", 10), text("swimstyleid", 20),
+          text("stylecode", 6), text("stylename", 100), typed("position", FieldType::Integer)}},
+        {QStringLiteral("LenexAgeGroup"),
+         {competition, event, group, typed("agemin", FieldType::Integer), typed("agemax", FieldType::Integer), gender,
+          text("calculate", 10), text("handicap", 50), name}},
+        {QStringLiteral("LenexRace"),
+         {competition, text("gara", 50), text("Categoria", 30), text("Sesso", 1), event, group}},
+        {QStringLiteral("LenexName"), {typed("codatl", FieldType::Long), text("lastname", 50), text("firstname", 50)}},
+    };
+    return tables;
 }
 
 namespace {
@@ -82,6 +117,29 @@ const QList<Migration>& migrations() {
         {3,
          [](Database& db) -> Status {
              return db.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS natl_codatl ON natl (codatl)"));
+         }},
+        // The organiser's meet of an invitation; best times keep their course, so that yards and
+        // odd pools are never compared with metres.
+        {4,
+         [](Database& db) -> Status {
+             for (const TableDefinition& t : lenexTables()) {
+                 if (!db.tableExists(t.name))
+                     if (Status s = db.createTable(t.name, t.fields); !s)
+                         return s;
+             }
+             QList<FieldInfo> fields;
+             if (Status s = db.tableFields(bestTimesTable().name, fields); !s)
+                 return s;
+             if (std::any_of(fields.cbegin(), fields.cend(), [](const FieldInfo& f) {
+                     return f.name.compare(QLatin1String("Corso"), Qt::CaseInsensitive) == 0;
+                 }))
+                 return {};
+             if (Status s = db.execute(QStringLiteral("ALTER TABLE Tempi ADD COLUMN Corso ") +
+                                       declarationFor(bestTimesTable().fields.last()));
+                 !s)
+                 return s;
+             return db.execute(
+                 QStringLiteral("UPDATE Tempi SET Corso = CASE Vasca WHEN 50 THEN 'LCM' WHEN 25 THEN 'SCM' END"));
          }},
     };
     return steps;

@@ -23,13 +23,18 @@ const QList<TableDefinition>& programTables();
 // hundredths of a second. Added by the step to version 2.
 const TableDefinition& bestTimesTable();
 
+// What an organiser's invitation said, kept beside the competition it created (added by the step
+// to version 4): LenexMeet, LenexSession, LenexEvent, LenexAgeGroup, LenexRace (which event and
+// age group each programmi row stands for) and LenexName (athletes' names as results files split them).
+const QList<TableDefinition>& lenexTables();
+
 // The registration table of competition `number`: "nprg" followed by the number.
 inline QString registrationTable(const QString& number) {
     return QStringLiteral("nprg") + number;
 }
 
 // The version of the tables this program writes, kept in the file as PRAGMA user_version.
-inline constexpr int schemaVersion = 3;
+inline constexpr int schemaVersion = 4;
 
 // The file's version; a file of before versioning (0) that holds tables reads as 1.
 Status readSchemaVersion(Database& db, int& version);

@@ -5,14 +5,18 @@
 
 #include "core/AppState.h"
 #include "core/ProgramValues.h"
+#include "core/Settings.h"
 #include "lenex/LenexData.h"
 #include "lenex/LenexFlows.h"
+#include "lenex/LenexNames.h"
 #include "lenex/LenexReader.h"
 #include "lenex/LenexWriter.h"
 #include "lenex/SwimCodes.h"
 
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -25,44 +29,65 @@ namespace {
 
 // clang-format off
 Event event(const char* id, int number, const char* gender, int distance, const char* stroke,
-            QList<AgeGroup> groups = {}, int relayCount = 1) {
+            QList<AgeGroup> groups = {}, int relayCount = 1, const char* technique = "", const char* previous = "") {
     return {QString::fromLatin1(id), number, QString::fromLatin1(gender), {},
-            {distance, relayCount, QString::fromLatin1(stroke), {}}, groups};
+            {distance, relayCount, QString::fromLatin1(stroke), {}, QString::fromLatin1(technique), {}, {}}, groups,
+            QString::fromLatin1(previous)};
+}
+AgeGroup group(const char* id, int min, int max, const char* name = "", const char* calculate = "") {
+    return {QString::fromLatin1(id), min, max, {}, QString::fromLatin1(name), QString::fromLatin1(calculate), {}};
 }
 
-// An organiser's invitation: 100 FREE for M35, 50 BACK for everyone, 200 MEDLEY for women of 50 and over.
+// An organiser's invitation: 100 FREE for M35 and its final, 50 BACK for everyone, a mixed relay
+// by total age, a kick relay, two groups named RAGAZZE of other years, 200 MEDLEY for women of 50 and over.
 Meet invitation() {
     Meet m;
     m.name = u"Trofeo Lenex"_s;
     m.city = u"Bari"_s;
+    m.nation = u"ITA"_s;
     m.course = u"SCM"_s;
     m.ageDate = QDate(2026, 12, 31);
+    m.ageDateType = u"YEAR"_s;
     m.maxEntriesAthlete = 3;
+    m.maxEntriesRelay = 2;
     m.sessions << Session{1, QDate(2026, 3, 12), {},
-                          {event("11", 1, "M", 100, "FREE", {{u"1"_s, 35, 39, {}, u"M35"_s}}),
-                           event("12", 2, "A", 50, "BACK")}}
+                          {event("11", 1, "M", 100, "FREE", {group("1", 35, 39, "M35")}),
+                           event("12", 2, "A", 50, "BACK"),
+                           event("13", 4, "X", 50, "FREE", {group("3", 100, 119, "", "TOTAL")}, 4),
+                           event("14", 5, "M", 25, "FREE", {}, 4, "KICK"),
+                           event("16", 7, "F", 100, "BACK", {group("4", 10, 11, "RAGAZZE")}),
+                           event("17", 8, "F", 200, "BACK", {group("5", 12, 13, "RAGAZZE")})},
+                          {}, 2, 0}
                << Session{2, QDate(2026, 3, 13), u"LCM"_s,
-                          {event("21", 3, "F", 200, "MEDLEY", {{u"2"_s, 50, -1, {}, {}}})}};
+                          {event("21", 3, "F", 200, "MEDLEY", {group("2", 50, -1)}),
+                           event("15", 6, "M", 100, "FREE", {group("6", 35, 39, "M35")}, 1, "", "11")}};
     return m;
 }
 
 Athlete swimmer(const char* license, const char* last, const char* first, int year, QList<Result> results) {
-    return {{}, QString::fromUtf8(last), QString::fromUtf8(first), QDate(year, 1, 1), u"M"_s,
+    return {{}, QString::fromUtf8(last), QString::fromUtf8(first), year ? QDate(year, 1, 1) : QDate(), u"M"_s,
             QString::fromLatin1(license), {}, results};
 }
 
-// Results of a short-course session and a long-course one; `rossi` is ROSSI MARIO's 100 FREE in 25 m.
+// Results in five courses, `rossi` being ROSSI MARIO's 100 FREE in 25 m; an exhibition swim counts,
+// a name matches with other accents and apostrophes, and without a birth date only when it is unique.
 Document results(int rossi, const QString& clubCode = u"ABC"_s) {
     Meet m;
     m.name = u"Regionali"_s;
     m.course = u"SCM"_s;
     m.sessions << Session{1, QDate(2026, 2, 1), {}, {event("1", 1, "M", 100, "FREE")}}
                << Session{2, QDate(2026, 2, 2), u"LCM"_s,
-                          {event("2", 2, "M", 100, "FREE"), event("3", 3, "M", 50, "FREE", {}, 4)}};
+                          {event("2", 2, "M", 100, "FREE"), event("3", 3, "M", 50, "FREE", {}, 4)}}
+               << Session{3, QDate(2026, 2, 3), u"SCY"_s, {event("4", 4, "M", 100, "FREE")}}
+               << Session{4, QDate(2026, 2, 4), u"SCM16"_s, {event("5", 5, "M", 100, "FREE")}}
+               << Session{5, QDate(2026, 2, 5), u"OPEN"_s, {event("6", 6, "M", 100, "FREE")}};
     Club c{u"Nuoto ABC"_s, clubCode, u"ITA"_s, {}, {}};
     c.athletes << swimmer("1001", "ROSSI", "MARIO", 1990,
-                          {{u"1"_s, rossi, {}}, {u"1"_s, 6000, u"DSQ"_s}, {u"2"_s, 6800, {}}, {u"3"_s, 2500, {}}})
-               << swimmer("FIN-77", "D'Angelo", "Luca", 1990, {{u"1"_s, 7000, {}}})
+                          {{u"1"_s, rossi, {}}, {u"1"_s, 6000, u"DSQ"_s}, {u"2"_s, 6800, {}}, {u"3"_s, 2500, {}},
+                           {u"4"_s, 5900, {}}, {u"5"_s, 6100, {}}, {u"6"_s, 7100, {}}})
+               << swimmer("FIN-77", "D’Angelo", "Lúca", 1990, {{u"1"_s, 7000, u"EXH"_s}})
+               << swimmer("", "Dell Acqua", "Nicolo", 0, {{u"1"_s, 7200, {}}})
+               << swimmer("", "Bianchi", "Anna", 0, {{u"1"_s, 7300, {}}})
                << swimmer("", "SCONOSCIUTO", "PIPPO", 2001, {{u"1"_s, 9000, {}}});
     m.clubs << c;
     return {u"3.0"_s, {}, {m}};
@@ -73,6 +98,7 @@ Document results(int rossi, const QString& clubCode = u"ABC"_s) {
 
 class TestLenex : public QObject {
     Q_OBJECT
+    QTemporaryDir m_settings;
     std::unique_ptr<FixtureDb> m_db;
     ScriptedDialogs m_dialogs;
     std::unique_ptr<AppState> m_state;
@@ -91,24 +117,44 @@ class TestLenex : public QObject {
         return m_dialogs.takeTexts();
     }
     QStringList rows(const QString& sql) { return QVariant(m_db->column(sql)).toStringList(); }
-    void checkedByIndependentReader(const QString& path) {
+    void checkedByIndependentReader(const QString& path, const QString& invitation = {}) {
         QProcess python;
-        python.start(u"python3"_s, {QStringLiteral(ONDA_LENEX_CHECK), path});
+        python.start(u"python3"_s, QStringList{QStringLiteral(ONDA_LENEX_CHECK), path} +
+                                       (invitation.isEmpty() ? QStringList{} : QStringList{invitation}));
         QVERIFY(python.waitForFinished(20000));
         QVERIFY2(python.exitCode() == 0, python.readAllStandardOutput().constData());
     }
+    // The entries of the open competition saved as `name`, with the dialogs they took.
+    QStringList saveEntries(const QString& number, const QString& name) {
+        Competition c;
+        c.number = number;
+        m_state->setCompetition(c);
+        m_dialogs.queueSaveFileName(m_db->filePath(name));
+        SaveEntriesAsLenex(*m_state);
+        return m_dialogs.takeTexts();
+    }
+    void registrations(const QString& number, const QList<QVariantList>& values) {
+        QVERIFY(m_db->insertRows(
+            u"nprg"_s + number,
+            {u"codatl"_s, u"nome"_s, u"anno"_s, u"soc"_s, u"sesso"_s, u"cat"_s, u"spec"_s, u"m"_s, u"s"_s}, values));
+    }
 
 private slots:
+    void initTestCase() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path()); }
     void init() {
         m_db = std::make_unique<FixtureDb>();
         QVERIFY(m_db->isValid() && m_db->seedEntryCompetition());
-        QVERIFY(m_db->insertRows(u"natl"_s, {u"codatl"_s, u"nome"_s, u"soc"_s, u"sesso"_s, u"squadra"_s},
-                                 {{3001, u"STAFFETTA ABC"_s, u"ABC"_s, u"M"_s, -1}}));
+        QVERIFY(m_db->insertRows(u"natl"_s, {u"codatl"_s, u"nome"_s, u"soc"_s, u"sesso"_s, u"squadra"_s, u"anno"_s},
+                                 {{3001, u"STAFFETTA ABC"_s, u"ABC"_s, u"M"_s, -1, 0},
+                                  {1004, u"DELL'ACQUA NICOLÒ"_s, u"ABC"_s, u"M"_s, 0, 1995},
+                                  {1005, u"BIANCHI ANNA"_s, u"ABC"_s, u"F"_s, 0, 1995},
+                                  {1006, u"BIANCHI ANNA"_s, u"ABC"_s, u"F"_s, 0, 1999}}));
         m_state = std::make_unique<AppState>(m_dialogs);
         m_state->databasePath = m_db->path();
         m_state->store.setDatabasePath(m_db->path());
         m_state->club = u"ABC"_s;
         m_state->userId = u"U"_s;
+        setLenexClub(u"ABC"_s, u"Nuoto ABC"_s, u"ITA"_s);
     }
     void cleanup() {
         QVERIFY2(m_dialogs.problems().isEmpty(), qPrintable(m_dialogs.problems()));
@@ -117,7 +163,7 @@ private slots:
 
     void raceCodes_data() {
         QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("style"); // distance relaycount stroke
+        QTest::addColumn<QString>("style"); // distance relaycount stroke technique
         QTest::addColumn<QString>("stored");
         // clang-format off
         QTest::newRow("joined") << "100SL" << "100 1 FREE" << "100 SL";
@@ -128,7 +174,9 @@ private slots:
         QTest::newRow("medley") << "200MI" << "200 1 MEDLEY" << "200 MI";
         QTest::newRow("relay") << "4x50 SL" << "50 4 FREE" << "4x50 SL";
         QTest::newRow("medley relay") << "4X100MI" << "100 4 MEDLEY" << "4x100 MI";
-        QTest::newRow("unknown stroke") << "100 PINNE" << "0 1 UNKNOWN" << "100 PINNE";
+        QTest::newRow("kick relay") << "4x25 sl gambe" << "25 4 FREE KICK" << "4x25 SL GAMBE";
+        QTest::newRow("stroke without our code") << "4x100 IMRELAY" << "100 4 IMRELAY" << "4x100 IMRELAY";
+        QTest::newRow("unknown stroke keeps its distance") << "100 PINNE" << "100 1 UNKNOWN" << "100 PINNE";
         QTest::newRow("no distance") << "SL" << "0 1 UNKNOWN" << "SL";
         // clang-format on
     }
@@ -136,7 +184,7 @@ private slots:
         QFETCH(QString, code);
         QFETCH(QString, stored);
         const SwimStyle s = styleOfRace(code);
-        QTEST(u"%1 %2 %3"_s.arg(s.distance).arg(s.relayCount).arg(s.stroke), "style");
+        QTEST(u"%1 %2 %3 %4"_s.arg(s.distance).arg(s.relayCount).arg(s.stroke, s.technique).trimmed(), "style");
         QCOMPARE(s.name, s.stroke == "UNKNOWN"_L1 ? code : QString());
         QCOMPARE(raceOfStyle(s), stored);
         QVERIFY(sameRace(code, stored));
@@ -156,52 +204,38 @@ private slots:
         QCOMPARE(shownBestTime(6534), u"01:05.34"_s);
     }
 
-    void entriesRoundTrip() {
-        QVERIFY(m_db->exec(u"insert into manif ([Numero Prova], [Nome Manifestazione], Località, Data) "
-                           "values (57, 'Trofeo', 'Bari', '2026-05-03')"_s));
-        QVERIFY(m_db->exec(u"insert into categorie values (57, 'RAG', 'M', 1988, 1992)"_s));
-        QVERIFY(m_db->insertRows(u"nprg57"_s,
-                                 {u"codatl"_s, u"nome"_s, u"anno"_s, u"soc"_s, u"sesso"_s, u"spec"_s, u"m"_s, u"s"_s},
-                                 {{1001, u"ROSSI MARIO"_s, 1990, u"ABC"_s, u"M"_s, u"100SL"_s, 1, 5.34},
-                                  {1001, u"ROSSI MARIO"_s, 1990, u"ABC"_s, u"M"_s, u"200 SL"_s, 99, 99.99},
-                                  {1003, u"NERI ADA"_s, 1970, u"ABC"_s, u"F"_s, u"50SL"_s, 0, 31.5},
-                                  {3001, u"STAFFETTA ABC"_s, 0, u"ABC"_s, u"M"_s, u"4x50 SL"_s, 1, 50},
-                                  {2001, u"BIANCHI EZIO"_s, 1990, u"XYZ"_s, u"M"_s, u"100SL"_s, 1, 1}}));
-        const QString path = m_db->filePath(u"ABC_57.lxf"_s);
-        m_dialogs.queueSaveFileName(path);
-        Competition c;
-        c.number = u"57"_s;
-        m_state->setCompetition(c);
-        SaveEntriesAsLenex(*m_state);
-        QCOMPARE(m_dialogs.takeTexts(), (QStringList{u"Save"_s, u"File LENEX registrato in "_s + path}));
-        checkedByIndependentReader(path);
-
-        Document back;
-        QVERIFY(readFile(path, back).ok);
-        const Meet& meet = back.meets.value(0);
-        QCOMPARE(meet.clubs.size(), 1);
-        const Club& club = meet.clubs.first();
-        QCOMPARE(club.code, u"ABC"_s);
-        QStringList seen;
-        for (const Athlete& a : club.athletes) {
-            for (const Entry& e : a.entries)
-                seen << a.lastName + '/' + a.firstName + ' ' + a.birthDate.toString(Qt::ISODate) + ' ' + a.gender +
-                            ' ' + a.license + ' ' + raceOfStyle(meet.event(e.eventId)->style) + ' ' +
-                            formatSwimTime(e.time);
+    void namesAndAges() {
+        const std::pair<const char*, const char*> names[] = {{"ROSSI MARIO", "ROSSI/MARIO"},
+                                                             {"DE LUCA MARIO", "DE LUCA/MARIO"},
+                                                             {"DELLA VALLE ANNA MARIA", "DELLA VALLE/ANNA MARIA"},
+                                                             {"D' AMICO UGO", "D' AMICO/UGO"},
+                                                             {"D'AMICO UGO", "D'AMICO/UGO"},
+                                                             {"VAN BASTEN MARCO", "VAN BASTEN/MARCO"},
+                                                             {"DE MARIO", "DE/MARIO"},
+                                                             {"ROSSI", "ROSSI/"}};
+        for (const auto& [name, split] : names) {
+            const auto [last, first] = splitName(QString::fromUtf8(name));
+            QCOMPARE(last + '/' + first, QString::fromUtf8(split));
         }
-        for (const Relay& r : club.relays)
-            seen << r.name + ' ' + raceOfStyle(meet.event(r.entries.value(0).eventId)->style) + ' ' +
-                        formatSwimTime(r.entries.value(0).time);
-        QCOMPARE(seen,
-                 (QStringList{u"NERI/ADA 1970-01-01 F 1003 50 SL 00:00:31.50"_s,
-                              u"ROSSI/MARIO 1990-01-01 M 1001 100 SL 00:01:05.34"_s,
-                              u"ROSSI/MARIO 1990-01-01 M 1001 200 SL NT"_s, u"STAFFETTA ABC 4x50 SL 00:01:50.00"_s}));
-        // Every race and sex of the programme is an event, the relay's too.
-        QCOMPARE(meet.eventCount(), 7);
-        QCOMPARE(meet.name + '|' + meet.city + '|' + meet.sessions.value(0).date.toString(Qt::ISODate),
-                 u"Trofeo|Bari|2026-05-03"_s);
-        const AgeGroup rag = meet.event(u"1"_s)->ageGroups.value(0); // born 1988 to 1992, in 2026
-        QCOMPARE(rag.name + u" %1-%2"_s.arg(rag.ageMin).arg(rag.ageMax), u"RAG 34-38"_s);
+        QCOMPARE(foldedName(u"Dell’Acqua  Nicolò"_s), foldedName(u"DELL'ACQUA NICOLO"_s));
+        QVERIFY(foldedName(u"Rossi Mario"_s) != foldedName(u"Rossi Maria"_s));
+
+        // Years of birth of an age group: by the year, at a date, and a relay's total age.
+        const struct {
+            int min, max;
+            const char *calculate, *date, *type, *years;
+        } ages[] = {
+            {35, 39, "", "2026-12-31", "YEAR", "1987-1991"}, {35, 39, "", "2026-03-01", "YEAR", "1987-1991"},
+            {10, 11, "", "2026-11-15", "DATE", "2014-2016"}, {10, 11, "", "2026-12-31", "DATE", "2015-2016"},
+            {10, 11, "", "2026-11-15", "LUX", "2014-2016"},  {-1, 18, "", "2026-06-30", "YEAR", "2008-2026"},
+            {50, -1, "", "2026-06-30", "DATE", "1900-1976"}, {100, 119, "TOTAL", "2026-12-31", "YEAR", "100-119"},
+            {-1, -1, "TOTAL", "2026-12-31", "YEAR", "0-999"}};
+        for (const auto& a : ages) {
+            const YearSpan span =
+                birthYears(group("", a.min, a.max, "", a.calculate),
+                           QDate::fromString(QLatin1String(a.date), Qt::ISODate), QLatin1String(a.type));
+            QCOMPARE(u"%1-%2"_s.arg(span.first).arg(span.last), QLatin1String(a.years));
+        }
     }
 
     // The registration on it and its entries file are walked by the LENEX road under the display.
@@ -216,14 +250,32 @@ private slots:
                       "Iscrizioni per atleta] || '|' || userName || '|' || societa from manif where [Numero "
                       "Prova]=900000"_s),
                  QStringList{u"Trofeo Lenex|Bari|2026-03-12|3|U|ABC"_s});
+        // Categories by years and sex: two groups named alike keep their own years; a relay group by
+        // total age keeps its ages; the mixed relay goes to the archive's mixed teams (B).
         QCOMPARE(rows(u"select Categoria || '|' || sesso || '|' || AnnoIni || '|' || AnnoFin from categorie "
                       "where manifID=900000 order by rowid"_s),
                  (QStringList{u"M35|M|1987|1991"_s, u"ASSOLUTI|M|1900|2026"_s, u"ASSOLUTI|F|1900|2026"_s,
-                              u"50 E OLTRE|F|1900|1976"_s}));
-        QCOMPARE(rows(u"select OrdineGara || '|' || gara || '|' || Categoria || '|' || Sesso from programmi "
-                      "where ManifID=900000 order by rowid"_s),
-                 (QStringList{u"1|100 SL|M35|M"_s, u"2|50 DO|ASSOLUTI|M"_s, u"2|50 DO|ASSOLUTI|F"_s,
-                              u"3|200 MI|50 E OLTRE|F"_s}));
+                              u"100-119 (TOTALE)|B|100|119"_s, u"RAGAZZE|F|2015|2016"_s,
+                              u"RAGAZZE 2013-2014|F|2013|2014"_s, u"50 E OLTRE|F|1900|1976"_s}));
+        // One row per race, category and sex of the events that take entries (not the final), each
+        // knowing its event and age group; an event for both sexes is one event.
+        QCOMPARE(rows(u"select p.OrdineGara || '|' || p.gara || '|' || p.Categoria || '|' || p.Sesso || '|' || "
+                      "r.eventid || '|' || ifnull(r.agegroupid, '-') from programmi p join LenexRace r on "
+                      "r.manifID=p.ManifID and r.gara=p.gara and r.Categoria=p.Categoria and r.Sesso=p.Sesso where "
+                      "p.ManifID=900000 order by p.rowid"_s),
+                 (QStringList{u"1|100 SL|M35|M|11|1"_s, u"2|50 DO|ASSOLUTI|M|12|-"_s, u"2|50 DO|ASSOLUTI|F|12|-"_s,
+                              u"4|4x50 SL|100-119 (TOTALE)|B|13|3"_s, u"5|4x25 SL GAMBE|ASSOLUTI|M|14|-"_s,
+                              u"7|100 DO|RAGAZZE|F|16|4"_s, u"8|200 DO|RAGAZZE 2013-2014|F|17|5"_s,
+                              u"3|200 MI|50 E OLTRE|F|21|2"_s}));
+        QCOMPARE(rows(u"select eventid || '|' || number || '|' || gender || '|' || session || '|' || stroke || '|' "
+                      "|| ifnull(technique, '') || '|' || ifnull(preveventid, '') from LenexEvent where "
+                      "manifID=900000 order by position"_s)
+                     .join(' '),
+                 u"11|1|M|1|FREE|| 12|2|A|1|BACK|| 13|4|X|1|FREE|| 14|5|M|1|FREE|KICK| 16|7|F|1|BACK|| "
+                 "17|8|F|1|BACK|| 21|3|F|2|MEDLEY|| 15|6|M|2|FREE||11"_s);
+        QCOMPARE(rows(u"select course || agedatetype || maxentriesrelay from LenexMeet where manifID=900000"_s),
+                 QStringList{u"SCMYEAR2"_s});
+        QVERIFY(categoriesNote(m_db->path(), u"900000"_s).contains(u"eta' totale"_s));
         QCOMPARE(m_db->count(u"nprg900000"_s), 0);
 
         // A second invitation gets the next number; the local ones are never sent to the service.
@@ -232,6 +284,124 @@ private slots:
         QVERIFY(isLocalCompetition(u"900001"_s) && !isLocalCompetition(u"57"_s));
     }
 
+    // Entries on an invitation go to the organiser's events and age groups, as the file gave them.
+    void invitationEntries() {
+        const Meet meet = invitation();
+        writeFile(u"invito.lef"_s, writeXml({u"3.0"_s, {}, {meet}}));
+        importInvitation(u"invito.lef"_s);
+        m_dialogs.takeTexts();
+        QVERIFY(m_db->insertRows(u"natl"_s, {u"codatl"_s, u"nome"_s, u"soc"_s, u"sesso"_s, u"squadra"_s, u"anno"_s},
+                                 {{3002, u"MISTA ABC"_s, u"ABC"_s, u"B"_s, -1, 110},
+                                  {500001, u"DE LUCA MARIO"_s, u"ABC"_s, u"M"_s, 0, 1989}}));
+        registrations(u"900000"_s,
+                      {{500001, u"DE LUCA MARIO"_s, 1989, u"ABC"_s, u"M"_s, u"M35"_s, u"100 SL"_s, 1, 5},
+                       {500001, u"DE LUCA MARIO"_s, 1989, u"ABC"_s, u"M"_s, u"ASSOLUTI"_s, u"50 DO"_s, 0, 30},
+                       {1003, u"NERI ADA"_s, 0, u"ABC"_s, u"F"_s, u"ASSOLUTI"_s, u"50 DO"_s, 0, 40},
+                       {1003, u"NERI ADA"_s, 0, u"ABC"_s, u"F"_s, u"50 E OLTRE"_s, u"200 MI"_s, 3, 1},
+                       {3002, u"MISTA ABC"_s, 110, u"ABC"_s, u"B"_s, u"100-119 (TOTALE)"_s, u"4x50 SL"_s, 2, 0},
+                       {3001, u"STAFFETTA ABC"_s, 0, u"ABC"_s, u"M"_s, u"ASSOLUTI"_s, u"4x25 SL GAMBE"_s, 1, 0},
+                       // a race the invitation does not hold any more
+                       {1001, u"ROSSI MARIO"_s, 1990, u"ABC"_s, u"M"_s, u"M35"_s, u"800 SL"_s, 9, 0}});
+        // A birth date is required: an athlete without a year in the archive stops the file.
+        QVERIFY(m_db->exec(u"update natl set anno=null where codatl=1003"_s));
+        const QStringList refused = saveEntries(u"900000"_s, u"ABC_900000.lxf"_s);
+        QVERIFY2(refused.size() == 1 &&
+                     refused.first().contains(u"non hanno l'anno di nascita nell'archivio: NERI ADA (1003)."_s),
+                 qPrintable(refused.join('\n')));
+        m_dialogs.reset();
+        QVERIFY(m_db->exec(u"update natl set anno=1970 where codatl=1003"_s));
+
+        const QString path = m_db->filePath(u"ABC_900000.lxf"_s);
+        QCOMPARE(saveEntries(u"900000"_s, u"ABC_900000.lxf"_s),
+                 (QStringList{u"Save"_s, u"File LENEX registrato in "_s + path +
+                                             u"\r\nQueste iscrizioni non sono nel file perche' la loro gara non e' "
+                                             "tra quelle dell'invito: ROSSI MARIO: 800 SL."_s}));
+        checkedByIndependentReader(path, m_db->filePath(u"invito.lef"_s));
+        Document back;
+        QVERIFY(readFile(path, back).ok);
+        const Meet& written = back.meets.value(0);
+        QCOMPARE(written.name + '|' + written.nation + '|' + written.course + '|' + written.sessions.value(1).course,
+                 u"Trofeo Lenex|ITA|SCM|LCM"_s);
+        QCOMPARE(written.eventCount(), meet.eventCount());
+        const Club& club = written.clubs.value(0);
+        QCOMPARE(club.name + '|' + club.code + '|' + club.nation, u"Nuoto ABC|ABC|ITA"_s);
+        QStringList seen;
+        for (const Athlete& a : club.athletes) {
+            for (const Entry& e : a.entries)
+                seen << a.lastName + '/' + a.firstName + ' ' + a.license + ' ' + e.eventId + '/' + e.ageGroupId;
+        }
+        for (const Relay& r : club.relays) {
+            for (const Entry& e : r.entries)
+                seen << u"%1 %2 %3..%4 total %5..%6 "_s.arg(r.name, r.gender)
+                                .arg(r.ageMin)
+                                .arg(r.ageMax)
+                                .arg(r.ageTotalMin)
+                                .arg(r.ageTotalMax) +
+                            e.eventId + '/' + e.ageGroupId;
+        }
+        QCOMPARE(seen, (QStringList{u"DE LUCA/MARIO  11/1"_s, u"DE LUCA/MARIO  12/"_s, u"NERI/ADA 1003 12/"_s,
+                                    u"NERI/ADA 1003 21/2"_s, u"MISTA ABC X -1..-1 total 100..119 13/3"_s,
+                                    u"STAFFETTA ABC M -1..-1 total -1..-1 14/"_s}));
+        QCOMPARE(written.event(u"14"_s)->style.technique, u"KICK"_s);
+        QCOMPARE(written.event(u"15"_s)->previousId, u"11"_s);
+    }
+
+    void entriesRoundTrip() {
+        QVERIFY(m_db->exec(u"insert into manif ([Numero Prova], [Nome Manifestazione], Località, Data) "
+                           "values (57, 'Trofeo', 'Bari', '2026-05-03')"_s));
+        QVERIFY(m_db->exec(u"insert into categorie values (57, 'RAG', 'M', 1988, 1992)"_s));
+        QVERIFY(m_db->exec(u"insert into categorie values (57, 'MASTER', 'M', 1900, 1992)"_s));
+        registrations(u"57"_s, {{1001, u"ROSSI MARIO"_s, 1990, u"ABC"_s, u"M"_s, u"RAG"_s, u"100SL"_s, 1, 5.34},
+                                {1001, u"ROSSI MARIO"_s, 1990, u"ABC"_s, u"M"_s, u"RAG"_s, u"200 SL"_s, 99, 99.99},
+                                {1003, u"NERI ADA"_s, 1970, u"ABC"_s, u"F"_s, u"ESO"_s, u"50SL"_s, 0, 31.5},
+                                {3001, u"STAFFETTA ABC"_s, 0, u"ABC"_s, u"M"_s, u"MASTER"_s, u"4x50 SL"_s, 1, 50},
+                                {1002, u"D'ANGELO LUCA"_s, 1990, u"ABC"_s, u"M"_s, u"RAG"_s, u"100 PINNE"_s, 1, 1},
+                                {2001, u"BIANCHI EZIO"_s, 1990, u"XYZ"_s, u"M"_s, u"RAG"_s, u"100SL"_s, 1, 1}});
+        // A competition of the service: its pool asked once, the club's name once.
+        setLenexClub(u"ABC"_s, {}, u"ITA"_s);
+        for (const char* answer : {"33", "50"})
+            m_dialogs.queueInput(QString::fromLatin1(answer));
+        m_dialogs.queueInput(u"Nuoto ABC Bari"_s);
+        const QString path = m_db->filePath(u"ABC_57.lxf"_s);
+        const QString poolQuestion = u"In che vasca si svolge la manifestazione? Scrivi 25 o 50 (metri):"_s;
+        QCOMPARE(saveEntries(u"57"_s, u"ABC_57.lxf"_s),
+                 (QStringList{poolQuestion, u"Scrivi 25 oppure 50."_s, poolQuestion,
+                              u"Nome della societa' ABC come deve comparire nei file LENEX (si cambia da File > Dati "
+                              "della societa' per LENEX):"_s,
+                              u"Save"_s, u"File LENEX registrato in "_s + path}));
+        m_dialogs.queueYesNo(u"Y"_s);
+        QCOMPARE(saveEntries(u"57"_s, u"ABC_57.lxf"_s).last(), u"File LENEX registrato in "_s + path);
+        checkedByIndependentReader(path);
+
+        Document back;
+        QVERIFY(readFile(path, back).ok);
+        const Meet& meet = back.meets.value(0);
+        QCOMPARE(meet.course + '|' + meet.clubs.value(0).name, u"LCM|Nuoto ABC Bari"_s);
+        const Club& club = meet.clubs.first();
+        QStringList seen;
+        for (const Athlete& a : club.athletes) {
+            for (const Entry& e : a.entries)
+                seen << a.lastName + '/' + a.firstName + ' ' + a.birthDate.toString(Qt::ISODate) + ' ' + a.gender +
+                            ' ' + a.license + ' ' + raceOfStyle(meet.event(e.eventId)->style) + ' ' +
+                            formatSwimTime(e.time);
+        }
+        for (const Relay& r : club.relays)
+            seen << r.name + ' ' + raceOfStyle(meet.event(r.entries.value(0).eventId)->style) + ' ' +
+                        formatSwimTime(r.entries.value(0).time) + u" %1..%2"_s.arg(r.ageMin).arg(r.ageMax);
+        QCOMPARE(seen, (QStringList{u"D'ANGELO/LUCA 1990-01-01 M 1002 100 PINNE 00:01:01.00"_s,
+                                    u"NERI/ADA 1970-01-01 F 1003 50 SL 00:00:31.50"_s,
+                                    u"ROSSI/MARIO 1990-01-01 M 1001 100 SL 00:01:05.34"_s,
+                                    u"ROSSI/MARIO 1990-01-01 M 1001 200 SL NT"_s,
+                                    u"STAFFETTA ABC 4x50 SL 00:01:50.00 34..-1"_s}));
+        // Every race and sex registered is an event; a race of our own keeps its distance and a style id.
+        QCOMPARE(meet.eventCount(), 5);
+        const SwimStyle own = meet.event(club.athletes.first().entries.first().eventId)->style;
+        QCOMPARE(u"%1 %2 %3 %4"_s.arg(own.distance).arg(own.stroke, own.id, own.code), u"100 UNKNOWN 901 100PIN"_s);
+        QCOMPARE(meet.name + '|' + meet.city + '|' + meet.sessions.value(0).date.toString(Qt::ISODate),
+                 u"Trofeo|Bari|2026-05-03"_s);
+        const AgeGroup rag = meet.event(club.athletes.value(2).entries.first().eventId)->ageGroups.value(0);
+        QCOMPARE(rag.name + u" %1-%2"_s.arg(rag.ageMin).arg(rag.ageMax), u"RAG 34-38"_s); // born 1988 to 1992, in 2026
+    }
     void tolerantReading() {
         writeFile(u"real.lef"_s, "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                                  "<LENEX version=\"3.0\" revision=\"3.0.5\"><FOO><BAR/></FOO><MEETS>"
@@ -316,34 +486,53 @@ private slots:
 
     void bestTimesFromResults() {
         const QString first = m_db->filePath(u"a.lxf"_s), better = m_db->filePath(u"b.lxf"_s),
-                      other = m_db->filePath(u"c.lxf"_s);
+                      other = m_db->filePath(u"c.lxf"_s), unnamed = m_db->filePath(u"d.lxf"_s);
         QCOMPARE(writeArchive(results(6534), first), QString());
         QCOMPARE(writeArchive(results(6400), better), QString());
+        // Another club whose athlete's licence happens to be one of our codes is not ours.
         Document foreign = results(6000, u"XYZ"_s);
-        foreign.meets[0].clubs[0].athletes.removeFirst(); // no license of ours left to recognise it
+        Club& theirs = foreign.meets[0].clubs[0];
+        theirs.name = u"Altri"_s;
+        theirs.athletes.removeLast();
+        theirs.athletes[1].license = u"X1"_s;
+        theirs.athletes[2].license = u"X2"_s;
         QCOMPARE(writeArchive(foreign, other), QString());
 
-        QCOMPARE(
-            readResults({first, other}),
-            (QStringList{u"Importa risultati LENEX"_s, u"Letti 3 tempi per 2 atleti.\r\nAtleti del file non "
-                                                       "trovati nell'archivio: SCONOSCIUTO PIPPO (2001).\r\n"
-                                                       "Il file "_s +
-                                                           other + u" non contiene risultati della societa' ABC."_s}));
-        const QString table =
-            u"select Codatl || '|' || Gara || '|' || Vasca || '|' || Tempo || '|' || Data from Tempi order by 1"_s;
-        const QStringList once{u"1001|100 SL|25|6534|2026-02-01"_s, u"1001|100 SL|50|6800|2026-02-02"_s,
-                               u"1002|100 SL|25|7000|2026-02-01"_s};
+        QCOMPARE(readResults({first, other}),
+                 (QStringList{u"Importa risultati LENEX"_s,
+                              u"Letti 7 tempi per 3 atleti.\r\nAtleti del file non trovati nell'archivio: Bianchi Anna "
+                              "(?), SCONOSCIUTO PIPPO (2001).\r\nIl file "_s +
+                                  other + u" non contiene risultati della societa' ABC."_s}));
+        const QString table = u"select Codatl || '|' || Gara || '|' || Vasca || '|' || Corso || '|' || Tempo || '|' "
+                              "|| Data from Tempi order by 1"_s;
+        // Each course apart; relays and disqualified swims left out, an exhibition swim kept.
+        const QStringList once{u"1001|100 SL|0|OPEN|7100|2026-02-05"_s, u"1001|100 SL|16|SCM16|6100|2026-02-04"_s,
+                               u"1001|100 SL|25|SCM|6534|2026-02-01"_s, u"1001|100 SL|25|SCY|5900|2026-02-03"_s,
+                               u"1001|100 SL|50|LCM|6800|2026-02-02"_s, u"1002|100 SL|25|SCM|7000|2026-02-01"_s,
+                               u"1004|100 SL|25|SCM|7200|2026-02-01"_s};
         QCOMPARE(rows(table), once);
         // The same file again: read, and nothing better kept.
-        QVERIFY(readResults({first}).value(1).startsWith(u"Letti 3 tempi per 2 atleti."_s));
+        QVERIFY(readResults({first}).value(1).startsWith(u"Letti 7 tempi per 3 atleti."_s));
         QCOMPARE(rows(table), once);
-        QVERIFY(readResults({better}).value(1).startsWith(u"Letti 3 tempi per 2 atleti."_s));
-        QCOMPARE(rows(table).value(0), u"1001|100 SL|25|6400|2026-02-01"_s);
-        QCOMPARE(rows(table).size(), 3);
+        QVERIFY(readResults({better}).value(1).startsWith(u"Letti 7 tempi per 3 atleti."_s));
+        QCOMPARE(rows(table).value(2), u"1001|100 SL|25|SCM|6400|2026-02-01"_s);
+        QCOMPARE(rows(table).size(), once.size());
+        // The split of the name the file gave is kept for the entries.
+        QCOMPARE(rows(u"select lastname || '/' || firstname from LenexName where codatl=1004"_s),
+                 QStringList{u"Dell Acqua/Nicolo"_s});
 
-        // The registration window's line: the best over every pool, for the race however written.
-        const std::optional<BestTime> best = bestTime(m_db->path(), u"1001"_s, u"100SL"_s);
-        QVERIFY(best && best->time == 6400 && best->pool == 25 && best->meet == u"Regionali"_s);
+        // A club without a code in the file is ours by its name, however written.
+        Document byName = results(6300, {});
+        byName.meets[0].clubs[0].name = u"NUOTO   abc"_s;
+        QCOMPARE(writeArchive(byName, unnamed), QString());
+        QVERIFY(readResults({unnamed}).value(1).startsWith(u"Letti 7 tempi per 3 atleti."_s));
+
+        // The registration window's line: the competition's course first, else the best in metres.
+        std::optional<BestTime> best = bestTime(m_db->path(), u"1001"_s, u"100SL"_s);
+        QVERIFY(best && best->time == 6100 && best->course == u"SCM16"_s && best->meet == u"Regionali"_s);
+        best = bestTime(m_db->path(), u"1001"_s, u"100 SL"_s, u"LCM"_s);
+        QVERIFY(best && best->time == 6800 && courseWords(best->course) == u"vasca 50 m"_s);
+        QCOMPARE(courseWords(u"SCY"_s) + '|' + courseWords(u"OPEN"_s), u"vasca 25 yd|acque libere"_s);
         QVERIFY(!bestTime(m_db->path(), u"1001"_s, u"200 SL"_s));
     }
 };
