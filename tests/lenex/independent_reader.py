@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""The best times of a results file counted with nothing of the program's: for the club with the
-most results (or the club code given), its athletes and their best individual time per style and
-course. Prints JSON: {"club": {...}, "athletes": [[lastname, firstname, year], ...],
-"best": [[athlete index, distance, stroke, technique, course, hundredths], ...]}."""
+"""A LENEX file read with nothing of the program's. Prints JSON: "events", each as
+[eventid, number, gender, distance, relaycount, stroke, technique, age groups, takes entries]; and
+for the club with the most results (or the club code given) "club", its "athletes" as
+[lastname, firstname, year] and their "best" individual times per style and course as
+[athlete index, distance, stroke, technique, course, hundredths]."""
 import json
 import sys
 import xml.etree.ElementTree as ET
@@ -23,14 +24,25 @@ def count(path, code=None):
         member = next(n for n in archive.namelist() if n.lower().endswith('.lef'))
         root = ET.fromstring(archive.read(member))
     meet = root.find('MEETS/MEET')
+    if meet is None:
+        return {'events': []}
+    listed = [[e.get('eventid'), int(e.get('number')), e.get('gender', 'A'), int(e.find('SWIMSTYLE').get('distance')),
+               int(e.find('SWIMSTYLE').get('relaycount', '1')), e.find('SWIMSTYLE').get('stroke'),
+               e.find('SWIMSTYLE').get('technique', ''), len(e.findall('AGEGROUPS/AGEGROUP')),
+               e.get('preveventid', '-1') == '-1'] for e in meet.iter('EVENT')]
     events = {}
     for session in meet.iter('SESSION'):
         course = session.get('course') or meet.get('course') or ''
         for event in session.iter('EVENT'):
             style = event.find('SWIMSTYLE')
+            # A style of no known stroke is told apart by its name alone.
+            unknown = style.get('stroke') == 'UNKNOWN'
             events[event.get('eventid')] = (int(style.get('distance')), int(style.get('relaycount', '1')),
-                                            style.get('stroke'), style.get('technique', ''), course.upper())
+                                            'UNKNOWN:' + style.get('name', '') if unknown else style.get('stroke'),
+                                            '' if unknown else style.get('technique', ''), course.upper())
     clubs = list(meet.iter('CLUB'))
+    if not clubs:
+        return {'events': listed}
     club = next(c for c in clubs if c.get('code') == code) if code else \
         max(clubs, key=lambda c: len(c.findall('ATHLETES/ATHLETE/RESULTS/RESULT')))
     athletes, best = [], {}
@@ -46,7 +58,7 @@ def count(path, code=None):
                 continue
             key = (index, distance, stroke, technique, course)
             best[key] = min(time, best.get(key, time))
-    return {'club': {'code': club.get('code', ''), 'name': club.get('name', '')}, 'athletes': athletes,
+    return {'events': listed, 'club': {'code': club.get('code', ''), 'name': club.get('name', '')}, 'athletes': athletes,
             'best': [list(k) + [v] for k, v in sorted(best.items())]}
 
 
