@@ -498,7 +498,7 @@ Status importInvitation(const QString& databasePath, const Meet& meet, const QSt
                                       orNull(meet.course), ageDate, ageDateType, orNull(meet.deadline),
                                       orNull(meet.deadlineTime), orNull(meet.maxEntriesAthlete),
                                       orNull(meet.maxEntriesRelay)}};
-        QList<QVariantList> sessionRows, eventRows, groupRows, raceRows, categories, races;
+        QList<QVariantList> sessionRows, eventRows, groupRows, raceRows, categories, handicapCategories, races;
         // Categories are told apart by their years and sex (and handicap), never by name alone.
         QHash<QString, QString> categoryOf;    // sex|first|last|total|handicap -> name
         QHash<QString, QString> categoryKeyOf; // sex|NAME -> key
@@ -569,7 +569,10 @@ Status importInvitation(const QString& databasePath, const Meet& meet, const QSt
                             }
                             categoryOf.insert(key, name);
                             categoryKeyOf.insert(sex + QLatin1Char('|') + name.toUpper(), key);
-                            categories << QVariantList{n, name, sex, years.first, years.last};
+                            // The category lookup takes the last that fits: para classes come first,
+                            // so that an athlete is proposed the category of everyone.
+                            (g.handicap.isEmpty() ? categories : handicapCategories)
+                                << QVariantList{n, name, sex, years.first, years.last};
                         }
                         // A second event of the same race for the same category is told apart by its number.
                         QString code = race;
@@ -589,6 +592,7 @@ Status importInvitation(const QString& databasePath, const Meet& meet, const QSt
                 }
             }
         }
+        categories = handicapCategories + categories;
         if (Status s = db.insertRows(QStringLiteral("categorie"),
                                      {QStringLiteral("manifID"), QStringLiteral("Categoria"), QStringLiteral("sesso"),
                                       QStringLiteral("AnnoIni"), QStringLiteral("AnnoFin")},

@@ -19,15 +19,9 @@ from check_entries import problems  # noqa: E402
 from person import Failure, Program, accessibility_bus, text_of, until  # noqa: E402
 from road import expect_row, open_competition, walk_road  # noqa: E402
 
-INVITATION = """\ufeff<?xml version="1.0" encoding="UTF-8"?>
-<LENEX version="3.0"><CONSTRUCTOR name="Organiser" version="1"><CONTACT email="o@x.example"/></CONSTRUCTOR>
-<MEETS><MEET name="Meeting della Riviera" city="Pesaro" nation="ITA" course="SCM" maxentriesathlete="3">
-<AGEDATE value="2026-12-31" type="YEAR"/><SESSIONS><SESSION number="1" date="2026-04-18"><EVENTS>
-<EVENT eventid="101" number="1" gender="M"><SWIMSTYLE distance="100" relaycount="1" stroke="FREE"/>
-<AGEGROUPS><AGEGROUP agegroupid="1" agemin="12" agemax="13" name="RAGAZZI"/></AGEGROUPS></EVENT>
-<EVENT eventid="102" number="2" gender="F"><SWIMSTYLE distance="200" relaycount="1" stroke="MEDLEY"/>
-<AGEGROUPS><AGEGROUP agegroupid="2" agemin="12" agemax="13" name="RAGAZZE"/></AGEGROUPS></EVENT>
-</EVENTS></SESSION></SESSIONS></MEET></MEETS></LENEX>"""
+# A real invitation of meet software (the format's own example meet, ages counted by the year).
+INVITATION = os.path.join(HERE, "..", "..", "..", "shared", "lenex-samples", "example-entries.lxf")
+MEET = "2024 Bell Olympic & Paralympic Trials presented by Bell"
 
 RESULTS = """<?xml version="1.0" encoding="UTF-8"?>
 <LENEX version="3.0"><MEETS><MEET name="Regionali invernali" city="Ancona" nation="ITA" course="SCM">
@@ -48,15 +42,11 @@ def choose_file(person, caption, path):
 
 def invitation(road):
     p = road.person
-    path = p.file("invito.lef")
-    with open(path, "w", encoding="utf-8") as f:
-        f.write(INVITATION)
     p.menu("File", "Importa invito LENEX...")
-    choose_file(p, "Importa invito LENEX", path)
+    choose_file(p, "Importa invito LENEX", os.path.abspath(INVITATION))
     p.type_into("Codice della societa' (come su Ondaweb):", "DEMO", role="text", enter=True)
-    p.answer('Manifestazione "Meeting della Riviera" creata con il numero 900000: selezionala nell\'elenco e premi '
-             '"Iscrizioni".')
-    p.find("Meeting della Riviera", role="table cell")
+    p.answer('Manifestazione "%s" creata con il numero 900000: selezionala nell\'elenco e premi "Iscrizioni".' % MEET)
+    p.find(MEET, role="table cell")
 
 
 def results(road):
@@ -74,7 +64,7 @@ def results(road):
 
 def best_time_registration(road):
     p = road.person
-    open_competition(p, "Meeting della Riviera", "OFF-LINE")
+    open_competition(p, MEET, "OFF-LINE")
     road.desk = desk = p.window("Iscrizioni DEMO. Numero iscrizioni: 0")
     p.type_into("Scrivi qui il codice atleta", "700001", role="text", prefix=True, enter=True, inside=desk)
     p.press("100 SL", role="list item", inside=desk)
@@ -91,17 +81,27 @@ def best_time_registration(road):
 def entries_file(road):
     p, path = road.person, road.person.file("DEMO_900000.lxf")
     p.menu("File", "Salva", "Come file LENEX (.lxf)")
+    p.type_into("Nome della societa' DEMO come deve comparire nei file LENEX (si cambia da File > Dati della "
+                "societa' per LENEX):", "Nuoto Demo", role="text", enter=True)
     choose_file(p, "Save", path)
     p.answer("File LENEX registrato in " + path)
-    found = problems(path)
+    found = problems(path, INVITATION)
     if found:
         raise Failure("meet software would refuse the entries: %r" % found)
     with zipfile.ZipFile(path) as archive:
         root = ET.fromstring(archive.read(archive.namelist()[0]))
-    entries = [(a.get("lastname"), a.get("firstname"), e.get("entrytime")) for a in root.iter("ATHLETE")
+    with zipfile.ZipFile(INVITATION) as archive:
+        organiser = ET.fromstring(archive.read(archive.namelist()[0]))
+    # The organiser's own first round of the men's 100 free, as its meet software numbers it.
+    event = next(e for e in organiser.iter("EVENT") if e.get("gender") == "M" and e.get("preveventid") == "-1"
+                 and e.find("SWIMSTYLE").get("distance") == "100" and e.find("SWIMSTYLE").get("stroke") == "FREE")
+    entries = [(a.get("lastname"), a.get("firstname"), e.get("eventid"), e.get("entrytime")) for a in root.iter("ATHLETE")
                for e in a.iter("ENTRY")]
-    if entries != [("ROSSI", "MARCO", "00:01:05.34")]:
-        raise Failure("the entries file holds %r" % entries)
+    if entries != [("ROSSI", "MARCO", event.get("eventid"), "00:01:05.34")]:
+        raise Failure("the entries file holds %r, not the organiser's event %s" % (entries, event.get("eventid")))
+    club = root.find("MEETS/MEET/CLUBS/CLUB")
+    if (club.get("name"), club.get("code")) != ("Nuoto Demo", "DEMO"):
+        raise Failure("the club is written as %r" % club.attrib)
 
 
 def deposit_refused(road):
