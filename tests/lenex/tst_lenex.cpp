@@ -34,6 +34,15 @@ Event event(const char* id, int number, const char* gender, int distance, const 
             {distance, relayCount, QString::fromLatin1(stroke), {}, QString::fromLatin1(technique), {}, {}}, groups,
             QString::fromLatin1(previous)};
 }
+Session session(int number, const QDate& date, const char* course, const QList<Event>& events, int athleteLimit = 0) {
+    Session s;
+    s.number = number;
+    s.date = date;
+    s.course = QString::fromLatin1(course);
+    s.events = events;
+    s.maxEntriesAthlete = athleteLimit;
+    return s;
+}
 AgeGroup group(const char* id, int min, int max, const char* name = "", const char* calculate = "") {
     return {QString::fromLatin1(id), min, max, {}, QString::fromLatin1(name), QString::fromLatin1(calculate), {}};
 }
@@ -50,17 +59,17 @@ Meet invitation() {
     m.ageDateType = u"YEAR"_s;
     m.maxEntriesAthlete = 3;
     m.maxEntriesRelay = 2;
-    m.sessions << Session{1, QDate(2026, 3, 12), {},
+    m.sessions << session(1, QDate(2026, 3, 12), "",
                           {event("11", 1, "M", 100, "FREE", {group("1", 35, 39, "M35")}),
                            event("12", 2, "A", 50, "BACK"),
                            event("13", 4, "X", 50, "FREE", {group("3", 100, 119, "", "TOTAL")}, 4),
                            event("14", 5, "M", 25, "FREE", {}, 4, "KICK"),
                            event("16", 7, "F", 100, "BACK", {group("4", 10, 11, "RAGAZZE")}),
                            event("17", 8, "F", 200, "BACK", {group("5", 12, 13, "RAGAZZE")})},
-                          {}, 2, 0}
-               << Session{2, QDate(2026, 3, 13), u"LCM"_s,
+                          2)
+               << session(2, QDate(2026, 3, 13), "LCM",
                           {event("21", 3, "F", 200, "MEDLEY", {group("2", 50, -1)}),
-                           event("15", 6, "M", 100, "FREE", {group("6", 35, 39, "M35")}, 1, "", "11")}};
+                           event("15", 6, "M", 100, "FREE", {group("6", 35, 39, "M35")}, 1, "", "11")});
     return m;
 }
 
@@ -75,12 +84,12 @@ Document results(int rossi, const QString& clubCode = u"ABC"_s) {
     Meet m;
     m.name = u"Regionali"_s;
     m.course = u"SCM"_s;
-    m.sessions << Session{1, QDate(2026, 2, 1), {}, {event("1", 1, "M", 100, "FREE")}}
-               << Session{2, QDate(2026, 2, 2), u"LCM"_s,
-                          {event("2", 2, "M", 100, "FREE"), event("3", 3, "M", 50, "FREE", {}, 4)}}
-               << Session{3, QDate(2026, 2, 3), u"SCY"_s, {event("4", 4, "M", 100, "FREE")}}
-               << Session{4, QDate(2026, 2, 4), u"SCM16"_s, {event("5", 5, "M", 100, "FREE")}}
-               << Session{5, QDate(2026, 2, 5), u"OPEN"_s, {event("6", 6, "M", 100, "FREE")}};
+    m.sessions << session(1, QDate(2026, 2, 1), "", {event("1", 1, "M", 100, "FREE")})
+               << session(2, QDate(2026, 2, 2), "LCM",
+                          {event("2", 2, "M", 100, "FREE"), event("3", 3, "M", 50, "FREE", {}, 4)})
+               << session(3, QDate(2026, 2, 3), "SCY", {event("4", 4, "M", 100, "FREE")})
+               << session(4, QDate(2026, 2, 4), "SCM16", {event("5", 5, "M", 100, "FREE")})
+               << session(5, QDate(2026, 2, 5), "OPEN", {event("6", 6, "M", 100, "FREE")});
     Club c{u"Nuoto ABC"_s, clubCode, u"ITA"_s, {}, {}};
     c.athletes << swimmer("1001", "ROSSI", "MARIO", 1990,
                           {{u"1"_s, rossi, {}}, {u"1"_s, 6000, u"DSQ"_s}, {u"2"_s, 6800, {}}, {u"3"_s, 2500, {}},
@@ -176,6 +185,7 @@ private slots:
         QTest::newRow("medley relay") << "4X100MI" << "100 4 MEDLEY" << "4x100 MI";
         QTest::newRow("kick relay") << "4x25 sl gambe" << "25 4 FREE KICK" << "4x25 SL GAMBE";
         QTest::newRow("stroke without our code") << "4x100 IMRELAY" << "100 4 IMRELAY" << "4x100 IMRELAY";
+        QTest::newRow("second event of a race") << "100 SL (N. 516)" << "100 1 FREE" << "100 SL";
         QTest::newRow("unknown stroke keeps its distance") << "100 PINNE" << "100 1 UNKNOWN" << "100 PINNE";
         QTest::newRow("no distance") << "SL" << "0 1 UNKNOWN" << "SL";
         // clang-format on

@@ -104,7 +104,12 @@ private slots:
     void olderFileCompleted() {
         // A file of before versioning: no version, config of its own, no categorie.
         for (const char* sql : {"drop table categorie", "drop table config", "create table config (societa text)",
-                                "insert into config values ('ABC')", "PRAGMA user_version = 0"})
+                                "insert into config values ('ABC')", "drop table Tempi",
+                                "create table Tempi (Codatl integer, Gara text, Vasca integer, Tempo integer, Data "
+                                "datetime, Manifestazione text)",
+                                "insert into Tempi values (1, '100 SL', 50, 6000, null, 'A'), (1, '100 SL', 25, "
+                                "5900, null, 'B')",
+                                "drop table LenexEvent", "PRAGMA user_version = 0"})
             QVERIFY(m_db->exec(QLatin1String(sql)));
 
         QVERIFY(store().ensureDatabase());
@@ -114,7 +119,9 @@ private slots:
         QCOMPARE(m_db->count(u"config"_s), 1);
         QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='Tempi'"_s), 1);       // the step to version 2
         QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='natl_codatl'"_s), 1); // and to 3
-        QCOMPARE(m_db->column(u"PRAGMA user_version"_s), QVariantList{3LL});
+        QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='LenexEvent'"_s), 1); // and to 4
+        QCOMPARE(m_db->column(u"select Corso from Tempi order by Vasca"_s), (QVariantList{u"SCM"_s, u"LCM"_s}));
+        QCOMPARE(m_db->column(u"PRAGMA user_version"_s), QVariantList{4LL});
         // The file as it was is copied first.
         const QDir copies(m_db->filePath(u"copie"_s));
         const QStringList made = copies.entryList({u"*_prima-di-aggiornamento.mdb"_s}, QDir::Files);
