@@ -303,9 +303,15 @@ private slots:
         const auto& c = kLookups[row];
         open({u"1001 ROSSI MARIO 100SL"_s}, QVariant(3), *c.categories ? QString::fromUtf8(c.categories) : kCategories);
         m_dialogs.queueYesNo(QString::fromUtf8(c.answers));
-        RegistrationForm form;
+        RegistrationForm form; // the race and the time chosen for the athlete shown before
         form.codeEntry = QString::fromUtf8(c.entry);
+        form.code = u"1009"_s;
+        form.race = u"50DO"_s;
+        form.time = u"1:00.00"_s;
         const RegistrationView view = c.byCode ? m_flow->lookupByCode(form) : m_flow->recall(form);
+        const auto left = *c.shownName == '-' ? std::nullopt : std::optional<QString>(QString());
+        QCOMPARE(view.race, left);
+        QCOMPARE(view.time, left);
         QCOMPARE(m_dialogs.takeMarked(), dialogsOf(c.dialogs));
         QCOMPARE(view.name.value_or(u"-"_s), QString::fromUtf8(c.shownName));
         QCOMPARE(view.categories.value_or(QStringList{}), texts(c.items));

@@ -5,6 +5,7 @@
 #include "app/MainWindow.h"
 #include "entry/RegistrationWindow.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QListWidget>
 
@@ -140,6 +141,25 @@ private slots:
         QCOMPARE(text(u"Form1/Combo1"_s), u"M"_s);
         find<QWidget>(u"Form1/categoria"_s)->setFocus();
         QCOMPARE(text(u"Form1/Text1_3"_s), u"1990"_s);
+    }
+
+    // After "Iscrivi" the next athlete's code is typed over the last one, in the code entry.
+    void nextAthlete() {
+        open();
+        window()->window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window()->window()));
+        window()->lookUpAthlete(u"1001"_s);
+        chooseRace(u"100SL"_s);
+        QVERIFY(type(u"Form1/tempo"_s, u"01:05.00"_s));
+        QVERIFY(click(u"Form1/Iscrivi"_s));
+        QCOMPARE(QApplication::focusWidget(), widget(u"Form1/Text2"_s));
+        QTest::keyClicks(QApplication::focusWidget(), u"1002"_s);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(text(u"Form1/Text1_1"_s), u"D'ANGELO LUCA"_s);
+        // Nothing of the previous athlete's race stays: no race chosen is the missing race.
+        QCOMPARE(text(u"Form1/Label2_0"_s) + text(u"Form1/tempo"_s), QString());
+        QVERIFY(click(u"Form1/Iscrivi"_s));
+        QCOMPARE(dialogs().takeTexts(), QStringList{u"Devi specificare uno stile"_s});
     }
 
     void noteOfTheCompetitionShown() {
