@@ -224,7 +224,6 @@ bool ArchiveFlow::save(const AthleteRecord& boxes) {
         reported(view.findFirst(archive::quotedCodeCriterion(record.code)));
     } else {
         bool failed = false;
-        // A change of a code that no record has writes nothing and tells nothing.
         if (findInView(record.code, &failed)) {
             const AthleteRecord before = archive::readAthlete(view);
             if (const Status editing = view.edit(); !editing) {
@@ -240,7 +239,12 @@ bool ArchiveFlow::save(const AthleteRecord& boxes) {
             if (after.club == before.club && after.team == before.team &&
                 showChangedInNavigator(archive::quotedCodeCriterion(record.code), after.name != before.name))
                 return true;
-        } else if (failed) {
+        } else {
+            // Nothing written is said: the user may have meant a new athlete.
+            if (!failed)
+                m_dialogs.message(QStringLiteral("Il codice ") + record.code +
+                                  QStringLiteral(" non e' tra gli atleti dell'archivio mostrati: nulla e' stato "
+                                                 "registrato. Per un atleta nuovo premi \"Nuovo\"."));
             return false;
         }
     }

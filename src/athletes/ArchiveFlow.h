@@ -70,8 +70,8 @@ public:
     void newRecord();
 
     CodeLookup lookup(const QString& code);
-    // "&Registra"; true when the record was written (or, for a change of an unknown code,
-    // when there was nothing to write).
+    // "&Registra"; true when the record was written. A change of a code the views do not
+    // hold writes nothing and says so.
     bool save(const AthleteRecord& boxes);
     Deletion remove(const QString& code);
     // "Modifica codice": the new code, nothing when the code stays. In the new-record state

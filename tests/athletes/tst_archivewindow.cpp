@@ -200,6 +200,12 @@ private slots:
         QVERIFY(click(at("Data3_Next")));
         QCOMPARE(dialogs().takeTexts(), Texts{"Codice 300 già registrato: D'ANGELO LUCA - ABC"});
         QVERIFY(window->isNewRecord());
+        // Tab from the code goes to the name, not to the flag a blank would untick.
+        window->window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window->window()));
+        widget(at("Text1"))->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), widget(at("txtfields_1")));
     }
 
     void closingHandsTheCodeBack() {
