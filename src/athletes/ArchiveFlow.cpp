@@ -120,6 +120,7 @@ bool ArchiveFlow::showChangedInNavigator(const QString& criterion, bool renamed)
 }
 
 bool ArchiveFlow::openOnClubAthletes() {
+    m_forRegistration = false;
     const QString source = archive::clubAthletesSource(m_state.club);
     m_sources.workingView.setRecordSource(source);
     m_sources.navigator.setRecordSource(source);
@@ -151,7 +152,7 @@ NewAthleteStart ArchiveFlow::openForNewAthlete() {
             return {};
     }
     newRecord();
-    start.opened = true;
+    start.opened = m_forRegistration = true;
     return start;
 }
 
@@ -348,7 +349,7 @@ bool ArchiveFlow::close(const AthleteRecord& boxes, std::optional<ArchiveBox>* m
         }
     }
     RegistrationDesk* desk = m_state.windows ? m_state.windows->registrationDesk() : nullptr;
-    if (!desk || !desk->isShown())
+    if (!m_forRegistration || !desk || !desk->isShown())
         return true;
     // A refused save hands nothing back: the code would name no athlete, or another one.
     if (m_newRecord && !save(boxes))

@@ -464,7 +464,6 @@ void openAthleteArchive(AppState& state) {
         state.dialogs.message(QStringLiteral("Selezionare la prova prescelta"));
         return;
     }
-    state.windows->hideChild(state.windows->child(Child::Registration));
     if (auto* archive = qobject_cast<ArchiveWindow*>(state.windows->child(Child::Archive)))
         archive->openOnClubAthletes();
 }

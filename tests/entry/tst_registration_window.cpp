@@ -8,6 +8,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+#include <functional>
 
 using namespace onda;
 using namespace Qt::StringLiterals;
@@ -160,6 +164,30 @@ private slots:
         QCOMPARE(text(u"Form1/Label2_0"_s) + text(u"Form1/tempo"_s), QString());
         QVERIFY(click(u"Form1/Iscrivi"_s));
         QCOMPARE(dialogs().takeTexts(), QStringList{u"Devi specificare uno stile"_s});
+    }
+
+    // A child opened over the registration window and closed leaves it in front again.
+    void childrenHandTheFrontBack() {
+        open();
+        window()->window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window()->window()));
+        QMdiArea* area = app().main()->mdiArea();
+        QMdiSubWindow* desk = app().main()->subWindowOf(window());
+        const std::pair<std::function<bool()>, QString> children[] = {
+            {[this] { return click(u"Form1/cmdGare"_s); }, u"frmElencoGare/cmdChiudi"_s},
+            {[this] { return click(u"Form1/cmdNote"_s); }, u"frmNote/cmdCancel"_s},
+            {[this] { return trigger(u"DataBaseAtleti"_s); }, u"frmanag/Command1"_s},
+            {[this] { return trigger(u"mnuFilePrintPreview"_s); }, QString()}};
+        for (const auto& [opening, closing] : children) {
+            QVERIFY(opening());
+            QMdiSubWindow* child = area->currentSubWindow();
+            QVERIFY(child != desk && desk->isVisible());
+            if (closing.isEmpty())
+                child->close(); // its close box
+            else
+                QVERIFY(click(closing));
+            QTRY_COMPARE(area->currentSubWindow(), desk);
+        }
     }
 
     void noteOfTheCompetitionShown() {
