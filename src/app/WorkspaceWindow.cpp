@@ -294,7 +294,7 @@ void WorkspaceWindow::OpenCompetition() {
         return;
     }
     startOpening(row);
-    continueOpening(row, ModeWindow::ask(window()));
+    continueOpening(row, ModeWindow::ask(window(), onlineRefusal(cell(row, 0))));
 }
 
 void WorkspaceWindow::openCompetitionAt(int row, OpeningMode mode) {

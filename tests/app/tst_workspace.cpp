@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTableWidget>
 
 using namespace onda;
@@ -166,6 +167,26 @@ private slots:
         open(QStringLiteral("#1"), "Label2_1");
         QCOMPARE(app().state().userId, QStringLiteral("V"));
         QCOMPARE(app().registration()->windowTitle(), QStringLiteral("Iscrizioni XYZ. Numero iscrizioni: 1"));
+    }
+
+    // A competition made from an invitation is not on the service: ON-LINE is not offered.
+    void invitationOpensOffline() {
+        QVERIFY(m_fixture->insert(QStringLiteral("manif"),
+                                  {{"Numero Prova", 900001}, {"Data", "2026-07-01"}, {"userName", "U"}}));
+        QVERIFY(m_fixture->createRegistrationTable(QStringLiteral("900001")));
+        fill(QString());
+        bool onlineOffered = true;
+        whenModal(QStringLiteral("frmModalita"), [&onlineOffered](QWidget* w) {
+            onlineOffered = w->findChild<QRadioButton*>(QStringLiteral("Option1_0"))->isEnabled() ||
+                            !w->findChild<QRadioButton*>(QStringLiteral("Option1_1"))->isChecked() ||
+                            !w->findChild<QLabel*>(QStringLiteral("MotivoOnLine"));
+            w->findChild<QPushButton*>(QStringLiteral("Command1_0"))->click();
+        });
+        grid()->selectRow(rowOf(QStringLiteral("900001")));
+        QVERIFY(click(QStringLiteral("Form2/Command1_2")));
+        QVERIFY(!onlineOffered);
+        QVERIFY(registrationShown());
+        QCOMPARE(dialogs().takeTexts(), QStringList());
     }
 
     void keyboardAndMouse() {
