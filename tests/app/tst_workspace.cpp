@@ -9,6 +9,7 @@
 #include "store/DataSource.h"
 #include "store/Database.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -187,6 +188,14 @@ private slots:
         QVERIFY(!onlineOffered);
         QVERIFY(registrationShown());
         QCOMPARE(dialogs().takeTexts(), QStringList());
+    }
+
+    void everyColumnInSight() {
+        fill(QString());
+        const QHeaderView* header = grid()->horizontalHeader();
+        QTRY_VERIFY(grid()->isVisible());
+        QVERIFY(header->sectionViewportPosition(5) + header->sectionSize(5) <= grid()->viewport()->width());
+        QVERIFY(header->sectionSize(5) > header->fontMetrics().horizontalAdvance(QStringLiteral("UserName")));
     }
 
     void keyboardAndMouse() {

@@ -103,6 +103,8 @@ private slots:
         for (const char* name : {"Text1", "txtfields_0", "txtfields_1", "txtfields_2", "Combo1", "Combo2", "Combo3",
                                  "Data3_First", "Data3_Previous", "Data3_Next", "Data3_Last"})
             QVERIFY2(!widget(at(name))->accessibleName().isEmpty(), name);
+        for (const char* name : {"Combo1", "Combo2"}) // and the text boxes inside the lists, where typing goes
+            QCOMPARE(find<QComboBox>(at(name))->lineEdit()->accessibleName(), widget(at(name))->accessibleName());
     }
 
     void yearAndCategory_data() {

@@ -205,7 +205,9 @@ class Program:
         for control in walk(node):
             try:
                 role, parent = control.getRoleName(), control.parent.getRoleName()
-                if role in CONTROLS and parent != "combo box" and not (control.name or "").strip() and showing(control):
+                # The text box inside a list is met by itself; the list's pop-up is the list's.
+                if role in CONTROLS and (parent != "combo box" or role == "text") and \
+                        not (control.name or "").strip() and showing(control):
                     self.problems.append("a %s without a name in window %r at %d,%d" %
                                          ((role, node.name) + extents(control)[:2]))
             except Exception:

@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -103,6 +105,11 @@ private slots:
         QCOMPARE(grid.last(),
                  QStringList({"1001", "ROSSI MARIO", "M", "1990", "ABC", "RAG", "100SL", "1", "32.52", "p"}));
         QCOMPARE(items(u"Form1/DBCombo1"_s), QStringList({"D'ANGELO LUCA", "NERI ADA", "ROSSI MARIO"}));
+        // The text boxes inside the lists are named as the lists.
+        QStringList names;
+        for (const char* list : {"DBCombo1", "Combo1", "categoria"})
+            names << find<QComboBox>(u"Form1/"_s + QLatin1String(list))->lineEdit()->accessibleName();
+        QCOMPARE(names, QStringList({"Nome dell'atleta", "Sesso (M/F)", "Categoria"}));
     }
 
     // The grid follows each command row by row: it shows what reading the table again shows.
