@@ -197,6 +197,12 @@ void MainWindow::buildMenus() {
                 const QString directory = helpPageDirectory(
                     {m_state.programDirectory, executableDirectory, installedDataDirectory(executableDirectory)},
                     executableDirectory, [](const QString& page) { return QFileInfo(page).isFile(); });
+                // The browser's own error page would be in English and name nothing the user can fix.
+                if (const QString page = QDir(directory).filePath(QStringLiteral("istruzioni.htm"));
+                    !QFileInfo(page).isFile()) {
+                    m_state.dialogs.message(helpPageMissing(page), Dialogs::Icon::Warning);
+                    return;
+                }
                 openAddress(instructionsAddress(directory));
             });
     connect(addItem(help, QStringLiteral("HomePageONDA_link"), QStringLiteral("Home Page ONDA_link")),

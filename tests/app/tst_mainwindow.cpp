@@ -313,6 +313,14 @@ private slots:
         QVERIFY(start({}, {QStringLiteral("http://127.0.0.5/prove"), QStringLiteral("club")}));
         QStringList opened;
         app().main()->setAddressOpener([&](const QString& address) { opened << address; });
+        // Without its page the help says which file it misses, in the program's language.
+        QVERIFY(trigger(QStringLiteral("HelpIstruzioni")));
+        const QStringList said = dialogs().takeTexts();
+        QVERIFY(said.size() == 1 && said.first().startsWith(QStringLiteral("La pagina delle istruzioni non c'e'")) &&
+                said.first().contains(QStringLiteral("istruzioni.htm")) && opened.isEmpty());
+        QFile page(app().file(QStringLiteral("istruzioni.htm")));
+        QVERIFY(page.open(QIODevice::WriteOnly) && page.write("<html></html>") > 0);
+        page.close();
         for (const char* item : {"HelpIstruzioni", "HomePageONDA_link", "HomePageOndaweb"})
             QVERIFY(trigger(QLatin1String(item)));
         QCOMPARE(opened.size(), 3);
