@@ -125,6 +125,9 @@ OpeningMode ModeWindow::ask(QWidget* mainWindow, const QString& onlineRefusal) {
         placeOnScreen(&window, corner);
     }
     window.exec();
+    // The keys go back to the window it was asked from, whether or not a window manager does it.
+    if (mainWindow)
+        mainWindow->activateWindow();
     return window.answer();
 }
 

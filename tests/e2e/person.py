@@ -281,6 +281,58 @@ class Program:
         until(menu_focused, 5, "no pop-up menu takes the focus", 0.02)
         self.press(name, role="menu item", inside=self.focused.parent)
 
+    def heard(self):
+        """The control with the keyboard's focus, as the screen reader last heard; one it would
+        speak without a name is a problem."""
+        context = GLib.MainContext.default()
+        for _ in range(500):
+            if not context.pending():
+                break
+            context.iteration(False)
+        node = self.focused
+        with contextlib.suppress(Exception):
+            if node is not None and node.getRoleName() in CONTROLS and not (node.name or "").strip():
+                problem = "the focus on a %s without a name" % node.getRoleName()
+                if problem not in self.problems:
+                    self.problems.append(problem)
+        return node
+
+    def stroke(self, *keys):
+        """Keys pressed, each followed by what the screen reader says of the focus."""
+        for k in keys:
+            self.key(k)
+            self.heard()
+
+    def write(self, text):
+        """Text typed where the focus is."""
+        xdotool("type", "--delay", 30, text)
+        time.sleep(0.2)
+
+    def focus_until(self, fits, failure, timeout=10):
+        """The focus, once fits(focus) holds."""
+        def probe():
+            node = self.heard()
+            try:
+                return node if node is not None and fits(node) else None
+            except Exception:
+                return None
+
+        def told():
+            node = self.focused
+            return "%s; the focus is on %s" % (failure, "nothing" if node is None else "%s %r" % (
+                node.getRoleName(), node.name))
+        return until(probe, timeout, told, 0.05)
+
+    def tab_to(self, fits, failure, limit=30):
+        """Tab until the focus fits."""
+        for _ in range(limit):
+            node = self.heard()
+            with contextlib.suppress(Exception):
+                if node is not None and fits(node):
+                    return node
+            self.stroke("Tab")
+        raise Failure("%s: not reached with Tab" % failure)
+
     def shot(self, name):
         folder = os.environ.get("E2E_SHOTS", "/tmp/e2e-shots")
         os.makedirs(folder, exist_ok=True)

@@ -20,7 +20,7 @@ import urllib.request
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from person import Failure, Program, accessibility_bus, text_of, until  # noqa: E402
+from person import Failure, Program, accessibility_bus, first, holders, text_of, until, walk  # noqa: E402
 
 SKIP = 77
 GRID = "Iscrizioni della societa'"
@@ -81,8 +81,13 @@ def import_online(road):
     p = road.person
     open_competition(p, "Trofeo Città di Rivabella", "ON-LINE")
     login(p)
-    p.find("Codice provvisorio", role="label", prefix=True, timeout=20)
-    p.key(*"500001", "Return")
+    # The athlete the service sends without a code: the box proposes the first free provisional one.
+    box = p.find("Codice provvisorio per D'ANGELO GIULIA", role="text", prefix=True, timeout=20)
+    road.provisional = text_of(box)
+    if road.provisional != "500000":
+        raise Failure("the box proposes %r for the athlete without a code, not 500000" % road.provisional)
+    p.shot("02-provisional-code")
+    p.key("Return")
     p.answer("Importazione terminata")
     road.desk = p.window("Iscrizioni DEMO. Numero iscrizioni: 4")
 
@@ -97,7 +102,7 @@ def registration_by_name(road):
     p, desk = road.person, road.desk
     p.type_into("Nome dell'atleta", "D'ANGELO GIULIA", role="combo box", inside=desk)
     code = p.find("Codice", role="text", inside=desk)
-    until(lambda: text_of(code) == "500001", 5, lambda: "the name chosen shows code %r" % text_of(code))
+    until(lambda: text_of(code) == road.provisional, 5, lambda: "the name chosen shows code %r" % text_of(code))
     register(road, "100 RA", "01:20.00")
 
 
@@ -124,6 +129,75 @@ def deletion_from_grid_menu(road):
         p.popup_item("Cancella Iscrizione")
         p.answer("Sei sicuro di voler cancellare i records selezionati: %s_%s" % (name, race), button="Sì")
         expect_row(road, name, race, present=False)
+
+
+def in_window(window):
+    return lambda node: any(h.name == window.name for h in holders(node))
+
+
+def window_order(road):
+    """Each child opened over the registration window hands it the front back when it closes."""
+    p = road.person
+    for number, (opening, caption, closing) in enumerate((
+            (lambda: p.press("Visualizza Gare Presenti", inside=road.desk), "Gare presenti nella manifestazione",
+             "Chiudi"),
+            (lambda: p.press("Visualizza Note", inside=road.desk), "Note", "Cancel"),
+            (lambda: p.menu("Esamina", "DataBase Atleti"), "Iscrizione Archivio Atleti", "Cancel"))):
+        opening()
+        child = p.window(caption)
+        p.focus_until(in_window(child), "%s does not come in front" % caption)
+        p.shot("window-order-%d-open" % number)
+        p.press(closing, inside=child)
+        p.focus_until(in_window(road.desk), "closing %s leaves the registration window behind" % caption)
+        p.shot("window-order-%d-closed" % number)
+
+
+def keyboard_registration(road):
+    """From the workspace to two athletes registered one after the other with Tab, Enter, the Alt
+    shortcuts and what is typed into boxes: no mouse. The focus is heard at every key."""
+    p = road.person
+    p.stroke("alt+w")  # the Window menu lists the open windows, each with its digit
+    item = p.focus_until(lambda n: n.getRoleName() == "menu item", "the Window menu takes no focus")
+    entry = first(walk(item.parent), lambda n: "Scelta circuito e gara" in (n.name or ""))
+    if entry is None:
+        raise Failure("the Window menu lists no workspace")
+    p.focused = None  # the menu is gone with its items
+    p.stroke(entry.name.lstrip("&")[0])
+    p.tab_to(lambda n: n.name == "Lista manifestazioni" or any(
+        h.name == "Lista manifestazioni" for h in holders(n)), "the competition list")
+    p.stroke("Return")  # the competition chosen at the import, opened again
+    p.window("Seleziona la modalita' di utilizzo")
+    p.focused = None
+    p.stroke("Return")  # OK with no choice: off-line
+    p.focused = None
+    road.desk = p.window("Iscrizioni DEMO. Numero iscrizioni:")
+    # Tab wraps through the window's frame, which the reader then speaks for the code entry:
+    # the entry is reached back from the button beside it.
+    p.tab_to(lambda n: n.name == "Cerca il codice atleta", "the lookup button")
+    p.stroke("shift+Tab")
+    entry = p.focus_until(lambda n: n.name.startswith("Scrivi qui il codice atleta") and n.getRoleName() == "text",
+                          "the code entry is not before the lookup button")
+    for code, name in (("100311", "BIANCHI NICOLÒ"), ("100245", "ROSSI MARIO")):
+        p.write(code)
+        p.stroke("Return")
+        until(lambda: text_of(p.find("Cognome e nome", role="text", inside=road.desk)) == name, 10,
+              "the code %s does not show %s" % (code, name))
+        # Nothing of the previous athlete's race is left for this one.
+        if text_of(p.find("Tempo", role="text", inside=road.desk)) or first(
+                walk(road.desk), lambda n: n.getRoleName() == "label" and n.name == "100 RA"):
+            raise Failure("the race or the time of the previous athlete stays for %s" % name)
+        p.stroke("alt+g")
+        p.write("100 R")  # the list's own search by the first letters
+        p.stroke("alt+t")
+        p.write("01:25.00")
+        p.stroke("alt+c")
+        expect_row(road, name, "100 RA")
+        p.focus_until(lambda n: n.name == entry.name and n.getRoleName() == "text",
+                      "after Iscrivi the focus is not in the code entry")
+        p.shot("keyboard-%s" % code)
+    p.windows_checked.clear()  # the controls of the windows met, read again as they stand now
+    for window in (road.desk, p.main):
+        p.check_on_screen(window)
 
 
 def deposit(road):
@@ -218,7 +292,7 @@ def reinitialise_and_restore(road):
 
 
 STEPS = (list_refresh, import_online, registration_by_code, registration_by_name, new_athlete, deletion_from_grid_menu,
-         deposit, printed_report, spreadsheet_file, mail, reinitialise_and_restore)
+         window_order, keyboard_registration, deposit, printed_report, spreadsheet_file, mail, reinitialise_and_restore)
 
 
 def walk_road(road, steps=STEPS):
@@ -253,7 +327,7 @@ def main():
     failures, started = [], time.time()
     try:
         with accessibility_bus(), Program(program, [base], help_page) as person:
-            failures = walk_road(types.SimpleNamespace(person=person, base=base, desk=None, rows=[]))
+            failures = walk_road(types.SimpleNamespace(person=person, base=base, desk=None, rows=[], provisional=None))
     except Failure as failure:
         failures.append(str(failure))
     finally:
