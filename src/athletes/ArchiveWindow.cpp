@@ -187,9 +187,8 @@ void ArchiveWindow::buildControls() {
 
     // The boxes in the order they are filled; the new-record flag after them, where a blank
     // meant for the name cannot untick it.
-    QWidget* order[] = {m_code,  m_name,     m_year,   m_sex,  m_club, m_category, m_athlete,
-                        m_team,  m_newFlag,  first,    previous, next, last,       m_add,
-                        m_update, m_delete,  m_changeCode, m_close, m_cancel};
+    QWidget* order[] = {m_code,   m_name, m_year, m_sex, m_club,   m_category, m_athlete,    m_team,  m_newFlag, first,
+                        previous, next,   last,   m_add, m_update, m_delete,   m_changeCode, m_close, m_cancel};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 

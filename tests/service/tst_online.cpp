@@ -94,10 +94,12 @@ private slots:
         dialogs().queueInput(QStringLiteral("500123"));
         find<QTableWidget>(QStringLiteral("Form2/MSFlexGrid1"))->selectRow(1); // 570
         QVERIFY(click(QStringLiteral("Form2/Command1_2")));
-        QCOMPARE(dialogs().takeTexts(), (QStringList{QStringLiteral("Codice provvisorio per D'ANGELO GIULIA (2014)\r\nOndaweb non ha il codice di "
-                                                                    "questo atleta: conferma il codice proposto o "
-                                                                    "scrivine un altro."),
-                                                     QStringLiteral("Importazione terminata")}));
+        QCOMPARE(
+            dialogs().takeTexts(),
+            (QStringList{QStringLiteral("Codice provvisorio per D'ANGELO GIULIA (2014)\r\nOndaweb non ha il codice di "
+                                        "questo atleta: conferma il codice proposto o "
+                                        "scrivine un altro."),
+                         QStringLiteral("Importazione terminata")}));
         QCOMPARE(app().registration()->windowTitle(), QStringLiteral("Iscrizioni DEMO. Numero iscrizioni: 4"));
         QVERIFY(app().main()->subWindowOf(app().registration())->isVisible());
         QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("570"));
