@@ -65,8 +65,7 @@ private slots:
         QCOMPARE(
             fileBytes(app().file(QStringLiteral("options.txt"))),
             "Propaganda\n2 35\nMaster\n2 35\nGenerico\n2 35\n\niscrizioni@ondaweb.example\n\n\nhttp://127.0.0.5/\n");
-        QVERIFY(app().main()->isVisible());
-        QVERIFY(app().workspace()->isVisible());
+        QVERIFY(app().main()->isVisible() && app().workspace()->isVisible());
         QVERIFY(!app().main()->subWindowOf(app().registration())->isVisible());
     }
 
@@ -92,8 +91,7 @@ private slots:
         QFETCH(QByteArray, content);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("options.txt"));
-        QVERIFY(writeFileBytes(path, content));
-        QVERIFY(start(dir.path()));
+        QVERIFY(writeFileBytes(path, content) && start(dir.path()));
         QTEST(app().state().userId, "userId");
         QTEST(app().state().pin, "pin");
         QCOMPARE(fileBytes(path), content); // read, never rewritten

@@ -236,8 +236,7 @@ private slots:
         m_flow->newRecord();
         // Another program holds the file's write lock for longer than the store waits.
         Database other;
-        QVERIFY(other.open(m_db->path()));
-        QVERIFY(other.execute(u"BEGIN IMMEDIATE"_s));
+        QVERIFY(other.open(m_db->path()) && other.execute(u"BEGIN IMMEDIATE"_s));
         QVERIFY(!m_flow->save({u"701"_s, u"GIALLI"_s, u"1999"_s, u"ABC"_s, u"F"_s, false}));
         QVERIFY(other.execute(u"ROLLBACK"_s));
         const Texts shown = m_dialogs.takeTexts();

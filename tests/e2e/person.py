@@ -39,21 +39,18 @@ def until(probe, timeout, failure, pause=0.2):
 def first(nodes, fits):
     """The first node that fits; a node that vanishes while it is read fits nothing."""
     for node in nodes:
-        try:
+        with contextlib.suppress(Exception):
             if fits(node):
                 return node
-        except Exception:
-            continue
     return None
 
 
 def bus_answers():
     ask = subprocess.run(["dbus-send", "--session", "--dest=org.a11y.Bus", "--print-reply", "/org/a11y/bus",
                           "org.a11y.Bus.GetAddress"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    try:
+    with contextlib.suppress(Exception):
         return ask.returncode == 0 and pyatspi.Registry.getDesktop(0).childCount >= 0
-    except Exception:
-        return False
+    return False
 
 
 @contextlib.contextmanager
@@ -117,10 +114,9 @@ def within(box, outer):
 
 
 def text_of(node):
-    try:
+    with contextlib.suppress(Exception):
         return node.queryText().getText(0, -1)
-    except Exception:
-        return ""
+    return ""
 
 
 class Program:
@@ -282,56 +278,28 @@ class Program:
         self.press(name, role="menu item", inside=self.focused.parent)
 
     def heard(self):
-        """The control with the keyboard's focus, as the screen reader last heard; one it would
-        speak without a name is a problem."""
-        context = GLib.MainContext.default()
-        for _ in range(500):
-            if not context.pending():
-                break
-            context.iteration(False)
-        node = self.focused
+        """The control with the focus, as the screen reader last heard; one without a name is a problem."""
+        any(not GLib.MainContext.default().iteration(False) for _ in range(500))  # the events waiting, no more
         with contextlib.suppress(Exception):
-            if node is not None and node.getRoleName() in CONTROLS and not (node.name or "").strip():
-                problem = "the focus on a %s without a name" % node.getRoleName()
-                if problem not in self.problems:
-                    self.problems.append(problem)
-        return node
+            if self.focused.getRoleName() in CONTROLS and not (self.focused.name or "").strip():
+                self.problems.append("the focus on a %s without a name" % self.focused.getRoleName())
+        return self.focused
 
-    def stroke(self, *keys):
-        """Keys pressed, each followed by what the screen reader says of the focus."""
+    def stroke(self, *keys):  # keys pressed, the focus heard after each
         for k in keys:
             self.key(k)
             self.heard()
 
-    def write(self, text):
-        """Text typed where the focus is."""
-        xdotool("type", "--delay", 30, text)
-        time.sleep(0.2)
-
-    def focus_until(self, fits, failure, timeout=10):
-        """The focus, once fits(focus) holds."""
+    def focus_until(self, fits, failure, timeout=10, tab=False):
+        """The focus once fits(focus) holds, pressing Tab meanwhile when `tab`."""
         def probe():
-            node = self.heard()
-            try:
-                return node if node is not None and fits(node) else None
-            except Exception:
-                return None
-
-        def told():
-            node = self.focused
-            return "%s; the focus is on %s" % (failure, "nothing" if node is None else "%s %r" % (
-                node.getRoleName(), node.name))
-        return until(probe, timeout, told, 0.05)
-
-    def tab_to(self, fits, failure, limit=30):
-        """Tab until the focus fits."""
-        for _ in range(limit):
-            node = self.heard()
             with contextlib.suppress(Exception):
-                if node is not None and fits(node):
-                    return node
-            self.stroke("Tab")
-        raise Failure("%s: not reached with Tab" % failure)
+                if self.heard() is not None and fits(self.focused):
+                    return self.focused
+            if tab:
+                self.stroke("Tab")
+        return until(probe, timeout, lambda: "%s; the focus is on %s" % (failure, self.focused and "%s %r" % (
+            self.focused.getRoleName(), self.focused.name)), 0.05)
 
     def shot(self, name):
         folder = os.environ.get("E2E_SHOTS", "/tmp/e2e-shots")
@@ -341,7 +309,7 @@ class Program:
     def type_into(self, name, text, role=None, enter=False, **kw):
         self.press(name, role, **kw)
         xdotool("key", "ctrl+a")
-        xdotool("type", "--delay", 30, text)
+        self.write(text)
         if enter:
             self.key("Return")
 
@@ -349,6 +317,9 @@ class Program:
         """Types into each (name, text, role) field of window, in turn."""
         for name, text, role in fields:
             self.type_into(name, text, role=role, inside=window)
+
+    def write(self, text):
+        xdotool("type", "--delay", 30, text)
 
     def key(self, *keys):
         for k in keys:

@@ -131,57 +131,44 @@ def deletion_from_grid_menu(road):
         expect_row(road, name, race, present=False)
 
 
-def in_window(window):
-    return lambda node: any(h.name == window.name for h in holders(node))
-
-
 def window_order(road):
     """Each child opened over the registration window hands it the front back when it closes."""
     p = road.person
+    in_window = lambda window: lambda node: window.name in [h.name for h in holders(node)]  # noqa: E731
     for number, (opening, caption, closing) in enumerate((
-            (lambda: p.press("Visualizza Gare Presenti", inside=road.desk), "Gare presenti nella manifestazione",
-             "Chiudi"),
+            (lambda: p.press("Visualizza Gare Presenti", inside=road.desk), "Gare presenti nella", "Chiudi"),
             (lambda: p.press("Visualizza Note", inside=road.desk), "Note", "Cancel"),
             (lambda: p.menu("Esamina", "DataBase Atleti"), "Iscrizione Archivio Atleti", "Cancel"))):
         opening()
         child = p.window(caption)
         p.focus_until(in_window(child), "%s does not come in front" % caption)
-        p.shot("window-order-%d-open" % number)
         p.press(closing, inside=child)
         p.focus_until(in_window(road.desk), "closing %s leaves the registration window behind" % caption)
-        p.shot("window-order-%d-closed" % number)
+        p.shot("window-order-%d" % number)
 
 
 def keyboard_registration(road):
-    """From the workspace to two athletes registered one after the other with Tab, Enter, the Alt
-    shortcuts and what is typed into boxes: no mouse. The focus is heard at every key."""
+    """From the workspace to two athletes registered one after the other by Tab, Enter, Alt and typing only."""
     p = road.person
     p.stroke("alt+w")  # the Window menu lists the open windows, each with its digit
     item = p.focus_until(lambda n: n.getRoleName() == "menu item", "the Window menu takes no focus")
-    entry = first(walk(item.parent), lambda n: "Scelta circuito e gara" in (n.name or ""))
-    if entry is None:
-        raise Failure("the Window menu lists no workspace")
-    p.focused = None  # the menu is gone with its items
-    p.stroke(entry.name.lstrip("&")[0])
-    p.tab_to(lambda n: n.name == "Lista manifestazioni" or any(
-        h.name == "Lista manifestazioni" for h in holders(n)), "the competition list")
+    entry = first(walk(item.parent), lambda n: "Scelta circuito e gara" in n.name)
+    p.key(entry.name.lstrip("&")[0])
+    p.focused = None  # gone with the menu
+    p.focus_until(lambda n: "Lista manifestazioni" in [n.name] + [h.name for h in holders(n)], "the list", tab=True)
     p.stroke("Return")  # the competition chosen at the import, opened again
     p.window("Seleziona la modalita' di utilizzo")
-    p.focused = None
-    p.stroke("Return")  # OK with no choice: off-line
-    p.focused = None
+    p.key("Return")  # OK with no choice: off-line
+    p.focused = None  # gone with the window
     road.desk = p.window("Iscrizioni DEMO. Numero iscrizioni:")
-    # Tab wraps through the window's frame, which the reader then speaks for the code entry:
-    # the entry is reached back from the button beside it.
-    p.tab_to(lambda n: n.name == "Cerca il codice atleta", "the lookup button")
+    # Tab wraps through the frame, spoken for the code entry: the entry is reached back from Cerca.
+    p.focus_until(lambda n: n.name == "Cerca il codice atleta", "the lookup button", tab=True)
     p.stroke("shift+Tab")
-    entry = p.focus_until(lambda n: n.name.startswith("Scrivi qui il codice atleta") and n.getRoleName() == "text",
-                          "the code entry is not before the lookup button")
+    entry = p.focus_until(lambda n: n.name.startswith("Scrivi qui il codice atleta"), "no code entry before Cerca")
     for code, name in (("100311", "BIANCHI NICOLÒ"), ("100245", "ROSSI MARIO")):
         p.write(code)
         p.stroke("Return")
-        until(lambda: text_of(p.find("Cognome e nome", role="text", inside=road.desk)) == name, 10,
-              "the code %s does not show %s" % (code, name))
+        until(lambda: text_of(p.find("Cognome e nome", role="text", inside=road.desk)) == name, 10, "no " + name)
         # Nothing of the previous athlete's race is left for this one.
         if text_of(p.find("Tempo", role="text", inside=road.desk)) or first(
                 walk(road.desk), lambda n: n.getRoleName() == "label" and n.name == "100 RA"):
@@ -192,12 +179,10 @@ def keyboard_registration(road):
         p.write("01:25.00")
         p.stroke("alt+c")
         expect_row(road, name, "100 RA")
-        p.focus_until(lambda n: n.name == entry.name and n.getRoleName() == "text",
-                      "after Iscrivi the focus is not in the code entry")
+        p.focus_until(lambda n: n.name == entry.name, "after Iscrivi the focus is not in the code entry")
         p.shot("keyboard-%s" % code)
-    p.windows_checked.clear()  # the controls of the windows met, read again as they stand now
-    for window in (road.desk, p.main):
-        p.check_on_screen(window)
+    p.windows_checked.clear()  # the windows' controls read again as they stand now
+    p.check_on_screen(road.desk)
 
 
 def deposit(road):
