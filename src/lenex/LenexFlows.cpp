@@ -13,11 +13,19 @@
 #include <QDir>
 #include <QSet>
 
+#include <algorithm>
+
 namespace onda {
 
 namespace {
 
 const QString kFilter = QStringLiteral("File LENEX (*.lxf *.lef)|*.lxf;*.lef|Tutti i file (*.*)|*.*");
+
+// A name from a file as a message shows it: a hostile file's can be as long as a page.
+QString readable(const QString& name) {
+    constexpr qsizetype kShown = 60;
+    return name.size() > kShown ? name.left(kShown) + QStringLiteral("...") : name;
+}
 
 QString databaseFailure(const Status& status) {
     return QStringLiteral("Errore nel database: ") + status.description;
@@ -122,7 +130,7 @@ void ImportLenexInvitation(AppState& state) {
     }
     if (state.windows)
         state.windows->workspaceView()->FillCompetitionGrid();
-    state.dialogs.message(QStringLiteral("Manifestazione \"") + meet->name +
+    state.dialogs.message(QStringLiteral("Manifestazione \"") + readable(meet->name) +
                           QStringLiteral("\" creata con il numero ") + number +
                           QStringLiteral(": selezionala nell'elenco e premi \"Iscrizioni\"."));
 }
@@ -172,9 +180,17 @@ void ImportLenexResults(AppState& state) {
     QStringList lines;
     if (failures.size() < paths.size()) {
         lines << QStringLiteral("Letti %1 tempi per %2 atleti.").arg(times).arg(athletes.size());
-        if (!notFound.isEmpty())
-            lines << QStringLiteral("Atleti del file non trovati nell'archivio: ") +
-                         notFound.join(QStringLiteral(", ")) + QLatin1Char('.');
+        if (!notFound.isEmpty()) {
+            // A list the message box can hold: the first names, then how many more.
+            constexpr qsizetype kListed = 30;
+            QStringList listed;
+            for (const QString& name : notFound.first(std::min(notFound.size(), kListed)))
+                listed << readable(name);
+            if (notFound.size() > kListed)
+                listed.last() += QStringLiteral(" e altri %1").arg(notFound.size() - kListed);
+            lines << QStringLiteral("Atleti del file non trovati nell'archivio: ") + listed.join(QStringLiteral(", ")) +
+                         QLatin1Char('.');
+        }
     }
     lines << failures;
     state.dialogs.message(lines.join(QStringLiteral("\r\n")),

@@ -4,7 +4,11 @@
 #include "store/Schema.h"
 #include "store/Store.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTest>
+
+#include <cstring>
 
 using onda::Database;
 using onda::Status;
@@ -190,6 +194,29 @@ QByteArray fileBytes(const QString& path) {
 bool writeFileBytes(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+double peakGrowthMb(const std::function<void()>& work) {
+    const auto kb = [](const char* field) {
+        QFile status(u"/proc/self/status"_s);
+        status.open(QIODevice::ReadOnly);
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith(field))
+                return line.mid(int(std::strlen(field))).trimmed().split(' ').value(0).toDouble();
+        }
+        return 0.0;
+    };
+    QFile clear(u"/proc/self/clear_refs"_s);
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5"); // the peak starts again from the present size
+    clear.close();
+    const double idle = kb("VmRSS:");
+    QElapsedTimer clock;
+    clock.start();
+    work();
+    const double grown = (kb("VmHWM:") - idle) / 1024;
+    qInfo("%lld ms, peak +%.1f MB", qint64(clock.elapsed()), grown);
+    return grown;
 }
 
 QVariantList databaseColumn(const QString& databasePath, const QString& sql) {
