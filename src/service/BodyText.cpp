@@ -1,24 +1,26 @@
 #include "service/BodyText.h"
 
-#include <QStringDecoder>
+#include "core/TextCodec.h"
 
 namespace onda {
 
 QString bodyText(const QByteArray& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-
-    QStringDecoder windows1252("windows-1252");
-    if (windows1252.isValid()) {
-        text = windows1252.decode(bytes);
-        if (!windows1252.hasError())
-            return text;
+    QString text;
+    text.reserve(bytes.size());
+    for (qsizetype start = 0; start < bytes.size();) {
+        qsizetype end = bytes.indexOf('\n', start);
+        end = end < 0 ? bytes.size() : end + 1;
+        const QByteArrayView line(bytes.constData() + start, end - start);
+        // Each line alone: one byte of another encoding changes no name on the lines around it.
+        if (line.isValidUtf8())
+            text += QString::fromUtf8(line);
+        else
+            text += decodeWindows1252(line.toByteArray());
+        start = end;
     }
-    // Without a Windows-1252 codec (or for its five unassigned bytes) Latin-1 still keeps
-    // one character per byte, which the cutting positions rely on.
-    return QString::fromLatin1(bytes);
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    return text;
 }
 
 } // namespace onda

@@ -154,9 +154,9 @@ Status OnlineImport::replaceRegistrations(const QString& manifId, const QString&
             !s)
             return s;
         // The archive knows an athlete by name and club, compared as the database compares
-        // text: without regard to case.
+        // text: without regard to case; an accent sent as a letter and a mark is the same letter.
         const auto key = [](const QString& nome, const QString& soc) {
-            return nome.toCaseFolded() + QChar(0x1F) + soc.toCaseFolded();
+            return (nome + QChar(0x1F) + soc).normalized(QString::NormalizationForm_C).toCaseFolded();
         };
         Database::Result known;
         if (Status s = db.query(QStringLiteral("select nome, soc from natl"), known); !s)

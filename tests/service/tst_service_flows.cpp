@@ -6,7 +6,9 @@
 
 #include "core/AppState.h"
 #include "entry/RegistrationBook.h"
+#include "service/BodyText.h"
 #include "service/OnlineFlows.h"
+#include "service/OnlineImport.h"
 #include "service/ServiceClient.h"
 #include "service/ServiceFeedback.h"
 
@@ -194,6 +196,22 @@ private slots:
         const QStringList made = QDir(QFileInfo(rig.db.path()).dir().filePath(u"copie"_s)).entryList(QDir::Files);
         QCOMPARE(made.size(), 2);
         QVERIFY(made.first().contains(u"_prima-di-importazione-570"_s));
+    }
+
+    // One line in Windows-1252 among UTF-8 ones: every name as sent; the archive's athlete once,
+    // with his accent as a letter or as a mark.
+    void oneBadByte() {
+        FixtureDb db;
+        QVERIFY(db.insert(u"natl"_s, {{u"codatl"_s, 100}, {u"nome"_s, u"NICOLÒ BIANCHI"_s}, {u"soc"_s, u"DEMO"_s}}));
+        const auto answer =
+            parseRegistrations(bodyText("RESPONSE=OK**ISCRIZIONI=\r\n"
+                                        "100\tNICOL\xc3\x92 BIANCHI\tDEMO\tR\t2010\tM\t100 SL\t1\t2\tA\r\n"
+                                        "101\tPER\xd2 ANNA\tDEMO\tR\t2011\tF\t50 DO\t0\t40\tA\r\n"
+                                        "100\tNICOLO\xcc\x80 BIANCHI\tDEMO\tR\t2010\tM\t200 SL\t3\t0\tA\r\n**"));
+        QVERIFY(answer && OnlineImport(db.path()).replaceRegistrations(u"570"_s, u"DEMO"_s, answer->registrations));
+        QCOMPARE(db.column(u"select nome from nprg570 order by spec"_s),
+                 (QVariantList{u"NICOLÒ BIANCHI"_s, u"NICOLO\u0300 BIANCHI"_s, u"PERÒ ANNA"_s}));
+        QCOMPARE(db.column(u"select nome from natl order by 1"_s), (QVariantList{u"NICOLÒ BIANCHI"_s, u"PERÒ ANNA"_s}));
     }
 
     void listRefresh() {
