@@ -13,6 +13,8 @@
 #include "store/DatabaseCopies.h"
 #include "transfer/TransferExport.h"
 
+#include <QFileInfo>
+
 #include <chrono>
 
 namespace onda {
@@ -52,9 +54,34 @@ void OnlineFlows::showClub() {
             workspace->setClubLabel(m_state.club);
 }
 
-void OnlineFlows::reportWriteFailure(const Status& status) {
+void OnlineFlows::reportWriteFailure(const Status& status, const QString& kept) {
+    QString what = QStringLiteral("I dati sul computer sono rimasti quelli di prima.");
+    if (!kept.isEmpty()) {
+        // The rows of every step are feminine: "le categorie", "la nota della manifestazione".
+        const auto plural = [](const QStringList& items) {
+            return items.size() > 1 || items.first().startsWith(QLatin1String("le "));
+        };
+        what = kept + (plural({kept}) ? QStringLiteral(" sul computer sono rimaste quelle di prima.")
+                                      : QStringLiteral(" sul computer e' rimasta quella di prima."));
+        if (!m_replaced.isEmpty()) {
+            QStringList done = m_replaced;
+            const QString last = done.takeLast();
+            what = (done.isEmpty() ? last : done.join(QStringLiteral(", ")) + QStringLiteral(" e ") + last) +
+                   (plural(m_replaced) ? QStringLiteral(" sono state aggiornate; ")
+                                       : QStringLiteral(" e' stata aggiornata; ")) +
+                   what;
+        }
+        what[0] = what[0].toUpper();
+        for (const DatabaseCopy& copy : copies::list(m_state.databasePath)) {
+            if (QFileInfo(copy.path) == QFileInfo(m_copy))
+                what += QStringLiteral("\r\nPer tornare ai dati di prima dell'importazione usa File > Ripristina una "
+                                       "copia... e scegli la copia del %1 alle %2, %3.")
+                            .arg(copy.made.toString(QStringLiteral("dd/MM/yyyy")),
+                                 copy.made.toString(QStringLiteral("HH:mm")), copies::describe(copy.reason));
+        }
+    }
     m_state.dialogs.message(QStringLiteral("Impossibile salvare i dati ricevuti da Ondaweb: ") + status.description +
-                                QStringLiteral("\r\nI dati sul computer sono rimasti quelli di prima."),
+                                QStringLiteral("\r\n") + what,
                             Dialogs::Icon::Warning);
 }
 
@@ -146,7 +173,9 @@ bool OnlineFlows::importCompetition(const QString& manifId) {
         });
     }
     // The import replaces the competition's rows: the database is copied first, or nothing is written.
-    if (const Status copied = copies::make(m_state.databasePath, copies::beforeImport(manifId)); !copied) {
+    m_replaced.clear();
+    m_copy.clear();
+    if (const Status copied = copies::make(m_state.databasePath, copies::beforeImport(manifId), &m_copy); !copied) {
         m_state.dialogs.message(QStringLiteral("Impossibile importare la manifestazione: ") + copied.description +
                                     QStringLiteral("\r\nI dati sul computer sono rimasti quelli di prima."),
                                 Dialogs::Icon::Critical);
@@ -183,9 +212,10 @@ void OnlineFlows::importCategories(const RequestValues& values) {
         return;
     if (const Status s = OnlineImport(m_state.databasePath).replaceCategories(values.manifId, reply.value.categories);
         !s) {
-        reportWriteFailure(s);
+        reportWriteFailure(s, QStringLiteral("le categorie"));
         return;
     }
+    replaced(QStringLiteral("le categorie"));
     m_state.changeCompetition([&reply](Competition& c) { c.categoriesText = reply.value.payload; });
 }
 
@@ -198,7 +228,9 @@ void OnlineFlows::importRaces(const RequestValues& values) {
         return;
     }
     if (const Status s = OnlineImport(m_state.databasePath).replaceRaces(values.manifId, reply.value.races); !s)
-        reportWriteFailure(s);
+        reportWriteFailure(s, QStringLiteral("le gare"));
+    else
+        replaced(QStringLiteral("le gare"));
 }
 
 bool OnlineFlows::importRegistrations(const RequestValues& values) {
@@ -211,7 +243,7 @@ bool OnlineFlows::importRegistrations(const RequestValues& values) {
             import.countLocalOnly(values.manifId, m_state.club, reply.value.registrations, localOnly);
         !counted) {
         // Rows that cannot be read cannot be weighed against the service's either.
-        reportWriteFailure(counted);
+        reportWriteFailure(counted, QStringLiteral("le iscrizioni"));
         return false;
     }
     if (localOnly > 0 &&
@@ -229,9 +261,10 @@ bool OnlineFlows::importRegistrations(const RequestValues& values) {
             row.codatl = askProvisionalCode(row);
     }
     if (const Status s = import.replaceRegistrations(values.manifId, m_state.club, rows); !s) {
-        reportWriteFailure(s);
+        reportWriteFailure(s, QStringLiteral("le iscrizioni"));
         return true;
     }
+    replaced(QStringLiteral("le iscrizioni"));
     m_state.changeCompetition(
         [&reply](Competition& c) { c.registrationCount = QString::number(reply.value.lineCount); });
     return true;
@@ -256,7 +289,7 @@ void OnlineFlows::importNote(const RequestValues& values) {
         return;
     const QString note = reply.value;
     if (const Status s = OnlineImport(m_state.databasePath).storeNote(values.manifId, m_state.userId, note); !s) {
-        reportWriteFailure(s);
+        reportWriteFailure(s, QStringLiteral("la nota della manifestazione"));
         return;
     }
     m_state.changeCompetition([&note](Competition& c) {

@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace onda;
@@ -93,7 +94,11 @@ private slots:
             << code << all << done;
         QTest::newRow("registrations refused by the table")
             << "registrations&mode=body&text=RESPONSE=OK**ISCRIZIONI=%0D%0A1%09X%09DEMO%09R%092013%09M%09100%20SL%09uno%092%09A%0D%0A**"
-            << QStringList{} << all << QStringList{u"<write>"_s, u"Importazione terminata"_s};
+            << QStringList{} << all << QStringList{u"<write>Le categorie e le gare sono state aggiornate; le iscrizioni sul "
+                                                    "computer sono rimaste quelle di prima.\r\nPer tornare ai dati di prima "
+                                                    "dell'importazione usa File > Ripristina una copia... e scegli la copia "
+                                                    "<copia>, prima dell'importazione della manifestazione 570."_s,
+                                                    u"Importazione terminata"_s};
         QTest::newRow("login cancelled") << "cancel" << QStringList{} << "0:2|login|close" << QStringList{};
         QTest::newRow("competition refused") << "competition&mode=error&text=Chiusa" << QStringList{}
                                              << "0:2|login|0:1|1:2|close" << QStringList{u"Attenzione: Chiusa"_s};
@@ -120,9 +125,10 @@ private slots:
         QTEST(rig.ports.trace.join(u'|'), "trace");
         QStringList messages = rig.dialogs.takeTexts();
         for (QString& m : messages)
-            if (m.startsWith(u"Impossibile salvare i dati ricevuti da Ondaweb: "_s) &&
-                m.endsWith(u"\r\nI dati sul computer sono rimasti quelli di prima."_s))
-                m = u"<write>"_s;
+            if (m.startsWith(u"Impossibile salvare i dati ricevuti da Ondaweb: "_s))
+                m = u"<write>"_s +
+                    m.mid(m.indexOf(u"\r\n"_s) + 2)
+                        .replace(QRegularExpression(u"del \\d\\d/\\d\\d/\\d{4} alle \\d\\d:\\d\\d"_s), u"<copia>"_s);
         QTEST(messages, "messages");
         if (!opened) {
             rig.dialogs.reset();
