@@ -129,6 +129,35 @@ private slots:
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("options.txt"))));
     }
 
+    // The club's database beside a program whose folder the user may not write: a copy of it in
+    // the user's folder, or nothing at all; never an empty database without a word.
+    void readOnlyProgramFolder_data() {
+        QTest::addColumn<bool>("proceed");
+        QTest::newRow("No ends the program") << false;
+        QTest::newRow("Yes goes on with a copy") << true;
+    }
+    void readOnlyProgramFolder() {
+        QFETCH(bool, proceed);
+        FixtureDb db;
+        QVERIFY(db.seedAthletes());
+        QTemporaryDir user;
+        AppHarness harness(db.dir());
+        harness.options().environment->directoryWritable = [&](const QString& d) { return !db.path().startsWith(d); };
+        harness.options().environment->userDataDirectory = user.path();
+        const QByteArray before = fileBytes(db.path());
+        harness.dialogs().queueYesNo(proceed ? Dialogs::Answer::Yes : Dialogs::Answer::No);
+        QCOMPARE(harness.start(), proceed);
+        QCOMPARE(
+            harness.dialogs().takeTexts().value(0),
+            QStringLiteral("Il database %1 non si puo' modificare: la cartella del programma o il file sono in sola "
+                           "lettura.\r\nVuoi continuare con una sua copia in %2/? Se rispondi No il programma si "
+                           "chiude.")
+                .arg(db.path(), user.path()));
+        QCOMPARE(fileBytes(db.path()), before);
+        QCOMPARE(databaseColumn(user.filePath(QStringLiteral("ONDA.mdb")), QStringLiteral("select count(*) from natl")),
+                 QVariantList{proceed ? QVariant(4) : QVariant(QStringLiteral("!"))});
+    }
+
     void commandsAndCaptions() {
         QVERIFY(start());
         MainWindow* main = app().main();
