@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 
 namespace onda {
 
@@ -87,6 +88,18 @@ std::unique_ptr<MainWindow> startProgram(AppState& state, const StartupOptions& 
     }
     state.programDirectory = directory;
     state.databasePath = directory + QStringLiteral("ONDA.mdb");
+
+    // One program per database: a second one would keep a view of its own of the same file. A
+    // lock is stale only when its program is gone, however old it is.
+    auto lock = std::make_shared<QLockFile>(state.databasePath + QStringLiteral(".lock"));
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(0) && lock->error() == QLockFile::LockFailedError) {
+        splash.close();
+        state.dialogs.message(QStringLiteral("ONDA_link e' gia' aperto su questo database."), Dialogs::Icon::Warning);
+        return nullptr;
+    }
+    // A lock that cannot be written at all is left out: the database beside it says why below.
+    state.databaseLock = lock;
 
     state.store.setDatabasePath(state.databasePath);
     state.store.setDebugMode(state.debugMode());

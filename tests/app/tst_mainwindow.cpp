@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -156,6 +157,28 @@ private slots:
         QCOMPARE(fileBytes(db.path()), before);
         QCOMPARE(databaseColumn(user.filePath(QStringLiteral("ONDA.mdb")), QStringLiteral("select count(*) from natl")),
                  QVariantList{proceed ? QVariant(4) : QVariant(QStringLiteral("!"))});
+    }
+
+    // A second start on the same database shows one message and no window; the lock of a program
+    // that was killed is taken over.
+    void oneProgramPerDatabase() {
+        QVERIFY(start());
+        AppHarness second(app().programDirectory());
+        QVERIFY(!second.start() && !second.main());
+        QCOMPARE(second.dialogs().takeTexts(),
+                 QStringList{QStringLiteral("ONDA_link e' gia' aperto su questo database.")});
+        QProcess gone;
+        gone.start(QStringLiteral("true"));
+        QVERIFY(gone.waitForStarted());
+        const qint64 pid = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        AppHarness after;
+        QList<QByteArray> lock = fileBytes(app().state().databasePath + QStringLiteral(".lock")).split('\n');
+        lock[0] = QByteArray::number(pid);
+        QVERIFY(writeFileBytes(after.file(QStringLiteral("ONDA.mdb.lock")), lock.join('\n')));
+        QVERIFY(after.start());
+        QCOMPARE(fileBytes(after.file(QStringLiteral("ONDA.mdb.lock"))).split('\n').value(0),
+                 QByteArray::number(QCoreApplication::applicationPid()));
     }
 
     void commandsAndCaptions() {
