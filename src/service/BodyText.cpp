@@ -4,18 +4,18 @@
 
 namespace onda {
 
+QString lineText(QByteArrayView line) {
+    return line.isValidUtf8() ? QString::fromUtf8(line) : decodeWindows1252(line.toByteArray());
+}
+
 QString bodyText(const QByteArray& bytes) {
     QString text;
     text.reserve(bytes.size());
     for (qsizetype start = 0; start < bytes.size();) {
         qsizetype end = bytes.indexOf('\n', start);
         end = end < 0 ? bytes.size() : end + 1;
-        const QByteArrayView line(bytes.constData() + start, end - start);
         // Each line alone: one byte of another encoding changes no name on the lines around it.
-        if (line.isValidUtf8())
-            text += QString::fromUtf8(line);
-        else
-            text += decodeWindows1252(line.toByteArray());
+        text += lineText(QByteArrayView(bytes.constData() + start, end - start));
         start = end;
     }
     if (text.startsWith(QChar(0xFEFF)))

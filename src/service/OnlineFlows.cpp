@@ -14,6 +14,7 @@
 #include "transfer/TransferExport.h"
 
 #include <QFileInfo>
+#include <QHash>
 
 #include <chrono>
 
@@ -210,8 +211,11 @@ void OnlineFlows::importCategories(const RequestValues& values) {
     const ServiceReply<CategoriesAnswer> reply = m_client.categories(values);
     if (!reply.ok())
         return;
-    if (const Status s = OnlineImport(m_state.databasePath).replaceCategories(values.manifId, reply.value.categories);
-        !s) {
+    Status s;
+    waitFor([&, path = m_state.databasePath] {
+        s = OnlineImport(path).replaceCategories(values.manifId, reply.value.categories);
+    });
+    if (!s) {
         reportWriteFailure(s, QStringLiteral("le categorie"));
         return;
     }
@@ -227,21 +231,36 @@ void OnlineFlows::importRaces(const RequestValues& values) {
         m_state.dialogs.message(QStringLiteral("Nessuna gara e' stata definita"));
         return;
     }
-    if (const Status s = OnlineImport(m_state.databasePath).replaceRaces(values.manifId, reply.value.races); !s)
+    Status s;
+    waitFor(
+        [&, path = m_state.databasePath] { s = OnlineImport(path).replaceRaces(values.manifId, reply.value.races); });
+    if (!s)
         reportWriteFailure(s, QStringLiteral("le gare"));
     else
         replaced(QStringLiteral("le gare"));
 }
 
 bool OnlineFlows::importRegistrations(const RequestValues& values) {
-    const ServiceReply<RegistrationsAnswer> reply = m_client.registrations(values);
+    const ServiceReply<RegistrationLines> reply = m_client.registrationLines(values);
     if (!reply.ok())
         return true;
     const OnlineImport import(m_state.databasePath);
+    const QString club = m_state.club;
+    const Registrations received = reply.value.registrations();
+    // The lines are read, weighed and written on the operation's thread, while the windows are
+    // drawn: an answer of a federation's championship runs to a million lines.
     int localOnly = 0;
-    if (const Status counted =
-            import.countLocalOnly(values.manifId, m_state.club, reply.value.registrations, localOnly);
-        !counted) {
+    Status counted;
+    QList<std::pair<int, Registration>> codeless;
+    waitFor([&] {
+        counted = import.countLocalOnly(values.manifId, club, received, localOnly);
+        const RegistrationReader next = received();
+        for (std::pair<int, Registration> line{0, {}}; next(line.second); ++line.first) {
+            if (line.second.codatl.isEmpty())
+                codeless << line;
+        }
+    });
+    if (!counted) {
         // Rows that cannot be read cannot be weighed against the service's either.
         reportWriteFailure(counted, QStringLiteral("le iscrizioni"));
         return false;
@@ -255,18 +274,28 @@ bool OnlineFlows::importRegistrations(const RequestValues& values) {
         return false;
     // The codes the service does not know are asked for first, in the order of the lines,
     // so that no question waits while the file is being written.
-    QList<Registration> rows = reply.value.registrations;
-    for (Registration& row : rows) {
-        if (row.codatl.isEmpty())
-            row.codatl = askProvisionalCode(row);
-    }
-    if (const Status s = import.replaceRegistrations(values.manifId, m_state.club, rows); !s) {
-        reportWriteFailure(s, QStringLiteral("le iscrizioni"));
+    QHash<int, QString> codes;
+    for (const auto& [line, row] : std::as_const(codeless))
+        codes.insert(line, askProvisionalCode(row));
+    const Registrations coded = [&]() -> RegistrationReader {
+        return [&codes, next = received(), line = 0](Registration& r) mutable {
+            if (!next(r))
+                return false;
+            if (r.codatl.isEmpty())
+                r.codatl = codes.value(line);
+            ++line;
+            return true;
+        };
+    };
+    Status written;
+    waitFor([&] { written = import.replaceRegistrations(values.manifId, club, coded); });
+    if (!written) {
+        reportWriteFailure(written, QStringLiteral("le iscrizioni"));
         return true;
     }
     replaced(QStringLiteral("le iscrizioni"));
     m_state.changeCompetition(
-        [&reply](Competition& c) { c.registrationCount = QString::number(reply.value.lineCount); });
+        [count = reply.value.lineCount()](Competition& c) { c.registrationCount = QString::number(count); });
     return true;
 }
 
