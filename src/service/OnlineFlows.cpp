@@ -15,6 +15,7 @@
 
 #include <QFileInfo>
 #include <QHash>
+#include <QObject>
 
 #include <chrono>
 
@@ -25,6 +26,8 @@ namespace {
 constexpr int Unchecked = ServicePorts::Unchecked;
 constexpr int Done = ServicePorts::Done;
 constexpr int InProgress = ServicePorts::InProgress;
+// Lines written between two counts on the progress window.
+constexpr int kToldEvery = 10000;
 
 // The busy pointer of a workflow, restored whichever way the workflow ends.
 class BusyWhile {
@@ -277,13 +280,25 @@ bool OnlineFlows::importRegistrations(const RequestValues& values) {
     QHash<int, QString> codes;
     for (const auto& [line, row] : std::as_const(codeless))
         codes.insert(line, askProvisionalCode(row));
+    // How far the writing has come goes to the progress line on the window's thread; what is
+    // still on its way there when the step ends goes with `told`.
+    QObject told;
+    const auto tell = [this, &told](int lines) {
+        QMetaObject::invokeMethod(
+            &told,
+            [this, lines] {
+                m_ports.SetStep(4, QStringLiteral("Importo le iscrizioni presenti: %1 righe").arg(lines), InProgress);
+            },
+            Qt::QueuedConnection);
+    };
     const Registrations coded = [&]() -> RegistrationReader {
-        return [&codes, next = received(), line = 0](Registration& r) mutable {
+        return [&codes, &tell, next = received(), line = 0](Registration& r) mutable {
             if (!next(r))
                 return false;
             if (r.codatl.isEmpty())
                 r.codatl = codes.value(line);
-            ++line;
+            if (++line % kToldEvery == 0)
+                tell(line);
             return true;
         };
     };

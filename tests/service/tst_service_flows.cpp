@@ -13,10 +13,8 @@
 #include "service/ServiceFeedback.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace onda;
@@ -224,25 +222,16 @@ private slots:
 
     // 20 MB of registrations are imported within three times their size of memory.
     void largeAnswer() {
-        QTemporaryDir dir;
-        QFile answer(dir.filePath(u"answer.txt"_s));
-        QVERIFY(answer.open(QIODevice::WriteOnly));
-        answer.write("RESPONSE=OK**ISCRIZIONI=\r\n");
-        for (int i = 0; i < 340000; ++i)
-            answer.write(QByteArray::number(100000 + i / 10) + "\tATLETA NUMERO " + QByteArray::number(i / 10) +
-                         "\tDEMO\tRAGAZZI\t2010\tM\t" + QByteArray::number(i % 10) + "00 SL\t1\t02,50\tA\r\n");
-        answer.write("**");
-        answer.close();
         SimService sim;
-        QVERIFY(sim.isRunning());
-        sim.control(u"set?request=registrations&mode=file&text="_s + answer.fileName());
+        const double mb = registrationsAnswer(340000).size() / 1048576.0;
+        QVERIFY(sim.isRunning() && sim.answerWith(u"registrations"_s, registrationsAnswer(340000)));
         Rig rig(sim);
         bool opened = false;
         const double grown = peakGrowthMb([&] { opened = rig.flows.importCompetition(u"570"_s); });
         QVERIFY(opened);
         QCOMPARE(rig.column(u"select count(*) || ' ' || count(distinct codatl) from nprg570"_s),
                  QVariantList{u"340000 34000"_s});
-        QVERIFY2(grown < 3 * answer.size() / 1048576.0, qPrintable(QString::number(grown)));
+        QVERIFY2(grown < 3 * mb, qPrintable(QString::number(grown)));
     }
 
     void listRefresh() {
