@@ -8,8 +8,6 @@
 #include <QFile>
 #include <QTest>
 
-#include <cstring>
-
 using onda::Database;
 using onda::Status;
 using namespace Qt::StringLiterals;
@@ -197,26 +195,18 @@ bool writeFileBytes(const QString& path, const QByteArray& bytes) {
 }
 
 double peakGrowthMb(const std::function<void()>& work) {
-    const auto kb = [](const char* field) {
-        QFile status(u"/proc/self/status"_s);
-        status.open(QIODevice::ReadOnly);
-        for (const QByteArray& line : status.readAll().split('\n')) {
-            if (line.startsWith(field))
-                return line.mid(int(std::strlen(field))).trimmed().split(' ').value(0).toDouble();
-        }
-        return 0.0;
+    const auto mb = [](const QByteArray& field) {
+        const QByteArray status = fileBytes(u"/proc/self/status"_s);
+        return status.mid(status.indexOf(field) + field.size(), 20).simplified().split(' ').value(0).toDouble() / 1024;
     };
-    QFile clear(u"/proc/self/clear_refs"_s);
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5"); // the peak starts again from the present size
-    clear.close();
-    const double idle = kb("VmRSS:");
+    QFile clear(u"/proc/self/clear_refs"_s); // the peak starts again from the present size
+    (void)(clear.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && clear.write("5"));
+    const double idle = mb("VmRSS:");
     QElapsedTimer clock;
     clock.start();
     work();
-    const double grown = (kb("VmHWM:") - idle) / 1024;
-    qInfo("%lld ms, peak +%.1f MB", qint64(clock.elapsed()), grown);
-    return grown;
+    qInfo("%lld ms, peak +%.1f MB", qint64(clock.elapsed()), mb("VmHWM:") - idle);
+    return mb("VmHWM:") - idle;
 }
 
 QVariantList databaseColumn(const QString& databasePath, const QString& sql) {
