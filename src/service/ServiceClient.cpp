@@ -58,8 +58,10 @@ ServiceReply<T> ServiceClient::parsed(ServiceRequest request, const RequestValue
     reply.verdict = text.verdict;
     if (!text.ok())
         return reply;
-    // A valid answer without the part this request reads is not one the service gives.
-    std::optional<T> value = parse(text.value);
+    // A valid answer without the part this request reads is not one the service gives. A large
+    // one is read while the windows are drawn.
+    std::optional<T> value;
+    waitFor([&] { value = parse(text.value); });
     if (!value) {
         m_feedback.showMessage(kConnectionMessage);
         reply.verdict = AnswerVerdict::Invalid;
