@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QXmlStreamReader>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
