@@ -27,6 +27,8 @@ const QString kProgramFile = QStringLiteral("ONDA_link");
 const QString kCompanionFile = QStringLiteral("PreTempra");
 #endif
 
+const QString kDatabaseFile = QStringLiteral("ONDA.mdb");
+
 QString withSeparator(const QString& directory) {
     return directory.endsWith(kSeparator) ? directory : directory + kSeparator;
 }
@@ -86,6 +88,13 @@ bool ChooseProgramDirectory(QString& dir, const ProgramDirectoryEnvironment& env
     return true;
 }
 
+QString passedOverDatabase(const QString& chosen, const ProgramDirectoryEnvironment& env) {
+    QString found;
+    if (!FindProgramDirectory(found, env) || found == chosen || !env.fileExists(found + kDatabaseFile))
+        return {};
+    return found + kDatabaseFile;
+}
+
 ProgramDirectoryEnvironment ProgramDirectoryEnvironment::inDirectory(const QString& directory) {
     return {directory, QString(), [](const QString& file) { return QFileInfo(file).isFile(); }, {}, {}, {}};
 }
@@ -105,7 +114,8 @@ ProgramDirectoryEnvironment processEnvironment() {
     env.directoryWritable = [executableDirectory, desktopEntry](const QString& directory) {
         if (withSeparator(directory) == withSeparator(executableDirectory) && QFileInfo(desktopEntry).isFile())
             return false;
-        return QFileInfo(directory).isWritable();
+        const QFileInfo database(withSeparator(directory) + kDatabaseFile);
+        return QFileInfo(directory).isWritable() && (!database.exists() || database.isWritable());
     };
     env.userDataDirectory = QDir::toNativeSeparators(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     env.makeDirectory = [](const QString& directory) { return QDir().mkpath(directory); };

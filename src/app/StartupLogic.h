@@ -39,6 +39,10 @@ bool FindProgramDirectory(QString& dir); // on this process's environment
 // first use. dir is set only on success and always ends with the separator.
 bool ChooseProgramDirectory(QString& dir, const ProgramDirectoryEnvironment& env);
 
+// The club's database in the program's own directory when ChooseProgramDirectory passed that
+// directory over for `chosen` (the folder or the file may not be written); empty otherwise.
+QString passedOverDatabase(const QString& chosen, const ProgramDirectoryEnvironment& env);
+
 // The process's environment: PATH, the per-user data directory of the application, and an
 // installed program's directory counted as read-only even for an administrator, so that it
 // never fills with one user's files.

@@ -3,11 +3,13 @@
 #include "core/ProgramValues.h"
 #include "store/Store.h"
 
+#include <QLockFile>
 #include <QObject>
 #include <QString>
 #include <QVariant>
 
 #include <functional>
+#include <memory>
 
 namespace onda {
 
@@ -48,6 +50,7 @@ public:
 
     QString programDirectory; // ends with the directory separator
     QString databasePath;
+    std::shared_ptr<QLockFile> databaseLock; // held for the whole run: one program per database
 
     QString club;
     QString userId;

@@ -14,21 +14,33 @@
 #include <QDir>
 #include <QSet>
 
+#include <algorithm>
+
 namespace onda {
 
 namespace {
 
 const QString kFilter = QStringLiteral("File LENEX (*.lxf *.lef)|*.lxf;*.lef|Tutti i file (*.*)|*.*");
 
+// A name from a file as a message shows it: a hostile file's can be as long as a page.
+QString readable(const QString& name) {
+    constexpr qsizetype kShown = 60;
+    return name.size() > kShown ? name.left(kShown) + QStringLiteral("...") : name;
+}
+
 QString databaseFailure(const Status& status) {
     return QStringLiteral("Errore nel database: ") + status.description;
 }
 
-// Names in a message box: the first ten, and how many more.
+// A list the message box can hold: the first names, each readable, then how many more.
 QString shortList(const QStringList& items) {
-    if (items.size() <= 10)
-        return items.join(QStringLiteral(", "));
-    return items.mid(0, 10).join(QStringLiteral(", ")) + QStringLiteral(" e altri %1").arg(items.size() - 10);
+    constexpr qsizetype kListed = 30;
+    QStringList listed;
+    for (const QString& name : items.first(std::min(items.size(), kListed)))
+        listed << readable(name);
+    if (items.size() > kListed)
+        listed.last() += QStringLiteral(" e altri %1").arg(items.size() - kListed);
+    return listed.join(QStringLiteral(", "));
 }
 
 // The club the imported data belong to: the program's, or asked for when none is known yet.
@@ -215,7 +227,7 @@ void ImportLenexInvitation(AppState& state) {
     }
     if (state.windows)
         state.windows->workspaceView()->FillCompetitionGrid();
-    state.dialogs.message(QStringLiteral("Manifestazione \"") + meet->name +
+    state.dialogs.message(QStringLiteral("Manifestazione \"") + readable(meet->name) +
                           QStringLiteral("\" creata con il numero ") + number +
                           QStringLiteral(": selezionala nell'elenco e premi \"Iscrizioni\"."));
 }
@@ -267,8 +279,8 @@ void ImportLenexResults(AppState& state) {
     if (failures.size() < paths.size()) {
         lines << QStringLiteral("Letti %1 tempi per %2 atleti.").arg(times).arg(athletes.size());
         if (!notFound.isEmpty())
-            lines << QStringLiteral("Atleti del file non trovati nell'archivio: ") +
-                         notFound.join(QStringLiteral(", ")) + QLatin1Char('.');
+            lines << QStringLiteral("Atleti del file non trovati nell'archivio: ") + shortList(notFound) +
+                         QLatin1Char('.');
     }
     lines << failures;
     state.dialogs.message(lines.join(QStringLiteral("\r\n")),

@@ -10,6 +10,10 @@
 #include <QFileInfo>
 #include <QXmlStreamReader>
 
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
 namespace onda::lenex {
 
 namespace {
@@ -26,6 +30,123 @@ QString tooLarge(const QString& path) {
     return QStringLiteral("Il file ") + shown(path) +
            QStringLiteral(" e' troppo grande per un file LENEX (piu' di 100 MB): non e' stato letto.");
 }
+
+QString damagedAt(const QString& path, qint64 line) {
+    // The parser's own wording is English: the line is what helps the organiser mend the file.
+    return QStringLiteral("Il file LENEX ") + shown(path) + QStringLiteral(" e' danneggiato alla riga ") +
+           QString::number(line) + QStringLiteral(": non e' stato letto.");
+}
+
+// The bytes of a file on their way to the XML reader, counted: the reader keeps a whole tag or
+// text in memory before it hands it over, so a run of more than kMaxValueBytes without markup
+// ending, or more than `limit` bytes in all (whatever a ZIP header says), ends the input there.
+class BoundedDevice : public QIODevice {
+public:
+    enum class Stop { None, TooLarge, TooLong };
+
+    BoundedDevice(QIODevice& source, qint64 limit) : m_source(source), m_limit(limit) {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return true; }
+    Stop stop() const { return m_stop; }
+    // The line where the run that was too long began.
+    qint64 runLine() const { return m_runLine; }
+
+protected:
+    qint64 readData(char* data, qint64 max) override {
+        if (m_stop != Stop::None)
+            return -1;
+        const qint64 n = m_source.read(data, std::min(max, m_limit - m_total + 1));
+        if (n <= 0)
+            return n;
+        m_total += n;
+        if (m_total > m_limit)
+            m_stop = Stop::TooLarge;
+        for (qint64 i = 0; i < n && m_stop == Stop::None; ++i)
+            scan(data[i]);
+        return m_stop == Stop::None ? n : -1;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    enum class State { Text, Markup, Comment, CData, Instruction };
+
+    void startRun(State state) {
+        m_state = state;
+        m_run = 0;
+        m_runLine = m_line;
+        m_quote = 0;
+        m_depth = 0;
+        m_blanks = 0;
+    }
+    bool headIs(const char* text) const { return std::memcmp(m_head, text, std::strlen(text)) == 0; }
+    void scan(char c) {
+        if (c == '\n')
+            ++m_line;
+        if (m_state == State::Text && c == '<')
+            startRun(State::Markup);
+        if (m_run < qint64(sizeof m_head))
+            m_head[m_run] = c;
+        ++m_run;
+        const bool closes = c == '>';
+        switch (m_state) {
+        case State::Text:
+            // A text is told by the line where it begins, after the blanks that lead to it.
+            if (m_run == m_blanks + 1 && (c == ' ' || c == '\n' || c == '\r' || c == '\t')) {
+                ++m_blanks;
+                m_runLine = m_line;
+            }
+            break;
+        case State::Markup:
+            if (m_run == 2 && c == '?')
+                m_state = State::Instruction;
+            else if (m_run == 4 && headIs("<!--"))
+                m_state = State::Comment;
+            else if (m_run == 9 && headIs("<![CDATA["))
+                m_state = State::CData;
+            else if (m_quote != 0)
+                m_quote = c == m_quote ? 0 : m_quote;
+            else if (c == '"' || c == '\'')
+                m_quote = c;
+            else if (c == '[' || c == ']')
+                m_depth += c == '[' ? 1 : -1; // a document type's own declarations
+            else if (closes && m_depth <= 0)
+                startRun(State::Text);
+            break;
+        case State::Comment:
+            if (closes && m_run >= 7 && m_prev == '-' && m_beforePrev == '-')
+                startRun(State::Text);
+            break;
+        case State::CData:
+            if (closes && m_prev == ']' && m_beforePrev == ']')
+                startRun(State::Text);
+            break;
+        case State::Instruction:
+            if (closes && m_run >= 4 && m_prev == '?')
+                startRun(State::Text);
+            break;
+        }
+        m_beforePrev = m_prev;
+        m_prev = c;
+        if (m_run > kMaxValueBytes)
+            m_stop = Stop::TooLong;
+    }
+
+    QIODevice& m_source;
+    qint64 m_limit;
+    qint64 m_total = 0;
+    Stop m_stop = Stop::None;
+    State m_state = State::Text;
+    qint64 m_run = 0;
+    qint64 m_line = 1;
+    qint64 m_runLine = 1;
+    char m_head[9] = {}; // the first bytes of a markup, which tell its kind
+    char m_prev = 0;
+    char m_beforePrev = 0;
+    char m_quote = 0;
+    int m_depth = 0;
+    qint64 m_blanks = 0;
+};
 
 // Recursive descent over the elements we use; every other element is skipped whole.
 class Parser {
@@ -53,7 +174,7 @@ public:
     // The elements named `item` of the collection the reader stands in: `each` reads one and
     // returns true once it consumed it, false to have it skipped (attributes only).
     template <class F> void items(const char* item, F&& each) {
-        children([&] { return is(item) && each(); });
+        children([&] { return is(item) && kept() && each(); });
     }
     // The collection `name` (the reader stands on one of the parent's children): true when it was.
     template <class F> bool collection(const char* name, const char* item, F&& each) {
@@ -177,17 +298,43 @@ public:
     }
 
 private:
+    // Every item kept costs memory, however few bytes its element had: a file of empty elements
+    // is refused as damaged before what is kept outgrows the text read, at the element's line.
+    bool kept() {
+        constexpr qint64 kItemBytes = 256;
+        constexpr qint64 kAllowance = 8LL * 1024 * 1024;
+        if (++m_kept * kItemBytes <= m_xml.characterOffset() * 5 / 2 + kAllowance)
+            return true;
+        m_xml.raiseError(QStringLiteral("too many elements for the size of the file"));
+        return false;
+    }
+
     QXmlStreamReader& m_xml;
+    qint64 m_kept = 0;
 };
 
 } // namespace
 
-ReadOutcome readXml(QIODevice& device, const QString& path, Document& document) {
+ReadOutcome readXml(QIODevice& source, const QString& path, Document& document, qint64 limit) {
     document = {};
+    BoundedDevice device(source, limit);
     QXmlStreamReader xml(&device);
+    // What the device cut short is told before what the parser made of the cut.
+    const auto stopped = [&]() -> std::optional<ReadOutcome> {
+        document = {};
+        switch (device.stop()) {
+        case BoundedDevice::Stop::TooLarge:
+            return ReadOutcome{false, tooLarge(path)};
+        case BoundedDevice::Stop::TooLong:
+            return ReadOutcome{false, damagedAt(path, device.runLine())};
+        case BoundedDevice::Stop::None:
+            break;
+        }
+        return std::nullopt;
+    };
     // Without a LENEX root element the file is something else, not a damaged one.
     if (!xml.readNextStartElement() || xml.name() != QLatin1String("LENEX"))
-        return {false, notLenex(path)};
+        return stopped().value_or(ReadOutcome{false, notLenex(path)});
     Parser parser(xml);
     document.version = parser.attr("version");
     if (!document.version.isEmpty() && document.version != QLatin1String("3") &&
@@ -201,11 +348,11 @@ ReadOutcome readXml(QIODevice& device, const QString& path, Document& document) 
             return true;
         });
     });
+    if (device.stop() != BoundedDevice::Stop::None)
+        return *stopped();
     if (xml.hasError()) {
         document = {};
-        // The parser's own wording is English: the line is what helps the organiser mend the file.
-        return {false, QStringLiteral("Il file LENEX ") + shown(path) + QStringLiteral(" e' danneggiato alla riga ") +
-                           QString::number(xml.lineNumber()) + QStringLiteral(": non e' stato letto.")};
+        return {false, damagedAt(path, xml.lineNumber())};
     }
     return {true, {}};
 }
@@ -219,7 +366,7 @@ ReadOutcome readFile(const QString& path, Document& document, qint64 limit) {
     if (file.size() > limit)
         return {false, tooLarge(path)};
     if (file.peek(2) != "PK")
-        return readXml(file, path, document);
+        return readXml(file, path, document, limit);
     file.close();
 
     QuaZip zip(path);
@@ -229,13 +376,12 @@ ReadOutcome readFile(const QString& path, Document& document, qint64 limit) {
         QuaZipFileInfo64 info;
         if (!zip.getCurrentFileInfo(&info) || !info.name.endsWith(QLatin1String(".lef"), Qt::CaseInsensitive))
             continue;
-        if (info.uncompressedSize > static_cast<quint64>(limit))
-            return {false, tooLarge(path)};
+        // The sizes in the header are the file's word only: readXml counts what comes out.
         QuaZipFile member(&zip);
         if (!member.open(QIODevice::ReadOnly))
             return {false, QStringLiteral("Il file LENEX ") + shown(path) +
                                QStringLiteral(" e' danneggiato: il suo contenuto non si puo' estrarre.")};
-        ReadOutcome outcome = readXml(member, path, document);
+        ReadOutcome outcome = readXml(member, path, document, limit);
         member.close();
         if (outcome.ok && member.getZipError() != UNZ_OK) {
             document = {};

@@ -1,24 +1,26 @@
 #include "service/BodyText.h"
 
-#include <QStringDecoder>
+#include "core/TextCodec.h"
 
 namespace onda {
 
-QString bodyText(const QByteArray& bytes) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
+QString lineText(QByteArrayView line) {
+    return line.isValidUtf8() ? QString::fromUtf8(line) : decodeWindows1252(line.toByteArray());
+}
 
-    QStringDecoder windows1252("windows-1252");
-    if (windows1252.isValid()) {
-        text = windows1252.decode(bytes);
-        if (!windows1252.hasError())
-            return text;
+QString bodyText(const QByteArray& bytes) {
+    QString text;
+    text.reserve(bytes.size());
+    for (qsizetype start = 0; start < bytes.size();) {
+        qsizetype end = bytes.indexOf('\n', start);
+        end = end < 0 ? bytes.size() : end + 1;
+        // Each line alone: one byte of another encoding changes no name on the lines around it.
+        text += lineText(QByteArrayView(bytes.constData() + start, end - start));
+        start = end;
     }
-    // Without a Windows-1252 codec (or for its five unassigned bytes) Latin-1 still keeps
-    // one character per byte, which the cutting positions rely on.
-    return QString::fromLatin1(bytes);
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    return text;
 }
 
 } // namespace onda

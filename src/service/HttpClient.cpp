@@ -6,6 +6,8 @@
 
 #include <QByteArray>
 
+#include <utility>
+
 namespace onda {
 
 namespace {
@@ -76,10 +78,16 @@ HttpResult httpGetResult(const QString& url, const HttpOptions& options) {
     curl_easy_setopt(h, CURLOPT_NOPROXY, noProxy.constData());
 
     CURLcode code = CURLE_FAILED_INIT;
-    // The time-outs above bound the wait: libcurl ends the transfer when they pass.
-    waitFor([&] { code = curl_easy_perform(h); });
     long httpStatus = 0;
-    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &httpStatus);
+    QString body;
+    // The time-outs above bound the wait: libcurl ends the transfer when they pass. A large
+    // answer is decoded there too, while the windows are drawn.
+    waitFor([&] {
+        code = curl_easy_perform(h);
+        curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &httpStatus);
+        if (code == CURLE_OK && httpStatus < 400 && options.decodeBody)
+            body = bodyText(std::exchange(sink.bytes, {}));
+    });
 
     if (code != CURLE_OK) {
         const QString error =
@@ -98,7 +106,8 @@ HttpResult httpGetResult(const QString& url, const HttpOptions& options) {
     HttpResult result;
     result.status = HttpResult::Status::Ok;
     result.httpStatus = httpStatus;
-    result.body = bodyText(sink.bytes);
+    result.body = std::move(body);
+    result.bytes = std::move(sink.bytes);
     return result;
 }
 

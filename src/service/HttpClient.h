@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #include <chrono>
@@ -16,6 +17,8 @@ struct HttpOptions {
     // The registrations of a federation's championship run to some 15 MB at 200,000 lines;
     // a body beyond this is not an answer of the service.
     qint64 maxBodyBytes = 128 * 1024 * 1024;
+    // False keeps the body as its bytes, for a reader that takes it line by line.
+    bool decodeBody = true;
 };
 
 struct HttpResult {
@@ -30,8 +33,9 @@ struct HttpResult {
 
     Status status = Status::NetworkError;
     long httpStatus = 0;
-    QString body;  // the decoded body (see bodyText); empty unless the status is Ok
-    QString error; // why it failed, for logs and debug messages
+    QString body;     // the decoded body (see bodyText); empty unless the status is Ok
+    QByteArray bytes; // the body as it came, instead, when it was not to be decoded
+    QString error;    // why it failed, for logs and debug messages
 
     bool ok() const { return status == Status::Ok; }
 };

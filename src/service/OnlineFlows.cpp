@@ -13,6 +13,10 @@
 #include "store/DatabaseCopies.h"
 #include "transfer/TransferExport.h"
 
+#include <QFileInfo>
+#include <QHash>
+#include <QObject>
+
 #include <chrono>
 
 namespace onda {
@@ -22,6 +26,8 @@ namespace {
 constexpr int Unchecked = ServicePorts::Unchecked;
 constexpr int Done = ServicePorts::Done;
 constexpr int InProgress = ServicePorts::InProgress;
+// Lines written between two counts on the progress window.
+constexpr int kToldEvery = 10000;
 
 // The busy pointer of a workflow, restored whichever way the workflow ends.
 class BusyWhile {
@@ -52,9 +58,34 @@ void OnlineFlows::showClub() {
             workspace->setClubLabel(m_state.club);
 }
 
-void OnlineFlows::reportWriteFailure(const Status& status) {
+void OnlineFlows::reportWriteFailure(const Status& status, const QString& kept) {
+    QString what = QStringLiteral("I dati sul computer sono rimasti quelli di prima.");
+    if (!kept.isEmpty()) {
+        // The rows of every step are feminine: "le categorie", "la nota della manifestazione".
+        const auto plural = [](const QStringList& items) {
+            return items.size() > 1 || items.first().startsWith(QLatin1String("le "));
+        };
+        what = kept + (plural({kept}) ? QStringLiteral(" sul computer sono rimaste quelle di prima.")
+                                      : QStringLiteral(" sul computer e' rimasta quella di prima."));
+        if (!m_replaced.isEmpty()) {
+            QStringList done = m_replaced;
+            const QString last = done.takeLast();
+            what = (done.isEmpty() ? last : done.join(QStringLiteral(", ")) + QStringLiteral(" e ") + last) +
+                   (plural(m_replaced) ? QStringLiteral(" sono state aggiornate; ")
+                                       : QStringLiteral(" e' stata aggiornata; ")) +
+                   what;
+        }
+        what[0] = what[0].toUpper();
+        for (const DatabaseCopy& copy : copies::list(m_state.databasePath)) {
+            if (QFileInfo(copy.path) == QFileInfo(m_copy))
+                what += QStringLiteral("\r\nPer tornare ai dati di prima dell'importazione usa File > Ripristina una "
+                                       "copia... e scegli la copia del %1 alle %2, %3.")
+                            .arg(copy.made.toString(QStringLiteral("dd/MM/yyyy")),
+                                 copy.made.toString(QStringLiteral("HH:mm")), copies::describe(copy.reason));
+        }
+    }
     m_state.dialogs.message(QStringLiteral("Impossibile salvare i dati ricevuti da Ondaweb: ") + status.description +
-                                QStringLiteral("\r\nI dati sul computer sono rimasti quelli di prima."),
+                                QStringLiteral("\r\n") + what,
                             Dialogs::Icon::Warning);
 }
 
@@ -146,7 +177,9 @@ bool OnlineFlows::importCompetition(const QString& manifId) {
         });
     }
     // The import replaces the competition's rows: the database is copied first, or nothing is written.
-    if (const Status copied = copies::make(m_state.databasePath, copies::beforeImport(manifId)); !copied) {
+    m_replaced.clear();
+    m_copy.clear();
+    if (const Status copied = copies::make(m_state.databasePath, copies::beforeImport(manifId), &m_copy); !copied) {
         m_state.dialogs.message(QStringLiteral("Impossibile importare la manifestazione: ") + copied.description +
                                     QStringLiteral("\r\nI dati sul computer sono rimasti quelli di prima."),
                                 Dialogs::Icon::Critical);
@@ -181,11 +214,15 @@ void OnlineFlows::importCategories(const RequestValues& values) {
     const ServiceReply<CategoriesAnswer> reply = m_client.categories(values);
     if (!reply.ok())
         return;
-    if (const Status s = OnlineImport(m_state.databasePath).replaceCategories(values.manifId, reply.value.categories);
-        !s) {
-        reportWriteFailure(s);
+    Status s;
+    waitFor([&, path = m_state.databasePath] {
+        s = OnlineImport(path).replaceCategories(values.manifId, reply.value.categories);
+    });
+    if (!s) {
+        reportWriteFailure(s, QStringLiteral("le categorie"));
         return;
     }
+    replaced(QStringLiteral("le categorie"));
     m_state.changeCompetition([&reply](Competition& c) { c.categoriesText = reply.value.payload; });
 }
 
@@ -197,21 +234,41 @@ void OnlineFlows::importRaces(const RequestValues& values) {
         m_state.dialogs.message(QStringLiteral("Nessuna gara e' stata definita"));
         return;
     }
-    if (const Status s = OnlineImport(m_state.databasePath).replaceRaces(values.manifId, reply.value.races); !s)
-        reportWriteFailure(s);
+    Status s;
+    waitFor(
+        [&, path = m_state.databasePath] { s = OnlineImport(path).replaceRaces(values.manifId, reply.value.races); });
+    if (!s)
+        reportWriteFailure(s, QStringLiteral("le gare"));
+    else
+        replaced(QStringLiteral("le gare"));
 }
 
 bool OnlineFlows::importRegistrations(const RequestValues& values) {
-    const ServiceReply<RegistrationsAnswer> reply = m_client.registrations(values);
+    const ServiceReply<RegistrationLines> reply = m_client.registrationLines(values);
     if (!reply.ok())
         return true;
     const OnlineImport import(m_state.databasePath);
+    const QString club = m_state.club;
+    const RegistrationSource received = reply.value.registrations();
+    // The lines are read, weighed and written on the operation's thread, while the windows are
+    // drawn: an answer of a federation's championship runs to a million lines.
     int localOnly = 0;
-    if (const Status counted =
-            import.countLocalOnly(values.manifId, m_state.club, reply.value.registrations, localOnly);
-        !counted) {
+    Status counted;
+    QList<std::pair<int, Registration>> codeless;
+    ProvisionalCodes provisional;
+    waitFor([&] {
+        counted = import.countLocalOnly(values.manifId, club, received, localOnly);
+        if (counted)
+            counted = import.readCodes(received, provisional);
+        const RegistrationReader next = received();
+        for (std::pair<int, Registration> line{0, {}}; next(line.second); ++line.first) {
+            if (line.second.codatl.isEmpty())
+                codeless << line;
+        }
+    });
+    if (!counted) {
         // Rows that cannot be read cannot be weighed against the service's either.
-        reportWriteFailure(counted);
+        reportWriteFailure(counted, QStringLiteral("le iscrizioni"));
         return false;
     }
     if (localOnly > 0 &&
@@ -223,22 +280,40 @@ bool OnlineFlows::importRegistrations(const RequestValues& values) {
         return false;
     // The codes the service does not know are asked for first, in the order of the lines,
     // so that no question waits while the file is being written.
-    QList<Registration> rows = reply.value.registrations;
-    ProvisionalCodes codes;
-    if (const Status read = import.readCodes(rows, codes); !read) {
-        reportWriteFailure(read);
-        return false;
-    }
-    for (Registration& row : rows) {
-        if (row.codatl.isEmpty())
-            row.codatl = askProvisionalCode(row, codes);
-    }
-    if (const Status s = import.replaceRegistrations(values.manifId, m_state.club, rows); !s) {
-        reportWriteFailure(s);
+    QHash<int, QString> codes;
+    for (const auto& [line, row] : std::as_const(codeless))
+        codes.insert(line, askProvisionalCode(row, provisional));
+    // How far the writing has come goes to the progress line on the window's thread; what is
+    // still on its way there when the step ends goes with `told`.
+    QObject told;
+    const auto tell = [this, &told](int lines) {
+        QMetaObject::invokeMethod(
+            &told,
+            [this, lines] {
+                m_ports.SetStep(4, QStringLiteral("Importo le iscrizioni presenti: %1 righe").arg(lines), InProgress);
+            },
+            Qt::QueuedConnection);
+    };
+    const RegistrationSource coded = [&]() -> RegistrationReader {
+        return [&codes, &tell, next = received(), line = 0](Registration& r) mutable {
+            if (!next(r))
+                return false;
+            if (r.codatl.isEmpty())
+                r.codatl = codes.value(line);
+            if (++line % kToldEvery == 0)
+                tell(line);
+            return true;
+        };
+    };
+    Status written;
+    waitFor([&] { written = import.replaceRegistrations(values.manifId, club, coded); });
+    if (!written) {
+        reportWriteFailure(written, QStringLiteral("le iscrizioni"));
         return true;
     }
+    replaced(QStringLiteral("le iscrizioni"));
     m_state.changeCompetition(
-        [&reply](Competition& c) { c.registrationCount = QString::number(reply.value.lineCount); });
+        [count = reply.value.lineCount()](Competition& c) { c.registrationCount = QString::number(count); });
     return true;
 }
 
@@ -268,7 +343,7 @@ void OnlineFlows::importNote(const RequestValues& values) {
         return;
     const QString note = reply.value;
     if (const Status s = OnlineImport(m_state.databasePath).storeNote(values.manifId, m_state.userId, note); !s) {
-        reportWriteFailure(s);
+        reportWriteFailure(s, QStringLiteral("la nota della manifestazione"));
         return;
     }
     m_state.changeCompetition([&note](Competition& c) {

@@ -4,6 +4,7 @@
 #include "store/Status.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <initializer_list>
 
@@ -38,8 +39,12 @@ private:
     // The code of an athlete the service sent without one, asked until it is a whole number;
     // the code proposed when the user gives none.
     QString askProvisionalCode(const Registration& row, ProvisionalCodes& codes);
-    // A step whose rows could not be written leaves them as they were and says so.
-    void reportWriteFailure(const Status& status);
+    // A step whose rows could not be written leaves them as they were and says so: with `kept`,
+    // the rows of an import step ("le iscrizioni"), also what the steps before it replaced and the
+    // copy made before the import.
+    void reportWriteFailure(const Status& status, const QString& kept = {});
+    // A step of the import wrote its rows.
+    void replaced(const QString& what) { m_replaced << what; }
     void showClub();
     // The lines of the progress window, each unchecked.
     void listSteps(std::initializer_list<QString> captions);
@@ -48,6 +53,9 @@ private:
     ServiceClient& m_client;
     ServiceFeedback& m_feedback;
     ServicePorts& m_ports;
+    // Of the import under way: what its steps replaced, and the copy made before them.
+    QStringList m_replaced;
+    QString m_copy;
 };
 
 } // namespace onda

@@ -8,6 +8,7 @@
 #include "store/SqlText.h"
 #include "store/Transaction.h"
 
+#include <QHash>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -41,9 +42,9 @@ Status openSource(DataSource& source, const QString& path, const QString& record
 }
 
 // The archive knows an athlete by name and club, compared as the database compares text:
-// without regard to case.
+// without regard to case; an accent sent as a letter and a mark is the same letter.
 QString athleteKey(const QString& nome, const QString& soc) {
-    return nome.toCaseFolded() + QChar(0x1F) + soc.toCaseFolded();
+    return (nome + QChar(0x1F) + soc).normalized(QString::NormalizationForm_C).toCaseFolded();
 }
 
 // An empty field leaves the column unset.
@@ -141,7 +142,7 @@ Status OnlineImport::replaceRaces(const QString& manifId, const QList<Race>& rac
 }
 
 Status OnlineImport::replaceRegistrations(const QString& manifId, const QString& club,
-                                          const QList<Registration>& registrations) const {
+                                          const RegistrationSource& registrations) const {
     if (!isCompetitionNumber(manifId))
         return notACompetition(manifId);
     const QString table = registrationTable(manifId);
@@ -166,37 +167,45 @@ Status OnlineImport::replaceRegistrations(const QString& manifId, const QString&
         if (Status s = db.query(QStringLiteral("select nome, soc from natl"), known); !s)
             return s;
         QSet<QString> athletes;
-        for (const QVariantList& row : known.rows)
+        for (const QVariantList& row : std::as_const(known.rows))
             athletes.insert(key(row.value(0).toString(), row.value(1).toString()));
+        known = {};
 
-        QList<QVariantList> rows;
-        QList<QVariantList> newAthletes;
-        rows.reserve(registrations.size());
-        for (const Registration& r : registrations) {
-            rows.append({r.codatl, r.nome, r.soc, r.cat, r.anno, r.sesso, r.spec, r.m, r.s, r.status});
-            // One the archive knows keeps its own code; a new one is added once.
-            if (!athletes.contains(key(r.nome, r.soc))) {
-                athletes.insert(key(r.nome, r.soc));
-                newAthletes.append({r.codatl, r.nome, r.soc, r.anno, r.sesso});
-            }
-        }
-        if (Status s = db.insertRows(table,
-                                     {QStringLiteral("codatl"), QStringLiteral("nome"), QStringLiteral("soc"),
-                                      QStringLiteral("cat"), QStringLiteral("anno"), QStringLiteral("sesso"),
-                                      QStringLiteral("spec"), QStringLiteral("m"), QStringLiteral("s"),
-                                      QStringLiteral("status")},
-                                     rows);
+        Registration r;
+        const RegistrationReader lines = registrations();
+        if (Status s = db.insertRows(
+                table,
+                {QStringLiteral("codatl"), QStringLiteral("nome"), QStringLiteral("soc"), QStringLiteral("cat"),
+                 QStringLiteral("anno"), QStringLiteral("sesso"), QStringLiteral("spec"), QStringLiteral("m"),
+                 QStringLiteral("s"), QStringLiteral("status")},
+                [&](QVariantList& row) {
+                    if (!lines(r))
+                        return false;
+                    row = {r.codatl, r.nome, r.soc, r.cat, r.anno, r.sesso, r.spec, r.m, r.s, r.status};
+                    return true;
+                });
             !s)
             return s;
+        // One the archive knows keeps its own code; a new one is added once.
+        const RegistrationReader again = registrations();
         return db.insertRows(QStringLiteral("natl"),
                              {QStringLiteral("codatl"), QStringLiteral("nome"), QStringLiteral("soc"),
                               QStringLiteral("anno"), QStringLiteral("sesso")},
-                             newAthletes);
+                             [&](QVariantList& row) {
+                                 while (again(r)) {
+                                     if (athletes.contains(key(r.nome, r.soc)))
+                                         continue;
+                                     athletes.insert(key(r.nome, r.soc));
+                                     row = {r.codatl, r.nome, r.soc, r.anno, r.sesso};
+                                     return true;
+                                 }
+                                 return false;
+                             });
     });
 }
 
 Status OnlineImport::countLocalOnly(const QString& manifId, const QString& club,
-                                    const QList<Registration>& registrations, int& count) const {
+                                    const RegistrationSource& registrations, int& count) const {
     count = 0;
     if (!isCompetitionNumber(manifId))
         return notACompetition(manifId);
@@ -209,17 +218,21 @@ Status OnlineImport::countLocalOnly(const QString& manifId, const QString& club,
     const auto key = [](const QString& nome, const QString& spec) {
         return nome.trimmed().toCaseFolded() + QChar(0x1F) + spec.trimmed().toCaseFolded();
     };
-    QSet<QString> held;
-    for (const Registration& r : registrations)
-        held.insert(key(r.nome, r.spec));
     Database::Result local;
     if (Status s = db.query(QStringLiteral("SELECT nome, spec FROM ") + registrationTable(manifId) +
                                 QStringLiteral(" WHERE soc = ?1 AND status = 'p'"),
                             local, {club});
         !s)
         return s;
+    // The local rows are few: they are weighed against the lines as these go by.
+    QHash<QString, int> localOnly;
     for (const QVariantList& row : std::as_const(local.rows))
-        count += held.contains(key(row.value(0).toString(), row.value(1).toString())) ? 0 : 1;
+        ++localOnly[key(row.value(0).toString(), row.value(1).toString())];
+    const RegistrationReader lines = registrations();
+    for (Registration r; !localOnly.isEmpty() && lines(r);)
+        localOnly.remove(key(r.nome, r.spec));
+    for (const int n : std::as_const(localOnly))
+        count += n;
     return {};
 }
 
@@ -237,7 +250,7 @@ void ProvisionalCodes::give(const QString& name, const QString& club, const QStr
     m_taken.insert(code.toLongLong());
 }
 
-Status OnlineImport::readCodes(const QList<Registration>& registrations, ProvisionalCodes& codes) const {
+Status OnlineImport::readCodes(const RegistrationSource& received, ProvisionalCodes& codes) const {
     Database db;
     if (Status s = db.openShared(m_path); !s)
         return s;
@@ -246,7 +259,8 @@ Status OnlineImport::readCodes(const QList<Registration>& registrations, Provisi
         return s;
     for (const QVariantList& row : std::as_const(known.rows))
         codes.give(row.value(1).toString(), row.value(2).toString(), row.value(0).toString());
-    for (const Registration& r : registrations) {
+    const RegistrationReader next = received();
+    for (Registration r; next(r);) {
         if (!r.codatl.isEmpty())
             codes.reserve(r.codatl);
     }

@@ -47,14 +47,19 @@ public:
     // The club's rows of the competition's table (created from the template when missing)
     // become these; athletes the archive does not know by name and club are added to it.
     // Every registration must carry its code by now.
+    // The registrations are read twice, one at a time: none is held.
     Status replaceRegistrations(const QString& manifId, const QString& club,
-                                const QList<Registration>& registrations) const;
+                                const RegistrationSource& registrations) const;
+    Status replaceRegistrations(const QString& manifId, const QString& club,
+                                const QList<Registration>& registrations) const {
+        return replaceRegistrations(manifId, club, registrationsOf(registrations));
+    }
     // The club's rows of the competition made on this computer (status "p") that
     // `registrations` does not hold, by athlete and race: what replaceRegistrations would lose.
-    Status countLocalOnly(const QString& manifId, const QString& club, const QList<Registration>& registrations,
+    Status countLocalOnly(const QString& manifId, const QString& club, const RegistrationSource& registrations,
                           int& count) const;
     // The codes of the archive and of `registrations`, for the athletes sent without one.
-    Status readCodes(const QList<Registration>& registrations, ProvisionalCodes& codes) const;
+    Status readCodes(const RegistrationSource& received, ProvisionalCodes& codes) const;
     // The note is kept with one blank appended; nothing is stored when the competition
     // of this user is not in the list.
     Status storeNote(const QString& manifId, const QString& userId, const QString& note) const;

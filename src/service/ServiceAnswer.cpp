@@ -1,5 +1,9 @@
 #include "service/ServiceAnswer.h"
 
+#include "service/BodyText.h"
+
+#include <algorithm>
+
 namespace onda {
 
 namespace {
@@ -156,19 +160,63 @@ std::optional<RacesAnswer> parseRaces(const QString& answer) {
 }
 
 std::optional<RegistrationsAnswer> parseRegistrations(const QString& answer) {
-    const std::optional<QList<QStringList>> records = recordsOf(answer, PayloadMarker::Iscrizioni);
-    if (!records)
+    const std::optional<RegistrationLines> lines = RegistrationLines::of(answer.toUtf8());
+    if (!lines)
         return std::nullopt;
     RegistrationsAnswer result;
-    result.lineCount = int(records->size());
-    for (const QStringList& f : *records) {
-        if (f.size() < 10)
-            continue;
-        QString seconds = f[8];
-        seconds.replace(QLatin1Char(','), QLatin1Char('.'));
-        result.registrations.append({f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], seconds, f[9]});
-    }
+    result.lineCount = lines->lineCount();
+    const RegistrationReader next = lines->registrations()();
+    for (Registration r; next(r);)
+        result.registrations.append(r);
     return result;
+}
+
+RegistrationSource registrationsOf(const QList<Registration>& list) {
+    return [&list]() -> RegistrationReader {
+        return [&list, at = qsizetype(0)](Registration& next) mutable {
+            if (at == list.size())
+                return false;
+            next = list.at(at++);
+            return true;
+        };
+    };
+}
+
+std::optional<RegistrationLines> RegistrationLines::of(QByteArray answer) {
+    const PayloadFormat f = format(PayloadMarker::Iscrizioni);
+    const qsizetype at = answer.indexOf(QByteArrayView(f.marker.data(), f.marker.size()));
+    if (at < 0)
+        return std::nullopt;
+    RegistrationLines lines;
+    lines.m_start = at + f.marker.size() + f.skipAfterMarker;
+    lines.m_end = std::max(lines.m_start, answer.size() - f.trailing);
+    // A line is a piece followed by the record end: text after the last one is not a line.
+    for (qsizetype end = answer.indexOf("\r\n", lines.m_start); end >= 0 && end + 2 <= lines.m_end;
+         end = answer.indexOf("\r\n", end + 2))
+        ++lines.m_lineCount;
+    lines.m_answer = std::move(answer);
+    return lines;
+}
+
+RegistrationSource RegistrationLines::registrations() const {
+    return [this]() -> RegistrationReader {
+        return [this, from = m_start](Registration& next) mutable {
+            for (;;) {
+                const qsizetype end = m_answer.indexOf("\r\n", from);
+                if (end < 0 || end + 2 > m_end)
+                    return false;
+                const QStringList f =
+                    lineText(QByteArrayView(m_answer.constData() + from, end - from)).split(QLatin1Char('\t'));
+                from = end + 2;
+                if (f.size() < 10)
+                    continue;
+                QString seconds = f[8];
+                seconds.replace(QLatin1Char(','), QLatin1Char('.'));
+                next = {f[0], f[1], f[2], f[3], f[4], f[5], f[6], f[7], seconds, f[9]};
+                return true;
+            }
+        };
+    };
 }
 
 std::optional<QString> parseNote(const QString& answer) {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace onda {
@@ -116,6 +118,29 @@ struct RegistrationsAnswer {
 };
 
 std::optional<RegistrationsAnswer> parseRegistrations(const QString& answer);
+
+// One registration after the other, false after the last.
+using RegistrationReader = std::function<bool(Registration& next)>;
+// Registrations read from the first again by every reader it makes.
+using RegistrationSource = std::function<RegistrationReader()>;
+RegistrationSource registrationsOf(const QList<Registration>& list); // the list outlives them
+
+// The registrations answer kept as its bytes and read one line at a time, each line decoded on
+// its own (see bodyText): a large answer is held neither as text nor as a list.
+class RegistrationLines {
+public:
+    // Nullopt when the answer has no registrations.
+    static std::optional<RegistrationLines> of(QByteArray answer);
+    int lineCount() const { return m_lineCount; } // every line received, complete or not
+    // Its complete lines (ten fields or more), in order; the lines outlive them.
+    RegistrationSource registrations() const;
+
+private:
+    QByteArray m_answer;
+    qsizetype m_start = 0; // the lines lie between these
+    qsizetype m_end = 0;
+    int m_lineCount = 0;
+};
 
 // The competition note; empty when four characters or fewer follow the marker.
 std::optional<QString> parseNote(const QString& answer);

@@ -1,5 +1,7 @@
 #include "service/ServiceClient.h"
 
+#include "core/Operation.h"
+#include "service/BodyText.h"
 #include "service/ServiceFeedback.h"
 
 #include <utility>
@@ -56,8 +58,10 @@ ServiceReply<T> ServiceClient::parsed(ServiceRequest request, const RequestValue
     reply.verdict = text.verdict;
     if (!text.ok())
         return reply;
-    // A valid answer without the part this request reads is not one the service gives.
-    std::optional<T> value = parse(text.value);
+    // A valid answer without the part this request reads is not one the service gives. A large
+    // one is read while the windows are drawn.
+    std::optional<T> value;
+    waitFor([&] { value = parse(text.value); });
     if (!value) {
         m_feedback.showMessage(kConnectionMessage);
         reply.verdict = AnswerVerdict::Invalid;
@@ -96,6 +100,33 @@ ServiceReply<RacesAnswer> ServiceClient::races(const RequestValues& values) {
 
 ServiceReply<RegistrationsAnswer> ServiceClient::registrations(const RequestValues& values) {
     return parsed<RegistrationsAnswer>(ServiceRequest::Registrations, values, &parseRegistrations);
+}
+
+ServiceReply<RegistrationLines> ServiceClient::registrationLines(const RequestValues& values) {
+    const ServiceRequest request = ServiceRequest::Registrations;
+    HttpOptions options = m_options;
+    options.decodeBody = false;
+    m_feedback.setBusy(true);
+    m_feedback.setStatusText(requestStatusText(request, m_baseAddress));
+    QByteArray answer = httpGetResult(serviceAddress(m_baseAddress, requestPath(request, values)), options).bytes;
+    ServiceReply<RegistrationLines> reply;
+    // The markers are plain letters: the bytes are screened, and only an answer that is no
+    // valid one is decoded whole, to be judged as every other.
+    bool plain = false;
+    waitFor([&] { plain = !answer.contains("ERRORE") && answer.contains("RESPONSE="); });
+    if (!plain) {
+        reply.verdict = judged(bodyText(answer), requestShowsRefusal(request), m_feedback).verdict;
+        return reply;
+    }
+    std::optional<RegistrationLines> lines;
+    waitFor([&] { lines = RegistrationLines::of(std::move(answer)); });
+    if (!lines) {
+        m_feedback.showMessage(kConnectionMessage);
+        return reply;
+    }
+    reply.verdict = AnswerVerdict::Valid;
+    reply.value = std::move(*lines);
+    return reply;
 }
 
 ServiceReply<QString> ServiceClient::note(const RequestValues& values) {

@@ -50,6 +50,8 @@ public:
     ServiceReply<CategoriesAnswer> categories(const RequestValues& values);
     ServiceReply<RacesAnswer> races(const RequestValues& values);
     ServiceReply<RegistrationsAnswer> registrations(const RequestValues& values);
+    // The same answer kept as its bytes, for the import to read line by line.
+    ServiceReply<RegistrationLines> registrationLines(const RequestValues& values);
     ServiceReply<QString> note(const RequestValues& values);
     // The status the service gives to the import (empty when unreadable); see importAccepted.
     ServiceReply<QString> importOrder(const RequestValues& values);

@@ -184,6 +184,16 @@ Status Database::query(const QString& statement, Result& out, const QVariantList
 }
 
 Status Database::insertRows(const QString& table, const QStringList& fields, const QList<QVariantList>& rows) {
+    qsizetype at = 0;
+    return insertRows(table, fields, [&](QVariantList& row) {
+        if (at == rows.size())
+            return false;
+        row = rows.at(at++);
+        return true;
+    });
+}
+
+Status Database::insertRows(const QString& table, const QStringList& fields, const RowSource& next) {
     QList<FieldInfo> columns;
     if (Status s = tableFields(table, columns); !s)
         return s;
@@ -207,7 +217,7 @@ Status Database::insertRows(const QString& table, const QStringList& fields, con
         !s)
         return s;
     QVariantList stored;
-    for (const QVariantList& row : rows) {
+    for (QVariantList row; next(row);) {
         stored.clear();
         for (qsizetype i = 0; i < targets.size(); ++i) {
             QVariant value;

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+
 #include <memory>
 
 struct sqlite3;
@@ -56,6 +58,10 @@ public:
     // cannot be). One prepared statement for all: the fast way for many rows; the caller
     // brings the transaction. A refused value stops at that row.
     Status insertRows(const QString& table, const QStringList& fields, const QList<QVariantList>& rows);
+    // The same with the rows handed over one at a time: `next` fills the row and returns true,
+    // or returns false after the last. No more than one row is held.
+    using RowSource = std::function<bool(QVariantList& row)>;
+    Status insertRows(const QString& table, const QStringList& fields, const RowSource& next);
 
     // Columns of a table (names as declared); TableNotFound when it does not exist.
     Status tableFields(const QString& table, QList<FieldInfo>& out);

@@ -17,6 +17,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <limits>
+
 using namespace onda;
 
 namespace {
@@ -125,6 +127,51 @@ private slots:
                  QStringList{QStringLiteral("Il programma non e' in una directory corretta")});
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("ONDA.mdb"))));
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("options.txt"))));
+    }
+
+    // The club's database beside a program whose folder the user may not write: a copy of it in
+    // the user's folder, or nothing at all; never an empty database without a word.
+    void readOnlyProgramFolder() {
+        FixtureDb db;
+        QTemporaryDir user;
+        QVERIFY(db.seedAthletes());
+        const QByteArray before = fileBytes(db.path());
+        for (const bool proceed : {false, true}) {
+            AppHarness harness(db.dir());
+            harness.options().environment->directoryWritable = [&](const QString& d) {
+                return !db.path().startsWith(d);
+            };
+            harness.options().environment->userDataDirectory = user.path();
+            harness.dialogs().queueYesNo(proceed ? Dialogs::Answer::Yes : Dialogs::Answer::No);
+            QCOMPARE(harness.start(), proceed);
+            QCOMPARE(
+                harness.dialogs().takeTexts().value(0),
+                QStringLiteral("Il database %1 non si puo' modificare: la cartella del programma o il file sono in "
+                               "sola lettura.\r\nVuoi continuare con una sua copia in %2/? Se rispondi No il "
+                               "programma si chiude.")
+                    .arg(db.path(), user.path()));
+            QCOMPARE(fileBytes(db.path()), before);
+            QCOMPARE(QFile::exists(user.filePath(QStringLiteral("ONDA.mdb"))), proceed);
+        }
+        QCOMPARE(databaseColumn(user.filePath(QStringLiteral("ONDA.mdb")), QStringLiteral("select count(*) from natl")),
+                 QVariantList{4});
+    }
+
+    // A second start on the same database shows one message and no window; the lock of a program
+    // that was killed is taken over.
+    void oneProgramPerDatabase() {
+        QVERIFY(start());
+        AppHarness second(app().programDirectory());
+        QVERIFY(!second.start() && !second.main());
+        QCOMPARE(second.dialogs().takeTexts(),
+                 QStringList{QStringLiteral("ONDA_link e' gia' aperto su questo database.")});
+        AppHarness after;
+        QList<QByteArray> lock = fileBytes(app().state().databasePath + QStringLiteral(".lock")).split('\n');
+        lock[0] = QByteArray::number(std::numeric_limits<int>::max()); // no such process
+        QVERIFY(writeFileBytes(after.file(QStringLiteral("ONDA.mdb.lock")), lock.join('\n')));
+        QVERIFY(after.start());
+        QCOMPARE(fileBytes(after.file(QStringLiteral("ONDA.mdb.lock"))).split('\n').value(0),
+                 QByteArray::number(QCoreApplication::applicationPid()));
     }
 
     void commandsAndCaptions() {

@@ -17,6 +17,10 @@
 #include "lenex/SwimCodes.h"
 #include "store/DataSource.h"
 
+#include <quazip.h>
+#include <quazipfile.h>
+
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -26,6 +30,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <memory>
 
@@ -123,6 +128,25 @@ QByteArray python(const QStringList& arguments, QByteArray* errors = nullptr) {
 
 QString sample(const char* name) {
     return QStringLiteral(ONDA_LENEX_SAMPLES "/") + QLatin1String(name);
+}
+
+// A ZIP holding a.lef made of `head`, `times` times `filler`, and `tail`; a `claim` is the size
+// both of its headers give instead of the true one.
+QByteArray zipped(const QByteArray& head, const QByteArray& filler, int times, const QByteArray& tail,
+                  quint32 claim = 0) {
+    QBuffer buffer;
+    buffer.open(QIODevice::ReadWrite);
+    {
+        QuaZip zip(&buffer);
+        QuaZipFile member(&zip);
+        zip.open(QuaZip::mdCreate);
+        member.open(QIODevice::WriteOnly, QuaZipNewInfo(u"a.lef"_s));
+        member.write(head + filler.repeated(times) + tail);
+    }
+    QByteArray bytes = buffer.data();
+    for (const qsizetype at : {qsizetype(22), bytes.indexOf("PK\x01\x02") + 24})
+        qToLittleEndian(claim ? claim : qFromLittleEndian<quint32>(bytes.data() + at), bytes.data() + at);
+    return bytes;
 }
 
 } // namespace
@@ -525,6 +549,51 @@ private slots:
         const ReadOutcome read = readFile(m_db->filePath(u"bad.lxf"_s), d);
         QVERIFY(!read.ok && d.meets.isEmpty());
         QCOMPARE(read.message, message.arg(m_db->filePath(u"bad.lxf"_s)));
+    }
+
+    // What no real file holds is refused at once and in little memory, however small its ZIP.
+    void hostileFiles_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("line"); // where the file is damaged; 0: read
+        const QByteArray meet = "<LENEX version=\"3.0\"><MEETS><MEET name=\"", end = "\"/></MEETS></LENEX>";
+        const QByteArray mb(1 << 20, 'A');
+        QTest::newRow("99 MB attribute") << zipped(meet, mb, 99, end) << 1;
+        QTest::newRow("1 MB attributes") << meet + "M\"><CLUBS><CLUB><ATHLETES>\n" +
+                                                ("<ATHLETE lastname=\"" + mb + "\"/>\n").repeated(20)
+                                         << 2;
+        QTest::newRow("10 MB of empty athletes") << zipped(meet + "M\"><CLUBS><CLUB><ATHLETES>\n", "<ATHLETE/>",
+                                                           1000000, "</ATHLETES></CLUB></CLUBS></MEET></MEETS></LENEX>")
+                                                 << 2;
+        QTest::newRow("1 MB of text") << zipped(meet + "M\">\n\n", mb, 1, "</MEET></MEETS></LENEX>") << 3;
+        QTest::newRow("1 MB comment of tags") << zipped("<LENEX>\n<!--", "<a b='>'>", 1 << 17, "-->") << 2;
+        QTest::newRow("member claiming 4 GB") << zipped(meet + "M" + end, {}, 0, {}, 0xFFFFFFF0) << 0;
+        QTest::newRow("member claiming 40 bytes of 2 MB") << zipped(meet + "M\"><!--", mb, 2, "-->" + end, 40) << 1;
+    }
+    void hostileFiles() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, line);
+        const QString path = m_db->filePath(u"ostile.lxf"_s);
+        writeFile(u"ostile.lxf"_s, bytes);
+        Document d;
+        ReadOutcome read;
+        const double grown = peakGrowthMb([&] { read = readFile(path, d); });
+        QCOMPARE(read.message,
+                 line ? u"Il file LENEX %1 e' danneggiato alla riga %2: non e' stato letto."_s.arg(path).arg(line)
+                      : QString());
+        QCOMPARE(d.meets.size(), line ? 0 : 1);
+        QVERIFY2(grown < 16, qPrintable(QString::number(grown)));
+    }
+
+    // Names from a file reach the message cut to a readable length, and a long list stays short.
+    void namesCutInMessages() {
+        Document many = results(6534);
+        many.meets[0].clubs[0].athletes.last().lastName = QString(100, u'X');
+        for (int i = 0; i < 40; ++i)
+            many.meets[0].clubs[0].athletes << swimmer("", "NUOVO", QByteArray::number(i).constData(), 2001, {});
+        QCOMPARE(writeArchive(many, m_db->filePath(u"r.lxf"_s)), QString());
+        const QString listed = readResults({m_db->filePath(u"r.lxf"_s)}).value(1);
+        QVERIFY2(listed.contains(u", "_s + QString(60, u'X') + u"..., NUOVO 0 (2001),"_s), qPrintable(listed));
+        QVERIFY2(listed.endsWith(u"NUOVO 27 (2001) e altri 12."_s), qPrintable(listed));
     }
 
     void refusedWithoutChange() {

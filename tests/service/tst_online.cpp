@@ -10,11 +10,22 @@
 #include "service/OnlineSession.h"
 #include "store/DataSource.h"
 
+#include <QCheckBox>
 #include <QFileInfo>
 #include <QMdiSubWindow>
 #include <QTableWidget>
 
 using namespace onda;
+
+// Counts the times a widget is drawn.
+class PaintCount : public QObject {
+public:
+    int count = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
 
 class TestOnline : public WindowTest {
     Q_OBJECT
@@ -73,6 +84,27 @@ private slots:
         QCOMPARE(m_db->column(QStringLiteral("select societa || '/' || userid from config")),
                  club.isEmpty() ? QVariantList() : QVariantList{club + QStringLiteral("/demo club")});
         QVERIFY(!m_session->loginWindow()->isVisible());
+    }
+
+    // While a large answer is read and written the window is drawn, and its progress line counts the lines.
+    void progressDrawnWhileALargeAnswerIsRead() {
+        SimService sim;
+        QVERIFY(sim.answerWith(QStringLiteral("registrations"), registrationsAnswer(200000)));
+        QVERIFY(startOn(sim));
+        QStringList shown;
+        PaintCount paints;
+        actWhileWaiting([&] {
+            auto* line = app().main()->findChild<QCheckBox*>(QStringLiteral("check1_4"));
+            if (line && line->text() != shown.value(shown.size() - 1)) {
+                shown << line->text();
+                line->installEventFilter(&paints);
+            }
+        });
+        answerLogin();
+        QVERIFY(m_session->flows().importCompetition(QStringLiteral("570")));
+        QCOMPARE(dialogs().takeTexts(), QStringList{QStringLiteral("Importazione terminata")});
+        QVERIFY2(shown.filter(QStringLiteral(" righe")).size() >= 3, qPrintable(shown.join(u'|')));
+        QVERIFY2(paints.count >= 3, qPrintable(QString::number(paints.count)));
     }
 
     // On-line from the workspace: the list, the mode window, the import, then the registrations.

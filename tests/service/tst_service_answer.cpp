@@ -121,6 +121,8 @@ private slots:
         QCOMPARE(onda::bodyText("Nicol\xc3\xb2"), u"Nicolò"_s);
         QCOMPARE(onda::bodyText("Nicol\xf2 \x80"), u"Nicolò €"_s); // not UTF-8: Windows-1252
         QCOMPARE(onda::bodyText(QByteArray("a\0b", 3)), QStringView(u"a\0b", 3).toString());
+        QCOMPARE(onda::bodyText("\xef\xbb\xbfNICOL\xc3\x92\r\nPER\xd2\r\n\xc3\x92"),
+                 u"NICOLÒ\r\nPERÒ\r\nÒ"_s); // line by line
     }
 };
 

@@ -4,7 +4,9 @@
 #include "store/Schema.h"
 #include "store/Store.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTest>
 
 using onda::Database;
 using onda::Status;
@@ -182,6 +184,25 @@ QByteArray fileBytes(const QString& path) {
 bool writeFileBytes(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+double peakGrowthMb(const std::function<void()>& work) {
+    const auto mb = [](const QByteArray& field) {
+        const QByteArray status = fileBytes(u"/proc/self/status"_s);
+        return status.mid(status.indexOf(field) + field.size(), 20).simplified().split(' ').value(0).toDouble() / 1024;
+    };
+    QFile clear(u"/proc/self/clear_refs"_s); // the peak starts again from the present size
+    (void)(clear.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && clear.write("5"));
+    const double idle = mb("VmRSS:");
+    QElapsedTimer clock;
+    clock.start();
+    work();
+    qInfo("%lld ms, peak +%.1f MB", qint64(clock.elapsed()), mb("VmHWM:") - idle);
+#if defined(__SANITIZE_ADDRESS__)
+    return 0; // the sanitizer's allocator holds what is freed and more: its peak says nothing of ours
+#else
+    return mb("VmHWM:") - idle;
+#endif
 }
 
 QVariantList databaseColumn(const QString& databasePath, const QString& sql) {

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -73,5 +74,8 @@ private:
 QByteArray fileBytes(const QString& path);
 // Replaces a file's content; false when it cannot be written.
 bool writeFileBytes(const QString& path, const QByteArray& bytes);
+// The growth of this process's peak resident memory, in MB, while `work` runs (Linux's VmHWM,
+// restarted from the present size first), told with the time it took.
+double peakGrowthMb(const std::function<void()>& work);
 // First column of every row of a query on any database file; {"!"} when the query fails.
 QVariantList databaseColumn(const QString& databasePath, const QString& sql);

@@ -3,6 +3,7 @@
 #include "service/HttpClient.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -50,6 +51,20 @@ QByteArray SimService::control(const QString& command) const {
     onda::HttpOptions options;
     options.timeout = std::chrono::seconds(10);
     return onda::httpGetResult(m_baseAddress + QStringLiteral("__sim/") + command, options).body.toUtf8();
+}
+
+bool SimService::answerWith(const QString& kind, const QByteArray& bytes) const {
+    QFile file(m_data.filePath(kind + QStringLiteral(".answer")));
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() &&
+           control(QStringLiteral("set?request=%1&mode=file&text=%2").arg(kind, file.fileName())).contains("true");
+}
+
+QByteArray registrationsAnswer(int lines) {
+    QByteArray answer = "RESPONSE=OK**ISCRIZIONI=\r\n";
+    for (int i = 0; i < lines; ++i)
+        answer += QByteArray::number(100000 + i / 10) + "\tATLETA NUMERO " + QByteArray::number(i / 10) +
+                  "\tDEMO\tRAGAZZI\t2010\tM\t" + QByteArray::number(i % 10) + "00 SL\t1\t02,50\tA\r\n";
+    return answer + "**";
 }
 
 int SimService::heldRegistrations(int competition, const QString& club) const {

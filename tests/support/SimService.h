@@ -1,11 +1,15 @@
 #pragma once
 
+#include <QByteArray>
 #include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 
 // The stand-in service, started for one test on free ports of a loopback address and
 // stopped with it.
+// A registrations answer of `lines` lines, ten for each athlete, all with their codes.
+QByteArray registrationsAnswer(int lines);
+
 class SimService {
 public:
     // host: a loopback address; ports 0 take free ones (the upload needs 21 and 80).
@@ -17,6 +21,8 @@ public:
     const QString& ftpAddress() const { return m_ftpAddress; }
     // A control request ("set?request=list&mode=error"); the JSON answer.
     QByteArray control(const QString& command) const;
+    // Requests of `kind` answered with these bytes as they are.
+    bool answerWith(const QString& kind, const QByteArray& bytes) const;
     // The service's tables as JSON.
     QByteArray state() const { return control(QStringLiteral("state")); }
     // How many registrations of `club` the service holds for `competition`.

@@ -19,7 +19,7 @@ from simstore import ImportFailed, Refused, Store
 SERVICE_KINDS = ("list", "competition", "categories", "races", "registrations", "note", "import")
 PAGE_KINDS = ("home", "program", "public", "check")
 KIND_ALIASES = {"login": "list"}
-MODES = ("normal", "error", "noresponse", "status", "body", "empty", "http500", "truncate", "drop", "hang")
+MODES = ("normal", "error", "noresponse", "status", "body", "file", "empty", "http500", "truncate", "drop", "hang")
 FTP_MODES = ("normal", "refuse-login", "refuse-write", "slow")
 
 SERVICE_PAGES = {
@@ -422,6 +422,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             "error": lambda: error_answer(fault.text or "Errore simulato"),
             "status": lambda: "RESPONSE=" + (fault.text or "KO") + "**",
             "body": lambda: fault.text,
+            "file": lambda: open(fault.text, "rb").read(),  # its bytes as they are
             "empty": lambda: "",
         }
         if fault.mode in answers:
@@ -445,6 +446,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def send(self, status, body, truncate=False, json_body=False):
         if json_body:
             data, content_type = body.encode("utf-8"), "application/json; charset=utf-8"
+        elif isinstance(body, bytes):
+            data, content_type = body, "text/plain"
         else:
             data = body.encode(self.sim.encoding, errors="replace")
             content_type = "text/html" if body.lstrip().startswith("<!DOCTYPE") else "text/plain"
