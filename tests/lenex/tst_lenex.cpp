@@ -709,6 +709,9 @@ private slots:
         QCOMPARE(rows(u"select count(distinct eventid) from LenexRace where manifID=900000"_s).value(0).toInt(),
                  entryEvents);
 
+        qInfo("%d events, %s categories, %s races", int(expected.size()),
+              qPrintable(rows(u"select count(*) from categorie where manifID=900000"_s).value(0)),
+              qPrintable(rows(u"select count(*) from programmi where ManifID=900000"_s).value(0)));
         registerEveryEvent(u"900000"_s);
         const QString path = m_db->filePath(u"entries.lxf"_s);
         m_dialogs.queueSaveFileName(path);
@@ -752,6 +755,7 @@ private slots:
             const QString stroke = s.stroke == "UNKNOWN"_L1 ? u"UNKNOWN:"_s + f.at(1) : s.stroke;
             stored << u"%1|%2|%3|%4|%5|%6"_s.arg(f.at(0)).arg(s.distance).arg(stroke, s.technique, f.at(2), f.at(3));
         }
+        qInfo("%d best times of club %s", int(stored.size()), qPrintable(club));
         expected.sort();
         stored.sort();
         QCOMPARE(stored, expected);
