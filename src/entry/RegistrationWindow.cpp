@@ -169,6 +169,10 @@ void RegistrationWindow::buildControls() {
     timeLine->addWidget(m_useBestTime);
     raceLayout->addLayout(timeLine);
     raceLayout->addWidget(m_bestTime);
+    m_standard = new QLabel(races);
+    m_standard->setObjectName(QStringLiteral("TempoLimite"));
+    m_standard->setWordWrap(true);
+    raceLayout->addWidget(m_standard);
     raceLayout->addWidget(registerHint);
     raceLayout->addWidget(m_register);
     auto* noteLine = new QHBoxLayout;
@@ -245,6 +249,10 @@ void RegistrationWindow::buildControls() {
         m_time->setText(m_bestTimeValue);
         m_time->setFocus();
     });
+    connect(m_time, &QLineEdit::textChanged, this, [this] {
+        if (!m_filling)
+            showStandard();
+    });
     connect(m_races, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!m_filling && row >= 0)
             chooseRace(row);
@@ -292,6 +300,13 @@ void RegistrationWindow::showBestTime() {
     m_bestTime->setText(best.text);
     m_bestTime->setAccessibleName(best.text.isEmpty() ? QStringLiteral("Miglior tempo: nessuno") : best.text);
     m_useBestTime->setEnabled(!best.time.isEmpty());
+    showStandard();
+}
+
+void RegistrationWindow::showStandard() {
+    const QString line = m_flow->standardLine(form());
+    m_standard->setText(line);
+    m_standard->setAccessibleName(line.isEmpty() ? QStringLiteral("Tempo limite: nessuno") : line);
 }
 
 QSize RegistrationWindow::preferredSize() const {
