@@ -16,10 +16,11 @@ struct Loaded {
     lenex::EntryRules rules;
 };
 
-// The rules of the entry's race; false when there are none to check (no invitation, no file).
-bool load(const InvitationEntry& entry, Loaded& into) {
+// The rules of the entry's race, or of every race to count limits; false when there are none to
+// check (no invitation, no file).
+bool load(const InvitationEntry& entry, Loaded& into, bool everyRace = false) {
     return !entry.race.isEmpty() && into.db.openShared(entry.databasePath) &&
-           lenex::EntryRules::load(into.db, entry.competition, into.rules, entry.race) &&
+           lenex::EntryRules::load(into.db, entry.competition, into.rules, everyRace ? QString() : entry.race) &&
            into.rules.fromInvitation();
 }
 
@@ -39,7 +40,7 @@ QString standardLine(const InvitationEntry& entry) {
 
 bool invitationAllows(Dialogs& dialogs, const InvitationEntry& entry) {
     Loaded loaded;
-    if (!load(entry, loaded))
+    if (!load(entry, loaded, true))
         return true;
     Database::Result rows;
     // Without the club's entries no limit can be counted: the organiser's check stays.
