@@ -8,9 +8,11 @@
 #include "lenex/EntryChecks.h"
 #include "lenex/LenexData.h"
 #include "lenex/LenexReader.h"
+#include "reports/CheckReport.h"
 
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <memory>
@@ -258,8 +260,27 @@ private slots:
         // A meet without fees bills nothing.
         const QString free = importText(invitation({}, false));
         registrations(free, {{2, u"VERDI ANNA"_s, 2000, u"OPEN"_s, u"ABC"_s, u"F"_s, u"50 DO"_s, 0, 31}});
-        QVERIFY(checkEntries(m_db->path(), free, u"ABC"_s, check));
-        QVERIFY(check.bill.isEmpty() && check.total == 0 && check.entries.size() == 1);
+        EntriesCheck none;
+        QVERIFY(checkEntries(m_db->path(), free, u"ABC"_s, none));
+        QVERIFY(none.bill.isEmpty() && none.total == 0 && none.entries.size() == 1);
+
+        // The report's spreadsheet, read back by LibreOffice: a row per entry, the bill, the total.
+        const QString path = m_db->filePath(u"verifica.xls"_s);
+        QVERIFY(writeReportFile(path, buildCheckReport(ReportForm::Spreadsheet, check, {u"ABC"_s, number, {}, {}})));
+        if (QStandardPaths::findExecutable(u"soffice"_s).isEmpty())
+            QSKIP("LibreOffice is not installed");
+        QCOMPARE(QProcess::execute(u"soffice"_s, {u"-env:UserInstallation=file://"_s + m_db->filePath(u"profile"_s),
+                                                  u"--headless"_s, u"--infilter=Text - txt - csv (StarCalc):9,34,76"_s,
+                                                  u"--convert-to"_s, u"csv:Text - txt - csv (StarCalc):59,34,76"_s,
+                                                  u"--outdir"_s, m_db->dir(), path}),
+                 0);
+        QFile csv(m_db->filePath(u"verifica.csv"_s));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QStringList table = QString::fromUtf8(csv.readAll()).split('\n');
+        QCOMPARE(table.filter(u"ROSSI MARIO;1;2010;"_s).size(), 2);
+        for (const QString& row : {u"01:12.00;Tempo limite 01:10.00 (vasca 50 m): non raggiunto;tempo limite"_s,
+                                   u"Multe per tempo limite non raggiunto;1;3,00;3,00;"_s, u"Totale;;;105,00 EUR;"_s})
+            QVERIFY2(table.filter(row).size() == 1, qPrintable(row));
     }
 
     // The real invitation: the standards of an athlete of 20 in its first events, as an
