@@ -307,6 +307,11 @@ QString RegistrationFlow::standardLine(const RegistrationForm& form) const {
     return onda::standardLine(invitationEntry(form));
 }
 
+QString RegistrationFlow::deadlineLine() const {
+    return lenex::deadlineLine(lenex::entryDeadline(m_state.databasePath, m_book.competition()),
+                               QDateTime::currentDateTime());
+}
+
 RegistrationView RegistrationFlow::chooseRace(const RegistrationForm& form, const QString& line) {
     Pass pass{form, {}};
     chooseRace(pass, line);

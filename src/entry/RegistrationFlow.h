@@ -108,6 +108,8 @@ public:
     // The invitation's standard for the athlete, race and time of the form, and the verdict
     // ("Tempo limite 01:10.00 (vasca 50 m): raggiunto"); empty when none applies.
     QString standardLine(const RegistrationForm& form) const;
+    // The invitation's deadline for entries, "... (scaduto)" once passed; empty when none.
+    QString deadlineLine() const;
 
 private:
     struct Pass;

@@ -173,6 +173,9 @@ void RegistrationWindow::buildControls() {
     m_standard->setObjectName(QStringLiteral("TempoLimite"));
     m_standard->setWordWrap(true);
     raceLayout->addWidget(m_standard);
+    m_deadline = new QLabel(races);
+    m_deadline->setObjectName(QStringLiteral("TermineIscrizioni"));
+    raceLayout->addWidget(m_deadline);
     raceLayout->addWidget(registerHint);
     raceLayout->addWidget(m_register);
     auto* noteLine = new QHBoxLayout;
@@ -307,6 +310,9 @@ void RegistrationWindow::showStandard() {
     const QString line = m_flow->standardLine(form());
     m_standard->setText(line);
     m_standard->setAccessibleName(line.isEmpty() ? QStringLiteral("Tempo limite: nessuno") : line);
+    const QString deadline = m_flow->deadlineLine();
+    m_deadline->setText(deadline);
+    m_deadline->setAccessibleName(deadline.isEmpty() ? QStringLiteral("Termine per le iscrizioni: nessuno") : deadline);
 }
 
 QSize RegistrationWindow::preferredSize() const {

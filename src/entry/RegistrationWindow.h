@@ -107,6 +107,7 @@ private:
     QLabel* m_bestTime = nullptr;
     QString m_bestTimeValue; // what "Usa miglior tempo" types
     QLabel* m_standard = nullptr; // the invitation's standard and the verdict on the time
+    QLabel* m_deadline = nullptr;
     QLabel* m_status = nullptr;
     QCheckBox* m_notePresent = nullptr;
     QTableView* m_grid = nullptr; // DBGrid1

@@ -463,12 +463,57 @@ QList<GivenTime> recordedTimes(Database& db, const QString& code, const QString&
     return out;
 }
 
+QString recordedKey(const QString& code, const QString& race) {
+    return code + QLatin1Char('|') + raceOfStyle(styleOfRace(race)).toUpper();
+}
+
+QHash<QString, QList<GivenTime>> clubRecordedTimes(Database& db, const QString& number, const QString& club) {
+    Database::Result rows;
+    QHash<QString, QList<GivenTime>> out;
+    if (!db.query(QStringLiteral("select Codatl, Gara, Tempo, Corso, Data from Tempi where Codatl in (select codatl "
+                                 "from [") +
+                      registrationTable(number) + QStringLiteral("] where soc=?)"),
+                  rows, {club}))
+        return out; // without best times every entry time counts in the event's pool
+    for (const QVariantList& r : rows.rows)
+        out[recordedKey(r.value(0).toString(), r.value(1).toString())]
+            << GivenTime{r.value(2).toInt(), r.value(3).toString(), r.value(4).toDate()};
+    return out;
+}
+
 GivenTime givenTime(int time, const QList<GivenTime>& recorded) {
     for (const GivenTime& r : recorded) {
         if (time > 0 && r.time == time)
             return r;
     }
     return {time, {}, {}};
+}
+
+QDateTime entryDeadline(const QString& databasePath, const QString& number) {
+    Database db;
+    Database::Result rows;
+    if (!db.openShared(databasePath) ||
+        !db.query(QStringLiteral("select deadline, deadlinetime from LenexMeet where manifID=?"), rows,
+                  {number.toLongLong()}) ||
+        rows.rows.isEmpty())
+        return {}; // no invitation kept: no deadline to keep
+    EntryRules rules;
+    rules.m_deadline = rows.rows.first().value(0).toDate();
+    rules.m_deadlineTime = rows.rows.first().value(1).toString();
+    return rules.deadline();
+}
+
+QString deadlineLine(const QDateTime& deadline, const QDateTime& now) {
+    if (!deadline.isValid())
+        return {};
+    return QStringLiteral("Termine per le iscrizioni: ") + day(deadline.date()) + QStringLiteral(" alle ") +
+           deadline.toString(QStringLiteral("HH:mm")) + (now > deadline ? QStringLiteral(" (scaduto)") : QString());
+}
+
+QString lateSaveQuestion(const QDateTime& deadline) {
+    return QStringLiteral("Il termine per le iscrizioni e' scaduto il ") + day(deadline.date()) +
+           QStringLiteral(" alle ") + deadline.toString(QStringLiteral("HH:mm")) +
+           QStringLiteral(": vuoi salvare lo stesso?");
 }
 
 QString money(int cents, const QString& currency) {
@@ -486,7 +531,7 @@ Status checkEntries(const QString& databasePath, const QString& number, const QS
         return s;
     out.invitation = rules.fromInvitation();
     out.deadline = rules.deadline();
-    Database::Result rows, made, times, limit;
+    Database::Result rows, made, limit;
     const QString table = registrationTable(number);
     if (Status s = db.query(QStringLiteral("select r.codatl, r.nome, coalesce(nullif(n.anno, 0), r.anno), r.cat, "
                                            "r.sesso, r.spec, r.m, r.s from [") +
@@ -505,20 +550,11 @@ Status checkEntries(const QString& databasePath, const QString& number, const QS
         !s)
         return s;
     const int athleteLimit = limit.rows.value(0).value(0).toInt();
-    if (Status s = db.query(QStringLiteral("select t.Codatl, t.Gara, t.Tempo, t.Corso, t.Data from Tempi t where "
-                                           "t.Codatl in (select codatl from [") +
-                                table + QStringLiteral("] where soc=?)"),
-                            times, {club});
-        !s)
-        return s;
     QHash<QString, QDateTime> madeAt;
     for (const QVariantList& r : made.rows)
         madeAt.insert(r.value(0).toString() + QLatin1Char('|') + r.value(1).toString().toUpper(),
                       QDateTime::fromString(r.value(2).toString(), Qt::ISODate));
-    QHash<QString, QList<GivenTime>> recorded;
-    for (const QVariantList& r : times.rows)
-        recorded[r.value(0).toString() + QLatin1Char('|') + r.value(1).toString().toUpper()]
-            << GivenTime{r.value(2).toInt(), r.value(3).toString(), r.value(4).toDate()};
+    const QHash<QString, QList<GivenTime>> recorded = clubRecordedTimes(db, number, club);
 
     QList<EntryRules::Held> held;
     QHash<QString, int> perAthlete;
@@ -557,7 +593,7 @@ Status checkEntries(const QString& databasePath, const QString& number, const QS
         if (e) {
             const StandardCheck check = rules.standard(
                 c.race, c.category, c.sex, c.year,
-                givenTime(c.time, recorded.value(c.code + QLatin1Char('|') + raceOfStyle(styleOfRace(c.race)).toUpper())));
+                givenTime(c.time, recorded.value(recordedKey(c.code, c.race))));
             c.standard = check.line;
             c.problems << check.problems;
             if (check.fine > 0)

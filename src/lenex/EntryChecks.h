@@ -71,6 +71,7 @@ public:
 
 private:
     friend Status checkEntries(const QString&, const QString&, const QString&, struct EntriesCheck&);
+    friend QDateTime entryDeadline(const QString&, const QString&);
     struct Event {
         QString id;
         int number = 0;
@@ -123,6 +124,9 @@ private:
 
 // The best times of an athlete in a race in every pool, for GivenTime.
 QList<GivenTime> recordedTimes(Database& db, const QString& code, const QString& race);
+// The best times of the athletes entered by `club` in competition `number`, by code|RACE.
+QHash<QString, QList<GivenTime>> clubRecordedTimes(Database& db, const QString& number, const QString& club);
+QString recordedKey(const QString& code, const QString& race);
 // The given time of an entry time: the recorded time it equals, else a time of the event's pool.
 GivenTime givenTime(int time, const QList<GivenTime>& recorded);
 
@@ -158,6 +162,13 @@ struct EntriesCheck {
 
 // Every entry of `club` in competition `number` checked against the invitation, and the bill.
 Status checkEntries(const QString& databasePath, const QString& number, const QString& club, EntriesCheck& out);
+
+// The moment entries to competition `number` close; invalid when its invitation gives none.
+QDateTime entryDeadline(const QString& databasePath, const QString& number);
+// "Termine per le iscrizioni: 30/04/2024 alle 18:00", with " (scaduto)" once it passed at `now`.
+QString deadlineLine(const QDateTime& deadline, const QDateTime& now);
+// The question before saving entries after the deadline.
+QString lateSaveQuestion(const QDateTime& deadline);
 
 // Cents as "175,00"; with the currency after it when there is one.
 QString money(int cents, const QString& currency = {});

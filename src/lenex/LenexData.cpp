@@ -366,6 +366,7 @@ Status entriesDocument(const QString& databasePath, const QString& number, const
         !s)
         return s;
 
+    const QHash<QString, QList<GivenTime>> recorded = clubRecordedTimes(db, number, club.code);
     Club ours;
     ours.name = club.name.trimmed().isEmpty() ? club.code : club.name.trimmed();
     ours.code = club.code;
@@ -378,7 +379,7 @@ Status entriesDocument(const QString& databasePath, const QString& number, const
         const QString sex = archiveSex(row.value(3).toString());
         const QString race = row.value(4).toString();
         const bool relay = row.value(7).toInt() != 0;
-        Entry entry{{}, hundredthsOf(row.value(5).toDouble(), row.value(6).toDouble()), {}};
+        Entry entry{{}, hundredthsOf(row.value(5).toDouble(), row.value(6).toDouble()), {}, {}};
         const Event* event = nullptr;
         if (invitation) {
             entry.eventId = row.value(11).toString();
@@ -405,6 +406,13 @@ Status entriesDocument(const QString& databasePath, const QString& number, const
             }
             event = &own;
         }
+        // The pool of the time: the best time's it equals, else the event's.
+        QString eventCourse = meet.course;
+        if (invitation)
+            meet.event(entry.eventId, &eventCourse);
+        entry.course = givenTime(entry.time, recorded.value(recordedKey(code, race))).course;
+        if (entry.course.isEmpty())
+            entry.course = eventCourse;
         if (relay) {
             if (!relayAt.contains(code)) {
                 relayAt.insert(code, ours.relays.size());

@@ -76,6 +76,7 @@ struct Entry {
     QString eventId;
     int time = -1;
     QString ageGroupId;
+    QString course; // the pool the entry time was swum in; empty: not said
 };
 
 struct Result {

@@ -180,7 +180,7 @@ public:
     // The ENTRIES collection, when the reader stands on it.
     bool entries(QList<Entry>& out) {
         return collection("ENTRIES", "ENTRY", [&] {
-            out << Entry{attr("eventid"), time("entrytime"), attr("agegroupid")};
+            out << Entry{attr("eventid"), time("entrytime"), attr("agegroupid"), attr("entrycourse")};
             return false;
         });
     }

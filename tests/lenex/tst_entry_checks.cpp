@@ -4,15 +4,20 @@
 #include "FixtureDb.h"
 #include "ScriptedDialogs.h"
 
+#include "core/AppState.h"
+#include "core/Settings.h"
 #include "entry/InvitationChecks.h"
 #include "lenex/EntryChecks.h"
 #include "lenex/LenexData.h"
+#include "lenex/LenexFlows.h"
 #include "lenex/LenexReader.h"
 #include "reports/CheckReport.h"
 
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -76,6 +81,7 @@ QString invitation(const QString& qualify, bool fees = true) {
 
 class TestEntryChecks : public QObject {
     Q_OBJECT
+    QTemporaryDir m_settings;
     std::unique_ptr<FixtureDb> m_db;
     ScriptedDialogs m_dialogs;
 
@@ -106,6 +112,7 @@ class TestEntryChecks : public QObject {
     }
 
 private slots:
+    void initTestCase() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_settings.path()); }
     void init() {
         m_db = std::make_unique<FixtureDb>();
         QVERIFY(m_db->isValid());
@@ -281,6 +288,46 @@ private slots:
         for (const QString& row : {u"01:12.00;Tempo limite 01:10.00 (vasca 50 m): non raggiunto;tempo limite"_s,
                                    u"Multe per tempo limite non raggiunto;1;3,00;3,00;"_s, u"Totale;;;105,00 EUR;"_s})
             QVERIFY2(table.filter(row).size() == 1, qPrintable(row));
+    }
+
+    // After the deadline saving the entries asks first, No preselected; each entry says the pool of
+    // its time: the best time's it equals, else the event's.
+    void deadlineAndPools() {
+        const QString number = importText(invitation({}));
+        const QDateTime deadline = entryDeadline(m_db->path(), number);
+        QCOMPARE(deadlineLine(deadline, QDateTime(QDate(2026, 5, 1), QTime(17, 59))),
+                 u"Termine per le iscrizioni: 01/05/2026 alle 18:00"_s);
+        QCOMPARE(deadlineLine(deadline, QDateTime(QDate(2026, 5, 1), QTime(18, 1))),
+                 u"Termine per le iscrizioni: 01/05/2026 alle 18:00 (scaduto)"_s);
+        QVERIFY(m_db->insertRows(u"natl"_s, {u"codatl"_s, u"nome"_s, u"anno"_s, u"soc"_s, u"sesso"_s},
+                                 {{1, u"ROSSI MARIO"_s, 2010, u"ABC"_s, u"M"_s}, {2, u"VERDI ANNA"_s, 2000, u"ABC"_s, u"F"_s}}));
+        QVERIFY(m_db->insertRows(u"Tempi"_s, {u"Codatl"_s, u"Gara"_s, u"Corso"_s, u"Tempo"_s},
+                                 {{1, u"100 SL"_s, u"SCM"_s, 6800}}));
+        registrations(number, {{1, u"ROSSI MARIO"_s, 2010, u"JUNIOR"_s, u"ABC"_s, u"M"_s, u"100 SL"_s, 1, 8},
+                               {2, u"VERDI ANNA"_s, 2000, u"OPEN"_s, u"ABC"_s, u"F"_s, u"50 DO"_s, 0, 31}});
+        AppState state(m_dialogs);
+        state.databasePath = m_db->path();
+        state.club = u"ABC"_s;
+        setLenexClub(u"ABC"_s, u"Nuoto ABC"_s, u"ITA"_s);
+        Competition c;
+        c.number = number;
+        state.setCompetition(c);
+        const QString question = u"Il termine per le iscrizioni e' scaduto il 01/05/2026 alle 18:00: vuoi salvare lo "
+                                 "stesso?"_s;
+        m_dialogs.queueYesNo(Dialogs::Answer::No);
+        SaveEntriesAsLenex(state);
+        QCOMPARE(m_dialogs.takeTexts(), QStringList{question});
+        const QString path = m_db->filePath(u"iscrizioni.lxf"_s);
+        m_dialogs.queueYesNo(Dialogs::Answer::Yes);
+        m_dialogs.queueSaveFileName(path);
+        SaveEntriesAsLenex(state);
+        QCOMPARE(m_dialogs.takeTexts().value(0), question);
+        Document saved;
+        QVERIFY(readFile(path, saved).ok);
+        QStringList pools;
+        for (const Athlete& a : saved.meets.value(0).clubs.value(0).athletes)
+            pools << a.lastName + ' ' + a.entries.value(0).course;
+        QCOMPARE(pools, (QStringList{u"ROSSI SCM"_s, u"VERDI LCM"_s}));
     }
 
     // The real invitation: the standards of an athlete of 20 in its first events, as an
