@@ -40,10 +40,11 @@ QString day(const QDate& date) {
 }
 
 // A list applies to registrations of sex M, F, or B (a mixed relay team).
+// `listGender` as kept: in capitals.
 bool genderFits(const QString& listGender, const QString& sex) {
-    if (listGender.trimmed().isEmpty() || same(listGender, QStringLiteral("A")))
+    if (listGender.isEmpty() || listGender == QLatin1String("A"))
         return true;
-    return same(listGender, same(sex, QStringLiteral("B")) ? QStringLiteral("X") : sex);
+    return listGender == (same(sex, QStringLiteral("B")) ? QStringLiteral("X") : sex.trimmed().toUpper());
 }
 
 } // namespace
@@ -227,7 +228,7 @@ Status EntryRules::load(Database& db, const QString& number, EntryRules& out, co
         e.number = r.value(1).toInt();
         e.session = r.value(2).toInt();
         const QString sessionCourse = out.m_sessions.value(e.session).course;
-        e.course = sessionCourse.isEmpty() ? out.m_course : sessionCourse;
+        e.course = (sessionCourse.isEmpty() ? out.m_course : sessionCourse).trimmed().toUpper();
         e.relay = r.value(3).toInt() > 1;
         e.maxEntries = r.value(4).toInt();
         e.styleKey = styleKey(r.value(5).toInt(), r.value(3).toInt(), r.value(6).toString(), r.value(7).toString());
@@ -242,11 +243,13 @@ Status EntryRules::load(Database& db, const QString& number, EntryRules& out, co
         if (auto it = out.m_events.find(r.value(0).toString()); it != out.m_events.end())
             it->groups.insert(r.value(1).toString(), AgeGroup{r.value(1).toString(), r.value(2).toInt(),
                                                               r.value(3).toInt(), {}, {}, r.value(5).toString(),
-                                                              r.value(4).toString()});
+                                                              r.value(4).toString().trimmed().toUpper()});
     }
+    // Kept as compared: trimmed and in capitals.
+    const auto word = [](const QVariant& v) { return v.toString().trimmed().toUpper(); };
     for (const QVariantList& r : meet.rows)
-        out.m_lists.insert(r.value(0).toString(), {r.value(1).toString(), r.value(2).toString(), r.value(3).toString(),
-                                                   r.value(4).toString(), r.value(5).toInt(), r.value(6).toInt(), {}});
+        out.m_lists.insert(r.value(0).toString(), {word(r.value(1)), word(r.value(2)), word(r.value(3)),
+                                                   word(r.value(4)), r.value(5).toInt(), r.value(6).toInt(), {}});
     for (const QVariantList& r : standards.rows) {
         if (auto it = out.m_lists.find(r.value(0).toString()); it != out.m_lists.end())
             it->times.insert(
@@ -266,7 +269,8 @@ Status EntryRules::load(Database& db, const QString& number, EntryRules& out, co
     }
     if (!qualify.rows.isEmpty()) {
         const QVariantList& q = qualify.rows.first();
-        out.m_qualify = {q.value(0).toDate(), q.value(1).toDate(), q.value(2).toString(), q.value(3).toInt()};
+        out.m_qualify = {q.value(0).toDate(), q.value(1).toDate(), q.value(2).toString().trimmed().toUpper(),
+                         q.value(3).toInt()};
     }
     for (const QVariantList& r : races.rows) {
         const QString k = raceKey(r.value(0).toString(), r.value(1).toString(), r.value(2).toString());
@@ -303,12 +307,19 @@ QDateTime EntryRules::deadline() const {
 
 StandardCheck EntryRules::standard(const QString& race, const QString& category, const QString& sex, int birthYear,
                                    const GivenTime& given) const {
-    StandardCheck out;
     QString groupId;
     const Event* e = eventOf(race, category, sex, &groupId);
-    if (!e)
+    return e ? standard(*e, groupId, sex, birthYear, given) : StandardCheck{};
+}
+
+StandardCheck EntryRules::standard(const Event& event, const QString& groupId, const QString& sex, int birthYear,
+                                   const GivenTime& given) const {
+    StandardCheck out;
+    if (event.refs.isEmpty())
         return out;
-    const QString handicap = e->groups.value(groupId).handicap;
+    const Event* e = &event;
+    const auto found = e->groups.constFind(groupId);
+    const QString handicap = found == e->groups.cend() ? QString() : found->handicap;
     const int age = birthYear > 0 && m_ageDate.isValid() ? m_ageDate.year() - birthYear : -1;
     struct Candidate {
         const List* list;
@@ -318,7 +329,7 @@ StandardCheck EntryRules::standard(const QString& race, const QString& category,
     QList<Candidate> maximum, minimum;
     for (const TimeStandardRef& ref : e->refs) {
         const auto l = m_lists.constFind(ref.listId);
-        if (l == m_lists.cend() || !genderFits(l->gender, sex) || !same(l->handicap, handicap))
+        if (l == m_lists.cend() || !genderFits(l->gender, sex) || l->handicap != handicap)
             continue;
         // Without a year of birth, only lists open to every age apply.
         if ((l->ageMin >= 0 || l->ageMax >= 0) &&
@@ -327,20 +338,20 @@ StandardCheck EntryRules::standard(const QString& race, const QString& category,
         const auto t = l->times.constFind(e->styleKey);
         if (t == l->times.cend())
             continue;
-        const QString type = l->type.trimmed().toUpper();
+        const QString& type = l->type;
         if (type.isEmpty() || type == QLatin1String("MAXIMUM"))
             maximum << Candidate{&*l, &ref, *t};
         else if (type == QLatin1String("MINIMUM"))
             minimum << Candidate{&*l, &ref, *t}; // DEFAULT times stand in for missing results: no check
     }
-    const QString timeCourse = given.course.isEmpty() ? e->course : given.course;
+    const QString timeCourse = given.course.isEmpty() ? e->course : given.course.trimmed().toUpper();
     // The standard of the time's own pool when the invitation has one, else the event's; of
     // several, the one easiest to meet.
     const auto pick = [&](const QList<Candidate>& all, bool upper) -> std::optional<Candidate> {
         std::optional<Candidate> best;
         int bestRank = 3;
         for (const Candidate& c : all) {
-            const int rank = same(c.list->course, timeCourse) ? 0 : same(c.list->course, e->course) ? 1 : 2;
+            const int rank = c.list->course == timeCourse ? 0 : c.list->course == e->course ? 1 : 2;
             if (!best || rank < bestRank || (rank == bestRank && (upper ? c.time > best->time : c.time < best->time))) {
                 best = c;
                 bestRank = rank;
@@ -369,8 +380,8 @@ StandardCheck EntryRules::standard(const QString& race, const QString& category,
                   (until.isValid() ? QStringLiteral(" al ") + day(until) : QString());
             out.problems << QStringLiteral("tempo fuori dal periodo di qualificazione");
             time = -1;
-        } else if (time > 0 && !same(timeCourse, listCourse)) {
-            const QString conversion = m_qualify.conversion.trimmed().toUpper();
+        } else if (time > 0 && timeCourse != listCourse) {
+            const QString& conversion = m_qualify.conversion;
             const int from = poolLength(timeCourse);
             const int to = poolLength(listCourse);
             if (conversion == QLatin1String("PERCENT_LINEAR") && m_qualify.percent > 0 && isMetricPool(timeCourse) &&
@@ -417,36 +428,49 @@ StandardCheck EntryRules::standard(const QString& race, const QString& category,
     return out;
 }
 
-std::optional<QString> EntryRules::limitRefusal(const QList<Held>& entries, const Held& entry) const {
-    const Event* e = eventOf(entry.race, entry.category, entry.sex);
-    if (!e)
-        return std::nullopt;
-    int inEvent = 0, inSession = 0, relays = 0, relaysInSession = 0;
-    for (const Held& h : entries) {
-        if (h.code == entry.code && same(h.race, entry.race))
-            continue; // the entry itself, made again
-        const Event* other = eventOf(h.race, h.category, h.sex);
-        if (!other)
-            continue;
-        inEvent += other->id == e->id;
-        if (other->relay) {
-            ++relays;
-            relaysInSession += other->session == e->session;
-        } else if (h.code == entry.code) {
-            inSession += other->session == e->session;
-        }
+void EntryRules::count(Counts& counts, const Held& entry) const {
+    if (const Event* e = eventOf(entry.race, entry.category, entry.sex))
+        count(counts, *e, entry.code);
+}
+
+void EntryRules::count(Counts& counts, const Event& e, const QString& code) const {
+    counts.event[e.id] += 1;
+    if (e.relay) {
+        counts.relays += 1;
+        counts.relaySession[e.session] += 1;
+    } else {
+        counts.athleteSession[code + QLatin1Char('|') + QString::number(e.session)] += 1;
     }
+}
+
+std::optional<QString> EntryRules::limitRefusal(const QList<Held>& entries, const Held& entry) const {
+    Counts counts;
+    for (const Held& h : entries) {
+        if (h.code != entry.code || !same(h.race, entry.race)) // the entry itself, made again, is no other
+            count(counts, h);
+    }
+    return limitRefusal(counts, entry);
+}
+
+std::optional<QString> EntryRules::limitRefusal(const Counts& counts, const Held& entry) const {
+    const Event* e = eventOf(entry.race, entry.category, entry.sex);
+    return e ? limitRefusal(counts, *e, entry) : std::nullopt;
+}
+
+std::optional<QString> EntryRules::limitRefusal(const Counts& counts, const Event& event, const Held& entry) const {
+    const Event* e = &event;
     const SessionLimits session = m_sessions.value(e->session);
     const QString where = QStringLiteral(" nella sessione ") + QString::number(e->session) + QStringLiteral(": ");
-    if (e->maxEntries > 0 && inEvent + 1 > e->maxEntries)
+    if (e->maxEntries > 0 && counts.event.value(e->id) + 1 > e->maxEntries)
         return QStringLiteral("Numero max iscrizioni per societa' nella gara ") + QString::number(e->number) +
                QStringLiteral(" (") + entry.race + QStringLiteral("): ") + QString::number(e->maxEntries);
-    if (e->relay && m_maxRelay > 0 && relays + 1 > m_maxRelay)
+    if (e->relay && m_maxRelay > 0 && counts.relays + 1 > m_maxRelay)
         return QStringLiteral("Numero max iscrizioni di staffette per societa' ") + QString::number(m_maxRelay);
-    if (e->relay && session.relay > 0 && relaysInSession + 1 > session.relay)
+    if (e->relay && session.relay > 0 && counts.relaySession.value(e->session) + 1 > session.relay)
         return QStringLiteral("Numero max iscrizioni di staffette per societa'") + where +
                QString::number(session.relay);
-    if (!e->relay && session.athlete > 0 && inSession + 1 > session.athlete)
+    if (!e->relay && session.athlete > 0 &&
+        counts.athleteSession.value(entry.code + QLatin1Char('|') + QString::number(e->session)) + 1 > session.athlete)
         return QStringLiteral("Numero max iscrizioni per atleta") + where + QString::number(session.athlete);
     return std::nullopt;
 }
@@ -556,7 +580,7 @@ Status checkEntries(const QString& databasePath, const QString& number, const QS
                       QDateTime::fromString(r.value(2).toString(), Qt::ISODate));
     const QHash<QString, QList<GivenTime>> recorded = clubRecordedTimes(db, number, club);
 
-    QList<EntryRules::Held> held;
+    EntryRules::Counts held;
     QHash<QString, int> perAthlete;
     QSet<QString> athletes, relayTeams;
     QHash<int, QSet<QString>> sessionAthletes, sessionTeams;
@@ -592,8 +616,9 @@ Status checkEntries(const QString& databasePath, const QString& number, const QS
             c.problems << QStringLiteral("manca l'anno di nascita");
         if (e) {
             const StandardCheck check = rules.standard(
-                c.race, c.category, c.sex, c.year,
-                givenTime(c.time, recorded.value(recordedKey(c.code, c.race))));
+                *e, group, c.sex, c.year,
+                recorded.isEmpty() ? GivenTime{c.time, {}, {}}
+                                   : givenTime(c.time, recorded.value(recordedKey(c.code, c.race))));
             c.standard = check.line;
             c.problems << check.problems;
             if (check.fine > 0)
@@ -604,7 +629,7 @@ Status checkEntries(const QString& databasePath, const QString& number, const QS
                     return c.year >= span.first && c.year <= span.last;
                 }))
                 c.problems << QStringLiteral("atleta fuori dalle categorie della gara");
-            if (const std::optional<QString> refusal = rules.limitRefusal(held, entry))
+            if (const std::optional<QString> refusal = rules.limitRefusal(held, *e, entry))
                 c.problems << QStringLiteral("oltre il limite: ") + *refusal;
             if (e->fee.value > 0)
                 entryFees[{e->fee.value, isRelay}] += 1;
@@ -623,7 +648,8 @@ Status checkEntries(const QString& databasePath, const QString& number, const QS
         (isRelay ? relayTeams : athletes).insert(c.code);
         (isRelay ? relay : individual) += 1;
         (isRelay ? lateRelay : lateIndividual) += late;
-        held << entry;
+        if (e)
+            rules.count(held, *e, c.code);
         out.entries << c;
     }
 

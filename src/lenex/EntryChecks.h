@@ -65,6 +65,15 @@ public:
         QString sex;
     };
     std::optional<QString> limitRefusal(const QList<Held>& entries, const Held& entry) const;
+    // The same over counts kept entry by entry, for many entries in turn.
+    struct Counts {
+        QHash<QString, int> event;          // by event id
+        QHash<QString, int> athleteSession; // code|session, individual entries
+        QHash<int, int> relaySession;
+        int relays = 0;
+    };
+    void count(Counts& counts, const Held& entry) const;
+    std::optional<QString> limitRefusal(const Counts& counts, const Held& entry) const;
 
     // The moment entries close; invalid when the invitation gives none.
     QDateTime deadline() const;
@@ -106,6 +115,10 @@ private:
     };
     const Event* eventOf(const QString& race, const QString& category, const QString& sex,
                          QString* group = nullptr) const;
+    StandardCheck standard(const Event& e, const QString& groupId, const QString& sex, int birthYear,
+                           const GivenTime& time) const;
+    void count(Counts& counts, const Event& e, const QString& code) const;
+    std::optional<QString> limitRefusal(const Counts& counts, const Event& e, const Held& entry) const;
 
     QDate m_ageDate;
     QString m_ageDateType;
