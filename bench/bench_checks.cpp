@@ -52,9 +52,15 @@ Meet meetOf(int factor) {
     meet.fees << Fee{QStringLiteral("ATHLETE"), 1000, QStringLiteral("EUR")};
     const int events = 150 * factor, lists = 60 * factor;
     for (int l = 0; l < lists; ++l) {
-        TimeStandardList list{QString::number(l), QStringLiteral("L%1").arg(l), QStringLiteral("MAXIMUM"),
-                              l % 2 ? QStringLiteral("M") : QStringLiteral("F"), QStringLiteral("LCM"), {},
-                              10 + l % 4 * 2, 11 + l % 4 * 2, {}};
+        TimeStandardList list{QString::number(l),
+                              QStringLiteral("L%1").arg(l),
+                              QStringLiteral("MAXIMUM"),
+                              l % 2 ? QStringLiteral("M") : QStringLiteral("F"),
+                              QStringLiteral("LCM"),
+                              {},
+                              10 + l % 4 * 2,
+                              11 + l % 4 * 2,
+                              {}};
         for (int s = 0; s < 40; ++s)
             list.standards << TimeStandard{{50 << (s % 4), 1, QLatin1String(kStrokes[s / 4 % 5]), {}, {}, {}, {}},
                                            3000 + s * 100 + l};
@@ -104,8 +110,15 @@ Figures measure(int factor) {
         QList<QVariantList> rows;
         for (int i = 0; i < 2000 * factor; ++i) {
             const QVariantList& r = races.rows.at(i % races.rows.size());
-            rows << QVariantList{100000 + i / 5, QStringLiteral("ATLETA %1").arg(i / 5), 2013, r.value(1),
-                                 QStringLiteral("ABC"), r.value(2), r.value(0), 1, 5};
+            rows << QVariantList{100000 + i / 5,
+                                 QStringLiteral("ATLETA %1").arg(i / 5),
+                                 2013,
+                                 r.value(1),
+                                 QStringLiteral("ABC"),
+                                 r.value(2),
+                                 r.value(0),
+                                 1,
+                                 5};
         }
         Transaction t(db);
         if (!db.insertRows(registrationTable(number),
@@ -117,8 +130,15 @@ Figures measure(int factor) {
             return {};
     }
     const QString race = QStringLiteral("100 SL");
-    InvitationEntry entry{database,           number, QStringLiteral("ABC"), QStringLiteral("100001"), race,
-                          QStringLiteral("12-13"), QStringLiteral("M"), QStringLiteral("2013"), QStringLiteral("1:05.00")};
+    InvitationEntry entry{database,
+                          number,
+                          QStringLiteral("ABC"),
+                          QStringLiteral("100001"),
+                          race,
+                          QStringLiteral("12-13"),
+                          QStringLiteral("M"),
+                          QStringLiteral("2013"),
+                          QStringLiteral("1:05.00")};
     {
         Database db;
         Database::Result one;
@@ -174,7 +194,7 @@ int main(int argc, char** argv) {
     bench::printHeading("An invitation's checks against bare SQLite");
     bench::printLine({"standard and verdict of one choice", "", "", {30, 5, false}}, one.line, ten.line, one.bareLine,
                      ten.bareLine);
-    bench::printLine({"check of every entry with the bill", "", "", {3, 0, true}}, one.check, ten.check,
-                     one.bareCheck, ten.bareCheck);
+    bench::printLine({"check of every entry with the bill", "", "", {3, 0, true}}, one.check, ten.check, one.bareCheck,
+                     ten.bareCheck);
     return 0;
 }

@@ -21,8 +21,8 @@
 #include "entry/RegistrationWindow.h"
 #include "lenex/LenexFlows.h"
 #include "mail/MailWindow.h"
-#include "reports/PreviewWindow.h"
 #include "reports/CheckCommands.h"
+#include "reports/PreviewWindow.h"
 #include "reports/ReportCommands.h"
 #include "service/OnlineSession.h"
 #include "service/ProgressWindow.h"
@@ -134,8 +134,8 @@ void MainWindow::buildMenus() {
             [this] { printCheck(m_state); });
     connect(addItem(check, QStringLiteral("VerificaExcel"), QStringLiteral("Come File Excel")), &QAction::triggered,
             this, [this] { saveCheckAsSpreadsheet(m_state); });
-    connect(addItem(check, QStringLiteral("VerificaTesto"), QStringLiteral("Come file di testo")),
-            &QAction::triggered, this, [this] { saveCheckAsText(m_state); });
+    connect(addItem(check, QStringLiteral("VerificaTesto"), QStringLiteral("Come file di testo")), &QAction::triggered,
+            this, [this] { saveCheckAsText(m_state); });
     // Printing needs a child window in front, as the command always did.
     connect(addItem(file, QStringLiteral("mnuFilePrint"), QStringLiteral("Stampa iscrizioni")), &QAction::triggered,
             this, [this] {

@@ -51,16 +51,15 @@ bool invitationAllows(Dialogs& dialogs, const InvitationEntry& entry) {
         for (const QVariantList& r : rows.rows)
             held << lenex::EntryRules::Held{r.value(0).toString(), r.value(1).toString(), r.value(2).toString(),
                                             r.value(3).toString()};
-        if (const std::optional<QString> refusal = loaded.rules.limitRefusal(
-                held, {entry.code, entry.race, entry.category, entry.sex})) {
+        if (const std::optional<QString> refusal =
+                loaded.rules.limitRefusal(held, {entry.code, entry.race, entry.category, entry.sex})) {
             dialogs.message(*refusal);
             return false;
         }
     }
     const lenex::StandardCheck standard = check(loaded, entry);
-    return !standard.ask ||
-           dialogs.askYesNo(standard.line + QStringLiteral(". Vuoi iscrivere lo stesso?"), Dialogs::Answer::No) ==
-               Dialogs::Answer::Yes;
+    return !standard.ask || dialogs.askYesNo(standard.line + QStringLiteral(". Vuoi iscrivere lo stesso?"),
+                                             Dialogs::Answer::No) == Dialogs::Answer::Yes;
 }
 
 } // namespace onda

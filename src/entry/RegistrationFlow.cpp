@@ -299,8 +299,15 @@ RegistrationFlow::BestTimeLine RegistrationFlow::bestTime(const RegistrationForm
 }
 
 InvitationEntry RegistrationFlow::invitationEntry(const RegistrationForm& form) const {
-    return {m_state.databasePath, m_book.competition(), m_state.club, form.codeEntry.isEmpty() ? form.code : form.codeEntry,
-            form.race, form.category, form.sex, form.year, form.time};
+    return {m_state.databasePath,
+            m_book.competition(),
+            m_state.club,
+            form.codeEntry.isEmpty() ? form.code : form.codeEntry,
+            form.race,
+            form.category,
+            form.sex,
+            form.year,
+            form.time};
 }
 
 QString RegistrationFlow::standardLine(const RegistrationForm& form) const {

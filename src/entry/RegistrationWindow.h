@@ -105,7 +105,7 @@ private:
     QPushButton* m_register = nullptr;
     QPushButton* m_useBestTime = nullptr;
     QLabel* m_bestTime = nullptr;
-    QString m_bestTimeValue; // what "Usa miglior tempo" types
+    QString m_bestTimeValue;      // what "Usa miglior tempo" types
     QLabel* m_standard = nullptr; // the invitation's standard and the verdict on the time
     QLabel* m_deadline = nullptr;
     QLabel* m_status = nullptr;

@@ -52,8 +52,8 @@ bool genderFits(const QString& listGender, const QString& sex) {
 Status keepEntryRules(Database& db, qlonglong number, const Meet& meet) {
     for (const TableDefinition& t : entryCheckTables()) {
         Database::Result none;
-        if (Status s = db.query(QStringLiteral("delete from ") + t.name + QStringLiteral(" where manifID=?"), none,
-                                {number});
+        if (Status s =
+                db.query(QStringLiteral("delete from ") + t.name + QStringLiteral(" where manifID=?"), none, {number});
             !s)
             return s;
     }
@@ -61,8 +61,8 @@ Status keepEntryRules(Database& db, qlonglong number, const Meet& meet) {
     QSet<QString> used; // only the lists the meet's events refer to are kept
     const auto feeRows = [&](const QList<Fee>& given, int session, const QString& event) {
         for (const Fee& f : given)
-            fees << QVariantList{number, session, orNull(event), orNull(f.type.left(30)), f.value,
-                                 orNull(f.currency.left(3))};
+            fees << QVariantList{
+                number, session, orNull(event), orNull(f.type.left(30)), f.value, orNull(f.currency.left(3))};
     };
     feeRows(meet.fees, 0, {});
     for (const Session& s : meet.sessions) {
@@ -71,8 +71,8 @@ Status keepEntryRules(Database& db, qlonglong number, const Meet& meet) {
             if (e.fee.value > 0)
                 feeRows({e.fee}, s.number, e.id);
             for (const TimeStandardRef& r : e.standardRefs) {
-                refs << QVariantList{number, e.id, r.listId, orNull(r.marker.left(20)), r.fee.value,
-                                     orNull(r.fee.currency.left(3))};
+                refs << QVariantList{
+                    number, e.id, r.listId, orNull(r.marker.left(20)), r.fee.value, orNull(r.fee.currency.left(3))};
                 used.insert(r.listId);
             }
         }
@@ -80,21 +80,25 @@ Status keepEntryRules(Database& db, qlonglong number, const Meet& meet) {
     for (const TimeStandardList& l : meet.timeStandards) {
         if (!used.contains(l.id))
             continue;
-        lists << QVariantList{number,        l.id,           l.name.left(100), orNull(l.type.left(10)),
-                              orNull(l.gender.left(1)), orNull(l.course.left(10)), orNull(l.handicap.left(50)),
-                              l.ageMin,      l.ageMax};
+        lists << QVariantList{number,
+                              l.id,
+                              l.name.left(100),
+                              orNull(l.type.left(10)),
+                              orNull(l.gender.left(1)),
+                              orNull(l.course.left(10)),
+                              orNull(l.handicap.left(50)),
+                              l.ageMin,
+                              l.ageMax};
         for (const TimeStandard& t : l.standards) {
             if (t.time > 0)
-                standards << QVariantList{number,           l.id,
-                                          t.style.distance, t.style.relayCount,
-                                          t.style.stroke,   orNull(t.style.technique),
-                                          t.time};
+                standards << QVariantList{
+                    number, l.id, t.style.distance, t.style.relayCount, t.style.stroke, orNull(t.style.technique),
+                    t.time};
         }
     }
     QList<QVariantList> qualify;
     if (meet.qualify.from.isValid() || meet.qualify.until.isValid() || !meet.qualify.conversion.isEmpty())
-        qualify << QVariantList{number,
-                                meet.qualify.from.isValid() ? QVariant(meet.qualify.from) : QVariant(),
+        qualify << QVariantList{number, meet.qualify.from.isValid() ? QVariant(meet.qualify.from) : QVariant(),
                                 meet.qualify.until.isValid() ? QVariant(meet.qualify.until) : QVariant(),
                                 orNull(meet.qualify.conversion.left(20)), meet.qualify.percent};
     const QList<QVariantList>* rows[] = {&lists, &standards, &refs, &fees, &qualify};
@@ -122,14 +126,14 @@ Status noteEntryMade(const QString& databasePath, const QString& number, const Q
             return s;
         if (!renewed && rows.rows.value(0).value(0).toInt() > 0)
             return {};
-        if (Status s = db.query(
-                QStringLiteral("delete from LenexEntryMade where manifID=? and codatl=? and gara=?"), rows, key);
+        if (Status s = db.query(QStringLiteral("delete from LenexEntryMade where manifID=? and codatl=? and gara=?"),
+                                rows, key);
             !s)
             return s;
-        return db.insertRows(QStringLiteral("LenexEntryMade"),
-                             {QStringLiteral("manifID"), QStringLiteral("codatl"), QStringLiteral("gara"),
-                              QStringLiteral("made")},
-                             {key + QVariantList{when.toString(Qt::ISODate)}});
+        return db.insertRows(
+            QStringLiteral("LenexEntryMade"),
+            {QStringLiteral("manifID"), QStringLiteral("codatl"), QStringLiteral("gara"), QStringLiteral("made")},
+            {key + QVariantList{when.toString(Qt::ISODate)}});
     });
 }
 
@@ -217,8 +221,7 @@ Status EntryRules::load(Database& db, const QString& number, EntryRules& out, co
         return s;
 
     for (const QVariantList& r : sessions.rows) {
-        out.m_sessions.insert(r.value(0).toInt(),
-                              {r.value(2).toString(), r.value(3).toInt(), r.value(4).toInt(), {}});
+        out.m_sessions.insert(r.value(0).toInt(), {r.value(2).toString(), r.value(3).toInt(), r.value(4).toInt(), {}});
         if (const QDate d = r.value(1).toDate(); d.isValid() && (!out.m_firstDay.isValid() || d < out.m_firstDay))
             out.m_firstDay = d;
     }
@@ -236,20 +239,29 @@ Status EntryRules::load(Database& db, const QString& number, EntryRules& out, co
     }
     for (const QVariantList& r : refs.rows) {
         if (auto it = out.m_events.find(r.value(0).toString()); it != out.m_events.end())
-            it->refs << TimeStandardRef{r.value(1).toString(), r.value(2).toString(),
-                                        {{}, r.value(3).toInt(), r.value(4).toString()}};
+            it->refs << TimeStandardRef{
+                r.value(1).toString(), r.value(2).toString(), {{}, r.value(3).toInt(), r.value(4).toString()}};
     }
     for (const QVariantList& r : groups.rows) {
         if (auto it = out.m_events.find(r.value(0).toString()); it != out.m_events.end())
-            it->groups.insert(r.value(1).toString(), AgeGroup{r.value(1).toString(), r.value(2).toInt(),
-                                                              r.value(3).toInt(), {}, {}, r.value(5).toString(),
+            it->groups.insert(r.value(1).toString(), AgeGroup{r.value(1).toString(),
+                                                              r.value(2).toInt(),
+                                                              r.value(3).toInt(),
+                                                              {},
+                                                              {},
+                                                              r.value(5).toString(),
                                                               r.value(4).toString().trimmed().toUpper()});
     }
     // Kept as compared: trimmed and in capitals.
     const auto word = [](const QVariant& v) { return v.toString().trimmed().toUpper(); };
     for (const QVariantList& r : meet.rows)
-        out.m_lists.insert(r.value(0).toString(), {word(r.value(1)), word(r.value(2)), word(r.value(3)),
-                                                   word(r.value(4)), r.value(5).toInt(), r.value(6).toInt(), {}});
+        out.m_lists.insert(r.value(0).toString(), {word(r.value(1)),
+                                                   word(r.value(2)),
+                                                   word(r.value(3)),
+                                                   word(r.value(4)),
+                                                   r.value(5).toInt(),
+                                                   r.value(6).toInt(),
+                                                   {}});
     for (const QVariantList& r : standards.rows) {
         if (auto it = out.m_lists.find(r.value(0).toString()); it != out.m_lists.end())
             it->times.insert(
@@ -365,8 +377,8 @@ StandardCheck EntryRules::standard(const Event& event, const QString& groupId, c
         if (!c)
             continue;
         const QString listCourse = c->list->course.isEmpty() ? e->course : c->list->course;
-        QString head = (upper ? QStringLiteral("Tempo limite ") : QStringLiteral("Tempo minimo ")) +
-                       shownBestTime(c->time);
+        QString head =
+            (upper ? QStringLiteral("Tempo limite ") : QStringLiteral("Tempo minimo ")) + shownBestTime(c->time);
         if (const QString pool = courseWords(listCourse); !pool.isEmpty())
             head += QStringLiteral(" (") + pool + QLatin1Char(')');
         const QDate until = m_qualify.until.isValid() ? m_qualify.until : m_firstDay.addDays(-1);
@@ -421,7 +433,8 @@ StandardCheck EntryRules::standard(const Event& event, const QString& groupId, c
         } else {
             verdict = QStringLiteral("non verificabile");
         }
-        lines << head + QStringLiteral(": ") + verdict + (why.isEmpty() ? QString() : QStringLiteral(" (") + why + QLatin1Char(')'));
+        lines << head + QStringLiteral(": ") + verdict +
+                     (why.isEmpty() ? QString() : QStringLiteral(" (") + why + QLatin1Char(')'));
     }
     out.problems.removeDuplicates();
     out.line = lines.join(QStringLiteral("; "));
@@ -615,10 +628,10 @@ Status checkEntries(const QString& databasePath, const QString& number, const QS
         if (c.year <= 0 && !isRelay)
             c.problems << QStringLiteral("manca l'anno di nascita");
         if (e) {
-            const StandardCheck check = rules.standard(
-                *e, group, c.sex, c.year,
-                recorded.isEmpty() ? GivenTime{c.time, {}, {}}
-                                   : givenTime(c.time, recorded.value(recordedKey(c.code, c.race))));
+            const StandardCheck check =
+                rules.standard(*e, group, c.sex, c.year,
+                               recorded.isEmpty() ? GivenTime{c.time, {}, {}}
+                                                  : givenTime(c.time, recorded.value(recordedKey(c.code, c.race))));
             c.standard = check.line;
             c.problems << check.problems;
             if (check.fine > 0)
@@ -681,7 +694,8 @@ Status checkEntries(const QString& databasePath, const QString& number, const QS
     QList<int> sessionNumbers = rules.m_sessions.keys();
     std::sort(sessionNumbers.begin(), sessionNumbers.end());
     for (int s : sessionNumbers)
-        globalFees(rules.m_sessions.value(s).fees, QStringLiteral(" (sessione ") + QString::number(s) + QLatin1Char(')'),
+        globalFees(rules.m_sessions.value(s).fees,
+                   QStringLiteral(" (sessione ") + QString::number(s) + QLatin1Char(')'),
                    int(sessionAthletes.value(s).size()), int(sessionTeams.value(s).size()));
     for (auto it = entryFees.cbegin(); it != entryFees.cend(); ++it)
         add(it.key().second ? QStringLiteral("Iscrizioni a gare di staffetta") : QStringLiteral("Iscrizioni a gare"),

@@ -143,7 +143,7 @@ bool storedMeet(Database& db, const QString& number, Meet& meet) {
         return false;
     for (const QVariantList& s : sessions.rows)
         meet.sessions << Session{s.value(0).toInt(),    s.value(1).toDate(), s.value(2).toString(), {},
-                                 s.value(3).toString(), s.value(4).toInt(),  s.value(5).toInt(), {}};
+                                 s.value(3).toString(), s.value(4).toInt(),  s.value(5).toInt(),    {}};
     QHash<QString, QList<AgeGroup>> groupsOf;
     for (const QVariantList& g : groups.rows)
         groupsOf[g.value(0).toString()] << AgeGroup{g.value(1).toString(), g.value(2).toInt(),    g.value(3).toInt(),

@@ -97,8 +97,14 @@ public:
     }
 
     Session session() {
-        Session s{number("number"),         date("date"), attr("course"), {}, attr("name"), number("maxentriesathlete"),
-                  number("maxentriesrelay"), {}};
+        Session s{number("number"),
+                  date("date"),
+                  attr("course"),
+                  {},
+                  attr("name"),
+                  number("maxentriesathlete"),
+                  number("maxentriesrelay"),
+                  {}};
         children([&] {
             return fees(s.fees) || collection("EVENTS", "EVENT", [&] {
                        s.events << event();
@@ -155,8 +161,15 @@ public:
     }
 
     TimeStandardList timeStandardList() {
-        TimeStandardList l{attr("timestandardlistid"), attr("name"), attr("type"), attr("gender"), attr("course"),
-                           attr("handicap"), -1, -1, {}};
+        TimeStandardList l{attr("timestandardlistid"),
+                           attr("name"),
+                           attr("type"),
+                           attr("gender"),
+                           attr("course"),
+                           attr("handicap"),
+                           -1,
+                           -1,
+                           {}};
         children([&] {
             if (is("AGEGROUP")) {
                 l.ageMin = number("agemin", -1);
@@ -168,7 +181,8 @@ public:
                 children([&] {
                     if (is("SWIMSTYLE"))
                         l.standards.last().style = {number("distance"), number("relaycount", 1), attr("stroke"),
-                                                    attr("name"), attr("technique"), attr("swimstyleid"), attr("code")};
+                                                    attr("name"),       attr("technique"),       attr("swimstyleid"),
+                                                    attr("code")};
                     return false;
                 });
                 return true;
@@ -248,16 +262,14 @@ ReadOutcome readXml(QIODevice& device, const QString& path, Document& document) 
                            document.version + QStringLiteral(": il programma legge solo la versione 3.")};
     QList<TimeStandardList> standards;
     parser.children([&] {
-        return parser.collection("MEETS", "MEET",
-                                 [&] {
-                                     document.meets << Meet{};
-                                     parser.meet(document.meets.last());
-                                     return true;
-                                 }) ||
-               parser.collection("TIMESTANDARDLISTS", "TIMESTANDARDLIST", [&] {
-                   standards << parser.timeStandardList();
-                   return true;
-               });
+        return parser.collection("MEETS", "MEET", [&] {
+            document.meets << Meet{};
+            parser.meet(document.meets.last());
+            return true;
+        }) || parser.collection("TIMESTANDARDLISTS", "TIMESTANDARDLIST", [&] {
+            standards << parser.timeStandardList();
+            return true;
+        });
     });
     for (Meet& meet : document.meets)
         meet.timeStandards = standards;

@@ -33,7 +33,7 @@ QString buildCheckReport(ReportForm form, const lenex::EntriesCheck& check, cons
         const QString year = e.year > 0 ? QString::number(e.year) : QStringLiteral("?");
         const QString problems = e.problems.join(QStringLiteral("; "));
         if (cells) {
-            lines << QStringList{e.name,     e.code,   year, e.category, e.sex, e.race, shownTime(e.time),
+            lines << QStringList{e.name,     e.code,  year, e.category, e.sex, e.race, shownTime(e.time),
                                  e.standard, problems}
                          .join(QLatin1Char('\t'));
             continue;

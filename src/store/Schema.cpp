@@ -179,8 +179,8 @@ const QList<Migration>& migrations() {
                                        "LenexEntryMade (manifID, codatl, gara)"}) {
                  const QString on = QString::fromLatin1(index);
                  const QString name = on.section(QLatin1Char(' '), 0, 0) + QStringLiteral("_key");
-                 if (Status s = db.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS ") + name +
-                                           QStringLiteral(" ON ") + on);
+                 if (Status s =
+                         db.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS ") + name + QStringLiteral(" ON ") + on);
                      !s)
                      return s;
              }

@@ -35,8 +35,8 @@ QString invitation(const QString& qualify, bool fees = true) {
     const auto list = [](const char* id, const char* attrs, const char* ages, const char* time, const char* style) {
         return u"<TIMESTANDARDLIST timestandardlistid=\"%1\" name=\"L%1\" %2>%3<TIMESTANDARDS><TIMESTANDARD "
                "swimtime=\"%4\"><SWIMSTYLE %5 relaycount=\"1\"/></TIMESTANDARD></TIMESTANDARDS></TIMESTANDARDLIST>"_s
-            .arg(QLatin1String(id), QLatin1String(attrs), QLatin1String(ages), QLatin1String(time),
-                 QLatin1String(style));
+                   .arg(QLatin1String(id), QLatin1String(attrs), QLatin1String(ages), QLatin1String(time),
+                        QLatin1String(style));
     };
     const QString feeList =
         u"<FEES><FEE type=\"ATHLETE\" value=\"1000\" currency=\"EUR\"/><FEE type=\"CLUB\" value=\"2500\"/><FEE "
@@ -105,10 +105,9 @@ class TestEntryChecks : public QObject {
         return {m_db->path(), number, u"ABC"_s, code, race, category, sex, QString::number(year), time};
     }
     void registrations(const QString& number, const QList<QVariantList>& rows) {
-        QVERIFY(m_db->insertRows(u"nprg"_s + number,
-                                 {u"codatl"_s, u"nome"_s, u"anno"_s, u"cat"_s, u"soc"_s, u"sesso"_s, u"spec"_s, u"m"_s,
-                                  u"s"_s},
-                                 rows));
+        QVERIFY(m_db->insertRows(
+            u"nprg"_s + number,
+            {u"codatl"_s, u"nome"_s, u"anno"_s, u"cat"_s, u"soc"_s, u"sesso"_s, u"spec"_s, u"m"_s, u"s"_s}, rows));
     }
 
 private slots:
@@ -143,24 +142,24 @@ private slots:
         QTest::newRow("NONE") << u"conversion=\"NONE\""_s << u"100 SL"_s << u"JUNIOR"_s << u"M"_s << 2010
                               << u"1:08.00"_s << short68
                               << limit + u"non raggiunto (il tempo in vasca 25 m non e' accettato)"_s;
-        QTest::newRow("PERCENT_LINEAR")
-            << u"conversion=\"PERCENT_LINEAR\" percent=\"2\""_s << u"100 SL"_s << u"JUNIOR"_s << u"M"_s << 2010
-            << u"1:08.00"_s << short68 << limit + u"raggiunto (tempo in vasca 25 m convertito: 01:09.36)"_s;
-        QTest::newRow("FINA_POINTS") << u"conversion=\"FINA_POINTS\""_s << u"100 SL"_s << u"JUNIOR"_s << u"M"_s
-                                     << 2010 << u"1:08.00"_s << short68
+        QTest::newRow("PERCENT_LINEAR") << u"conversion=\"PERCENT_LINEAR\" percent=\"2\""_s << u"100 SL"_s
+                                        << u"JUNIOR"_s << u"M"_s << 2010 << u"1:08.00"_s << short68
+                                        << limit + u"raggiunto (tempo in vasca 25 m convertito: 01:09.36)"_s;
+        QTest::newRow("FINA_POINTS") << u"conversion=\"FINA_POINTS\""_s << u"100 SL"_s << u"JUNIOR"_s << u"M"_s << 2010
+                                     << u"1:08.00"_s << short68
                                      << limit + u"non raggiunto (il tempo in vasca 25 m non e' accettato: la "
                                                 "conversione a punti non e' possibile senza i tempi base)"_s;
         QTest::newRow("period") << QString() << u"100 SL"_s << u"JUNIOR"_s << u"M"_s << 2010 << u"1:05.00"_s
                                 << QVariantList{u"LCM"_s, 6500, QDate(2025, 3, 1)}
                                 << limit + u"non raggiunto (il tempo del 01/03/2025 e' fuori dal periodo di "
                                            "qualificazione, dal 01/09/2025 al 31/05/2026)"_s;
-        QTest::newRow("senior, own pool") << QString() << u"100 SL"_s << u"SENIOR"_s << u"M"_s << 2000 << u"1:07.99"_s
-                                          << QVariantList{u"SCM"_s, 6799, QDate(2026, 1, 10)}
-                                          << u"Tempo limite 01:08.00 (vasca 25 m): raggiunto"_s;
+        QTest::newRow("senior, own pool")
+            << QString() << u"100 SL"_s << u"SENIOR"_s << u"M"_s << 2000 << u"1:07.99"_s
+            << QVariantList{u"SCM"_s, 6799, QDate(2026, 1, 10)} << u"Tempo limite 01:08.00 (vasca 25 m): raggiunto"_s;
         QTest::newRow("minimum beaten") << QString() << u"50 DO"_s << u"OPEN"_s << u"F"_s << 2000 << u"0:29.99"_s
                                         << none << u"Tempo minimo 00:30.00 (vasca 50 m): non rispettato"_s;
-        QTest::newRow("minimum kept") << QString() << u"50 DO"_s << u"OPEN"_s << u"F"_s << 2000 << u"0:30.00"_s
-                                      << none << u"Tempo minimo 00:30.00 (vasca 50 m): rispettato"_s;
+        QTest::newRow("minimum kept") << QString() << u"50 DO"_s << u"OPEN"_s << u"F"_s << 2000 << u"0:30.00"_s << none
+                                      << u"Tempo minimo 00:30.00 (vasca 50 m): rispettato"_s;
         QTest::newRow("maximum of males") << QString() << u"50 DO"_s << u"OPEN"_s << u"M"_s << 2000 << u"0:40.00"_s
                                           << none << u"Tempo limite 00:40.00 (vasca 50 m): raggiunto"_s;
         QTest::newRow("relay: none") << QString() << u"4x50 SL"_s << u"ASSOLUTI"_s << u"B"_s << 0 << u"2:00.00"_s
@@ -195,9 +194,9 @@ private slots:
         QTest::addColumn<QStringList>("entry");
         QTest::addColumn<QString>("refusal");
         const QVariantList rossi{1, u"100 SL"_s, u"JUNIOR"_s, u"M"_s};
-        QTest::newRow("session, per athlete") << QList<QVariantList>{rossi}
-                                              << QStringList{u"1"_s, u"50 DO"_s, u"OPEN"_s, u"M"_s}
-                                              << u"Numero max iscrizioni per atleta nella sessione 1: 1"_s;
+        QTest::newRow("session, per athlete")
+            << QList<QVariantList>{rossi} << QStringList{u"1"_s, u"50 DO"_s, u"OPEN"_s, u"M"_s}
+            << u"Numero max iscrizioni per atleta nella sessione 1: 1"_s;
         QTest::newRow("the same entry again")
             << QList<QVariantList>{rossi} << QStringList{u"1"_s, u"100 SL"_s, u"JUNIOR"_s, u"M"_s} << QString();
         QTest::newRow("event, per club") << QList<QVariantList>{{2, u"50 DO"_s, u"OPEN"_s, u"F"_s}}
@@ -219,12 +218,18 @@ private slots:
         QList<QVariantList> rows;
         for (const QVariantList& h : held)
             rows << QVariantList{h.at(0), u"ATLETA"_s, 2010, h.at(2), u"ABC"_s, h.at(3), h.at(1), 1, 0};
-        rows << QVariantList{entry.at(0), u"ALTRA SOCIETA'"_s, 2010, entry.at(2), u"XYZ"_s, entry.at(3), entry.at(1),
-                             1, 0}; // another club's entries count for it, not for us
+        rows << QVariantList{entry.at(0),
+                             u"ALTRA SOCIETA'"_s,
+                             2010,
+                             entry.at(2),
+                             u"XYZ"_s,
+                             entry.at(3),
+                             entry.at(1),
+                             1,
+                             0}; // another club's entries count for it, not for us
         registrations(number, rows);
-        QCOMPARE(invitationAllows(m_dialogs,
-                                  this->entry(number, entry.at(0), entry.at(1), entry.at(2), entry.at(3), 2010,
-                                              u"0:30.00"_s)),
+        QCOMPARE(invitationAllows(m_dialogs, this->entry(number, entry.at(0), entry.at(1), entry.at(2), entry.at(3),
+                                                         2010, u"0:30.00"_s)),
                  refusal.isEmpty());
         QCOMPARE(m_dialogs.takeTexts(), refusal.isEmpty() ? QStringList() : QStringList{refusal});
     }
@@ -276,10 +281,10 @@ private slots:
         QVERIFY(writeReportFile(path, buildCheckReport(ReportForm::Spreadsheet, check, {u"ABC"_s, number, {}, {}})));
         if (QStandardPaths::findExecutable(u"soffice"_s).isEmpty())
             QSKIP("LibreOffice is not installed");
-        QCOMPARE(QProcess::execute(u"soffice"_s, {u"-env:UserInstallation=file://"_s + m_db->filePath(u"profile"_s),
-                                                  u"--headless"_s, u"--infilter=Text - txt - csv (StarCalc):9,34,76"_s,
-                                                  u"--convert-to"_s, u"csv:Text - txt - csv (StarCalc):59,34,76"_s,
-                                                  u"--outdir"_s, m_db->dir(), path}),
+        QCOMPARE(QProcess::execute(u"soffice"_s,
+                                   {u"-env:UserInstallation=file://"_s + m_db->filePath(u"profile"_s), u"--headless"_s,
+                                    u"--infilter=Text - txt - csv (StarCalc):9,34,76"_s, u"--convert-to"_s,
+                                    u"csv:Text - txt - csv (StarCalc):59,34,76"_s, u"--outdir"_s, m_db->dir(), path}),
                  0);
         QFile csv(m_db->filePath(u"verifica.csv"_s));
         QVERIFY(csv.open(QIODevice::ReadOnly));
@@ -299,8 +304,9 @@ private slots:
                  u"Termine per le iscrizioni: 01/05/2026 alle 18:00"_s);
         QCOMPARE(deadlineLine(deadline, QDateTime(QDate(2026, 5, 1), QTime(18, 1))),
                  u"Termine per le iscrizioni: 01/05/2026 alle 18:00 (scaduto)"_s);
-        QVERIFY(m_db->insertRows(u"natl"_s, {u"codatl"_s, u"nome"_s, u"anno"_s, u"soc"_s, u"sesso"_s},
-                                 {{1, u"ROSSI MARIO"_s, 2010, u"ABC"_s, u"M"_s}, {2, u"VERDI ANNA"_s, 2000, u"ABC"_s, u"F"_s}}));
+        QVERIFY(m_db->insertRows(
+            u"natl"_s, {u"codatl"_s, u"nome"_s, u"anno"_s, u"soc"_s, u"sesso"_s},
+            {{1, u"ROSSI MARIO"_s, 2010, u"ABC"_s, u"M"_s}, {2, u"VERDI ANNA"_s, 2000, u"ABC"_s, u"F"_s}}));
         QVERIFY(m_db->insertRows(u"Tempi"_s, {u"Codatl"_s, u"Gara"_s, u"Corso"_s, u"Tempo"_s},
                                  {{1, u"100 SL"_s, u"SCM"_s, 6800}}));
         registrations(number, {{1, u"ROSSI MARIO"_s, 2010, u"JUNIOR"_s, u"ABC"_s, u"M"_s, u"100 SL"_s, 1, 8},
@@ -363,7 +369,8 @@ private slots:
                 parts << u"Tempo limite "_s + shownBestTime(f.at(1).toInt()) +
                              u" (vasca 50 m): non raggiunto (manca il tempo)"_s;
             if (!f.at(2).isEmpty())
-                parts << u"Tempo minimo "_s + shownBestTime(f.at(2).toInt()) + u" (vasca 50 m): non verificabile (manca il tempo)"_s;
+                parts << u"Tempo minimo "_s + shownBestTime(f.at(2).toInt()) +
+                             u" (vasca 50 m): non verificabile (manca il tempo)"_s;
             standards += parts.size();
             expected << f.at(0) + '|' + parts.join(u"; "_s);
         }
