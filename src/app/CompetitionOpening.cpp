@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "core/Dialogs.h"
+#include "core/ProgramValues.h"
 #include "core/WindowHost.h"
 #include "entry/CompetitionNote.h"
 #include "store/DataSource.h"
@@ -77,6 +78,12 @@ void CompetitionOpeningFlow::choose(const ListedRow& row) {
     setClubLabel(row.user);
     m_state.userId = row.user;
     m_state.changeCompetition([&row](Competition& c) { c.number = row.number; });
+}
+
+QString onlineRefusal(const QString& number) {
+    if (isLocalCompetition(number))
+        return QStringLiteral("Non disponibile: questa manifestazione viene da un invito LENEX e non e' su Ondaweb.");
+    return {};
 }
 
 bool CompetitionOpeningFlow::open(const ListedRow& row, OpeningMode mode) {

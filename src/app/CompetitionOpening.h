@@ -13,6 +13,8 @@ class DataSource;
 // The answer of the mode window.
 enum class OpeningMode { Online, Offline, Cancelled };
 QString modeText(OpeningMode mode); // "ON-LINE", "OFF-LINE", "Cancella"
+// Why competition `number` cannot be opened on-line; empty when it can.
+QString onlineRefusal(const QString& number);
 
 // A competition as the local list holds it for one user.
 struct StoredCompetition {

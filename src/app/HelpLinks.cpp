@@ -1,5 +1,7 @@
 #include "app/HelpLinks.h"
 
+#include <QDir>
+
 namespace onda {
 
 QString instructionsAddress(const QString& executableDirectory) {
@@ -20,6 +22,11 @@ QString helpPageDirectory(const QStringList& candidates, const QString& fallback
             return directory;
     }
     return fallback;
+}
+
+QString helpPageMissing(const QString& page) {
+    return QStringLiteral("La pagina delle istruzioni non c'e': manca il file ") + QDir::toNativeSeparators(page) +
+           QStringLiteral("\r\nReinstalla il programma, oppure rimetti il file istruzioni.htm nella sua cartella.");
 }
 
 QString programHomeAddress(const QString& baseAddress) {

@@ -68,6 +68,8 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     m_mdi->setAccessibleName(QStringLiteral("Finestre"));
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // A child gone leaves in front the one used before it, not the first one made.
+    m_mdi->setActivationOrder(QMdiArea::ActivationHistoryOrder);
     setCentralWidget(m_mdi);
     buildMenus();
     buildToolBar();
@@ -209,6 +211,12 @@ void MainWindow::buildMenus() {
                 const QString directory = helpPageDirectory(
                     {m_state.programDirectory, executableDirectory, installedDataDirectory(executableDirectory)},
                     executableDirectory, [](const QString& page) { return QFileInfo(page).isFile(); });
+                // The browser's own error page would be in English and name nothing the user can fix.
+                if (const QString page = QDir(directory).filePath(QStringLiteral("istruzioni.htm"));
+                    !QFileInfo(page).isFile()) {
+                    m_state.dialogs.message(helpPageMissing(page), Dialogs::Icon::Warning);
+                    return;
+                }
                 openAddress(instructionsAddress(directory));
             });
     connect(addItem(help, QStringLiteral("HomePageONDA_link"), QStringLiteral("Home Page ONDA_link")),
@@ -343,6 +351,7 @@ template <class Window> Window* MainWindow::ensureChild(QPointer<Window>& slot) 
 void MainWindow::attachChild(QWidget* widget, ChildWindow& child) {
     widget->setWindowIcon(windowIcon());
     QMdiSubWindow* sub = m_mdi->addSubWindow(widget);
+    sub->installEventFilter(this);
     // No arrangement and no drag of its border cuts a window below what its controls need.
     sub->setMinimumSize(sub->minimumSizeHint());
     const QSize preferred = child.preferredSize();
@@ -467,11 +476,32 @@ void MainWindow::showChild(QWidget* child) {
         m_grownForRegistration = true;
         growToShow(sub->size());
     }
+    if (QMdiSubWindow* from = m_mdi->currentSubWindow(); from && from != sub)
+        m_openers.insert(sub, from);
     sub->show();
     child->show();
     // Whole inside the area, as far as its minimum size allows: its caption and buttons in sight.
     sub->setGeometry(fitInside(sub->geometry(), sub->minimumSize(), m_mdi->viewport()->rect()));
     m_mdi->setActiveSubWindow(sub);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    auto* sub = qobject_cast<QMdiSubWindow*>(watched);
+    // Hidden by itself, not with the frame (a child closed is hidden first): shown again, it is
+    // opened anew. Only the child in front gives the front away.
+    if (sub && event->type() == QEvent::Hide && sub->isHidden()) {
+        const QPointer<QMdiSubWindow> opener = m_openers.take(sub);
+        // After the area has made its own choice for the child gone.
+        if (opener && sub == m_mdi->currentSubWindow())
+            QMetaObject::invokeMethod(
+                this,
+                [this, opener] {
+                    if (opener && !opener->isHidden())
+                        m_mdi->setActiveSubWindow(opener);
+                },
+                Qt::QueuedConnection);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::growToShow(const QSize& childFrame) {

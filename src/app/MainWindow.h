@@ -2,6 +2,7 @@
 
 #include "core/WindowHost.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -82,6 +83,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A child hidden or closed hands the front back to the one it was opened from.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
@@ -123,6 +126,7 @@ private:
     QPointer<PreviewWindow> m_preview;
     QPointer<MailWindow> m_mail;
     bool m_grownForRegistration = false;
+    QHash<QMdiSubWindow*, QPointer<QMdiSubWindow>> m_openers; // the child in front when each was shown
 };
 
 QString mainWindowCaption();

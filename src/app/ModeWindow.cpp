@@ -22,7 +22,7 @@ QLabel* makeLabel(QWidget* parent, const QString& name, const QString& text, boo
 
 } // namespace
 
-ModeWindow::ModeWindow(QWidget* parent) : QDialog(parent) {
+ModeWindow::ModeWindow(QWidget* parent, const QString& onlineRefusal) : QDialog(parent) {
     setObjectName(QStringLiteral("frmModalita"));
     setWindowTitle(QStringLiteral("Seleziona la modalita' di utilizzo"));
     setModal(true);
@@ -57,6 +57,17 @@ ModeWindow::ModeWindow(QWidget* parent) : QDialog(parent) {
                              "essere scollegato da Internet"),
               m_offline, m_offlineLabel);
 
+    // Only what can work is offered: ON-LINE stays in sight, disabled, with its reason.
+    if (!onlineRefusal.isEmpty()) {
+        for (QWidget* w : {static_cast<QWidget*>(m_online), static_cast<QWidget*>(m_onlineLabel)})
+            w->setEnabled(false);
+        auto* reason = makeLabel(this, QStringLiteral("MotivoOnLine"), onlineRefusal, true);
+        layout->addWidget(reason, 0, 2);
+        layout->setColumnStretch(2, 1);
+        m_online->setAccessibleDescription(onlineRefusal);
+        m_offline->setChecked(true);
+    }
+
     auto* buttons = new QHBoxLayout;
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setObjectName(QStringLiteral("Command1_0"));
@@ -66,7 +77,7 @@ ModeWindow::ModeWindow(QWidget* parent) : QDialog(parent) {
     buttons->addStretch();
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
-    layout->addLayout(buttons, 4, 0, 1, 2);
+    layout->addLayout(buttons, 4, 0, 1, -1);
     layout->setColumnStretch(1, 1);
 
     m_value = new QLabel(this);
@@ -80,13 +91,13 @@ ModeWindow::ModeWindow(QWidget* parent) : QDialog(parent) {
     setTabOrder(m_online, m_offline);
     setTabOrder(m_offline, ok);
     setTabOrder(ok, cancel);
-    m_online->setFocus();
-    resize(520, sizeHint().height());
+    (m_online->isEnabled() ? m_online : m_offline)->setFocus();
+    resize(onlineRefusal.isEmpty() ? 520 : 700, sizeHint().height());
 }
 
 bool ModeWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {
-        if (watched == m_onlineLabel)
+        if (watched == m_onlineLabel && m_online->isEnabled())
             m_online->setChecked(true);
         else if (watched == m_offlineLabel)
             m_offline->setChecked(true);
@@ -107,13 +118,16 @@ void ModeWindow::reject() {
     answerWith(OpeningMode::Cancelled);
 }
 
-OpeningMode ModeWindow::ask(QWidget* mainWindow) {
-    ModeWindow window(mainWindow);
+OpeningMode ModeWindow::ask(QWidget* mainWindow, const QString& onlineRefusal) {
+    ModeWindow window(mainWindow, onlineRefusal);
     if (mainWindow) {
         const QPoint corner = mainWindow->pos() + QPoint(mainWindow->width() / 2, mainWindow->height() / 2);
         placeOnScreen(&window, corner);
     }
     window.exec();
+    // The keys go back to the window it was asked from, whether or not a window manager does it.
+    if (mainWindow)
+        mainWindow->activateWindow();
     return window.answer();
 }
 

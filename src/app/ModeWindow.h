@@ -13,10 +13,12 @@ namespace onda {
 class ModeWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit ModeWindow(QWidget* parent = nullptr);
+    // `onlineRefusal`: why ON-LINE cannot work for this competition, shown beside it
+    // disabled; empty when it can.
+    explicit ModeWindow(QWidget* parent = nullptr, const QString& onlineRefusal = {});
 
     // Shown modally with its top-left corner at the centre of `mainWindow`.
-    static OpeningMode ask(QWidget* mainWindow);
+    static OpeningMode ask(QWidget* mainWindow, const QString& onlineRefusal = {});
 
     OpeningMode answer() const { return m_answer; }
 

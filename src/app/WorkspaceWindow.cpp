@@ -137,7 +137,10 @@ WorkspaceWindow::WorkspaceWindow(AppState& state, QWidget* parent)
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->verticalHeader()->hide();
-    m_grid->horizontalHeader()->setStretchLastSection(true);
+    // The name gives way, so that every column, the user name last, is seen whole at the
+    // window's size.
+    m_grid->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
+    m_grid->horizontalHeader()->setSectionResizeMode(5, QHeaderView::ResizeToContents);
     listHint->setBuddy(m_grid);
     useGridKeys(m_grid);
     layout->addWidget(m_grid, 2, 1, 1, 2);
@@ -294,7 +297,7 @@ void WorkspaceWindow::OpenCompetition() {
         return;
     }
     startOpening(row);
-    continueOpening(row, ModeWindow::ask(window()));
+    continueOpening(row, ModeWindow::ask(window(), onlineRefusal(cell(row, 0))));
 }
 
 void WorkspaceWindow::openCompetitionAt(int row, OpeningMode mode) {

@@ -120,6 +120,7 @@ bool ArchiveFlow::showChangedInNavigator(const QString& criterion, bool renamed)
 }
 
 bool ArchiveFlow::openOnClubAthletes() {
+    m_forRegistration = false;
     const QString source = archive::clubAthletesSource(m_state.club);
     m_sources.workingView.setRecordSource(source);
     m_sources.navigator.setRecordSource(source);
@@ -151,7 +152,7 @@ NewAthleteStart ArchiveFlow::openForNewAthlete() {
             return {};
     }
     newRecord();
-    start.opened = true;
+    start.opened = m_forRegistration = true;
     return start;
 }
 
@@ -224,7 +225,6 @@ bool ArchiveFlow::save(const AthleteRecord& boxes) {
         reported(view.findFirst(archive::quotedCodeCriterion(record.code)));
     } else {
         bool failed = false;
-        // A change of a code that no record has writes nothing and tells nothing.
         if (findInView(record.code, &failed)) {
             const AthleteRecord before = archive::readAthlete(view);
             if (const Status editing = view.edit(); !editing) {
@@ -240,7 +240,12 @@ bool ArchiveFlow::save(const AthleteRecord& boxes) {
             if (after.club == before.club && after.team == before.team &&
                 showChangedInNavigator(archive::quotedCodeCriterion(record.code), after.name != before.name))
                 return true;
-        } else if (failed) {
+        } else {
+            // Nothing written is said: the user may have meant a new athlete.
+            if (!failed)
+                m_dialogs.message(QStringLiteral("Il codice ") + record.code +
+                                  QStringLiteral(" non e' tra gli atleti dell'archivio mostrati: nulla e' stato "
+                                                 "registrato. Per un atleta nuovo premi \"Nuovo\"."));
             return false;
         }
     }
@@ -344,7 +349,7 @@ bool ArchiveFlow::close(const AthleteRecord& boxes, std::optional<ArchiveBox>* m
         }
     }
     RegistrationDesk* desk = m_state.windows ? m_state.windows->registrationDesk() : nullptr;
-    if (!desk || !desk->isShown())
+    if (!m_forRegistration || !desk || !desk->isShown())
         return true;
     // A refused save hands nothing back: the code would name no athlete, or another one.
     if (m_newRecord && !save(boxes))

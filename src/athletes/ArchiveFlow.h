@@ -70,16 +70,16 @@ public:
     void newRecord();
 
     CodeLookup lookup(const QString& code);
-    // "&Registra"; true when the record was written (or, for a change of an unknown code,
-    // when there was nothing to write).
+    // "&Registra"; true when the record was written. A change of a code the views do not
+    // hold writes nothing and says so.
     bool save(const AthleteRecord& boxes);
     Deletion remove(const QString& code);
     // "Modifica codice": the new code, nothing when the code stays. In the new-record state
     // only the proposed code changes; the save checks it.
     std::optional<QString> changeCode(const QString& oldCode);
-    // "&Chiudi": the first empty box keeps the window open; otherwise a new record is saved
-    // and its code handed to the registration window when that is on the screen. True when
-    // the window may close.
+    // "&Chiudi": the first empty box keeps the window open; otherwise, opened by the
+    // registration window still on the screen, a new record is saved and its code handed
+    // back to it. True when the window may close.
     bool close(const AthleteRecord& boxes, std::optional<ArchiveBox>* missing);
 
     // The name box after Enter or leaving it, in capitals; warns of a record of that name.
@@ -110,6 +110,7 @@ private:
     Dialogs& m_dialogs;
     ArchiveSources m_sources;
     bool m_newRecord = false;
+    bool m_forRegistration = false; // opened by the registration window for a new athlete
 };
 
 } // namespace onda

@@ -185,9 +185,10 @@ void ArchiveWindow::buildControls() {
     layout->addLayout(commands);
     layout->addStretch();
 
-    QWidget* order[] = {m_code,    m_newFlag, m_name,       m_year,   m_sex,   m_club, m_category,
-                        m_athlete, m_team,    first,        previous, next,    last,   m_add,
-                        m_update,  m_delete,  m_changeCode, m_close,  m_cancel};
+    // The boxes in the order they are filled; the new-record flag after them, where a blank
+    // meant for the name cannot untick it.
+    QWidget* order[] = {m_code,   m_name, m_year, m_sex, m_club,   m_category, m_athlete,    m_team,  m_newFlag, first,
+                        previous, next,   last,   m_add, m_update, m_delete,   m_changeCode, m_close, m_cancel};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
@@ -462,7 +463,6 @@ void openAthleteArchive(AppState& state) {
         state.dialogs.message(QStringLiteral("Selezionare la prova prescelta"));
         return;
     }
-    state.windows->hideChild(state.windows->child(Child::Registration));
     if (auto* archive = qobject_cast<ArchiveWindow*>(state.windows->child(Child::Archive)))
         archive->openOnClubAthletes();
 }

@@ -74,6 +74,12 @@ RegistrationView RegistrationFlow::open() {
 }
 
 void RegistrationFlow::fillAthlete(Pass& pass, const AthleteFields& athlete) {
+    // The race and the time chosen were the previous athlete's.
+    if (athlete.code != pass.form.code) {
+        pass.view.race = pass.form.race = QString();
+        pass.view.time = pass.form.time = QString();
+        pass.view.raceLine = -1;
+    }
     pass.view.code = pass.form.code = athlete.code;
     pass.view.name = pass.form.name = athlete.name;
     pass.view.sex = pass.form.sex = athlete.sex;
@@ -418,7 +424,7 @@ RegistrationView RegistrationFlow::registerAthlete(const RegistrationForm& form)
     showAthleteSet(pass, true);
     pass.view.caption = clubCaption(count);
     selectRace(pass, entry.race);
-    pass.view.focusCode = true;
+    pass.view.focusCodeEntry = true;
     return pass.view;
 }
 

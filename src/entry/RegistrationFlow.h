@@ -41,7 +41,7 @@ struct RegistrationView {
     std::optional<QStringList> categories; // the category drop-down's items, with `category`
     std::optional<QString> category;
     std::optional<QStringList> raceLines;
-    std::optional<int> raceLine; // the race line to select
+    std::optional<int> raceLine; // the race line to select, -1 for none
     std::optional<QString> race;
     std::optional<QString> time;
     std::optional<QString> status;
@@ -49,7 +49,7 @@ struct RegistrationView {
     std::optional<int> registrationCount; // the club's registrations in the competition
     std::optional<bool> registerEnabled;
     std::optional<QStringList> clubNames; // the name list refilled
-    bool focusCode = false;               // the focus goes to the code field
+    bool focusCodeEntry = false;          // the focus goes where the next athlete's code is typed
     bool sexRefused = false;              // the focus stays in the sex field
     bool athleteSet = false;              // "Imposta Atleta" wrote the athlete
 };

@@ -404,8 +404,11 @@ void RegistrationWindow::showView(const RegistrationView& view) {
         m_register->setEnabled(*view.registerEnabled);
     m_filling = false;
     showBestTime();
-    if (view.focusCode)
-        m_code->setFocus();
+    if (view.focusCodeEntry) {
+        // The next code typed replaces the one there.
+        m_codeEntry->setFocus(Qt::OtherFocusReason);
+        m_codeEntry->selectAll();
+    }
     if (view.sexRefused)
         QMetaObject::invokeMethod(m_sex, qOverload<>(&QWidget::setFocus), Qt::QueuedConnection);
 }
@@ -455,7 +458,9 @@ void RegistrationWindow::newAthlete() {
 
 void RegistrationWindow::clearAthlete() {
     RegistrationView blank;
-    blank.code = blank.name = blank.sex = blank.year = blank.category = QString();
+    // The race and the time chosen were the cleared athlete's, as the race list's selection.
+    blank.code = blank.name = blank.sex = blank.year = blank.category = blank.race = blank.time = QString();
+    blank.raceLine = -1;
     showView(blank);
 }
 

@@ -151,6 +151,7 @@ Status EntryRules::load(Database& db, const QString& number, EntryRules& out, co
     QVariantList key{n};
     QVariantList eventKey = race.isEmpty() ? key : QVariantList{n, n, race};
     QVariantList listKey = race.isEmpty() ? key : QVariantList{n, n, n, race};
+    QVariantList raceKeyOf = race.isEmpty() ? key : QVariantList{n, race};
     Database::Result meet, sessions, rows, refs, groups, standards, fees, qualify, races;
     if (Status s = db.query(QStringLiteral("select agedate, agedatetype, course, deadline, deadlinetime, "
                                            "maxentriesrelay from LenexMeet where manifID=?"),
@@ -166,59 +167,41 @@ Status EntryRules::load(Database& db, const QString& number, EntryRules& out, co
     out.m_deadline = m.value(3).toDate();
     out.m_deadlineTime = m.value(4).toString();
     out.m_maxRelay = m.value(5).toInt();
-    const auto read = [&](const QString& sql, Database::Result& into, const QVariantList& parameters) {
-        return db.query(sql, into, parameters);
+    const QString where = QStringLiteral(" where manifID=?");
+    const struct {
+        QString sql;
+        Database::Result& into;
+        const QVariantList& parameters;
+    } reads[] = {
+        {QStringLiteral("select number, date, course, maxentriesathlete, maxentriesrelay from LenexSession") + where,
+         sessions, key},
+        {QStringLiteral("select eventid, number, session, relaycount, maxentries, distance, stroke, technique from "
+                        "LenexEvent") +
+             where + events,
+         rows, eventKey},
+        {QStringLiteral("select eventid, listid, marker, fee, currency from LenexStandardRef") + where + events +
+             QStringLiteral(" order by rowid"),
+         refs, eventKey},
+        {QStringLiteral("select eventid, agegroupid, agemin, agemax, handicap, calculate from LenexAgeGroup") + where +
+             events,
+         groups, eventKey},
+        {QStringLiteral("select listid, type, gender, course, handicap, agemin, agemax from LenexStandardList") +
+             where + lists,
+         meet, listKey},
+        {QStringLiteral("select listid, distance, relaycount, stroke, technique, swimtime from LenexStandard") + where +
+             lists,
+         standards, listKey},
+        {QStringLiteral("select session, eventid, type, value, currency from LenexFee") + where, fees, key},
+        {QStringLiteral("select qualifyfrom, qualifyuntil, conversion, percent from LenexQualify") + where, qualify,
+         key},
+        {QStringLiteral("select gara, Categoria, Sesso, eventid, agegroupid from LenexRace") + where +
+             (race.isEmpty() ? QString() : QStringLiteral(" and gara=?")),
+         races, raceKeyOf},
     };
-    if (Status s = read(QStringLiteral("select number, date, course, maxentriesathlete, maxentriesrelay from "
-                                       "LenexSession where manifID=?"),
-                        sessions, key);
-        !s)
-        return s;
-    if (Status s = read(QStringLiteral("select eventid, number, session, relaycount, maxentries, distance, stroke, "
-                                       "technique from LenexEvent where manifID=?") +
-                            events,
-                        rows, eventKey);
-        !s)
-        return s;
-    if (Status s = read(QStringLiteral("select eventid, listid, marker, fee, currency from LenexStandardRef where "
-                                       "manifID=?") +
-                            events + QStringLiteral(" order by rowid"),
-                        refs, eventKey);
-        !s)
-        return s;
-    if (Status s = read(QStringLiteral("select eventid, agegroupid, agemin, agemax, handicap, calculate from "
-                                       "LenexAgeGroup where manifID=?") +
-                            events,
-                        groups, eventKey);
-        !s)
-        return s;
-    if (Status s = read(QStringLiteral("select listid, type, gender, course, handicap, agemin, agemax from "
-                                       "LenexStandardList where manifID=?") +
-                            lists,
-                        meet, listKey);
-        !s)
-        return s;
-    if (Status s = read(QStringLiteral("select listid, distance, relaycount, stroke, technique, swimtime from "
-                                       "LenexStandard where manifID=?") +
-                            lists,
-                        standards, listKey);
-        !s)
-        return s;
-    if (Status s = read(QStringLiteral("select session, eventid, type, value, currency from LenexFee where manifID=?"),
-                        fees, key);
-        !s)
-        return s;
-    if (Status s = read(QStringLiteral("select qualifyfrom, qualifyuntil, conversion, percent from LenexQualify "
-                                       "where manifID=?"),
-                        qualify, key);
-        !s)
-        return s;
-    if (Status s = read(QStringLiteral("select gara, Categoria, Sesso, eventid, agegroupid from LenexRace where "
-                                       "manifID=?") +
-                            (race.isEmpty() ? QString() : QStringLiteral(" and gara=?")),
-                        races, race.isEmpty() ? key : QVariantList{n, race});
-        !s)
-        return s;
+    for (const auto& r : reads) {
+        if (Status s = db.query(r.sql, r.into, r.parameters); !s)
+            return s;
+    }
 
     for (const QVariantList& r : sessions.rows) {
         out.m_sessions.insert(r.value(0).toInt(), {r.value(2).toString(), r.value(3).toInt(), r.value(4).toInt(), {}});

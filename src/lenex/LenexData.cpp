@@ -66,16 +66,16 @@ QDate firstSessionDate(const Meet& meet) {
     return first;
 }
 
+// A category's name: the group's own, or its bounds; a relay group by total age says so.
 QString groupName(const AgeGroup& g) {
-    const QString name = g.name.simplified();
-    if (!name.isEmpty())
-        return name;
-    const QString unit = g.byTotalAge() ? QStringLiteral(" (TOTALE)") : QString();
-    return (g.ageMin < 0 && g.ageMax < 0 ? QStringLiteral("ASSOLUTI")
-            : g.ageMax < 0               ? QStringLiteral("%1 E OLTRE").arg(g.ageMin)
-            : g.ageMin < 0               ? QStringLiteral("FINO A %1").arg(g.ageMax)
-                                         : QStringLiteral("%1-%2").arg(g.ageMin).arg(g.ageMax)) +
-           unit;
+    QString name = g.name.simplified();
+    if (name.isEmpty())
+        name = g.ageMin < 0 && g.ageMax < 0 ? QStringLiteral("ASSOLUTI")
+               : g.ageMax < 0               ? QStringLiteral("%1 E OLTRE").arg(g.ageMin)
+               : g.ageMin < 0               ? QStringLiteral("FINO A %1").arg(g.ageMax)
+                                            : QStringLiteral("%1-%2").arg(g.ageMin).arg(g.ageMax);
+    const QString total = QStringLiteral(" (TOTALE)");
+    return g.byTotalAge() && !name.endsWith(total) ? name.left(30 - total.size()) + total : name.left(30);
 }
 
 QStringList names(const TableDefinition& table) {
@@ -570,7 +570,7 @@ Status importInvitation(const QString& databasePath, const Meet& meet, const QSt
                                                 .arg(g.handicap);
                         QString name = categoryOf.value(key);
                         if (name.isEmpty()) {
-                            name = groupName(g).left(30);
+                            name = groupName(g);
                             for (int i = 2; categoryKeyOf.contains(sex + QLatin1Char('|') + name.toUpper()); ++i) {
                                 const QString tail = i == 2 ? QStringLiteral(" %1-%2").arg(years.first).arg(years.last)
                                                             : QStringLiteral(" %1").arg(i);

@@ -41,7 +41,9 @@ QString strokeOf(const QString& code) {
 SwimStyle styleOfRace(const QString& raceCode) {
     static const QRegularExpression pattern(
         QStringLiteral(R"(^\s*(?:(\d+)\s*[xX]\s*)?(\d+)\s*([A-Za-z_]+)(?:\s+([A-Za-z]+))?\s*$)"));
-    const QRegularExpressionMatch match = pattern.match(raceCode);
+    // A second event of the same race carries its number: "100 SL (N. 516)" is still 100 m FREE.
+    static const QRegularExpression numbered(QStringLiteral(R"(\s*\(N\.\s*\d+\)\s*$)"));
+    const QRegularExpressionMatch match = pattern.match(QString(raceCode).remove(numbered));
     if (match.hasMatch()) {
         SwimStyle style;
         style.stroke = strokeOf(match.captured(3).toUpper());

@@ -43,12 +43,11 @@ bool competitionChosen(AppState& state) {
     return false;
 }
 
-// Hides the registration window, checks the competition and builds the report into the
-// preview window; null when there is nothing to show it in.
+// Checks the competition and builds the report into the preview window; null when there is
+// nothing to show it in. The registration window stays where it is: the preview opens over it.
 PreviewWindow* buildPreview(AppState& state) {
     if (!state.windows)
         return nullptr;
-    state.windows->hideChild(state.windows->child(Child::Registration));
     if (!competitionChosen(state))
         return nullptr;
     auto* preview = qobject_cast<PreviewWindow*>(state.windows->child(Child::Preview));

@@ -224,9 +224,14 @@ bool OnlineFlows::importRegistrations(const RequestValues& values) {
     // The codes the service does not know are asked for first, in the order of the lines,
     // so that no question waits while the file is being written.
     QList<Registration> rows = reply.value.registrations;
+    ProvisionalCodes codes;
+    if (const Status read = import.readCodes(rows, codes); !read) {
+        reportWriteFailure(read);
+        return false;
+    }
     for (Registration& row : rows) {
         if (row.codatl.isEmpty())
-            row.codatl = askProvisionalCode(row);
+            row.codatl = askProvisionalCode(row, codes);
     }
     if (const Status s = import.replaceRegistrations(values.manifId, m_state.club, rows); !s) {
         reportWriteFailure(s);
@@ -237,17 +242,24 @@ bool OnlineFlows::importRegistrations(const RequestValues& values) {
     return true;
 }
 
-QString OnlineFlows::askProvisionalCode(const Registration& row) {
-    const QString prompt =
-        QStringLiteral("Codice provvisorio per ") + row.nome + QStringLiteral(" (") + row.anno + QLatin1Char(')');
-    for (;;) {
-        const std::optional<QString> typed = m_state.dialogs.inputText(prompt, {}, {});
+QString OnlineFlows::askProvisionalCode(const Registration& row, ProvisionalCodes& codes) {
+    const QString prompt = QStringLiteral("Codice provvisorio per ") + row.nome + QStringLiteral(" (") + row.anno +
+                           QStringLiteral(")\r\nOndaweb non ha il codice di questo atleta: conferma il codice "
+                                          "proposto o scrivine un altro.");
+    const QString proposed = codes.proposedFor(row.nome, row.soc);
+    QString code;
+    while (code.isEmpty()) {
+        // No athlete is stored without a code: no answer is the one proposed.
+        const std::optional<QString> typed = m_state.dialogs.inputText(prompt, {}, proposed);
         if (!typed || typed->trimmed().isEmpty())
-            return {}; // the line comes in without a code, as the service sent it
-        if (const std::optional<qlonglong> code = archive::wholeNumber(*typed))
-            return QString::number(*code);
-        m_state.dialogs.message(QStringLiteral("Il codice dell'atleta deve essere un numero intero"));
+            code = proposed;
+        else if (const std::optional<qlonglong> number = archive::wholeNumber(*typed))
+            code = QString::number(*number);
+        else
+            m_state.dialogs.message(QStringLiteral("Il codice dell'atleta deve essere un numero intero"));
     }
+    codes.give(row.nome, row.soc, code);
+    return code;
 }
 
 void OnlineFlows::importNote(const RequestValues& values) {

@@ -12,6 +12,7 @@ namespace onda {
 class AppState;
 class ServiceFeedback;
 class ServicePorts;
+class ProvisionalCodes;
 
 // The workflows of the link with the service, without windows: the list refresh, the import of
 // one competition and the deposit of the club's registrations. Each is one operation of the
@@ -35,8 +36,8 @@ private:
     bool importRegistrations(const RequestValues& values);
     void importNote(const RequestValues& values);
     // The code of an athlete the service sent without one, asked until it is a whole number;
-    // empty when the user gives none.
-    QString askProvisionalCode(const Registration& row);
+    // the code proposed when the user gives none.
+    QString askProvisionalCode(const Registration& row, ProvisionalCodes& codes);
     // A step whose rows could not be written leaves them as they were and says so.
     void reportWriteFailure(const Status& status);
     void showClub();

@@ -1,5 +1,7 @@
 #include "service/OnlineImport.h"
 
+#include "athletes/AthleteCodes.h"
+
 #include "store/DataSource.h"
 #include "store/Database.h"
 #include "store/Schema.h"
@@ -36,6 +38,12 @@ Status openSource(DataSource& source, const QString& path, const QString& record
     source.setDatabaseFile(path);
     source.setRecordSource(recordSource);
     return source.refresh();
+}
+
+// The archive knows an athlete by name and club, compared as the database compares text:
+// without regard to case.
+QString athleteKey(const QString& nome, const QString& soc) {
+    return nome.toCaseFolded() + QChar(0x1F) + soc.toCaseFolded();
 }
 
 // An empty field leaves the column unset.
@@ -153,11 +161,7 @@ Status OnlineImport::replaceRegistrations(const QString& manifId, const QString&
                 db.execute(QStringLiteral("delete * from ") + table + QStringLiteral(" where soc=") + sqlQuoted(club));
             !s)
             return s;
-        // The archive knows an athlete by name and club, compared as the database compares
-        // text: without regard to case.
-        const auto key = [](const QString& nome, const QString& soc) {
-            return nome.toCaseFolded() + QChar(0x1F) + soc.toCaseFolded();
-        };
+        const auto key = athleteKey;
         Database::Result known;
         if (Status s = db.query(QStringLiteral("select nome, soc from natl"), known); !s)
             return s;
@@ -216,6 +220,36 @@ Status OnlineImport::countLocalOnly(const QString& manifId, const QString& club,
         return s;
     for (const QVariantList& row : std::as_const(local.rows))
         count += held.contains(key(row.value(0).toString(), row.value(1).toString())) ? 0 : 1;
+    return {};
+}
+
+QString ProvisionalCodes::proposedFor(const QString& name, const QString& club) const {
+    if (const QString known = m_byAthlete.value(athleteKey(name, club)); !known.isEmpty())
+        return known;
+    qlonglong code = kFirstProvisionalCode;
+    while (m_taken.contains(code))
+        ++code;
+    return QString::number(code);
+}
+
+void ProvisionalCodes::give(const QString& name, const QString& club, const QString& code) {
+    m_byAthlete.insert(athleteKey(name, club), code);
+    m_taken.insert(code.toLongLong());
+}
+
+Status OnlineImport::readCodes(const QList<Registration>& registrations, ProvisionalCodes& codes) const {
+    Database db;
+    if (Status s = db.openShared(m_path); !s)
+        return s;
+    Database::Result known;
+    if (Status s = db.query(QStringLiteral("select codatl, nome, soc from natl where codatl is not null"), known); !s)
+        return s;
+    for (const QVariantList& row : std::as_const(known.rows))
+        codes.give(row.value(1).toString(), row.value(2).toString(), row.value(0).toString());
+    for (const Registration& r : registrations) {
+        if (!r.codatl.isEmpty())
+            codes.reserve(r.codatl);
+    }
     return {};
 }
 

@@ -4,7 +4,6 @@
 #include "core/Dialogs.h"
 #include "core/Operation.h"
 #include "core/SavePath.h"
-#include "core/WindowHost.h"
 #include "store/QueryCopy.h"
 #include "store/Schema.h"
 #include "store/SqlText.h"
@@ -99,9 +98,6 @@ void SaveTransferDatabase(AppState& state) {
     const Operation operation;
     if (!operation)
         return;
-    if (state.windows)
-        if (QWidget* registration = state.windows->child(Child::Registration))
-            state.windows->hideChild(registration);
     if (state.currentCompetition().isEmpty()) {
         state.dialogs.message(QStringLiteral("Inserire il numero di prova"));
         return;

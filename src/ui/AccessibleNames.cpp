@@ -133,6 +133,9 @@ QString spokenCaption(const QString& caption) {
 
 void nameAfterCaption(QWidget* control, const QString& caption) {
     control->setAccessibleName(spokenCaption(caption));
+    // The text box inside an editable list is where the typing goes: a reader meets it by itself.
+    if (auto* box = qobject_cast<QComboBox*>(control); box && box->lineEdit())
+        box->lineEdit()->setAccessibleName(spokenCaption(caption));
     useNamedInterface(control);
 }
 

@@ -65,8 +65,7 @@ private slots:
         QCOMPARE(
             fileBytes(app().file(QStringLiteral("options.txt"))),
             "Propaganda\n2 35\nMaster\n2 35\nGenerico\n2 35\n\niscrizioni@ondaweb.example\n\n\nhttp://127.0.0.5/\n");
-        QVERIFY(app().main()->isVisible());
-        QVERIFY(app().workspace()->isVisible());
+        QVERIFY(app().main()->isVisible() && app().workspace()->isVisible());
         QVERIFY(!app().main()->subWindowOf(app().registration())->isVisible());
     }
 
@@ -92,8 +91,7 @@ private slots:
         QFETCH(QByteArray, content);
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("options.txt"));
-        QVERIFY(writeFileBytes(path, content));
-        QVERIFY(start(dir.path()));
+        QVERIFY(writeFileBytes(path, content) && start(dir.path()));
         QTEST(app().state().userId, "userId");
         QTEST(app().state().pin, "pin");
         QCOMPARE(fileBytes(path), content); // read, never rewritten
@@ -137,8 +135,10 @@ private slots:
             {QStringLiteral("Salva"),
              {"Come file Access", "Come file di testo (QVASCA)", "Come File Excel", "Come file LENEX (.lxf)"}},
             {QStringLiteral("mnuFile"),
-             {"Salva", "Importa invito LENEX...", "Importa risultati LENEX...", "Anteprima di stampa",
-              "Stampa iscrizioni", "Invia e-mail...", "Reinizializza database", "Ripristina una copia...", "Uscita"}},
+             {"Salva", "Importa invito LENEX...", "Importa risultati LENEX...", "Dati della societa' per LENEX...",
+              "Anteprima di stampa", "Verifica iscrizioni", "Stampa iscrizioni", "Invia e-mail...",
+              "Reinizializza database", "Ripristina una copia...", "Uscita"}},
+            {QStringLiteral("VerificaIscrizioni"), {"Anteprima", "Stampa", "Come File Excel", "Come file di testo"}},
             {QStringLiteral("mnuView"), {"DataBase Atleti", "Iscrizioni", "Elenco gare", "Categorie"}},
             {QStringLiteral("agg"),
              {"Verifica gare definite sul Ondaweb", "Aggiorna database da Ondaweb",
@@ -313,6 +313,14 @@ private slots:
         QVERIFY(start({}, {QStringLiteral("http://127.0.0.5/prove"), QStringLiteral("club")}));
         QStringList opened;
         app().main()->setAddressOpener([&](const QString& address) { opened << address; });
+        // Without its page the help says which file it misses, in the program's language.
+        QVERIFY(trigger(QStringLiteral("HelpIstruzioni")));
+        const QStringList said = dialogs().takeTexts();
+        QVERIFY(said.size() == 1 && said.first().startsWith(QStringLiteral("La pagina delle istruzioni non c'e'")) &&
+                said.first().contains(QStringLiteral("istruzioni.htm")) && opened.isEmpty());
+        QFile page(app().file(QStringLiteral("istruzioni.htm")));
+        QVERIFY(page.open(QIODevice::WriteOnly) && page.write("<html></html>") > 0);
+        page.close();
         for (const char* item : {"HelpIstruzioni", "HomePageONDA_link", "HomePageOndaweb"})
             QVERIFY(trigger(QLatin1String(item)));
         QCOMPARE(opened.size(), 3);

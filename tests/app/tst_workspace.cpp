@@ -9,9 +9,11 @@
 #include "store/DataSource.h"
 #include "store/Database.h"
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTableWidget>
 
 using namespace onda;
@@ -168,8 +170,29 @@ private slots:
         QCOMPARE(app().registration()->windowTitle(), QStringLiteral("Iscrizioni XYZ. Numero iscrizioni: 1"));
     }
 
+    // A competition made from an invitation is not on the service: ON-LINE is not offered.
+    void invitationOpensOffline() {
+        QVERIFY(m_fixture->insert(QStringLiteral("manif"), {{"Numero Prova", 900001}, {"userName", "U"}}) &&
+                m_fixture->createRegistrationTable(QStringLiteral("900001")));
+        fill(QString());
+        bool onlineOffered = true;
+        whenModal(QStringLiteral("frmModalita"), [&onlineOffered](QWidget* w) {
+            onlineOffered = w->findChild<QRadioButton*>(QStringLiteral("Option1_0"))->isEnabled() ||
+                            !w->findChild<QRadioButton*>(QStringLiteral("Option1_1"))->isChecked() ||
+                            !w->findChild<QLabel*>(QStringLiteral("MotivoOnLine"));
+            w->findChild<QPushButton*>(QStringLiteral("Command1_0"))->click();
+        });
+        grid()->selectRow(rowOf(QStringLiteral("900001")));
+        QVERIFY(click(QStringLiteral("Form2/Command1_2")) && !onlineOffered && registrationShown());
+    }
+
     void keyboardAndMouse() {
         fill(QString());
+        // Every column is seen whole at the window's size, the user name last.
+        const QHeaderView* header = grid()->horizontalHeader();
+        QTRY_VERIFY(grid()->isVisible());
+        QVERIFY(header->sectionViewportPosition(5) + header->sectionSize(5) <= grid()->viewport()->width());
+        QVERIFY(header->sectionSize(5) > header->fontMetrics().horizontalAdvance(QStringLiteral("UserName")));
         // Enter on a row opens it as the button does; OK with no option chosen means off-line.
         grid()->selectRow(rowOf(QStringLiteral("57")));
         answerMode(nullptr, "Command1_0");
@@ -226,8 +249,7 @@ private slots:
 
         // Another program holds the file: the write fails, silently, and the note in use stays the stored one.
         Database other;
-        QVERIFY(other.open(m_fixture->path()));
-        QVERIFY(other.execute(QStringLiteral("BEGIN IMMEDIATE")));
+        QVERIFY(other.open(m_fixture->path()) && other.execute(QStringLiteral("BEGIN IMMEDIATE")));
         write(QStringLiteral("bloccata"), "cmdRegistra");
         QVERIFY(other.execute(QStringLiteral("ROLLBACK")));
         QCOMPARE(stored(), QVariantList{"   "});
@@ -237,8 +259,7 @@ private slots:
     void competitionLists() {
         fill(QString());
         app().state().club.clear();
-        QVERIFY(trigger(QStringLiteral("ElencoGare")));
-        QVERIFY(trigger(QStringLiteral("CAtegorie")));
+        QVERIFY(trigger(QStringLiteral("ElencoGare")) && trigger(QStringLiteral("CAtegorie")));
         QCOMPARE(dialogs().takeTexts(),
                  QStringList({"Selezionare una manifestazione", "Selezionare una manifestazione"}));
         app().state().club = QStringLiteral("ABC");

@@ -100,9 +100,12 @@ private slots:
                                         << Texts{"200 ZETA 1999 ABC M 0"};
         QTest::newRow("rename onto a namesake") << false << "300" << "ROSSI MARIO" << "" << Texts{} << true
                                                 << Texts{"100 ROSSI MARIO 1985 ABC M ", "300 ROSSI MARIO 1999 ABC M 0"};
-        QTest::newRow("change of an unknown code") << false << "777" << "NUOVO" << "" << Texts{} << true
-                                                   << Texts{};
-        QTest::newRow("change of another club's athlete") << false << "900" << "NUOVO" << "" << Texts{} << true
+        const QString notShown = u" non e' tra gli atleti dell'archivio mostrati: nulla e' stato registrato. "
+                                 "Per un atleta nuovo premi \"Nuovo\"."_s;
+        QTest::newRow("change of an unknown code") << false << "777" << "NUOVO" << "" << Texts{"Il codice 777" + notShown}
+                                                   << false << Texts{};
+        QTest::newRow("change of another club's athlete") << false << "900" << "NUOVO" << ""
+                                                          << Texts{"Il codice 900" + notShown} << false
                                                           << Texts{"900 VERDI PIETRO 1980 XYZ M "};
         // clang-format on
     }
@@ -233,8 +236,7 @@ private slots:
         m_flow->newRecord();
         // Another program holds the file's write lock for longer than the store waits.
         Database other;
-        QVERIFY(other.open(m_db->path()));
-        QVERIFY(other.execute(u"BEGIN IMMEDIATE"_s));
+        QVERIFY(other.open(m_db->path()) && other.execute(u"BEGIN IMMEDIATE"_s));
         QVERIFY(!m_flow->save({u"701"_s, u"GIALLI"_s, u"1999"_s, u"ABC"_s, u"F"_s, false}));
         QVERIFY(other.execute(u"ROLLBACK"_s));
         const Texts shown = m_dialogs.takeTexts();

@@ -77,8 +77,7 @@ private slots:
         QVERIFY(!archive());
         // An archive that cannot be read does not open as if it were empty.
         app().state().changeCompetition([](Competition& c) { c.number = u"57"_s; });
-        QVERIFY(m_db->exec(u"alter table natl rename to natl_old"_s));
-        QVERIFY(trigger(u"DataBaseAtleti"_s));
+        QVERIFY(m_db->exec(u"alter table natl rename to natl_old"_s) && trigger(u"DataBaseAtleti"_s));
         const Texts shown = dialogs().takeTexts();
         QVERIFY2(shown.size() == 1 && shown[0].startsWith(u"Impossibile leggere l'archivio atleti: "_s),
                  qPrintable(shown.join(u'|')));
@@ -90,7 +89,7 @@ private slots:
         app().main()->showChild(app().registration());
         ArchiveWindow* window = openFromMain();
         QVERIFY(window && window->isVisible());
-        QVERIFY(!app().registration()->isVisible());
+        QVERIFY(app().registration()->isVisible()); // behind the archive
         // The club's individuals by name; the navigator's first record is on show.
         QCOMPARE(window->navigator().rowCount(), 3);
         QCOMPARE(text(at("Text1")), u"200"_s);
@@ -103,6 +102,8 @@ private slots:
         for (const char* name : {"Text1", "txtfields_0", "txtfields_1", "txtfields_2", "Combo1", "Combo2", "Combo3",
                                  "Data3_First", "Data3_Previous", "Data3_Next", "Data3_Last"})
             QVERIFY2(!widget(at(name))->accessibleName().isEmpty(), name);
+        for (const char* name : {"Combo1", "Combo2"}) // and the text boxes inside the lists, where typing goes
+            QCOMPARE(find<QComboBox>(at(name))->lineEdit()->accessibleName(), widget(at(name))->accessibleName());
     }
 
     void yearAndCategory_data() {
@@ -118,9 +119,7 @@ private slots:
 
     void yearAndCategory() {
         QFETCH(QString, typed);
-        QVERIFY(startArchive());
-        QVERIFY(openFromMain());
-        QVERIFY(type(at("txtfields_2"), typed));
+        QVERIFY(startArchive() && openFromMain() && type(at("txtfields_2"), typed));
         leave(at("txtfields_2"));
         QTEST(text(at("txtfields_2")), "left");
         auto* sex = find<QComboBox>(at("Combo2"));
@@ -146,8 +145,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, shown);
         QFETCH(Texts, texts);
-        QVERIFY(startArchive());
-        QVERIFY(openFromMain());
+        QVERIFY(startArchive() && openFromMain());
         archive()->window()->activateWindow(); // keys go to the focused box of an active window
         QVERIFY(QTest::qWaitForWindowActive(archive()->window()));
         const QString club = at("Combo1");
@@ -161,17 +159,13 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(dialogs().takeTexts(), texts);
         // The save of the record on show reads every box, a relay team of both sexes included.
-        QVERIFY(type(at("Combo2"), u"B (Staffette Miste)"_s));
-        QVERIFY(click(at("Option1_1")));
-        QVERIFY(click(at("cmdUpdate")));
+        QVERIFY(type(at("Combo2"), u"B (Staffette Miste)"_s) && click(at("Option1_1")) && click(at("cmdUpdate")));
         QCOMPARE(m_db->column(u"select soc||' '||sesso||' '||squadra from natl where codatl=200"_s).value(0).toString(),
                  shown + u" B (Staffette Miste) -1"_s);
-        QVERIFY(!archive()->isNewRecord());
-        QVERIFY(type(club, QString()));
+        QVERIFY(!archive()->isNewRecord() && type(club, QString()));
         leave(club); // empty passes
         // ...but "&Chiudi" keeps the window open while the club is empty.
-        QVERIFY(click(at("cmdClose")));
-        QVERIFY(archive());
+        QVERIFY(click(at("cmdClose")) && archive());
     }
 
     void provisionalCode() {
@@ -193,25 +187,28 @@ private slots:
         QVERIFY(type(at("Text1"), u"900"_s, true));
         QCOMPARE(dialogs().takeTexts(), (Texts{"Codice 1' or '1'='1 non registrato", "Codice 900 non registrato"}));
         QCOMPARE(text(at("txtfields_1")), QString());
-        QVERIFY(click(at("cmdAdd")));
-        QVERIFY(type(at("Text1"), u"900"_s, true));
+        QVERIFY(click(at("cmdAdd")) && type(at("Text1"), u"900"_s, true));
         QCOMPARE(dialogs().takeTexts(), Texts{"Codice 900 già registrato: VERDI PIETRO - XYZ"});
         // The navigator moving while the flag is set reports the code it reaches.
         QVERIFY(click(at("Data3_Next")));
         QCOMPARE(dialogs().takeTexts(), Texts{"Codice 300 già registrato: D'ANGELO LUCA - ABC"});
         QVERIFY(window->isNewRecord());
+        // Tab from the code goes to the name, not to the flag a blank would untick.
+        window->window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window->window()));
+        widget(at("Text1"))->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), widget(at("txtfields_1")));
     }
 
     void closingHandsTheCodeBack() {
         QVERIFY(startArchive());
         RegistrationWindow* registration = app().registration();
         app().main()->showChild(registration);
-        QVERIFY(openFromRegistration());
-        QVERIFY(fill(QString(), u"neri paolo"_s, QString(), u"ABC"_s, u"M"_s));
+        QVERIFY(openFromRegistration() && fill(QString(), u"neri paolo"_s, QString(), u"ABC"_s, u"M"_s));
         leave(at("txtfields_1"));
         QVERIFY(click(at("cmdClose"))); // a missing year keeps it open
-        QVERIFY(archive());
-        QVERIFY(type(at("txtfields_2"), u"2005"_s));
+        QVERIFY(archive() && type(at("txtfields_2"), u"2005"_s));
         QCOMPARE(m_db->count(u"natl"_s), 5); // nothing written yet
         // The registration window looks the athlete up at once; this competition has no
         // category for him, and the user declines to look at the list.
@@ -224,9 +221,7 @@ private slots:
     }
 
     void nameWarningEachTime() {
-        QVERIFY(startArchive());
-        QVERIFY(openFromMain());
-        QVERIFY(click(at("cmdAdd")));
+        QVERIFY(startArchive() && openFromMain() && click(at("cmdAdd")));
         for (int i = 0; i < 3; ++i)
             dialogs().queueYesNo(Dialogs::Answer::No);
         // Enter, leaving the box and Enter again: each time the name is another record's.
@@ -251,8 +246,7 @@ private slots:
         setUsageMode(1);
         ArchiveWindow* window = openFromRegistration();
         QCOMPARE(text(at("Text1")), QString());
-        QVERIFY(widget(at("Text1"))->isEnabled() && widget(at("cmdAdd"))->isEnabled());
-        QVERIFY(window->isNewRecord());
+        QVERIFY(widget(at("Text1"))->isEnabled() && widget(at("cmdAdd"))->isEnabled() && window->isNewRecord());
     }
 };
 

@@ -39,21 +39,18 @@ def until(probe, timeout, failure, pause=0.2):
 def first(nodes, fits):
     """The first node that fits; a node that vanishes while it is read fits nothing."""
     for node in nodes:
-        try:
+        with contextlib.suppress(Exception):
             if fits(node):
                 return node
-        except Exception:
-            continue
     return None
 
 
 def bus_answers():
     ask = subprocess.run(["dbus-send", "--session", "--dest=org.a11y.Bus", "--print-reply", "/org/a11y/bus",
                           "org.a11y.Bus.GetAddress"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    try:
+    with contextlib.suppress(Exception):
         return ask.returncode == 0 and pyatspi.Registry.getDesktop(0).childCount >= 0
-    except Exception:
-        return False
+    return False
 
 
 @contextlib.contextmanager
@@ -117,10 +114,9 @@ def within(box, outer):
 
 
 def text_of(node):
-    try:
+    with contextlib.suppress(Exception):
         return node.queryText().getText(0, -1)
-    except Exception:
-        return ""
+    return ""
 
 
 class Program:
@@ -205,7 +201,9 @@ class Program:
         for control in walk(node):
             try:
                 role, parent = control.getRoleName(), control.parent.getRoleName()
-                if role in CONTROLS and parent != "combo box" and not (control.name or "").strip() and showing(control):
+                # The text box inside a list is met by itself; the list's pop-up is the list's.
+                if role in CONTROLS and (parent != "combo box" or role == "text") and \
+                        not (control.name or "").strip() and showing(control):
                     self.problems.append("a %s without a name in window %r at %d,%d" %
                                          ((role, node.name) + extents(control)[:2]))
             except Exception:
@@ -279,6 +277,30 @@ class Program:
         until(menu_focused, 5, "no pop-up menu takes the focus", 0.02)
         self.press(name, role="menu item", inside=self.focused.parent)
 
+    def heard(self):
+        """The control with the focus, as the screen reader last heard; one without a name is a problem."""
+        any(not GLib.MainContext.default().iteration(False) for _ in range(500))  # the events waiting, no more
+        with contextlib.suppress(Exception):
+            if self.focused.getRoleName() in CONTROLS and not (self.focused.name or "").strip():
+                self.problems.append("the focus on a %s without a name" % self.focused.getRoleName())
+        return self.focused
+
+    def stroke(self, *keys):  # keys pressed, the focus heard after each
+        for k in keys:
+            self.key(k)
+            self.heard()
+
+    def focus_until(self, fits, failure, timeout=10, tab=False):
+        """The focus once fits(focus) holds, pressing Tab meanwhile when `tab`."""
+        def probe():
+            with contextlib.suppress(Exception):
+                if self.heard() is not None and fits(self.focused):
+                    return self.focused
+            if tab:
+                self.stroke("Tab")
+        return until(probe, timeout, lambda: "%s; the focus is on %s" % (failure, self.focused and "%s %r" % (
+            self.focused.getRoleName(), self.focused.name)), 0.05)
+
     def shot(self, name):
         folder = os.environ.get("E2E_SHOTS", "/tmp/e2e-shots")
         os.makedirs(folder, exist_ok=True)
@@ -287,7 +309,7 @@ class Program:
     def type_into(self, name, text, role=None, enter=False, **kw):
         self.press(name, role, **kw)
         xdotool("key", "ctrl+a")
-        xdotool("type", "--delay", 30, text)
+        self.write(text)
         if enter:
             self.key("Return")
 
@@ -295,6 +317,9 @@ class Program:
         """Types into each (name, text, role) field of window, in turn."""
         for name, text, role in fields:
             self.type_into(name, text, role=role, inside=window)
+
+    def write(self, text):
+        xdotool("type", "--delay", 30, text)
 
     def key(self, *keys):
         for k in keys:

@@ -20,7 +20,7 @@ import urllib.request
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from person import Failure, Program, accessibility_bus, text_of, until  # noqa: E402
+from person import Failure, Program, accessibility_bus, first, holders, text_of, until, walk  # noqa: E402
 
 SKIP = 77
 GRID = "Iscrizioni della societa'"
@@ -81,8 +81,13 @@ def import_online(road):
     p = road.person
     open_competition(p, "Trofeo Città di Rivabella", "ON-LINE")
     login(p)
-    p.find("Codice provvisorio", role="label", prefix=True, timeout=20)
-    p.key(*"500001", "Return")
+    # The athlete the service sends without a code: the box proposes the first free provisional one.
+    box = p.find("Codice provvisorio per D'ANGELO GIULIA", role="text", prefix=True, timeout=20)
+    road.provisional = text_of(box)
+    if road.provisional != "500000":
+        raise Failure("the box proposes %r for the athlete without a code, not 500000" % road.provisional)
+    p.shot("02-provisional-code")
+    p.key("Return")
     p.answer("Importazione terminata")
     road.desk = p.window("Iscrizioni DEMO. Numero iscrizioni: 4")
 
@@ -97,7 +102,7 @@ def registration_by_name(road):
     p, desk = road.person, road.desk
     p.type_into("Nome dell'atleta", "D'ANGELO GIULIA", role="combo box", inside=desk)
     code = p.find("Codice", role="text", inside=desk)
-    until(lambda: text_of(code) == "500001", 5, lambda: "the name chosen shows code %r" % text_of(code))
+    until(lambda: text_of(code) == road.provisional, 5, lambda: "the name chosen shows code %r" % text_of(code))
     register(road, "100 RA", "01:20.00")
 
 
@@ -124,6 +129,60 @@ def deletion_from_grid_menu(road):
         p.popup_item("Cancella Iscrizione")
         p.answer("Sei sicuro di voler cancellare i records selezionati: %s_%s" % (name, race), button="Sì")
         expect_row(road, name, race, present=False)
+
+
+def window_order(road):
+    """Each child opened over the registration window hands it the front back when it closes."""
+    p = road.person
+    in_window = lambda window: lambda node: window.name in [h.name for h in holders(node)]  # noqa: E731
+    for number, (opening, caption, closing) in enumerate((
+            (lambda: p.press("Visualizza Gare Presenti", inside=road.desk), "Gare presenti nella", "Chiudi"),
+            (lambda: p.press("Visualizza Note", inside=road.desk), "Note", "Cancel"),
+            (lambda: p.menu("Esamina", "DataBase Atleti"), "Iscrizione Archivio Atleti", "Cancel"))):
+        opening()
+        child = p.window(caption)
+        p.focus_until(in_window(child), "%s does not come in front" % caption)
+        p.press(closing, inside=child)
+        p.focus_until(in_window(road.desk), "closing %s leaves the registration window behind" % caption)
+        p.shot("window-order-%d" % number)
+
+
+def keyboard_registration(road):
+    """From the workspace to two athletes registered one after the other by Tab, Enter, Alt and typing only."""
+    p = road.person
+    p.stroke("alt+w")  # the Window menu lists the open windows, each with its digit
+    item = p.focus_until(lambda n: n.getRoleName() == "menu item", "the Window menu takes no focus")
+    entry = first(walk(item.parent), lambda n: "Scelta circuito e gara" in n.name)
+    p.key(entry.name.lstrip("&")[0])
+    p.focused = None  # gone with the menu
+    p.focus_until(lambda n: "Lista manifestazioni" in [n.name] + [h.name for h in holders(n)], "the list", tab=True)
+    p.stroke("Return")  # the competition chosen at the import, opened again
+    p.window("Seleziona la modalita' di utilizzo")
+    p.key("Return")  # OK with no choice: off-line
+    p.focused = None  # gone with the window
+    road.desk = p.window("Iscrizioni DEMO. Numero iscrizioni:")
+    # Tab wraps through the frame, spoken for the code entry: the entry is reached back from Cerca.
+    p.focus_until(lambda n: n.name == "Cerca il codice atleta", "the lookup button", tab=True)
+    p.stroke("shift+Tab")
+    entry = p.focus_until(lambda n: n.name.startswith("Scrivi qui il codice atleta"), "no code entry before Cerca")
+    for code, name in (("100311", "BIANCHI NICOLÒ"), ("100245", "ROSSI MARIO")):
+        p.write(code)
+        p.stroke("Return")
+        until(lambda: text_of(p.find("Cognome e nome", role="text", inside=road.desk)) == name, 10, "no " + name)
+        # Nothing of the previous athlete's race is left for this one.
+        if text_of(p.find("Tempo", role="text", inside=road.desk)) or first(
+                walk(road.desk), lambda n: n.getRoleName() == "label" and n.name == "100 RA"):
+            raise Failure("the race or the time of the previous athlete stays for %s" % name)
+        p.stroke("alt+g")
+        p.write("100 R")  # the list's own search by the first letters
+        p.stroke("alt+t")
+        p.write("01:25.00")
+        p.stroke("alt+c")
+        expect_row(road, name, "100 RA")
+        p.focus_until(lambda n: n.name == entry.name, "after Iscrivi the focus is not in the code entry")
+        p.shot("keyboard-%s" % code)
+    p.windows_checked.clear()  # the windows' controls read again as they stand now
+    p.check_on_screen(road.desk)
 
 
 def deposit(road):
@@ -218,7 +277,7 @@ def reinitialise_and_restore(road):
 
 
 STEPS = (list_refresh, import_online, registration_by_code, registration_by_name, new_athlete, deletion_from_grid_menu,
-         deposit, printed_report, spreadsheet_file, mail, reinitialise_and_restore)
+         window_order, keyboard_registration, deposit, printed_report, spreadsheet_file, mail, reinitialise_and_restore)
 
 
 def walk_road(road, steps=STEPS):
@@ -253,7 +312,7 @@ def main():
     failures, started = [], time.time()
     try:
         with accessibility_bus(), Program(program, [base], help_page) as person:
-            failures = walk_road(types.SimpleNamespace(person=person, base=base, desk=None, rows=[]))
+            failures = walk_road(types.SimpleNamespace(person=person, base=base, desk=None, rows=[], provisional=None))
     except Failure as failure:
         failures.append(str(failure))
     finally:

@@ -67,8 +67,7 @@ private slots:
 
     void selection() {
         FixtureDb db;
-        QVERIFY(db.isValid());
-        QVERIFY(db.createRegistrationTable(u"57"_s));
+        QVERIFY(db.isValid() && db.createRegistrationTable(u"57"_s));
         for (const auto& [code, name, soc, race] : {std::tuple{1, "ZETA", "ABC", "100SL"},
                                                     {2, "D'ANGELO", "ABC", "100SL"},
                                                     {2, "D'ANGELO", "ABC", "50DO"},

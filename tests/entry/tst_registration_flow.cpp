@@ -137,8 +137,7 @@ class TestRegistrationFlow : public QObject, private RegistrationFlow::Port {
     void open(const QStringList& registrations = {}, const QVariant& limit = QVariant(3),
               const QString& categories = kCategories) {
         m_db = std::make_unique<FixtureDb>();
-        QVERIFY(m_db->isValid());
-        QVERIFY(m_db->seedEntryCompetition());
+        QVERIFY(m_db->isValid() && m_db->seedEntryCompetition());
         for (const QString& row : registrations) {
             const QStringList f = row.split(QLatin1Char(' '));
             const QString soc = f.value(0) == QLatin1String("2001") ? u"XYZ"_s : u"ABC"_s;
@@ -303,15 +302,17 @@ private slots:
         const auto& c = kLookups[row];
         open({u"1001 ROSSI MARIO 100SL"_s}, QVariant(3), *c.categories ? QString::fromUtf8(c.categories) : kCategories);
         m_dialogs.queueYesNo(QString::fromUtf8(c.answers));
-        RegistrationForm form;
+        RegistrationForm form; // the race and the time chosen for the athlete shown before
         form.codeEntry = QString::fromUtf8(c.entry);
+        form.code = u"1009"_s, form.race = u"50DO"_s, form.time = u"1:00.00"_s;
         const RegistrationView view = c.byCode ? m_flow->lookupByCode(form) : m_flow->recall(form);
+        const auto left = *c.shownName == '-' ? std::nullopt : std::optional<QString>(QString());
+        QCOMPARE(std::pair(view.race, view.time), std::pair(left, left));
         QCOMPARE(m_dialogs.takeMarked(), dialogsOf(c.dialogs));
         QCOMPARE(view.name.value_or(u"-"_s), QString::fromUtf8(c.shownName));
         QCOMPARE(view.categories.value_or(QStringList{}), texts(c.items));
         if (*c.races == '-') {
-            QVERIFY(!view.raceLines);
-            QVERIFY(!view.registerEnabled);
+            QVERIFY(!view.raceLines && !view.registerEnabled);
         } else {
             QCOMPARE(view.raceLines.value_or(QStringList{u"?"_s}), texts(c.races));
             QCOMPARE(view.registerEnabled, std::optional<bool>(true));
@@ -377,8 +378,7 @@ private slots:
         view = m_flow->registerAthlete(athlete(u"1001"_s, u"ROSSI MARIO"_s, "100FA", "1:00.00"));
         const QStringList texts = m_dialogs.takeMarked();
         QCOMPARE(texts.size(), 1);
-        QVERIFY(texts.first().startsWith(u"Iscrizione non registrata: "_s));
-        QVERIFY(!view.status && !view.registrationCount);
+        QVERIFY(texts.first().startsWith(u"Iscrizione non registrata: "_s) && !view.status && !view.registrationCount);
     }
 
     void racesWithBlanks() {

@@ -6,7 +6,11 @@
 #include "entry/RegistrationWindow.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 
 using namespace onda;
 using namespace Qt::StringLiterals;
@@ -28,8 +32,7 @@ private:
     // Club ABC, competition 57 with its races; athletes of ABC and of another club.
     void open(const QList<Reg>& rows = {}) {
         m_db = std::make_unique<FixtureDb>();
-        QVERIFY(m_db->isValid());
-        QVERIFY(m_db->insert(u"config"_s, {{u"societa"_s, u"ABC"_s}}));
+        QVERIFY(m_db->isValid() && m_db->insert(u"config"_s, {{u"societa"_s, u"ABC"_s}}));
         QVERIFY(m_db->seedEntryCompetition());
         QVERIFY(m_db->insertRows("nprg57",
                                  {"codatl", "nome", "anno", "cat", "soc", "sesso", "spec", "m", "s", "status"}, rows));
@@ -68,8 +71,7 @@ private slots:
         QVERIFY(type(u"Form1/DBCombo1"_s, name, true)); // Enter: the code goes to the code entry
         QCOMPARE(text(u"Form1/Text2"_s), u"1002"_s);
         chooseRace(u"100SL"_s);
-        QVERIFY(type(u"Form1/tempo"_s, u"01:32.52"_s));
-        QVERIFY(click(u"Form1/Iscrivi"_s));
+        QVERIFY(type(u"Form1/tempo"_s, u"01:32.52"_s) && click(u"Form1/Iscrivi"_s));
         QCOMPARE(dialogs().takeTexts(), QStringList());
         QCOMPARE(m_db->column(u"select nome from nprg57"_s), QVariantList{name});
 
@@ -98,6 +100,11 @@ private slots:
         QCOMPARE(grid.last(),
                  QStringList({"1001", "ROSSI MARIO", "M", "1990", "ABC", "RAG", "100SL", "1", "32.52", "p"}));
         QCOMPARE(items(u"Form1/DBCombo1"_s), QStringList({"D'ANGELO LUCA", "NERI ADA", "ROSSI MARIO"}));
+        // The text boxes inside the lists are named as the lists.
+        QStringList names;
+        for (const char* list : {"DBCombo1", "Combo1", "categoria"})
+            names << find<QComboBox>(u"Form1/"_s + QLatin1String(list))->lineEdit()->accessibleName();
+        QCOMPARE(names, QStringList({"Nome dell'atleta", "Sesso (M/F)", "Categoria"}));
     }
 
     // The grid follows each command row by row: it shows what reading the table again shows.
@@ -107,8 +114,7 @@ private slots:
         const auto registerRace = [this](const QString& race, const QString& time) {
             window()->lookUpAthlete(u"1001"_s);
             chooseRace(race);
-            QVERIFY(type(u"Form1/tempo"_s, time));
-            QVERIFY(click(u"Form1/Iscrivi"_s));
+            QVERIFY(type(u"Form1/tempo"_s, time) && click(u"Form1/Iscrivi"_s));
         };
         const auto readAgain = [this] {
             const QList<QStringList> shown = rows(u"Form1/DBGrid1"_s);
@@ -134,12 +140,45 @@ private slots:
     void leavingFields() {
         open();
         window()->window()->activateWindow(); // focus events reach an active window only
-        QVERIFY(QTest::qWaitForWindowActive(window()->window()));
-        QVERIFY(type(u"Form1/Combo1"_s, u"m"_s));
+        QVERIFY(QTest::qWaitForWindowActive(window()->window()) && type(u"Form1/Combo1"_s, u"m"_s));
         QVERIFY(type(u"Form1/Text1_3"_s, u"90"_s));
         QCOMPARE(text(u"Form1/Combo1"_s), u"M"_s);
         find<QWidget>(u"Form1/categoria"_s)->setFocus();
         QCOMPARE(text(u"Form1/Text1_3"_s), u"1990"_s);
+    }
+
+    // After "Iscrivi" the next athlete's code is typed over the last one, in the code entry.
+    void nextAthlete() {
+        open();
+        window()->window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window()->window()));
+        window()->lookUpAthlete(u"1001"_s);
+        chooseRace(u"100SL"_s);
+        QVERIFY(type(u"Form1/tempo"_s, u"01:05.00"_s) && click(u"Form1/Iscrivi"_s));
+        QCOMPARE(QApplication::focusWidget(), widget(u"Form1/Text2"_s));
+        QTest::keyClicks(QApplication::focusWidget(), u"1002"_s);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(text(u"Form1/Text1_1"_s), u"D'ANGELO LUCA"_s);
+        // Nothing of the previous athlete's race stays: no race chosen is the missing race.
+        QCOMPARE(text(u"Form1/Label2_0"_s) + text(u"Form1/tempo"_s), QString());
+        QVERIFY(click(u"Form1/Iscrivi"_s));
+        QCOMPARE(dialogs().takeTexts(), QStringList{u"Devi specificare uno stile"_s});
+    }
+
+    // A child opened over the registration window and closed (its close box) leaves it in front again.
+    void childrenHandTheFrontBack() {
+        open();
+        window()->window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window()->window()));
+        QMdiArea* area = app().main()->mdiArea();
+        QMdiSubWindow* desk = app().main()->subWindowOf(window());
+        for (const QString& command :
+             {u"Form1/cmdGare"_s, u"Form1/cmdNote"_s, u"DataBaseAtleti"_s, u"mnuFilePrintPreview"_s}) {
+            QVERIFY(command.contains(u'/') ? click(command) : trigger(command));
+            QVERIFY(area->currentSubWindow() != desk && desk->isVisible());
+            area->currentSubWindow()->close();
+            QTRY_COMPARE(area->currentSubWindow(), desk);
+        }
     }
 
     void noteOfTheCompetitionShown() {
@@ -157,15 +196,12 @@ private slots:
         QTRY_VERIFY(!widget(u"frmNote"_s));
         QVERIFY(click(u"Form1/cmdNote"_s));
         QCOMPARE(text(u"frmNote/Text1"_s), QString());
-        QVERIFY(type(u"frmNote/Text1"_s, u"nota 58"_s));
-        QVERIFY(click(u"frmNote/cmdRegistra"_s));
+        QVERIFY(type(u"frmNote/Text1"_s, u"nota 58"_s) && click(u"frmNote/cmdRegistra"_s));
         QCOMPARE(m_db->column(u"select Nota from manif order by [Numero Prova]"_s),
                  QVariantList({"nota 57", "nota 58"}));
         // A competition without its row stores nothing, and the mark still follows what was typed.
         openOn("59");
-        QVERIFY(click(u"Form1/cmdNote"_s));
-        QVERIFY(type(u"frmNote/Text1"_s, u"nota 59"_s));
-        QVERIFY(click(u"frmNote/cmdRegistra"_s));
+        QVERIFY(click(u"Form1/cmdNote"_s) && type(u"frmNote/Text1"_s, u"nota 59"_s) && click(u"frmNote/cmdRegistra"_s));
         QCOMPARE(m_db->count(u"manif"_s), 2);
         QVERIFY(find<QCheckBox>(u"Form1/NotaPresente"_s)->isChecked());
     }

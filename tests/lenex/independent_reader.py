@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""A LENEX file read with nothing of the program's. Prints JSON: "events", each as
-[eventid, number, gender, distance, relaycount, stroke, technique, age groups, takes entries]; and
+"""A LENEX file read with nothing of the program's. Prints JSON: "events" as
+"eventid|number|gender|distance|relaycount|stroke|technique|age groups" and how many take entries;
 for the club with the most results (or the club code given) "club", its "athletes" as
 [lastname, firstname, year] and their "best" individual times per style and course as
-[athlete index, distance, stroke, technique, course, hundredths]."""
+"code|distance|stroke|technique|course|hundredths", the athletes numbered from 700000."""
 import json
 import sys
 import xml.etree.ElementTree as ET
@@ -25,11 +25,15 @@ def count(path, code=None):
         root = ET.fromstring(archive.read(member))
     meet = root.find('MEETS/MEET')
     if meet is None:
-        return {'events': []}
-    listed = [[e.get('eventid'), int(e.get('number')), e.get('gender', 'A'), int(e.find('SWIMSTYLE').get('distance')),
-               int(e.find('SWIMSTYLE').get('relaycount', '1')), e.find('SWIMSTYLE').get('stroke'),
-               e.find('SWIMSTYLE').get('technique', ''), len(e.findall('AGEGROUPS/AGEGROUP')),
-               e.get('preveventid', '-1') == '-1'] for e in meet.iter('EVENT')]
+        return {'events': [], 'entryevents': 0}
+    listed, first_rounds = [], 0
+    for e in meet.iter('EVENT'):
+        style = e.find('SWIMSTYLE')
+        listed.append('|'.join(str(v) for v in (
+            e.get('eventid'), e.get('number'), e.get('gender', 'A'), style.get('distance'),
+            style.get('relaycount', '1'), style.get('stroke'), style.get('technique', ''),
+            len(e.findall('AGEGROUPS/AGEGROUP')))))
+        first_rounds += e.get('preveventid', '-1') == '-1'
     events = {}
     for session in meet.iter('SESSION'):
         course = session.get('course') or meet.get('course') or ''
@@ -42,7 +46,7 @@ def count(path, code=None):
                                             '' if unknown else style.get('technique', ''), course.upper())
     clubs = list(meet.iter('CLUB'))
     if not clubs:
-        return {'events': listed}
+        return {'events': listed, 'entryevents': first_rounds}
     club = next(c for c in clubs if c.get('code') == code) if code else \
         max(clubs, key=lambda c: len(c.findall('ATHLETES/ATHLETE/RESULTS/RESULT')))
     athletes, best = [], {}
@@ -58,8 +62,8 @@ def count(path, code=None):
                 continue
             key = (index, distance, stroke, technique, course)
             best[key] = min(time, best.get(key, time))
-    return {'events': listed, 'club': {'code': club.get('code', ''), 'name': club.get('name', '')}, 'athletes': athletes,
-            'best': [list(k) + [v] for k, v in sorted(best.items())]}
+    return {'events': listed, 'entryevents': first_rounds, 'club': {'code': club.get('code', ''), 'name': club.get('name', '')}, 'athletes': athletes,
+            'best': ['|'.join(str(v) for v in (700000 + k[0],) + k[1:] + (t,)) for k, t in sorted(best.items())]}
 
 
 if __name__ == '__main__':

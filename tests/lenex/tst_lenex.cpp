@@ -1,19 +1,27 @@
 // LENEX files: race codes and times, entries written and read back, invitations and results
-// taken into the club's database, and the files a reader must refuse.
+// taken into the club's database, and the files a reader must refuse; real files of meet
+// software checked against an independent reader (Python's own modules).
 #include "FixtureDb.h"
 #include "ScriptedDialogs.h"
 
 #include "core/AppState.h"
 #include "core/ProgramValues.h"
 #include "core/Settings.h"
+#include "entry/RegistrationBook.h"
+#include "entry/RegistrationFlow.h"
 #include "lenex/LenexData.h"
 #include "lenex/LenexFlows.h"
 #include "lenex/LenexNames.h"
 #include "lenex/LenexReader.h"
 #include "lenex/LenexWriter.h"
 #include "lenex/SwimCodes.h"
+#include "store/DataSource.h"
 
+#include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -34,6 +42,15 @@ Event event(const char* id, int number, const char* gender, int distance, const 
             {distance, relayCount, QString::fromLatin1(stroke), {}, QString::fromLatin1(technique), {}, {}}, groups,
             QString::fromLatin1(previous)};
 }
+Session session(int number, const QDate& date, const char* course, const QList<Event>& events, int athleteLimit = 0) {
+    Session s;
+    s.number = number;
+    s.date = date;
+    s.course = QString::fromLatin1(course);
+    s.events = events;
+    s.maxEntriesAthlete = athleteLimit;
+    return s;
+}
 AgeGroup group(const char* id, int min, int max, const char* name = "", const char* calculate = "") {
     return {QString::fromLatin1(id), min, max, {}, QString::fromLatin1(name), QString::fromLatin1(calculate), {}};
 }
@@ -50,17 +67,17 @@ Meet invitation() {
     m.ageDateType = u"YEAR"_s;
     m.maxEntriesAthlete = 3;
     m.maxEntriesRelay = 2;
-    m.sessions << Session{1, QDate(2026, 3, 12), {},
+    m.sessions << session(1, QDate(2026, 3, 12), "",
                           {event("11", 1, "M", 100, "FREE", {group("1", 35, 39, "M35")}),
                            event("12", 2, "A", 50, "BACK"),
                            event("13", 4, "X", 50, "FREE", {group("3", 100, 119, "", "TOTAL")}, 4),
                            event("14", 5, "M", 25, "FREE", {}, 4, "KICK"),
                            event("16", 7, "F", 100, "BACK", {group("4", 10, 11, "RAGAZZE")}),
                            event("17", 8, "F", 200, "BACK", {group("5", 12, 13, "RAGAZZE")})},
-                          {}, 2, 0}
-               << Session{2, QDate(2026, 3, 13), u"LCM"_s,
+                          2)
+               << session(2, QDate(2026, 3, 13), "LCM",
                           {event("21", 3, "F", 200, "MEDLEY", {group("2", 50, -1)}),
-                           event("15", 6, "M", 100, "FREE", {group("6", 35, 39, "M35")}, 1, "", "11")}};
+                           event("15", 6, "M", 100, "FREE", {group("6", 35, 39, "M35")}, 1, "", "11")});
     return m;
 }
 
@@ -75,12 +92,12 @@ Document results(int rossi, const QString& clubCode = u"ABC"_s) {
     Meet m;
     m.name = u"Regionali"_s;
     m.course = u"SCM"_s;
-    m.sessions << Session{1, QDate(2026, 2, 1), {}, {event("1", 1, "M", 100, "FREE")}}
-               << Session{2, QDate(2026, 2, 2), u"LCM"_s,
-                          {event("2", 2, "M", 100, "FREE"), event("3", 3, "M", 50, "FREE", {}, 4)}}
-               << Session{3, QDate(2026, 2, 3), u"SCY"_s, {event("4", 4, "M", 100, "FREE")}}
-               << Session{4, QDate(2026, 2, 4), u"SCM16"_s, {event("5", 5, "M", 100, "FREE")}}
-               << Session{5, QDate(2026, 2, 5), u"OPEN"_s, {event("6", 6, "M", 100, "FREE")}};
+    m.sessions << session(1, QDate(2026, 2, 1), "", {event("1", 1, "M", 100, "FREE")})
+               << session(2, QDate(2026, 2, 2), "LCM",
+                          {event("2", 2, "M", 100, "FREE"), event("3", 3, "M", 50, "FREE", {}, 4)})
+               << session(3, QDate(2026, 2, 3), "SCY", {event("4", 4, "M", 100, "FREE")})
+               << session(4, QDate(2026, 2, 4), "SCM16", {event("5", 5, "M", 100, "FREE")})
+               << session(5, QDate(2026, 2, 5), "OPEN", {event("6", 6, "M", 100, "FREE")});
     Club c{u"Nuoto ABC"_s, clubCode, u"ITA"_s, {}, {}};
     c.athletes << swimmer("1001", "ROSSI", "MARIO", 1990,
                           {{u"1"_s, rossi, {}}, {u"1"_s, 6000, u"DSQ"_s}, {u"2"_s, 6800, {}}, {u"3"_s, 2500, {}},
@@ -94,9 +111,23 @@ Document results(int rossi, const QString& clubCode = u"ABC"_s) {
 }
 // clang-format on
 
+QByteArray python(const QStringList& arguments, QByteArray* errors = nullptr) {
+    QProcess p;
+    p.start(u"python3"_s, arguments);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        qWarning() << p.readAllStandardError() << p.readAllStandardOutput();
+    if (errors)
+        *errors = p.readAllStandardError();
+    return p.exitCode() == 0 ? p.readAllStandardOutput() : QByteArray("failed");
+}
+
+QString sample(const char* name) {
+    return QStringLiteral(ONDA_LENEX_SAMPLES "/") + QLatin1String(name);
+}
+
 } // namespace
 
-class TestLenex : public QObject {
+class TestLenex : public QObject, private RegistrationFlow::Port {
     Q_OBJECT
     QTemporaryDir m_settings;
     std::unique_ptr<FixtureDb> m_db;
@@ -117,12 +148,12 @@ class TestLenex : public QObject {
         return m_dialogs.takeTexts();
     }
     QStringList rows(const QString& sql) { return QVariant(m_db->column(sql)).toStringList(); }
+    void showCategoryList() override { QFAIL("no category should be missing"); }
     void checkedByIndependentReader(const QString& path, const QString& invitation = {}) {
-        QProcess python;
-        python.start(u"python3"_s, QStringList{QStringLiteral(ONDA_LENEX_CHECK), path} +
-                                       (invitation.isEmpty() ? QStringList{} : QStringList{invitation}));
-        QVERIFY(python.waitForFinished(20000));
-        QVERIFY2(python.exitCode() == 0, python.readAllStandardOutput().constData());
+        QCOMPARE(python(QStringList{QStringLiteral(ONDA_LENEX_CHECK), path} +
+                        (invitation.isEmpty() ? QStringList{} : QStringList{invitation}))
+                     .trimmed(),
+                 QByteArray());
     }
     // The entries of the open competition saved as `name`, with the dialogs they took.
     QStringList saveEntries(const QString& number, const QString& name) {
@@ -132,6 +163,77 @@ class TestLenex : public QObject {
         m_dialogs.queueSaveFileName(m_db->filePath(name));
         SaveEntriesAsLenex(*m_state);
         return m_dialogs.takeTexts();
+    }
+    // One athlete of each category and sex registered on the first race of every event.
+    void registerEveryEvent(const QString& number) {
+        DataSource nprg{u"nprg"_s}, grid{u"nprgSupp"_s}, natl{u"natl"_s}, records{u"Records"_s};
+        for (DataSource* source : {&nprg, &grid, &natl, &records})
+            source->setDatabaseFile(m_db->path());
+        Competition c;
+        c.number = number;
+        c.name = u"Invito"_s;
+        for (const QString& row : rows(u"select sesso || '|' || Categoria || '|' || AnnoIni || '|' || AnnoFin || "
+                                       "'|$' from categorie where manifID="_s +
+                                       number + u" order by rowid"_s))
+            c.categoriesText += row;
+        m_state->setCompetition(c);
+        RegistrationBook book(*m_state, nprg, grid, natl, records);
+        book.load();
+        RegistrationFlow flow(*m_state, m_dialogs, book, static_cast<Port&>(*this));
+        flow.open();
+        const QStringList races =
+            rows(u"select r.gara || '|' || r.Categoria || '|' || r.Sesso || '|' || c.AnnoFin "
+                 "from LenexRace r join categorie c on c.manifID=r.manifID and "
+                 "c.Categoria=r.Categoria and c.sesso=r.Sesso where r.manifID="_s +
+                 number + u" and r.rowid in (select min(rowid) from LenexRace group by eventid)"_s);
+        QVERIFY(!races.isEmpty());
+        // A new athlete for each: "Imposta Atleta" puts it in the archive, and the race list follows.
+        for (qsizetype i = 0; i < races.size(); ++i) {
+            const QStringList f = races.at(i).split('|');
+            RegistrationForm form;
+            form.codeEntry = form.code = QString::number(600000 + i);
+            form.name = u"ATLETA %1"_s.arg(i);
+            form.sex = f.at(2);
+            form.year = QString::number(std::min(f.at(3).toInt(), 2020));
+            form.category = f.at(1);
+            form.race = f.at(0);
+            form.time = u"1:00.00"_s;
+            form.raceLines = flow.setAthlete(form).raceLines.value_or(QStringList());
+            // A time the invitation's standards refuse is entered on Yes.
+            const QString verdict = flow.standardLine(form);
+            const bool asks = verdict.contains(u"non r"_s);
+            if (asks)
+                m_dialogs.queueYesNo(Dialogs::Answer::Yes);
+            flow.registerAthlete(form);
+            QCOMPARE(m_dialogs.takeTexts(),
+                     asks ? QStringList{verdict + u". Vuoi iscrivere lo stesso?"_s} : QStringList());
+        }
+        QCOMPARE(rows(u"select count(*) from nprg"_s + number).value(0).toInt(), races.size());
+    }
+
+    // Each entry of the file's club: who, its event's race, the time, the event and age group.
+    static QStringList entriesSeen(const Meet& meet) {
+        QStringList seen;
+        const auto line = [&](const QString& who, const Entry& e) {
+            return who + ' ' + raceOfStyle(meet.event(e.eventId)->style) + ' ' + formatSwimTime(e.time) + ' ' +
+                   e.eventId + '/' + e.ageGroupId;
+        };
+        for (const Athlete& a : meet.clubs.value(0).athletes) {
+            for (const Entry& e : a.entries)
+                seen << line(a.lastName + '/' + a.firstName + ' ' + a.birthDate.toString(Qt::ISODate) + ' ' + a.gender +
+                                 ' ' + a.license,
+                             e);
+        }
+        for (const Relay& r : meet.clubs.value(0).relays) {
+            for (const Entry& e : r.entries)
+                seen << line(u"%1 %2 %3..%4 %5..%6"_s.arg(r.name, r.gender)
+                                 .arg(r.ageMin)
+                                 .arg(r.ageMax)
+                                 .arg(r.ageTotalMin)
+                                 .arg(r.ageTotalMax),
+                             e);
+        }
+        return seen;
     }
     void registrations(const QString& number, const QList<QVariantList>& values) {
         QVERIFY(m_db->insertRows(
@@ -176,6 +278,7 @@ private slots:
         QTest::newRow("medley relay") << "4X100MI" << "100 4 MEDLEY" << "4x100 MI";
         QTest::newRow("kick relay") << "4x25 sl gambe" << "25 4 FREE KICK" << "4x25 SL GAMBE";
         QTest::newRow("stroke without our code") << "4x100 IMRELAY" << "100 4 IMRELAY" << "4x100 IMRELAY";
+        QTest::newRow("second event of a race") << "100 SL (N. 516)" << "100 1 FREE" << "100 SL";
         QTest::newRow("unknown stroke keeps its distance") << "100 PINNE" << "100 1 UNKNOWN" << "100 PINNE";
         QTest::newRow("no distance") << "SL" << "0 1 UNKNOWN" << "SL";
         // clang-format on
@@ -325,23 +428,12 @@ private slots:
         QCOMPARE(written.eventCount(), meet.eventCount());
         const Club& club = written.clubs.value(0);
         QCOMPARE(club.name + '|' + club.code + '|' + club.nation, u"Nuoto ABC|ABC|ITA"_s);
-        QStringList seen;
-        for (const Athlete& a : club.athletes) {
-            for (const Entry& e : a.entries)
-                seen << a.lastName + '/' + a.firstName + ' ' + a.license + ' ' + e.eventId + '/' + e.ageGroupId;
-        }
-        for (const Relay& r : club.relays) {
-            for (const Entry& e : r.entries)
-                seen << u"%1 %2 %3..%4 total %5..%6 "_s.arg(r.name, r.gender)
-                                .arg(r.ageMin)
-                                .arg(r.ageMax)
-                                .arg(r.ageTotalMin)
-                                .arg(r.ageTotalMax) +
-                            e.eventId + '/' + e.ageGroupId;
-        }
-        QCOMPARE(seen, (QStringList{u"DE LUCA/MARIO  11/1"_s, u"DE LUCA/MARIO  12/"_s, u"NERI/ADA 1003 12/"_s,
-                                    u"NERI/ADA 1003 21/2"_s, u"MISTA ABC X -1..-1 total 100..119 13/3"_s,
-                                    u"STAFFETTA ABC M -1..-1 total -1..-1 14/"_s}));
+        QCOMPARE(entriesSeen(written), (QStringList{u"DE LUCA/MARIO 1989-01-01 M  100 SL 00:01:05.00 11/1"_s,
+                                                    u"DE LUCA/MARIO 1989-01-01 M  50 DO 00:00:30.00 12/"_s,
+                                                    u"NERI/ADA 1970-01-01 F 1003 50 DO 00:00:40.00 12/"_s,
+                                                    u"NERI/ADA 1970-01-01 F 1003 200 MI 00:03:01.00 21/2"_s,
+                                                    u"MISTA ABC X -1..-1 100..119 4x50 SL 00:02:00.00 13/3"_s,
+                                                    u"STAFFETTA ABC M -1..-1 -1..-1 4x25 SL GAMBE 00:01:00.00 14/"_s}));
         QCOMPARE(written.event(u"14"_s)->style.technique, u"KICK"_s);
         QCOMPARE(written.event(u"15"_s)->previousId, u"11"_s);
     }
@@ -377,22 +469,12 @@ private slots:
         QVERIFY(readFile(path, back).ok);
         const Meet& meet = back.meets.value(0);
         QCOMPARE(meet.course + '|' + meet.clubs.value(0).name, u"LCM|Nuoto ABC Bari"_s);
+        QCOMPARE(entriesSeen(meet), (QStringList{u"D'ANGELO/LUCA 1990-01-01 M 1002 100 PINNE 00:01:01.00 1/1"_s,
+                                                 u"NERI/ADA 1970-01-01 F 1003 50 SL 00:00:31.50 2/"_s,
+                                                 u"ROSSI/MARIO 1990-01-01 M 1001 100 SL 00:01:05.34 3/1"_s,
+                                                 u"ROSSI/MARIO 1990-01-01 M 1001 200 SL NT 4/1"_s,
+                                                 u"STAFFETTA ABC M 34..-1 -1..-1 4x50 SL 00:01:50.00 5/1"_s}));
         const Club& club = meet.clubs.first();
-        QStringList seen;
-        for (const Athlete& a : club.athletes) {
-            for (const Entry& e : a.entries)
-                seen << a.lastName + '/' + a.firstName + ' ' + a.birthDate.toString(Qt::ISODate) + ' ' + a.gender +
-                            ' ' + a.license + ' ' + raceOfStyle(meet.event(e.eventId)->style) + ' ' +
-                            formatSwimTime(e.time);
-        }
-        for (const Relay& r : club.relays)
-            seen << r.name + ' ' + raceOfStyle(meet.event(r.entries.value(0).eventId)->style) + ' ' +
-                        formatSwimTime(r.entries.value(0).time) + u" %1..%2"_s.arg(r.ageMin).arg(r.ageMax);
-        QCOMPARE(seen, (QStringList{u"D'ANGELO/LUCA 1990-01-01 M 1002 100 PINNE 00:01:01.00"_s,
-                                    u"NERI/ADA 1970-01-01 F 1003 50 SL 00:00:31.50"_s,
-                                    u"ROSSI/MARIO 1990-01-01 M 1001 100 SL 00:01:05.34"_s,
-                                    u"ROSSI/MARIO 1990-01-01 M 1001 200 SL NT"_s,
-                                    u"STAFFETTA ABC 4x50 SL 00:01:50.00 34..-1"_s}));
         // Every race and sex registered is an event; a race of our own keeps its distance and a style id.
         QCOMPARE(meet.eventCount(), 5);
         const SwimStyle own = meet.event(club.athletes.first().entries.first().eventId)->style;
@@ -534,6 +616,87 @@ private slots:
         QVERIFY(best && best->time == 6800 && courseWords(best->course) == u"vasca 50 m"_s);
         QCOMPARE(courseWords(u"SCY"_s) + '|' + courseWords(u"OPEN"_s), u"vasca 25 yd|acque libere"_s);
         QVERIFY(!bestTime(m_db->path(), u"1001"_s, u"200 SL"_s));
+    }
+    void meets_data() {
+        QTest::addColumn<QString>("file");
+        for (const char* name : {"example-entries.lxf", "example-startlist.lxf", "example-results.lxf",
+                                 "example-records.lxf", "16032025_Erlangen_lenex3_results.lxf", "lxf_gesamt.lxf"})
+            QTest::newRow(name) << sample(name);
+    }
+    void meets() {
+        QFETCH(QString, file);
+        Document document;
+        const ReadOutcome read = readFile(file, document);
+        QVERIFY2(read.ok, qPrintable(read.message));
+        const QJsonObject facts = QJsonDocument::fromJson(python({QStringLiteral(ONDA_LENEX_READER), file})).object();
+        const QStringList expected = facts.value("events").toVariant().toStringList();
+        const int entryEvents = facts.value("entryevents").toInt();
+        QCOMPARE(document.meets.isEmpty() ? 0 : document.meets.first().eventCount(), int(expected.size()));
+        if (expected.isEmpty())
+            return; // the record lists: no meet to import
+
+        m_dialogs.queueOpenFileNames({file});
+        ImportLenexInvitation(*m_state);
+        QVERIFY(m_dialogs.takeTexts().value(1).contains(u"creata con il numero 900000"_s));
+        QCOMPARE(rows(u"select e.eventid || '|' || e.number || '|' || ifnull(e.gender, 'A') || '|' || e.distance || "
+                      "'|' || e.relaycount || '|' || e.stroke || '|' || ifnull(e.technique, '') || '|' || (select "
+                      "count(*) from LenexAgeGroup g where g.manifID=e.manifID and g.eventid=e.eventid) from "
+                      "LenexEvent e where manifID=900000 order by position"_s),
+                 expected);
+        QCOMPARE(rows(u"select count(distinct eventid) from LenexRace where manifID=900000"_s).value(0).toInt(),
+                 entryEvents);
+
+        registerEveryEvent(u"900000"_s);
+        const QString path = m_db->filePath(u"entries.lxf"_s);
+        m_dialogs.queueSaveFileName(path);
+        // Every deadline of these files has passed: saving asks first.
+        const bool late = !m_db->column(u"select deadline from LenexMeet where manifID=900000"_s).value(0).isNull();
+        if (late)
+            m_dialogs.queueYesNo(Dialogs::Answer::Yes);
+        SaveEntriesAsLenex(*m_state);
+        QCOMPARE(m_dialogs.takeTexts().value(late ? 2 : 1),
+                 u"File LENEX registrato in "_s + QDir::toNativeSeparators(path));
+        QByteArray said;
+        QCOMPARE(python({QStringLiteral(ONDA_LENEX_CHECK), path, file}, &said).trimmed(), QByteArray());
+        QVERIFY2(said.contains(u" on %1 events of the invitation"_s.arg(entryEvents).toUtf8()), said.constData());
+    }
+
+    void bestTimes_data() {
+        QTest::addColumn<QString>("file");
+        for (const char* name : {"example-results.lxf", "16032025_Erlangen_lenex3_results.lxf", "lxf_gesamt.lxf"})
+            QTest::newRow(name) << sample(name);
+    }
+    void bestTimes() {
+        QFETCH(QString, file);
+        const QJsonObject counted = QJsonDocument::fromJson(python({QStringLiteral(ONDA_LENEX_READER), file})).object();
+        const QString club = counted.value("club").toObject().value("code").toString();
+        // The club's athletes in the archive under codes of ours, found by name and year.
+        QList<QVariantList> athletes;
+        const QJsonArray listed = counted.value("athletes").toArray();
+        for (qsizetype i = 0; i < listed.size(); ++i) {
+            const QJsonArray a = listed.at(i).toArray();
+            athletes << QVariantList{700000 + i, (a.at(0).toString() + ' ' + a.at(1).toString()).toUpper(),
+                                     a.at(2).toInt(), club, u"M"_s};
+        }
+        QVERIFY(m_db->insertRows(u"natl"_s, {u"codatl"_s, u"nome"_s, u"anno"_s, u"soc"_s, u"sesso"_s}, athletes));
+        m_state->club = club;
+        setLenexClub(club, counted.value("club").toObject().value("name").toString(), u"GER"_s);
+        m_dialogs.queueOpenFileNames({file});
+        ImportLenexResults(*m_state);
+        const QString said = m_dialogs.takeTexts().value(1);
+        QVERIFY2(said.startsWith(u"Letti "_s) && !said.contains(u"non trovati"_s), qPrintable(said));
+
+        QStringList expected = counted.value("best").toVariant().toStringList();
+        QStringList stored;
+        for (const QString& row : rows(u"select Codatl || '|' || Gara || '|' || Corso || '|' || Tempo from Tempi"_s)) {
+            const QStringList f = row.split('|');
+            const SwimStyle s = styleOfRace(f.at(1));
+            const QString stroke = s.stroke == "UNKNOWN"_L1 ? u"UNKNOWN:"_s + f.at(1) : s.stroke;
+            stored << u"%1|%2|%3|%4|%5|%6"_s.arg(f.at(0)).arg(s.distance).arg(stroke, s.technique, f.at(2), f.at(3));
+        }
+        expected.sort();
+        stored.sort();
+        QCOMPARE(stored, expected);
     }
 };
 

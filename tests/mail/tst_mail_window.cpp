@@ -125,8 +125,7 @@ private slots:
 
     void declinedLogOnThenTwoSends() {
         SmtpServer server;
-        QVERIFY(server.port() > 0);
-        QVERIFY(startWithCompetition(server.port()));
+        QVERIFY(server.port() > 0 && startWithCompetition(server.port()));
         dialogs().queueYesNo(Dialogs::Answer::No);
         QVERIFY(send(QStringLiteral(" a@x.example ; b@x.example;c@x.example "), QStringLiteral("Arriviamo alle 9")));
         const QStringList declined = dialogs().takeTexts();
@@ -193,16 +192,14 @@ private slots:
         const QStringList shown = dialogs().takeTexts();
         QCOMPARE(shown.size(), 2);
         QVERIFY2(shown.at(1).startsWith(QStringLiteral("Errore durante l'invio:  ")), qPrintable(shown.at(1)));
-        QVERIFY(shown.at(1).mid(25).toInt() > 0);
-        QVERIFY(widget(QStringLiteral("frmEmail"))->isVisible());
+        QVERIFY(shown.at(1).mid(25).toInt() > 0 && widget(QStringLiteral("frmEmail"))->isVisible());
         QCOMPARE(text(QStringLiteral("frmEmail/Text4")), QStringLiteral("da non perdere"));
         QVERIFY(server.messages().isEmpty() && !transferBytes().isEmpty());
     }
 
     void inputDuringSend() {
         SmtpServer server({QStringLiteral("--delay"), QStringLiteral("1.5")});
-        QVERIFY(server.port() > 0);
-        QVERIFY(startWithCompetition(server.port()));
+        QVERIFY(server.port() > 0 && startWithCompetition(server.port()));
         QSignalSpy closed(app().main(), &MainWindow::closed);
         actWhileWaiting([this] {
             // "Rinuncia", a second "Invia", Enter in the recipient box, then a quit.

@@ -43,7 +43,7 @@ private slots:
         QCOMPARE(dialogs().takeTexts(), QStringList{"Selezionare la manifestazione"});
         app().state().changeCompetition([](Competition& c) { c.number = "57"; });
         app().registration()->show();
-        QVERIFY(trigger("mnuFilePrintPreview") && previewShown() && !app().registration()->isVisible());
+        QVERIFY(trigger("mnuFilePrintPreview") && previewShown() && app().registration()->isVisible());
         auto* box = find<QTextEdit>("frmPrt/RichTextBox1");
         QVERIFY(box->toPlainText().contains(" 1   1001       " + kLong.left(25) + "   1990"));
         QVERIFY(!box->toPlainText().contains("BIANCHI") && box->toPlainText().contains("società: L'ONDA\n"));

@@ -94,8 +94,10 @@ private slots:
         dialogs().queueInput(QStringLiteral("500123"));
         find<QTableWidget>(QStringLiteral("Form2/MSFlexGrid1"))->selectRow(1); // 570
         QVERIFY(click(QStringLiteral("Form2/Command1_2")));
-        QCOMPARE(dialogs().takeTexts(), (QStringList{QStringLiteral("Codice provvisorio per D'ANGELO GIULIA (2014)"),
-                                                     QStringLiteral("Importazione terminata")}));
+        const QStringList said = dialogs().takeTexts(); // the prompt's words: the flows' test
+        QVERIFY(said.size() == 2 &&
+                said[0].startsWith(QStringLiteral("Codice provvisorio per D'ANGELO GIULIA (2014)")));
+        QCOMPARE(said[1], QStringLiteral("Importazione terminata"));
         QCOMPARE(app().registration()->windowTitle(), QStringLiteral("Iscrizioni DEMO. Numero iscrizioni: 4"));
         QVERIFY(app().main()->subWindowOf(app().registration())->isVisible());
         QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("570"));

@@ -19,6 +19,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+const QString kAsked = u"Codice provvisorio per D'ANGELO GIULIA (2014)\r\nOndaweb non ha il codice di questo "
+                       "atleta: conferma il codice proposto o scrivine un altro."_s;
+
 // The login and progress windows, as a trace: "login", "3 Prendo la lista delle gare 0", "close".
 class RecordedPorts : public ServicePorts, public ServiceFeedback {
 public:
@@ -78,13 +81,12 @@ private slots:
         QTest::addColumn<QString>("trace");
         QTest::addColumn<QStringList>("messages");
         const QString all = u"0:2|login|0:1|1:2|1:1|2:2|2:1|3:2|3:1|4:2|4:1|5:2|5:1|close"_s;
-        const QString asked = u"Codice provvisorio per D'ANGELO GIULIA (2014)"_s;
-        const QStringList done{asked, u"Importazione terminata"_s};
+        const QStringList done{kAsked, u"Importazione terminata"_s};
         const QStringList code{u"500123"_s};
         // clang-format off
-        QTest::newRow("whole, a mistyped code asked again")
+        QTest::newRow("whole, a mistyped code kAsked again")
             << "" << QStringList{u"5OOOOO"_s, u"500123"_s} << all
-            << QStringList{asked, u"Il codice dell'atleta deve essere un numero intero"_s, asked,
+            << QStringList{kAsked, u"Il codice dell'atleta deve essere un numero intero"_s, kAsked,
                            u"Importazione terminata"_s};
         QTest::newRow("no limit per athlete")
             << "competition&mode=body&text=RESPONSE=OK**MANIF=570|Trofeo|Rivabella|15/03/2026|08/03/2026|||$**"
@@ -157,6 +159,25 @@ private slots:
         QCOMPARE(rig.column(u"select soc from nprg570 order by soc"_s),
                  (QVariantList{u"AQUA"_s, u"DEMO"_s, u"DEMO"_s, u"DEMO"_s, u"DEMO"_s}));
         QCOMPARE(rig.db.count(u"natl"_s), 3);
+    }
+
+    // The athlete sent without a code: the first free provisional code proposed and taken on no
+    // answer; imported again, the code the archive gave him. No row is ever stored without one.
+    void provisionalCodeProposed() {
+        SimService sim;
+        Rig rig(sim);
+        QVERIFY(sim.isRunning() &&
+                rig.db.insert(u"natl"_s, {{u"codatl"_s, 500000}, {u"nome"_s, u"ALTRO"_s}, {u"soc"_s, u"XYZ"_s}}));
+        for (const std::optional<QString>& answer : {std::optional<QString>(u" "_s), std::optional<QString>()}) {
+            rig.dialogs.queueInput(answer);
+            QVERIFY(rig.flows.importCompetition(u"570"_s));
+            const ScriptedDialogs::Shown asked = rig.dialogs.take().value(0);
+            QCOMPARE(asked.text + asked.initial, kAsked + u"500001"_s);
+            QCOMPARE(
+                rig.column(u"select count(*) from natl, nprg570 where natl.codatl is null or nprg570.codatl is null"_s),
+                QVariantList{0});
+            QCOMPARE(rig.column(u"select codatl from natl where nome like 'D''ANGELO%'"_s), QVariantList{500001});
+        }
     }
 
     void localRegistrationsKept_data() {

@@ -104,7 +104,12 @@ private slots:
     void olderFileCompleted() {
         // A file of before versioning: no version, config of its own, no categorie.
         for (const char* sql : {"drop table categorie", "drop table config", "create table config (societa text)",
-                                "insert into config values ('ABC')", "PRAGMA user_version = 0"})
+                                "insert into config values ('ABC')", "drop table Tempi",
+                                "create table Tempi (Codatl integer, Gara text, Vasca integer, Tempo integer, Data "
+                                "datetime, Manifestazione text)",
+                                "insert into Tempi values (1, '100 SL', 50, 6000, null, 'A'), (1, '100 SL', 25, "
+                                "5900, null, 'B')",
+                                "drop table LenexEvent", "PRAGMA user_version = 0"})
             QVERIFY(m_db->exec(QLatin1String(sql)));
 
         QVERIFY(store().ensureDatabase());
@@ -112,9 +117,12 @@ private slots:
         QCOMPARE(m_db->column(u"select count(*) from pragma_table_info('config')"_s),
                  QVariantList{1LL}); // its own table is kept, rows too
         QCOMPARE(m_db->count(u"config"_s), 1);
-        QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='Tempi'"_s), 1);       // the step to version 2
-        QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='natl_codatl'"_s), 1); // and to 3
-        QCOMPARE(m_db->column(u"PRAGMA user_version"_s), QVariantList{3LL});
+        QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='Tempi'"_s), 1);         // the step to version 2
+        QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='natl_codatl'"_s), 1);   // and to 3
+        QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='LenexEvent'"_s), 1);    // and to 4
+        QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='LenexStandard'"_s), 1); // and to 5
+        QCOMPARE(m_db->column(u"select Corso from Tempi order by Vasca"_s), (QVariantList{u"SCM"_s, u"LCM"_s}));
+        QCOMPARE(m_db->column(u"PRAGMA user_version"_s), QVariantList{5LL});
         // The file as it was is copied first.
         const QDir copies(m_db->filePath(u"copie"_s));
         const QStringList made = copies.entryList({u"*_prima-di-aggiornamento.mdb"_s}, QDir::Files);
@@ -175,8 +183,7 @@ private slots:
         const QString tool = QStandardPaths::findExecutable(u"sqlite3"_s);
         if (tool.isEmpty())
             QSKIP("the sqlite3 tool is not installed");
-        QVERIFY(m_db->seedAthletes());
-        QVERIFY(store().execute(u"update natl set nome='NICOLÒ ÈRCOLI' where codatl=500002"_s));
+        QVERIFY(m_db->seedAthletes() && store().execute(u"update natl set nome='NICOLÒ ÈRCOLI' where codatl=500002"_s));
         QProcess process;
         process.start(
             tool, {m_db->path(), QStringLiteral("PRAGMA integrity_check; select count(*) from natl where "
@@ -200,8 +207,7 @@ private slots:
             }
             {
                 Transaction kept(db);
-                QVERIFY(add(3));
-                QVERIFY(kept.commit());
+                QVERIFY(add(3) && kept.commit());
             }
             QVERIFY(outer.commit());
             QVERIFY(!outer.commit()); // committed once only
@@ -243,8 +249,7 @@ private slots:
             const int pages = m_db->column(u"PRAGMA page_count"_s).value(0).toInt();
             s.setConnectionOptions({50, pages});
         } else if (condition == QLatin1String("locked")) {
-            QVERIFY(other.open(m_db->path()));
-            QVERIFY(other.execute(u"BEGIN IMMEDIATE"_s));
+            QVERIFY(other.open(m_db->path()) && other.execute(u"BEGIN IMMEDIATE"_s));
         } else if (condition == QLatin1String("readonly") && !makeReadOnly(m_db->path())) {
             QSKIP("this file system cannot make the file read-only for this user");
         }
@@ -274,13 +279,10 @@ private slots:
         QVERIFY(fillRegistrations(true));
         const QString recordSource = u"select * from nprg57 order by nome"_s;
         auto ds = m_db->source(recordSource);
-        QVERIFY(ds->refresh());
-        QVERIFY(store().AddTableField(u"nprg57"_s, *ds, u"Extra"_s, 10, 50));
+        QVERIFY(ds->refresh() && store().AddTableField(u"nprg57"_s, *ds, u"Extra"_s, 10, 50));
         QCOMPARE(ds->recordSource(), recordSource);
         QCOMPARE(ds->fieldSize(u"EXTRA"_s), 50);
-        QVERIFY(ds->edit());
-        QVERIFY(ds->setField(u"extra"_s, QString()));
-        QVERIFY(ds->update());
+        QVERIFY(ds->edit() && ds->setField(u"extra"_s, QString()) && ds->update());
         QCOMPARE(m_db->count(u"nprg57"_s, u"extra = ''"_s), 1);
         QCOMPARE(store().AddTableField(u"nprg57"_s, *ds, u"extra"_s, 7, 0).number, err::FieldExists);
     }
@@ -299,12 +301,9 @@ private slots:
                  (QVariantList{500002LL, 500001LL, 500000LL}));
 
         // The source opened before the rebuild still reaches its own rows.
-        QVERIFY(early->findFirst(u"codatl=500001"_s));
-        QVERIFY(early->edit());
-        QVERIFY(early->setField(u"nome"_s, u"D'ANGELO LUCIO"_s));
-        QVERIFY(early->update());
-        QVERIFY(early->findFirst(u"codatl=500000"_s));
-        QVERIFY(early->remove());
+        QVERIFY(early->findFirst(u"codatl=500001"_s) && early->edit());
+        QVERIFY(early->setField(u"nome"_s, u"D'ANGELO LUCIO"_s) && early->update());
+        QVERIFY(early->findFirst(u"codatl=500000"_s) && early->remove());
         QCOMPARE(m_db->column(u"select nome from nprg57 order by OrdineInserimento"_s),
                  (QVariantList{u"BIANCHI ANNA"_s, u"D'ANGELO LUCIO"_s}));
     }
@@ -314,8 +313,7 @@ private slots:
         const QString recordSource = u"select * from nprg57 where soc='ABC'"_s;
         auto registrations = m_db->source(recordSource);
         auto workspace = m_db->source(u"nprg57"_s);
-        QVERIFY(registrations->refresh());
-        QVERIFY(workspace->refresh());
+        QVERIFY(registrations->refresh() && workspace->refresh());
 
         const Store s = store();
         s.EnsureInsertionOrder(*registrations, *workspace, u"57"_s);

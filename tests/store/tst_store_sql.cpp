@@ -36,9 +36,7 @@ private:
 private slots:
     void init() {
         m_db = std::make_unique<FixtureDb>();
-        QVERIFY(m_db->isValid());
-        QVERIFY(m_db->seedAthletes());
-        QVERIFY(m_db->seedCompetitions());
+        QVERIFY(m_db->isValid() && m_db->seedAthletes() && m_db->seedCompetitions());
         QVERIFY(m_db->insertRows(u"categorie"_s, {u"manifID"_s, u"Categoria"_s},
                                  {{57, u"Ragazzi"_s}, {57, u"Juniores"_s}, {570, u"Assoluti"_s}}));
         QVERIFY(m_db->createRegistrationTable(u"57"_s));

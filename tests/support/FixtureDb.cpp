@@ -46,14 +46,6 @@ FixtureDb::FixtureDb() {
     m_valid = s.ok();
 }
 
-QString FixtureDb::path() const {
-    return m_dir.filePath(u"ONDA.mdb"_s);
-}
-
-QString FixtureDb::filePath(const QString& name) const {
-    return m_dir.filePath(name);
-}
-
 onda::Store FixtureDb::store() const {
     onda::Store s;
     s.setDatabasePath(path());

@@ -23,8 +23,8 @@ public:
 
     bool isValid() const { return m_valid; }
     QString dir() const { return m_dir.path(); } // the program directory
-    QString path() const;                        // the ONDA.mdb file
-    QString filePath(const QString& name) const;
+    QString path() const { return filePath(QStringLiteral("ONDA.mdb")); }
+    QString filePath(const QString& name) const { return m_dir.filePath(name); }
 
     // One row: insert("natl", {{"codatl", 500000}, {"nome", "ROSSI MARIO"}}).
     onda::Status insert(const QString& table, const Values& values);

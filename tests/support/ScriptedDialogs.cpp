@@ -3,10 +3,6 @@
 #include <QPrinter>
 #include <QTest>
 
-QList<ScriptedDialogs::Shown> ScriptedDialogs::take() {
-    return std::exchange(m_shown, {});
-}
-
 QStringList ScriptedDialogs::takeTexts() {
     QStringList texts;
     for (const Shown& s : take())

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 // Dialogs for tests: records every dialog in order and answers from one queue per kind.
 // A dialog with no queued answer fails the running test at once and is answered No/Cancel.
@@ -39,7 +40,7 @@ public:
     std::function<void(const Shown&)> onShown;
 
     // What was shown since the last take, and forgets it.
-    QList<Shown> take();
+    QList<Shown> take() { return std::exchange(m_shown, {}); }
     QStringList takeTexts();
     // The texts with each question marked by its default button: "?Y text" or "?N text".
     QStringList takeMarked();

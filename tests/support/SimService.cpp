@@ -68,7 +68,3 @@ QStringList SimService::takeRequests() const {
             targets << entry.toObject().value(QStringLiteral("target")).toString();
     return targets;
 }
-
-QString SimService::log() const {
-    return QString::fromUtf8(m_process.readAllStandardError());
-}

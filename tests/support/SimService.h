@@ -23,7 +23,7 @@ public:
     int heldRegistrations(int competition, const QString& club) const;
     // The request targets received since the last call, oldest first.
     QStringList takeRequests() const;
-    QString log() const;
+    QString log() const { return QString::fromUtf8(m_process.readAllStandardError()); }
 
 private:
     QTemporaryDir m_data;
