@@ -98,6 +98,8 @@ def standard_missed(road):
     p.check_visible(p.find("Termine per le iscrizioni: 30/04/2024 alle 23:59 (scaduto)", role="label", inside=desk))
     p.shot("standard-missed")
     p.press("Iscrivi", inside=desk)
+    p.message()
+    p.shot("standard-question")
     p.answer(VERDICT + ". Vuoi iscrivere lo stesso?", button="No")
     expect_row(road, "BIANCHI LUCA", "100 SL", present=False)
     p.press("Iscrivi", inside=desk)
