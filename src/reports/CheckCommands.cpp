@@ -4,11 +4,13 @@
 #include "core/Dialogs.h"
 #include "core/Operation.h"
 #include "core/SavePath.h"
+#include "core/Twips.h"
 #include "core/WindowHost.h"
 #include "reports/CheckReport.h"
 #include "reports/PreviewWindow.h"
 #include "ui/BusyCursor.h"
 
+#include <QMdiSubWindow>
 #include <QPrinter>
 
 #include <optional>
@@ -74,8 +76,13 @@ void showCheckPreview(AppState& state) {
     const Operation operation;
     if (!operation)
         return;
-    if (PreviewWindow* preview = previewWith(state))
-        state.windows->showChild(preview);
+    PreviewWindow* preview = previewWith(state);
+    if (!preview)
+        return;
+    state.windows->showChild(preview);
+    // Wide enough for the page's 100 columns, as the registrations' preview.
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(preview->parentWidget()))
+        frame->resize(twipsToPixels(9700) + frame->width() - preview->width(), frame->height());
 }
 
 void printCheck(AppState& state) {

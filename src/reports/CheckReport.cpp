@@ -8,6 +8,22 @@ namespace {
 
 const QString kLineEnd = QStringLiteral("\r\n");
 
+constexpr int kWidth = 100; // the printed page's columns
+
+// `head` and then `text` as lines of at most kWidth columns, the continuations under the text.
+QStringList wrapped(const QString& head, const QString& text) {
+    QStringList out;
+    QString line = head;
+    for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (line.size() > head.size() && line.size() + 1 + word.size() > kWidth) {
+            out << line;
+            line = QString(head.size(), QLatin1Char(' '));
+        }
+        line += (line.size() > head.size() ? QStringLiteral(" ") : QString()) + word;
+    }
+    return out << line;
+}
+
 QString shownTime(int hundredths) {
     return hundredths > 0 ? lenex::shownBestTime(hundredths) : QStringLiteral("S.T.");
 }
@@ -43,9 +59,10 @@ QString buildCheckReport(ReportForm form, const lenex::EntriesCheck& check, cons
             lines << e.name + QStringLiteral(" (") + e.code + QStringLiteral(") ") + year + QLatin1Char(' ') +
                          e.category + QLatin1Char(' ') + e.sex;
         }
-        lines << QStringLiteral("   ") + e.race.leftJustified(12) + shownTime(e.time).leftJustified(10) + e.standard;
+        lines << wrapped(QStringLiteral("   ") + e.race.leftJustified(12) + shownTime(e.time).leftJustified(10),
+                         e.standard);
         if (!problems.isEmpty())
-            lines << QStringLiteral("   ") + QString(22, QLatin1Char(' ')) + QStringLiteral("Problemi: ") + problems;
+            lines << wrapped(QString(25, QLatin1Char(' ')), QStringLiteral("Problemi: ") + problems);
     }
     lines << QString() << QStringLiteral("Conto della societa'");
     const auto billLine = [&](const QString& what, const QString& count, const QString& unit, const QString& total) {
