@@ -116,6 +116,9 @@ Status keepEntryRules(Database& db, qlonglong number, const Meet& meet) {
 
 Status noteEntryMade(const QString& databasePath, const QString& number, const QString& code, const QString& race,
                      const QDateTime& when, bool renewed) {
+    // The moment matters only for late fees: a competition without a deadline keeps none.
+    if (!entryDeadline(databasePath, number).isValid())
+        return {};
     return inTransaction(databasePath, [&](Database& db) -> Status {
         Database::Result rows;
         const QVariantList key{number.toLongLong(), code.toLongLong(), race};
