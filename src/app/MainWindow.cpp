@@ -21,6 +21,7 @@
 #include "entry/RegistrationWindow.h"
 #include "lenex/LenexFlows.h"
 #include "mail/MailWindow.h"
+#include "reports/CheckCommands.h"
 #include "reports/PreviewWindow.h"
 #include "reports/ReportCommands.h"
 #include "service/OnlineSession.h"
@@ -126,6 +127,17 @@ void MainWindow::buildMenus() {
     addSeparator(file, QStringLiteral("mnuFileBar1"));
     connect(addItem(file, QStringLiteral("mnuFilePrintPreview"), QStringLiteral("Anteprima di stampa")),
             &QAction::triggered, this, [this] { showPrintPreview(m_state); });
+    QMenu* check = file->addMenu(QStringLiteral("Verifica iscrizioni"));
+    check->setObjectName(QStringLiteral("VerificaIscrizioni"));
+    check->menuAction()->setObjectName(QStringLiteral("VerificaIscrizioni"));
+    connect(addItem(check, QStringLiteral("VerificaAnteprima"), QStringLiteral("Anteprima")), &QAction::triggered, this,
+            [this] { showCheckPreview(m_state); });
+    connect(addItem(check, QStringLiteral("VerificaStampa"), QStringLiteral("Stampa")), &QAction::triggered, this,
+            [this] { printCheck(m_state); });
+    connect(addItem(check, QStringLiteral("VerificaExcel"), QStringLiteral("Come File Excel")), &QAction::triggered,
+            this, [this] { saveCheckAsSpreadsheet(m_state); });
+    connect(addItem(check, QStringLiteral("VerificaTesto"), QStringLiteral("Come file di testo")), &QAction::triggered,
+            this, [this] { saveCheckAsText(m_state); });
     // Printing needs a child window in front, as the command always did.
     connect(addItem(file, QStringLiteral("mnuFilePrint"), QStringLiteral("Stampa iscrizioni")), &QAction::triggered,
             this, [this] {

@@ -4,7 +4,9 @@
 #include "core/Categories.h"
 #include "core/Dialogs.h"
 #include "entry/EntryTime.h"
+#include "entry/InvitationChecks.h"
 #include "entry/RegistrationBook.h"
+#include "lenex/EntryChecks.h"
 #include "lenex/LenexData.h"
 #include "store/DataSource.h"
 #include "store/Values.h"
@@ -302,6 +304,27 @@ RegistrationFlow::BestTimeLine RegistrationFlow::bestTime(const RegistrationForm
     return {text, lenex::shownBestTime(best->time)};
 }
 
+InvitationEntry RegistrationFlow::invitationEntry(const RegistrationForm& form) const {
+    return {m_state.databasePath,
+            m_book.competition(),
+            m_state.club,
+            form.codeEntry.isEmpty() ? form.code : form.codeEntry,
+            form.race,
+            form.category,
+            form.sex,
+            form.year,
+            form.time};
+}
+
+QString RegistrationFlow::standardLine(const RegistrationForm& form) const {
+    return onda::standardLine(invitationEntry(form));
+}
+
+QString RegistrationFlow::deadlineLine() const {
+    return lenex::deadlineLine(lenex::entryDeadline(m_state.databasePath, m_book.competition()),
+                               QDateTime::currentDateTime());
+}
+
 RegistrationView RegistrationFlow::chooseRace(const RegistrationForm& form, const QString& line) {
     Pass pass{form, {}};
     chooseRace(pass, line);
@@ -379,12 +402,16 @@ RegistrationView RegistrationFlow::registerAthlete(const RegistrationForm& form)
         m_dialogs.message(QStringLiteral("La gara scelta non e' nel programma di questa manifestazione"));
         return pass.view;
     }
+    if (!invitationAllows(m_dialogs, invitationEntry(pass.form)))
+        return pass.view;
     if (const Status written = m_book.writeRegistration(entry); !written) {
         m_dialogs.message(QStringLiteral("Iscrizione non registrata: ") + written.description, Dialogs::Icon::Critical);
         return pass.view;
     }
     if (entry.time.worthRemembering())
         shown(m_book.rememberTime(entry.code, entry.name, entry.race, entry.time));
+    shown(lenex::noteEntryMade(m_state.databasePath, m_book.competition(), entry.code, entry.race,
+                               QDateTime::currentDateTime(), !races.contains(entry.race)));
 
     const int count = m_book.showWrittenRegistration();
     showRegistrationCount(pass, count);

@@ -13,6 +13,7 @@ namespace onda {
 class AppState;
 class Dialogs;
 class RegistrationBook;
+struct InvitationEntry;
 struct AthleteFields;
 
 // The values of the registration window's form a command starts from.
@@ -104,9 +105,15 @@ public:
         QString time;
     };
     BestTimeLine bestTime(const RegistrationForm& form) const;
+    // The invitation's standard for the athlete, race and time of the form, and the verdict
+    // ("Tempo limite 01:10.00 (vasca 50 m): raggiunto"); empty when none applies.
+    QString standardLine(const RegistrationForm& form) const;
+    // The invitation's deadline for entries, "... (scaduto)" once passed; empty when none.
+    QString deadlineLine() const;
 
 private:
     struct Pass;
+    InvitationEntry invitationEntry(const RegistrationForm& form) const;
     void lookupByCode(Pass& pass);
     void lookupByName(Pass& pass);
     void fillAthlete(Pass& pass, const AthleteFields& athlete);

@@ -169,6 +169,13 @@ void RegistrationWindow::buildControls() {
     timeLine->addWidget(m_useBestTime);
     raceLayout->addLayout(timeLine);
     raceLayout->addWidget(m_bestTime);
+    m_standard = new QLabel(races);
+    m_standard->setObjectName(QStringLiteral("TempoLimite"));
+    m_standard->setWordWrap(true);
+    raceLayout->addWidget(m_standard);
+    m_deadline = new QLabel(races);
+    m_deadline->setObjectName(QStringLiteral("TermineIscrizioni"));
+    raceLayout->addWidget(m_deadline);
     raceLayout->addWidget(registerHint);
     raceLayout->addWidget(m_register);
     auto* noteLine = new QHBoxLayout;
@@ -245,6 +252,10 @@ void RegistrationWindow::buildControls() {
         m_time->setText(m_bestTimeValue);
         m_time->setFocus();
     });
+    connect(m_time, &QLineEdit::textChanged, this, [this] {
+        if (!m_filling)
+            showStandard();
+    });
     connect(m_races, &QListWidget::currentRowChanged, this, [this](int row) {
         if (!m_filling && row >= 0)
             chooseRace(row);
@@ -292,6 +303,16 @@ void RegistrationWindow::showBestTime() {
     m_bestTime->setText(best.text);
     m_bestTime->setAccessibleName(best.text.isEmpty() ? QStringLiteral("Miglior tempo: nessuno") : best.text);
     m_useBestTime->setEnabled(!best.time.isEmpty());
+    showStandard();
+}
+
+void RegistrationWindow::showStandard() {
+    const QString line = m_flow->standardLine(form());
+    m_standard->setText(line);
+    m_standard->setAccessibleName(line.isEmpty() ? QStringLiteral("Tempo limite: nessuno") : line);
+    const QString deadline = m_flow->deadlineLine();
+    m_deadline->setText(deadline);
+    m_deadline->setAccessibleName(deadline.isEmpty() ? QStringLiteral("Termine per le iscrizioni: nessuno") : deadline);
 }
 
 QSize RegistrationWindow::preferredSize() const {

@@ -78,6 +78,7 @@ private:
     void showCategoryList() override;
     void updateNoteMark();
     void showBestTime();
+    void showStandard();
     QAction* gridAction(const char* name) const;
 
     AppState& m_state;
@@ -104,7 +105,9 @@ private:
     QPushButton* m_register = nullptr;
     QPushButton* m_useBestTime = nullptr;
     QLabel* m_bestTime = nullptr;
-    QString m_bestTimeValue; // what "Usa miglior tempo" types
+    QString m_bestTimeValue;      // what "Usa miglior tempo" types
+    QLabel* m_standard = nullptr; // the invitation's standard and the verdict on the time
+    QLabel* m_deadline = nullptr;
     QLabel* m_status = nullptr;
     QCheckBox* m_notePresent = nullptr;
     QTableView* m_grid = nullptr; // DBGrid1

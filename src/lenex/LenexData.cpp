@@ -1,6 +1,7 @@
 #include "lenex/LenexData.h"
 
 #include "core/ProgramValues.h"
+#include "lenex/EntryChecks.h"
 #include "lenex/LenexNames.h"
 #include "lenex/SwimCodes.h"
 #include "store/Database.h"
@@ -142,7 +143,7 @@ bool storedMeet(Database& db, const QString& number, Meet& meet) {
         return false;
     for (const QVariantList& s : sessions.rows)
         meet.sessions << Session{s.value(0).toInt(),    s.value(1).toDate(), s.value(2).toString(), {},
-                                 s.value(3).toString(), s.value(4).toInt(),  s.value(5).toInt()};
+                                 s.value(3).toString(), s.value(4).toInt(),  s.value(5).toInt(),    {}};
     QHash<QString, QList<AgeGroup>> groupsOf;
     for (const QVariantList& g : groups.rows)
         groupsOf[g.value(0).toString()] << AgeGroup{g.value(1).toString(), g.value(2).toInt(),    g.value(3).toInt(),
@@ -164,7 +165,7 @@ bool storedMeet(Database& db, const QString& number, Meet& meet) {
         auto it = std::find_if(meet.sessions.begin(), meet.sessions.end(),
                                [&](const Session& s) { return s.number == session; });
         if (it == meet.sessions.end()) {
-            meet.sessions << Session{session, {}, {}, {}, {}, 0, 0};
+            meet.sessions << Session{session, {}, {}, {}, {}, 0, 0, {}};
             it = meet.sessions.end() - 1;
         }
         it->events << event;
@@ -304,7 +305,7 @@ Status entriesDocument(const QString& databasePath, const QString& number, const
             !s)
             return s;
         // meet software needs a date
-        meet.sessions << Session{1, date.isValid() ? date : QDate::currentDate(), {}, {}, {}, 0, 0};
+        meet.sessions << Session{1, date.isValid() ? date : QDate::currentDate(), {}, {}, {}, 0, 0, {}};
     }
 
     QHash<QString, QString> unknownStyles; // a race of our own keeps one style id over the file
@@ -365,6 +366,7 @@ Status entriesDocument(const QString& databasePath, const QString& number, const
         !s)
         return s;
 
+    const QHash<QString, QList<GivenTime>> recorded = clubRecordedTimes(db, number, club.code);
     Club ours;
     ours.name = club.name.trimmed().isEmpty() ? club.code : club.name.trimmed();
     ours.code = club.code;
@@ -377,7 +379,7 @@ Status entriesDocument(const QString& databasePath, const QString& number, const
         const QString sex = archiveSex(row.value(3).toString());
         const QString race = row.value(4).toString();
         const bool relay = row.value(7).toInt() != 0;
-        Entry entry{{}, hundredthsOf(row.value(5).toDouble(), row.value(6).toDouble()), {}};
+        Entry entry{{}, hundredthsOf(row.value(5).toDouble(), row.value(6).toDouble()), {}, {}};
         const Event* event = nullptr;
         if (invitation) {
             entry.eventId = row.value(11).toString();
@@ -404,6 +406,13 @@ Status entriesDocument(const QString& databasePath, const QString& number, const
             }
             event = &own;
         }
+        // The pool of the time: the best time's it equals, else the event's.
+        QString eventCourse = meet.course;
+        if (invitation)
+            meet.event(entry.eventId, &eventCourse);
+        entry.course = givenTime(entry.time, recorded.value(recordedKey(code, race))).course;
+        if (entry.course.isEmpty())
+            entry.course = eventCourse;
         if (relay) {
             if (!relayAt.contains(code)) {
                 relayAt.insert(code, ours.relays.size());
@@ -611,6 +620,8 @@ Status importInvitation(const QString& databasePath, const Meet& meet, const QSt
             if (Status s = insertInto(db, table, *rows); !s)
                 return s;
         }
+        if (Status s = keepEntryRules(db, n, meet); !s)
+            return s;
         return db.execute(QStringLiteral("SELECT nprg.* INTO ") + registrationTable(number) +
                           QStringLiteral(" FROM nprg"));
     });

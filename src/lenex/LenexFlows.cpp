@@ -7,6 +7,7 @@
 #include "core/SavePath.h"
 #include "core/Settings.h"
 #include "core/WindowHost.h"
+#include "lenex/EntryChecks.h"
 #include "lenex/LenexData.h"
 #include "lenex/LenexReader.h"
 #include "lenex/LenexWriter.h"
@@ -114,6 +115,10 @@ void SaveEntriesAsLenex(AppState& state) {
         return;
     }
     if (!knownCourse(state, number))
+        return;
+    if (const QDateTime deadline = lenex::entryDeadline(state.databasePath, number);
+        deadline.isValid() && QDateTime::currentDateTime() > deadline &&
+        state.dialogs.askYesNo(lenex::lateSaveQuestion(deadline), Dialogs::Answer::No) != Dialogs::Answer::Yes)
         return;
     const std::optional<lenex::ClubIdentity> club = clubIdentity(state);
     if (!club)

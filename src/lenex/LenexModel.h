@@ -17,6 +17,21 @@ struct SwimStyle {
     QString code;      // at most 6 characters, for UNKNOWN styles
 };
 
+// A fee in cents of `currency`; `type` says what it is paid for (CLUB, ATHLETE, RELAY, TEAM,
+// LATEENTRY.INDIVIDUAL, LATEENTRY.RELAY) and is empty for an event's fee per entry.
+struct Fee {
+    QString type;
+    int value = 0;
+    QString currency;
+};
+
+// An event's reference to a time standard list, with the fine for a missed standard.
+struct TimeStandardRef {
+    QString listId;
+    QString marker;
+    Fee fee;
+};
+
 struct AgeGroup {
     QString id;
     int ageMin = -1; // -1: no bound
@@ -38,6 +53,8 @@ struct Event {
     QList<AgeGroup> ageGroups;
     QString previousId; // the round before this one; empty or -1 for a first round
     int maxEntries = 0; // per club; 0: no limit given
+    QList<TimeStandardRef> standardRefs;
+    Fee fee; // per entry; value 0: none
 
     // Entries are made for first rounds; finals and swim-offs follow from them.
     bool takesEntries() const { return previousId.isEmpty() || previousId == QLatin1String("-1"); }
@@ -51,6 +68,7 @@ struct Session {
     QString name;
     int maxEntriesAthlete = 0; // 0: no limit given
     int maxEntriesRelay = 0;
+    QList<Fee> fees;
 };
 
 // Times are hundredths of a second; -1 is no time.
@@ -58,6 +76,7 @@ struct Entry {
     QString eventId;
     int time = -1;
     QString ageGroupId;
+    QString course; // the pool the entry time was swum in; empty: not said
 };
 
 struct Result {
@@ -96,6 +115,32 @@ struct Club {
     QList<Relay> relays;
 };
 
+// One qualifying time of a list.
+struct TimeStandard {
+    SwimStyle style;
+    int time = -1;
+};
+
+struct TimeStandardList {
+    QString id;
+    QString name;
+    QString type; // MAXIMUM (the default), MINIMUM or DEFAULT
+    QString gender;
+    QString course;
+    QString handicap;
+    int ageMin = -1; // -1: no bound
+    int ageMax = -1;
+    QList<TimeStandard> standards;
+};
+
+// How entry times qualify: the period they must be swum in and how times of another pool count.
+struct Qualify {
+    QDate from;
+    QDate until;
+    QString conversion; // NONE (the default), PERCENT_LINEAR, FINA_POINTS, NON_CONFORMING_LAST
+    int percent = 0;
+};
+
 struct Meet {
     QString name;
     QString city;
@@ -109,6 +154,10 @@ struct Meet {
     QList<Club> clubs;
     QString deadlineTime;    // HH:MM
     int maxEntriesRelay = 0; // per club; 0: no limit given
+    QList<Fee> fees;
+    Qualify qualify;
+    // The file's time standard lists: they stand beside the meets, every meet of the file gets them.
+    QList<TimeStandardList> timeStandards;
 
     // The event and the course it is swum in (the session's, else the meet's); nullptr when absent.
     const Event* event(const QString& id, QString* course = nullptr) const;

@@ -199,6 +199,12 @@ public:
                 meet.ageDateType = attr("type");
                 return false;
             }
+            if (is("QUALIFY")) {
+                meet.qualify = {date("from"), date("until"), attr("conversion"), number("percent")};
+                return false;
+            }
+            if (fees(meet.fees))
+                return true;
             return collection("SESSIONS", "SESSION",
                               [&] {
                                   meet.sessions << session();
@@ -212,13 +218,19 @@ public:
     }
 
     Session session() {
-        Session s{number("number"),         date("date"), attr("course"), {}, attr("name"), number("maxentriesathlete"),
-                  number("maxentriesrelay")};
+        Session s{number("number"),
+                  date("date"),
+                  attr("course"),
+                  {},
+                  attr("name"),
+                  number("maxentriesathlete"),
+                  number("maxentriesrelay"),
+                  {}};
         children([&] {
-            return collection("EVENTS", "EVENT", [&] {
-                s.events << event();
-                return true;
-            });
+            return fees(s.fees) || collection("EVENTS", "EVENT", [&] {
+                       s.events << event();
+                       return true;
+                   });
         });
         return s;
     }
@@ -237,6 +249,20 @@ public:
                            attr("technique"),  attr("swimstyleid"),     attr("code")};
                 return false;
             }
+            if (is("FEE")) {
+                e.fee = fee();
+                return false;
+            }
+            if (collection("TIMESTANDARDREFS", "TIMESTANDARDREF", [&] {
+                    e.standardRefs << TimeStandardRef{attr("timestandardlistid"), attr("marker"), {}};
+                    children([&] {
+                        if (is("FEE"))
+                            e.standardRefs.last().fee = fee();
+                        return false;
+                    });
+                    return true;
+                }))
+                return true;
             return collection("AGEGROUPS", "AGEGROUP", [&] {
                 e.ageGroups << AgeGroup{attr("agegroupid"), number("agemin", -1), number("agemax", -1), attr("gender"),
                                         attr("name"),       attr("calculate"),    attr("handicap")};
@@ -246,10 +272,50 @@ public:
         return e;
     }
 
+    Fee fee() const { return {attr("type"), number("value"), attr("currency")}; }
+    // The FEES collection, when the reader stands on it.
+    bool fees(QList<Fee>& out) {
+        return collection("FEES", "FEE", [&] {
+            out << fee();
+            return false;
+        });
+    }
+
+    TimeStandardList timeStandardList() {
+        TimeStandardList l{attr("timestandardlistid"),
+                           attr("name"),
+                           attr("type"),
+                           attr("gender"),
+                           attr("course"),
+                           attr("handicap"),
+                           -1,
+                           -1,
+                           {}};
+        children([&] {
+            if (is("AGEGROUP")) {
+                l.ageMin = number("agemin", -1);
+                l.ageMax = number("agemax", -1);
+                return false;
+            }
+            return collection("TIMESTANDARDS", "TIMESTANDARD", [&] {
+                l.standards << TimeStandard{{}, time("swimtime")};
+                children([&] {
+                    if (is("SWIMSTYLE"))
+                        l.standards.last().style = {number("distance"), number("relaycount", 1), attr("stroke"),
+                                                    attr("name"),       attr("technique"),       attr("swimstyleid"),
+                                                    attr("code")};
+                    return false;
+                });
+                return true;
+            });
+        });
+        return l;
+    }
+
     // The ENTRIES collection, when the reader stands on it.
     bool entries(QList<Entry>& out) {
         return collection("ENTRIES", "ENTRY", [&] {
-            out << Entry{attr("eventid"), time("entrytime"), attr("agegroupid")};
+            out << Entry{attr("eventid"), time("entrytime"), attr("agegroupid"), attr("entrycourse")};
             return false;
         });
     }
@@ -341,15 +407,21 @@ ReadOutcome readXml(QIODevice& source, const QString& path, Document& document, 
         !document.version.startsWith(QLatin1String("3.")))
         return {false, QStringLiteral("Il file ") + shown(path) + QStringLiteral(" e' nella versione LENEX ") +
                            document.version + QStringLiteral(": il programma legge solo la versione 3.")};
+    QList<TimeStandardList> standards;
     parser.children([&] {
         return parser.collection("MEETS", "MEET", [&] {
             document.meets << Meet{};
             parser.meet(document.meets.last());
             return true;
+        }) || parser.collection("TIMESTANDARDLISTS", "TIMESTANDARDLIST", [&] {
+            standards << parser.timeStandardList();
+            return true;
         });
     });
     if (device.stop() != BoundedDevice::Stop::None)
         return *stopped();
+    for (Meet& meet : document.meets)
+        meet.timeStandards = standards;
     if (xml.hasError()) {
         document = {};
         return {false, damagedAt(path, xml.lineNumber())};

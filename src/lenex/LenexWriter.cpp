@@ -136,6 +136,7 @@ private:
             attr("eventid", e.eventId);
             attr("entrytime", formatSwimTime(e.time));
             attr("agegroupid", e.ageGroupId, true);
+            attr("entrycourse", e.time > 0 ? e.course : QString(), true);
         }
         m_xml.writeEndElement();
     }

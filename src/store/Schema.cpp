@@ -97,6 +97,31 @@ const QList<TableDefinition>& lenexTables() {
     return tables;
 }
 
+const QList<TableDefinition>& entryCheckTables() {
+    const FieldInfo competition = typed("manifID", FieldType::Long);
+    const FieldInfo list = text("listid", 20);
+    const FieldInfo currency = text("currency", 3);
+    static const QList<TableDefinition> tables = {
+        {QStringLiteral("LenexStandardList"),
+         {competition, list, text("name", 100), text("type", 10), text("gender", 1), text("course", 10),
+          text("handicap", 50), typed("agemin", FieldType::Integer), typed("agemax", FieldType::Integer)}},
+        {QStringLiteral("LenexStandard"),
+         {competition, list, typed("distance", FieldType::Integer), typed("relaycount", FieldType::Integer),
+          text("stroke", 20), text("technique", 10), typed("swimtime", FieldType::Long)}},
+        {QStringLiteral("LenexStandardRef"),
+         {competition, text("eventid", 20), list, text("marker", 20), typed("fee", FieldType::Long), currency}},
+        {QStringLiteral("LenexFee"),
+         {competition, typed("session", FieldType::Integer), text("eventid", 20), text("type", 30),
+          typed("value", FieldType::Long), currency}},
+        {QStringLiteral("LenexQualify"),
+         {competition, typed("qualifyfrom", FieldType::Date), typed("qualifyuntil", FieldType::Date),
+          text("conversion", 20), typed("percent", FieldType::Integer)}},
+        {QStringLiteral("LenexEntryMade"),
+         {competition, typed("codatl", FieldType::Long), text("gara", 50), text("made", 19)}},
+    };
+    return tables;
+}
+
 namespace {
 
 // One step from the version before `toVersion`; every step runs inside the transaction of createSchema.
@@ -140,6 +165,26 @@ const QList<Migration>& migrations() {
                  return s;
              return db.execute(
                  QStringLiteral("UPDATE Tempi SET Corso = CASE Vasca WHEN 50 THEN 'LCM' WHEN 25 THEN 'SCM' END"));
+         }},
+        // What an invitation says about entries: standards, fees, limits' period; when entries were made.
+        {5,
+         [](Database& db) -> Status {
+             for (const TableDefinition& t : entryCheckTables()) {
+                 if (!db.tableExists(t.name))
+                     if (Status s = db.createTable(t.name, t.fields); !s)
+                         return s;
+             }
+             for (const char* index : {"LenexStandardRef (manifID, eventid)", "LenexStandard (manifID, listid)",
+                                       "LenexStandardList (manifID, listid)", "LenexRace (manifID, gara)",
+                                       "LenexEntryMade (manifID, codatl, gara)"}) {
+                 const QString on = QString::fromLatin1(index);
+                 const QString name = on.section(QLatin1Char(' '), 0, 0) + QStringLiteral("_key");
+                 if (Status s =
+                         db.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS ") + name + QStringLiteral(" ON ") + on);
+                     !s)
+                     return s;
+             }
+             return {};
          }},
     };
     return steps;

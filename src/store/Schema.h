@@ -28,13 +28,18 @@ const TableDefinition& bestTimesTable();
 // age group each programmi row stands for) and LenexName (athletes' names as results files split them).
 const QList<TableDefinition>& lenexTables();
 
+// What an invitation says about entries (added by the step to version 5): time standard lists
+// and their standards, the events' references to them, fees, the qualifying period, and the
+// moment each of the club's entries was made (LenexEntryMade), for late fees.
+const QList<TableDefinition>& entryCheckTables();
+
 // The registration table of competition `number`: "nprg" followed by the number.
 inline QString registrationTable(const QString& number) {
     return QStringLiteral("nprg") + number;
 }
 
 // The version of the tables this program writes, kept in the file as PRAGMA user_version.
-inline constexpr int schemaVersion = 4;
+inline constexpr int schemaVersion = 5;
 
 // The file's version; a file of before versioning (0) that holds tables reads as 1.
 Status readSchemaVersion(Database& db, int& version);

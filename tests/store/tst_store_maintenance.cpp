@@ -117,11 +117,12 @@ private slots:
         QCOMPARE(m_db->column(u"select count(*) from pragma_table_info('config')"_s),
                  QVariantList{1LL}); // its own table is kept, rows too
         QCOMPARE(m_db->count(u"config"_s), 1);
-        QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='Tempi'"_s), 1);       // the step to version 2
-        QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='natl_codatl'"_s), 1); // and to 3
-        QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='LenexEvent'"_s), 1);  // and to 4
+        QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='Tempi'"_s), 1);         // the step to version 2
+        QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='natl_codatl'"_s), 1);   // and to 3
+        QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='LenexEvent'"_s), 1);    // and to 4
+        QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='LenexStandard'"_s), 1); // and to 5
         QCOMPARE(m_db->column(u"select Corso from Tempi order by Vasca"_s), (QVariantList{u"SCM"_s, u"LCM"_s}));
-        QCOMPARE(m_db->column(u"PRAGMA user_version"_s), QVariantList{4LL});
+        QCOMPARE(m_db->column(u"PRAGMA user_version"_s), QVariantList{5LL});
         // The file as it was is copied first.
         const QDir copies(m_db->filePath(u"copie"_s));
         const QStringList made = copies.entryList({u"*_prima-di-aggiornamento.mdb"_s}, QDir::Files);
