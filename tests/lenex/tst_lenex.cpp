@@ -43,9 +43,14 @@ namespace {
 // clang-format off
 Event event(const char* id, int number, const char* gender, int distance, const char* stroke,
             QList<AgeGroup> groups = {}, int relayCount = 1, const char* technique = "", const char* previous = "") {
-    return {QString::fromLatin1(id), number, QString::fromLatin1(gender), {},
-            {distance, relayCount, QString::fromLatin1(stroke), {}, QString::fromLatin1(technique), {}, {}}, groups,
-            QString::fromLatin1(previous)};
+    Event e;
+    e.id = QString::fromLatin1(id);
+    e.number = number;
+    e.gender = QString::fromLatin1(gender);
+    e.style = {distance, relayCount, QString::fromLatin1(stroke), {}, QString::fromLatin1(technique), {}, {}};
+    e.ageGroups = groups;
+    e.previousId = QString::fromLatin1(previous);
+    return e;
 }
 Session session(int number, const QDate& date, const char* course, const QList<Event>& events, int athleteLimit = 0) {
     Session s;
