@@ -4,13 +4,12 @@
 #include "core/Dialogs.h"
 #include "core/Operation.h"
 #include "core/SavePath.h"
-#include "core/Twips.h"
 #include "core/WindowHost.h"
 #include "reports/CheckReport.h"
 #include "reports/PreviewWindow.h"
+#include "reports/ReportCommands.h"
 #include "ui/BusyCursor.h"
 
-#include <QMdiSubWindow>
 #include <QPrinter>
 
 #include <optional>
@@ -79,10 +78,7 @@ void showCheckPreview(AppState& state) {
     PreviewWindow* preview = previewWith(state);
     if (!preview)
         return;
-    state.windows->showChild(preview);
-    // Wide enough for the page's 100 columns, as the registrations' preview.
-    if (auto* frame = qobject_cast<QMdiSubWindow*>(preview->parentWidget()))
-        frame->resize(twipsToPixels(9700) + frame->width() - preview->width(), frame->height());
+    showWidePreview(state, preview);
 }
 
 void printCheck(AppState& state) {

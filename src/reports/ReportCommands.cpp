@@ -83,6 +83,10 @@ void showPrintPreview(AppState& state) {
     PreviewWindow* preview = buildPreview(state);
     if (!preview)
         return;
+    showWidePreview(state, preview);
+}
+
+void showWidePreview(AppState& state, PreviewWindow* preview) {
     state.windows->showChild(preview);
     if (auto* frame = qobject_cast<QMdiSubWindow*>(preview->parentWidget())) {
         const int frameWidth = frame->width() - preview->width();

@@ -3,10 +3,13 @@
 namespace onda {
 
 class AppState;
+class PreviewWindow;
 
 // The File menu's report commands over the club's registrations of the open competition.
 // "Anteprima di stampa": the report in the preview window.
 void showPrintPreview(AppState& state);
+// A preview shown as wide as its page's 100 columns.
+void showWidePreview(AppState& state, PreviewWindow* preview);
 // "Stampa iscrizioni": the report on the printer the user chooses.
 void printRegistrations(AppState& state);
 // "Come File Excel": the registrations as a tab-separated file.
