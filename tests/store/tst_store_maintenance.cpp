@@ -113,13 +113,13 @@ private slots:
             QVERIFY(m_db->exec(QLatin1String(sql)));
 
         QVERIFY(store().ensureDatabase());
-        QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='categorie'"_s), 1);
-        QCOMPARE(m_db->column(u"select count(*) from pragma_table_info('config')"_s),
-                 QVariantList{1LL}); // its own table is kept, rows too
-        QCOMPARE(m_db->count(u"config"_s), 1);
-        QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='Tempi'"_s), 1);       // the step to version 2
-        QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='natl_codatl'"_s), 1); // and to 3
-        QCOMPARE(m_db->count(u"sqlite_master"_s, u"name='LenexEvent'"_s), 1);  // and to 4
+        // Its own config is kept, rows too; categorie is made, then the steps to versions 2, 3 and 4.
+        QCOMPARE(m_db->column(
+                     u"select (select count(*) from pragma_table_info('config')) || (select count(*) from config)"_s),
+                 QVariantList{u"11"_s});
+        QCOMPARE(m_db->column(u"select name from sqlite_master where name in ('categorie', 'Tempi', 'natl_codatl', "
+                              "'LenexEvent') order by name"_s),
+                 (QVariantList{u"LenexEvent"_s, u"Tempi"_s, u"categorie"_s, u"natl_codatl"_s}));
         QCOMPARE(m_db->column(u"select Corso from Tempi order by Vasca"_s), (QVariantList{u"SCM"_s, u"LCM"_s}));
         QCOMPARE(m_db->column(u"PRAGMA user_version"_s), QVariantList{4LL});
         // The file as it was is copied first.
@@ -279,10 +279,9 @@ private slots:
         const QString recordSource = u"select * from nprg57 order by nome"_s;
         auto ds = m_db->source(recordSource);
         QVERIFY(ds->refresh() && store().AddTableField(u"nprg57"_s, *ds, u"Extra"_s, 10, 50));
-        QCOMPARE(ds->recordSource(), recordSource);
-        QCOMPARE(ds->fieldSize(u"EXTRA"_s), 50);
-        QVERIFY(ds->edit() && ds->setField(u"extra"_s, QString()) && ds->update());
-        QCOMPARE(m_db->count(u"nprg57"_s, u"extra = ''"_s), 1);
+        QVERIFY(ds->recordSource() == recordSource && ds->fieldSize(u"EXTRA"_s) == 50);
+        QVERIFY(ds->edit() && ds->setField(u"extra"_s, QString()) && ds->update() &&
+                m_db->count(u"nprg57"_s, u"extra = ''"_s) == 1);
         QCOMPARE(store().AddTableField(u"nprg57"_s, *ds, u"extra"_s, 7, 0).number, err::FieldExists);
     }
 
@@ -300,8 +299,8 @@ private slots:
                  (QVariantList{500002LL, 500001LL, 500000LL}));
 
         // The source opened before the rebuild still reaches its own rows.
-        QVERIFY(early->findFirst(u"codatl=500001"_s) && early->edit());
-        QVERIFY(early->setField(u"nome"_s, u"D'ANGELO LUCIO"_s) && early->update());
+        QVERIFY(early->findFirst(u"codatl=500001"_s) && early->edit() &&
+                early->setField(u"nome"_s, u"D'ANGELO LUCIO"_s) && early->update());
         QVERIFY(early->findFirst(u"codatl=500000"_s) && early->remove());
         QCOMPARE(m_db->column(u"select nome from nprg57 order by OrdineInserimento"_s),
                  (QVariantList{u"BIANCHI ANNA"_s, u"D'ANGELO LUCIO"_s}));
@@ -317,13 +316,11 @@ private slots:
         const Store s = store();
         s.EnsureInsertionOrder(*registrations, *workspace, u"57"_s);
         QCOMPARE(m_messages, QStringList{"Aggiungo ordine inserimento"});
-        QCOMPARE(registrations->recordSource(), recordSource);
-        QCOMPARE(workspace->recordSource(), u"nprg57"_s);
+        QCOMPARE(registrations->recordSource() + workspace->recordSource(), recordSource + u"nprg57"_s);
 
         const QByteArray before = fileBytes(m_db->path());
         s.EnsureInsertionOrder(*registrations, *workspace, u"57"_s);
-        QCOMPARE(m_messages.size(), 1);
-        QCOMPARE(fileBytes(m_db->path()), before);
+        QVERIFY(m_messages.size() == 1 && fileBytes(m_db->path()) == before);
 
         // The index by code is made once and is plain SQLite, which any tool reads.
         for (int i = 0; i < 2; ++i)
