@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -46,13 +47,9 @@ void WindowTest::cleanup() {
 
 QWidget* WindowTest::widget(const QString& path) const {
     const QStringList names = path.split(QLatin1Char('/'));
-    QWidget* current = nullptr;
-    for (QWidget* top : QApplication::allWidgets()) {
-        if (top->objectName() == names.first()) {
-            current = top;
-            break;
-        }
-    }
+    const QWidgetList all = QApplication::allWidgets();
+    const auto top = std::find_if(all.begin(), all.end(), [&](QWidget* w) { return w->objectName() == names.first(); });
+    QWidget* current = top == all.end() ? nullptr : *top;
     for (qsizetype i = 1; current && i < names.size(); ++i)
         current = current->findChild<QWidget*>(names.at(i));
     return current;
