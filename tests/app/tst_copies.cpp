@@ -58,8 +58,8 @@ private slots:
         QVERIFY(m_db->count(u"natl"_s) == 0 && before.size() == 1);
         QCOMPARE(before.first().reason, copies::beforeReinitialisation());
 
-        QVERIFY(restoreDatabase(store, before.first().path));
-        QVERIFY(m_db->count(u"natl"_s) == 8 && m_db->count(u"nprg57"_s) == 1);
+        QVERIFY(restoreDatabase(store, before.first().path) && m_db->count(u"natl"_s) == 8 &&
+                m_db->count(u"nprg57"_s) == 1);
         QCOMPARE(databaseColumn(m_db->path(), u"PRAGMA integrity_check"_s), QVariantList{"ok"});
         // The emptied database was itself copied first.
         const QList<DatabaseCopy> after = copies::list(m_db->path());
@@ -88,8 +88,8 @@ private slots:
 
         const Status restored = restoreDatabase(m_db->store(), copy);
         QVERIFY(!restored && restored.number == err::Damaged);
-        QCOMPARE(fileBytes(m_db->path()), current);
-        QCOMPARE(copies::list(m_db->path()).size(), 1); // not even the copy before the restore
+        // Not even the copy before the restore is made.
+        QVERIFY(fileBytes(m_db->path()) == current && copies::list(m_db->path()).size() == 1);
     }
 
     void fullDiskRefusesReinitialisation() {

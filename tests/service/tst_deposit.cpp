@@ -64,8 +64,8 @@ private slots:
         QVERIFY(startWith(competition));
         app().state().club = club;
         QString path;
-        QCOMPARE(serverExport(path), ExportOutcome::Written);
-        QCOMPARE(path, m_db->filePath(u"transfer_"_s + competition + u".mdb"_s));
+        QVERIFY(serverExport(path) == ExportOutcome::Written &&
+                path == m_db->filePath(u"transfer_"_s + competition + u".mdb"_s));
         QTEST(databaseColumn(path, u"select nome from nprg"_s + competition), "names");
         QCOMPARE(databaseColumn(path, u"select [Numero Prova] from manif"_s), QVariantList{competition.toInt()});
         for (const QString& t : {u"nprg"_s + competition, u"manif"_s}) {
@@ -116,8 +116,8 @@ private slots:
     void commandsNeedACompetition() {
         QCOMPARE(uploadTargetFor(u"http://h.example/sub/"_s).host + uploadTargetFor(kBuiltInAddress).userName,
                  u"h.examplesubondawebnt"_s);
-        QVERIFY(startWith(QString()));
-        QVERIFY(trigger(u"DepositaOndaweb"_s) && trigger(u"mnuFileSaveAs"_s) && click(u"Form2/Command1_3"_s));
+        QVERIFY(startWith(QString()) && trigger(u"DepositaOndaweb"_s) && trigger(u"mnuFileSaveAs"_s) &&
+                click(u"Form2/Command1_3"_s));
         QCOMPARE(dialogs().takeTexts(), QStringList(3, u"Inserire il numero di prova"_s));
         // A competition made from an invitation is not the service's: nothing is asked or sent.
         app().state().changeCompetition([](Competition& c) { c.number = u"900000"_s; });
