@@ -79,8 +79,7 @@ private slots:
         const QString luca = u"300 D'ANGELO LUCA 2001 ABC M "_s;
         const QString notWhole = u"Il codice dell'atleta deve essere un numero intero"_s;
         // clang-format off
-        QTest::newRow("new") << true << "701" << "NUOVO" << "" << Texts{} << true
-                             << Texts{"701 NUOVO 1999 ABC M 0"};
+        QTest::newRow("new") << true << "701" << "NUOVO" << "" << Texts{} << true << Texts{"701 NUOVO 1999 ABC M 0"};
         QTest::newRow("new, code in use") << true << "900" << "NUOVO" << ""
                                           << Texts{"Codice esistente. Non puoi sovrascriverlo"} << false
                                           << Texts{"900 VERDI PIETRO 1980 XYZ M "};
@@ -88,8 +87,7 @@ private slots:
                                            << false << Texts{luca};
         QTest::newRow("new, namesake, Yes") << true << " 700" << "D'ANGELO LUCA" << "Y" << Texts{namesake}
                                             << true << Texts{luca, "700 D'ANGELO LUCA 1999 ABC M 0"};
-        QTest::newRow("new, code not a number") << true << "7x" << "NUOVO" << "" << Texts{notWhole} << false
-                                                << Texts{};
+        QTest::newRow("new, code not a number") << true << "7x" << "NUOVO" << "" << Texts{notWhole} << false << Texts{};
         // A change rewrites all six fields, without a question about the name.
         QTest::newRow("change") << false << "300" << "D'ANGELO LUCA" << "" << Texts{} << true
                                 << Texts{"300 D'ANGELO LUCA 1999 ABC M 0"};
