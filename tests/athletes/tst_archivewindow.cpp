@@ -94,8 +94,7 @@ private slots:
         QCOMPARE((Texts{text(at("Text1")), text(at("txtfields_1")), text(at("Combo1"))}),
                  (Texts{"200", "BIANCHI ANNA", "ABC"}));
         // One club entry per record of the whole register; the competition's categories.
-        QCOMPARE(rows(at("Combo1")).size(), 5);
-        QCOMPARE(rows(at("Combo3")), (QList<QStringList>{{"Assoluti"}, {"Master"}}));
+        QVERIFY(rows(at("Combo1")).size() == 5 && rows(at("Combo3")) == (QList<QStringList>{{"Assoluti"}, {"Master"}}));
         // Every box and list is named for a screen reader, and so are the navigator's moves.
         for (const char* name : {"Text1", "txtfields_0", "txtfields_1", "txtfields_2", "Combo1", "Combo2", "Combo3",
                                  "Data3_First", "Data3_Previous", "Data3_Next", "Data3_Last"})
@@ -169,8 +168,7 @@ private slots:
     void provisionalCode() {
         QVERIFY(startArchive({500000, 500001, 500002, 500005}));
         ArchiveWindow* window = openFromRegistration();
-        QVERIFY(window->isVisible() && window->isNewRecord());
-        QCOMPARE(text(at("Text1")), u"500003"_s);
+        QVERIFY(window->isVisible() && window->isNewRecord() && text(at("Text1")) == u"500003"_s);
         QVERIFY(!widget(at("Text1"))->isEnabled() && !widget(at("cmdDelete"))->isEnabled() &&
                 !widget(at("cmdAdd"))->isEnabled());
         QCOMPARE(text(at("txtfields_1")) + window->workingView().recordSource(), u"natl"_s);
@@ -208,8 +206,7 @@ private slots:
         // The registration window looks the athlete up at once; this competition has no
         // category for him, and the user declines to look at the list.
         dialogs().queueYesNo(Dialogs::Answer::No);
-        QVERIFY(click(at("cmdClose")));
-        QCOMPARE(dialogs().takeTexts().filter(u"Non esiste una categoria"_s).size(), 1);
+        QVERIFY(click(at("cmdClose")) && dialogs().takeTexts().filter(u"Non esiste una categoria"_s).size() == 1);
         QCOMPARE(field(u"nome"_s, 500000) + registration->findChild<QLineEdit*>(u"Text2"_s)->text(),
                  u"NERI PAOLO500000"_s);
         QTRY_VERIFY(!archive());

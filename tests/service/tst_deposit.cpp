@@ -109,8 +109,8 @@ private slots:
         QVERIFY(trigger(u"Save"_s));
         const QList<ScriptedDialogs::Shown> shown = dialogs().take(); // overwrite question, then deletion warning
         QVERIFY(shown.size() == 4 && shown[1].kind == ScriptedDialogs::Kind::YesNo && shown[2].text.endsWith(path));
-        QCOMPARE(shown[0].initial + shown[3].text, u"DEMO_570.mdbDatabase registrato in "_s + path);
-        QCOMPARE(databaseColumn(path, u"select count(*) from nprg570"_s), QVariantList{2});
+        QVERIFY(shown[0].initial + shown[3].text == u"DEMO_570.mdbDatabase registrato in "_s + path &&
+                databaseColumn(path, u"select count(*) from nprg570"_s) == QVariantList{2});
     }
 
     void commandsNeedACompetition() {

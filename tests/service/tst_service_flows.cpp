@@ -214,8 +214,8 @@ private slots:
         const QList<ScriptedDialogs::Shown> shown = rig.dialogs.take();
         QCOMPARE(shown.first().text, u"Ci sono 1 iscrizioni fatte su questo computer e non ancora depositate: se "
                                      "prosegui verranno sostituite da quelle di Ondaweb. Vuoi proseguire ?"_s);
-        QVERIFY(shown.first().defaultAnswer == Dialogs::Answer::No);
-        QCOMPARE(rig.column(u"select count(*) from nprg570 where nome='NERI ADA'"_s), QVariantList{proceed ? 0 : 1});
+        QVERIFY(shown.first().defaultAnswer == Dialogs::Answer::No &&
+                rig.column(u"select count(*) from nprg570 where nome='NERI ADA'"_s) == QVariantList{proceed ? 0 : 1});
         if (!proceed) // the opening ends at the question, the progress closed
             QCOMPARE(rig.column(u"select nome || spec from nprg570 order by 1"_s), before);
         QCOMPARE(rig.ports.trace.last(), u"close"_s);

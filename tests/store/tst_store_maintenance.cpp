@@ -119,8 +119,8 @@ private slots:
         QCOMPARE(m_db->column(u"select name from sqlite_master where name in ('categorie', 'Tempi', 'natl_codatl', "
                               "'LenexEvent') order by name"_s),
                  (QVariantList{u"LenexEvent"_s, u"Tempi"_s, u"categorie"_s, u"natl_codatl"_s}));
-        QCOMPARE(m_db->column(u"select Corso from Tempi order by Vasca"_s), (QVariantList{u"SCM"_s, u"LCM"_s}));
-        QCOMPARE(m_db->column(u"PRAGMA user_version"_s), QVariantList{4LL});
+        QVERIFY(m_db->column(u"select Corso from Tempi order by Vasca"_s) == (QVariantList{u"SCM"_s, u"LCM"_s}) &&
+                m_db->column(u"PRAGMA user_version"_s) == QVariantList{4LL});
         // The file as it was is copied first.
         const QDir copies(m_db->filePath(u"copie"_s));
         const QStringList made = copies.entryList({u"*_prima-di-aggiornamento.mdb"_s}, QDir::Files);
