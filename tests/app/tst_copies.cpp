@@ -11,6 +11,7 @@
 #include <QtTest>
 
 using namespace onda;
+using namespace Qt::StringLiterals;
 
 class TestCopies : public QObject {
     Q_OBJECT
@@ -19,59 +20,50 @@ private:
 
     QStringList copyNames() const { return QDir(copies::folderFor(m_db->path())).entryList(QDir::Files, QDir::Name); }
     Status reinitialise(const Store& store) {
-        const auto manif = m_db->source(QStringLiteral("manif"));
+        const auto manif = m_db->source(u"manif"_s);
         return manif->refresh() ? reinitialiseDatabase(store, *manif) : manif->lastError();
     }
 
 private slots:
     void init() {
         m_db = std::make_unique<FixtureDb>();
-        QVERIFY(m_db->seedAthletes() && m_db->seedEntryCompetition());
-        QVERIFY(
-            m_db->addRegistration(QStringLiteral("57"), 1001, QStringLiteral("ROSSI MARIO"), QStringLiteral("ABC")));
+        QVERIFY(m_db->seedAthletes() && m_db->seedEntryCompetition() &&
+                m_db->addRegistration(u"57"_s, 1001, u"ROSSI MARIO"_s, u"ABC"_s));
     }
 
     void madeListedAndKept() {
-        QFile foreign(QDir(copies::folderFor(m_db->path())).filePath(QStringLiteral("mia copia.mdb")));
+        QFile foreign(QDir(copies::folderFor(m_db->path())).filePath(u"mia copia.mdb"_s));
         QVERIFY(QDir().mkpath(copies::folderFor(m_db->path())) && foreign.open(QIODevice::WriteOnly));
         foreign.close();
-        QVERIFY(writeFileBytes(foreign.fileName() + QStringLiteral(".parziale"), "cut short by a crash"));
+        QVERIFY(writeFileBytes(foreign.fileName() + u".parziale"_s, "cut short by a crash"));
         for (int i = 0; i < copies::kept + 2; ++i)
             QVERIFY(copies::make(m_db->path(), copies::beforeImport(QString::number(i))));
         const QList<DatabaseCopy> listed = copies::list(m_db->path());
-        QCOMPARE(listed.size(), copies::kept); // the two oldest are gone, the user's own file stays
-        QCOMPARE(copyNames().filter(QStringLiteral("mia copia")), QStringList{"mia copia.mdb"});
-        QCOMPARE(listed.first().reason, QStringLiteral("prima-di-importazione-21")); // newest first
-        QCOMPARE(listed.last().reason, QStringLiteral("prima-di-importazione-2"));
-        QCOMPARE(copies::describe(listed.first().reason),
-                 QStringLiteral("prima dell'importazione della manifestazione 21"));
-        QCOMPARE(listed.first().athletes, 8);
-        QCOMPARE(listed.first().registrations, 1);
+        // The two oldest are gone, the user's own file stays.
+        QVERIFY(listed.size() == copies::kept && copyNames().filter(u"mia copia"_s) == QStringList{"mia copia.mdb"});
+        QCOMPARE(listed.first().reason + u' ' + listed.last().reason, // newest first
+                 u"prima-di-importazione-21 prima-di-importazione-2"_s);
+        QVERIFY(copies::describe(listed.first().reason) == u"prima dell'importazione della manifestazione 21"_s &&
+                listed.first().athletes == 8 && listed.first().registrations == 1);
         // A minute holds several: "yyyy-MM-dd_HHmm_reason (n).mdb".
-        QVERIFY(
-            QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d_\\d{4}_prima-di-importazione-\\d+( \\(\\d+\\))?"
-                                              "\\.mdb$"))
-                .match(QFileInfo(listed.at(1).path).fileName())
-                .hasMatch());
+        QVERIFY(QRegularExpression(u"^\\d{4}-\\d\\d-\\d\\d_\\d{4}_prima-di-importazione-\\d+( \\(\\d+\\))?\\.mdb$"_s)
+                    .match(QFileInfo(listed.at(1).path).fileName())
+                    .hasMatch());
     }
 
     void restoreAfterReinitialisation() {
         const Store store = m_db->store();
         QVERIFY(reinitialise(store));
-        QCOMPARE(m_db->count(QStringLiteral("natl")), 0);
         const QList<DatabaseCopy> before = copies::list(m_db->path());
-        QCOMPARE(before.size(), 1);
-        QCOMPARE(before.first().reason, copies::beforeReinitialisation());
+        QVERIFY(m_db->count(u"natl"_s) == 0 && before.size() == 1 &&
+                before.first().reason == copies::beforeReinitialisation());
 
-        QVERIFY(restoreDatabase(store, before.first().path));
-        QCOMPARE(m_db->count(QStringLiteral("natl")), 8);
-        QCOMPARE(m_db->count(QStringLiteral("nprg57")), 1);
-        QCOMPARE(databaseColumn(m_db->path(), QStringLiteral("PRAGMA integrity_check")), QVariantList{"ok"});
+        QVERIFY(restoreDatabase(store, before.first().path) && m_db->count(u"natl"_s) == 8 &&
+                m_db->count(u"nprg57"_s) == 1);
+        QCOMPARE(databaseColumn(m_db->path(), u"PRAGMA integrity_check"_s), QVariantList{"ok"});
         // The emptied database was itself copied first.
         const QList<DatabaseCopy> after = copies::list(m_db->path());
-        QCOMPARE(after.size(), 2);
-        QCOMPARE(after.first().reason, copies::beforeRestore());
-        QCOMPARE(after.first().athletes, 0);
+        QVERIFY(after.size() == 2 && after.first().athletes == 0 && after.first().reason == copies::beforeRestore());
     }
 
     void oldestOfAFullFolderRestored() {
@@ -79,10 +71,10 @@ private slots:
             QVERIFY(copies::make(m_db->path(), copies::beforeImport(QString::number(i))));
         QVERIFY(reinitialise(m_db->store()));
         const DatabaseCopy oldest = copies::list(m_db->path()).last();
-        QCOMPARE(oldest.reason, copies::beforeImport(QStringLiteral("1"))); // "0" went with the re-initialisation
-        QVERIFY(restoreDatabase(m_db->store(), oldest.path));
-        QCOMPARE(m_db->count(QStringLiteral("natl")), 8);
-        QVERIFY(QFile::exists(oldest.path)); // it may be wanted again
+        QCOMPARE(oldest.reason, copies::beforeImport(u"1"_s)); // "0" went with the re-initialisation
+        // Restored, it stays: it may be wanted again.
+        QVERIFY(restoreDatabase(m_db->store(), oldest.path) && m_db->count(u"natl"_s) == 8 &&
+                QFile::exists(oldest.path));
     }
 
     void damagedCopyRefused() {
@@ -94,21 +86,18 @@ private slots:
         const QByteArray current = fileBytes(m_db->path());
 
         const Status restored = restoreDatabase(m_db->store(), copy);
-        QVERIFY(!restored);
-        QCOMPARE(restored.number, err::Damaged);
-        QCOMPARE(fileBytes(m_db->path()), current);
-        QCOMPARE(copies::list(m_db->path()).size(), 1); // not even the copy before the restore
+        QVERIFY(!restored && restored.number == err::Damaged);
+        // Not even the copy before the restore is made.
+        QVERIFY(fileBytes(m_db->path()) == current && copies::list(m_db->path()).size() == 1);
     }
 
     void fullDiskRefusesReinitialisation() {
         // A file system of 1 MB holding the database, with no room left for its copy.
         QTemporaryDir dir;
-        if (QProcess::execute(QStringLiteral("mount"),
-                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                               QStringLiteral("size=1m"), QStringLiteral("tmpfs"), dir.path()}) != 0)
+        if (QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=1m"_s, u"tmpfs"_s, dir.path()}) != 0)
             QSKIP("no small file system can be mounted here");
-        const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {dir.path()}); });
-        const QString path = dir.filePath(QStringLiteral("ONDA.mdb"));
+        const auto unmount = qScopeGuard([&] { QProcess::execute(u"umount"_s, {dir.path()}); });
+        const QString path = dir.filePath(u"ONDA.mdb"_s);
         QVERIFY(QFile::copy(m_db->path(), path));
         Store store;
         store.setDatabasePath(path);
@@ -117,22 +106,21 @@ private slots:
             rows.append({i, QString(50, QChar(u'A' + i % 26))});
         {
             Database db;
-            QVERIFY(db.open(path) &&
-                    db.insertRows(QStringLiteral("Records"), {QStringLiteral("Codatl"), QStringLiteral("Nome")}, rows));
+            QVERIFY(db.open(path) && db.insertRows(u"Records"_s, {u"Codatl"_s, u"Nome"_s}, rows));
         }
         const QByteArray before = fileBytes(path);
         QVERIFY(before.size() > 600 * 1024);
 
         const auto manif = std::make_unique<DataSource>();
         manif->setDatabaseFile(path);
-        manif->setRecordSource(QStringLiteral("manif"));
+        manif->setRecordSource(u"manif"_s);
         QVERIFY(manif->refresh());
         const Status done = reinitialiseDatabase(store, *manif);
         QCOMPARE(done.number, err::DiskFull);
-        QVERIFY2(done.description.startsWith(QStringLiteral("non e' stato possibile farne una copia in ")),
+        QVERIFY2(done.description.startsWith(u"non e' stato possibile farne una copia in "_s),
                  qPrintable(done.description));
-        QCOMPARE(fileBytes(path), before);
-        QCOMPARE(QDir(copies::folderFor(path)).entryList(QDir::Files), QStringList{}); // no half copy left
+        // No half copy is left.
+        QVERIFY(fileBytes(path) == before && QDir(copies::folderFor(path)).entryList(QDir::Files).isEmpty());
     }
 };
 

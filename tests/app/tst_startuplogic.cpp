@@ -10,9 +10,11 @@
 #include <QTest>
 
 using namespace onda;
+using namespace Qt::StringLiterals;
 
 class TestStartupLogic : public QObject {
     Q_OBJECT
+    static constexpr int day = 24 * 3600 * 1000;
 private slots:
     void findProgramDirectory_data() {
         QTest::addColumn<QString>("exeDir");
@@ -47,7 +49,6 @@ private slots:
         QFETCH(QStringList, files);
         QFETCH(bool, found);
         QFETCH(QString, dir);
-
         const QSet<QString> existing(files.begin(), files.end());
         QStringList asked;
         const auto exists = [&](const QString& f) {
@@ -55,10 +56,10 @@ private slots:
             return existing.contains(f);
         };
         ProgramDirectoryEnvironment env{exeDir, path, exists, {}, {}, {}};
-        QString result = QStringLiteral("unchanged"); // left alone on a miss
+        QString result = u"unchanged"_s; // left alone on a miss
         QCOMPARE(FindProgramDirectory(result, env), found);
-        QCOMPARE(result, found ? dir : QStringLiteral("unchanged"));
-        QVERIFY2(!asked.contains(QStringLiteral("//PreTempra")), "a separator was doubled");
+        QCOMPARE(result, found ? dir : u"unchanged"_s);
+        QVERIFY2(!asked.contains(u"//PreTempra"_s), "a separator was doubled");
     }
 
     void chooseProgramDirectory_data() {
@@ -85,20 +86,20 @@ private slots:
         };
         const auto exists = [](const QString&) { return true; };
         const auto canWrite = [=](const QString&) { return writable; };
-        ProgramDirectoryEnvironment env{QStringLiteral("/opt/onda"), {}, exists, canWrite, userDirectory, make};
-        QString result = QStringLiteral("unchanged");
+        ProgramDirectoryEnvironment env{u"/opt/onda"_s, {}, exists, canWrite, userDirectory, make};
+        QString result = u"unchanged"_s;
         QCOMPARE(ChooseProgramDirectory(result, env), !dir.isEmpty());
-        QCOMPARE(result, dir.isEmpty() ? QStringLiteral("unchanged") : dir);
+        QCOMPARE(result, dir.isEmpty() ? u"unchanged"_s : dir);
         QCOMPARE(made.isEmpty(), writable); // made only when it is used
     }
 
     void helpPageDirectory() {
-        const QString data = installedDataDirectory(QStringLiteral("/usr/bin/"));
-        QCOMPARE(data, QStringLiteral("/usr/share/onda-link/"));
-        QStringList pages{data + QStringLiteral("istruzioni.htm"), QStringLiteral("/home/u/istruzioni.htm")};
+        const QString data = installedDataDirectory(u"/usr/bin/"_s);
+        QCOMPARE(data, u"/usr/share/onda-link/"_s);
+        QStringList pages{data + u"istruzioni.htm"_s, u"/home/u/istruzioni.htm"_s};
         const auto exists = [&](const QString& f) { return pages.contains(f); };
-        const auto chosen = [&] { return onda::helpPageDirectory({QStringLiteral("/home/u"), data}, {}, exists); };
-        QCOMPARE(chosen(), QStringLiteral("/home/u"));
+        const auto chosen = [&] { return onda::helpPageDirectory({u"/home/u"_s, data}, {}, exists); };
+        QCOMPARE(chosen(), u"/home/u"_s);
         pages.removeLast();
         QCOMPARE(chosen(), data);
         pages.clear();
@@ -124,21 +125,17 @@ private slots:
 
     void commandLine() {
         QFETCH(QStringList, arguments);
-        QFETCH(QString, baseAddress);
-        QFETCH(bool, debug);
-
         ScriptedDialogs dialogs;
         AppState state(dialogs);
         state.commandLine = commandLineText(arguments);
-        QCOMPARE(baseAddressFor(state.commandLine), baseAddress);
-        QCOMPARE(state.debugMode(), debug);
+        QTEST(baseAddressFor(state.commandLine), "baseAddress");
+        QTEST(state.debugMode(), "debug");
     }
 
     void splashWait_data() {
         QTest::addColumn<int>("start");
         QTest::addColumn<int>("step");
 
-        constexpr int day = 24 * 3600 * 1000;
         QTest::newRow("midday") << 12 * 3600 * 1000 << 300;
         QTest::newRow("one tick before midnight") << day - 1 << 450;
     }
@@ -146,7 +143,6 @@ private slots:
     void splashWait() {
         QFETCH(int, start);
         QFETCH(int, step);
-        constexpr int day = 24 * 3600 * 1000;
 
         int now = start;
         int readings = 0;
@@ -157,8 +153,7 @@ private slots:
         };
         waitPastMark(start, 2000, clock, [] {});
         const int waited = readings * step;
-        QVERIFY2(waited > 2000, qPrintable(QStringLiteral("stopped after %1 ms").arg(waited)));
-        QVERIFY2(waited <= 2000 + step, qPrintable(QStringLiteral("waited %1 ms").arg(waited)));
+        QVERIFY2(waited > 2000 && waited <= 2000 + step, qPrintable(u"waited %1 ms"_s.arg(waited)));
         QCOMPARE(elapsedSinceMark(day - 500, 1500), 2000);
     }
 
@@ -181,27 +176,23 @@ private slots:
 
     void optionsFileShortOrDamaged() {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("options.txt"));
+        const QString path = dir.filePath(u"options.txt"_s);
         // Line 2 is not numbers; the file ends at line 9.
         QVERIFY(
             writeFileBytes(path, "Propaganda\nmolti\nMaster\n3 40\nGenerico\n2 35\n\ncopia@x.it\nUTENTE9, altro\n"));
         Options options;
         options.min1 = 7;
         QVERIFY(readOptionsFile(path, options));
-        QCOMPARE(options.min1, 7); // unreadable step skipped, value kept
-        QCOMPARE(options.min2, 3);
-        QCOMPARE(options.max2, 40);
-        QCOMPARE(options.recipientAddress, QStringLiteral("copia@x.it"));
-        QCOMPARE(options.userId, std::optional<QString>(QStringLiteral("UTENTE9")));
-        QVERIFY(!options.pin.has_value());
+        // The unreadable step is skipped, its value kept.
+        QCOMPARE((QList<int>{options.min1, options.min2, options.max2}), (QList<int>{7, 3, 40}));
+        QCOMPARE(options.recipientAddress, u"copia@x.it"_s);
+        QVERIFY(options.userId == u"UTENTE9"_s && !options.pin.has_value());
 
-        QString user = QStringLiteral("before");
-        QString pin = QStringLiteral("pin-before");
+        QString user = u"before"_s, pin = u"pin-before"_s;
         loadOrCreateOptionsFile(dir.path() + QLatin1Char('/'), user, pin, kBuiltInAddress);
-        QCOMPARE(user, QStringLiteral("UTENTE9"));
-        QCOMPARE(pin, QStringLiteral("pin-before"));
+        QCOMPARE((QStringList{user, pin}), (QStringList{"UTENTE9", "pin-before"}));
 
-        QVERIFY(!readOptionsFile(dir.filePath(QStringLiteral("missing.txt")), options));
+        QVERIFY(!readOptionsFile(dir.filePath(u"missing.txt"_s), options));
     }
 };
 

@@ -79,8 +79,7 @@ private slots:
         const QString luca = u"300 D'ANGELO LUCA 2001 ABC M "_s;
         const QString notWhole = u"Il codice dell'atleta deve essere un numero intero"_s;
         // clang-format off
-        QTest::newRow("new") << true << "701" << "NUOVO" << "" << Texts{} << true
-                             << Texts{"701 NUOVO 1999 ABC M 0"};
+        QTest::newRow("new") << true << "701" << "NUOVO" << "" << Texts{} << true << Texts{"701 NUOVO 1999 ABC M 0"};
         QTest::newRow("new, code in use") << true << "900" << "NUOVO" << ""
                                           << Texts{"Codice esistente. Non puoi sovrascriverlo"} << false
                                           << Texts{"900 VERDI PIETRO 1980 XYZ M "};
@@ -88,8 +87,7 @@ private slots:
                                            << false << Texts{luca};
         QTest::newRow("new, namesake, Yes") << true << " 700" << "D'ANGELO LUCA" << "Y" << Texts{namesake}
                                             << true << Texts{luca, "700 D'ANGELO LUCA 1999 ABC M 0"};
-        QTest::newRow("new, code not a number") << true << "7x" << "NUOVO" << "" << Texts{notWhole} << false
-                                                << Texts{};
+        QTest::newRow("new, code not a number") << true << "7x" << "NUOVO" << "" << Texts{notWhole} << false << Texts{};
         // A change rewrites all six fields, without a question about the name.
         QTest::newRow("change") << false << "300" << "D'ANGELO LUCA" << "" << Texts{} << true
                                 << Texts{"300 D'ANGELO LUCA 1999 ABC M 0"};
@@ -220,8 +218,8 @@ private slots:
         QFETCH(QString, answer);
         QFETCH(int, outcome);
         QFETCH(QString, standsOn);
-        QVERIFY(m_db->createRegistrationTable(u"57"_s));
-        QVERIFY(m_db->addRegistration(u"57"_s, 200, u"BIANCHI ANNA"_s, u"ABC"_s));
+        QVERIFY(m_db->createRegistrationTable(u"57"_s) &&
+                m_db->addRegistration(u"57"_s, 200, u"BIANCHI ANNA"_s, u"ABC"_s));
         m_dialogs.queueYesNo(answer);
         QCOMPARE(int(m_flow->remove(code)), outcome);
         QTEST(m_dialogs.takeMarked(), "texts");
@@ -237,13 +235,12 @@ private slots:
         // Another program holds the file's write lock for longer than the store waits.
         Database other;
         QVERIFY(other.open(m_db->path()) && other.execute(u"BEGIN IMMEDIATE"_s));
-        QVERIFY(!m_flow->save({u"701"_s, u"GIALLI"_s, u"1999"_s, u"ABC"_s, u"F"_s, false}));
-        QVERIFY(other.execute(u"ROLLBACK"_s));
+        QVERIFY(!m_flow->save({u"701"_s, u"GIALLI"_s, u"1999"_s, u"ABC"_s, u"F"_s, false}) &&
+                other.execute(u"ROLLBACK"_s));
         const Texts shown = m_dialogs.takeTexts();
         QVERIFY2(shown.size() == 1 && shown[0].startsWith(u"Impossibile registrare l'atleta: "_s),
                  qPrintable(shown.join(u'|')));
-        QVERIFY(m_flow->isNewRecord());
-        QCOMPARE(m_db->count(u"natl"_s, u"codatl=701"_s), 0);
+        QVERIFY(m_flow->isNewRecord() && m_db->count(u"natl"_s, u"codatl=701"_s) == 0);
     }
 };
 

@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 
 using namespace onda;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -25,9 +26,9 @@ namespace {
 class SmtpServer {
 public:
     explicit SmtpServer(const QStringList& options = {}) { // "--refuse", "--delay" and the seconds
-        m_process.start(QStringLiteral("/usr/bin/python3"),
+        m_process.start(u"/usr/bin/python3"_s,
                         QStringList{QStringLiteral(SMTP_SERVER_SCRIPT), m_folder.path()} + options);
-        QFile port(m_folder.filePath(QStringLiteral("port")));
+        QFile port(m_folder.filePath(u"port"_s));
         for (int i = 0; i < 100 && m_port == 0 && m_process.state() != QProcess::NotRunning; ++i) {
             QTest::qWait(100);
             if (port.open(QIODevice::ReadOnly))
@@ -43,8 +44,8 @@ public:
     // The messages taken so far, as a mail program reads them.
     QList<QJsonObject> messages() const {
         QList<QJsonObject> out;
-        for (QFile file(m_folder.filePath(QStringLiteral("1.json"))); file.open(QIODevice::ReadOnly);
-             file.setFileName(m_folder.filePath(QStringLiteral("%1.json").arg(out.size() + 1))))
+        for (QFile file(m_folder.filePath(u"1.json"_s)); file.open(QIODevice::ReadOnly);
+             file.setFileName(m_folder.filePath(u"%1.json"_s.arg(out.size() + 1))))
             out << QJsonDocument::fromJson(file.readAll()).object();
         return out;
     }
@@ -65,34 +66,35 @@ private:
     // the mail goes to `port` on loopback.
     bool startWithCompetition(int port = 0) {
         FixtureDb& db = *m_db;
-        const QString n = QStringLiteral("57");
+        const QString n = u"57"_s;
         if (!db.isValid() || !db.seedAthletes() || !db.seedCompetitions() || !db.createRegistrationTable(n) ||
-            !db.addRegistration(n, 500000, QStringLiteral("ROSSI MARIO"), QStringLiteral("ABC")) ||
-            !db.addRegistration(n, 500001, QStringLiteral("D'ANGELO LUCA"), QStringLiteral("ABC")) ||
-            !db.addRegistration(n, 500002, QStringLiteral("BIANCHI ANNA"), QStringLiteral("XYZ")) || !start(db.dir()))
+            !db.addRegistration(n, 500000, u"ROSSI MARIO"_s, u"ABC"_s) ||
+            !db.addRegistration(n, 500001, u"D'ANGELO LUCA"_s, u"ABC"_s) ||
+            !db.addRegistration(n, 500002, u"BIANCHI ANNA"_s, u"XYZ"_s) || !start(db.dir()))
             return false;
         AppState& state = app().state();
-        state.club = QStringLiteral("ABC");
-        state.userId = QStringLiteral("zeta");
+        state.club = u"ABC"_s;
+        state.userId = u"zeta"_s;
         state.changeCompetition([&n](Competition& c) {
             c.number = n;
-            c.name = QStringLiteral("TROFEO D'ESTATE");
-            c.note = QStringLiteral("Arrivo alle 8...");
+            c.name = u"TROFEO D'ESTATE"_s;
+            c.note = u"Arrivo alle 8..."_s;
         });
-        MailSettings s;
-        s.server = QStringLiteral("127.0.0.1");
-        s.port = port;
-        s.security = MailSettings::Security::None;
-        s.sender = QStringLiteral("club@abc.example");
-        s.timeout = 10;
-        s.save();
+        MailSettings{.server = u"127.0.0.1"_s,
+                     .port = port,
+                     .security = MailSettings::Security::None,
+                     .account = {},
+                     .password = {},
+                     .sender = u"club@abc.example"_s,
+                     .timeout = 10}
+            .save();
         return true;
     }
     bool send(const QString& to, const QString& additional) {
-        return trigger(QStringLiteral("mnuFileSend")) && type(QStringLiteral("frmEmail/Text1"), to) &&
-               type(QStringLiteral("frmEmail/Text4"), additional) && click(QStringLiteral("frmEmail/Command1"));
+        return trigger(u"mnuFileSend"_s) && type(u"frmEmail/Text1"_s, to) && type(u"frmEmail/Text4"_s, additional) &&
+               click(u"frmEmail/Command1"_s);
     }
-    QByteArray transferBytes() { return fileBytes(app().file(QStringLiteral("transfer_57.mdb"))); }
+    QByteArray transferBytes() { return fileBytes(app().file(u"transfer_57.mdb"_s)); }
 
     std::unique_ptr<FixtureDb> m_db;
 
@@ -106,7 +108,7 @@ private slots:
         const TransferWriter failing = [&exports](QString&) { return ++exports, false; };
         state.club.clear();
         SendRegistrationsMail(state, failing);
-        state.club = QStringLiteral("ABC");
+        state.club = u"ABC"_s;
         state.changeCompetition([](Competition& c) { c.number.clear(); });
         SendRegistrationsMail(state, failing);
         QCOMPARE(dialogs().takeTexts(),
@@ -114,66 +116,59 @@ private slots:
         QCOMPARE(exports, 0);
 
         // A failed export leaves no window that could send a stale file.
-        state.changeCompetition([](Competition& c) { c.number = QStringLiteral("57"); });
+        state.changeCompetition([](Competition& c) { c.number = u"57"_s; });
         SendRegistrationsMail(state, failing);
-        QCOMPARE(exports, 1);
-        QVERIFY(!widget(QStringLiteral("frmEmail")) || !widget(QStringLiteral("frmEmail"))->isVisible());
+        QVERIFY(exports == 1 && (!widget(u"frmEmail"_s) || !widget(u"frmEmail"_s)->isVisible()));
 
-        QVERIFY(send(QString(), QString()));
-        QCOMPARE(dialogs().takeTexts(), QStringList{"devi specificare almeno un destinatario"});
+        QVERIFY(send(QString(), QString()) &&
+                dialogs().takeTexts() == QStringList{"devi specificare almeno un destinatario"});
     }
 
     void declinedLogOnThenTwoSends() {
         SmtpServer server;
         QVERIFY(server.port() > 0 && startWithCompetition(server.port()));
         dialogs().queueYesNo(Dialogs::Answer::No);
-        QVERIFY(send(QStringLiteral(" a@x.example ; b@x.example;c@x.example "), QStringLiteral("Arriviamo alle 9")));
+        QVERIFY(send(u" a@x.example ; b@x.example;c@x.example "_s, u"Arriviamo alle 9"_s));
         const QStringList declined = dialogs().takeTexts();
-        QCOMPARE(declined.size(), 2);
-        QVERIFY(declined.at(1).startsWith(QStringLiteral("ATTENZIONE: Il messaggio non e' stato inviato.")));
-        QVERIFY(declined.at(1).contains(QStringLiteral("\r\n\r\n") + app().file(QStringLiteral("transfer_57.mdb"))));
-        QVERIFY(declined.at(1).endsWith(QStringLiteral("\r\n\r\n ") + kServiceMailAddress));
-        QVERIFY(server.messages().isEmpty());
+        const QString refused = declined.value(1);
+        QVERIFY(declined.size() == 2 && refused.startsWith(u"ATTENZIONE: Il messaggio non e' stato inviato."_s) &&
+                refused.contains(u"\r\n\r\n"_s + app().file(u"transfer_57.mdb"_s)) &&
+                refused.endsWith(u"\r\n\r\n "_s + kServiceMailAddress) && server.messages().isEmpty());
 
-        QCOMPARE(text(QStringLiteral("frmEmail/Text3")), QStringLiteral("Invio iscrizioni prova 57"));
-        QCOMPARE(text(QStringLiteral("frmEmail/Label3")), app().file(QStringLiteral("transfer_57.mdb")));
-        QVERIFY(
-            text(QStringLiteral("frmEmail/Label2")).startsWith(QStringLiteral("Iscrizioni relative a utente zeta\n")));
+        QCOMPARE(text(u"frmEmail/Text3"_s) + u'|' + text(u"frmEmail/Label3"_s),
+                 u"Invio iscrizioni prova 57|"_s + app().file(u"transfer_57.mdb"_s));
+        QVERIFY(text(u"frmEmail/Label2"_s).startsWith(u"Iscrizioni relative a utente zeta\n"_s));
         // Key clicks carry no accented letter: the subject is set as a paste would.
-        find<QLineEdit>(QStringLiteral("frmEmail/Text3"))->setText(QStringLiteral("Iscrizioni ABC à Roma"));
+        find<QLineEdit>(u"frmEmail/Text3"_s)->setText(u"Iscrizioni ABC à Roma"_s);
         dialogs().queueYesNo(Dialogs::Answer::Yes);
-        QVERIFY(click(QStringLiteral("frmEmail/Command1")));
-        const QString sent = QStringLiteral("Messaggio inviato a  a@x.example ; b@x.example;c@x.example ;");
+        QVERIFY(click(u"frmEmail/Command1"_s));
+        const QString sent = u"Messaggio inviato a  a@x.example ; b@x.example;c@x.example ;"_s;
         QCOMPARE(dialogs().takeTexts().value(1), sent);
         const QList<QJsonObject> messages = server.messages();
         QCOMPARE(messages.size(), 1);
         const QJsonObject m = messages.first();
         QCOMPARE(m[u"rcpt"].toArray(),
                  QJsonArray::fromStringList({"a@x.example", "b@x.example", "c@x.example", kTimingMailAddress}));
-        QCOMPARE(m[u"cc"].toString(), kTimingMailAddress);
-        QCOMPARE(m[u"subject"].toString(), QStringLiteral("Iscrizioni ABC à Roma"));
-        const QString body = m[u"text"].toString().replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        QVERIFY(body.startsWith(
-            QStringLiteral("Iscrizioni relative a utente zeta\n      Manifestazione:TROFEO D'ESTATE\n")));
+        QCOMPARE(m[u"cc"].toString() + u'|' + m[u"subject"].toString(),
+                 kTimingMailAddress + u"|Iscrizioni ABC à Roma"_s);
+        const QString body = m[u"text"].toString().replace(u"\r\n"_s, u"\n"_s);
+        QVERIFY(body.startsWith(u"Iscrizioni relative a utente zeta\n      Manifestazione:TROFEO D'ESTATE\n"_s));
         // The "..." of the note stays; the additional message follows it.
         // One blank line, the report's own, before the registration list.
-        QVERIFY(body.contains(QStringLiteral("Nota:\nArrivo alle 8...\nMessaggio addizionale:\nArriviamo alle "
-                                             "9\n\nStampa iscrizioni per società: ABC\n")));
-        QVERIFY(body.contains(QStringLiteral("D'ANGELO LUCA")) && !body.contains(QStringLiteral("BIANCHI")));
-        QVERIFY(body.contains(QString(40, u'-') + QStringLiteral("\n\n\n") + QString(40, u'-') + u'\n'));
+        QVERIFY(body.contains(u"Nota:\nArrivo alle 8...\nMessaggio addizionale:\nArriviamo alle 9\n\nStampa iscrizioni "
+                              "per società: ABC\n"_s) &&
+                body.contains(u"D'ANGELO LUCA"_s) && !body.contains(u"BIANCHI"_s));
+        QVERIFY(body.contains(QString(40, u'-') + u"\n\n\n"_s + QString(40, u'-') + u'\n'));
         const QJsonArray files = m[u"attachments"].toArray();
-        QCOMPARE(files.size(), 1);
-        QCOMPARE(files.at(0)[u"name"].toString(), QStringLiteral("transfer_57.mdb"));
+        QVERIFY(files.size() == 1 && files.at(0)[u"name"].toString() == u"transfer_57.mdb"_s);
         QCOMPARE(QByteArray::fromBase64(files.at(0)[u"data"].toString().toLatin1()), transferBytes());
 
         // Logged on: the second send asks nothing and carries the additional message as it is now.
-        QVERIFY(type(QStringLiteral("frmEmail/Text4"), QStringLiteral("secondo")));
-        QVERIFY(click(QStringLiteral("frmEmail/Command1")));
-        QCOMPARE(dialogs().takeTexts(), QStringList{sent});
+        QVERIFY(type(u"frmEmail/Text4"_s, u"secondo"_s) && click(u"frmEmail/Command1"_s) &&
+                dialogs().takeTexts() == QStringList{sent});
         const QList<QJsonObject> both = server.messages();
-        QCOMPARE(both.size(), 2);
-        const QString second = both.at(1)[u"text"].toString();
-        QVERIFY(second.contains(QStringLiteral("secondo")) && !second.contains(QStringLiteral("Arriviamo")));
+        const QString second = both.value(1)[u"text"].toString();
+        QVERIFY(both.size() == 2 && second.contains(u"secondo"_s) && !second.contains(u"Arriviamo"_s));
     }
 
     void failedSendKeepsTheWindow_data() {
@@ -184,38 +179,36 @@ private slots:
 
     void failedSendKeepsTheWindow() {
         QFETCH(bool, serverDown);
-        SmtpServer server({QStringLiteral("--refuse")});
-        QVERIFY(server.port() > 0);
-        QVERIFY(startWithCompetition(serverDown ? 1 : server.port())); // nothing listens on port 1
+        SmtpServer server({u"--refuse"_s}); // nothing listens on port 1
+        QVERIFY(server.port() > 0 && startWithCompetition(serverDown ? 1 : server.port()));
         dialogs().queueYesNo(Dialogs::Answer::Yes);
-        QVERIFY(send(QStringLiteral("a@x.example"), QStringLiteral("da non perdere")));
+        QVERIFY(send(u"a@x.example"_s, u"da non perdere"_s));
         const QStringList shown = dialogs().takeTexts();
-        QCOMPARE(shown.size(), 2);
-        QVERIFY2(shown.at(1).startsWith(QStringLiteral("Errore durante l'invio:  ")), qPrintable(shown.at(1)));
-        QVERIFY(shown.at(1).mid(25).toInt() > 0 && widget(QStringLiteral("frmEmail"))->isVisible());
-        QCOMPARE(text(QStringLiteral("frmEmail/Text4")), QStringLiteral("da non perdere"));
-        QVERIFY(server.messages().isEmpty() && !transferBytes().isEmpty());
+        QVERIFY2(shown.size() == 2 && shown.at(1).startsWith(u"Errore durante l'invio:  "_s),
+                 qPrintable(shown.join(u'|')));
+        QVERIFY(shown.at(1).mid(25).toInt() > 0 && widget(u"frmEmail"_s)->isVisible());
+        QVERIFY(text(u"frmEmail/Text4"_s) == u"da non perdere"_s && server.messages().isEmpty() &&
+                !transferBytes().isEmpty());
     }
 
     void inputDuringSend() {
-        SmtpServer server({QStringLiteral("--delay"), QStringLiteral("1.5")});
+        SmtpServer server({u"--delay"_s, u"1.5"_s});
         QVERIFY(server.port() > 0 && startWithCompetition(server.port()));
         QSignalSpy closed(app().main(), &MainWindow::closed);
         actWhileWaiting([this] {
             // "Rinuncia", a second "Invia", Enter in the recipient box, then a quit.
-            for (const QString& button : {QStringLiteral("frmEmail/Command2"), QStringLiteral("frmEmail/Command1")})
+            for (const QString& button : {u"frmEmail/Command2"_s, u"frmEmail/Command1"_s})
                 if (QWidget* w = widget(button))
                     QTest::mouseClick(w, Qt::LeftButton);
-            if (QWidget* to = widget(QStringLiteral("frmEmail/Text1")))
+            if (QWidget* to = widget(u"frmEmail/Text1"_s))
                 QTest::keyClick(to, Qt::Key_Return);
             app().main()->close();
         });
         dialogs().queueYesNo(Dialogs::Answer::Yes);
-        QVERIFY(send(QStringLiteral("a@x.example"), QStringLiteral("una volta")));
+        QVERIFY(send(u"a@x.example"_s, u"una volta"_s));
         QVERIFY2(actedWhileWaiting() >= 10, "the server kept the send waiting");
-        QCOMPARE(dialogs().takeTexts().value(1), QStringLiteral("Messaggio inviato a a@x.example;"));
-        QCOMPARE(server.messages().size(), 1);
-        QVERIFY(widget(QStringLiteral("frmEmail")) && closed.isEmpty());
+        QCOMPARE(dialogs().takeTexts().value(1), u"Messaggio inviato a a@x.example;"_s);
+        QVERIFY(server.messages().size() == 1 && widget(u"frmEmail"_s) && closed.isEmpty());
         QTRY_COMPARE(closed.size(), 1);
     }
 };

@@ -64,8 +64,8 @@ private slots:
         QVERIFY(startWith(competition));
         app().state().club = club;
         QString path;
-        QCOMPARE(serverExport(path), ExportOutcome::Written);
-        QCOMPARE(path, m_db->filePath(u"transfer_"_s + competition + u".mdb"_s));
+        QVERIFY(serverExport(path) == ExportOutcome::Written &&
+                path == m_db->filePath(u"transfer_"_s + competition + u".mdb"_s));
         QTEST(databaseColumn(path, u"select nome from nprg"_s + competition), "names");
         QCOMPARE(databaseColumn(path, u"select [Numero Prova] from manif"_s), QVariantList{competition.toInt()});
         for (const QString& t : {u"nprg"_s + competition, u"manif"_s}) {
@@ -109,15 +109,15 @@ private slots:
         QVERIFY(trigger(u"Save"_s));
         const QList<ScriptedDialogs::Shown> shown = dialogs().take(); // overwrite question, then deletion warning
         QVERIFY(shown.size() == 4 && shown[1].kind == ScriptedDialogs::Kind::YesNo && shown[2].text.endsWith(path));
-        QCOMPARE(shown[0].initial + shown[3].text, u"DEMO_570.mdbDatabase registrato in "_s + path);
-        QCOMPARE(databaseColumn(path, u"select count(*) from nprg570"_s), QVariantList{2});
+        QVERIFY(shown[0].initial + shown[3].text == u"DEMO_570.mdbDatabase registrato in "_s + path &&
+                databaseColumn(path, u"select count(*) from nprg570"_s) == QVariantList{2});
     }
 
     void commandsNeedACompetition() {
         QCOMPARE(uploadTargetFor(u"http://h.example/sub/"_s).host + uploadTargetFor(kBuiltInAddress).userName,
                  u"h.examplesubondawebnt"_s);
-        QVERIFY(startWith(QString()));
-        QVERIFY(trigger(u"DepositaOndaweb"_s) && trigger(u"mnuFileSaveAs"_s) && click(u"Form2/Command1_3"_s));
+        QVERIFY(startWith(QString()) && trigger(u"DepositaOndaweb"_s) && trigger(u"mnuFileSaveAs"_s) &&
+                click(u"Form2/Command1_3"_s));
         QCOMPARE(dialogs().takeTexts(), QStringList(3, u"Inserire il numero di prova"_s));
         // A competition made from an invitation is not the service's: nothing is asked or sent.
         app().state().changeCompetition([](Competition& c) { c.number = u"900000"_s; });

@@ -16,6 +16,7 @@
 #include <QTableWidget>
 
 using namespace onda;
+using namespace Qt::StringLiterals;
 
 // Counts the times a widget is drawn.
 class PaintCount : public QObject {
@@ -74,37 +75,35 @@ private slots:
         if (!fault.isEmpty())
             sim.control(fault);
         QFETCH(QString, button);
-        answerLogin(QStringLiteral("demo club"), pin, button);
+        answerLogin(u"demo club"_s, pin, button);
         if (!message.isEmpty()) // the window stays open after a refusal: the user gives up
-            answerLogin(QStringLiteral("demo club"), pin, QStringLiteral("cmdCancel"));
-        QCOMPARE(m_session->login(), !club.isEmpty());
-        QCOMPARE(app().state().club, club);
+            answerLogin(u"demo club"_s, pin, u"cmdCancel"_s);
+        QVERIFY(m_session->login() == !club.isEmpty() && app().state().club == club);
         QCOMPARE(dialogs().takeTexts(), message.isEmpty() ? QStringList() : QStringList{message});
         // A user id with blanks is kept whole in the options.
-        QCOMPARE(m_db->column(QStringLiteral("select societa || '/' || userid from config")),
-                 club.isEmpty() ? QVariantList() : QVariantList{club + QStringLiteral("/demo club")});
+        QCOMPARE(m_db->column(u"select societa || '/' || userid from config"_s),
+                 club.isEmpty() ? QVariantList() : QVariantList{club + u"/demo club"_s});
         QVERIFY(!m_session->loginWindow()->isVisible());
     }
 
     // While a large answer is read and written the window is drawn, and its progress line counts the lines.
     void progressDrawnWhileALargeAnswerIsRead() {
         SimService sim;
-        QVERIFY(sim.answerWith(QStringLiteral("registrations"), registrationsAnswer(200000)));
-        QVERIFY(startOn(sim));
+        QVERIFY(sim.answerWith(u"registrations"_s, registrationsAnswer(200000)) && startOn(sim));
         QStringList shown;
         PaintCount paints;
         actWhileWaiting([&] {
-            auto* line = app().main()->findChild<QCheckBox*>(QStringLiteral("check1_4"));
+            auto* line = app().main()->findChild<QCheckBox*>(u"check1_4"_s);
             if (line && line->text() != shown.value(shown.size() - 1)) {
                 shown << line->text();
                 line->installEventFilter(&paints);
             }
         });
         answerLogin();
-        QVERIFY(m_session->flows().importCompetition(QStringLiteral("570")));
-        QCOMPARE(dialogs().takeTexts(), QStringList{QStringLiteral("Importazione terminata")});
-        QVERIFY2(shown.filter(QStringLiteral(" righe")).size() >= 3, qPrintable(shown.join(u'|')));
-        QVERIFY2(paints.count >= 3, qPrintable(QString::number(paints.count)));
+        QVERIFY(m_session->flows().importCompetition(u"570"_s) &&
+                dialogs().takeTexts() == QStringList{u"Importazione terminata"_s});
+        QVERIFY2(shown.filter(u" righe"_s).size() >= 3 && paints.count >= 3,
+                 qPrintable(shown.join(u'|') + u" drawn "_s + QString::number(paints.count)));
     }
 
     // On-line from the workspace: the list, the mode window, the import, then the registrations.
@@ -112,30 +111,27 @@ private slots:
         SimService sim;
         QVERIFY(startOn(sim));
         answerLogin();
-        QVERIFY(click(QStringLiteral("Form2/Command1_0"))); // "Aggiorna lista da Ondaweb"
+        QVERIFY(click(u"Form2/Command1_0"_s)); // "Aggiorna lista da Ondaweb"
         // Ordered by date, shown as the service sent it.
-        const QList<QStringList> grid = rows(QStringLiteral("Form2/MSFlexGrid1"));
-        QCOMPARE(grid.size(), 3);
-        QCOMPARE(grid.at(0).at(0) + u' ' + grid.at(0).at(4), QStringLiteral("57 01/02/2026"));
-        QCOMPARE(grid.at(2).at(2), QStringLiteral("Meeting di Primavera"));
-        whenModal(QStringLiteral("frmModalita"), [](QWidget* window) {
-            window->findChild<QAbstractButton*>(QStringLiteral("Option1_0"))->click();
-            window->findChild<QAbstractButton*>(QStringLiteral("Command1_0"))->click();
+        const QList<QStringList> grid = rows(u"Form2/MSFlexGrid1"_s);
+        QVERIFY(grid.size() == 3 && grid.at(0).at(0) + u' ' + grid.at(0).at(4) == u"57 01/02/2026"_s &&
+                grid.at(2).at(2) == u"Meeting di Primavera"_s);
+        whenModal(u"frmModalita"_s, [](QWidget* window) {
+            window->findChild<QAbstractButton*>(u"Option1_0"_s)->click();
+            window->findChild<QAbstractButton*>(u"Command1_0"_s)->click();
         });
         answerLogin();
-        dialogs().queueInput(QStringLiteral("500123"));
-        find<QTableWidget>(QStringLiteral("Form2/MSFlexGrid1"))->selectRow(1); // 570
-        QVERIFY(click(QStringLiteral("Form2/Command1_2")));
+        dialogs().queueInput(u"500123"_s);
+        find<QTableWidget>(u"Form2/MSFlexGrid1"_s)->selectRow(1); // 570
+        QVERIFY(click(u"Form2/Command1_2"_s));
         const QStringList said = dialogs().takeTexts(); // the prompt's words: the flows' test
-        QVERIFY(said.size() == 2 &&
-                said[0].startsWith(QStringLiteral("Codice provvisorio per D'ANGELO GIULIA (2014)")));
-        QCOMPARE(said[1], QStringLiteral("Importazione terminata"));
-        QCOMPARE(app().registration()->windowTitle(), QStringLiteral("Iscrizioni DEMO. Numero iscrizioni: 4"));
-        QVERIFY(app().main()->subWindowOf(app().registration())->isVisible());
-        QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("570"));
+        QVERIFY(said.size() == 2 && said[0].startsWith(u"Codice provvisorio per D'ANGELO GIULIA (2014)"_s) &&
+                said[1] == u"Importazione terminata"_s);
+        QVERIFY(app().registration()->windowTitle() == u"Iscrizioni DEMO. Numero iscrizioni: 4"_s &&
+                app().main()->subWindowOf(app().registration())->isVisible());
         // The login names the club, whatever the list's row said of the user.
-        QCOMPARE(text(QStringLiteral("Form2/soc")), QStringLiteral("DEMO"));
-        QVERIFY(find<QAbstractButton>(QStringLiteral("Form1/NotaPresente"))->isChecked());
+        QVERIFY(text(u"Form2/ManifID"_s) + u' ' + text(u"Form2/soc"_s) == u"570 DEMO"_s &&
+                find<QAbstractButton>(u"Form1/NotaPresente"_s)->isChecked());
     }
 };
 

@@ -92,29 +92,26 @@ private slots:
     void fieldPositions() {
         const auto list = parseCompetitionList(u"gruppoID=10 order RESPONSE=OK**MANIF=57|T|R|D|a|b|20|4|$"
                                                "58|C|B|D|a|b|||$59|short|$\r\n"_s);
-        QCOMPARE(list->groupId, u"10"_s);
-        QCOMPARE(list->competitions.size(), 2);
-        QCOMPARE(list->competitions[0].maxPerClub + u'/' + list->competitions[0].maxPerAthlete, u"20/4"_s);
+        QVERIFY(list->groupId == u"10"_s && list->competitions.size() == 2 &&
+                list->competitions[0].maxPerClub + u'/' + list->competitions[0].maxPerAthlete == u"20/4"_s);
         QVERIFY(list->competitions[1].maxPerClub.isEmpty() && list->competitions[1].maxPerAthlete.isEmpty());
         const auto one = parseCompetitionDetails(u"RESPONSE=OK**MANIF=57|T|R|D|a|30|5|$57|T|R|D|a|40|6|$x|$\r\n"_s);
-        QCOMPARE(one->limits->perClub + u'/' + one->limits->perAthlete, u"40/6"_s);
-        QVERIFY(!parseCompetitionDetails(u"RESPONSE=OK**MANIF=\r\n"_s)->limits);
+        QVERIFY(one->limits->perClub + u'/' + one->limits->perAthlete == u"40/6"_s &&
+                !parseCompetitionDetails(u"RESPONSE=OK**MANIF=\r\n"_s)->limits);
 
         // A line of nine fields has no status: counted, not imported.
         const auto reg =
             parseRegistrations(u"RESPONSE=OK**ISCRIZIONI=\r\n\tROSSI\tABC\tRag\t2010\tM\t100SL\t1\t12,34\tp\r\n"
                                "123\tBIANCHI\tABC\tRag\t2010\tF\t50DO\t0\t35,5\r\n\r\n"_s);
-        QCOMPARE(reg->lineCount, 2);
-        QCOMPARE(reg->registrations.size(), 1);
-        QVERIFY(reg->registrations[0].codatl.isEmpty());
-        QCOMPARE(reg->registrations[0].s + reg->registrations[0].status, u"12.34p"_s);
-        QVERIFY(parseRaces(u"RESPONSE=OK**PROGRAMMI=\r\n"_s)->noRacesDefined());
+        QVERIFY(reg->lineCount == 2 && reg->registrations.size() == 1 && reg->registrations[0].codatl.isEmpty());
+        QVERIFY(reg->registrations[0].s + reg->registrations[0].status == u"12.34p"_s &&
+                parseRaces(u"RESPONSE=OK**PROGRAMMI=\r\n"_s)->noRacesDefined());
 
-        QCOMPARE(parseLoginAnswer(u"ERRORE=PIN scaduto** OK SOC=ABC**"_s).verdict, LoginVerdict::Refused);
         QCOMPARE(parseLoginAnswer(u"RESPONSE=OK**SOC=ABC 1**"_s).club, u"ABC 1"_s);
-        QCOMPARE(parseLoginAnswer(u"OK SOC=**"_s).verdict, LoginVerdict::Rejected);
-        QCOMPARE(parseImportStatus(u"RESPONSE=File non trovato**"_s), u"File non trovato"_s);
-        QVERIFY(!parseImportStatus(u"RESPONSE=OK"_s));
+        QVERIFY(parseLoginAnswer(u"ERRORE=PIN scaduto** OK SOC=ABC**"_s).verdict == LoginVerdict::Refused &&
+                parseLoginAnswer(u"OK SOC=**"_s).verdict == LoginVerdict::Rejected);
+        QVERIFY(parseImportStatus(u"RESPONSE=File non trovato**"_s) == u"File non trovato"_s &&
+                !parseImportStatus(u"RESPONSE=OK"_s));
     }
 
     void bodyText() {

@@ -152,8 +152,8 @@ private slots:
         // a code comes in under the typed one.
         QCOMPARE(rig.column(u"select codatl from natl order by nome"_s), (QVariantList{100311, 500123, 100245}));
         const Competition& c = rig.state.competition();
-        QCOMPARE(c.registrationCount, u"4"_s);
-        QVERIFY(c.categoriesText.startsWith(u"M|Esordienti A|2015|2016|$"_s) && c.notePresent);
+        QVERIFY(c.registrationCount == u"4"_s && c.categoriesText.startsWith(u"M|Esordienti A|2015|2016|$"_s) &&
+                c.notePresent);
         // No limit sent is no limit: a fourth race is allowed; the stored 3 refuses it.
         const QStringList held{u"100 SL"_s, u"100 RA"_s, u"200 MI"_s};
         QCOMPARE(athleteLimitRefusal(held, u"4x50 SL"_s, c.maxEntriesPerAthlete).has_value(), fault.isEmpty());
@@ -162,8 +162,8 @@ private slots:
         // Imported again beside another club's row: the club's rows are replaced, the other's kept.
         QVERIFY(rig.db.insert(u"nprg570"_s, {{u"nome"_s, u"ALTRO"_s}, {u"soc"_s, u"AQUA"_s}}));
         rig.dialogs.queueInput(u"500123"_s);
-        QVERIFY(rig.flows.importCompetition(u"570"_s));
-        QCOMPARE(rig.dialogs.takeTexts().size(), 2); // the code asked again, the end told
+        // The code asked again, the end told.
+        QVERIFY(rig.flows.importCompetition(u"570"_s) && rig.dialogs.takeTexts().size() == 2);
         QCOMPARE(rig.column(u"select soc from nprg570 order by soc"_s),
                  (QVariantList{u"AQUA"_s, u"DEMO"_s, u"DEMO"_s, u"DEMO"_s, u"DEMO"_s}));
         QCOMPARE(rig.db.count(u"natl"_s), 3);
@@ -214,15 +214,14 @@ private slots:
         const QList<ScriptedDialogs::Shown> shown = rig.dialogs.take();
         QCOMPARE(shown.first().text, u"Ci sono 1 iscrizioni fatte su questo computer e non ancora depositate: se "
                                      "prosegui verranno sostituite da quelle di Ondaweb. Vuoi proseguire ?"_s);
-        QCOMPARE(shown.first().defaultAnswer, Dialogs::Answer::No);
-        QCOMPARE(rig.column(u"select count(*) from nprg570 where nome='NERI ADA'"_s), QVariantList{proceed ? 0 : 1});
+        QVERIFY(shown.first().defaultAnswer == Dialogs::Answer::No &&
+                rig.column(u"select count(*) from nprg570 where nome='NERI ADA'"_s) == QVariantList{proceed ? 0 : 1});
         if (!proceed) // the opening ends at the question, the progress closed
             QCOMPARE(rig.column(u"select nome || spec from nprg570 order by 1"_s), before);
         QCOMPARE(rig.ports.trace.last(), u"close"_s);
         // A copy before each import, whatever the answer.
         const QStringList made = QDir(QFileInfo(rig.db.path()).dir().filePath(u"copie"_s)).entryList(QDir::Files);
-        QCOMPARE(made.size(), 2);
-        QVERIFY(made.first().contains(u"_prima-di-importazione-570"_s));
+        QVERIFY(made.size() == 2 && made.first().contains(u"_prima-di-importazione-570"_s));
     }
 
     // One line in Windows-1252 among UTF-8 ones: every name as sent; the archive's athlete once,
@@ -272,8 +271,7 @@ private slots:
         rig.ports.acceptLogin = false;
         rig.ports.trace.clear();
         rig.flows.refreshList();
-        QCOMPARE(rig.ports.trace.join(u'|'), u"login|close"_s);
-        QVERIFY(rig.dialogs.takeTexts().isEmpty());
+        QVERIFY(rig.ports.trace.join(u'|') == u"login|close"_s && rig.dialogs.takeTexts().isEmpty());
     }
 };
 

@@ -36,14 +36,13 @@ private:
 private slots:
     void init() {
         m_db = std::make_unique<FixtureDb>();
-        QVERIFY(m_db->isValid() && m_db->seedAthletes() && m_db->seedCompetitions());
+        QVERIFY(m_db->isValid() && m_db->seedAthletes() && m_db->seedCompetitions() &&
+                m_db->createRegistrationTable(u"57"_s) && m_db->createRegistrationTable(u"570"_s));
         QVERIFY(m_db->insertRows(u"categorie"_s, {u"manifID"_s, u"Categoria"_s},
                                  {{57, u"Ragazzi"_s}, {57, u"Juniores"_s}, {570, u"Assoluti"_s}}));
-        QVERIFY(m_db->createRegistrationTable(u"57"_s));
-        QVERIFY(m_db->addRegistration(u"57"_s, 500000, u"ROSSI MARIO"_s, u"ABC"_s, 31.75));
-        QVERIFY(m_db->addRegistration(u"57"_s, 500001, u"D'ANGELO LUCA"_s, u"ABC"_s));
-        QVERIFY(m_db->addRegistration(u"57"_s, 500002, u"BIANCHI ANNA"_s, u"XYZ"_s, -1.5));
-        QVERIFY(m_db->createRegistrationTable(u"570"_s));
+        QVERIFY(m_db->addRegistration(u"57"_s, 500000, u"ROSSI MARIO"_s, u"ABC"_s, 31.75) &&
+                m_db->addRegistration(u"57"_s, 500001, u"D'ANGELO LUCA"_s, u"ABC"_s) &&
+                m_db->addRegistration(u"57"_s, 500002, u"BIANCHI ANNA"_s, u"XYZ"_s, -1.5));
     }
     void cleanup() { m_db.reset(); }
 
@@ -110,9 +109,8 @@ private slots:
         QFETCH(QString, field);
         const auto ds = m_db->source(source);
         const Status status = ds->refresh();
-        QVERIFY2(status.ok(), qPrintable(status.description));
         const int column = ds->fieldIndex(field);
-        QVERIFY(column >= 0);
+        QVERIFY2(status.ok() && column >= 0, qPrintable(status.description));
         QVariantList values;
         for (int r = 0; r < ds->rowCount(); ++r)
             values << ds->value(r, column);
@@ -125,8 +123,8 @@ private slots:
         const QString copy = u"SELECT nprg.* INTO nprg60 FROM nprg;"_s;
         s.ESEGUISQL(connection, copy);
         QCOMPARE(m_db->count(u"nprg60"_s), 0);
-        QVERIFY(m_db->addRegistration(u"60"_s, 500001, u"A"_s, u"ABC"_s));
-        QVERIFY(m_db->addRegistration(u"60"_s, 500000, u"B"_s, u"ABC"_s));
+        QVERIFY(m_db->addRegistration(u"60"_s, 500001, u"A"_s, u"ABC"_s) &&
+                m_db->addRegistration(u"60"_s, 500000, u"B"_s, u"ABC"_s));
 
         s.ESEGUISQL(connection, copy);
         QCOMPARE(s.execute(copy).number, err::TableExists);
@@ -156,8 +154,7 @@ private slots:
         const Status status = store().execute(statement);
         QTEST(status.number, "number");
         QVERIFY(!status.description.isEmpty());
-        QCOMPARE(m_db->count(u"natl"_s), 4);
-        QCOMPARE(m_db->count(u"manif"_s), 4);
+        QCOMPARE((QList<int>{m_db->count(u"natl"_s), m_db->count(u"manif"_s)}), (QList<int>{4, 4}));
 
         // A record source goes the same way.
         QCOMPARE(m_db->source(u"select * from natl"_s + QChar(u'\0') + u" where codatl=1"_s)->refresh().number,
@@ -202,14 +199,12 @@ private slots:
         QFETCH(QString, value);
         const Store s = store();
         QVERIFY(s.execute(u"insert into natl (codatl, nome, soc) values (9, %1, 'QQQ')"_s.arg(sqlQuoted(value))));
-        QCOMPARE(texts(m_db->column(u"select nome from natl where codatl=9"_s)), QStringList{value});
-        QCOMPARE(m_db->count(u"natl"_s, u"nome="_s + sqlQuoted(value)), 1);
+        QVERIFY(texts(m_db->column(u"select nome from natl where codatl=9"_s)) == QStringList{value} &&
+                m_db->count(u"natl"_s, u"nome="_s + sqlQuoted(value)) == 1);
 
         const auto ds = m_db->source(u"select * from natl where nome="_s + sqlDoubleQuoted(value));
-        QVERIFY(ds->refresh());
-        QCOMPARE(ds->rowCount(), 1);
-        QVERIFY(s.execute(u"delete * from natl where nome="_s + sqlDoubleQuoted(value)));
-        QCOMPARE(m_db->count(u"natl"_s), 4);
+        QVERIFY(ds->refresh() && ds->rowCount() == 1);
+        QVERIFY(s.execute(u"delete * from natl where nome="_s + sqlDoubleQuoted(value)) && m_db->count(u"natl"_s) == 4);
     }
 };
 

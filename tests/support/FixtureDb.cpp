@@ -19,9 +19,7 @@ Status openScratch(Database& db, const QString& path) {
     Status s = db.open(path);
     if (s)
         s = db.execute(u"PRAGMA synchronous = OFF"_s);
-    if (s)
-        s = db.execute(u"PRAGMA journal_mode = MEMORY"_s);
-    return s;
+    return s ? db.execute(u"PRAGMA journal_mode = MEMORY"_s) : s;
 }
 
 // First column of every row of a query on `path`; false when the file or the query fails.
@@ -86,8 +84,7 @@ int FixtureDb::count(const QString& table, const QString& where) {
 }
 
 Status FixtureDb::insert(const QString& table, const Values& values) {
-    QStringList names;
-    QStringList marks;
+    QStringList names, marks;
     QVariantList parameters;
     for (const auto& [name, value] : values) {
         names << QLatin1Char('[') + name + QLatin1Char(']');
@@ -119,31 +116,21 @@ Status FixtureDb::seedAthletes() {
 }
 
 Status FixtureDb::seedEntryCompetition() {
-    Status s = insertRows(u"programmi"_s, {u"ManifID"_s, u"gara"_s, u"Categoria"_s, u"Sesso"_s, u"Anno"_s},
-                          {{57, u"100SL"_s, u"RAG"_s, u"M"_s, 0},
-                           {57, u"200SL"_s, u"RAG"_s, u"M"_s, 0},
-                           {57, u"100FA"_s, u"RAG"_s, u"M"_s, 0},
-                           {57, u"50DO"_s, u"RAG"_s, u"M"_s, 1990},
-                           {57, u"50RA"_s, u"RAG"_s, u"M"_s, 1991},
-                           {57, u"50SL"_s, u"ESO"_s, u"F"_s, 0}});
+    Status s =
+        exec(u"INSERT INTO programmi (ManifID, gara, Categoria, Sesso, Anno) VALUES (57, '100SL', 'RAG', 'M', 0), "
+             "(57, '200SL', 'RAG', 'M', 0), (57, '100FA', 'RAG', 'M', 0), (57, '50DO', 'RAG', 'M', 1990), "
+             "(57, '50RA', 'RAG', 'M', 1991), (57, '50SL', 'ESO', 'F', 0)"_s);
     if (s)
-        s = insertRows(u"natl"_s, {u"codatl"_s, u"nome"_s, u"anno"_s, u"soc"_s, u"sesso"_s},
-                       {{1001, u"ROSSI MARIO"_s, 1990, u"ABC"_s, u"M"_s},
-                        {1002, u"D'ANGELO LUCA"_s, 1990, u"ABC"_s, u"M"_s},
-                        {1003, u"NERI ADA"_s, 1970, u"ABC"_s, u"F"_s},
-                        {2001, u"BIANCHI EZIO"_s, 1990, u"XYZ"_s, u"M"_s}});
-    if (s)
-        s = createRegistrationTable(u"57"_s);
-    return s;
+        s = exec(u"INSERT INTO natl (codatl, nome, anno, soc, sesso) VALUES (1001, 'ROSSI MARIO', 1990, 'ABC', 'M'), "
+                 "(1002, 'D''ANGELO LUCA', 1990, 'ABC', 'M'), (1003, 'NERI ADA', 1970, 'ABC', 'F'), "
+                 "(2001, 'BIANCHI EZIO', 1990, 'XYZ', 'M')"_s);
+    return s ? createRegistrationTable(u"57"_s) : s;
 }
 
 Status FixtureDb::seedCompetitions() {
-    return insertRows(u"manif"_s,
-                      {u"Numero Prova"_s, u"Nome Manifestazione"_s, u"Data"_s, u"gruppoID"_s, u"userName"_s},
-                      {{57, u"Trofeo A"_s, u"2024-05-01"_s, 7, u"zeta"_s},
-                       {570, u"Trofeo B"_s, u"2024-03-15"_s, 7, u"Beta"_s},
-                       {59, u"Trofeo D"_s, u"2024-03-15"_s, 7, u"alfa"_s},
-                       {58, u"Trofeo C"_s, u"2023-12-01"_s, 9, u"alfa"_s}});
+    return exec(u"INSERT INTO manif ([Numero Prova], [Nome Manifestazione], Data, gruppoID, userName) VALUES "
+                "(57, 'Trofeo A', '2024-05-01', 7, 'zeta'), (570, 'Trofeo B', '2024-03-15', 7, 'Beta'), "
+                "(59, 'Trofeo D', '2024-03-15', 7, 'alfa'), (58, 'Trofeo C', '2023-12-01', 9, 'alfa')"_s);
 }
 
 Status FixtureDb::createRegistrationTable(const QString& competition, bool withInsertionOrder) {

@@ -36,14 +36,8 @@ QString ScriptedDialogs::problems() const {
 }
 
 void ScriptedDialogs::reset() {
-    m_shown.clear();
-    m_unexpected.clear();
-    m_yesNo.clear();
-    m_okCancel.clear();
-    m_inputs.clear();
-    m_saveNames.clear();
-    m_openNames.clear();
-    m_printers.clear();
+    [](auto&... lists) { (lists.clear(), ...); }(m_shown, m_unexpected, m_yesNo, m_okCancel, m_inputs, m_saveNames,
+                                                 m_openNames, m_printers);
 }
 
 void ScriptedDialogs::record(const Shown& shown) {

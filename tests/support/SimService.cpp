@@ -9,12 +9,13 @@
 #include <QJsonObject>
 #include <QStringList>
 
+using namespace Qt::StringLiterals;
+
 SimService::SimService(const QString& host, int httpPort, int ftpPort) {
-    m_process.setProgram(QStringLiteral("/usr/bin/python3"));
-    m_process.setArguments({QStringLiteral(ONDAWEB_SIM_SCRIPT), QStringLiteral("--host"), host,
-                            QStringLiteral("--http-port"), QString::number(httpPort), QStringLiteral("--ftp-port"),
-                            QString::number(ftpPort), QStringLiteral("--data-dir"), m_data.path(),
-                            QStringLiteral("--exit-on-stdin-eof")});
+    m_process.setProgram(u"/usr/bin/python3"_s);
+    m_process.setArguments({QStringLiteral(ONDAWEB_SIM_SCRIPT), u"--host"_s, host, u"--http-port"_s,
+                            QString::number(httpPort), u"--ftp-port"_s, QString::number(ftpPort), u"--data-dir"_s,
+                            m_data.path(), u"--exit-on-stdin-eof"_s});
     m_process.start();
     if (!m_process.waitForStarted(5000))
         return;
@@ -48,15 +49,14 @@ SimService::~SimService() {
 }
 
 QByteArray SimService::control(const QString& command) const {
-    onda::HttpOptions options;
-    options.timeout = std::chrono::seconds(10);
-    return onda::httpGetResult(m_baseAddress + QStringLiteral("__sim/") + command, options).body.toUtf8();
+    return onda::httpGetResult(m_baseAddress + u"__sim/"_s + command, {.timeout = std::chrono::seconds(10)})
+        .body.toUtf8();
 }
 
 bool SimService::answerWith(const QString& kind, const QByteArray& bytes) const {
-    QFile file(m_data.filePath(kind + QStringLiteral(".answer")));
+    QFile file(m_data.filePath(kind + u".answer"_s));
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush() &&
-           control(QStringLiteral("set?request=%1&mode=file&text=%2").arg(kind, file.fileName())).contains("true");
+           control(u"set?request=%1&mode=file&text=%2"_s.arg(kind, file.fileName())).contains("true");
 }
 
 QByteArray registrationsAnswer(int lines) {
@@ -69,17 +69,17 @@ QByteArray registrationsAnswer(int lines) {
 
 int SimService::heldRegistrations(int competition, const QString& club) const {
     int held = 0;
-    const QJsonValue all = QJsonDocument::fromJson(state())[QStringLiteral("state")][QStringLiteral("registrations")];
+    const QJsonValue all = QJsonDocument::fromJson(state())[u"state"_s][u"registrations"_s];
     for (const QJsonValue& r : all.toArray())
-        held += r[QStringLiteral("competition")].toInt() == competition && r[QStringLiteral("club")].toString() == club;
+        held += r[u"competition"_s].toInt() == competition && r[u"club"_s].toString() == club;
     return held;
 }
 
 QStringList SimService::takeRequests() const {
     QStringList targets;
-    const QJsonDocument doc = QJsonDocument::fromJson(control(QStringLiteral("requests?clear=1")));
-    for (const QJsonValue& entry : doc.object().value(QStringLiteral("requests")).toArray())
-        if (entry.toObject().value(QStringLiteral("proto")).toString() == QLatin1String("http"))
-            targets << entry.toObject().value(QStringLiteral("target")).toString();
+    const QJsonDocument doc = QJsonDocument::fromJson(control(u"requests?clear=1"_s));
+    for (const QJsonValue& entry : doc.object().value(u"requests"_s).toArray())
+        if (entry.toObject().value(u"proto"_s).toString() == QLatin1String("http"))
+            targets << entry.toObject().value(u"target"_s).toString();
     return targets;
 }

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -46,13 +47,9 @@ void WindowTest::cleanup() {
 
 QWidget* WindowTest::widget(const QString& path) const {
     const QStringList names = path.split(QLatin1Char('/'));
-    QWidget* current = nullptr;
-    for (QWidget* top : QApplication::allWidgets()) {
-        if (top->objectName() == names.first()) {
-            current = top;
-            break;
-        }
-    }
+    const QWidgetList all = QApplication::allWidgets();
+    const auto top = std::find_if(all.begin(), all.end(), [&](QWidget* w) { return w->objectName() == names.first(); });
+    QWidget* current = top == all.end() ? nullptr : *top;
     for (qsizetype i = 1; current && i < names.size(); ++i)
         current = current->findChild<QWidget*>(names.at(i));
     return current;
@@ -81,12 +78,8 @@ bool WindowTest::type(const QString& path, const QString& text, bool pressEnter)
     if (!target || !target->isEnabled())
         return fail(QStringLiteral("no enabled box ") + path);
     target->setFocus();
-    if (auto* line = qobject_cast<QLineEdit*>(target))
-        line->clear();
-    else if (auto* plain = qobject_cast<QPlainTextEdit*>(target))
-        plain->clear();
-    else if (auto* rich = qobject_cast<QTextEdit*>(target))
-        rich->clear();
+    if (target->inherits("QLineEdit") || target->inherits("QPlainTextEdit") || target->inherits("QTextEdit"))
+        QMetaObject::invokeMethod(target, "clear"); // a slot of each
     QTest::keyClicks(target, text);
     if (pressEnter)
         QTest::keyClick(target, Qt::Key_Return);
