@@ -4,7 +4,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 benches=(bench_startup bench_store bench_archive bench_workspace bench_registration bench_entry bench_reports bench_import
-    bench_deposit bench_lenex bench_browser)
+    bench_deposit bench_lenex bench_checks bench_browser)
 bash "$root/tools/build.sh" "${benches[@]}"
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 summary="$root/build/bench/summary.txt"
