@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QFile>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <vector>
 
 namespace bench {
 
@@ -92,6 +95,17 @@ void printMemory(const char* when, double aimMb) {
         std::printf("  (aim <= %.0f MB: %s)", aimMb, rss / 1024.0 <= aimMb ? "met" : "MISSED");
     std::printf("\n");
     std::fflush(stdout);
+}
+
+double medianMs(int runs, const std::function<void()>& work) {
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
 }
 
 } // namespace bench

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 // Runs the benchmarks, keeps each median by name and size, and prints the table every
 // benchmark ends with: the program and its bare baseline at 1x and 10x, their ratio, and how
 // each grows from 1x to 10x, against the aims.
@@ -53,5 +55,7 @@ bool printLine(const Line& line, double program1, double program10, double bare1
 
 // VmRSS and the proportional set size of this process, from the kernel.
 void printMemory(const char* when, double aimMb = 0);
+// The median of `runs` timings of `work`, in milliseconds.
+double medianMs(int runs, const std::function<void()>& work);
 
 } // namespace bench

@@ -33,14 +33,7 @@ constexpr int kRuns = 9;
 const char* const kStrokes[] = {"FREE", "BACK", "BREAST", "FLY", "MEDLEY"};
 
 double medianMs(const std::function<void()>& work) {
-    std::vector<double> ms;
-    for (int i = 0; i < kRuns; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
+    return bench::medianMs(kRuns, work);
 }
 
 Meet meetOf(int factor) {

@@ -126,14 +126,7 @@ QByteArray lenexFile(int events, bool withResults) {
 }
 
 double medianMs(const std::function<void()>& work) {
-    std::vector<double> ms;
-    for (int i = 0; i < kRuns; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        work();
-        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
+    return bench::medianMs(kRuns, work);
 }
 
 qint64 barePass(const QByteArray& bytes) {

@@ -10,8 +10,6 @@
 #include "reports/ReportCommands.h"
 #include "ui/BusyCursor.h"
 
-#include <QPrinter>
-
 #include <optional>
 
 namespace onda {
@@ -41,10 +39,10 @@ std::optional<QString> checkText(AppState& state, ReportForm form) {
     return buildCheckReport(form, check, {state.club, c.number, c.name, c.date});
 }
 
+// The registration window stays where it is: the preview opens over it.
 PreviewWindow* previewWith(AppState& state) {
     if (!state.windows)
         return nullptr;
-    state.windows->hideChild(state.windows->child(Child::Registration));
     const std::optional<QString> text = checkText(state, ReportForm::Printed);
     auto* preview = qobject_cast<PreviewWindow*>(state.windows->child(Child::Preview));
     if (!text || !preview)
@@ -63,10 +61,7 @@ void saveCheck(AppState& state, ReportForm form, const QString& filter, const QS
     const QString path = chooseSavePath(state, filter, proposed);
     if (path.isEmpty())
         return;
-    if (const Status written = writeReportFile(path, *text); !written)
-        state.dialogs.message(QStringLiteral("Impossibile scrivere il file ") + path + QStringLiteral(": ") +
-                                  written.description,
-                              Dialogs::Icon::Critical);
+    writeReportOrSay(state, path, *text);
 }
 
 } // namespace
@@ -86,13 +81,8 @@ void printCheck(AppState& state) {
     if (!operation)
         return;
     PreviewWindow* preview = previewWith(state);
-    if (!preview)
-        return;
-    QPrinter printer(QPrinter::HighResolution);
-    if (!state.dialogs.choosePrinter(printer))
-        return;
-    const BusyCursor busy;
-    preview->print(printer);
+    if (preview)
+        printPreview(state, preview);
 }
 
 void saveCheckAsSpreadsheet(AppState& state) {

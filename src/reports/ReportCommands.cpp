@@ -64,14 +64,7 @@ PreviewWindow* buildPreview(AppState& state) {
 bool saveReport(AppState& state, ReportForm form, const QString& path) {
     const BusyCursor busy;
     ReportView view(state);
-    const QString content = buildReport(form, view.source, headingOf(state));
-    if (const Status written = writeReportFile(path, content); !written) {
-        state.dialogs.message(QStringLiteral("Impossibile scrivere il file ") + path + QStringLiteral(": ") +
-                                  written.description,
-                              Dialogs::Icon::Critical);
-        return false;
-    }
-    return true;
+    return writeReportOrSay(state, path, buildReport(form, view.source, headingOf(state)));
 }
 
 } // namespace
@@ -101,11 +94,25 @@ void printRegistrations(AppState& state) {
     PreviewWindow* preview = buildPreview(state);
     if (!preview || preview->reportText().isEmpty()) // no registrations: nothing to print
         return;
+    printPreview(state, preview);
+}
+
+void printPreview(AppState& state, PreviewWindow* preview) {
     QPrinter printer(QPrinter::HighResolution);
     if (!state.dialogs.choosePrinter(printer))
         return;
     const BusyCursor busy;
     preview->print(printer);
+}
+
+bool writeReportOrSay(AppState& state, const QString& path, const QString& text) {
+    if (const Status written = writeReportFile(path, text); !written) {
+        state.dialogs.message(QStringLiteral("Impossibile scrivere il file ") + path + QStringLiteral(": ") +
+                                  written.description,
+                              Dialogs::Icon::Critical);
+        return false;
+    }
+    return true;
 }
 
 void saveRegistrationsAsSpreadsheet(AppState& state) {

@@ -1,5 +1,7 @@
 #pragma once
 
+class QString;
+
 namespace onda {
 
 class AppState;
@@ -10,6 +12,10 @@ class PreviewWindow;
 void showPrintPreview(AppState& state);
 // A preview shown as wide as its page's 100 columns.
 void showWidePreview(AppState& state, PreviewWindow* preview);
+// A report's text written to `path`; false, after saying why, when it cannot be.
+bool writeReportOrSay(AppState& state, const QString& path, const QString& text);
+// The preview's text on the printer the user chooses.
+void printPreview(AppState& state, PreviewWindow* preview);
 // "Stampa iscrizioni": the report on the printer the user chooses.
 void printRegistrations(AppState& state);
 // "Come File Excel": the registrations as a tab-separated file.
