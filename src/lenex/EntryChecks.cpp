@@ -8,6 +8,7 @@
 
 #include <QMap>
 #include <QSet>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cmath>
@@ -18,13 +19,6 @@ namespace {
 
 QVariant orNull(const QString& value) {
     return value.isEmpty() ? QVariant() : QVariant(value);
-}
-
-QString styleKey(int distance, int relayCount, const QString& stroke, const QString& technique) {
-    return QStringLiteral("%1|%2|%3|%4")
-        .arg(distance)
-        .arg(std::max(1, relayCount))
-        .arg(stroke.trimmed().toUpper(), technique.trimmed().toUpper());
 }
 
 QString raceKey(const QString& race, const QString& category, const QString& sex) {
@@ -39,12 +33,14 @@ QString day(const QDate& date) {
     return date.toString(QStringLiteral("dd/MM/yyyy"));
 }
 
-// A list applies to registrations of sex M, F, or B (a mixed relay team).
-// `listGender` as kept: in capitals.
-bool genderFits(const QString& listGender, const QString& sex) {
-    if (listGender.isEmpty() || listGender == QLatin1String("A"))
-        return true;
-    return listGender == (same(sex, QStringLiteral("B")) ? QStringLiteral("X") : sex.trimmed().toUpper());
+// A list applies to registrations of sex M, F, or B (a mixed relay team): `listGender` and
+// `genderOf` the registration's sex, both as kept, in capitals.
+bool genderFits(const QString& listGender, const QString& gender) {
+    return listGender.isEmpty() || listGender == QLatin1String("A") || listGender == gender;
+}
+
+QString genderOf(const QString& sex) {
+    return same(sex, QStringLiteral("B")) ? QStringLiteral("X") : sex.trimmed().toUpper();
 }
 
 } // namespace
@@ -140,6 +136,22 @@ Status noteEntryMade(const QString& databasePath, const QString& number, const Q
     });
 }
 
+quint64 EntryRules::styleOf(qint64 distance, qint64 relayCount, QByteArrayView stroke, QByteArrayView technique) {
+    // Words as compared: trimmed and in capitals.
+    const auto word = [this](QByteArrayView w) -> quint64 {
+        QByteArray key = QByteArray::fromRawData(w.data(), w.size());
+        if (std::any_of(w.begin(), w.end(), [](char c) { return c == ' ' || (c >= 'a' && c <= 'z'); }))
+            key = key.trimmed().toUpper();
+        if (const auto it = m_words.constFind(key); it != m_words.cend())
+            return *it;
+        const int id = int(m_words.size()) + 1;
+        m_words.insert(QByteArray(key.data(), key.size()), id);
+        return quint64(id);
+    };
+    return (quint64(distance & 0xFFFFFF) << 40) | (quint64(std::max<qint64>(1, relayCount) & 0xFF) << 32) |
+           (word(stroke) << 16) | word(technique);
+}
+
 Status EntryRules::load(Database& db, const QString& number, EntryRules& out, const QString& race) {
     out = {};
     const qlonglong n = number.toLongLong();
@@ -151,132 +163,159 @@ Status EntryRules::load(Database& db, const QString& number, EntryRules& out, co
                                          : QStringLiteral(" and listid in (select listid from LenexStandardRef where "
                                                           "manifID=?") +
                                                events + QLatin1Char(')');
-    QVariantList key{n};
-    QVariantList eventKey = race.isEmpty() ? key : QVariantList{n, n, race};
-    QVariantList listKey = race.isEmpty() ? key : QVariantList{n, n, n, race};
-    QVariantList raceKeyOf = race.isEmpty() ? key : QVariantList{n, race};
-    Database::Result meet, sessions, rows, refs, groups, standards, fees, qualify, races;
-    if (Status s = db.query(QStringLiteral("select agedate, agedatetype, course, deadline, deadlinetime, "
-                                           "maxentriesrelay from LenexMeet where manifID=?"),
-                            meet, key);
+    const QVariantList key{n};
+    const QVariantList eventKey = race.isEmpty() ? key : QVariantList{n, n, race};
+    const QVariantList listKey = race.isEmpty() ? key : QVariantList{n, n, n, race};
+    const QString where = QStringLiteral(" where manifID=?");
+    bool found = false;
+    if (Status s = db.read(QStringLiteral("select agedate, agedatetype, course, deadline, deadlinetime, "
+                                          "maxentriesrelay from LenexMeet") +
+                               where,
+                           key,
+                           [&](const Database::Row& m) {
+                               found = true;
+                               out.m_ageDate = m.date(0);
+                               out.m_ageDateType = m.text(1);
+                               out.m_course = m.text(2);
+                               out.m_deadline = m.date(3);
+                               out.m_deadlineTime = m.text(4);
+                               out.m_maxRelay = int(m.integer(5));
+                           });
+        !s || !found)
+        return s;
+    if (Status s =
+            db.read(QStringLiteral("select number, date, upper(trim(course)), maxentriesathlete, "
+                                   "maxentriesrelay from LenexSession") +
+                        where,
+                    key,
+                    [&](const Database::Row& r) {
+                        out.m_sessions.insert(int(r.integer(0)), {r.text(2), int(r.integer(3)), int(r.integer(4)), {}});
+                        if (const QDate d = r.date(1); d.isValid() && (!out.m_firstDay.isValid() || d < out.m_firstDay))
+                            out.m_firstDay = d;
+                    });
         !s)
         return s;
-    if (meet.rows.isEmpty())
-        return {};
-    const QVariantList& m = meet.rows.first();
-    out.m_ageDate = m.value(0).toDate();
-    out.m_ageDateType = m.value(1).toString();
-    out.m_course = m.value(2).toString();
-    out.m_deadline = m.value(3).toDate();
-    out.m_deadlineTime = m.value(4).toString();
-    out.m_maxRelay = m.value(5).toInt();
-    const QString where = QStringLiteral(" where manifID=?");
-    const struct {
-        QString sql;
-        Database::Result& into;
-        const QVariantList& parameters;
-    } reads[] = {
-        {QStringLiteral("select number, date, course, maxentriesathlete, maxentriesrelay from LenexSession") + where,
-         sessions, key},
-        {QStringLiteral("select eventid, number, session, relaycount, maxentries, distance, stroke, technique from "
-                        "LenexEvent") +
-             where + events,
-         rows, eventKey},
-        {QStringLiteral("select eventid, listid, marker, fee, currency from LenexStandardRef") + where + events +
-             QStringLiteral(" order by rowid"),
-         refs, eventKey},
-        {QStringLiteral("select eventid, agegroupid, agemin, agemax, handicap, calculate from LenexAgeGroup") + where +
-             events,
-         groups, eventKey},
-        {QStringLiteral("select listid, type, gender, course, handicap, agemin, agemax from LenexStandardList") +
-             where + lists,
-         meet, listKey},
-        {QStringLiteral("select listid, distance, relaycount, stroke, technique, swimtime from LenexStandard") + where +
-             lists,
-         standards, listKey},
-        {QStringLiteral("select session, eventid, type, value, currency from LenexFee") + where, fees, key},
-        {QStringLiteral("select qualifyfrom, qualifyuntil, conversion, percent from LenexQualify") + where, qualify,
-         key},
-        {QStringLiteral("select gara, Categoria, Sesso, eventid, agegroupid from LenexRace") + where +
-             (race.isEmpty() ? QString() : QStringLiteral(" and gara=?")),
-         races, raceKeyOf},
-    };
-    for (const auto& r : reads) {
-        if (Status s = db.query(r.sql, r.into, r.parameters); !s)
-            return s;
-    }
-
-    for (const QVariantList& r : sessions.rows) {
-        out.m_sessions.insert(r.value(0).toInt(), {r.value(2).toString(), r.value(3).toInt(), r.value(4).toInt(), {}});
-        if (const QDate d = r.value(1).toDate(); d.isValid() && (!out.m_firstDay.isValid() || d < out.m_firstDay))
-            out.m_firstDay = d;
-    }
-    for (const QVariantList& r : rows.rows) {
-        Event e;
-        e.id = r.value(0).toString();
-        e.number = r.value(1).toInt();
-        e.session = r.value(2).toInt();
-        const QString sessionCourse = out.m_sessions.value(e.session).course;
-        e.course = (sessionCourse.isEmpty() ? out.m_course : sessionCourse).trimmed().toUpper();
-        e.relay = r.value(3).toInt() > 1;
-        e.maxEntries = r.value(4).toInt();
-        e.styleKey = styleKey(r.value(5).toInt(), r.value(3).toInt(), r.value(6).toString(), r.value(7).toString());
-        out.m_events.insert(e.id, e);
-    }
-    for (const QVariantList& r : refs.rows) {
-        if (auto it = out.m_events.find(r.value(0).toString()); it != out.m_events.end())
-            it->refs << TimeStandardRef{
-                r.value(1).toString(), r.value(2).toString(), {{}, r.value(3).toInt(), r.value(4).toString()}};
-    }
-    for (const QVariantList& r : groups.rows) {
-        if (auto it = out.m_events.find(r.value(0).toString()); it != out.m_events.end())
-            it->groups.insert(r.value(1).toString(), AgeGroup{r.value(1).toString(),
-                                                              r.value(2).toInt(),
-                                                              r.value(3).toInt(),
-                                                              {},
-                                                              {},
-                                                              r.value(5).toString(),
-                                                              r.value(4).toString().trimmed().toUpper()});
-    }
-    // Kept as compared: trimmed and in capitals.
-    const auto word = [](const QVariant& v) { return v.toString().trimmed().toUpper(); };
-    for (const QVariantList& r : meet.rows)
-        out.m_lists.insert(r.value(0).toString(), {word(r.value(1)),
-                                                   word(r.value(2)),
-                                                   word(r.value(3)),
-                                                   word(r.value(4)),
-                                                   r.value(5).toInt(),
-                                                   r.value(6).toInt(),
-                                                   {}});
-    for (const QVariantList& r : standards.rows) {
-        if (auto it = out.m_lists.find(r.value(0).toString()); it != out.m_lists.end())
-            it->times.insert(
-                styleKey(r.value(1).toInt(), r.value(2).toInt(), r.value(3).toString(), r.value(4).toString()),
-                r.value(5).toInt());
-    }
-    for (const QVariantList& r : fees.rows) {
-        const Fee fee{r.value(2).toString(), r.value(3).toInt(), r.value(4).toString()};
-        if (!r.value(1).toString().isEmpty()) {
-            if (auto it = out.m_events.find(r.value(1).toString()); it != out.m_events.end())
-                it->fee = fee;
-        } else if (r.value(0).toInt() == 0) {
-            out.m_fees << fee;
-        } else {
-            out.m_sessions[r.value(0).toInt()].fees << fee;
+    const QString meetCourse = out.m_course.trimmed().toUpper();
+    if (Status s = db.read(QStringLiteral("select eventid, number, session, relaycount, maxentries, distance, "
+                                          "stroke, technique from LenexEvent") +
+                               where + events,
+                           eventKey,
+                           [&](const Database::Row& r) {
+                               Event e;
+                               e.id = r.text(0);
+                               e.number = int(r.integer(1));
+                               e.session = int(r.integer(2));
+                               const QString sessionCourse = out.m_sessions.value(e.session).course;
+                               e.course = sessionCourse.isEmpty() ? meetCourse : sessionCourse;
+                               e.relay = r.integer(3) > 1;
+                               e.maxEntries = int(r.integer(4));
+                               e.style = out.styleOf(r.integer(5), r.integer(3), r.bytes(6), r.bytes(7));
+                               out.m_events.insert(e.id, e);
+                           });
+        !s)
+        return s;
+    // Rows of one event come together: the event found for the last row serves the next.
+    Event* last = nullptr;
+    QByteArray lastId;
+    const auto eventAt = [&](const Database::Row& r, int column) -> Event* {
+        const QByteArrayView id = r.bytes(column);
+        if (lastId.isNull() || id != lastId) {
+            lastId = id.toByteArray();
+            const auto it = out.m_events.find(QString::fromUtf8(id));
+            last = it == out.m_events.end() ? nullptr : &*it;
         }
-    }
-    if (!qualify.rows.isEmpty()) {
-        const QVariantList& q = qualify.rows.first();
-        out.m_qualify = {q.value(0).toDate(), q.value(1).toDate(), q.value(2).toString().trimmed().toUpper(),
-                         q.value(3).toInt()};
-    }
-    for (const QVariantList& r : races.rows) {
-        const QString k = raceKey(r.value(0).toString(), r.value(1).toString(), r.value(2).toString());
-        out.m_races.insert(k, {r.value(3).toString(), r.value(4).toString()});
-        if (auto it = out.m_events.find(r.value(3).toString()); it != out.m_events.end())
-            it->race = r.value(0).toString();
-    }
-    return {};
+        return last;
+    };
+    if (Status s = db.read(QStringLiteral("select listid, upper(trim(type)), upper(trim(gender)), upper(trim(course)), "
+                                          "upper(trim(handicap)), agemin, agemax from LenexStandardList") +
+                               where + lists,
+                           listKey,
+                           [&](const Database::Row& r) {
+                               out.m_listIndex.insert(QByteArray(r.bytes(0).data(), r.bytes(0).size()),
+                                                      int(out.m_lists.size()));
+                               const QString type = r.text(1);
+                               out.m_lists.push_back({type.isEmpty() || type == QLatin1String("MAXIMUM"),
+                                                      type == QLatin1String("MINIMUM"),
+                                                      r.text(2),
+                                                      r.text(3),
+                                                      r.text(4),
+                                                      int(r.integer(5)),
+                                                      int(r.integer(6)),
+                                                      {}});
+                           });
+        !s)
+        return s;
+    const auto listAt = [&](QByteArrayView id) {
+        return out.m_listIndex.value(QByteArray::fromRawData(id.data(), id.size()), -1);
+    };
+    if (Status s = db.read(QStringLiteral("select eventid, listid, marker, fee, currency from LenexStandardRef") +
+                               where + events,
+                           eventKey,
+                           [&](const Database::Row& r) {
+                               if (Event* e = eventAt(r, 0)) {
+                                   e->refs << Ref{listAt(r.bytes(1)), r.text(2), Fee{{}, int(r.integer(3)), r.text(4)}};
+                               }
+                           });
+        !s)
+        return s;
+    if (Status s =
+            db.read(QStringLiteral("select eventid, agegroupid, agemin, agemax, upper(trim(handicap)), "
+                                   "calculate from LenexAgeGroup") +
+                        where + events,
+                    eventKey,
+                    [&](const Database::Row& r) {
+                        if (Event* e = eventAt(r, 0)) {
+                            const QString id = r.text(1);
+                            e->groups.insert(
+                                id, AgeGroup{id, int(r.integer(2)), int(r.integer(3)), {}, {}, r.text(5), r.text(4)});
+                        }
+                    });
+        !s)
+        return s;
+    if (Status s =
+            db.read(QStringLiteral("select listid, distance, relaycount, upper(trim(stroke)), "
+                                   "upper(trim(coalesce(technique, ''))), swimtime from LenexStandard") +
+                        where + lists,
+                    listKey,
+                    [&](const Database::Row& r) {
+                        if (const int l = listAt(r.bytes(0)); l >= 0)
+                            out.m_lists[l].times.insert(out.styleOf(r.integer(1), r.integer(2), r.bytes(3), r.bytes(4)),
+                                                        int(r.integer(5)));
+                    });
+        !s)
+        return s;
+    if (Status s = db.read(QStringLiteral("select session, eventid, type, value, currency from LenexFee") + where, key,
+                           [&](const Database::Row& r) {
+                               const Fee fee{r.text(2), int(r.integer(3)), r.text(4)};
+                               if (!r.bytes(1).isEmpty()) {
+                                   if (Event* e = eventAt(r, 1))
+                                       e->fee = fee;
+                               } else if (r.integer(0) == 0) {
+                                   out.m_fees << fee;
+                               } else {
+                                   out.m_sessions[int(r.integer(0))].fees << fee;
+                               }
+                           });
+        !s)
+        return s;
+    if (Status s = db.read(QStringLiteral("select qualifyfrom, qualifyuntil, upper(trim(conversion)), percent from "
+                                          "LenexQualify") +
+                               where,
+                           key,
+                           [&](const Database::Row& q) {
+                               out.m_qualify = {q.date(0), q.date(1), q.text(2), int(q.integer(3))};
+                           });
+        !s)
+        return s;
+    return db.read(QStringLiteral("select gara, Categoria, Sesso, eventid, agegroupid from LenexRace") + where +
+                       (race.isEmpty() ? QString() : QStringLiteral(" and gara=?")),
+                   race.isEmpty() ? key : QVariantList{n, race}, [&](const Database::Row& r) {
+                       const QString gara = r.text(0);
+                       const QString event = r.text(3);
+                       out.m_races.insert(raceKey(gara, r.text(1), r.text(2)), {event, r.text(4)});
+                       if (auto it = out.m_events.find(event); it != out.m_events.end())
+                           it->race = gara;
+                   });
 }
 
 const EntryRules::Event* EntryRules::eventOf(const QString& race, const QString& category, const QString& sex,
@@ -319,33 +358,41 @@ StandardCheck EntryRules::standard(const Event& event, const QString& groupId, c
     const auto found = e->groups.constFind(groupId);
     const QString handicap = found == e->groups.cend() ? QString() : found->handicap;
     const int age = birthYear > 0 && m_ageDate.isValid() ? m_ageDate.year() - birthYear : -1;
-    struct Candidate {
-        const List* list;
-        const TimeStandardRef* ref;
-        int time;
-    };
-    QList<Candidate> maximum, minimum;
-    for (const TimeStandardRef& ref : e->refs) {
-        const auto l = m_lists.constFind(ref.listId);
-        if (l == m_lists.cend() || !genderFits(l->gender, sex) || l->handicap != handicap)
-            continue;
-        // Without a year of birth, only lists open to every age apply.
-        if ((l->ageMin >= 0 || l->ageMax >= 0) &&
-            (age < 0 || (l->ageMin >= 0 && age < l->ageMin) || (l->ageMax >= 0 && age > l->ageMax)))
-            continue;
-        const auto t = l->times.constFind(e->styleKey);
-        if (t == l->times.cend())
-            continue;
-        const QString& type = l->type;
-        if (type.isEmpty() || type == QLatin1String("MAXIMUM"))
-            maximum << Candidate{&*l, &ref, *t};
-        else if (type == QLatin1String("MINIMUM"))
-            minimum << Candidate{&*l, &ref, *t}; // DEFAULT times stand in for missing results: no check
+    // The lists that apply depend on the event, the handicap, the sex and the age only: many
+    // entries share them, so they are found once.
+    const CandidateKey key{e, handicap, genderOf(sex), age};
+    auto cached = m_candidates.constFind(key);
+    if (cached == m_candidates.cend()) {
+        Candidates all;
+        for (const Ref& ref : e->refs) {
+            if (ref.list < 0)
+                continue;
+            const List* l = &m_lists[ref.list];
+            if (!genderFits(l->gender, key.gender) || l->handicap != handicap)
+                continue;
+            // Without a year of birth, only lists open to every age apply.
+            if ((l->ageMin >= 0 || l->ageMax >= 0) &&
+                (age < 0 || (l->ageMin >= 0 && age < l->ageMin) || (l->ageMax >= 0 && age > l->ageMax)))
+                continue;
+            const auto t = l->times.constFind(e->style);
+            if (t == l->times.cend())
+                continue;
+            if (!l->upper && !l->lower)
+                continue;
+            QString head =
+                (l->upper ? QStringLiteral("Tempo limite ") : QStringLiteral("Tempo minimo ")) + shownBestTime(*t);
+            if (const QString pool = courseWords(l->course.isEmpty() ? e->course : l->course); !pool.isEmpty())
+                head += QStringLiteral(" (") + pool + QLatin1Char(')');
+            (l->upper ? all.maximum : all.minimum).append(Candidate{l, &ref, *t, head});
+        }
+        cached = m_candidates.insert(key, all);
     }
+    const QVarLengthArray<Candidate, 4>& maximum = cached->maximum;
+    const QVarLengthArray<Candidate, 4>& minimum = cached->minimum;
     const QString timeCourse = given.course.isEmpty() ? e->course : given.course.trimmed().toUpper();
     // The standard of the time's own pool when the invitation has one, else the event's; of
     // several, the one easiest to meet.
-    const auto pick = [&](const QList<Candidate>& all, bool upper) -> std::optional<Candidate> {
+    const auto pick = [&](const QVarLengthArray<Candidate, 4>& all, bool upper) -> std::optional<Candidate> {
         std::optional<Candidate> best;
         int bestRank = 3;
         for (const Candidate& c : all) {
@@ -363,10 +410,7 @@ StandardCheck EntryRules::standard(const Event& event, const QString& groupId, c
         if (!c)
             continue;
         const QString listCourse = c->list->course.isEmpty() ? e->course : c->list->course;
-        QString head =
-            (upper ? QStringLiteral("Tempo limite ") : QStringLiteral("Tempo minimo ")) + shownBestTime(c->time);
-        if (const QString pool = courseWords(listCourse); !pool.isEmpty())
-            head += QStringLiteral(" (") + pool + QLatin1Char(')');
+        const QString& head = c->head;
         const QDate until = m_qualify.until.isValid() ? m_qualify.until : m_firstDay.addDays(-1);
         QString why;
         int time = given.time > 0 ? given.time : -1;
@@ -414,6 +458,7 @@ StandardCheck EntryRules::standard(const Event& event, const QString& groupId, c
             verdict = met ? QStringLiteral("rispettato") : QStringLiteral("non rispettato");
             if (!met) {
                 out.ask = true;
+                out.marker = c->ref->marker;
                 out.problems << QStringLiteral("tempo piu' veloce del tempo minimo");
             }
         } else {
@@ -459,18 +504,20 @@ std::optional<QString> EntryRules::limitRefusal(const Counts& counts, const Held
 std::optional<QString> EntryRules::limitRefusal(const Counts& counts, const Event& event, const Held& entry) const {
     const Event* e = &event;
     const SessionLimits session = m_sessions.value(e->session);
-    const QString where = QStringLiteral(" nella sessione ") + QString::number(e->session) + QStringLiteral(": ");
+    const auto where = [e] {
+        return QStringLiteral(" nella sessione ") + QString::number(e->session) + QStringLiteral(": ");
+    };
     if (e->maxEntries > 0 && counts.event.value(e->id) + 1 > e->maxEntries)
         return QStringLiteral("Numero max iscrizioni per societa' nella gara ") + QString::number(e->number) +
                QStringLiteral(" (") + entry.race + QStringLiteral("): ") + QString::number(e->maxEntries);
     if (e->relay && m_maxRelay > 0 && counts.relays + 1 > m_maxRelay)
         return QStringLiteral("Numero max iscrizioni di staffette per societa' ") + QString::number(m_maxRelay);
     if (e->relay && session.relay > 0 && counts.relaySession.value(e->session) + 1 > session.relay)
-        return QStringLiteral("Numero max iscrizioni di staffette per societa'") + where +
+        return QStringLiteral("Numero max iscrizioni di staffette per societa'") + where() +
                QString::number(session.relay);
     if (!e->relay && session.athlete > 0 &&
         counts.athleteSession.value(entry.code + QLatin1Char('|') + QString::number(e->session)) + 1 > session.athlete)
-        return QStringLiteral("Numero max iscrizioni per atleta") + where + QString::number(session.athlete);
+        return QStringLiteral("Numero max iscrizioni per atleta") + where() + QString::number(session.athlete);
     return std::nullopt;
 }
 
@@ -554,16 +601,7 @@ Status checkEntries(const QString& databasePath, const QString& number, const QS
         return s;
     out.invitation = rules.fromInvitation();
     out.deadline = rules.deadline();
-    Database::Result rows, made, limit;
-    const QString table = registrationTable(number);
-    if (Status s = db.query(QStringLiteral("select r.codatl, r.nome, coalesce(nullif(n.anno, 0), r.anno), r.cat, "
-                                           "r.sesso, r.spec, r.m, r.s from [") +
-                                table +
-                                QStringLiteral("] r left join natl n on n.codatl=r.codatl where r.soc=? order by "
-                                               "r.nome, r.OrdineInserimento"),
-                            rows, {club});
-        !s)
-        return s;
+    Database::Result made, limit;
     if (Status s = db.query(QStringLiteral("select codatl, gara, made from LenexEntryMade where manifID=?"), made,
                             {number.toLongLong()});
         !s)
@@ -596,18 +634,40 @@ Status checkEntries(const QString& databasePath, const QString& number, const QS
         return QString();
     }();
     out.currency = currencyOf;
-    for (const QVariantList& r : rows.rows) {
+    // Whether a year of birth falls in one of an event's age groups, the groups' years worked out once.
+    QHash<const EntryRules::Event*, QList<YearSpan>> spans;
+    const auto inGroups = [&](const EntryRules::Event& e, int year) {
+        auto it = spans.find(&e);
+        if (it == spans.end()) {
+            QList<YearSpan> all;
+            for (const AgeGroup& g : e.groups)
+                all << birthYears(g, rules.m_ageDate, rules.m_ageDateType);
+            it = spans.insert(&e, all);
+        }
+        return std::any_of(it->cbegin(), it->cend(),
+                           [year](const YearSpan& span) { return year >= span.first && year <= span.last; });
+    };
+    QHash<QString, std::pair<const EntryRules::Event*, QString>> eventOfEntry;
+    const auto checkOne = [&](const Database::Row& r) {
         CheckedEntry c;
-        c.code = r.value(0).toString();
-        c.name = r.value(1).toString();
-        c.year = r.value(2).toInt();
-        c.category = r.value(3).toString();
-        c.sex = r.value(4).toString().trimmed().toUpper();
-        c.race = r.value(5).toString();
-        c.time = hundredthsOf(r.value(6).toDouble(), r.value(7).toDouble());
+        c.code = r.text(0);
+        c.name = r.text(1);
+        c.year = int(r.integer(2));
+        c.category = r.text(3);
+        c.sex = r.text(4).trimmed().toUpper();
+        c.race = r.text(5);
+        c.time = hundredthsOf(r.real(6), r.real(7));
         const EntryRules::Held entry{c.code, c.race, c.category, c.sex};
-        QString group;
-        const EntryRules::Event* e = rules.eventOf(c.race, c.category, c.sex, &group);
+        // Many entries share a race, a category and a sex: their event is looked up once.
+        const QString eventKey = c.race + QChar(0x1f) + c.category + QChar(0x1f) + c.sex;
+        auto known = eventOfEntry.constFind(eventKey);
+        if (known == eventOfEntry.cend()) {
+            QString group;
+            const EntryRules::Event* found = rules.eventOf(c.race, c.category, c.sex, &group);
+            known = eventOfEntry.insert(eventKey, {found, group});
+        }
+        const EntryRules::Event* e = known->first;
+        const QString& group = known->second;
         const bool isRelay = e ? e->relay : false;
         if (c.time <= 0)
             c.problems << QStringLiteral("senza tempo");
@@ -622,11 +682,7 @@ Status checkEntries(const QString& databasePath, const QString& number, const QS
             c.problems << check.problems;
             if (check.fine > 0)
                 fines[check.fine] += 1;
-            if (!isRelay && c.year > 0 && !e->groups.isEmpty() &&
-                std::none_of(e->groups.cbegin(), e->groups.cend(), [&](const AgeGroup& g) {
-                    const YearSpan span = birthYears(g, rules.m_ageDate, rules.m_ageDateType);
-                    return c.year >= span.first && c.year <= span.last;
-                }))
+            if (!isRelay && c.year > 0 && !e->groups.isEmpty() && !inGroups(*e, c.year))
                 c.problems << QStringLiteral("atleta fuori dalle categorie della gara");
             if (const std::optional<QString> refusal = rules.limitRefusal(held, *e, entry))
                 c.problems << QStringLiteral("oltre il limite: ") + *refusal;
@@ -639,7 +695,8 @@ Status checkEntries(const QString& databasePath, const QString& number, const QS
         if (!isRelay && athleteLimit > 0 && ++perAthlete[c.code] > athleteLimit)
             c.problems << QStringLiteral("oltre il limite di ") + QString::number(athleteLimit) +
                               QStringLiteral(" iscrizioni per atleta");
-        const QDateTime when = madeAt.value(c.code + QLatin1Char('|') + c.race.toUpper());
+        const QDateTime when =
+            madeAt.isEmpty() ? QDateTime() : madeAt.value(c.code + QLatin1Char('|') + c.race.toUpper());
         const bool late = out.deadline.isValid() && when.isValid() && when > out.deadline;
         if (late)
             c.problems << QStringLiteral("iscritto dopo il termine (") +
@@ -649,8 +706,16 @@ Status checkEntries(const QString& databasePath, const QString& number, const QS
         (isRelay ? lateRelay : lateIndividual) += late;
         if (e)
             rules.count(held, *e, c.code);
-        out.entries << c;
-    }
+        out.entries << std::move(c);
+    };
+    if (Status s = db.read(QStringLiteral("select r.codatl, r.nome, coalesce(nullif(n.anno, 0), r.anno), r.cat, "
+                                          "r.sesso, r.spec, r.m, r.s from [") +
+                               registrationTable(number) +
+                               QStringLiteral("] r left join natl n on n.codatl=r.codatl where r.soc=? order by "
+                                              "r.nome, r.OrdineInserimento"),
+                           {club}, checkOne);
+        !s)
+        return s;
 
     // The bill: every fee that applies, each with its count.
     const auto add = [&](const QString& what, int count, int unit) {

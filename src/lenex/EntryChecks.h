@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QVarLengthArray>
 
 #include <optional>
 
@@ -38,8 +39,8 @@ struct StandardCheck {
     QString line;     // "Tempo limite 01:10.00 (vasca 50 m): raggiunto"; empty when none applies
     bool ask = false; // a MAXIMUM missed or a MINIMUM beaten: the user decides
     QStringList problems;
-    int fine = 0; // of the missed standard's reference, in cents
-    QString marker;
+    int fine = 0;   // of the missed standard's reference, in cents
+    QString marker; // of the missed standard's reference: what the invitation marks such entries with
 };
 
 // What an invitation says about entries, read from the competition's tables.
@@ -81,6 +82,12 @@ public:
 private:
     friend Status checkEntries(const QString&, const QString&, const QString&, struct EntriesCheck&);
     friend QDateTime entryDeadline(const QString&, const QString&);
+    // An event's reference to a standard list.
+    struct Ref {
+        int list = -1; // in m_lists; -1: a list the invitation does not have
+        QString marker;
+        Fee fee;
+    };
     struct Event {
         QString id;
         int number = 0;
@@ -90,18 +97,19 @@ private:
         bool relay = false;
         int maxEntries = 0;
         Fee fee;
-        QString styleKey;
-        QList<TimeStandardRef> refs;
+        quint64 style = 0; // see styleOf
+        QList<Ref> refs;
         QHash<QString, AgeGroup> groups;
     };
     struct List {
-        QString type;
+        bool upper = true;  // MAXIMUM: times must not be slower
+        bool lower = false; // MINIMUM: times must not be faster; neither: DEFAULT, no check
         QString gender;
         QString course;
         QString handicap;
         int ageMin = -1;
         int ageMax = -1;
-        QHash<QString, int> times; // by style key
+        QHash<quint64, int> times; // by style
     };
     struct SessionLimits {
         QString course;
@@ -113,6 +121,29 @@ private:
         QString event;
         QString group;
     };
+    // The standards an entry may be held to: of lists with an upper and a lower limit.
+    struct Candidate {
+        const List* list;
+        const Ref* ref;
+        int time;
+        QString head; // "Tempo limite 01:10.00 (vasca 50 m)"
+    };
+    struct Candidates {
+        QVarLengthArray<Candidate, 4> maximum;
+        QVarLengthArray<Candidate, 4> minimum;
+    };
+    struct CandidateKey {
+        const Event* event;
+        QString handicap;
+        QString gender;
+        int age;
+        bool operator==(const CandidateKey&) const = default;
+        friend size_t qHash(const CandidateKey& k, size_t seed = 0) {
+            return qHashMulti(seed, k.event, k.handicap, k.gender, k.age);
+        }
+    };
+    // Distance, swimmers, stroke and technique as one number; the words numbered as they come.
+    quint64 styleOf(qint64 distance, qint64 relayCount, QByteArrayView stroke, QByteArrayView technique);
     const Event* eventOf(const QString& race, const QString& category, const QString& sex,
                          QString* group = nullptr) const;
     StandardCheck standard(const Event& e, const QString& groupId, const QString& sex, int birthYear,
@@ -131,7 +162,10 @@ private:
     QList<Fee> m_fees;
     QHash<int, SessionLimits> m_sessions;
     QHash<QString, Event> m_events;
-    QHash<QString, List> m_lists;
+    QList<List> m_lists;
+    QHash<QByteArray, int> m_listIndex; // by list id
+    QHash<QByteArray, int> m_words;
+    mutable QHash<CandidateKey, Candidates> m_candidates;
     QHash<QString, Race> m_races; // RACE|CATEGORY|sex
 };
 

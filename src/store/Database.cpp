@@ -59,7 +59,8 @@ Status Database::open(const QString& path, bool create, const ConnectionOptions&
     if (path.isEmpty())
         return Status::of(err::CannotOpen, QStringLiteral("no database file"));
     sqlite3* raw = nullptr;
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    // A connection is used by one thread at a time: no lock around every column read.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &raw, flags, nullptr);
     std::unique_ptr<sqlite3, Closer> db(raw);
     if (rc != SQLITE_OK) {
@@ -181,6 +182,51 @@ Status Database::query(const QString& statement, Result& out, const QVariantList
         return statusFrom(handle(), rc);
     }
     return {};
+}
+
+Status Database::read(const QString& statement, const QVariantList& parameters,
+                      const std::function<void(const Row&)>& each) {
+    if (!isOpen())
+        return Status::of(err::CannotOpen, QStringLiteral("database not open"));
+    Statement stmt;
+    if (Status s = stmt.prepare(handle(), translateStatement(statement).sql); !s)
+        return s;
+    if (stmt.isNull())
+        return {};
+    stmt.bindAll(parameters);
+    const Row row(stmt.get());
+    int rc;
+    while ((rc = stmt.step()) == SQLITE_ROW)
+        each(row);
+    return rc == SQLITE_DONE ? Status{} : statusFrom(handle(), rc);
+}
+
+bool Database::Row::isNull(int column) const {
+    return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
+}
+
+qint64 Database::Row::integer(int column) const {
+    return sqlite3_column_int64(m_statement, column);
+}
+
+double Database::Row::real(int column) const {
+    return sqlite3_column_double(m_statement, column);
+}
+
+QString Database::Row::text(int column) const {
+    // Stored as UTF-8: Qt's decoder is quicker than SQLite's own conversion.
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+    return text ? QString::fromUtf8(text, sqlite3_column_bytes(m_statement, column)) : QString();
+}
+
+QByteArrayView Database::Row::bytes(int column) const {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+    return {text, text ? sqlite3_column_bytes(m_statement, column) : 0};
+}
+
+QDate Database::Row::date(int column) const {
+    const QByteArrayView stored = bytes(column);
+    return QDate::fromString(QString::fromLatin1(stored.first(std::min<qsizetype>(10, stored.size()))), Qt::ISODate);
 }
 
 Status Database::insertRows(const QString& table, const QStringList& fields, const QList<QVariantList>& rows) {

@@ -3,6 +3,8 @@
 #include "store/FieldInfo.h"
 #include "store/Status.h"
 
+#include <QByteArrayView>
+#include <QDate>
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -12,6 +14,7 @@
 #include <memory>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace onda {
 
@@ -52,6 +55,24 @@ public:
         QList<QVariantList> rows;
     };
     Status query(const QString& statement, Result& out, const QVariantList& parameters = {});
+
+    // One row of a query read in place: valid only inside the call it is handed to.
+    class Row {
+    public:
+        explicit Row(sqlite3_stmt* statement) : m_statement(statement) {}
+        bool isNull(int column) const;
+        qint64 integer(int column) const; // 0 for null; text is read as a number
+        double real(int column) const;
+        QString text(int column) const;
+        // The stored text's bytes, without a copy: they change with the next row.
+        QByteArrayView bytes(int column) const;
+        QDate date(int column) const; // invalid when not a stored date
+
+    private:
+        sqlite3_stmt* m_statement;
+    };
+    // Runs a query and hands each row to `each` as it is read, no row kept: for many rows.
+    Status read(const QString& statement, const QVariantList& parameters, const std::function<void(const Row&)>& each);
 
     // Adds rows to a table, each a list of values for `fields` in order, every value stored as
     // a data source would store it (text into numbers and dates converted, refused when it
