@@ -367,6 +367,11 @@ Status entriesDocument(const QString& databasePath, const QString& number, const
         return s;
 
     const QHash<QString, QList<GivenTime>> recorded = clubRecordedTimes(db, number, club.code);
+    // The standards say which entries carry the invitation's marker.
+    EntryRules rules;
+    if (invitation)
+        if (Status s = EntryRules::load(db, number, rules); !s)
+            return s;
     Club ours;
     ours.name = club.name.trimmed().isEmpty() ? club.code : club.name.trimmed();
     ours.code = club.code;
@@ -379,7 +384,7 @@ Status entriesDocument(const QString& databasePath, const QString& number, const
         const QString sex = archiveSex(row.value(3).toString());
         const QString race = row.value(4).toString();
         const bool relay = row.value(7).toInt() != 0;
-        Entry entry{{}, hundredthsOf(row.value(5).toDouble(), row.value(6).toDouble()), {}, {}};
+        Entry entry{{}, hundredthsOf(row.value(5).toDouble(), row.value(6).toDouble()), {}, {}, {}};
         const Event* event = nullptr;
         if (invitation) {
             entry.eventId = row.value(11).toString();
@@ -410,9 +415,12 @@ Status entriesDocument(const QString& databasePath, const QString& number, const
         QString eventCourse = meet.course;
         if (invitation)
             meet.event(entry.eventId, &eventCourse);
-        entry.course = givenTime(entry.time, recorded.value(recordedKey(code, race))).course;
-        if (entry.course.isEmpty())
-            entry.course = eventCourse;
+        const GivenTime given = givenTime(entry.time, recorded.value(recordedKey(code, race)));
+        entry.course = given.course.isEmpty() ? eventCourse : given.course;
+        if (invitation)
+            entry.marker =
+                rules.standard(race, row.value(8).toString(), row.value(3).toString(), row.value(2).toInt(), given)
+                    .marker;
         if (relay) {
             if (!relayAt.contains(code)) {
                 relayAt.insert(code, ours.relays.size());

@@ -77,6 +77,7 @@ struct Entry {
     int time = -1;
     QString ageGroupId;
     QString course; // the pool the entry time was swum in; empty: not said
+    QString marker; // the invitation's mark for an entry that misses a standard
 };
 
 struct Result {

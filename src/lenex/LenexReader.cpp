@@ -315,7 +315,7 @@ public:
     // The ENTRIES collection, when the reader stands on it.
     bool entries(QList<Entry>& out) {
         return collection("ENTRIES", "ENTRY", [&] {
-            out << Entry{attr("eventid"), time("entrytime"), attr("agegroupid"), attr("entrycourse")};
+            out << Entry{attr("eventid"), time("entrytime"), attr("agegroupid"), attr("entrycourse"), attr("marker")};
             return false;
         });
     }

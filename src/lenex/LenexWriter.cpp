@@ -137,6 +137,7 @@ private:
             attr("entrytime", formatSwimTime(e.time));
             attr("agegroupid", e.ageGroupId, true);
             attr("entrycourse", e.time > 0 ? e.course : QString(), true);
+            attr("marker", e.marker, true);
         }
         m_xml.writeEndElement();
     }

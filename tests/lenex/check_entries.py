@@ -51,6 +51,9 @@ def against(root, invitation):
         groups = {g.get('agegroupid') for g in event.iter('AGEGROUP')}
         if entry.get('agegroupid') and entry.get('agegroupid') not in groups:
             found.append(f'ENTRY of event {event.get("eventid")} in age group {entry.get("agegroupid")}')
+        markers = {r.get('marker') for r in event.iter('TIMESTANDARDREF') if r.get('marker')}
+        if entry.get('marker') and entry.get('marker') not in markers:
+            found.append(f'ENTRY of event {event.get("eventid")} marked {entry.get("marker")}, not a marker of its')
     return found, events
 
 
