@@ -9,6 +9,7 @@
 #include "entry/InvitationChecks.h"
 #include "lenex/EntryChecks.h"
 #include "lenex/LenexData.h"
+#include "reports/CheckReport.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 #include "store/Store.h"
@@ -80,7 +81,7 @@ Meet meetOf(int factor) {
 }
 
 struct Figures {
-    double line, bareLine, check, bareCheck;
+    double line, bareLine, check, report, bareCheck;
 };
 
 Figures measure(int factor) {
@@ -170,6 +171,14 @@ Figures measure(int factor) {
         if (!checkEntries(database, number, QStringLiteral("ABC"), check) || check.entries.isEmpty())
             std::fprintf(stderr, "bench_checks: no check\n");
     });
+    const ReportHeading heading{QStringLiteral("ABC"), number, QStringLiteral("Campionati"),
+                                QStringLiteral("01/06/2026")};
+    f.report = medianMs([&] {
+        EntriesCheck check;
+        if (!checkEntries(database, number, QStringLiteral("ABC"), check) ||
+            buildCheckReport(ReportForm::Printed, check, heading).isEmpty())
+            std::fprintf(stderr, "bench_checks: no report\n");
+    });
     // The bare reading of the same rows: the club's entries as the check orders them, and every
     // row of the invitation the check reads.
     const QByteArray table = registrationTable(number).toUtf8();
@@ -205,6 +214,8 @@ int main(int argc, char** argv) {
     bench::printLine({"standard and verdict of one choice", "", "", {30, 5, false}}, one.line, ten.line, one.bareLine,
                      ten.bareLine);
     bench::printLine({"check of every entry with the bill", "", "", {3, 0, true}}, one.check, ten.check, one.bareCheck,
+                     ten.bareCheck);
+    bench::printLine({"the check's report, printed form", "", "", {3, 0, true}}, one.report, ten.report, one.bareCheck,
                      ten.bareCheck);
     return 0;
 }
