@@ -258,23 +258,27 @@ Status EntryRules::load(Database& db, const QString& number, EntryRules& out, co
                            });
         !s)
         return s;
-    if (Status s =
-            db.read(QStringLiteral("select eventid, agegroupid, agemin, agemax, upper(trim(handicap)), "
-                                   "calculate from LenexAgeGroup") +
-                        where + events,
-                    eventKey,
-                    [&](const Database::Row& r) {
-                        if (Event* e = eventAt(r, 0)) {
-                            const QString id = r.text(1);
-                            e->groups.insert(
-                                id, AgeGroup{id, int(r.integer(2)), int(r.integer(3)), {}, {}, r.text(5), r.text(4)});
-                        }
-                    });
+    if (Status s = db.read(QStringLiteral("select eventid, agegroupid, agemin, agemax, handicap, calculate from "
+                                          "LenexAgeGroup") +
+                               where + events,
+                           eventKey,
+                           [&](const Database::Row& r) {
+                               if (Event* e = eventAt(r, 0)) {
+                                   const QString id = r.text(1);
+                                   e->groups.insert(id, AgeGroup{id,
+                                                                 int(r.integer(2)),
+                                                                 int(r.integer(3)),
+                                                                 {},
+                                                                 {},
+                                                                 r.text(5),
+                                                                 r.text(4).trimmed().toUpper()});
+                               }
+                           });
         !s)
         return s;
     if (Status s =
-            db.read(QStringLiteral("select listid, distance, relaycount, upper(trim(stroke)), "
-                                   "upper(trim(coalesce(technique, ''))), swimtime from LenexStandard") +
+            db.read(QStringLiteral("select listid, distance, relaycount, stroke, technique, swimtime from "
+                                   "LenexStandard") +
                         where + lists,
                     listKey,
                     [&](const Database::Row& r) {
