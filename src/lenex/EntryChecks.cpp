@@ -348,23 +348,31 @@ QDateTime EntryRules::deadline() const {
 
 StandardCheck EntryRules::standard(const QString& race, const QString& category, const QString& sex, int birthYear,
                                    const GivenTime& given) const {
-    QString groupId;
-    const Event* e = eventOf(race, category, sex, &groupId);
-    return e ? standard(*e, groupId, sex, birthYear, given) : StandardCheck{};
+    const Applies applies = appliesTo(race, category, sex);
+    return applies.event ? standard(applies, birthYear, given) : StandardCheck{};
 }
 
-StandardCheck EntryRules::standard(const Event& event, const QString& groupId, const QString& sex, int birthYear,
-                                   const GivenTime& given) const {
+EntryRules::Applies EntryRules::appliesTo(const QString& race, const QString& category, const QString& sex) const {
+    Applies out;
+    out.event = eventOf(race, category, sex, &out.group);
+    if (out.event) {
+        const auto found = out.event->groups.constFind(out.group);
+        out.handicap = found == out.event->groups.cend() ? QString() : found->handicap;
+        out.gender = genderOf(sex);
+    }
+    return out;
+}
+
+StandardCheck EntryRules::standard(const Applies& applies, int birthYear, const GivenTime& given) const {
     StandardCheck out;
-    if (event.refs.isEmpty())
+    const Event* e = applies.event;
+    if (e->refs.isEmpty())
         return out;
-    const Event* e = &event;
-    const auto found = e->groups.constFind(groupId);
-    const QString handicap = found == e->groups.cend() ? QString() : found->handicap;
+    const QString& handicap = applies.handicap;
     const int age = birthYear > 0 && m_ageDate.isValid() ? m_ageDate.year() - birthYear : -1;
     // The lists that apply depend on the event, the handicap, the sex and the age only: many
     // entries share them, so they are found once.
-    const CandidateKey key{e, handicap, genderOf(sex), age};
+    const CandidateKey key{e, handicap, applies.gender, age};
     auto cached = m_candidates.constFind(key);
     if (cached == m_candidates.cend()) {
         Candidates all;
@@ -651,7 +659,7 @@ Status checkEntries(const QString& databasePath, const QString& number, const QS
         return std::any_of(it->cbegin(), it->cend(),
                            [year](const YearSpan& span) { return year >= span.first && year <= span.last; });
     };
-    QHash<QString, std::pair<const EntryRules::Event*, QString>> eventOfEntry;
+    QHash<QString, EntryRules::Applies> eventOfEntry;
     const auto checkOne = [&](const Database::Row& r) {
         CheckedEntry c;
         c.code = r.text(0);
@@ -665,13 +673,9 @@ Status checkEntries(const QString& databasePath, const QString& number, const QS
         // Many entries share a race, a category and a sex: their event is looked up once.
         const QString eventKey = c.race + QChar(0x1f) + c.category + QChar(0x1f) + c.sex;
         auto known = eventOfEntry.constFind(eventKey);
-        if (known == eventOfEntry.cend()) {
-            QString group;
-            const EntryRules::Event* found = rules.eventOf(c.race, c.category, c.sex, &group);
-            known = eventOfEntry.insert(eventKey, {found, group});
-        }
-        const EntryRules::Event* e = known->first;
-        const QString& group = known->second;
+        if (known == eventOfEntry.cend())
+            known = eventOfEntry.insert(eventKey, rules.appliesTo(c.race, c.category, c.sex));
+        const EntryRules::Event* e = known->event;
         const bool isRelay = e ? e->relay : false;
         if (c.time <= 0)
             c.problems << QStringLiteral("senza tempo");
@@ -679,7 +683,7 @@ Status checkEntries(const QString& databasePath, const QString& number, const QS
             c.problems << QStringLiteral("manca l'anno di nascita");
         if (e) {
             const StandardCheck check =
-                rules.standard(*e, group, c.sex, c.year,
+                rules.standard(*known, c.year,
                                recorded.isEmpty() ? GivenTime{c.time, {}, {}}
                                                   : givenTime(c.time, recorded.value(recordedKey(c.code, c.race))));
             c.standard = check.line;

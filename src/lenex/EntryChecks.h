@@ -146,8 +146,15 @@ private:
     quint64 styleOf(qint64 distance, qint64 relayCount, QByteArrayView stroke, QByteArrayView technique);
     const Event* eventOf(const QString& race, const QString& category, const QString& sex,
                          QString* group = nullptr) const;
-    StandardCheck standard(const Event& e, const QString& groupId, const QString& sex, int birthYear,
-                           const GivenTime& time) const;
+    // The event of a registration, with its age group and what the standards are chosen by.
+    struct Applies {
+        const Event* event = nullptr;
+        QString group;
+        QString handicap; // of the age group
+        QString gender;   // M, F or X, as the lists give it
+    };
+    Applies appliesTo(const QString& race, const QString& category, const QString& sex) const;
+    StandardCheck standard(const Applies& applies, int birthYear, const GivenTime& time) const;
     void count(Counts& counts, const Event& e, const QString& code) const;
     std::optional<QString> limitRefusal(const Counts& counts, const Event& e, const Held& entry) const;
 
