@@ -12,6 +12,7 @@
 #include "app/WorkspaceWindow.h"
 #include "athletes/ArchiveWindow.h"
 #include "core/AppState.h"
+#include "core/CompetitionChosen.h"
 #include "core/Dialogs.h"
 #include "core/Operation.h"
 #include "core/Settings.h"
@@ -78,20 +79,12 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     status->setAccessibleName(QStringLiteral("Stato"));
     setStatusBar(status);
     m_state.windows = this;
-    m_online = std::make_unique<OnlineSession>(m_state);
-    m_state.importCompetition = [this](const CompetitionHeading& heading) {
-        return m_online->flows().importCompetition(heading.number);
-    };
-    m_state.refreshCompetitionList = [this] { m_online->flows().refreshList(); };
-    m_state.uploadRegistrations = [this] { m_online->flows().uploadRegistrations(); };
+    m_online = std::make_unique<OnlineSession>(m_state, *this);
 }
 
 MainWindow::~MainWindow() {
     if (m_state.windows == this)
         m_state.windows = nullptr;
-    m_state.importCompetition = nullptr;
-    m_state.refreshCompetitionList = nullptr;
-    m_state.uploadRegistrations = nullptr;
 }
 
 QAction* MainWindow::addItem(QMenu* menu, const QString& name, const QString& caption) {
@@ -111,7 +104,10 @@ void MainWindow::buildMenus() {
     save->setObjectName(QStringLiteral("Salva"));
     save->menuAction()->setObjectName(QStringLiteral("Salva"));
     connect(addItem(save, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Come file Access")), &QAction::triggered,
-            this, [this] { SaveTransferDatabase(m_state); });
+            this, [this] {
+                // How it ended has been told to the user.
+                (void)TransferExport(m_state, m_state.dialogs).save();
+            });
     connect(addItem(save, QStringLiteral("SaveAsText"), QStringLiteral("Come file di testo (QVASCA)")),
             &QAction::triggered, this, [this] { saveRegistrationsAsText(m_state); });
     connect(addItem(save, QStringLiteral("SaveAsExcel"), QStringLiteral("Come File Excel")), &QAction::triggered, this,
@@ -148,14 +144,16 @@ void MainWindow::buildMenus() {
     connect(addItem(file, QStringLiteral("mnuFileSend"), QStringLiteral("Invia e-mail...")), &QAction::triggered, this,
             [this] {
                 // A failed export attaches nothing: never a half-written or stale file.
-                SendRegistrationsMail(m_state, [this](QString& path) {
-                    QString mode = QStringLiteral("MAPI");
-                    QString folder;
-                    QString fileName;
-                    const ExportOutcome outcome = ExportTransferDatabase(m_state, m_state.club, mode, folder, fileName);
-                    path = mode;
-                    return outcome == ExportOutcome::Written || outcome == ExportOutcome::Kept;
+                const std::optional<QString> attachment = transferForMail(m_state, [this](QString& path) {
+                    const TransferResult transfer = TransferExport(m_state, m_state.dialogs)
+                                                        .write(m_state.club, TransferPlace::ProgramFolder);
+                    path = transfer.path;
+                    return transfer.usable();
                 });
+                if (auto* mail = attachment ? qobject_cast<MailWindow*>(child(Child::Mail)) : nullptr) {
+                    mail->prepare(*attachment);
+                    showChild(mail);
+                }
             });
     addSeparator(file, QStringLiteral("mnuFileBar4"));
     connect(addItem(file, QStringLiteral("Reinizializza"), QStringLiteral("Reinizializza database")),
@@ -431,6 +429,8 @@ RegistrationWindow* MainWindow::registrationWindow() {
 WorkspaceWindow* MainWindow::workspaceWindow() {
     const bool recreated = !m_workspace;
     WorkspaceWindow* workspace = ensureChild(m_workspace);
+    if (recreated)
+        workspace->setServicePort(m_online.get());
     if (recreated && isVisible()) // the user closed it: the workspace is where work starts, so it comes back in sight
         showChild(workspace);
     return workspace;
@@ -444,15 +444,8 @@ void MainWindow::bindDataSources() {
 }
 
 void MainWindow::showCompetitionList(Child which) {
-    if (m_state.club.isEmpty()) {
-        m_state.dialogs.message(QStringLiteral("Selezionare una manifestazione"));
-        return;
-    }
-    if (m_state.currentCompetition().isEmpty()) {
-        m_state.dialogs.message(QStringLiteral("Selezionare la prova prescelta"));
-        return;
-    }
-    showChild(child(which));
+    if (clubAndCompetitionChosen(m_state))
+        showChild(child(which));
 }
 
 void MainWindow::setStatusText(const QString& text) {

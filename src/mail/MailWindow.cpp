@@ -3,6 +3,7 @@
 #include "reports/ReportText.h"
 
 #include "core/AppState.h"
+#include "core/CompetitionChosen.h"
 #include "core/Dialogs.h"
 #include "mail/MailSettingsDialog.h"
 #include "mail/RegistrationMail.h"
@@ -20,25 +21,13 @@
 
 namespace onda {
 
-void SendRegistrationsMail(AppState& state, const TransferWriter& writeTransfer) {
-    if (state.club.isEmpty()) {
-        state.dialogs.message(QStringLiteral("Selezionare una manifestazione"));
-        return;
-    }
-    if (state.currentCompetition().isEmpty()) {
-        state.dialogs.message(QStringLiteral("Selezionare la prova prescelta"));
-        return;
-    }
+std::optional<QString> transferForMail(AppState& state, const TransferWriter& writeTransfer) {
+    if (!clubAndCompetitionChosen(state))
+        return std::nullopt;
     QString path;
     if (!writeTransfer || !writeTransfer(path))
-        return;
-    if (!state.windows)
-        return;
-    auto* window = qobject_cast<MailWindow*>(state.windows->child(Child::Mail));
-    if (!window)
-        return;
-    window->prepare(path);
-    state.windows->showChild(window);
+        return std::nullopt;
+    return path;
 }
 
 namespace {

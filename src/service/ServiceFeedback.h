@@ -34,6 +34,11 @@ public:
     // empty replaces the line's; InProgress makes it bold, Unchecked and Done set the mark.
     virtual void SetStep(int index, const QString& caption, int value) = 0;
     virtual void closeProgress() = 0;
+    // What the workspace shows of the link: the club of the user who logged in, the local
+    // competition list written again, and the list marked as the service's.
+    virtual void showClub(const QString& club) = 0;
+    virtual void competitionListStored() = 0;
+    virtual void competitionListRefreshed() = 0;
 };
 
 } // namespace onda

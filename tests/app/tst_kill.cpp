@@ -47,11 +47,11 @@ int runOperation(const QString& op, const QString& dir) {
         manif.setRecordSource(u"manif"_s);
         Store::bindToDatabase({&manif}, db);
     }
-    QString mode = u"SERVER"_s, folder, file;
     std::fputs("start\n", stdout), std::fflush(stdout);
     const bool ok =
         op == u"import"   ? OnlineImport(db).replaceRegistrations(kCompetition, u"ABC"_s, answer->registrations).ok()
-        : op == u"export" ? ExportTransferDatabase(state, u"ABC"_s, mode, folder, file) == ExportOutcome::Written
+        : op == u"export" ? TransferExport(state, state.dialogs).write(u"ABC"_s, TransferPlace::ProgramFolder).outcome ==
+                                ExportOutcome::Written
                           : reinitialiseDatabase(state.store, manif).ok();
     std::fputs("done\n", stdout), std::fflush(stdout);
     return ok ? 0 : 1;

@@ -34,7 +34,7 @@ class TestOnline : public WindowTest {
     bool startOn(SimService& sim) {
         if (!sim.isRunning() || !start(QFileInfo(m_db->path()).path(), {sim.baseAddress()}))
             return false;
-        m_session = std::make_unique<OnlineSession>(app().state());
+        m_session = std::make_unique<OnlineSession>(app().state(), *app().main());
         return true;
     }
 
@@ -100,7 +100,7 @@ private slots:
             }
         });
         answerLogin();
-        QVERIFY(m_session->flows().importCompetition(u"570"_s) &&
+        QVERIFY(m_session->flows().importCompetition(u"570"_s).ok() &&
                 dialogs().takeTexts() == QStringList{u"Importazione terminata"_s});
         QVERIFY2(shown.filter(u" righe"_s).size() >= 3 && paints.count >= 3,
                  qPrintable(shown.join(u'|') + u" drawn "_s + QString::number(paints.count)));
