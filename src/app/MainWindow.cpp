@@ -16,13 +16,13 @@
 #include "core/Dialogs.h"
 #include "core/Operation.h"
 #include "core/Settings.h"
+#include "core/Twips.h"
 #include "entry/CategoryListWindow.h"
 #include "entry/NoteWindow.h"
 #include "entry/RaceListWindow.h"
 #include "entry/RegistrationWindow.h"
 #include "lenex/LenexFlows.h"
 #include "mail/MailWindow.h"
-#include "reports/CheckCommands.h"
 #include "reports/PreviewWindow.h"
 #include "reports/ReportCommands.h"
 #include "service/OnlineSession.h"
@@ -31,6 +31,7 @@
 #include "store/DataSource.h"
 #include "transfer/TransferExport.h"
 #include "ui/BusyCursor.h"
+#include "ui/Unload.h"
 
 #include "ui/OperationGate.h"
 #include "ui/WindowFit.h"
@@ -44,6 +45,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QScreen>
 
 #include <QSettings>
@@ -55,12 +57,25 @@
 
 namespace onda {
 
+// The workspace as the flows change it: reached when they do, made again if the user closed it.
+class LiveWorkspace final : public WorkspaceView {
+public:
+    explicit LiveWorkspace(MainWindow& main) : m_main(main) {}
+    void setClubLabel(const QString& club) override { m_main.workspaceWindow()->setClubLabel(club); }
+    void FillCompetitionGrid() override { m_main.workspaceWindow()->FillCompetitionGrid(); }
+    void markListRefreshed() override { m_main.workspaceWindow()->markListRefreshed(); }
+
+private:
+    MainWindow& m_main;
+};
+
 QString mainWindowCaption() {
     return QStringLiteral("ONDA_link (iscrizioni on line)") + QStringLiteral(" - a cura del gruppo ONDA_link");
 }
 
 MainWindow::MainWindow(AppState& state, QWidget* parent)
-    : QMainWindow(parent), m_state(state), m_gate(std::make_unique<OperationGate>()) {
+    : QMainWindow(parent), m_state(state), m_gate(std::make_unique<OperationGate>()),
+      m_liveWorkspace(std::make_unique<LiveWorkspace>(*this)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(mainWindowCaption());
     setWindowIcon(programIcon());
@@ -109,36 +124,64 @@ void MainWindow::buildMenus() {
                 (void)TransferExport(m_state, m_state.dialogs).save();
             });
     connect(addItem(save, QStringLiteral("SaveAsText"), QStringLiteral("Come file di testo (QVASCA)")),
-            &QAction::triggered, this, [this] { saveRegistrationsAsText(m_state); });
+            &QAction::triggered, this, [this] {
+                // The text file closes the preview of the registrations' report.
+                if (reports().saveRegistrations(ReportForm::TextFile).ok() && m_reportPreview)
+                    unloadChild(m_reportPreview);
+            });
     connect(addItem(save, QStringLiteral("SaveAsExcel"), QStringLiteral("Come File Excel")), &QAction::triggered, this,
-            [this] { saveRegistrationsAsSpreadsheet(m_state); });
+            [this] { (void)reports().saveRegistrations(ReportForm::Spreadsheet); });
     connect(addItem(save, QStringLiteral("SaveAsLenex"), QStringLiteral("Come file LENEX (.lxf)")), &QAction::triggered,
-            this, [this] { SaveEntriesAsLenex(m_state); });
+            this, [this] { (void)lenexFlows().saveEntries(); });
     connect(addItem(file, QStringLiteral("ImportaInvito"), QStringLiteral("Importa invito LENEX...")),
-            &QAction::triggered, this, [this] { ImportLenexInvitation(m_state); });
+            &QAction::triggered, this, [this] { (void)lenexFlows().importInvitation(); });
     connect(addItem(file, QStringLiteral("ImportaRisultati"), QStringLiteral("Importa risultati LENEX...")),
-            &QAction::triggered, this, [this] { ImportLenexResults(m_state); });
+            &QAction::triggered, this, [this] { (void)lenexFlows().importResults(); });
     connect(addItem(file, QStringLiteral("DatiSocietaLenex"), QStringLiteral("Dati della societa' per LENEX...")),
-            &QAction::triggered, this, [this] { EditLenexClub(m_state); });
+            &QAction::triggered, this, [this] { (void)lenexFlows().editClub(); });
     addSeparator(file, QStringLiteral("mnuFileBar1"));
     connect(addItem(file, QStringLiteral("mnuFilePrintPreview"), QStringLiteral("Anteprima di stampa")),
-            &QAction::triggered, this, [this] { showPrintPreview(m_state); });
+            &QAction::triggered, this, [this] {
+                const Operation operation;
+                if (!operation)
+                    return;
+                if (PreviewWindow* preview = registrationsPreview())
+                    showWidePreview(preview);
+            });
     QMenu* check = file->addMenu(QStringLiteral("Verifica iscrizioni"));
     check->setObjectName(QStringLiteral("VerificaIscrizioni"));
     check->menuAction()->setObjectName(QStringLiteral("VerificaIscrizioni"));
     connect(addItem(check, QStringLiteral("VerificaAnteprima"), QStringLiteral("Anteprima")), &QAction::triggered, this,
-            [this] { showCheckPreview(m_state); });
+            [this] {
+                const Operation operation;
+                if (!operation)
+                    return;
+                if (PreviewWindow* preview = previewWith(reports().check(ReportForm::Printed)))
+                    showWidePreview(preview);
+            });
     connect(addItem(check, QStringLiteral("VerificaStampa"), QStringLiteral("Stampa")), &QAction::triggered, this,
-            [this] { printCheck(m_state); });
+            [this] {
+                const Operation operation;
+                if (!operation)
+                    return;
+                if (PreviewWindow* preview = previewWith(reports().check(ReportForm::Printed)))
+                    printPreview(preview);
+            });
     connect(addItem(check, QStringLiteral("VerificaExcel"), QStringLiteral("Come File Excel")), &QAction::triggered,
-            this, [this] { saveCheckAsSpreadsheet(m_state); });
+            this, [this] { (void)reports().saveCheck(ReportForm::Spreadsheet); });
     connect(addItem(check, QStringLiteral("VerificaTesto"), QStringLiteral("Come file di testo")), &QAction::triggered,
-            this, [this] { saveCheckAsText(m_state); });
+            this, [this] { (void)reports().saveCheck(ReportForm::TextFile); });
     // Printing needs a child window in front, as the command always did.
     connect(addItem(file, QStringLiteral("mnuFilePrint"), QStringLiteral("Stampa iscrizioni")), &QAction::triggered,
             this, [this] {
-                if (m_mdi->currentSubWindow())
-                    printRegistrations(m_state);
+                if (!m_mdi->currentSubWindow())
+                    return;
+                const Operation operation;
+                if (!operation)
+                    return;
+                // No registrations: nothing to print.
+                if (PreviewWindow* preview = registrationsPreview(); preview && !preview->reportText().isEmpty())
+                    printPreview(preview);
             });
     addSeparator(file, QStringLiteral("mnuFileBar3"));
     connect(addItem(file, QStringLiteral("mnuFileSend"), QStringLiteral("Invia e-mail...")), &QAction::triggered, this,
@@ -412,6 +455,44 @@ AthleteArchive* MainWindow::athleteArchive() {
 
 NoteDesk* MainWindow::noteDesk() {
     return ensureChild(m_note);
+}
+
+ReportCommands MainWindow::reports() {
+    return ReportCommands(m_state, m_state.dialogs);
+}
+
+PreviewWindow* MainWindow::previewWith(const std::optional<QString>& text) {
+    auto* preview = text ? qobject_cast<PreviewWindow*>(child(Child::Preview)) : nullptr;
+    if (preview)
+        preview->setReportText(*text);
+    return preview;
+}
+
+PreviewWindow* MainWindow::registrationsPreview() {
+    PreviewWindow* preview = previewWith(reports().registrations(ReportForm::Printed));
+    if (preview)
+        m_reportPreview = preview;
+    return preview;
+}
+
+void MainWindow::showWidePreview(PreviewWindow* preview) {
+    showChild(preview);
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(preview->parentWidget())) {
+        const int frameWidth = frame->width() - preview->width();
+        frame->resize(twipsToPixels(9700) + frameWidth, frame->height());
+    }
+}
+
+void MainWindow::printPreview(PreviewWindow* preview) {
+    QPrinter printer(QPrinter::HighResolution);
+    if (!m_state.dialogs.choosePrinter(printer))
+        return;
+    const BusyCursor busy;
+    preview->print(printer);
+}
+
+LenexFlows MainWindow::lenexFlows() {
+    return LenexFlows(m_state, m_state.dialogs, *m_liveWorkspace);
 }
 
 WorkspaceView* MainWindow::workspaceView() {
