@@ -1,6 +1,7 @@
 #include "app/StartupLogic.h"
 
 #include "core/ProgramValues.h"
+#include "core/Clock.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -127,7 +128,7 @@ bool FindProgramDirectory(QString& dir) {
 }
 
 int systemTimeOfDayMs() {
-    return QTime::currentTime().msecsSinceStartOfDay();
+    return Clock::now().time().msecsSinceStartOfDay();
 }
 
 int elapsedSinceMark(int startMs, int nowMs) {

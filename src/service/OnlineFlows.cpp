@@ -23,9 +23,13 @@ namespace onda {
 
 namespace {
 
-constexpr int Unchecked = ServicePorts::Unchecked;
-constexpr int Done = ServicePorts::Done;
-constexpr int InProgress = ServicePorts::InProgress;
+constexpr StepLook Unchecked = StepLook::Unchecked;
+constexpr StepLook Done = StepLook::Done;
+constexpr StepLook InProgress = StepLook::InProgress;
+// The lines of the progress window, in the order each workflow lists them.
+enum RefreshStep { RefreshLogin, RefreshStore, RefreshList };
+enum ImportStep { ImportLogin, ImportCompetition, ImportCategories, ImportRaces, ImportRegistrations, ImportNote };
+enum UploadStep { UploadLogin, UploadFile, UploadPut, UploadOrder };
 // Lines written between two counts on the progress window.
 constexpr int kToldEvery = 10000;
 
@@ -92,12 +96,12 @@ FlowResult OnlineFlows::refreshList() {
                QStringLiteral("Aggiorno la lista delle manifestazioni"), QStringLiteral("Elenco le manifestazioni")});
     const bool loggedIn = m_ports.login();
     if (loggedIn) {
-        m_ports.SetStep(0, {}, Done);
+        m_ports.SetStep(RefreshLogin, {}, Done);
         m_ports.showClub(m_state.club);
         storeCompetitionList();
-        m_ports.SetStep(1, {}, Done);
+        m_ports.SetStep(RefreshStore, {}, Done);
         m_ports.competitionListStored();
-        m_ports.SetStep(2, {}, Done);
+        m_ports.SetStep(RefreshList, {}, Done);
     }
     // Half a second for the user to see the steps.
     pauseFor(std::chrono::milliseconds(500));
@@ -144,7 +148,7 @@ FlowResult OnlineFlows::importCompetition(const QString& manifId) {
                QStringLiteral("Verifico i dati della manifestazione"),
                QStringLiteral("Prendo la lista delle categorie"), QStringLiteral("Prendo la lista delle gare"),
                QStringLiteral("Importo le iscrizioni presenti"), QStringLiteral("Leggo le note")});
-    m_ports.SetStep(0, {}, InProgress);
+    m_ports.SetStep(ImportLogin, {}, InProgress);
     if (!m_ports.login()) {
         m_ports.closeLogin();
         // Nothing follows a cancelled login: its lines would greet the next workflow.
@@ -152,9 +156,9 @@ FlowResult OnlineFlows::importCompetition(const QString& manifId) {
         return FlowResult::cancelled();
     }
     const BusyWhile busy(m_feedback);
-    m_ports.SetStep(0, {}, Done);
+    m_ports.SetStep(ImportLogin, {}, Done);
     m_ports.showClub(m_state.club);
-    m_ports.SetStep(1, {}, InProgress);
+    m_ports.SetStep(ImportCompetition, {}, InProgress);
 
     const RequestValues values{m_state.userId, m_state.pin, manifId};
     const ServiceReply<CompetitionReply> competition = m_client.oneCompetition(values);
@@ -179,23 +183,23 @@ FlowResult OnlineFlows::importCompetition(const QString& manifId) {
         m_ports.closeProgress();
         return FlowResult::failed(failure);
     }
-    m_ports.SetStep(1, {}, Done);
-    m_ports.SetStep(2, {}, InProgress);
+    m_ports.SetStep(ImportCompetition, {}, Done);
+    m_ports.SetStep(ImportCategories, {}, InProgress);
     importCategories(values);
-    m_ports.SetStep(2, {}, Done);
-    m_ports.SetStep(3, {}, InProgress);
+    m_ports.SetStep(ImportCategories, {}, Done);
+    m_ports.SetStep(ImportRaces, {}, InProgress);
     importRaces(values);
-    m_ports.SetStep(3, {}, Done);
-    m_ports.SetStep(4, {}, InProgress);
+    m_ports.SetStep(ImportRaces, {}, Done);
+    m_ports.SetStep(ImportRegistrations, {}, InProgress);
     if (const FlowResult registrations = importRegistrations(values); !registrations.ok()) {
         m_feedback.setStatusText({});
         m_ports.closeProgress();
         return registrations;
     }
-    m_ports.SetStep(4, {}, Done);
-    m_ports.SetStep(5, {}, InProgress);
+    m_ports.SetStep(ImportRegistrations, {}, Done);
+    m_ports.SetStep(ImportNote, {}, InProgress);
     importNote(values);
-    m_ports.SetStep(5, {}, Done);
+    m_ports.SetStep(ImportNote, {}, Done);
 
     m_state.dialogs.message(QStringLiteral("Importazione terminata"));
     m_feedback.setStatusText({});
@@ -282,7 +286,7 @@ FlowResult OnlineFlows::importRegistrations(const RequestValues& values) {
         QMetaObject::invokeMethod(
             &told,
             [this, lines] {
-                m_ports.SetStep(4, QStringLiteral("Importo le iscrizioni presenti: %1 righe").arg(lines), InProgress);
+                m_ports.SetStep(ImportRegistrations, QStringLiteral("Importo le iscrizioni presenti: %1 righe").arg(lines), InProgress);
             },
             Qt::QueuedConnection);
     };
@@ -363,12 +367,12 @@ FlowResult OnlineFlows::uploadRegistrations() {
     listSteps({QStringLiteral("Verifico la userid/PIN sul sito"), QStringLiteral("Creo un file temporaneo"),
                QStringLiteral("Deposito il file sul server"),
                QStringLiteral("Do' istruzioni al server di importare il file")});
-    m_ports.SetStep(0, {}, InProgress);
+    m_ports.SetStep(UploadLogin, {}, InProgress);
     if (!m_ports.login()) {
         m_ports.closeProgress();
         return FlowResult::cancelled();
     }
-    m_ports.SetStep(0, {}, Done);
+    m_ports.SetStep(UploadLogin, {}, Done);
     m_ports.showClub(m_state.club);
     if (m_state.dialogs.askYesNo(
             QStringLiteral("Attenzione: questo comando sostituirà sul server tutte le iscrizioni della manifestazione "
@@ -377,15 +381,15 @@ FlowResult OnlineFlows::uploadRegistrations() {
             Dialogs::Answer::Yes) != Dialogs::Answer::Yes)
         return FlowResult::cancelled();
 
-    m_ports.SetStep(1, {}, InProgress);
+    m_ports.SetStep(UploadFile, {}, InProgress);
     // A file that could not be written has been reported; sending an older one in its place
     // would replace the club's registrations on the server with stale ones.
     const TransferResult transfer =
         TransferExport(m_state, m_state.dialogs).write(m_state.club, TransferPlace::ProgramFolder);
     if (transfer.outcome == ExportOutcome::Failed)
         return FlowResult::failed(transfer.message);
-    m_ports.SetStep(1, {}, Done);
-    m_ports.SetStep(2, {}, InProgress);
+    m_ports.SetStep(UploadFile, {}, Done);
+    m_ports.SetStep(UploadPut, {}, InProgress);
 
     // The file server's refusal, as its report says it.
     QString refusal;
@@ -396,8 +400,8 @@ FlowResult OnlineFlows::uploadRegistrations() {
         if (ftp.FTPInit(target.host, target.userName, target.password, 0, 0, {}, refusal)) {
             // A refused put leaves its report in `refusal`; the lines move on all the same.
             (void)ftp.FTPPut(local.path() + QLatin1Char('/'), local.fileName(), kUploadFolder, kUploadName, refusal);
-            m_ports.SetStep(2, {}, Done);
-            m_ports.SetStep(3, {}, InProgress);
+            m_ports.SetStep(UploadPut, {}, Done);
+            m_ports.SetStep(UploadOrder, {}, InProgress);
         }
         if (refusal.isEmpty())
             ftp.FTPClose();
@@ -408,7 +412,7 @@ FlowResult OnlineFlows::uploadRegistrations() {
     }
 
     const ServiceReply<QString> reply = m_client.importOrder({m_state.userId, m_state.pin, number});
-    m_ports.SetStep(3, {}, Done);
+    m_ports.SetStep(UploadOrder, {}, Done);
     FlowResult result = FlowResult::done(transfer.path);
     switch (reply.verdict) {
     case AnswerVerdict::Refused: // "Attenzione: " and the service's text already shown

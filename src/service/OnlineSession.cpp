@@ -55,9 +55,9 @@ ProgressWindow* OnlineSession::progress() {
     return m_progress;
 }
 
-void OnlineSession::SetStep(int index, const QString& caption, int value) {
+void OnlineSession::SetStep(int index, const QString& caption, StepLook look) {
     if (ProgressWindow* window = progress())
-        window->SetStep(index, caption, value);
+        window->SetStep(index, caption, look);
 }
 
 void OnlineSession::closeProgress() {

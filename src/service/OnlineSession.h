@@ -35,7 +35,7 @@ public:
     // ServicePorts
     bool login() override;
     void closeLogin() override;
-    void SetStep(int index, const QString& caption, int value) override;
+    void SetStep(int index, const QString& caption, StepLook look) override;
     void closeProgress() override;
     void showClub(const QString& club) override;
     void competitionListStored() override;

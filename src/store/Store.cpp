@@ -164,25 +164,21 @@ int Store::CountRecords(DataSource& source) {
     return count;
 }
 
-Status Store::AddTableField(const QString& table, DataSource& source, const QString& fieldName, int type,
-                            int size) const {
+Status Store::AddTableField(const QString& table, DataSource& source, const QString& fieldName,
+                            FieldType type, int size) const {
     const RecordSourceSwap swap(source, QStringLiteral("nprg"));
     FieldInfo field;
     field.name = fieldName;
     switch (type) {
-    case 4:
+    case FieldType::Long: // numbers the rows
         field.type = FieldType::Long;
         field.autoIncrement = true;
         break;
-    case 7:
+    case FieldType::Double:
         field.type = FieldType::Double;
         break;
-    case 10:
-        field.type = FieldType::Text;
-        field.size = size;
-        break;
     default:
-        field.type = static_cast<FieldType>(type);
+        field.type = type;
         field.size = size;
         break;
     }
@@ -207,7 +203,7 @@ void Store::EnsureInsertionOrder(DataSource& registrations, DataSource& workspac
     {
         const RecordSourceSwap swap(workspaceRegistrations, QStringLiteral("nprg"));
         // A failure here is not reported: opening the competition goes on.
-        (void)AddTableField(table, registrations, QStringLiteral("ordineInserimento"), 4, 4);
+        (void)AddTableField(table, registrations, QStringLiteral("ordineInserimento"), FieldType::Long, 4);
     }
     (void)registrations.refresh();
 }

@@ -57,8 +57,10 @@ public:
     // command of the registration window reads one athlete's rows.
     Status ensureRegistrationIndex(const QString& competition) const;
 
-    // Appends a field to a table (types 4, 7, 10; type 4 numbers rows automatically).
-    Status AddTableField(const QString& table, DataSource& source, const QString& fieldName, int type, int size) const;
+    // Appends a field to a table; a Long field numbers the rows automatically, a Text one is
+    // `size` characters long.
+    Status AddTableField(const QString& table, DataSource& source, const QString& fieldName, FieldType type,
+                         int size) const;
 
     // Makes sure the registration table behind `registrations` has OrdineInserimento;
     // `workspaceRegistrations` is pointed at the template while the table is altered.

@@ -7,6 +7,7 @@
 #include "RecordedWorkspace.h"
 
 #include "core/AppState.h"
+#include "core/Clock.h"
 #include "core/Settings.h"
 #include "entry/InvitationChecks.h"
 #include "lenex/EntryChecks.h"
@@ -323,6 +324,13 @@ private slots:
         state.setCompetition(c);
         const QString question = u"Il termine per le iscrizioni e' scaduto il 01/05/2026 alle 18:00: vuoi salvare lo "
                                  "stesso?"_s;
+        // The program's clock a minute before the deadline: nothing is asked.
+        Clock::set(QDateTime(QDate(2026, 5, 1), QTime(17, 59)));
+        m_dialogs.queueSaveFileName(m_db->filePath(u"prima.lxf"_s));
+        const FlowResult early = LenexFlows(state, m_dialogs, workspace).saveEntries();
+        Clock::set({});
+        QVERIFY(early.ok() && early.path == m_db->filePath(u"prima.lxf"_s) &&
+                m_dialogs.takeTexts() == QStringList({u"Save"_s, u"File LENEX registrato in "_s + early.path}));
         m_dialogs.queueYesNo(Dialogs::Answer::No);
         (void)LenexFlows(state, m_dialogs, workspace).saveEntries();
         QCOMPARE(m_dialogs.takeTexts(), QStringList{question});

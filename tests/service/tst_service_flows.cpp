@@ -43,10 +43,10 @@ public:
         return acceptLogin;
     }
     void closeLogin() override {}
-    void SetStep(int index, const QString& caption, int value) override {
+    void SetStep(int index, const QString& caption, StepLook value) override {
         // Only what changes a line's look: the captions are fixed texts.
         if (caption.isEmpty())
-            trace << u"%1:%2"_s.arg(index).arg(value);
+            trace << u"%1:%2"_s.arg(index).arg(int(value));
     }
     void closeProgress() override { trace << u"close"_s; }
     void showClub(const QString&) override {}
