@@ -221,7 +221,9 @@ void MainWindow::buildMenus() {
     updates->setObjectName(QStringLiteral("agg"));
     connect(addItem(updates, QStringLiteral("VerificaGare"), QStringLiteral("Verifica gare definite sul Ondaweb")),
             &QAction::triggered, this, &MainWindow::showPublicCompetitionList);
-    addItem(updates, QStringLiteral("sport"), QStringLiteral("Aggiorna database da Ondaweb"));
+    // The competitions of the local database brought up to date from the service.
+    connect(addItem(updates, QStringLiteral("sport"), QStringLiteral("Aggiorna database da Ondaweb")),
+            &QAction::triggered, this, [this] { workspaceWindow()->pressButton(WorkspaceButton::RefreshList); });
     connect(
         addItem(updates, QStringLiteral("DepositaOndaweb"), QStringLiteral("Deposita le tue iscrizioni su Ondaweb")),
         &QAction::triggered, this, [this] { workspaceWindow()->pressButton(WorkspaceButton::Deposit); });
@@ -230,8 +232,6 @@ void MainWindow::buildMenus() {
 
     m_windowMenu = menuBar()->addMenu(QStringLiteral("&Window"));
     m_windowMenu->setObjectName(QStringLiteral("mnuWindow"));
-    addItem(m_windowMenu, QStringLiteral("mnuWindowNewWindow"), QStringLiteral("&New Window"));
-    addSeparator(m_windowMenu, QStringLiteral("mnuWindowBar0"));
     connect(addItem(m_windowMenu, QStringLiteral("mnuWindowCascade"), QStringLiteral("&Cascade")), &QAction::triggered,
             this, [this] { arrange(Arrangement::Cascade); });
     connect(addItem(m_windowMenu, QStringLiteral("mnuWindowTileHorizontal"), QStringLiteral("Tile &Horizontal")),
@@ -286,10 +286,9 @@ void MainWindow::buildToolBar() {
     struct Button {
         const char* key;
         const char* tooltip;
-        const char* sameAs;
+        const char* sameAs; // the menu command the button does
     };
     const Button buttons[] = {
-        {"Open", "Camnbio programma", nullptr},
         {"Save", "Salvataggio sessione", "mnuFileSaveAs"},
         {"Print", "Stampa", "mnuFilePrint"},
         {"Atleti", "Analizza Data Base Atleti", "DataBaseAtleti"},
@@ -300,11 +299,8 @@ void MainWindow::buildToolBar() {
         QAction* action = m_toolBar->addAction(toolIcon(QLatin1String(b.key)), QString::fromUtf8(b.tooltip));
         action->setObjectName(QLatin1String(b.key));
         action->setToolTip(QString::fromUtf8(b.tooltip));
-        if (b.sameAs) {
-            // The button does what its menu command does, whatever that command is wired to.
-            QAction* command = this->action(QLatin1String(b.sameAs));
-            connect(action, &QAction::triggered, command, &QAction::trigger);
-        }
+        // The button does what its menu command does, whatever that command is wired to.
+        connect(action, &QAction::triggered, this->action(QLatin1String(b.sameAs)), &QAction::trigger);
     }
 }
 

@@ -91,7 +91,7 @@ QString databaseOpenMessage(const QString& path, const Status& status) {
 void Store::ESEGUISQL(QString& connectionString, const QString& sql) const {
     if (m_debugMode)
         say(QStringLiteral("ESEGUISQL: sql=") + sql);
-    connectionString = connectionStringFor(m_databasePath);
+    connectionString = m_databasePath;
     const Status status = execute(sql);
     if (!status && m_debugMode)
         say(QStringLiteral("ESEGUISQL: err=") + status.description);
@@ -212,11 +212,6 @@ Status Store::ensureRegistrationIndex(const QString& competition) const {
     const QString table = registrationTable(competition);
     return execute(QStringLiteral("CREATE INDEX IF NOT EXISTS [") + table + QStringLiteral("_codatl] ON [") + table +
                    QStringLiteral("] (codatl)"));
-}
-
-QString Store::connectionStringFor(const QString& databasePath) {
-    return QStringLiteral("DRIVER={Microsoft Access Driver (*.mdb)};DBQ=") + databasePath +
-           QStringLiteral(";FIL=MS Access;MaxBufferSize=512;PageTimeout=5;");
 }
 
 void Store::say(const QString& text) const {

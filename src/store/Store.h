@@ -36,7 +36,7 @@ public:
     Status ensureDatabase() const;
 
     // Runs one statement on a connection of its own; never reports a failure
-    // except in debug mode. connectionString receives the connection text.
+    // except in debug mode. connectionString receives the database file the connection opened.
     void ESEGUISQL(QString& connectionString, const QString& sql) const;
     // The same, telling the caller what happened (for code that needs to know).
     Status execute(const QString& sql) const;
@@ -66,8 +66,6 @@ public:
     // `workspaceRegistrations` is pointed at the template while the table is altered.
     void EnsureInsertionOrder(DataSource& registrations, DataSource& workspaceRegistrations,
                               const QString& competition) const;
-
-    static QString connectionStringFor(const QString& databasePath);
 
 private:
     void say(const QString& text) const;
