@@ -7,7 +7,6 @@
 #include "core/Dialogs.h"
 #include "mail/MailSettingsDialog.h"
 #include "mail/RegistrationMail.h"
-#include "store/DataSource.h"
 #include "ui/Unload.h"
 
 #include "ui/AccessibleNames.h"
@@ -43,7 +42,7 @@ QFont fixedPitch() {
 } // namespace
 
 MailWindow::MailWindow(AppState& state, QWidget* parent)
-    : QWidget(parent), m_state(state), m_registrations(new DataSource(QStringLiteral("Iscrizioni"), this)),
+    : QWidget(parent), m_state(state),
       m_flow(state.dialogs, [this] {
           MailSettings settings = MailSettings::load();
           // The first time, the user says where the mail goes out.
@@ -133,7 +132,7 @@ MailWindow::MailWindow(AppState& state, QWidget* parent)
 MailWindow::~MailWindow() = default;
 
 QList<DataSource*> MailWindow::dataSources() const {
-    return {m_registrations};
+    return {}; // the list is read from the program's database when the window is prepared
 }
 
 QSize MailWindow::preferredSize() const {
@@ -149,7 +148,7 @@ void MailWindow::prepare(const QString& attachmentPath) {
     m_summary = mailtext::summary(m_state.userId, m_state.competition());
     m_summaryLabel->setText(QString(m_summary).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     const Competition& competition = m_state.competition();
-    m_list = registrationListText(*m_registrations, {m_state.club, number, competition.name, competition.date});
+    m_list = registrationListText(m_state.databasePath, {m_state.club, number, competition.name, competition.date});
     m_complete->setPlainText(
         QString(mailtext::preview(m_summary, m_list)).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     m_additional->clear();

@@ -45,7 +45,6 @@ private:
     void send();
 
     AppState& m_state;
-    DataSource* m_registrations;
     MailFlow m_flow;
     QString m_summary;
     QString m_list;

@@ -6,7 +6,6 @@
 #include "core/Operation.h"
 #include "core/SavePath.h"
 #include "reports/CheckReport.h"
-#include "store/DataSource.h"
 #include "ui/BusyCursor.h"
 
 namespace onda {
@@ -28,10 +27,7 @@ std::optional<QString> ReportCommands::registrations(ReportForm form) {
 
 QString ReportCommands::registrationsText(ReportForm form) {
     const BusyCursor busy;
-    // The reports' own view over the program's database.
-    DataSource view(QStringLiteral("Iscrizioni"));
-    view.setDatabaseFile(m_state.databasePath);
-    return buildReport(form, view, headingOf(m_state));
+    return buildReport(form, m_state.databasePath, headingOf(m_state));
 }
 
 std::optional<QString> ReportCommands::check(ReportForm form) {
