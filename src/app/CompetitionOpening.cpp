@@ -1,8 +1,8 @@
 #include "app/CompetitionOpening.h"
 
 #include "core/AppState.h"
-#include "core/FlowResult.h"
 #include "core/Dialogs.h"
+#include "core/FlowResult.h"
 #include "core/ProgramValues.h"
 #include "core/WindowHost.h"
 #include "entry/CompetitionNote.h"

@@ -188,8 +188,8 @@ void MainWindow::buildMenus() {
             [this] {
                 // A failed export attaches nothing: never a half-written or stale file.
                 const std::optional<QString> attachment = transferForMail(m_state, [this](QString& path) {
-                    const TransferResult transfer = TransferExport(m_state, m_state.dialogs)
-                                                        .write(m_state.club, TransferPlace::ProgramFolder);
+                    const TransferResult transfer =
+                        TransferExport(m_state, m_state.dialogs).write(m_state.club, TransferPlace::ProgramFolder);
                     path = transfer.path;
                     return transfer.usable();
                 });
@@ -595,8 +595,14 @@ void MainWindow::reinitialiseDatabase() {
     if (!operation || !confirmReinitialisation(m_state.dialogs))
         return;
     BusyCursor busy;
-    WorkspaceWindow* workspace = workspaceWindow();
-    if (const Status done = onda::reinitialiseDatabase(m_state.store, workspace->manifSource()); !done) {
+    // The competitions as the workspace lists them: their registration tables go with them.
+    QVariantList listed;
+    DataSource& manif = workspaceWindow()->manifSource();
+    if (manif.moveFirst()) {
+        for (; !manif.eof(); (void)manif.moveNext())
+            listed << manif.field(QStringLiteral("Numero Prova"));
+    }
+    if (const Status done = onda::reinitialiseDatabase(m_state.store, listed); !done) {
         // Nothing was changed: the batch runs in one transaction that failed as a whole.
         m_state.dialogs.message(QStringLiteral("Impossibile reinizializzare il database: ") + done.description +
                                     QStringLiteral("\r\nI dati sono rimasti come erano."),

@@ -1,7 +1,7 @@
 #include "app/StartupLogic.h"
 
-#include "core/ProgramValues.h"
 #include "core/Clock.h"
+#include "core/ProgramValues.h"
 
 #include <QCoreApplication>
 #include <QDir>

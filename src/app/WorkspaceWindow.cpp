@@ -4,8 +4,8 @@
 
 #include "app/ModeWindow.h"
 #include "core/AppState.h"
-#include "core/FlowResult.h"
 #include "core/Dialogs.h"
+#include "core/FlowResult.h"
 #include "core/Twips.h"
 #include "entry/CompetitionNote.h"
 #include "store/DataSource.h"

@@ -1,7 +1,7 @@
 #include "lenex/LenexData.h"
 
-#include "core/ProgramValues.h"
 #include "core/Clock.h"
+#include "core/ProgramValues.h"
 #include "lenex/EntryChecks.h"
 #include "lenex/LenexNames.h"
 #include "lenex/SwimCodes.h"

@@ -73,7 +73,7 @@ bool LenexFlows::knownCourse(const QString& number) {
     for (;;) {
         const std::optional<QString> typed =
             m_dialogs.inputText(QStringLiteral("In che vasca si svolge la manifestazione? Scrivi 25 o 50 (metri):"),
-                                    kProgramTitle, QStringLiteral("25"));
+                                kProgramTitle, QStringLiteral("25"));
         if (!typed)
             return false;
         const QString length = typed->trimmed();
@@ -129,15 +129,16 @@ FlowResult LenexFlows::saveEntries() {
         return failed(databaseFailure(status));
     }
     if (!problems.withoutYear.isEmpty()) {
-        return failed(QStringLiteral("Il file LENEX non e' stato scritto: i programmi delle gare vogliono la data di nascita, e "
+        return failed(
+            QStringLiteral("Il file LENEX non e' stato scritto: i programmi delle gare vogliono la data di nascita, e "
                            "questi atleti non hanno l'anno di nascita nell'archivio: ") +
-                shortList(problems.withoutYear) +
-                QStringLiteral(".\r\nCompleta l'archivio (Esamina > DataBase Atleti) e salva di nuovo."));
+            shortList(problems.withoutYear) +
+            QStringLiteral(".\r\nCompleta l'archivio (Esamina > DataBase Atleti) e salva di nuovo."));
     }
     const auto& clubs = document.meets.value(0).clubs;
     if (clubs.isEmpty() || (clubs.first().athletes.isEmpty() && clubs.first().relays.isEmpty())) {
         return failed(QStringLiteral("Non ci sono iscrizioni della societa' ") + m_state.club +
-                                  QStringLiteral(" in questa manifestazione: il file non e' stato scritto."));
+                      QStringLiteral(" in questa manifestazione: il file non e' stato scritto."));
     }
     const QString path = chooseSavePath(m_state, QStringLiteral("File LENEX (*.lxf)|*.lxf|Tutti i file (*.*)|*.*"),
                                         m_state.club + QLatin1Char('_') + number + QStringLiteral(".lxf"));
@@ -173,7 +174,7 @@ FlowResult LenexFlows::editClub() {
         return FlowResult::cancelled();
     const std::optional<QString> nation =
         m_dialogs.inputText(QStringLiteral("Nazione della societa' (codice di tre lettere, per esempio ITA):"),
-                                kProgramTitle, lenexClubNation(m_state.club));
+                            kProgramTitle, lenexClubNation(m_state.club));
     if (!nation)
         return FlowResult::cancelled();
     setLenexClub(m_state.club, name->trimmed().isEmpty() ? m_state.club : *name, nation->trimmed().left(3));
@@ -204,7 +205,7 @@ FlowResult LenexFlows::importInvitation() {
     }
     if (!meet) {
         return failed(QStringLiteral("Il file ") + QDir::toNativeSeparators(path) +
-                                  QStringLiteral(" non contiene gare: nessuna manifestazione e' stata creata."));
+                      QStringLiteral(" non contiene gare: nessuna manifestazione e' stata creata."));
     }
     const QString club = clubForImport();
     if (club.isEmpty())
@@ -219,8 +220,8 @@ FlowResult LenexFlows::importInvitation() {
     }
     m_workspace.FillCompetitionGrid();
     m_dialogs.message(QStringLiteral("Manifestazione \"") + readable(meet->name) +
-                          QStringLiteral("\" creata con il numero ") + number +
-                          QStringLiteral(": selezionala nell'elenco e premi \"Iscrizioni\"."));
+                      QStringLiteral("\" creata con il numero ") + number +
+                      QStringLiteral(": selezionala nell'elenco e premi \"Iscrizioni\"."));
     return FlowResult::done(path);
 }
 

@@ -1,7 +1,7 @@
 #include "mail/MailSession.h"
 
-#include "core/Operation.h"
 #include "core/Clock.h"
+#include "core/Operation.h"
 #include "core/Settings.h"
 
 #include <QDateTime>

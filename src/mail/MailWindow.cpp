@@ -42,8 +42,7 @@ QFont fixedPitch() {
 } // namespace
 
 MailWindow::MailWindow(AppState& state, QWidget* parent)
-    : QWidget(parent), m_state(state),
-      m_flow(state.dialogs, [this] {
+    : QWidget(parent), m_state(state), m_flow(state.dialogs, [this] {
           MailSettings settings = MailSettings::load();
           // The first time, the user says where the mail goes out.
           if (!settings.isComplete() && MailSettingsDialog::edit(this))

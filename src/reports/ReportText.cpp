@@ -222,8 +222,7 @@ Status readReportRecords(const QString& databasePath, const QString& competition
     if (status)
         status = db.query(statement, result, everyClub ? QVariantList{} : QVariantList{club});
     if (!status)
-        return status.number == err::TableNotFound || status.number == err::FieldNotFound ? Status::success()
-                                                                                          : status;
+        return status.number == err::TableNotFound || status.number == err::FieldNotFound ? Status::success() : status;
     const auto column = [&result](const char* name) {
         for (qsizetype i = 0; i < result.fields.size(); ++i) {
             if (result.fields.at(i).name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
@@ -232,8 +231,7 @@ Status readReportRecords(const QString& databasePath, const QString& competition
         return -1;
     };
     const int codatl = column("codatl"), nome = column("nome"), anno = column("anno"), spec = column("spec"),
-              cat = column("cat"), sesso = column("sesso"), state = column("status"), m = column("m"),
-              s = column("s");
+              cat = column("cat"), sesso = column("sesso"), state = column("status"), m = column("m"), s = column("s");
     out.reserve(result.rows.size());
     for (const QVariantList& row : std::as_const(result.rows)) {
         const auto value = [&row](int c) { return c < 0 ? QVariant() : row.value(c); };

@@ -82,8 +82,8 @@ QString OnlineFlows::reportWriteFailure(const Status& status, const QString& kep
                                  copy.made.toString(QStringLiteral("HH:mm")), copies::describe(copy.reason));
         }
     }
-    const QString message =
-        QStringLiteral("Impossibile salvare i dati ricevuti da Ondaweb: ") + status.description + QStringLiteral("\r\n") + what;
+    const QString message = QStringLiteral("Impossibile salvare i dati ricevuti da Ondaweb: ") + status.description +
+                            QStringLiteral("\r\n") + what;
     m_state.dialogs.message(message, Dialogs::Icon::Warning);
     return message;
 }
@@ -286,7 +286,8 @@ FlowResult OnlineFlows::importRegistrations(const RequestValues& values) {
         QMetaObject::invokeMethod(
             &told,
             [this, lines] {
-                m_ports.SetStep(ImportRegistrations, QStringLiteral("Importo le iscrizioni presenti: %1 righe").arg(lines), InProgress);
+                m_ports.SetStep(ImportRegistrations,
+                                QStringLiteral("Importo le iscrizioni presenti: %1 righe").arg(lines), InProgress);
             },
             Qt::QueuedConnection);
     };

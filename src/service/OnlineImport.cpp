@@ -59,8 +59,8 @@ Status updateFirstRow(Database& db, const QString& table, const QString& where, 
     Database::Result none;
     return db.query(QStringLiteral("update [") + table + QStringLiteral("] set ") +
                         assignments.join(QStringLiteral(", ")) + QStringLiteral(" where rowid=(select rowid from [") +
-                        table + QStringLiteral("]") + (where.isEmpty() ? QString() : QStringLiteral(" where ") + where) +
-                        QStringLiteral(" limit 1)"),
+                        table + QStringLiteral("]") +
+                        (where.isEmpty() ? QString() : QStringLiteral(" where ") + where) + QStringLiteral(" limit 1)"),
                     none, bound + whereValues);
 }
 
@@ -105,15 +105,16 @@ Status OnlineImport::storeCompetitionList(const CompetitionList& list, const QSt
             !s)
             return s;
         for (const ListedCompetition& c : list.competitions) {
-            if (Status s = addRow(db, QStringLiteral("manif"), {{QStringLiteral("Nome Manifestazione"), c.nome},
-                                          {QStringLiteral("Numero Prova"), c.numeroProva},
-                                          {QStringLiteral("Località"), c.localita},
-                                          {QStringLiteral("Data"), c.data},
-                                          {QStringLiteral("Num Max Iscrizioni per soc"), orNull(c.maxPerClub)},
-                                          {QStringLiteral("Num Max Iscrizioni per atleta"), orNull(c.maxPerAthlete)},
-                                          {QStringLiteral("gruppoID"), orNull(list.groupId)},
-                                          {QStringLiteral("userName"), userId},
-                                          {QStringLiteral("societa"), club}});
+            if (Status s = addRow(db, QStringLiteral("manif"),
+                                  {{QStringLiteral("Nome Manifestazione"), c.nome},
+                                   {QStringLiteral("Numero Prova"), c.numeroProva},
+                                   {QStringLiteral("Località"), c.localita},
+                                   {QStringLiteral("Data"), c.data},
+                                   {QStringLiteral("Num Max Iscrizioni per soc"), orNull(c.maxPerClub)},
+                                   {QStringLiteral("Num Max Iscrizioni per atleta"), orNull(c.maxPerAthlete)},
+                                   {QStringLiteral("gruppoID"), orNull(list.groupId)},
+                                   {QStringLiteral("userName"), userId},
+                                   {QStringLiteral("societa"), club}});
                 !s)
                 return s;
         }

@@ -9,7 +9,8 @@
 namespace onda {
 
 OnlineSession::OnlineSession(AppState& state, WindowHost& windows, HttpOptions options)
-    : m_state(state), m_windows(windows), m_client(state.baseAddress, *this, std::move(options)), m_flows(state, m_client, *this, *this) {}
+    : m_state(state), m_windows(windows), m_client(state.baseAddress, *this, std::move(options)),
+      m_flows(state, m_client, *this, *this) {}
 
 OnlineSession::~OnlineSession() {
     delete m_login;

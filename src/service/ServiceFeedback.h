@@ -29,7 +29,6 @@ enum class StepLook {
 // What the service workflows need of the windows: the login window and the progress window.
 class ServicePorts {
 public:
-
     virtual ~ServicePorts() = default;
     // The login window, modal; true after a successful check, with the user id, PIN and club
     // set in the program's state.

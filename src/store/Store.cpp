@@ -164,8 +164,8 @@ int Store::CountRecords(DataSource& source) {
     return count;
 }
 
-Status Store::AddTableField(const QString& table, DataSource& source, const QString& fieldName,
-                            FieldType type, int size) const {
+Status Store::AddTableField(const QString& table, DataSource& source, const QString& fieldName, FieldType type,
+                            int size) const {
     const RecordSourceSwap swap(source, QStringLiteral("nprg"));
     FieldInfo field;
     field.name = fieldName;

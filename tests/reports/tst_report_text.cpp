@@ -12,7 +12,8 @@ class TestReportText : public QObject {
     Q_OBJECT
     FixtureDb m_db;
     QStringList lines(ReportForm form, const QString& club = QStringLiteral("ABC"), QString path = {}) {
-        return buildReport(form, path.isEmpty() ? m_db.path() : path, {club, "57", "Trofeo d'Autunno", "01/05/2024"}).split("\r\n");
+        return buildReport(form, path.isEmpty() ? m_db.path() : path, {club, "57", "Trofeo d'Autunno", "01/05/2024"})
+            .split("\r\n");
     }
 
 private slots:
@@ -69,7 +70,9 @@ private slots:
         garbage.close();
         for (ReportForm form : {ReportForm::Printed, ReportForm::Spreadsheet, ReportForm::TextFile}) {
             QCOMPARE(lines(form, "NONE"), QStringList{""});
-            QCOMPARE(lines(form, "ABC", garbage.fileName()).size(), form == ReportForm::Printed ? 15 : form == ReportForm::Spreadsheet ? 12 : 3);
+            QCOMPARE(lines(form, "ABC", garbage.fileName()).size(), form == ReportForm::Printed       ? 15
+                                                                    : form == ReportForm::Spreadsheet ? 12
+                                                                                                      : 3);
         }
     }
 

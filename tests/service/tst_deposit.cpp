@@ -3,8 +3,8 @@
 #include "SimService.h"
 #include "WindowTest.h"
 
-#include "core/AppState.h"
 #include "app/MainWindow.h"
+#include "core/AppState.h"
 #include "service/OnlineSession.h"
 #include "service/ProgressWindow.h"
 #include "service/UploadTarget.h"
