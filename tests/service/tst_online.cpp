@@ -132,6 +132,13 @@ private slots:
         // The login names the club, whatever the list's row said of the user.
         QVERIFY(text(u"Form2/ManifID"_s) + u' ' + text(u"Form2/soc"_s) == u"570 DEMO"_s &&
                 find<QAbstractButton>(u"Form1/NotaPresente"_s)->isChecked());
+        // A competition the service no longer gives leaves no registrations in sight.
+        sim.control(u"set?request=competition&mode=error&text=Chiusa"_s);
+        answerLogin();
+        ServicePort& service = *m_session;
+        QVERIFY(service.importCompetition(u"570"_s).outcome == FlowOutcome::Refused &&
+                !app().main()->subWindowOf(app().registration())->isVisible());
+        QCOMPARE(dialogs().takeTexts(), QStringList{u"Attenzione: Chiusa"_s});
     }
 };
 
