@@ -64,8 +64,9 @@ bench::PerSize<Program> program;
 void BM_ExportTransferDatabase(benchmark::State& s) {
     Program& p = program(s);
     for (auto _ : s) {
-        QString mode = QStringLiteral("SERVER"), folder, file;
-        if (onda::ExportTransferDatabase(p.state, p.state.club, mode, folder, file) != onda::ExportOutcome::Written)
+        if (onda::TransferExport(p.state, p.state.dialogs)
+                .write(p.state.club, onda::TransferPlace::ProgramFolder)
+                .outcome != onda::ExportOutcome::Written)
             s.SkipWithError("export failed");
     }
     if (p.dialogs.shown)
@@ -134,10 +135,9 @@ FtpServer& ftpServer() {
 // The SERVER-mode transfer file the upload sends.
 QString transferFile(const benchmark::State& s) {
     Program& p = program(s);
-    QString mode = QStringLiteral("SERVER"), folder, file;
-    if (onda::ExportTransferDatabase(p.state, p.state.club, mode, folder, file) == onda::ExportOutcome::Written)
-        return folder + file;
-    return {};
+    const onda::TransferResult written =
+        onda::TransferExport(p.state, p.state.dialogs).write(p.state.club, onda::TransferPlace::ProgramFolder);
+    return written.outcome == onda::ExportOutcome::Written ? written.path : QString();
 }
 
 void BM_FtpPutTransferFile(benchmark::State& s) {

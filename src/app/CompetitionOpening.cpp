@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "core/Dialogs.h"
+#include "core/FlowResult.h"
 #include "core/ProgramValues.h"
 #include "core/WindowHost.h"
 #include "entry/CompetitionNote.h"
@@ -111,7 +112,7 @@ bool CompetitionOpeningFlow::open(const ListedRow& row, OpeningMode mode) {
             c.place = heading.place;
             c.date = heading.date;
         });
-        if (!m_state.importCompetition || !m_state.importCompetition(heading))
+        if (!m_service || !m_service->importCompetition(heading.number).ok())
             return false;
         // The import made the table; an old one gains its insertion order here.
         if (!prepareRegistrationTable(row.number))

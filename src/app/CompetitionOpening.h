@@ -9,6 +9,7 @@ namespace onda {
 
 class AppState;
 class DataSource;
+class ServicePort;
 
 // The answer of the mode window.
 enum class OpeningMode { Online, Offline, Cancelled };
@@ -58,6 +59,8 @@ public:
     void choose(const ListedRow& row);
     // Goes on with the mode the user chose; true when the registration window was opened.
     bool open(const ListedRow& row, OpeningMode mode);
+    // The link with the service the on-line opening imports through; none fails it.
+    void setServicePort(ServicePort* service) { m_service = service; }
 
 private:
     // The registration table's fields, with the insertion order added when it lacks it;
@@ -71,6 +74,7 @@ private:
     DataSource& m_manif;
     DataSource& m_registrations;
     DataSource& m_categories;
+    ServicePort* m_service = nullptr;
 };
 
 } // namespace onda

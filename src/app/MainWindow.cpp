@@ -12,16 +12,17 @@
 #include "app/WorkspaceWindow.h"
 #include "athletes/ArchiveWindow.h"
 #include "core/AppState.h"
+#include "core/CompetitionChosen.h"
 #include "core/Dialogs.h"
 #include "core/Operation.h"
 #include "core/Settings.h"
+#include "core/Twips.h"
 #include "entry/CategoryListWindow.h"
 #include "entry/NoteWindow.h"
 #include "entry/RaceListWindow.h"
 #include "entry/RegistrationWindow.h"
 #include "lenex/LenexFlows.h"
 #include "mail/MailWindow.h"
-#include "reports/CheckCommands.h"
 #include "reports/PreviewWindow.h"
 #include "reports/ReportCommands.h"
 #include "service/OnlineSession.h"
@@ -30,6 +31,7 @@
 #include "store/DataSource.h"
 #include "transfer/TransferExport.h"
 #include "ui/BusyCursor.h"
+#include "ui/Unload.h"
 
 #include "ui/OperationGate.h"
 #include "ui/WindowFit.h"
@@ -43,6 +45,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QScreen>
 
 #include <QSettings>
@@ -54,12 +57,25 @@
 
 namespace onda {
 
+// The workspace as the flows change it: reached when they do, made again if the user closed it.
+class LiveWorkspace final : public WorkspaceView {
+public:
+    explicit LiveWorkspace(MainWindow& main) : m_main(main) {}
+    void setClubLabel(const QString& club) override { m_main.workspaceWindow()->setClubLabel(club); }
+    void FillCompetitionGrid() override { m_main.workspaceWindow()->FillCompetitionGrid(); }
+    void markListRefreshed() override { m_main.workspaceWindow()->markListRefreshed(); }
+
+private:
+    MainWindow& m_main;
+};
+
 QString mainWindowCaption() {
     return QStringLiteral("ONDA_link (iscrizioni on line)") + QStringLiteral(" - a cura del gruppo ONDA_link");
 }
 
 MainWindow::MainWindow(AppState& state, QWidget* parent)
-    : QMainWindow(parent), m_state(state), m_gate(std::make_unique<OperationGate>()) {
+    : QMainWindow(parent), m_state(state), m_gate(std::make_unique<OperationGate>()),
+      m_liveWorkspace(std::make_unique<LiveWorkspace>(*this)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(mainWindowCaption());
     setWindowIcon(programIcon());
@@ -78,20 +94,12 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     status->setAccessibleName(QStringLiteral("Stato"));
     setStatusBar(status);
     m_state.windows = this;
-    m_online = std::make_unique<OnlineSession>(m_state);
-    m_state.importCompetition = [this](const CompetitionHeading& heading) {
-        return m_online->flows().importCompetition(heading.number);
-    };
-    m_state.refreshCompetitionList = [this] { m_online->flows().refreshList(); };
-    m_state.uploadRegistrations = [this] { m_online->flows().uploadRegistrations(); };
+    m_online = std::make_unique<OnlineSession>(m_state, *this);
 }
 
 MainWindow::~MainWindow() {
     if (m_state.windows == this)
         m_state.windows = nullptr;
-    m_state.importCompetition = nullptr;
-    m_state.refreshCompetitionList = nullptr;
-    m_state.uploadRegistrations = nullptr;
 }
 
 QAction* MainWindow::addItem(QMenu* menu, const QString& name, const QString& caption) {
@@ -111,51 +119,84 @@ void MainWindow::buildMenus() {
     save->setObjectName(QStringLiteral("Salva"));
     save->menuAction()->setObjectName(QStringLiteral("Salva"));
     connect(addItem(save, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Come file Access")), &QAction::triggered,
-            this, [this] { SaveTransferDatabase(m_state); });
+            this, [this] {
+                // How it ended has been told to the user.
+                (void)TransferExport(m_state, m_state.dialogs).save();
+            });
     connect(addItem(save, QStringLiteral("SaveAsText"), QStringLiteral("Come file di testo (QVASCA)")),
-            &QAction::triggered, this, [this] { saveRegistrationsAsText(m_state); });
+            &QAction::triggered, this, [this] {
+                // The text file closes the preview of the registrations' report.
+                if (reports().saveRegistrations(ReportForm::TextFile).ok() && m_reportPreview)
+                    unloadChild(m_reportPreview);
+            });
     connect(addItem(save, QStringLiteral("SaveAsExcel"), QStringLiteral("Come File Excel")), &QAction::triggered, this,
-            [this] { saveRegistrationsAsSpreadsheet(m_state); });
+            [this] { (void)reports().saveRegistrations(ReportForm::Spreadsheet); });
     connect(addItem(save, QStringLiteral("SaveAsLenex"), QStringLiteral("Come file LENEX (.lxf)")), &QAction::triggered,
-            this, [this] { SaveEntriesAsLenex(m_state); });
+            this, [this] { (void)lenexFlows().saveEntries(); });
     connect(addItem(file, QStringLiteral("ImportaInvito"), QStringLiteral("Importa invito LENEX...")),
-            &QAction::triggered, this, [this] { ImportLenexInvitation(m_state); });
+            &QAction::triggered, this, [this] { (void)lenexFlows().importInvitation(); });
     connect(addItem(file, QStringLiteral("ImportaRisultati"), QStringLiteral("Importa risultati LENEX...")),
-            &QAction::triggered, this, [this] { ImportLenexResults(m_state); });
+            &QAction::triggered, this, [this] { (void)lenexFlows().importResults(); });
     connect(addItem(file, QStringLiteral("DatiSocietaLenex"), QStringLiteral("Dati della societa' per LENEX...")),
-            &QAction::triggered, this, [this] { EditLenexClub(m_state); });
+            &QAction::triggered, this, [this] { (void)lenexFlows().editClub(); });
     addSeparator(file, QStringLiteral("mnuFileBar1"));
     connect(addItem(file, QStringLiteral("mnuFilePrintPreview"), QStringLiteral("Anteprima di stampa")),
-            &QAction::triggered, this, [this] { showPrintPreview(m_state); });
+            &QAction::triggered, this, [this] {
+                const Operation operation;
+                if (!operation)
+                    return;
+                if (PreviewWindow* preview = registrationsPreview())
+                    showWidePreview(preview);
+            });
     QMenu* check = file->addMenu(QStringLiteral("Verifica iscrizioni"));
     check->setObjectName(QStringLiteral("VerificaIscrizioni"));
     check->menuAction()->setObjectName(QStringLiteral("VerificaIscrizioni"));
     connect(addItem(check, QStringLiteral("VerificaAnteprima"), QStringLiteral("Anteprima")), &QAction::triggered, this,
-            [this] { showCheckPreview(m_state); });
+            [this] {
+                const Operation operation;
+                if (!operation)
+                    return;
+                if (PreviewWindow* preview = previewWith(reports().check(ReportForm::Printed)))
+                    showWidePreview(preview);
+            });
     connect(addItem(check, QStringLiteral("VerificaStampa"), QStringLiteral("Stampa")), &QAction::triggered, this,
-            [this] { printCheck(m_state); });
+            [this] {
+                const Operation operation;
+                if (!operation)
+                    return;
+                if (PreviewWindow* preview = previewWith(reports().check(ReportForm::Printed)))
+                    printPreview(preview);
+            });
     connect(addItem(check, QStringLiteral("VerificaExcel"), QStringLiteral("Come File Excel")), &QAction::triggered,
-            this, [this] { saveCheckAsSpreadsheet(m_state); });
+            this, [this] { (void)reports().saveCheck(ReportForm::Spreadsheet); });
     connect(addItem(check, QStringLiteral("VerificaTesto"), QStringLiteral("Come file di testo")), &QAction::triggered,
-            this, [this] { saveCheckAsText(m_state); });
+            this, [this] { (void)reports().saveCheck(ReportForm::TextFile); });
     // Printing needs a child window in front, as the command always did.
     connect(addItem(file, QStringLiteral("mnuFilePrint"), QStringLiteral("Stampa iscrizioni")), &QAction::triggered,
             this, [this] {
-                if (m_mdi->currentSubWindow())
-                    printRegistrations(m_state);
+                if (!m_mdi->currentSubWindow())
+                    return;
+                const Operation operation;
+                if (!operation)
+                    return;
+                // No registrations: nothing to print.
+                if (PreviewWindow* preview = registrationsPreview(); preview && !preview->reportText().isEmpty())
+                    printPreview(preview);
             });
     addSeparator(file, QStringLiteral("mnuFileBar3"));
     connect(addItem(file, QStringLiteral("mnuFileSend"), QStringLiteral("Invia e-mail...")), &QAction::triggered, this,
             [this] {
                 // A failed export attaches nothing: never a half-written or stale file.
-                SendRegistrationsMail(m_state, [this](QString& path) {
-                    QString mode = QStringLiteral("MAPI");
-                    QString folder;
-                    QString fileName;
-                    const ExportOutcome outcome = ExportTransferDatabase(m_state, m_state.club, mode, folder, fileName);
-                    path = mode;
-                    return outcome == ExportOutcome::Written || outcome == ExportOutcome::Kept;
+                const std::optional<QString> attachment = transferForMail(m_state, [this](QString& path) {
+                    const TransferResult transfer =
+                        TransferExport(m_state, m_state.dialogs).write(m_state.club, TransferPlace::ProgramFolder);
+                    path = transfer.path;
+                    return transfer.usable();
                 });
+                if (auto* mail = attachment ? qobject_cast<MailWindow*>(child(Child::Mail)) : nullptr) {
+                    mail->prepare(*attachment);
+                    showChild(mail);
+                }
             });
     addSeparator(file, QStringLiteral("mnuFileBar4"));
     connect(addItem(file, QStringLiteral("Reinizializza"), QStringLiteral("Reinizializza database")),
@@ -180,7 +221,9 @@ void MainWindow::buildMenus() {
     updates->setObjectName(QStringLiteral("agg"));
     connect(addItem(updates, QStringLiteral("VerificaGare"), QStringLiteral("Verifica gare definite sul Ondaweb")),
             &QAction::triggered, this, &MainWindow::showPublicCompetitionList);
-    addItem(updates, QStringLiteral("sport"), QStringLiteral("Aggiorna database da Ondaweb"));
+    // The competitions of the local database brought up to date from the service.
+    connect(addItem(updates, QStringLiteral("sport"), QStringLiteral("Aggiorna database da Ondaweb")),
+            &QAction::triggered, this, [this] { workspaceWindow()->pressButton(WorkspaceButton::RefreshList); });
     connect(
         addItem(updates, QStringLiteral("DepositaOndaweb"), QStringLiteral("Deposita le tue iscrizioni su Ondaweb")),
         &QAction::triggered, this, [this] { workspaceWindow()->pressButton(WorkspaceButton::Deposit); });
@@ -189,8 +232,6 @@ void MainWindow::buildMenus() {
 
     m_windowMenu = menuBar()->addMenu(QStringLiteral("&Window"));
     m_windowMenu->setObjectName(QStringLiteral("mnuWindow"));
-    addItem(m_windowMenu, QStringLiteral("mnuWindowNewWindow"), QStringLiteral("&New Window"));
-    addSeparator(m_windowMenu, QStringLiteral("mnuWindowBar0"));
     connect(addItem(m_windowMenu, QStringLiteral("mnuWindowCascade"), QStringLiteral("&Cascade")), &QAction::triggered,
             this, [this] { arrange(Arrangement::Cascade); });
     connect(addItem(m_windowMenu, QStringLiteral("mnuWindowTileHorizontal"), QStringLiteral("Tile &Horizontal")),
@@ -245,10 +286,9 @@ void MainWindow::buildToolBar() {
     struct Button {
         const char* key;
         const char* tooltip;
-        const char* sameAs;
+        const char* sameAs; // the menu command the button does
     };
     const Button buttons[] = {
-        {"Open", "Camnbio programma", nullptr},
         {"Save", "Salvataggio sessione", "mnuFileSaveAs"},
         {"Print", "Stampa", "mnuFilePrint"},
         {"Atleti", "Analizza Data Base Atleti", "DataBaseAtleti"},
@@ -259,11 +299,8 @@ void MainWindow::buildToolBar() {
         QAction* action = m_toolBar->addAction(toolIcon(QLatin1String(b.key)), QString::fromUtf8(b.tooltip));
         action->setObjectName(QLatin1String(b.key));
         action->setToolTip(QString::fromUtf8(b.tooltip));
-        if (b.sameAs) {
-            // The button does what its menu command does, whatever that command is wired to.
-            QAction* command = this->action(QLatin1String(b.sameAs));
-            connect(action, &QAction::triggered, command, &QAction::trigger);
-        }
+        // The button does what its menu command does, whatever that command is wired to.
+        connect(action, &QAction::triggered, this->action(QLatin1String(b.sameAs)), &QAction::trigger);
     }
 }
 
@@ -416,6 +453,44 @@ NoteDesk* MainWindow::noteDesk() {
     return ensureChild(m_note);
 }
 
+ReportCommands MainWindow::reports() {
+    return ReportCommands(m_state, m_state.dialogs);
+}
+
+PreviewWindow* MainWindow::previewWith(const std::optional<QString>& text) {
+    auto* preview = text ? qobject_cast<PreviewWindow*>(child(Child::Preview)) : nullptr;
+    if (preview)
+        preview->setReportText(*text);
+    return preview;
+}
+
+PreviewWindow* MainWindow::registrationsPreview() {
+    PreviewWindow* preview = previewWith(reports().registrations(ReportForm::Printed));
+    if (preview)
+        m_reportPreview = preview;
+    return preview;
+}
+
+void MainWindow::showWidePreview(PreviewWindow* preview) {
+    showChild(preview);
+    if (auto* frame = qobject_cast<QMdiSubWindow*>(preview->parentWidget())) {
+        const int frameWidth = frame->width() - preview->width();
+        frame->resize(twipsToPixels(9700) + frameWidth, frame->height());
+    }
+}
+
+void MainWindow::printPreview(PreviewWindow* preview) {
+    QPrinter printer(QPrinter::HighResolution);
+    if (!m_state.dialogs.choosePrinter(printer))
+        return;
+    const BusyCursor busy;
+    preview->print(printer);
+}
+
+LenexFlows MainWindow::lenexFlows() {
+    return LenexFlows(m_state, m_state.dialogs, *m_liveWorkspace);
+}
+
 WorkspaceView* MainWindow::workspaceView() {
     return workspaceWindow();
 }
@@ -431,6 +506,8 @@ RegistrationWindow* MainWindow::registrationWindow() {
 WorkspaceWindow* MainWindow::workspaceWindow() {
     const bool recreated = !m_workspace;
     WorkspaceWindow* workspace = ensureChild(m_workspace);
+    if (recreated)
+        workspace->setServicePort(m_online.get());
     if (recreated && isVisible()) // the user closed it: the workspace is where work starts, so it comes back in sight
         showChild(workspace);
     return workspace;
@@ -444,15 +521,8 @@ void MainWindow::bindDataSources() {
 }
 
 void MainWindow::showCompetitionList(Child which) {
-    if (m_state.club.isEmpty()) {
-        m_state.dialogs.message(QStringLiteral("Selezionare una manifestazione"));
-        return;
-    }
-    if (m_state.currentCompetition().isEmpty()) {
-        m_state.dialogs.message(QStringLiteral("Selezionare la prova prescelta"));
-        return;
-    }
-    showChild(child(which));
+    if (clubAndCompetitionChosen(m_state))
+        showChild(child(which));
 }
 
 void MainWindow::setStatusText(const QString& text) {
@@ -525,8 +595,14 @@ void MainWindow::reinitialiseDatabase() {
     if (!operation || !confirmReinitialisation(m_state.dialogs))
         return;
     BusyCursor busy;
-    WorkspaceWindow* workspace = workspaceWindow();
-    if (const Status done = onda::reinitialiseDatabase(m_state.store, workspace->manifSource()); !done) {
+    // The competitions as the workspace lists them: their registration tables go with them.
+    QVariantList listed;
+    DataSource& manif = workspaceWindow()->manifSource();
+    if (manif.moveFirst()) {
+        for (; !manif.eof(); (void)manif.moveNext())
+            listed << manif.field(QStringLiteral("Numero Prova"));
+    }
+    if (const Status done = onda::reinitialiseDatabase(m_state.store, listed); !done) {
         // Nothing was changed: the batch runs in one transaction that failed as a whole.
         m_state.dialogs.message(QStringLiteral("Impossibile reinizializzare il database: ") + done.description +
                                     QStringLiteral("\r\nI dati sono rimasti come erano."),

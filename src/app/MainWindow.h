@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QMdiArea;
@@ -30,6 +31,9 @@ class BrowserPage;
 class PreviewWindow;
 class MailWindow;
 class OperationGate;
+class LenexFlows;
+class ReportCommands;
+class LiveWorkspace;
 
 // The window arrangements of the Window menu, numbered as the program numbers them.
 enum class Arrangement { Cascade = 0, TileHorizontal = 1, TileVertical = 2, ArrangeIcons = 3 };
@@ -87,6 +91,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The workflows of the menus; each has told the user how it went, so the menus drop their results.
+    LenexFlows lenexFlows();
+    ReportCommands reports();
+    // The preview filled with a report's text; null when there is none.
+    PreviewWindow* previewWith(const std::optional<QString>& text);
+    // The registrations' report in the preview: the one "Come file di testo (QVASCA)" closes.
+    PreviewWindow* registrationsPreview();
+    // Shown as wide as its page's 100 columns.
+    void showWidePreview(PreviewWindow* preview);
+    // The preview's text on the printer the user chooses.
+    void printPreview(PreviewWindow* preview);
     void buildMenus();
     void reloadWindows();
     void buildToolBar();
@@ -118,12 +133,14 @@ private:
     QPointer<ArchiveWindow> m_archive;
     QPointer<ProgressWindow> m_progress;
     std::unique_ptr<OnlineSession> m_online;
+    std::unique_ptr<LiveWorkspace> m_liveWorkspace; // the workspace as the flows change it
     QPointer<NoteWindow> m_note;
     QPointer<RaceListWindow> m_raceList;
     QPointer<CategoryListWindow> m_categoryList;
     QPointer<QWidget> m_browser;
     BrowserPage* m_browserPage = nullptr; // m_browser as a page
     QPointer<PreviewWindow> m_preview;
+    QPointer<PreviewWindow> m_reportPreview; // the registrations' report last shown in it
     QPointer<MailWindow> m_mail;
     bool m_grownForRegistration = false;
     QHash<QMdiSubWindow*, QPointer<QMdiSubWindow>> m_openers; // the child in front when each was shown

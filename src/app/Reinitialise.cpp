@@ -1,7 +1,6 @@
 #include "app/Reinitialise.h"
 
 #include "core/Dialogs.h"
-#include "store/DataSource.h"
 #include "store/DatabaseCopies.h"
 #include "store/Schema.h"
 #include "store/Store.h"
@@ -22,28 +21,26 @@ bool confirmReinitialisation(Dialogs& dialogs) {
     return dialogs.askYesNo(QStringLiteral("Sicuro ?"), Dialogs::Answer::No) == Dialogs::Answer::Yes;
 }
 
-QStringList reinitialisationStatements(DataSource& manif) {
+QStringList reinitialisationStatements(const QVariantList& competitionNumbers) {
     QStringList statements{QStringLiteral("delete * from natl")};
-    if (manif.moveFirst()) {
-        for (; !manif.eof(); (void)manif.moveNext()) {
-            // Only a competition number names a registration table: an empty one would name
-            // the template itself, and no other text belongs in a statement.
-            const QString number = manif.field(QStringLiteral("Numero Prova")).toString().trimmed();
-            static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
-            if (!digits.match(number).hasMatch())
-                continue;
-            statements << QStringLiteral("drop table ") + registrationTable(number);
-        }
+    for (const QVariant& stored : competitionNumbers) {
+        // Only a competition number names a registration table: an empty one would name
+        // the template itself, and no other text belongs in a statement.
+        const QString number = stored.toString().trimmed();
+        static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+        if (!digits.match(number).hasMatch())
+            continue;
+        statements << QStringLiteral("drop table ") + registrationTable(number);
     }
     statements << QStringLiteral("delete * from categorie") << QStringLiteral("delete * from programmi")
                << QStringLiteral("delete * from manif");
     return statements;
 }
 
-Status reinitialiseDatabase(const Store& store, DataSource& manif) {
+Status reinitialiseDatabase(const Store& store, const QVariantList& competitionNumbers) {
     if (Status s = copies::make(store.databasePath(), copies::beforeReinitialisation()); !s)
         return s;
-    return store.ESEGUISQLBatch(reinitialisationStatements(manif));
+    return store.ESEGUISQLBatch(reinitialisationStatements(competitionNumbers));
 }
 
 bool confirmRestore(Dialogs& dialogs, const DatabaseCopy& copy) {

@@ -2,12 +2,12 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 
 #include "store/Status.h"
 
 namespace onda {
 
-class DataSource;
 struct DatabaseCopy;
 class Dialogs;
 class Store;
@@ -17,13 +17,13 @@ QString reinitialisationWarning();
 // Both questions, No preselected; true only when both are answered Yes.
 bool confirmReinitialisation(Dialogs& dialogs);
 
-// The statements, in order: the athletes, the registration table of every competition
-// of `manif` as it stands, then categories, races and competitions.
-QStringList reinitialisationStatements(DataSource& manif);
+// The statements, in order: the athletes, the registration table of each competition number
+// given, then categories, races and competitions.
+QStringList reinitialisationStatements(const QVariantList& competitionNumbers);
 
 // A copy of the database first (none made: nothing changes), then the statements together,
 // so that a failure or a crash leaves the old data or the new.
-Status reinitialiseDatabase(const Store& store, DataSource& manif);
+Status reinitialiseDatabase(const Store& store, const QVariantList& competitionNumbers);
 
 // The question before a copy is put back in place of the database, No preselected.
 bool confirmRestore(Dialogs& dialogs, const DatabaseCopy& copy);

@@ -1,5 +1,6 @@
 #include "app/StartupLogic.h"
 
+#include "core/Clock.h"
 #include "core/ProgramValues.h"
 
 #include <QCoreApplication>
@@ -127,7 +128,7 @@ bool FindProgramDirectory(QString& dir) {
 }
 
 int systemTimeOfDayMs() {
-    return QTime::currentTime().msecsSinceStartOfDay();
+    return Clock::now().time().msecsSinceStartOfDay();
 }
 
 int elapsedSinceMark(int startMs, int nowMs) {

@@ -30,20 +30,7 @@ private:
     void draw(QPainter& p) const {
         const QPen outline(QColor(0x30, 0x30, 0x30), 1.2);
         p.setPen(outline);
-        if (m_key == QLatin1String("Open")) {
-            QPainterPath folder;
-            folder.moveTo(2, 6);
-            folder.lineTo(9, 6);
-            folder.lineTo(11, 8);
-            folder.lineTo(21, 8);
-            folder.lineTo(21, 19);
-            folder.lineTo(2, 19);
-            folder.closeSubpath();
-            p.setBrush(QColor(0xf2, 0xc1, 0x4e));
-            p.drawPath(folder);
-            p.setBrush(QColor(0xf8, 0xd8, 0x7a));
-            p.drawPolygon(QPolygonF({{4, 11}, {23, 11}, {21, 19}, {2, 19}}));
-        } else if (m_key == QLatin1String("Save")) {
+        if (m_key == QLatin1String("Save")) {
             p.setBrush(QColor(0x3a, 0x6e, 0xc4));
             p.drawRoundedRect(QRectF(3, 3, 18, 18), 2, 2);
             p.setBrush(Qt::white);

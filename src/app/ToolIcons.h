@@ -6,7 +6,7 @@
 namespace onda {
 
 // The tool bar's pictures, drawn at whatever size and resolution they are shown:
-// "Open", "Save", "Print", "Atleti", "Iscrizioni", "send".
+// "Save", "Print", "Atleti", "Iscrizioni", "send".
 QIcon toolIcon(const QString& key);
 
 // The program's own picture, the one the desktop shows; the "Iscrizioni" picture when the

@@ -5,6 +5,7 @@
 #include "app/ModeWindow.h"
 #include "core/AppState.h"
 #include "core/Dialogs.h"
+#include "core/FlowResult.h"
 #include "core/Twips.h"
 #include "entry/CompetitionNote.h"
 #include "store/DataSource.h"
@@ -195,14 +196,20 @@ WorkspaceWindow::WorkspaceWindow(AppState& state, QWidget* parent)
     m_grid->installEventFilter(this);
     connect(button(WorkspaceButton::Register), &QPushButton::clicked, this, &WorkspaceWindow::OpenCompetition);
     connect(button(WorkspaceButton::Check), &QPushButton::clicked, this, &WorkspaceWindow::checkRegistrations);
+    // How each ended has been told to the user: the workspace goes on as it is.
     connect(button(WorkspaceButton::Deposit), &QPushButton::clicked, this, [this] {
-        if (m_state.uploadRegistrations)
-            m_state.uploadRegistrations();
+        if (m_service)
+            (void)m_service->uploadRegistrations();
     });
     connect(button(WorkspaceButton::RefreshList), &QPushButton::clicked, this, [this] {
-        if (m_state.refreshCompetitionList)
-            m_state.refreshCompetitionList();
+        if (m_service)
+            (void)m_service->refreshCompetitionList();
     });
+}
+
+void WorkspaceWindow::setServicePort(ServicePort* service) {
+    m_service = service;
+    m_opening.setServicePort(service);
 }
 
 bool WorkspaceWindow::eventFilter(QObject* watched, QEvent* event) {

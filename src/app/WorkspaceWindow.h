@@ -15,6 +15,7 @@ namespace onda {
 
 class AppState;
 class DataSource;
+class ServicePort;
 
 // The rows of the competition grid: number, mark, name, place, date, user name.
 QList<QStringList> competitionGridRows(const QString& databasePath);
@@ -46,6 +47,8 @@ public:
     void pressButton(WorkspaceButton which);
     void setClubLabel(const QString& club) override; // soc
     void markListRefreshed() override;
+    // The link with the service the buttons and the on-line opening use; the main window's.
+    void setServicePort(ServicePort* service);
 
     // "Iscrizioni" and a double click on the grid: the selected competition, after the mode window.
     void OpenCompetition();
@@ -82,6 +85,7 @@ private:
     QLabel* m_categories = nullptr;
     QList<QPushButton*> m_buttons; // by index; 1 is unused
     CompetitionOpeningFlow m_opening;
+    ServicePort* m_service = nullptr;
 };
 
 } // namespace onda

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "browser/BrowserPage.h"
+#include "core/Clock.h"
 #include "core/WindowHost.h"
 
 #include <QTime>
@@ -49,7 +50,7 @@ private:
     QPushButton* m_open = nullptr;
     QWebEngineView* m_view = nullptr;
     QTimer* m_timer = nullptr;
-    std::function<QTime()> m_clock = [] { return QTime::currentTime(); };
+    std::function<QTime()> m_clock = [] { return Clock::now().time(); };
     bool m_busy = false;
     // Set while the program rewrites the address list, which must not navigate.
     bool m_noNavigation = false;

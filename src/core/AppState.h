@@ -8,7 +8,6 @@
 #include <QString>
 #include <QVariant>
 
-#include <functional>
 #include <memory>
 
 namespace onda {
@@ -58,14 +57,8 @@ public:
 
     Store store;
     Dialogs& dialogs;
-    WindowHost* windows = nullptr; // the main window, once it exists
-    // The on-line import of one competition; true when it succeeded. Until the service link
-    // is installed here, an on-line opening fails as a failed import does.
-    std::function<bool(const CompetitionHeading&)> importCompetition;
-    // "Aggiorna lista da Ondaweb": login, the competition list, the grid refilled.
-    std::function<void()> refreshCompetitionList;
-    // "Deposita le tue iscrizioni su Ondaweb": the club's registrations sent to the service.
-    std::function<void()> uploadRegistrations;
+    // For the child windows to reach each other; workflows take their typed ports instead.
+    WindowHost* windows = nullptr;
 
     // The open competition has one source of truth: windows show it and change it only here.
     const Competition& competition() const { return m_competition; }

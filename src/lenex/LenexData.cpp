@@ -1,5 +1,6 @@
 #include "lenex/LenexData.h"
 
+#include "core/Clock.h"
 #include "core/ProgramValues.h"
 #include "lenex/EntryChecks.h"
 #include "lenex/LenexNames.h"
@@ -283,7 +284,7 @@ Status entriesDocument(const QString& databasePath, const QString& number, const
         return s;
     const QVariantList heading = manif.rows.value(0);
     const QDate date = heading.value(2).toDate();
-    const int year = date.isValid() ? date.year() : QDate::currentDate().year();
+    const int year = date.isValid() ? date.year() : Clock::now().date().year();
 
     Meet meet;
     const bool invitation = storedMeet(db, number, meet);
@@ -305,7 +306,7 @@ Status entriesDocument(const QString& databasePath, const QString& number, const
             !s)
             return s;
         // meet software needs a date
-        meet.sessions << Session{1, date.isValid() ? date : QDate::currentDate(), {}, {}, {}, 0, 0, {}};
+        meet.sessions << Session{1, date.isValid() ? date : Clock::now().date(), {}, {}, {}, 0, 0, {}};
     }
 
     QHash<QString, QString> unknownStyles; // a race of our own keeps one style id over the file
@@ -476,7 +477,7 @@ Status importInvitation(const QString& databasePath, const Meet& meet, const QSt
     // Without an age date, ages count by the year of the first session.
     const QDate ageDate = meet.ageDate.isValid() ? meet.ageDate
                           : first.isValid()      ? first
-                                                 : QDate(QDate::currentDate().year(), 12, 31);
+                                                 : QDate(Clock::now().date().year(), 12, 31);
     const QString ageDateType = meet.ageDate.isValid() ? meet.ageDateType : QStringLiteral("YEAR");
     return inTransaction(databasePath, [&](Database& db) -> Status {
         Database::Result highest;

@@ -1,6 +1,8 @@
 #include "lenex/LenexFlows.h"
 
 #include "core/AppState.h"
+#include "core/Clock.h"
+#include "core/CompetitionChosen.h"
 #include "core/Dialogs.h"
 #include "core/Operation.h"
 #include "core/ProgramValues.h"
@@ -44,165 +46,155 @@ QString shortList(const QStringList& items) {
     return listed.join(QStringLiteral(", "));
 }
 
-// The club the imported data belong to: the program's, or asked for when none is known yet.
-QString clubForImport(AppState& state) {
-    if (!state.club.isEmpty())
-        return state.club;
+} // namespace
+
+FlowResult LenexFlows::failed(const QString& message) {
+    m_dialogs.message(message, Dialogs::Icon::Critical);
+    return FlowResult::failed(message);
+}
+
+QString LenexFlows::clubForImport() {
+    if (!m_state.club.isEmpty())
+        return m_state.club;
     const std::optional<QString> typed =
-        state.dialogs.inputText(QStringLiteral("Codice della societa' (come su Ondaweb):"), kProgramTitle);
+        m_dialogs.inputText(QStringLiteral("Codice della societa' (come su Ondaweb):"), kProgramTitle);
     if (!typed || typed->trimmed().isEmpty())
         return {};
     // Asked once: the program goes on with it, as after a login.
-    state.club = typed->trimmed().toUpper();
-    if (state.windows)
-        state.windows->workspaceView()->setClubLabel(state.club);
-    return state.club;
+    m_state.club = typed->trimmed().toUpper();
+    m_workspace.setClubLabel(m_state.club);
+    return m_state.club;
 }
 
-} // namespace
-
-namespace {
-
-// The competition's pool, asked once for a competition of the service; false when cancelled or not kept.
-bool knownCourse(AppState& state, const QString& number) {
-    if (lenex::madeFromInvitation(state.databasePath, number) ||
-        !lenex::competitionCourse(state.databasePath, number).isEmpty())
+bool LenexFlows::knownCourse(const QString& number) {
+    if (lenex::madeFromInvitation(m_state.databasePath, number) ||
+        !lenex::competitionCourse(m_state.databasePath, number).isEmpty())
         return true;
     for (;;) {
         const std::optional<QString> typed =
-            state.dialogs.inputText(QStringLiteral("In che vasca si svolge la manifestazione? Scrivi 25 o 50 (metri):"),
-                                    kProgramTitle, QStringLiteral("25"));
+            m_dialogs.inputText(QStringLiteral("In che vasca si svolge la manifestazione? Scrivi 25 o 50 (metri):"),
+                                kProgramTitle, QStringLiteral("25"));
         if (!typed)
             return false;
         const QString length = typed->trimmed();
         if (length == QLatin1String("25") || length == QLatin1String("50")) {
-            const Status kept = lenex::keepCompetitionCourse(state.databasePath, number,
+            const Status kept = lenex::keepCompetitionCourse(m_state.databasePath, number,
                                                              length == QLatin1String("50") ? QStringLiteral("LCM")
                                                                                            : QStringLiteral("SCM"));
             if (!kept)
-                state.dialogs.message(databaseFailure(kept), Dialogs::Icon::Critical);
+                m_dialogs.message(databaseFailure(kept), Dialogs::Icon::Critical);
             return bool(kept);
         }
-        state.dialogs.message(QStringLiteral("Scrivi 25 oppure 50."), Dialogs::Icon::Warning);
+        m_dialogs.message(QStringLiteral("Scrivi 25 oppure 50."), Dialogs::Icon::Warning);
     }
 }
 
-// The club as LENEX files name it; its name is asked the first time. Nothing when cancelled.
-std::optional<lenex::ClubIdentity> clubIdentity(AppState& state) {
-    lenex::ClubIdentity club{state.club, lenexClubName(state.club), lenexClubNation(state.club)};
+std::optional<lenex::ClubIdentity> LenexFlows::clubIdentity() {
+    lenex::ClubIdentity club{m_state.club, lenexClubName(m_state.club), lenexClubNation(m_state.club)};
     if (!club.name.isEmpty())
         return club;
-    const std::optional<QString> typed = state.dialogs.inputText(
-        QStringLiteral("Nome della societa' ") + state.club +
+    const std::optional<QString> typed = m_dialogs.inputText(
+        QStringLiteral("Nome della societa' ") + m_state.club +
             QStringLiteral(" come deve comparire nei file LENEX (si cambia da File > Dati della societa' per LENEX):"),
-        kProgramTitle, state.club);
+        kProgramTitle, m_state.club);
     if (!typed)
         return std::nullopt;
-    club.name = typed->trimmed().isEmpty() ? state.club : typed->trimmed();
-    setLenexClub(state.club, club.name, club.nation);
+    club.name = typed->trimmed().isEmpty() ? m_state.club : typed->trimmed();
+    setLenexClub(m_state.club, club.name, club.nation);
     return club;
 }
 
-} // namespace
-
-void SaveEntriesAsLenex(AppState& state) {
+FlowResult LenexFlows::saveEntries() {
     const Operation operation;
     if (!operation)
-        return;
-    const QString number = state.currentCompetition();
-    if (number.isEmpty()) {
-        state.dialogs.message(QStringLiteral("Inserire il numero di prova"));
-        return;
-    }
-    if (!knownCourse(state, number))
-        return;
-    if (const QDateTime deadline = lenex::entryDeadline(state.databasePath, number);
-        deadline.isValid() && QDateTime::currentDateTime() > deadline &&
-        state.dialogs.askYesNo(lenex::lateSaveQuestion(deadline), Dialogs::Answer::No) != Dialogs::Answer::Yes)
-        return;
-    const std::optional<lenex::ClubIdentity> club = clubIdentity(state);
+        return FlowResult::cancelled();
+    if (!competitionNumberGiven(m_state))
+        return FlowResult::cancelled();
+    const QString number = m_state.currentCompetition();
+    if (!knownCourse(number))
+        return FlowResult::cancelled();
+    if (const QDateTime deadline = lenex::entryDeadline(m_state.databasePath, number);
+        deadline.isValid() && Clock::now() > deadline &&
+        m_dialogs.askYesNo(lenex::lateSaveQuestion(deadline), Dialogs::Answer::No) != Dialogs::Answer::Yes)
+        return FlowResult::cancelled();
+    const std::optional<lenex::ClubIdentity> club = clubIdentity();
     if (!club)
-        return;
+        return FlowResult::cancelled();
     lenex::Document document;
     lenex::EntriesProblems problems;
     Status status;
-    const QString databasePath = state.databasePath;
+    const QString databasePath = m_state.databasePath;
     waitFor([&] { status = lenex::entriesDocument(databasePath, number, *club, document, problems); });
     if (!status) {
-        state.dialogs.message(databaseFailure(status), Dialogs::Icon::Critical);
-        return;
+        return failed(databaseFailure(status));
     }
     if (!problems.withoutYear.isEmpty()) {
-        state.dialogs.message(
+        return failed(
             QStringLiteral("Il file LENEX non e' stato scritto: i programmi delle gare vogliono la data di nascita, e "
                            "questi atleti non hanno l'anno di nascita nell'archivio: ") +
-                shortList(problems.withoutYear) +
-                QStringLiteral(".\r\nCompleta l'archivio (Esamina > DataBase Atleti) e salva di nuovo."),
-            Dialogs::Icon::Critical);
-        return;
+            shortList(problems.withoutYear) +
+            QStringLiteral(".\r\nCompleta l'archivio (Esamina > DataBase Atleti) e salva di nuovo."));
     }
     const auto& clubs = document.meets.value(0).clubs;
     if (clubs.isEmpty() || (clubs.first().athletes.isEmpty() && clubs.first().relays.isEmpty())) {
-        state.dialogs.message(QStringLiteral("Non ci sono iscrizioni della societa' ") + state.club +
-                                  QStringLiteral(" in questa manifestazione: il file non e' stato scritto."),
-                              Dialogs::Icon::Critical);
-        return;
+        return failed(QStringLiteral("Non ci sono iscrizioni della societa' ") + m_state.club +
+                      QStringLiteral(" in questa manifestazione: il file non e' stato scritto."));
     }
-    const QString path = chooseSavePath(state, QStringLiteral("File LENEX (*.lxf)|*.lxf|Tutti i file (*.*)|*.*"),
-                                        state.club + QLatin1Char('_') + number + QStringLiteral(".lxf"));
+    const QString path = chooseSavePath(m_state, QStringLiteral("File LENEX (*.lxf)|*.lxf|Tutti i file (*.*)|*.*"),
+                                        m_state.club + QLatin1Char('_') + number + QStringLiteral(".lxf"));
     if (path.isEmpty())
-        return;
+        return FlowResult::cancelled();
     document.constructor = {kProgramTitle,
                             QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision),
-                            state.club, kServiceMailAddress};
+                            m_state.club, kServiceMailAddress};
     QString failure;
     waitFor([&] { failure = lenex::writeArchive(document, path); });
     if (!failure.isEmpty()) {
-        state.dialogs.message(failure, Dialogs::Icon::Critical);
-        return;
+        return failed(failure);
     }
     QString done = QStringLiteral("File LENEX registrato in ") + QDir::toNativeSeparators(path);
     if (problems.notWritten.isEmpty()) {
-        state.dialogs.message(done);
-        return;
+        m_dialogs.message(done);
+        return FlowResult::done(path);
     }
     done += QStringLiteral("\r\nQueste iscrizioni non sono nel file perche' la loro gara non e' tra quelle "
                            "dell'invito: ") +
             shortList(problems.notWritten) + QLatin1Char('.');
-    state.dialogs.message(done, Dialogs::Icon::Warning);
+    m_dialogs.message(done, Dialogs::Icon::Warning);
+    return FlowResult::done(path);
 }
 
-void EditLenexClub(AppState& state) {
-    if (state.club.isEmpty() && clubForImport(state).isEmpty())
-        return;
-    const std::optional<QString> name = state.dialogs.inputText(
-        QStringLiteral("Nome della societa' ") + state.club + QStringLiteral(" nei file LENEX:"), kProgramTitle,
-        lenexClubName(state.club).isEmpty() ? state.club : lenexClubName(state.club));
+FlowResult LenexFlows::editClub() {
+    if (m_state.club.isEmpty() && clubForImport().isEmpty())
+        return FlowResult::cancelled();
+    const std::optional<QString> name = m_dialogs.inputText(
+        QStringLiteral("Nome della societa' ") + m_state.club + QStringLiteral(" nei file LENEX:"), kProgramTitle,
+        lenexClubName(m_state.club).isEmpty() ? m_state.club : lenexClubName(m_state.club));
     if (!name)
-        return;
+        return FlowResult::cancelled();
     const std::optional<QString> nation =
-        state.dialogs.inputText(QStringLiteral("Nazione della societa' (codice di tre lettere, per esempio ITA):"),
-                                kProgramTitle, lenexClubNation(state.club));
+        m_dialogs.inputText(QStringLiteral("Nazione della societa' (codice di tre lettere, per esempio ITA):"),
+                            kProgramTitle, lenexClubNation(m_state.club));
     if (!nation)
-        return;
-    setLenexClub(state.club, name->trimmed().isEmpty() ? state.club : *name, nation->trimmed().left(3));
-    state.dialogs.message(QStringLiteral("Dati della societa' per i file LENEX registrati."));
+        return FlowResult::cancelled();
+    setLenexClub(m_state.club, name->trimmed().isEmpty() ? m_state.club : *name, nation->trimmed().left(3));
+    m_dialogs.message(QStringLiteral("Dati della societa' per i file LENEX registrati."));
+    return FlowResult::done();
 }
 
-void ImportLenexInvitation(AppState& state) {
+FlowResult LenexFlows::importInvitation() {
     const Operation operation;
     if (!operation)
-        return;
-    const QStringList paths = state.dialogs.openFileNames(QStringLiteral("Importa invito LENEX"), kFilter, false);
+        return FlowResult::cancelled();
+    const QStringList paths = m_dialogs.openFileNames(QStringLiteral("Importa invito LENEX"), kFilter, false);
     if (paths.isEmpty())
-        return;
+        return FlowResult::cancelled();
     const QString path = paths.first();
     lenex::Document document;
     lenex::ReadOutcome read;
     waitFor([&] { read = lenex::readFile(path, document); });
     if (!read.ok) {
-        state.dialogs.message(read.message, Dialogs::Icon::Critical);
-        return;
+        return failed(read.message);
     }
     const lenex::Meet* meet = nullptr;
     for (const lenex::Meet& m : document.meets) {
@@ -212,47 +204,43 @@ void ImportLenexInvitation(AppState& state) {
         }
     }
     if (!meet) {
-        state.dialogs.message(QStringLiteral("Il file ") + QDir::toNativeSeparators(path) +
-                                  QStringLiteral(" non contiene gare: nessuna manifestazione e' stata creata."),
-                              Dialogs::Icon::Critical);
-        return;
+        return failed(QStringLiteral("Il file ") + QDir::toNativeSeparators(path) +
+                      QStringLiteral(" non contiene gare: nessuna manifestazione e' stata creata."));
     }
-    const QString club = clubForImport(state);
+    const QString club = clubForImport();
     if (club.isEmpty())
-        return;
+        return FlowResult::cancelled();
     QString number;
     Status status;
-    const QString databasePath = state.databasePath;
-    const QString userId = state.userId;
+    const QString databasePath = m_state.databasePath;
+    const QString userId = m_state.userId;
     waitFor([&] { status = lenex::importInvitation(databasePath, *meet, userId, club, number); });
     if (!status) {
-        state.dialogs.message(databaseFailure(status) + QStringLiteral("\r\nNessuna manifestazione e' stata creata."),
-                              Dialogs::Icon::Critical);
-        return;
+        return failed(databaseFailure(status) + QStringLiteral("\r\nNessuna manifestazione e' stata creata."));
     }
-    if (state.windows)
-        state.windows->workspaceView()->FillCompetitionGrid();
-    state.dialogs.message(QStringLiteral("Manifestazione \"") + readable(meet->name) +
-                          QStringLiteral("\" creata con il numero ") + number +
-                          QStringLiteral(": selezionala nell'elenco e premi \"Iscrizioni\"."));
+    m_workspace.FillCompetitionGrid();
+    m_dialogs.message(QStringLiteral("Manifestazione \"") + readable(meet->name) +
+                      QStringLiteral("\" creata con il numero ") + number +
+                      QStringLiteral(": selezionala nell'elenco e premi \"Iscrizioni\"."));
+    return FlowResult::done(path);
 }
 
-void ImportLenexResults(AppState& state) {
+FlowResult LenexFlows::importResults() {
     const Operation operation;
     if (!operation)
-        return;
-    const QStringList paths = state.dialogs.openFileNames(QStringLiteral("Importa risultati LENEX"), kFilter, true);
+        return FlowResult::cancelled();
+    const QStringList paths = m_dialogs.openFileNames(QStringLiteral("Importa risultati LENEX"), kFilter, true);
     if (paths.isEmpty())
-        return;
-    const QString club = clubForImport(state);
+        return FlowResult::cancelled();
+    const QString club = clubForImport();
     if (club.isEmpty())
-        return;
+        return FlowResult::cancelled();
     const lenex::ClubIdentity identity{club, lenexClubName(club), lenexClubNation(club)};
     int times = 0;
     QSet<QString> athletes;
     QStringList notFound;
     QStringList failures;
-    const QString databasePath = state.databasePath;
+    const QString databasePath = m_state.databasePath;
     for (const QString& path : paths) {
         lenex::Document document;
         lenex::ReadOutcome read;
@@ -288,8 +276,11 @@ void ImportLenexResults(AppState& state) {
                          QLatin1Char('.');
     }
     lines << failures;
-    state.dialogs.message(lines.join(QStringLiteral("\r\n")),
-                          failures.isEmpty() ? Dialogs::Icon::Information : Dialogs::Icon::Warning);
+    const QString said = lines.join(QStringLiteral("\r\n"));
+    m_dialogs.message(said, failures.isEmpty() ? Dialogs::Icon::Information : Dialogs::Icon::Warning);
+    if (failures.isEmpty())
+        return FlowResult::done();
+    return {failures.size() < paths.size() ? FlowOutcome::Done : FlowOutcome::Failed, said, {}};
 }
 
 } // namespace onda

@@ -1,5 +1,6 @@
 #include "mail/MailSession.h"
 
+#include "core/Clock.h"
 #include "core/Operation.h"
 #include "core/Settings.h"
 
@@ -134,7 +135,7 @@ int MailSession::send(const MailMessage& message) {
     }
 
     curl::List headers;
-    append(headers, "Date: " + mailDate(QDateTime::currentDateTime()));
+    append(headers, "Date: " + mailDate(Clock::now()));
     append(headers, "From: " + from);
     if (!to.isEmpty())
         append(headers, "To: " + to.join(", "));

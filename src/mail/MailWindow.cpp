@@ -3,10 +3,10 @@
 #include "reports/ReportText.h"
 
 #include "core/AppState.h"
+#include "core/CompetitionChosen.h"
 #include "core/Dialogs.h"
 #include "mail/MailSettingsDialog.h"
 #include "mail/RegistrationMail.h"
-#include "store/DataSource.h"
 #include "ui/Unload.h"
 
 #include "ui/AccessibleNames.h"
@@ -20,25 +20,13 @@
 
 namespace onda {
 
-void SendRegistrationsMail(AppState& state, const TransferWriter& writeTransfer) {
-    if (state.club.isEmpty()) {
-        state.dialogs.message(QStringLiteral("Selezionare una manifestazione"));
-        return;
-    }
-    if (state.currentCompetition().isEmpty()) {
-        state.dialogs.message(QStringLiteral("Selezionare la prova prescelta"));
-        return;
-    }
+std::optional<QString> transferForMail(AppState& state, const TransferWriter& writeTransfer) {
+    if (!clubAndCompetitionChosen(state))
+        return std::nullopt;
     QString path;
     if (!writeTransfer || !writeTransfer(path))
-        return;
-    if (!state.windows)
-        return;
-    auto* window = qobject_cast<MailWindow*>(state.windows->child(Child::Mail));
-    if (!window)
-        return;
-    window->prepare(path);
-    state.windows->showChild(window);
+        return std::nullopt;
+    return path;
 }
 
 namespace {
@@ -54,8 +42,7 @@ QFont fixedPitch() {
 } // namespace
 
 MailWindow::MailWindow(AppState& state, QWidget* parent)
-    : QWidget(parent), m_state(state), m_registrations(new DataSource(QStringLiteral("Iscrizioni"), this)),
-      m_flow(state.dialogs, [this] {
+    : QWidget(parent), m_state(state), m_flow(state.dialogs, [this] {
           MailSettings settings = MailSettings::load();
           // The first time, the user says where the mail goes out.
           if (!settings.isComplete() && MailSettingsDialog::edit(this))
@@ -144,7 +131,7 @@ MailWindow::MailWindow(AppState& state, QWidget* parent)
 MailWindow::~MailWindow() = default;
 
 QList<DataSource*> MailWindow::dataSources() const {
-    return {m_registrations};
+    return {}; // the list is read from the program's database when the window is prepared
 }
 
 QSize MailWindow::preferredSize() const {
@@ -160,7 +147,7 @@ void MailWindow::prepare(const QString& attachmentPath) {
     m_summary = mailtext::summary(m_state.userId, m_state.competition());
     m_summaryLabel->setText(QString(m_summary).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     const Competition& competition = m_state.competition();
-    m_list = registrationListText(*m_registrations, {m_state.club, number, competition.name, competition.date});
+    m_list = registrationListText(m_state.databasePath, {m_state.club, number, competition.name, competition.date});
     m_complete->setPlainText(
         QString(mailtext::preview(m_summary, m_list)).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     m_additional->clear();

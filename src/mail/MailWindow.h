@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -20,8 +21,10 @@ class DataSource;
 // the file to attach; false when there is none to attach (the export failed or was refused).
 using TransferWriter = std::function<bool(QString& path)>;
 
-// "Invia e-mail...": the transfer file, then the mail window prepared and shown.
-void SendRegistrationsMail(AppState& state, const TransferWriter& writeTransfer);
+// "Invia e-mail...": the club and competition checked, then the transfer file written. The path
+// to attach, for the mail window to be prepared with; nothing when there is none (the user was
+// told why).
+std::optional<QString> transferForMail(AppState& state, const TransferWriter& writeTransfer);
 
 // The mail window: recipients, subject, summary and additional message of the
 // registration mail, sent through the user's mail server with the transfer file attached.
@@ -42,7 +45,6 @@ private:
     void send();
 
     AppState& m_state;
-    DataSource* m_registrations;
     MailFlow m_flow;
     QString m_summary;
     QString m_list;

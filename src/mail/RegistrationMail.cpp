@@ -5,7 +5,6 @@
 #include "core/AppState.h"
 #include "core/ProgramValues.h"
 #include "entry/RegistrationSelection.h"
-#include "store/DataSource.h"
 #include "store/Values.h"
 
 #include <QStringList>
@@ -62,9 +61,9 @@ QString copyList(const QString& userCopies) {
 
 } // namespace mailtext
 
-QString registrationListText(DataSource& view, const ReportHeading& heading) {
+QString registrationListText(const QString& databasePath, const ReportHeading& heading) {
     // The list as the printed report gives it, so that the mail and the paper agree.
-    return buildReport(ReportForm::Printed, view, heading);
+    return buildReport(ReportForm::Printed, databasePath, heading);
 }
 
 } // namespace onda

@@ -6,7 +6,6 @@ namespace onda {
 
 struct ReportHeading;
 
-class DataSource;
 struct Competition;
 
 // The texts of the registration mail.
@@ -33,8 +32,8 @@ QString copyList(const QString& userCopies);
 
 } // namespace mailtext
 
-// The club's registrations of a competition as the printed report lists them, read through
-// `view` (bound to the database by the caller); empty when the club has none.
-QString registrationListText(DataSource& view, const ReportHeading& heading);
+// The club's registrations of a competition as the printed report lists them, read from the
+// database; empty when the club has none.
+QString registrationListText(const QString& databasePath, const ReportHeading& heading);
 
 } // namespace onda

@@ -2,8 +2,8 @@
 
 #include "core/Formats.h"
 #include "core/TextCodec.h"
-#include "entry/RegistrationSelection.h"
-#include "store/DataSource.h"
+#include "store/Database.h"
+#include "store/Schema.h"
 #include "store/Values.h"
 
 #include <QSaveFile>
@@ -209,31 +209,61 @@ QString recordLine(ReportForm form, int number, const ReportRecord& record) {
     return line;
 }
 
-QString buildReport(ReportForm form, DataSource& view, const ReportHeading& h) {
-    const int count = selectRegistrations(view, h.competitionNumber, 3, QStringLiteral("SOCIETA"), h.club);
-    if (count == 0)
+Status readReportRecords(const QString& databasePath, const QString& competition, const QString& club,
+                         QList<ReportRecord>& out) {
+    out.clear();
+    const bool everyClub = club == QLatin1String("Tutte le societa'");
+    const QString statement = QStringLiteral("select * from ") + registrationTable(competition) +
+                              (everyClub ? QString() : QStringLiteral(" where soc=?")) +
+                              QStringLiteral(" order by soc, nome");
+    Database db;
+    Database::Result result;
+    Status status = db.openShared(databasePath);
+    if (status)
+        status = db.query(statement, result, everyClub ? QVariantList{} : QVariantList{club});
+    if (!status)
+        return status.number == err::TableNotFound || status.number == err::FieldNotFound ? Status::success() : status;
+    const auto column = [&result](const char* name) {
+        for (qsizetype i = 0; i < result.fields.size(); ++i) {
+            if (result.fields.at(i).name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+                return int(i);
+        }
+        return -1;
+    };
+    const int codatl = column("codatl"), nome = column("nome"), anno = column("anno"), spec = column("spec"),
+              cat = column("cat"), sesso = column("sesso"), state = column("status"), m = column("m"), s = column("s");
+    out.reserve(result.rows.size());
+    for (const QVariantList& row : std::as_const(result.rows)) {
+        const auto value = [&row](int c) { return c < 0 ? QVariant() : row.value(c); };
+        out << ReportRecord{value(codatl), value(nome),  value(anno), value(spec), value(cat),
+                            value(sesso),  value(state), value(m),    value(s)};
+    }
+    return Status::success();
+}
+
+QString buildReport(ReportForm form, const std::optional<QList<ReportRecord>>& records, const ReportHeading& h) {
+    if (records && records->isEmpty())
         return {};
     QString text = heading(form, h);
-    if (count > 0) {
-        const auto column = [&view](const char* name) { return view.fieldIndex(QLatin1String(name)); };
-        const int codatl = column("codatl"), nome = column("nome"), anno = column("anno"), spec = column("spec"),
-                  cat = column("cat"), sesso = column("sesso"), status = column("status"), m = column("m"),
-                  s = column("s");
-        const int rows = std::min(count, view.rowCount());
-        text.reserve(text.size() + rows * 110);
-        for (int row = 0; row < rows; ++row) {
-            const auto value = [&view, row](int c) { return c < 0 ? QVariant() : view.value(row, c); };
-            const ReportRecord record{value(codatl), value(nome),   value(anno), value(spec), value(cat),
-                                      value(sesso),  value(status), value(m),    value(s)};
+    if (records) {
+        text.reserve(text.size() + records->size() * 110);
+        int number = 0;
+        for (const ReportRecord& record : *records) {
             // The printed list puts the line end before each record, the files after it.
             if (form == ReportForm::Printed)
                 text += kLineEnd;
-            appendRecordLine(text, form, row + 1, record);
+            appendRecordLine(text, form, ++number, record);
             if (form != ReportForm::Printed)
                 text += kLineEnd;
         }
     }
     return text + closing(form);
+}
+
+QString buildReport(ReportForm form, const QString& databasePath, const ReportHeading& h) {
+    QList<ReportRecord> records;
+    const Status read = readReportRecords(databasePath, h.competitionNumber, h.club, records);
+    return buildReport(form, read ? std::optional(std::move(records)) : std::nullopt, h);
 }
 
 Status writeReportFile(const QString& path, const QString& content) {

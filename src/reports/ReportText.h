@@ -6,10 +6,9 @@
 #include <QVariant>
 
 #include <functional>
+#include <optional>
 
 namespace onda {
-
-class DataSource;
 
 // The three layouts the club's registrations are given out in.
 enum class ReportForm {
@@ -47,10 +46,17 @@ QString textFileTime(const QVariant& minutes, const QVariant& seconds);
 // One record line of each form, without its line end (`number` counts from 1).
 QString recordLine(ReportForm form, int number, const ReportRecord& record);
 
-// Selects the club's registrations into `view` (the registration view) and builds the
-// whole text of one form. An empty selection gives an empty text; a failed one the heading and
-// closing lines without records.
-QString buildReport(ReportForm form, DataSource& view, const ReportHeading& heading);
+// The club's registrations of a competition as the reports list them, by club and name (every
+// club's for "Tutte le societa'"). A missing table or field reads as none; any other failure is
+// returned.
+Status readReportRecords(const QString& databasePath, const QString& competition, const QString& club,
+                         QList<ReportRecord>& out);
+
+// The whole text of one form. No records give an empty text; records that could not be read
+// (nothing) the heading and closing lines alone.
+QString buildReport(ReportForm form, const std::optional<QList<ReportRecord>>& records, const ReportHeading& heading);
+// The same over the club's registrations read from the database.
+QString buildReport(ReportForm form, const QString& databasePath, const ReportHeading& heading);
 
 // Writes `content` and one line end to `path` in Windows-1252 (a character outside it
 // becomes "?"), the file whole or not at all; an existing file is replaced.

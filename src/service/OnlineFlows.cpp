@@ -2,10 +2,10 @@
 
 #include "athletes/ArchiveRules.h"
 #include "core/AppState.h"
+#include "core/CompetitionChosen.h"
 #include "core/Dialogs.h"
 #include "core/Operation.h"
 #include "core/ProgramValues.h"
-#include "core/WindowHost.h"
 #include "ftp/FTP.h"
 #include "service/OnlineImport.h"
 #include "service/ServiceFeedback.h"
@@ -23,9 +23,13 @@ namespace onda {
 
 namespace {
 
-constexpr int Unchecked = ServicePorts::Unchecked;
-constexpr int Done = ServicePorts::Done;
-constexpr int InProgress = ServicePorts::InProgress;
+constexpr StepLook Unchecked = StepLook::Unchecked;
+constexpr StepLook Done = StepLook::Done;
+constexpr StepLook InProgress = StepLook::InProgress;
+// The lines of the progress window, in the order each workflow lists them.
+enum RefreshStep { RefreshLogin, RefreshStore, RefreshList };
+enum ImportStep { ImportLogin, ImportCompetition, ImportCategories, ImportRaces, ImportRegistrations, ImportNote };
+enum UploadStep { UploadLogin, UploadFile, UploadPut, UploadOrder };
 // Lines written between two counts on the progress window.
 constexpr int kToldEvery = 10000;
 
@@ -52,13 +56,7 @@ void OnlineFlows::listSteps(std::initializer_list<QString> captions) {
         m_ports.SetStep(index++, caption, Unchecked);
 }
 
-void OnlineFlows::showClub() {
-    if (m_state.windows)
-        if (WorkspaceView* workspace = m_state.windows->workspaceView())
-            workspace->setClubLabel(m_state.club);
-}
-
-void OnlineFlows::reportWriteFailure(const Status& status, const QString& kept) {
+QString OnlineFlows::reportWriteFailure(const Status& status, const QString& kept) {
     QString what = QStringLiteral("I dati sul computer sono rimasti quelli di prima.");
     if (!kept.isEmpty()) {
         // The rows of every step are feminine: "le categorie", "la nota della manifestazione".
@@ -84,30 +82,31 @@ void OnlineFlows::reportWriteFailure(const Status& status, const QString& kept) 
                                  copy.made.toString(QStringLiteral("HH:mm")), copies::describe(copy.reason));
         }
     }
-    m_state.dialogs.message(QStringLiteral("Impossibile salvare i dati ricevuti da Ondaweb: ") + status.description +
-                                QStringLiteral("\r\n") + what,
-                            Dialogs::Icon::Warning);
+    const QString message = QStringLiteral("Impossibile salvare i dati ricevuti da Ondaweb: ") + status.description +
+                            QStringLiteral("\r\n") + what;
+    m_state.dialogs.message(message, Dialogs::Icon::Warning);
+    return message;
 }
 
-void OnlineFlows::refreshList() {
+FlowResult OnlineFlows::refreshList() {
     const Operation operation;
     if (!operation)
-        return;
+        return FlowResult::cancelled();
     listSteps({QStringLiteral("Verifico la userid/PIN sul sito"),
                QStringLiteral("Aggiorno la lista delle manifestazioni"), QStringLiteral("Elenco le manifestazioni")});
-    if (m_ports.login()) {
-        m_ports.SetStep(0, {}, Done);
-        showClub();
+    const bool loggedIn = m_ports.login();
+    if (loggedIn) {
+        m_ports.SetStep(RefreshLogin, {}, Done);
+        m_ports.showClub(m_state.club);
         storeCompetitionList();
-        m_ports.SetStep(1, {}, Done);
-        if (m_state.windows)
-            if (WorkspaceView* workspace = m_state.windows->workspaceView())
-                workspace->FillCompetitionGrid();
-        m_ports.SetStep(2, {}, Done);
+        m_ports.SetStep(RefreshStore, {}, Done);
+        m_ports.competitionListStored();
+        m_ports.SetStep(RefreshList, {}, Done);
     }
     // Half a second for the user to see the steps.
     pauseFor(std::chrono::milliseconds(500));
     m_ports.closeProgress();
+    return loggedIn ? FlowResult::done() : FlowResult::cancelled();
 }
 
 void OnlineFlows::storeCompetitionList() {
@@ -127,48 +126,46 @@ void OnlineFlows::storeCompetitionList() {
             OnlineImport(m_state.databasePath).storeCompetitionList(reply.value, m_state.userId, m_state.club);
         !stored)
         reportWriteFailure(stored);
-    if (m_state.windows)
-        if (WorkspaceView* workspace = m_state.windows->workspaceView())
-            workspace->markListRefreshed();
+    m_ports.competitionListRefreshed();
     m_feedback.setStatusText({});
 }
 
-bool OnlineFlows::importCompetition(const QString& manifId) {
+FlowResult OnlineFlows::importCompetition(const QString& manifId) {
     if (manifId.isEmpty())
-        return false;
+        return FlowResult::cancelled();
     // The service would answer for another competition, or with empty lists over the local ones.
     if (isLocalCompetition(manifId)) {
-        m_state.dialogs.message(
-            QStringLiteral("Questa manifestazione non e' su Ondaweb: aprila senza collegamento (off-line)."));
-        return false;
+        const QString local =
+            QStringLiteral("Questa manifestazione non e' su Ondaweb: aprila senza collegamento (off-line).");
+        m_state.dialogs.message(local);
+        return {FlowOutcome::Cancelled, local, {}};
     }
     const Operation operation;
     if (!operation)
-        return false;
+        return FlowResult::cancelled();
     m_ports.closeLogin();
     listSteps({QStringLiteral("Verifico la userid/PIN sul sito"),
                QStringLiteral("Verifico i dati della manifestazione"),
                QStringLiteral("Prendo la lista delle categorie"), QStringLiteral("Prendo la lista delle gare"),
                QStringLiteral("Importo le iscrizioni presenti"), QStringLiteral("Leggo le note")});
-    m_ports.SetStep(0, {}, InProgress);
+    m_ports.SetStep(ImportLogin, {}, InProgress);
     if (!m_ports.login()) {
         m_ports.closeLogin();
         // Nothing follows a cancelled login: its lines would greet the next workflow.
         m_ports.closeProgress();
-        return false;
+        return FlowResult::cancelled();
     }
     const BusyWhile busy(m_feedback);
-    m_ports.SetStep(0, {}, Done);
-    showClub();
-    m_ports.SetStep(1, {}, InProgress);
+    m_ports.SetStep(ImportLogin, {}, Done);
+    m_ports.showClub(m_state.club);
+    m_ports.SetStep(ImportCompetition, {}, InProgress);
 
     const RequestValues values{m_state.userId, m_state.pin, manifId};
     const ServiceReply<CompetitionReply> competition = m_client.oneCompetition(values);
     if (!competition.ok()) {
         m_ports.closeProgress();
-        if (m_state.windows)
-            m_state.windows->hideChild(m_state.windows->child(Child::Registration));
-        return false;
+        // What the service said has been shown by the client.
+        return FlowResult::refused({});
     }
     if (const auto& limits = competition.value.details.limits) {
         m_state.changeCompetition([&limits](Competition& c) {
@@ -180,34 +177,34 @@ bool OnlineFlows::importCompetition(const QString& manifId) {
     m_replaced.clear();
     m_copy.clear();
     if (const Status copied = copies::make(m_state.databasePath, copies::beforeImport(manifId), &m_copy); !copied) {
-        m_state.dialogs.message(QStringLiteral("Impossibile importare la manifestazione: ") + copied.description +
-                                    QStringLiteral("\r\nI dati sul computer sono rimasti quelli di prima."),
-                                Dialogs::Icon::Critical);
+        const QString failure = QStringLiteral("Impossibile importare la manifestazione: ") + copied.description +
+                                QStringLiteral("\r\nI dati sul computer sono rimasti quelli di prima.");
+        m_state.dialogs.message(failure, Dialogs::Icon::Critical);
         m_ports.closeProgress();
-        return false;
+        return FlowResult::failed(failure);
     }
-    m_ports.SetStep(1, {}, Done);
-    m_ports.SetStep(2, {}, InProgress);
+    m_ports.SetStep(ImportCompetition, {}, Done);
+    m_ports.SetStep(ImportCategories, {}, InProgress);
     importCategories(values);
-    m_ports.SetStep(2, {}, Done);
-    m_ports.SetStep(3, {}, InProgress);
+    m_ports.SetStep(ImportCategories, {}, Done);
+    m_ports.SetStep(ImportRaces, {}, InProgress);
     importRaces(values);
-    m_ports.SetStep(3, {}, Done);
-    m_ports.SetStep(4, {}, InProgress);
-    if (!importRegistrations(values)) {
+    m_ports.SetStep(ImportRaces, {}, Done);
+    m_ports.SetStep(ImportRegistrations, {}, InProgress);
+    if (const FlowResult registrations = importRegistrations(values); !registrations.ok()) {
         m_feedback.setStatusText({});
         m_ports.closeProgress();
-        return false;
+        return registrations;
     }
-    m_ports.SetStep(4, {}, Done);
-    m_ports.SetStep(5, {}, InProgress);
+    m_ports.SetStep(ImportRegistrations, {}, Done);
+    m_ports.SetStep(ImportNote, {}, InProgress);
     importNote(values);
-    m_ports.SetStep(5, {}, Done);
+    m_ports.SetStep(ImportNote, {}, Done);
 
     m_state.dialogs.message(QStringLiteral("Importazione terminata"));
     m_feedback.setStatusText({});
     m_ports.closeProgress();
-    return true;
+    return FlowResult::done();
 }
 
 void OnlineFlows::importCategories(const RequestValues& values) {
@@ -243,10 +240,10 @@ void OnlineFlows::importRaces(const RequestValues& values) {
         replaced(QStringLiteral("le gare"));
 }
 
-bool OnlineFlows::importRegistrations(const RequestValues& values) {
+FlowResult OnlineFlows::importRegistrations(const RequestValues& values) {
     const ServiceReply<RegistrationLines> reply = m_client.registrationLines(values);
     if (!reply.ok())
-        return true;
+        return FlowResult::done();
     const OnlineImport import(m_state.databasePath);
     const QString club = m_state.club;
     const RegistrationSource received = reply.value.registrations();
@@ -268,8 +265,7 @@ bool OnlineFlows::importRegistrations(const RequestValues& values) {
     });
     if (!counted) {
         // Rows that cannot be read cannot be weighed against the service's either.
-        reportWriteFailure(counted, QStringLiteral("le iscrizioni"));
-        return false;
+        return FlowResult::failed(reportWriteFailure(counted, QStringLiteral("le iscrizioni")));
     }
     if (localOnly > 0 &&
         m_state.dialogs.askYesNo(QStringLiteral("Ci sono %1 iscrizioni fatte su questo computer e non ancora "
@@ -277,7 +273,7 @@ bool OnlineFlows::importRegistrations(const RequestValues& values) {
                                                 "Vuoi proseguire ?")
                                      .arg(localOnly),
                                  Dialogs::Answer::No) != Dialogs::Answer::Yes)
-        return false;
+        return FlowResult::cancelled();
     // The codes the service does not know are asked for first, in the order of the lines,
     // so that no question waits while the file is being written.
     QHash<int, QString> codes;
@@ -290,7 +286,8 @@ bool OnlineFlows::importRegistrations(const RequestValues& values) {
         QMetaObject::invokeMethod(
             &told,
             [this, lines] {
-                m_ports.SetStep(4, QStringLiteral("Importo le iscrizioni presenti: %1 righe").arg(lines), InProgress);
+                m_ports.SetStep(ImportRegistrations,
+                                QStringLiteral("Importo le iscrizioni presenti: %1 righe").arg(lines), InProgress);
             },
             Qt::QueuedConnection);
     };
@@ -308,13 +305,14 @@ bool OnlineFlows::importRegistrations(const RequestValues& values) {
     Status written;
     waitFor([&] { written = import.replaceRegistrations(values.manifId, club, coded); });
     if (!written) {
+        // The opening goes on with the registrations the computer had.
         reportWriteFailure(written, QStringLiteral("le iscrizioni"));
-        return true;
+        return FlowResult::done();
     }
     replaced(QStringLiteral("le iscrizioni"));
     m_state.changeCompetition(
         [count = reply.value.lineCount()](Competition& c) { c.registrationCount = QString::number(count); });
-    return true;
+    return FlowResult::done();
 }
 
 QString OnlineFlows::askProvisionalCode(const Registration& row, ProvisionalCodes& codes) {
@@ -352,75 +350,78 @@ void OnlineFlows::importNote(const RequestValues& values) {
     });
 }
 
-void OnlineFlows::uploadRegistrations() {
+FlowResult OnlineFlows::uploadRegistrations() {
     const QString number = m_state.currentCompetition();
     // Without a competition the service would be told to import competition 0.
-    if (number.isEmpty()) {
-        m_state.dialogs.message(QStringLiteral("Inserire il numero di prova"));
-        return;
-    }
+    if (!competitionNumberGiven(m_state))
+        return FlowResult::cancelled();
     if (isLocalCompetition(number)) {
-        m_state.dialogs.message(QStringLiteral("Questa manifestazione non e' su Ondaweb: salva le iscrizioni come file "
-                                               "LENEX e inviale all'organizzatore."));
-        return;
+        const QString local = QStringLiteral("Questa manifestazione non e' su Ondaweb: salva le iscrizioni come file "
+                                             "LENEX e inviale all'organizzatore.");
+        m_state.dialogs.message(local);
+        return {FlowOutcome::Cancelled, local, {}};
     }
     const Operation operation;
     if (!operation)
-        return;
+        return FlowResult::cancelled();
     const BusyWhile busy(m_feedback);
     listSteps({QStringLiteral("Verifico la userid/PIN sul sito"), QStringLiteral("Creo un file temporaneo"),
                QStringLiteral("Deposito il file sul server"),
                QStringLiteral("Do' istruzioni al server di importare il file")});
-    m_ports.SetStep(0, {}, InProgress);
+    m_ports.SetStep(UploadLogin, {}, InProgress);
     if (!m_ports.login()) {
         m_ports.closeProgress();
-        return;
+        return FlowResult::cancelled();
     }
-    m_ports.SetStep(0, {}, Done);
-    showClub();
+    m_ports.SetStep(UploadLogin, {}, Done);
+    m_ports.showClub(m_state.club);
     if (m_state.dialogs.askYesNo(
             QStringLiteral("Attenzione: questo comando sostituirà sul server tutte le iscrizioni della manifestazione "
                            "selezionata con quelle sul tuo PC relative alla gara corrente.") +
                 QStringLiteral("\r\n\r\nVuoi procedere"),
             Dialogs::Answer::Yes) != Dialogs::Answer::Yes)
-        return;
+        return FlowResult::cancelled();
 
-    m_ports.SetStep(1, {}, InProgress);
-    QString mode = QStringLiteral("SERVER");
-    QString folder;
-    QString file;
+    m_ports.SetStep(UploadFile, {}, InProgress);
     // A file that could not be written has been reported; sending an older one in its place
     // would replace the club's registrations on the server with stale ones.
-    if (ExportTransferDatabase(m_state, m_state.club, mode, folder, file) == ExportOutcome::Failed)
-        return;
-    m_ports.SetStep(1, {}, Done);
-    m_ports.SetStep(2, {}, InProgress);
+    const TransferResult transfer =
+        TransferExport(m_state, m_state.dialogs).write(m_state.club, TransferPlace::ProgramFolder);
+    if (transfer.outcome == ExportOutcome::Failed)
+        return FlowResult::failed(transfer.message);
+    m_ports.SetStep(UploadFile, {}, Done);
+    m_ports.SetStep(UploadPut, {}, InProgress);
 
-    const UploadTarget target = uploadTargetFor(m_client.baseAddress());
-    QString error;
+    // The file server's refusal, as its report says it.
+    QString refusal;
     {
+        const UploadTarget target = uploadTargetFor(m_client.baseAddress());
+        const QFileInfo local(transfer.path);
         FTP ftp;
-        if (ftp.FTPInit(target.host, target.userName, target.password, 0, 0, {}, error)) {
-            // A refused put leaves its report in `error`, shown below; the lines move on all the same.
-            (void)ftp.FTPPut(folder, file, kUploadFolder, kUploadName, error);
-            m_ports.SetStep(2, {}, Done);
-            m_ports.SetStep(3, {}, InProgress);
+        if (ftp.FTPInit(target.host, target.userName, target.password, 0, 0, {}, refusal)) {
+            // A refused put leaves its report in `refusal`; the lines move on all the same.
+            (void)ftp.FTPPut(local.path() + QLatin1Char('/'), local.fileName(), kUploadFolder, kUploadName, refusal);
+            m_ports.SetStep(UploadPut, {}, Done);
+            m_ports.SetStep(UploadOrder, {}, InProgress);
         }
-        if (error.isEmpty())
+        if (refusal.isEmpty())
             ftp.FTPClose();
     }
-    if (!error.isEmpty()) {
-        m_state.dialogs.message(error);
-        return;
+    if (!refusal.isEmpty()) {
+        m_state.dialogs.message(refusal);
+        return FlowResult::refused(refusal);
     }
 
     const ServiceReply<QString> reply = m_client.importOrder({m_state.userId, m_state.pin, number});
-    m_ports.SetStep(3, {}, Done);
+    m_ports.SetStep(UploadOrder, {}, Done);
+    FlowResult result = FlowResult::done(transfer.path);
     switch (reply.verdict) {
     case AnswerVerdict::Refused: // "Attenzione: " and the service's text already shown
         m_ports.closeProgress();
+        result = FlowResult::refused({});
         break;
     case AnswerVerdict::Invalid: // the connection message already shown
+        result = FlowResult::failed(kConnectionMessage);
         break;
     case AnswerVerdict::Valid:
         if (importAccepted(reply.value)) {
@@ -428,10 +429,12 @@ void OnlineFlows::uploadRegistrations() {
             m_ports.closeProgress();
         } else {
             m_state.dialogs.message(QStringLiteral("Errore sul server"));
+            result = FlowResult::refused(QStringLiteral("Errore sul server"));
         }
         break;
     }
     m_feedback.setStatusText({});
+    return result;
 }
 
 } // namespace onda

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/FlowResult.h"
 #include "service/ServiceClient.h"
 #include "store/Status.h"
 
@@ -23,18 +24,21 @@ public:
     OnlineFlows(AppState& state, ServiceClient& client, ServiceFeedback& feedback, ServicePorts& ports);
 
     // "Aggiorna lista da Ondaweb": login, the competition list into manif, the grid refilled.
-    void refreshList();
-    // The on-line opening of a competition: true when the import ran to its end.
-    bool importCompetition(const QString& manifId);
+    FlowResult refreshList();
+    // The on-line opening of a competition: Done when the import ran to its end; Refused when
+    // the service did not give the competition.
+    FlowResult importCompetition(const QString& manifId);
     // "Deposita le tue iscrizioni su Ondaweb": the transfer file by FTP, then the import order.
-    void uploadRegistrations();
+    // A file server that refuses the file ends it Refused, with the server's report.
+    FlowResult uploadRegistrations();
 
 private:
     void storeCompetitionList();
     void importCategories(const RequestValues& values);
     void importRaces(const RequestValues& values);
-    // False when the opening ends here: the user keeps the registrations not yet deposited.
-    bool importRegistrations(const RequestValues& values);
+    // Not Done when the opening ends here: the user keeps the registrations not yet deposited,
+    // or they could not be read.
+    FlowResult importRegistrations(const RequestValues& values);
     void importNote(const RequestValues& values);
     // The code of an athlete the service sent without one, asked until it is a whole number;
     // the code proposed when the user gives none.
@@ -42,10 +46,10 @@ private:
     // A step whose rows could not be written leaves them as they were and says so: with `kept`,
     // the rows of an import step ("le iscrizioni"), also what the steps before it replaced and the
     // copy made before the import.
-    void reportWriteFailure(const Status& status, const QString& kept = {});
+    // Returns the message shown.
+    QString reportWriteFailure(const Status& status, const QString& kept = {});
     // A step of the import wrote its rows.
     void replaced(const QString& what) { m_replaced << what; }
-    void showClub();
     // The lines of the progress window, each unchecked.
     void listSteps(std::initializer_list<QString> captions);
 

@@ -2,8 +2,8 @@
 
 #include "athletes/AthleteCodes.h"
 
-#include "store/DataSource.h"
 #include "store/Database.h"
+#include "store/FieldValues.h"
 #include "store/Schema.h"
 #include "store/SqlText.h"
 #include "store/Transaction.h"
@@ -22,23 +22,46 @@ Status notACompetition(const QString& manifId) {
     return Status::error(err::TypeMismatch, QStringLiteral("Numero di manifestazione non valido: ") + manifId);
 }
 
-// A new row through a data source, so that every value is converted as the store converts it.
-Status addRow(DataSource& source, const QList<QPair<QString, QVariant>>& values) {
-    if (Status s = source.addNew(); !s)
-        return s;
+using FieldValues = QList<QPair<QString, QVariant>>;
+
+// A new row, every value converted as the store converts it.
+Status addRow(Database& db, const QString& table, const FieldValues& values) {
+    QStringList fields;
+    QVariantList row;
     for (const auto& [field, value] : values) {
-        if (Status s = source.setField(field, value); !s) {
-            source.cancelUpdate();
-            return s;
-        }
+        fields << field;
+        row << value;
     }
-    return source.update();
+    return db.insertRows(table, fields, QList<QVariantList>{row});
 }
 
-Status openSource(DataSource& source, const QString& path, const QString& recordSource) {
-    source.setDatabaseFile(path);
-    source.setRecordSource(recordSource);
-    return source.refresh();
+// The first row of `table` that `where` (its values bound) selects takes the values, each
+// converted as the store converts it; no row selected changes nothing.
+Status updateFirstRow(Database& db, const QString& table, const QString& where, const QVariantList& whereValues,
+                      const FieldValues& values) {
+    QList<FieldInfo> fields;
+    if (Status s = db.tableFields(table, fields); !s)
+        return s;
+    QStringList assignments;
+    QVariantList bound;
+    for (const auto& [name, value] : values) {
+        const auto field = std::find_if(fields.cbegin(), fields.cend(), [&name](const FieldInfo& f) {
+            return f.name.compare(name, Qt::CaseInsensitive) == 0;
+        });
+        if (field == fields.cend())
+            return Status::of(err::FieldNotFound, name);
+        QVariant stored;
+        if (Status s = storedFieldValue(*field, value, stored); !s)
+            return s;
+        assignments << QLatin1Char('[') + field->name + QStringLiteral("]=?");
+        bound << stored;
+    }
+    Database::Result none;
+    return db.query(QStringLiteral("update [") + table + QStringLiteral("] set ") +
+                        assignments.join(QStringLiteral(", ")) + QStringLiteral(" where rowid=(select rowid from [") +
+                        table + QStringLiteral("]") +
+                        (where.isEmpty() ? QString() : QStringLiteral(" where ") + where) + QStringLiteral(" limit 1)"),
+                    none, bound + whereValues);
 }
 
 // The archive knows an athlete by name and club, compared as the database compares text:
@@ -60,21 +83,15 @@ bool isCompetitionNumber(const QString& manifId) {
 }
 
 Status OnlineImport::storeLogin(const QString& club, const QString& userId, const QString& pin) const {
-    return inTransaction(m_path, [&](Database&) -> Status {
-        DataSource config;
-        if (Status s = openSource(config, m_path, QStringLiteral("config")); !s)
+    return inTransaction(m_path, [&](Database& db) -> Status {
+        Database::Result rows;
+        if (Status s = db.query(QStringLiteral("select count(*) from config"), rows); !s)
             return s;
-        if (Status s = config.rowCount() == 0 ? config.addNew() : config.edit(); !s)
-            return s;
-        for (const auto& [field, value] :
-             {std::pair{QStringLiteral("societa"), club}, std::pair{QStringLiteral("userid"), userId},
-              std::pair{QStringLiteral("password"), pin}}) {
-            if (Status s = config.setField(field, value); !s) {
-                config.cancelUpdate();
-                return s;
-            }
-        }
-        return config.update();
+        const FieldValues values{
+            {QStringLiteral("societa"), club}, {QStringLiteral("userid"), userId}, {QStringLiteral("password"), pin}};
+        // The program keeps one login: the first row, made when there is none.
+        return rows.rows.value(0).value(0).toInt() == 0 ? addRow(db, QStringLiteral("config"), values)
+                                                        : updateFirstRow(db, QStringLiteral("config"), {}, {}, values);
     });
 }
 
@@ -87,19 +104,17 @@ Status OnlineImport::storeCompetitionList(const CompetitionList& list, const QSt
                                   QStringLiteral(" and userName=") + sqlQuoted(userId));
             !s)
             return s;
-        DataSource manif;
-        if (Status s = openSource(manif, m_path, QStringLiteral("manif")); !s)
-            return s;
         for (const ListedCompetition& c : list.competitions) {
-            if (Status s = addRow(manif, {{QStringLiteral("Nome Manifestazione"), c.nome},
-                                          {QStringLiteral("Numero Prova"), c.numeroProva},
-                                          {QStringLiteral("Località"), c.localita},
-                                          {QStringLiteral("Data"), c.data},
-                                          {QStringLiteral("Num Max Iscrizioni per soc"), orNull(c.maxPerClub)},
-                                          {QStringLiteral("Num Max Iscrizioni per atleta"), orNull(c.maxPerAthlete)},
-                                          {QStringLiteral("gruppoID"), orNull(list.groupId)},
-                                          {QStringLiteral("userName"), userId},
-                                          {QStringLiteral("societa"), club}});
+            if (Status s = addRow(db, QStringLiteral("manif"),
+                                  {{QStringLiteral("Nome Manifestazione"), c.nome},
+                                   {QStringLiteral("Numero Prova"), c.numeroProva},
+                                   {QStringLiteral("Località"), c.localita},
+                                   {QStringLiteral("Data"), c.data},
+                                   {QStringLiteral("Num Max Iscrizioni per soc"), orNull(c.maxPerClub)},
+                                   {QStringLiteral("Num Max Iscrizioni per atleta"), orNull(c.maxPerAthlete)},
+                                   {QStringLiteral("gruppoID"), orNull(list.groupId)},
+                                   {QStringLiteral("userName"), userId},
+                                   {QStringLiteral("societa"), club}});
                 !s)
                 return s;
         }
@@ -270,23 +285,9 @@ Status OnlineImport::readCodes(const RegistrationSource& received, ProvisionalCo
 Status OnlineImport::storeNote(const QString& manifId, const QString& userId, const QString& note) const {
     if (!isCompetitionNumber(manifId))
         return notACompetition(manifId);
-    return inTransaction(m_path, [&](Database&) -> Status {
-        DataSource manif;
-        if (Status s = openSource(manif, m_path, QStringLiteral("manif")); !s)
-            return s;
-        if (Status s = manif.findFirst(QStringLiteral("[Numero Prova]=") + manifId + QStringLiteral(" and userName=") +
-                                       sqlQuoted(userId));
-            !s)
-            return s;
-        if (manif.noMatch())
-            return {};
-        if (Status s = manif.edit(); !s)
-            return s;
-        if (Status s = manif.setField(QStringLiteral("Nota"), QString(note + QLatin1Char(' '))); !s) {
-            manif.cancelUpdate();
-            return s;
-        }
-        return manif.update();
+    return inTransaction(m_path, [&](Database& db) -> Status {
+        return updateFirstRow(db, QStringLiteral("manif"), QStringLiteral("[Numero Prova]=? and userName=?"),
+                              {manifId, userId}, {{QStringLiteral("Nota"), QString(note + QLatin1Char(' '))}});
     });
 }
 

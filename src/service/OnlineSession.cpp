@@ -8,16 +8,16 @@
 
 namespace onda {
 
-OnlineSession::OnlineSession(AppState& state, HttpOptions options)
-    : m_state(state), m_client(state.baseAddress, *this, std::move(options)), m_flows(state, m_client, *this, *this) {}
+OnlineSession::OnlineSession(AppState& state, WindowHost& windows, HttpOptions options)
+    : m_state(state), m_windows(windows), m_client(state.baseAddress, *this, std::move(options)),
+      m_flows(state, m_client, *this, *this) {}
 
 OnlineSession::~OnlineSession() {
     delete m_login;
 }
 
 void OnlineSession::setStatusText(const QString& text) {
-    if (m_state.windows)
-        m_state.windows->setStatusText(text);
+    m_windows.setStatusText(text);
 }
 
 void OnlineSession::setBusy(bool busy) {
@@ -33,7 +33,7 @@ void OnlineSession::showMessage(const QString& text) {
 
 bool OnlineSession::login() {
     if (!m_login) {
-        QWidget* anchor = m_state.windows ? m_state.windows->child(Child::Workspace) : nullptr;
+        QWidget* anchor = m_windows.child(Child::Workspace);
         m_login = new LoginWindow(m_state, m_client, anchor ? anchor->window() : nullptr);
     }
     return m_login->run(m_login->parentWidget());
@@ -48,17 +48,17 @@ void OnlineSession::closeLogin() {
 }
 
 ProgressWindow* OnlineSession::progress() {
-    if (!m_progress && m_state.windows) {
-        m_progress = qobject_cast<ProgressWindow*>(m_state.windows->child(Child::Progress));
+    if (!m_progress) {
+        m_progress = qobject_cast<ProgressWindow*>(m_windows.child(Child::Progress));
         if (m_progress)
-            m_state.windows->showChild(m_progress);
+            m_windows.showChild(m_progress);
     }
     return m_progress;
 }
 
-void OnlineSession::SetStep(int index, const QString& caption, int value) {
+void OnlineSession::SetStep(int index, const QString& caption, StepLook look) {
     if (ProgressWindow* window = progress())
-        window->SetStep(index, caption, value);
+        window->SetStep(index, caption, look);
 }
 
 void OnlineSession::closeProgress() {
@@ -68,6 +68,29 @@ void OnlineSession::closeProgress() {
         frame->close(); // the window of the main window's area holding it
     else
         m_progress->close();
+}
+
+void OnlineSession::showClub(const QString& club) {
+    if (WorkspaceView* workspace = m_windows.workspaceView())
+        workspace->setClubLabel(club);
+}
+
+void OnlineSession::competitionListStored() {
+    if (WorkspaceView* workspace = m_windows.workspaceView())
+        workspace->FillCompetitionGrid();
+}
+
+void OnlineSession::competitionListRefreshed() {
+    if (WorkspaceView* workspace = m_windows.workspaceView())
+        workspace->markListRefreshed();
+}
+
+FlowResult OnlineSession::importCompetition(const QString& number) {
+    FlowResult imported = m_flows.importCompetition(number);
+    // A competition the service did not give has no registrations to show.
+    if (imported.outcome == FlowOutcome::Refused)
+        m_windows.hideChild(m_windows.child(Child::Registration));
+    return imported;
 }
 
 } // namespace onda

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/FlowResult.h"
 #include "service/OnlineFlows.h"
 #include "service/ServiceClient.h"
 #include "service/ServiceFeedback.h"
@@ -13,16 +14,17 @@
 namespace onda {
 
 class AppState;
+class WindowHost;
 class LoginWindow;
 class ProgressWindow;
 
 // The program's link with the service as the windows see it: the login window kept for the
 // whole run, the progress window of each workflow, the status bar and the busy pointer. The
-// workflows themselves are OnlineFlows.
-class OnlineSession : public QObject, public ServiceFeedback, public ServicePorts {
+// workflows themselves are OnlineFlows; the workspace starts them through ServicePort.
+class OnlineSession : public QObject, public ServiceFeedback, public ServicePorts, public ServicePort {
     Q_OBJECT
 public:
-    explicit OnlineSession(AppState& state, HttpOptions options = {});
+    OnlineSession(AppState& state, WindowHost& windows, HttpOptions options = {});
     ~OnlineSession() override;
 
     OnlineFlows& flows() { return m_flows; }
@@ -33,8 +35,16 @@ public:
     // ServicePorts
     bool login() override;
     void closeLogin() override;
-    void SetStep(int index, const QString& caption, int value) override;
+    void SetStep(int index, const QString& caption, StepLook look) override;
     void closeProgress() override;
+    void showClub(const QString& club) override;
+    void competitionListStored() override;
+    void competitionListRefreshed() override;
+
+    // ServicePort
+    FlowResult importCompetition(const QString& number) override;
+    FlowResult refreshCompetitionList() override { return m_flows.refreshList(); }
+    FlowResult uploadRegistrations() override { return m_flows.uploadRegistrations(); }
 
     // ServiceFeedback
     void setStatusText(const QString& text) override;
@@ -43,6 +53,7 @@ public:
 
 private:
     AppState& m_state;
+    WindowHost& m_windows;
     ServiceClient m_client;
     OnlineFlows m_flows;
     QPointer<LoginWindow> m_login;

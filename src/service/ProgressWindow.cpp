@@ -35,7 +35,7 @@ QSize ProgressWindow::preferredSize() const {
     return {twipsToPixels(7710), twipsToPixels(3345)};
 }
 
-void ProgressWindow::SetStep(int index, const QString& caption, int value) {
+void ProgressWindow::SetStep(int index, const QString& caption, StepLook look) {
     QCheckBox* line = m_lines.value(index);
     if (!line)
         return;
@@ -43,10 +43,10 @@ void ProgressWindow::SetStep(int index, const QString& caption, int value) {
     if (!caption.isEmpty())
         line->setText(caption);
     QFont font = line->font();
-    if (value == InProgress) {
+    if (look == StepLook::InProgress) {
         font.setBold(true);
     } else {
-        line->setChecked(value == Done);
+        line->setChecked(look == StepLook::Done);
         font.setBold(false);
     }
     line->setFont(font);

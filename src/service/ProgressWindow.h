@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/WindowHost.h"
+#include "service/ServiceFeedback.h"
 
 #include <QList>
 #include <QWidget>
@@ -16,16 +17,14 @@ class AppState;
 class ProgressWindow : public QWidget, public ChildWindow {
     Q_OBJECT
 public:
-    enum Look { Unchecked = 0, Done = 1, InProgress = 2 };
-
     explicit ProgressWindow(AppState& state, QWidget* parent = nullptr);
 
     QList<DataSource*> dataSources() const override { return {}; }
     QSize preferredSize() const override;
 
-    // Shows line `index`; a caption that is not empty replaces the line's; value 2 makes the
-    // caption bold and leaves the mark, 0 or 1 sets the mark and makes the caption plain.
-    void SetStep(int index, const QString& caption, int value);
+    // Shows line `index`; a caption that is not empty replaces the line's; InProgress makes the
+    // caption bold and leaves the mark, the others set the mark and make the caption plain.
+    void SetStep(int index, const QString& caption, StepLook look);
     QCheckBox* line(int index) const { return m_lines.value(index); }
 
 private:

@@ -19,11 +19,16 @@ public:
     virtual void showMessage(const QString& text) = 0;
 };
 
+// How a line of the progress window looks.
+enum class StepLook {
+    Unchecked,
+    Done,       // checked
+    InProgress, // bold, its mark as it was
+};
+
 // What the service workflows need of the windows: the login window and the progress window.
 class ServicePorts {
 public:
-    enum Look { Unchecked = 0, Done = 1, InProgress = 2 };
-
     virtual ~ServicePorts() = default;
     // The login window, modal; true after a successful check, with the user id, PIN and club
     // set in the program's state.
@@ -32,8 +37,13 @@ public:
     virtual void closeLogin() = 0;
     // Line `index` of the progress window (shown when it is not): a caption that is not
     // empty replaces the line's; InProgress makes it bold, Unchecked and Done set the mark.
-    virtual void SetStep(int index, const QString& caption, int value) = 0;
+    virtual void SetStep(int index, const QString& caption, StepLook look) = 0;
     virtual void closeProgress() = 0;
+    // What the workspace shows of the link: the club of the user who logged in, the local
+    // competition list written again, and the list marked as the service's.
+    virtual void showClub(const QString& club) = 0;
+    virtual void competitionListStored() = 0;
+    virtual void competitionListRefreshed() = 0;
 };
 
 } // namespace onda

@@ -91,7 +91,7 @@ QString databaseOpenMessage(const QString& path, const Status& status) {
 void Store::ESEGUISQL(QString& connectionString, const QString& sql) const {
     if (m_debugMode)
         say(QStringLiteral("ESEGUISQL: sql=") + sql);
-    connectionString = connectionStringFor(m_databasePath);
+    connectionString = m_databasePath;
     const Status status = execute(sql);
     if (!status && m_debugMode)
         say(QStringLiteral("ESEGUISQL: err=") + status.description);
@@ -164,25 +164,21 @@ int Store::CountRecords(DataSource& source) {
     return count;
 }
 
-Status Store::AddTableField(const QString& table, DataSource& source, const QString& fieldName, int type,
+Status Store::AddTableField(const QString& table, DataSource& source, const QString& fieldName, FieldType type,
                             int size) const {
     const RecordSourceSwap swap(source, QStringLiteral("nprg"));
     FieldInfo field;
     field.name = fieldName;
     switch (type) {
-    case 4:
+    case FieldType::Long: // numbers the rows
         field.type = FieldType::Long;
         field.autoIncrement = true;
         break;
-    case 7:
+    case FieldType::Double:
         field.type = FieldType::Double;
         break;
-    case 10:
-        field.type = FieldType::Text;
-        field.size = size;
-        break;
     default:
-        field.type = static_cast<FieldType>(type);
+        field.type = type;
         field.size = size;
         break;
     }
@@ -207,7 +203,7 @@ void Store::EnsureInsertionOrder(DataSource& registrations, DataSource& workspac
     {
         const RecordSourceSwap swap(workspaceRegistrations, QStringLiteral("nprg"));
         // A failure here is not reported: opening the competition goes on.
-        (void)AddTableField(table, registrations, QStringLiteral("ordineInserimento"), 4, 4);
+        (void)AddTableField(table, registrations, QStringLiteral("ordineInserimento"), FieldType::Long, 4);
     }
     (void)registrations.refresh();
 }
@@ -216,11 +212,6 @@ Status Store::ensureRegistrationIndex(const QString& competition) const {
     const QString table = registrationTable(competition);
     return execute(QStringLiteral("CREATE INDEX IF NOT EXISTS [") + table + QStringLiteral("_codatl] ON [") + table +
                    QStringLiteral("] (codatl)"));
-}
-
-QString Store::connectionStringFor(const QString& databasePath) {
-    return QStringLiteral("DRIVER={Microsoft Access Driver (*.mdb)};DBQ=") + databasePath +
-           QStringLiteral(";FIL=MS Access;MaxBufferSize=512;PageTimeout=5;");
 }
 
 void Store::say(const QString& text) const {

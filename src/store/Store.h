@@ -36,7 +36,7 @@ public:
     Status ensureDatabase() const;
 
     // Runs one statement on a connection of its own; never reports a failure
-    // except in debug mode. connectionString receives the connection text.
+    // except in debug mode. connectionString receives the database file the connection opened.
     void ESEGUISQL(QString& connectionString, const QString& sql) const;
     // The same, telling the caller what happened (for code that needs to know).
     Status execute(const QString& sql) const;
@@ -57,15 +57,15 @@ public:
     // command of the registration window reads one athlete's rows.
     Status ensureRegistrationIndex(const QString& competition) const;
 
-    // Appends a field to a table (types 4, 7, 10; type 4 numbers rows automatically).
-    Status AddTableField(const QString& table, DataSource& source, const QString& fieldName, int type, int size) const;
+    // Appends a field to a table; a Long field numbers the rows automatically, a Text one is
+    // `size` characters long.
+    Status AddTableField(const QString& table, DataSource& source, const QString& fieldName, FieldType type,
+                         int size) const;
 
     // Makes sure the registration table behind `registrations` has OrdineInserimento;
     // `workspaceRegistrations` is pointed at the template while the table is altered.
     void EnsureInsertionOrder(DataSource& registrations, DataSource& workspaceRegistrations,
                               const QString& competition) const;
-
-    static QString connectionStringFor(const QString& databasePath);
 
 private:
     void say(const QString& text) const;

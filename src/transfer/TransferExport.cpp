@@ -1,6 +1,7 @@
 #include "transfer/TransferExport.h"
 
 #include "core/AppState.h"
+#include "core/CompetitionChosen.h"
 #include "core/Dialogs.h"
 #include "core/Operation.h"
 #include "core/SavePath.h"
@@ -42,34 +43,29 @@ bool moveIntoPlace(const QString& from, const QString& to) {
 
 } // namespace
 
-ExportOutcome ExportTransferDatabase(AppState& state, const QString& club, QString& mode, QString& folder,
-                                     QString& file) {
-    const QString number = state.currentCompetition();
+TransferResult TransferExport::write(const QString& club, TransferPlace place) {
+    const QString number = m_state.currentCompetition();
     QString path;
-    const bool fixedPlace = mode == QLatin1String("SERVER") || mode == QLatin1String("MAPI");
-    if (fixedPlace) {
-        folder = state.programDirectory;
-        file = QStringLiteral("transfer_") + number + QStringLiteral(".mdb");
-        path = folder + file;
-        mode = path;
+    if (place == TransferPlace::ProgramFolder) {
+        path = m_state.programDirectory + QStringLiteral("transfer_") + number + QStringLiteral(".mdb");
     } else {
-        path = chooseSavePath(state, QStringLiteral("Access files (*.mdb)|*.mdb|All Files (*.txt)|*.*"),
+        path = chooseSavePath(m_state, QStringLiteral("Access files (*.mdb)|*.mdb|All Files (*.txt)|*.*"),
                               club + QLatin1Char('_') + number + QStringLiteral(".mdb"));
         if (path.isEmpty())
-            return ExportOutcome::Cancelled;
+            return {};
     }
     const bool previous = QFileInfo::exists(path);
-    if (previous && state.dialogs.askOkCancel(QStringLiteral("Attenzione stai cancellando il file ") + path,
-                                              Dialogs::Answer::Cancel) != Dialogs::Answer::Ok)
-        return ExportOutcome::Kept;
+    if (previous && m_dialogs.askOkCancel(QStringLiteral("Attenzione stai cancellando il file ") + path,
+                                          Dialogs::Answer::Cancel) != Dialogs::Answer::Ok)
+        return {ExportOutcome::Kept, path, {}};
 
     // Written beside the target, so that the final move stays on one file system.
     const QFileInfo target(path);
     const QString partial = target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".part");
     QFile::remove(partial);
     QueryCopyResult result;
-    const QString source = state.databasePath;
-    const ConnectionOptions options = state.store.connectionOptions();
+    const QString source = m_state.databasePath;
+    const ConnectionOptions options = m_state.store.connectionOptions();
     waitFor([&] {
         result = CopyQueryToDatabase(source,
                                      QStringLiteral("select * from [") + registrationTable(number) +
@@ -86,27 +82,31 @@ ExportOutcome ExportTransferDatabase(AppState& state, const QString& club, QStri
     });
     if (!result.status) {
         QFile::remove(partial);
-        state.dialogs.message(failureMessage(result, path, previous), Dialogs::Icon::Critical);
-        return ExportOutcome::Failed;
+        const QString failure = failureMessage(result, path, previous);
+        m_dialogs.message(failure, Dialogs::Icon::Critical);
+        return {ExportOutcome::Failed, path, failure};
     }
-    if (!fixedPlace)
-        state.dialogs.message(QStringLiteral("Database registrato in ") + path);
-    return ExportOutcome::Written;
+    if (place == TransferPlace::Chosen)
+        m_dialogs.message(QStringLiteral("Database registrato in ") + path);
+    return {ExportOutcome::Written, path, {}};
 }
 
-void SaveTransferDatabase(AppState& state) {
+FlowResult TransferExport::save() {
     const Operation operation;
     if (!operation)
-        return;
-    if (state.currentCompetition().isEmpty()) {
-        state.dialogs.message(QStringLiteral("Inserire il numero di prova"));
-        return;
-    }
-    QString mode;
-    QString folder;
-    QString file;
+        return FlowResult::cancelled();
+    if (!competitionNumberGiven(m_state))
+        return FlowResult::cancelled();
     // Every outcome has been told to the user by the export itself.
-    (void)ExportTransferDatabase(state, state.club, mode, folder, file);
+    const TransferResult written = write(m_state.club, TransferPlace::Chosen);
+    switch (written.outcome) {
+    case ExportOutcome::Written:
+        return FlowResult::done(written.path);
+    case ExportOutcome::Failed:
+        return FlowResult::failed(written.message);
+    default:
+        return FlowResult::cancelled();
+    }
 }
 
 } // namespace onda

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "core/FlowResult.h"
+
 #include <QString>
 
 namespace onda {
 
 class AppState;
+class Dialogs;
 
 enum class ExportOutcome {
     Written,   // the file at the path is the new one
@@ -13,14 +16,34 @@ enum class ExportOutcome {
     Failed,    // the copy failed and was reported; the previous file, if any, is untouched
 };
 
-// Writes the transfer database of the open competition for a club: its registrations and the
-// competition's row. mode "SERVER" or "MAPI": the fixed file in the program's folder, folder and
-// file set and mode replaced by the full path; any other mode: the user picks the file.
-// The file is written under a temporary name and moved into place only when complete.
-ExportOutcome ExportTransferDatabase(AppState& state, const QString& club, QString& mode, QString& folder,
-                                     QString& file);
+// Where the transfer file is written.
+enum class TransferPlace {
+    Chosen,        // where the user picks
+    ProgramFolder, // transfer_<number>.mdb in the program's folder, for the service or the mail
+};
 
-// "Come file Access": the registrations saved where the user wants.
-void SaveTransferDatabase(AppState& state);
+struct TransferResult {
+    ExportOutcome outcome = ExportOutcome::Cancelled;
+    QString path;    // the file written, kept, or left as it was; empty when none was chosen
+    QString message; // the failure as the user was told it
+    // The file can be sent: the new one, or the previous one the user kept.
+    bool usable() const { return outcome == ExportOutcome::Written || outcome == ExportOutcome::Kept; }
+};
+
+// The transfer database of the open competition for a club: its registrations and the
+// competition's row. The file is written under a temporary name and moved into place only when
+// complete.
+class TransferExport {
+public:
+    TransferExport(AppState& state, Dialogs& dialogs) : m_state(state), m_dialogs(dialogs) {}
+
+    TransferResult write(const QString& club, TransferPlace place);
+    // "Come file Access": the club's registrations saved where the user wants.
+    FlowResult save();
+
+private:
+    AppState& m_state;
+    Dialogs& m_dialogs;
+};
 
 } // namespace onda

@@ -20,8 +20,7 @@ private:
 
     QStringList copyNames() const { return QDir(copies::folderFor(m_db->path())).entryList(QDir::Files, QDir::Name); }
     Status reinitialise(const Store& store) {
-        const auto manif = m_db->source(u"manif"_s);
-        return manif->refresh() ? reinitialiseDatabase(store, *manif) : manif->lastError();
+        return reinitialiseDatabase(store, m_db->column(u"select [Numero Prova] from manif"_s));
     }
 
 private slots:
@@ -111,11 +110,7 @@ private slots:
         const QByteArray before = fileBytes(path);
         QVERIFY(before.size() > 600 * 1024);
 
-        const auto manif = std::make_unique<DataSource>();
-        manif->setDatabaseFile(path);
-        manif->setRecordSource(u"manif"_s);
-        QVERIFY(manif->refresh());
-        const Status done = reinitialiseDatabase(store, *manif);
+        const Status done = reinitialiseDatabase(store, {});
         QCOMPARE(done.number, err::DiskFull);
         QVERIFY2(done.description.startsWith(u"non e' stato possibile farne una copia in "_s),
                  qPrintable(done.description));

@@ -38,21 +38,18 @@ int runOperation(const QString& op, const QString& dir) {
     state.store.setDatabasePath(db);
     state.changeCompetition([](Competition& c) { c.number = kCompetition; });
     std::optional<RegistrationsAnswer> answer;
-    DataSource manif;
     if (op == u"import") {
         answer = parseRegistrations(QString::fromUtf8(fileBytes(dir + u"/answer.txt"_s)));
         if (!answer || answer->registrations.size() != kLines)
             return 2;
-    } else if (op == u"reinitialise") {
-        manif.setRecordSource(u"manif"_s);
-        Store::bindToDatabase({&manif}, db);
     }
-    QString mode = u"SERVER"_s, folder, file;
     std::fputs("start\n", stdout), std::fflush(stdout);
-    const bool ok =
-        op == u"import"   ? OnlineImport(db).replaceRegistrations(kCompetition, u"ABC"_s, answer->registrations).ok()
-        : op == u"export" ? ExportTransferDatabase(state, u"ABC"_s, mode, folder, file) == ExportOutcome::Written
-                          : reinitialiseDatabase(state.store, manif).ok();
+    const bool ok = op == u"import"
+                        ? OnlineImport(db).replaceRegistrations(kCompetition, u"ABC"_s, answer->registrations).ok()
+                    : op == u"export"
+                        ? TransferExport(state, state.dialogs).write(u"ABC"_s, TransferPlace::ProgramFolder).outcome ==
+                              ExportOutcome::Written
+                        : reinitialiseDatabase(state.store, {kCompetition}).ok();
     std::fputs("done\n", stdout), std::fflush(stdout);
     return ok ? 0 : 1;
 }

@@ -212,6 +212,12 @@ private slots:
         QVERIFY(trigger(QStringLiteral("Iscrizioni")));
         QCOMPARE(pressed.size(), 1);
         QCOMPARE(dialogs().takeTexts(), QStringList{"Devi selezionare una manifestazione"});
+        // "Aggiorna database da Ondaweb" refreshes the list, as the workspace's button does.
+        app().workspace()->setServicePort(nullptr);
+        QSignalSpy refreshed(app().workspace()->button(WorkspaceButton::RefreshList), &QPushButton::clicked);
+        QVERIFY(trigger(QStringLiteral("sport")) && refreshed.size() == 1);
+        QVERIFY(!main->findChild<QAction*>(QStringLiteral("mnuWindowNewWindow")) &&
+                !main->findChild<QAction*>(QStringLiteral("Open")));
     }
 
     void reinitialisation_data() {

@@ -5,6 +5,7 @@
 
 #include "app/MainWindow.h"
 #include "app/WorkspaceWindow.h"
+#include "core/FlowResult.h"
 #include "entry/RegistrationWindow.h"
 #include "store/DataSource.h"
 #include "store/Database.h"
@@ -127,11 +128,21 @@ private slots:
     void missingRegistrationTable() {
         QFETCH(Answer, answer);
         fill(QString(), false);
-        QStringList imported;
-        app().state().importCompetition = [&](const CompetitionHeading& h) {
-            imported << h.number + QLatin1Char('/') + h.name + QLatin1Char('/') + h.place + QLatin1Char('/') + h.date;
-            return false;
-        };
+        // The import that fails, with the heading the workspace gave the competition before it.
+        struct FailingImport : ServicePort {
+            AppState* state = nullptr;
+            QStringList imported;
+            FlowResult importCompetition(const QString& number) override {
+                const Competition& c = state->competition();
+                imported << QStringList{number, c.name, c.place, c.date}.join(QLatin1Char('/'));
+                return FlowResult::failed({});
+            }
+            FlowResult refreshCompetitionList() override { return {}; }
+            FlowResult uploadRegistrations() override { return {}; }
+        } service;
+        service.state = &app().state();
+        const QStringList& imported = service.imported;
+        app().main()->workspaceWindow()->setServicePort(&service);
         dialogs().queueYesNo(answer);
         open(QStringLiteral("58"), "Label2_1");
         QCOMPARE(dialogs().takeTexts(), QStringList{kMissingTable});
@@ -144,7 +155,7 @@ private slots:
         QCOMPARE(marks(), QStringList({QString(), QString()}));
 
         // On-line without an import available: nothing opens and nothing is asked.
-        app().state().importCompetition = nullptr;
+        app().main()->workspaceWindow()->setServicePort(nullptr);
         open(QStringLiteral("57"), "Label2_0");
         QCOMPARE(text(QStringLiteral("Form2/ManifID")), QStringLiteral("57"));
         QVERIFY(!registrationShown());

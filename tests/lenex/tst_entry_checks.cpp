@@ -4,7 +4,10 @@
 #include "FixtureDb.h"
 #include "ScriptedDialogs.h"
 
+#include "RecordedWorkspace.h"
+
 #include "core/AppState.h"
+#include "core/Clock.h"
 #include "core/Settings.h"
 #include "entry/InvitationChecks.h"
 #include "lenex/EntryChecks.h"
@@ -312,6 +315,7 @@ private slots:
         registrations(number, {{1, u"ROSSI MARIO"_s, 2010, u"JUNIOR"_s, u"ABC"_s, u"M"_s, u"100 SL"_s, 1, 8},
                                {2, u"VERDI ANNA"_s, 2000, u"OPEN"_s, u"ABC"_s, u"F"_s, u"50 DO"_s, 0, 31}});
         AppState state(m_dialogs);
+        RecordedWorkspace workspace;
         state.databasePath = m_db->path();
         state.club = u"ABC"_s;
         setLenexClub(u"ABC"_s, u"Nuoto ABC"_s, u"ITA"_s);
@@ -320,13 +324,20 @@ private slots:
         state.setCompetition(c);
         const QString question = u"Il termine per le iscrizioni e' scaduto il 01/05/2026 alle 18:00: vuoi salvare lo "
                                  "stesso?"_s;
+        // The program's clock a minute before the deadline: nothing is asked.
+        Clock::set(QDateTime(QDate(2026, 5, 1), QTime(17, 59)));
+        m_dialogs.queueSaveFileName(m_db->filePath(u"prima.lxf"_s));
+        const FlowResult early = LenexFlows(state, m_dialogs, workspace).saveEntries();
+        Clock::set({});
+        QVERIFY(early.ok() && early.path == m_db->filePath(u"prima.lxf"_s) &&
+                m_dialogs.takeTexts() == QStringList({u"Save"_s, u"File LENEX registrato in "_s + early.path}));
         m_dialogs.queueYesNo(Dialogs::Answer::No);
-        SaveEntriesAsLenex(state);
+        (void)LenexFlows(state, m_dialogs, workspace).saveEntries();
         QCOMPARE(m_dialogs.takeTexts(), QStringList{question});
         const QString path = m_db->filePath(u"iscrizioni.lxf"_s);
         m_dialogs.queueYesNo(Dialogs::Answer::Yes);
         m_dialogs.queueSaveFileName(path);
-        SaveEntriesAsLenex(state);
+        (void)LenexFlows(state, m_dialogs, workspace).saveEntries();
         QCOMPARE(m_dialogs.takeTexts().value(0), question);
         Document saved;
         QVERIFY(readFile(path, saved).ok);

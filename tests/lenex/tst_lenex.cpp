@@ -2,6 +2,7 @@
 // taken into the club's database, and the files a reader must refuse; real files of meet
 // software checked against an independent reader (Python's own modules).
 #include "FixtureDb.h"
+#include "RecordedWorkspace.h"
 #include "ScriptedDialogs.h"
 
 #include "core/AppState.h"
@@ -162,18 +163,20 @@ class TestLenex : public QObject, private RegistrationFlow::Port {
     std::unique_ptr<FixtureDb> m_db;
     ScriptedDialogs m_dialogs;
     std::unique_ptr<AppState> m_state;
+    RecordedWorkspace m_workspace;
+    LenexFlows flows() { return {*m_state, m_dialogs, m_workspace}; }
 
     void writeFile(const QString& name, const QByteArray& bytes) {
         QVERIFY(writeFileBytes(m_db->filePath(name), bytes));
     }
     void importInvitation(const QString& name) {
         m_dialogs.queueOpenFileNames({m_db->filePath(name)});
-        ImportLenexInvitation(*m_state);
+        (void)flows().importInvitation();
     }
     // What the results import of `paths` said.
     QStringList readResults(const QStringList& paths) {
         m_dialogs.queueOpenFileNames(paths);
-        ImportLenexResults(*m_state);
+        (void)flows().importResults();
         return m_dialogs.takeTexts();
     }
     QStringList rows(const QString& sql) { return QVariant(m_db->column(sql)).toStringList(); }
@@ -190,7 +193,7 @@ class TestLenex : public QObject, private RegistrationFlow::Port {
         c.number = number;
         m_state->setCompetition(c);
         m_dialogs.queueSaveFileName(m_db->filePath(name));
-        SaveEntriesAsLenex(*m_state);
+        (void)flows().saveEntries();
         return m_dialogs.takeTexts();
     }
     // One athlete of each category and sex registered on the first race of every event.
@@ -378,6 +381,7 @@ private slots:
                  (QStringList{u"Importa invito LENEX"_s,
                               u"Manifestazione \"Trofeo Lenex\" creata con il numero 900000: selezionala "
                               "nell'elenco e premi \"Iscrizioni\"."_s}));
+        QCOMPARE(m_workspace.trace, QStringList{u"list"_s});
         QCOMPARE(rows(u"select [Nome Manifestazione] || '|' || [Località] || '|' || Data || '|' || [Num Max "
                       "Iscrizioni per atleta] || '|' || userName || '|' || societa from manif where [Numero "
                       "Prova]=900000"_s),
@@ -626,6 +630,7 @@ private slots:
                               u"Il file "_s + m_db->filePath(u"vuoto.lef"_s) +
                                   u" non contiene gare: nessuna manifestazione e' stata creata."_s}));
         // Without a club yet its code is asked; cancelled, nothing is made.
+        m_workspace.trace.clear();
         m_state->club.clear();
         writeFile(u"invito.lef"_s, writeXml({u"3.0"_s, {}, {invitation()}}));
         m_dialogs.queueInput(std::nullopt);
@@ -633,6 +638,7 @@ private slots:
         QCOMPARE(m_dialogs.takeTexts(),
                  (QStringList{u"Importa invito LENEX"_s, u"Codice della societa' (come su Ondaweb):"_s}));
         QCOMPARE(fileBytes(m_db->path()), before);
+        QCOMPARE(m_workspace.trace, QStringList{});
 
         // An archive that cannot be written leaves no file behind, and an old one as it was.
         QCOMPARE(writeArchive(results(1), m_db->filePath(u"manca/x.lxf"_s)).left(29),
@@ -710,7 +716,7 @@ private slots:
             return; // the record lists: no meet to import
 
         m_dialogs.queueOpenFileNames({file});
-        ImportLenexInvitation(*m_state);
+        (void)flows().importInvitation();
         QVERIFY(m_dialogs.takeTexts().value(1).contains(u"creata con il numero 900000"_s));
         QCOMPARE(rows(u"select e.eventid || '|' || e.number || '|' || ifnull(e.gender, 'A') || '|' || e.distance || "
                       "'|' || e.relaycount || '|' || e.stroke || '|' || ifnull(e.technique, '') || '|' || (select "
@@ -730,7 +736,7 @@ private slots:
         const bool late = !m_db->column(u"select deadline from LenexMeet where manifID=900000"_s).value(0).isNull();
         if (late)
             m_dialogs.queueYesNo(Dialogs::Answer::Yes);
-        SaveEntriesAsLenex(*m_state);
+        (void)flows().saveEntries();
         QCOMPARE(m_dialogs.takeTexts().value(late ? 2 : 1),
                  u"File LENEX registrato in "_s + QDir::toNativeSeparators(path));
         QByteArray said;
@@ -759,7 +765,7 @@ private slots:
         m_state->club = club;
         setLenexClub(club, counted.value("club").toObject().value("name").toString(), u"GER"_s);
         m_dialogs.queueOpenFileNames({file});
-        ImportLenexResults(*m_state);
+        (void)flows().importResults();
         const QString said = m_dialogs.takeTexts().value(1);
         QVERIFY2(said.startsWith(u"Letti "_s) && !said.contains(u"non trovati"_s), qPrintable(said));
 

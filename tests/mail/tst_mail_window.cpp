@@ -107,17 +107,17 @@ private slots:
         int exports = 0;
         const TransferWriter failing = [&exports](QString&) { return ++exports, false; };
         state.club.clear();
-        SendRegistrationsMail(state, failing);
+        QVERIFY(!transferForMail(state, failing));
         state.club = u"ABC"_s;
         state.changeCompetition([](Competition& c) { c.number.clear(); });
-        SendRegistrationsMail(state, failing);
+        QVERIFY(!transferForMail(state, failing));
         QCOMPARE(dialogs().takeTexts(),
                  (QStringList{"Selezionare una manifestazione", "Selezionare la prova prescelta"}));
         QCOMPARE(exports, 0);
 
         // A failed export leaves no window that could send a stale file.
         state.changeCompetition([](Competition& c) { c.number = u"57"_s; });
-        SendRegistrationsMail(state, failing);
+        QVERIFY(!transferForMail(state, failing));
         QVERIFY(exports == 1 && (!widget(u"frmEmail"_s) || !widget(u"frmEmail"_s)->isVisible()));
 
         QVERIFY(send(QString(), QString()) &&

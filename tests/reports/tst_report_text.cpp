@@ -2,7 +2,6 @@
 #include "FixtureDb.h"
 
 #include "reports/ReportText.h"
-#include "store/DataSource.h"
 
 #include <QFile>
 #include <QTest>
@@ -12,9 +11,9 @@ using namespace onda;
 class TestReportText : public QObject {
     Q_OBJECT
     FixtureDb m_db;
-    DataSource m_view{QStringLiteral("nprg")};
-    QStringList lines(ReportForm form, const QString& club = QStringLiteral("ABC")) {
-        return buildReport(form, m_view, {club, "57", "Trofeo d'Autunno", "01/05/2024"}).split("\r\n");
+    QStringList lines(ReportForm form, const QString& club = QStringLiteral("ABC"), QString path = {}) {
+        return buildReport(form, path.isEmpty() ? m_db.path() : path, {club, "57", "Trofeo d'Autunno", "01/05/2024"})
+            .split("\r\n");
     }
 
 private slots:
@@ -25,7 +24,6 @@ private slots:
                                  {1002, "D'ANGELO \"GIGI\"", 2005, "ESO", "ABC", "M", "50DO", 0, 35.2, "n"},
                                  {2001, "BIANCHI EZIO", 1990, "RAG", "XYZ", "M", "100SL", 1, 2, "p"}}));
     }
-    void init() { m_view.setDatabaseFile(m_db.path()); }
 
     void entryTimes() { // printed and text-file forms; 80 minutes is still a time, 81 not in print
         for (const auto& [m, times] : {std::pair{QVariant(1), "1:05.3 01.05.3"},
@@ -71,10 +69,10 @@ private slots:
         QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write(QByteArray(4096, 'x')) == 4096);
         garbage.close();
         for (ReportForm form : {ReportForm::Printed, ReportForm::Spreadsheet, ReportForm::TextFile}) {
-            m_view.setDatabaseFile(m_db.path());
             QCOMPARE(lines(form, "NONE"), QStringList{""});
-            m_view.setDatabaseFile(garbage.fileName());
-            QCOMPARE(lines(form).size(), form == ReportForm::Printed ? 15 : form == ReportForm::Spreadsheet ? 12 : 3);
+            QCOMPARE(lines(form, "ABC", garbage.fileName()).size(), form == ReportForm::Printed       ? 15
+                                                                    : form == ReportForm::Spreadsheet ? 12
+                                                                                                      : 3);
         }
     }
 

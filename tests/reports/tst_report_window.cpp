@@ -2,7 +2,9 @@
 #include "FixtureDb.h"
 #include "WindowTest.h"
 
+#include "core/TextCodec.h"
 #include "entry/RegistrationWindow.h"
+#include "reports/ReportCommands.h"
 
 #include <QFile>
 #include <QFontMetrics>
@@ -63,6 +65,25 @@ private slots:
         QVERIFY(trigger("SaveAsText")); // a place the file cannot go: the user is told
         const QStringList texts = dialogs().takeTexts();
         QVERIFY(texts.size() == 3 && texts.last().startsWith("Impossibile scrivere il file "));
+    }
+
+    // The commands without windows: what each hands back, and the saved list needing no competition.
+    void commandsWithoutWindows() {
+        ReportCommands reports(app().state(), dialogs());
+        dialogs().queueSaveFileName(m_out.filePath("lista.xls"));
+        FlowResult saved = reports.saveRegistrations(ReportForm::Spreadsheet);
+        QVERIFY(saved.ok() && saved.path == m_out.filePath("lista.xls"));
+        QCOMPARE(fileBytes(saved.path), encodeWindows1252(*reports.registrations(ReportForm::Spreadsheet) + "\r\n"));
+        dialogs().queueSaveFileName(m_out.filePath("missing/verifica.txt"));
+        saved = reports.saveCheck(ReportForm::TextFile);
+        QVERIFY(saved.outcome == FlowOutcome::Failed && saved.message.startsWith("Impossibile scrivere il file "));
+        app().state().changeCompetition([](Competition& c) { c.number.clear(); });
+        dialogs().takeTexts();
+        QVERIFY(!reports.registrations(ReportForm::Printed) && !reports.check(ReportForm::Printed));
+        dialogs().queueSaveFileName(m_out.filePath("vuota.txt"));
+        QVERIFY(reports.saveRegistrations(ReportForm::TextFile).ok() && !widget("frmPrt"));
+        QCOMPARE(dialogs().takeTexts(),
+                 (QStringList{"Selezionare la manifestazione", "Selezionare la manifestazione", "Save"}));
     }
 
     void printToPdf() {

@@ -3,6 +3,7 @@
 #include "SimService.h"
 #include "WindowTest.h"
 
+#include "app/MainWindow.h"
 #include "core/AppState.h"
 #include "service/OnlineSession.h"
 #include "service/ProgressWindow.h"
@@ -28,9 +29,10 @@ class TestDeposit : public WindowTest {
         return started;
     }
     ExportOutcome serverExport(QString& path) {
-        QString folder, file;
-        path = u"SERVER"_s;
-        return ExportTransferDatabase(app().state(), app().state().club, path, folder, file);
+        const TransferResult written =
+            TransferExport(app().state(), dialogs()).write(app().state().club, TransferPlace::ProgramFolder);
+        path = written.path;
+        return written.outcome;
     }
 private slots:
     void init() {
@@ -134,15 +136,17 @@ private slots:
         QTest::addColumn<QString>("message"); // the start of the last message
         QTest::addColumn<bool>("progressOpen");
         QTest::addColumn<int>("held"); // the club's rows the service holds afterwards
+        QTest::addColumn<FlowOutcome>("outcome");
+        using enum FlowOutcome;
         const QString ok = u"Iscrizioni esportate correttamente"_s;
         // clang-format off
-        QTest::newRow("leading zero") << "0570" << "" << "yes" << ok << false << 1;
-        QTest::newRow("login cancelled") << "570" << "" << "cancel" << "" << false << 4;
-        QTest::newRow("no") << "570" << "" << "no" << "" << true << 4;
-        QTest::newRow("ftp refused") << "570" << "ftp&mode=refuse-write" << "yes" << "Error Msg: " << true << 4;
-        QTest::newRow("import refused") << "570" << "import&mode=error&text=No" << "yes" << "Attenzione: No" << false << 4;
-        QTest::newRow("no RESPONSE") << "570" << "import&mode=noresponse" << "yes" << kConnectionMessage << true << 2;
-        QTest::newRow("status KO") << "570" << "import&mode=status" << "yes" << "Errore sul server" << true << 4;
+        QTest::newRow("leading zero") << "0570" << "" << "yes" << ok << false << 1 << Done;
+        QTest::newRow("login cancelled") << "570" << "" << "cancel" << "" << false << 4 << Cancelled;
+        QTest::newRow("no") << "570" << "" << "no" << "" << true << 4 << Cancelled;
+        QTest::newRow("ftp refused") << "570" << "ftp&mode=refuse-write" << "yes" << "Error Msg: " << true << 4 << Refused;
+        QTest::newRow("import refused") << "570" << "import&mode=error&text=No" << "yes" << "Attenzione: No" << false << 4 << Refused;
+        QTest::newRow("no RESPONSE") << "570" << "import&mode=noresponse" << "yes" << kConnectionMessage << true << 2 << Failed;
+        QTest::newRow("status KO") << "570" << "import&mode=status" << "yes" << "Errore sul server" << true << 4 << Refused;
         // clang-format on
     }
     void upload() {
@@ -156,16 +160,20 @@ private slots:
         if (!sim.isRunning())
             QSKIP("the stand-in cannot listen on ports 80 and 21 (not root?)");
         QVERIFY(startWith(competition, {u"http://"_s + host + u"/"_s}));
-        OnlineSession session(app().state());
+        OnlineSession session(app().state(), *app().main());
         sim.control(u"set?request="_s + (fault.isEmpty() ? u"all&mode=normal"_s : fault));
         const QVariantList before = databaseColumn(m_db->path(), u"select nome || soc from nprg570"_s);
         const QString login = answer == u"cancel"_s ? u"cmdCancel"_s : u"cmdOK"_s;
         answerLogin(u"demo"_s, u"1234"_s, login);
         if (login == u"cmdOK"_s)
             dialogs().queueYesNo(answer == u"yes"_s ? Dialogs::Answer::Yes : Dialogs::Answer::No);
-        session.flows().uploadRegistrations();
+        const FlowResult result = session.flows().uploadRegistrations();
 
         QStringList texts = dialogs().takeTexts();
+        QTEST(result.outcome, "outcome");
+        // The file server's refusal is the result's own message.
+        if (fault.startsWith(u"ftp"_s))
+            QCOMPARE(result.message, texts.value(1));
         if (login == u"cmdOK"_s)
             QVERIFY(texts.takeFirst().endsWith(u"corrente.\r\n\r\nVuoi procedere"_s));
         QVERIFY2(message.isEmpty() ? texts.isEmpty() : texts.size() == 1 && texts[0].startsWith(message),

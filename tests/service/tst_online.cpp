@@ -34,7 +34,7 @@ class TestOnline : public WindowTest {
     bool startOn(SimService& sim) {
         if (!sim.isRunning() || !start(QFileInfo(m_db->path()).path(), {sim.baseAddress()}))
             return false;
-        m_session = std::make_unique<OnlineSession>(app().state());
+        m_session = std::make_unique<OnlineSession>(app().state(), *app().main());
         return true;
     }
 
@@ -100,7 +100,7 @@ private slots:
             }
         });
         answerLogin();
-        QVERIFY(m_session->flows().importCompetition(u"570"_s) &&
+        QVERIFY(m_session->flows().importCompetition(u"570"_s).ok() &&
                 dialogs().takeTexts() == QStringList{u"Importazione terminata"_s});
         QVERIFY2(shown.filter(u" righe"_s).size() >= 3 && paints.count >= 3,
                  qPrintable(shown.join(u'|') + u" drawn "_s + QString::number(paints.count)));
@@ -132,6 +132,13 @@ private slots:
         // The login names the club, whatever the list's row said of the user.
         QVERIFY(text(u"Form2/ManifID"_s) + u' ' + text(u"Form2/soc"_s) == u"570 DEMO"_s &&
                 find<QAbstractButton>(u"Form1/NotaPresente"_s)->isChecked());
+        // A competition the service no longer gives leaves no registrations in sight.
+        sim.control(u"set?request=competition&mode=error&text=Chiusa"_s);
+        answerLogin();
+        ServicePort& service = *m_session;
+        QVERIFY(service.importCompetition(u"570"_s).outcome == FlowOutcome::Refused &&
+                !app().main()->subWindowOf(app().registration())->isVisible());
+        QCOMPARE(dialogs().takeTexts(), QStringList{u"Attenzione: Chiusa"_s});
     }
 };
 

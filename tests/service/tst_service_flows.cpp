@@ -43,12 +43,15 @@ public:
         return acceptLogin;
     }
     void closeLogin() override {}
-    void SetStep(int index, const QString& caption, int value) override {
+    void SetStep(int index, const QString& caption, StepLook value) override {
         // Only what changes a line's look: the captions are fixed texts.
         if (caption.isEmpty())
-            trace << u"%1:%2"_s.arg(index).arg(value);
+            trace << u"%1:%2"_s.arg(index).arg(int(value));
     }
     void closeProgress() override { trace << u"close"_s; }
+    void showClub(const QString&) override {}
+    void competitionListStored() override {}
+    void competitionListRefreshed() override {}
     void setStatusText(const QString&) override {}
     void setBusy(bool) override {}
     void showMessage(const QString& text) override { m_state.dialogs.message(text); }
@@ -123,7 +126,7 @@ private slots:
         for (const QString& code : typed)
             rig.dialogs.queueInput(code);
 
-        const bool opened = rig.flows.importCompetition(u"570"_s);
+        const bool opened = rig.flows.importCompetition(u"570"_s).ok();
         QTEST(rig.ports.trace.join(u'|'), "trace");
         QStringList messages = rig.dialogs.takeTexts();
         for (QString& m : messages)
@@ -163,7 +166,7 @@ private slots:
         QVERIFY(rig.db.insert(u"nprg570"_s, {{u"nome"_s, u"ALTRO"_s}, {u"soc"_s, u"AQUA"_s}}));
         rig.dialogs.queueInput(u"500123"_s);
         // The code asked again, the end told.
-        QVERIFY(rig.flows.importCompetition(u"570"_s) && rig.dialogs.takeTexts().size() == 2);
+        QVERIFY(rig.flows.importCompetition(u"570"_s).ok() && rig.dialogs.takeTexts().size() == 2);
         QCOMPARE(rig.column(u"select soc from nprg570 order by soc"_s),
                  (QVariantList{u"AQUA"_s, u"DEMO"_s, u"DEMO"_s, u"DEMO"_s, u"DEMO"_s}));
         QCOMPARE(rig.db.count(u"natl"_s), 3);
@@ -178,7 +181,7 @@ private slots:
                 rig.db.insert(u"natl"_s, {{u"codatl"_s, 500000}, {u"nome"_s, u"ALTRO"_s}, {u"soc"_s, u"XYZ"_s}}));
         for (const std::optional<QString>& answer : {std::optional<QString>(u" "_s), std::optional<QString>()}) {
             rig.dialogs.queueInput(answer);
-            QVERIFY(rig.flows.importCompetition(u"570"_s));
+            QVERIFY(rig.flows.importCompetition(u"570"_s).ok());
             const ScriptedDialogs::Shown asked = rig.dialogs.take().value(0);
             QCOMPARE(asked.text + asked.initial, kAsked + u"500001"_s);
             QCOMPARE(
@@ -199,7 +202,7 @@ private slots:
         QVERIFY(sim.isRunning());
         Rig rig(sim);
         rig.dialogs.queueInput(u"500123"_s);
-        QVERIFY(rig.flows.importCompetition(u"570"_s));
+        QVERIFY(rig.flows.importCompetition(u"570"_s).ok());
         rig.dialogs.reset();
         // Typed here since: one the service holds too (in other letters), one it does not.
         for (const auto& [nome, spec] : {std::pair{u"rossi mario"_s, u"100 ra"_s}, {u"NERI ADA"_s, u"50 DO"_s}})
@@ -210,7 +213,7 @@ private slots:
         rig.dialogs.queueInput(u"500123"_s);
         rig.ports.trace.clear();
 
-        QCOMPARE(rig.flows.importCompetition(u"570"_s), proceed);
+        QCOMPARE(rig.flows.importCompetition(u"570"_s).ok(), proceed);
         const QList<ScriptedDialogs::Shown> shown = rig.dialogs.take();
         QCOMPARE(shown.first().text, u"Ci sono 1 iscrizioni fatte su questo computer e non ancora depositate: se "
                                      "prosegui verranno sostituite da quelle di Ondaweb. Vuoi proseguire ?"_s);
@@ -247,7 +250,7 @@ private slots:
         QVERIFY(sim.isRunning() && sim.answerWith(u"registrations"_s, registrationsAnswer(340000)));
         Rig rig(sim);
         bool opened = false;
-        const double grown = peakGrowthMb([&] { opened = rig.flows.importCompetition(u"570"_s); });
+        const double grown = peakGrowthMb([&] { opened = rig.flows.importCompetition(u"570"_s).ok(); });
         QVERIFY(opened);
         QCOMPARE(rig.column(u"select count(*) || ' ' || count(distinct codatl) from nprg570"_s),
                  QVariantList{u"340000 34000"_s});

@@ -275,11 +275,11 @@ private slots:
         QVERIFY(fillRegistrations(true));
         const QString recordSource = u"select * from nprg57 order by nome"_s;
         auto ds = m_db->source(recordSource);
-        QVERIFY(ds->refresh() && store().AddTableField(u"nprg57"_s, *ds, u"Extra"_s, 10, 50));
+        QVERIFY(ds->refresh() && store().AddTableField(u"nprg57"_s, *ds, u"Extra"_s, FieldType::Text, 50));
         QVERIFY(ds->recordSource() == recordSource && ds->fieldSize(u"EXTRA"_s) == 50);
         QVERIFY(ds->edit() && ds->setField(u"extra"_s, QString()) && ds->update() &&
                 m_db->count(u"nprg57"_s, u"extra = ''"_s) == 1);
-        QCOMPARE(store().AddTableField(u"nprg57"_s, *ds, u"extra"_s, 7, 0).number, err::FieldExists);
+        QCOMPARE(store().AddTableField(u"nprg57"_s, *ds, u"extra"_s, FieldType::Double, 0).number, err::FieldExists);
     }
 
     void insertionOrderKeepsRowIdentity() {
@@ -291,7 +291,7 @@ private slots:
         QVERIFY(early->refresh());
 
         auto ds = m_db->source(u"nprg57"_s);
-        QVERIFY(store().AddTableField(u"nprg57"_s, *ds, u"OrdineInserimento"_s, 4, 4));
+        QVERIFY(store().AddTableField(u"nprg57"_s, *ds, u"OrdineInserimento"_s, FieldType::Long, 4));
         QCOMPARE(m_db->column(u"select codatl from nprg57 order by OrdineInserimento"_s),
                  (QVariantList{500002LL, 500001LL, 500000LL}));
 
