@@ -230,14 +230,14 @@ QStringList RegistrationBook::raceLines(const QString& code, const QString& cate
     return lines;
 }
 
-std::optional<EntryTime> RegistrationBook::timeFor(const QString& code, const QString& race) {
+std::optional<SwimTime> RegistrationBook::timeFor(const QString& code, const QString& race) {
     m_registrations.setRecordSource(QStringLiteral("select * from ") + table() + QStringLiteral(" where codatl=") +
                                     sqlQuoted(code) + QStringLiteral(" and spec=") + sqlQuoted(race));
     if (m_registrations.refresh() && m_registrations.rowCount() > 0) {
         const QVariant m = m_registrations.field(QStringLiteral("m"));
         if (m.isNull())
-            return EntryTime{};
-        return EntryTime{m.toDouble(), m_registrations.field(QStringLiteral("s")).toDouble()};
+            return SwimTime{};
+        return SwimTime{m.toDouble(), m_registrations.field(QStringLiteral("s")).toDouble()};
     }
     return rememberedTime(code, race);
 }
@@ -311,7 +311,7 @@ Status RegistrationBook::writeRegistration(const RegistrationEntry& entry) {
     }
     const std::pair<const char*, QVariant> values[] = {
         {"soc", club()},         {"sesso", entry.sex}, {"anno", numericValue(entry.year)},
-        {"cat", entry.category}, {"m", entry.time.m},  {"s", entry.time.s}};
+        {"cat", entry.category}, {"m", entry.time.minutes()},  {"s", entry.time.seconds()}};
     for (const auto& [fieldName, value] : values) {
         if (status)
             status = target->setField(QLatin1String(fieldName), value);
@@ -323,7 +323,7 @@ Status RegistrationBook::writeRegistration(const RegistrationEntry& entry) {
     return target->update();
 }
 
-std::optional<EntryTime> RegistrationBook::rememberedTime(const QString& code, const QString& race) {
+std::optional<SwimTime> RegistrationBook::rememberedTime(const QString& code, const QString& race) {
     // The search starts at the first row; an empty table has none to move to.
     if (m_records.rowCount() > 0)
         (void)m_records.moveFirst();
@@ -336,11 +336,11 @@ std::optional<EntryTime> RegistrationBook::rememberedTime(const QString& code, c
     const QVariant s = m_records.field(QStringLiteral("S"));
     if (m.isNull() || s.isNull())
         return std::nullopt;
-    return EntryTime{numericValue(displayText(m)), numericValue(displayText(s))};
+    return SwimTime{numericValue(displayText(m)), numericValue(displayText(s))};
 }
 
 Status RegistrationBook::rememberTime(const QString& code, const QString& name, const QString& race,
-                                      const EntryTime& time) {
+                                      const SwimTime& time) {
     // The search starts at the first row; an empty table has none to move to.
     if (m_records.rowCount() > 0)
         (void)m_records.moveFirst();
@@ -351,7 +351,7 @@ Status RegistrationBook::rememberTime(const QString& code, const QString& name, 
         !m_records.noMatch();
     Status status = found ? m_records.edit() : m_records.addNew();
     const std::pair<const char*, QVariant> values[] = {
-        {"Codatl", code}, {"Nome", name}, {"Spec", race}, {"M", time.m}, {"S", time.s}};
+        {"Codatl", code}, {"Nome", name}, {"Spec", race}, {"M", time.minutes()}, {"S", time.seconds()}};
     for (const auto& [fieldName, value] : values) {
         if (status)
             status = m_records.setField(QLatin1String(fieldName), value);

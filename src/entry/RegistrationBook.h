@@ -32,7 +32,7 @@ struct RegistrationEntry {
     QString year;
     QString category;
     QString race;
-    EntryTime time;
+    SwimTime time;
 };
 
 // The refusal of a new registration over the competition's per-athlete limit, or nothing.
@@ -86,7 +86,7 @@ public:
     // elencaGare: the lines of the race list for an athlete.
     QStringList raceLines(const QString& code, const QString& category, const QString& sex, const QString& year);
     // The time to show for an athlete's race: its registration's, else the remembered one.
-    std::optional<EntryTime> timeFor(const QString& code, const QString& race);
+    std::optional<SwimTime> timeFor(const QString& code, const QString& race);
 
     // The athlete's registrations in the competition (the registration source narrowed to them).
     int athleteRegistrationCount(const QString& code);
@@ -95,8 +95,8 @@ public:
     // The grid takes the write when it shows the club's rows, so that it follows it at once.
     Status writeRegistration(const RegistrationEntry& entry);
     // CheckRecord: the remembered time of an athlete in a race.
-    std::optional<EntryTime> rememberedTime(const QString& code, const QString& race);
-    Status rememberTime(const QString& code, const QString& name, const QString& race, const EntryTime& time);
+    std::optional<SwimTime> rememberedTime(const QString& code, const QString& race);
+    Status rememberTime(const QString& code, const QString& name, const QString& race, const SwimTime& time);
 
     // The club's rows in the registration and grid sources, newest first; the club's count.
     // Only the grid is read at once.

@@ -296,12 +296,13 @@ RegistrationFlow::BestTimeLine RegistrationFlow::bestTime(const RegistrationForm
                         lenex::competitionCourse(m_state.databasePath, m_state.currentCompetition()));
     if (!best)
         return {};
-    QString text = QStringLiteral("Miglior tempo: ") + lenex::shownBestTime(best->time);
+    const QString time = SwimTime::ofHundredths(best->time).resultText();
+    QString text = QStringLiteral("Miglior tempo: ") + time;
     if (const QString pool = lenex::courseWords(best->course); !pool.isEmpty())
         text += QStringLiteral(", ") + pool;
     if (best->date.isValid())
         text += QStringLiteral(", ") + best->date.toString(QStringLiteral("dd/MM/yyyy"));
-    return {text, lenex::shownBestTime(best->time)};
+    return {text, time};
 }
 
 InvitationEntry RegistrationFlow::invitationEntry(const RegistrationForm& form) const {
@@ -340,8 +341,8 @@ void RegistrationFlow::chooseRace(Pass& pass, const QString& line) {
         m_dialogs.message(QStringLiteral("Devi specificare il codice atleta"));
         return;
     }
-    const std::optional<EntryTime> time = m_book.timeFor(pass.form.code, race);
-    pass.view.time = pass.form.time = time ? shownEntryTime(*time) : QString();
+    const std::optional<SwimTime> time = m_book.timeFor(pass.form.code, race);
+    pass.view.time = pass.form.time = time ? time->boxText() : QString();
 }
 
 // The line of the race list for exactly that race is selected, as a click selects it.
@@ -379,7 +380,7 @@ RegistrationView RegistrationFlow::registerAthlete(const RegistrationForm& form)
         m_dialogs.message(*refusal, Dialogs::Icon::Information);
         return pass.view;
     }
-    entry.time = parseEntryTime(typed);
+    entry.time = SwimTime::parseBox(typed);
     if (secondsTooLarge(entry.time)) {
         m_dialogs.message(secondsTooLargeMessage(), Dialogs::Icon::Information);
         return pass.view;
@@ -417,8 +418,8 @@ RegistrationView RegistrationFlow::registerAthlete(const RegistrationForm& form)
     showRegistrationCount(pass, count);
     pass.view.status = QStringLiteral("Ultima iscrizione: ") + entry.name + QLatin1Char(' ') + entry.race +
                        QLatin1Char(' ') + typed + QStringLiteral(" ----> ") +
-                       registeredEntryTime(entry.time, QLocale().decimalPoint().at(0));
-    pass.view.time = pass.form.time = registeredEntryTime(entry.time).replace(QLatin1Char(','), QLatin1Char('.'));
+                       entry.time.registeredText(QLocale().decimalPoint().at(0));
+    pass.view.time = pass.form.time = entry.time.registeredText().replace(QLatin1Char(','), QLatin1Char('.'));
     // The athlete was set above and only the registration changed since: the race list is
     // rebuilt with the race just registered.
     showAthleteSet(pass, true);

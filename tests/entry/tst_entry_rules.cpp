@@ -3,6 +3,8 @@
 #include "FixtureDb.h"
 
 #include "core/Formats.h"
+#include "core/SwimTime.h"
+#include "entry/EntryTime.h"
 #include "entry/RegistrationBook.h"
 #include "entry/RegistrationSelection.h"
 #include "store/DataSource.h"
@@ -63,6 +65,51 @@ private slots:
         QFETCH(QString, line);
         QFETCH(QString, race);
         QCOMPARE(raceOfLine(line), race);
+    }
+
+    // The time box's text read and shown back; the stored minutes and seconds; the total.
+    void swimTimes_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored"); // minutes and seconds
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("registered");
+        QTest::addColumn<int>("hundredths");
+        QTest::addColumn<bool>("tooLarge");
+        QTest::addColumn<QString>("result"); // from the total
+        const struct {
+            const char *typed, *stored, *box, *registered;
+            int hundredths;
+            bool tooLarge;
+            const char* result;
+        } cases[] = {{"1:32.52", "1 32.52", "1:32.52", "1:32.52", 9252, false, "01:32.52"},
+                     {"0:05.3", "0 5.3", "0:05.30", "0:05.30", 530, false, "00:05.30"},
+                     {"1:32.999", "1 33", "1:33.00", "1:33.00", 9300, false, "01:33.00"},
+                     {"1:60.00", "1 60", "1:60.00", "1:60.00", 12000, false, "02:00.00"},
+                     {"1:60.01", "1 60.01", "1:60.01", "1:60.01", 12001, true, "02:00.01"},
+                     {"120:05.00", "120 5", "", "120:05.00", -1, false, ""},
+                     {"ab:cd.e", "0 0", "0:00.00", "0:00.00", -1, false, ""},
+                     {"99:99.99", "99 99.99", "", "99:99.99", -1, false, ""},
+                     {"", "99 99.99", "", "99:99.99", -1, false, ""}};
+        for (const auto& c : cases)
+            QTest::newRow(*c.typed ? c.typed : "empty")
+                << QString::fromUtf8(c.typed) << QString::fromUtf8(c.stored) << QString::fromUtf8(c.box)
+                << QString::fromUtf8(c.registered) << c.hundredths << c.tooLarge << QString::fromUtf8(c.result);
+    }
+
+    void swimTimes() {
+        QFETCH(QString, typed);
+        QFETCH(int, hundredths);
+        const SwimTime time = SwimTime::parseBox(typed);
+        QTEST(QString::number(time.minutes()) + u' ' + QString::number(time.seconds()), "stored");
+        QTEST(time.boxText(), "box");
+        QTEST(time.registeredText(), "registered");
+        QCOMPARE(time.hundredths(), hundredths);
+        QTEST(secondsTooLarge(time), "tooLarge");
+        QCOMPARE(SwimTime(time.minutes(), time.seconds()), time);
+        // A total carries the seconds into the minutes: results hold no "1:60.00".
+        if (hundredths > 0)
+            QTEST(SwimTime::ofHundredths(hundredths).resultText(), "result");
+        QVERIFY(!SwimTime::ofHundredths(0).isTime());
     }
 
     void selection() {
