@@ -45,13 +45,13 @@ struct Fixture {
         competition.number = bench::kCompetition;
         competition.name = QStringLiteral("Trofeo");
         competition.maxEntriesPerAthlete = 400;
-        competition.categoriesText = shared.categoriesText;
+        competition.categories = categoriesOfText(shared.categoriesText);
         state.setCompetition(competition);
         for (DataSource* source : {&registrations, &grid, &athletes, &records})
             source->setDatabaseFile(state.databasePath);
         book = std::make_unique<RegistrationBook>(state, registrations, grid, athletes, records);
         book->prepareRecords();
-        category = cercaCategoria(shared.categoriesText, QStringLiteral("M"), QStringLiteral("1990")).category;
+        category = cercaCategoria(categoriesOfText(shared.categoriesText), QStringLiteral("M"), QStringLiteral("1990")).category;
         if (category != shared.freeAthleteCategory())
             std::fprintf(stderr, "bench_entry: the athlete's category is not the fixture's\n");
     }
@@ -94,7 +94,7 @@ void BM_LookupByCode(benchmark::State& state) {
     for (auto _ : state) {
         const auto athlete = f.book->findInClub(f.code);
         benchmark::DoNotOptimize(athlete);
-        benchmark::DoNotOptimize(cercaCategoria(f.state.competition().categoriesText, athlete->sex, athlete->year));
+        benchmark::DoNotOptimize(cercaCategoria(f.state.competition().categories, athlete->sex, athlete->year));
         benchmark::DoNotOptimize(f.book->raceLines(f.code, f.category, QStringLiteral("M"), QStringLiteral("1990")));
     }
 }

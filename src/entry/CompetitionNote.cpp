@@ -17,10 +17,6 @@ bool findCompetitionRow(DataSource& manif, const QString& number, const QString&
 
 } // namespace
 
-bool isNotePresent(const QString& note) {
-    return !note.trimmed().isEmpty();
-}
-
 std::optional<QString> readCompetitionNote(DataSource& manif, const QString& number, const QString& user) {
     if (!findCompetitionRow(manif, number, user))
         return std::nullopt;

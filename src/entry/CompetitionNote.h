@@ -8,9 +8,6 @@ namespace onda {
 
 class DataSource;
 
-// Whether a note counts as present: anything but blanks.
-bool isNotePresent(const QString& note);
-
 // The note of competition `number` for `user`, kept in manif.Nota. `manif` is refreshed
 // and left on the competition's row.
 // Nothing when the row is missing; an empty text when its note is null.

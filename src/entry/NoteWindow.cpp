@@ -47,7 +47,7 @@ NoteWindow::NoteWindow(AppState& state, QWidget* parent)
 
     connect(save, &QPushButton::clicked, this, &NoteWindow::save);
     connect(cancel, &QPushButton::clicked, this, [this] { unloadChild(this); });
-    connect(&m_state, &AppState::competitionChanged, this, &NoteWindow::followCompetition);
+    connect(&m_state.session, &CompetitionSession::changed, this, &NoteWindow::followCompetition);
 }
 
 NoteWindow::~NoteWindow() = default;

@@ -52,7 +52,7 @@ void RegistrationFlow::showRegistrationCount(Pass& pass, int count) {
     pass.view.registrationCount = count;
     // The workspace counts the competition chosen there, which may be another by now.
     if (m_state.currentCompetition() == m_book.competition())
-        m_state.changeCompetition([count](Competition& c) { c.registrationCount = QString::number(count); });
+        m_state.session.setRegistrationCount(count);
 }
 
 RegistrationView RegistrationFlow::open() {
@@ -93,7 +93,7 @@ void RegistrationFlow::setCodeEntry(Pass& pass, const QString& code) {
 bool RegistrationFlow::assignCategory(Pass& pass, bool withRaces) {
     const QString& sex = pass.form.sex;
     const QString& year = pass.form.year;
-    const CategoryMatch match = cercaCategoria(m_state.competition().categoriesText, sex, year);
+    const CategoryMatch match = cercaCategoria(m_state.competition().categories, sex, year);
     pass.view.categories = categoryItems(match.list);
     pass.view.category = pass.form.category = match.category;
     if (match.category.isEmpty()) {
@@ -175,7 +175,7 @@ void RegistrationFlow::completeYearAndCategory(Pass& pass) {
     const QString& sex = pass.form.sex;
     if (sex.isEmpty())
         return;
-    const CategoryMatch match = cercaCategoria(m_state.competition().categoriesText, sex, pass.form.year);
+    const CategoryMatch match = cercaCategoria(m_state.competition().categories, sex, pass.form.year);
     if (match.category.isEmpty() &&
         m_dialogs.askYesNo(noCategoryQuestion(sex, pass.form.year), Dialogs::Answer::Yes) == Dialogs::Answer::Yes)
         m_port.showCategoryList();

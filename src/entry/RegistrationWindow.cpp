@@ -64,7 +64,7 @@ RegistrationWindow::RegistrationWindow(AppState& state, QWidget* parent)
     m_natl->setRecordSource(QStringLiteral("select * from natl where 1=0"));
     m_records->setRecordSource(QStringLiteral("records"));
     buildControls();
-    connect(&m_state, &AppState::competitionChanged, this, &RegistrationWindow::updateNoteMark);
+    connect(&m_state.session, &CompetitionSession::changed, this, &RegistrationWindow::updateNoteMark);
 }
 
 RegistrationWindow::~RegistrationWindow() = default;

@@ -2,6 +2,7 @@
 // of a competition's registrations.
 #include "FixtureDb.h"
 
+#include "core/CompetitionSession.h"
 #include "core/Formats.h"
 #include "core/SwimTime.h"
 #include "entry/EntryTime.h"
@@ -110,6 +111,27 @@ private slots:
         if (hundredths > 0)
             QTEST(SwimTime::ofHundredths(hundredths).resultText(), "result");
         QVERIFY(!SwimTime::ofHundredths(0).isTime());
+    }
+
+    // Every change of the open competition or the club is told once, after it is made.
+    void sessionChanges() {
+        CompetitionSession session;
+        QStringList seen;
+        QObject::connect(&session, &CompetitionSession::changed, [&] {
+            seen << session.number() + u'/' + session.club() + u'/' + session.current().registrationCount + u'/' +
+                        categoriesText(session.current().categories);
+        });
+        Competition opened;
+        opened.number = u"57"_s;
+        opened.categories = categoriesOfText(u"M|RAG|1988|1992|$F|X$F|ESO|1995|1999|$M|JUN|1990|"_s);
+        session.open(opened);
+        session.setClub(u"ABC"_s);
+        session.setRegistrationCount(3);
+        session.change([](Competition& c) { c.number = u"58"_s; });
+        QCOMPARE(seen, QStringList({u"57///M|RAG|1988|1992|$F|ESO|1995|1999|$"_s,
+                                    u"57/ABC//M|RAG|1988|1992|$F|ESO|1995|1999|$"_s,
+                                    u"57/ABC/3/M|RAG|1988|1992|$F|ESO|1995|1999|$"_s,
+                                    u"58/ABC/3/M|RAG|1988|1992|$F|ESO|1995|1999|$"_s}));
     }
 
     void selection() {

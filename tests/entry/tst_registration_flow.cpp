@@ -153,7 +153,7 @@ class TestRegistrationFlow : public QObject, private RegistrationFlow::Port {
         c.number = u"57"_s;
         c.name = u"Trofeo"_s;
         c.maxEntriesPerAthlete = limit;
-        c.categoriesText = categories;
+        c.categories = categoriesOfText(categories);
         m_state->setCompetition(c);
         for (DataSource* source : {&m_nprg, &m_grid, &m_natl, &m_records})
             source->setDatabaseFile(m_db->path());

@@ -204,7 +204,7 @@ class TestLenex : public QObject, private RegistrationFlow::Port {
         for (const QString& row : rows(u"select sesso || '|' || Categoria || '|' || AnnoIni || '|' || AnnoFin || "
                                        "'|$' from categorie where manifID="_s +
                                        number + u" order by rowid"_s))
-            c.categoriesText += row;
+            c.categories += categoriesOfText(row);
         m_state->setCompetition(c);
         RegistrationBook book(*m_state, nprg, grid, natl, records);
         book.load();
