@@ -5,6 +5,7 @@
 #include "core/ProgramValues.h"
 #include "core/WindowHost.h"
 #include "entry/CompetitionNote.h"
+#include "entry/RegistrationSelection.h"
 #include "store/DataSource.h"
 #include "store/Schema.h"
 #include "store/SqlText.h"
@@ -56,11 +57,6 @@ QList<CompetitionCategory> competitionCategories(DataSource& source, const QStri
                            numericValue(displayText(source.value(r, first))),
                            numericValue(displayText(source.value(r, last)))});
     return categories;
-}
-
-QString clubRegistrationsQuery(const QString& number, const QString& club) {
-    return QStringLiteral("select * from ") + registrationTable(number) + QStringLiteral(" where soc=") +
-           sqlQuoted(club) + QStringLiteral(" order by OrdineInserimento desc");
 }
 
 CompetitionOpeningFlow::CompetitionOpeningFlow(AppState& state, DataSource& manif, DataSource& registrations,

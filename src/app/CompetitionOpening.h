@@ -35,8 +35,6 @@ std::optional<StoredCompetition> findStoredCompetition(DataSource& manif, const 
 // The competition's categories in table order, read through `source`.
 QList<CompetitionCategory> competitionCategories(DataSource& source, const QString& number);
 
-// "select * from nprgN where soc='club' order by OrdineInserimento desc"
-QString clubRegistrationsQuery(const QString& number, const QString& club);
 
 // A row of the workspace's competition list.
 struct ListedRow {

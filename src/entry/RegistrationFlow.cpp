@@ -8,7 +8,6 @@
 #include "entry/RegistrationBook.h"
 #include "lenex/EntryChecks.h"
 #include "lenex/LenexData.h"
-#include "store/DataSource.h"
 #include "store/Values.h"
 
 #include <QLocale>
@@ -66,7 +65,8 @@ RegistrationView RegistrationFlow::open() {
         view.registerEnabled = false;
         m_book.setCompetition(number);
     }
-    const int count = m_book.showClubRegistrations();
+    m_port.showClubRegistrations();
+    const int count = m_book.clubRegistrationCount();
     m_clubNames = m_book.clubAthleteNames();
     view.clubNames = m_clubNames;
     view.caption = clubCaption(count);
@@ -258,7 +258,7 @@ bool RegistrationFlow::setAthlete(Pass& pass, bool namesFresh) {
         }
     }
 
-    if (const Status written = m_book.writeAthlete({code, name, sex, year, {}}, namesake.has_value()); !written) {
+    if (const Status written = m_book.writeAthlete({code, name, sex, year, {}}, namesake); !written) {
         m_dialogs.message(QStringLiteral("Impossibile registrare l'atleta ") + name + QStringLiteral(": ") +
                               written.description,
                           Dialogs::Icon::Critical);
@@ -267,7 +267,7 @@ bool RegistrationFlow::setAthlete(Pass& pass, bool namesFresh) {
 
     // The grid changes only when the athlete's registrations went with an older holder of the code.
     if (registrationsRemoved)
-        m_book.showClubRegistrations();
+        m_port.showClubRegistrations();
     showAthleteSet(pass, namesFresh && !registrationsRemoved);
     return true;
 }
@@ -363,7 +363,7 @@ RegistrationView RegistrationFlow::registerAthlete(const RegistrationForm& form)
     // The grid is refreshed below, after the write.
     if (!setAthlete(pass, true))
         return pass.view;
-    if (const int rows = m_book.grid().rowCount(); rows > 0)
+    if (const int rows = m_book.clubRegistrationCount(); rows > 0)
         pass.view.caption = QString::number(rows) + QLatin1Char(':') + m_state.competition().name;
     RegistrationEntry entry;
     entry.name = pass.form.name.toUpper();
@@ -373,7 +373,7 @@ RegistrationView RegistrationFlow::registerAthlete(const RegistrationForm& form)
     entry.sex = pass.form.sex;
     entry.year = pass.form.year;
     entry.category = pass.form.category;
-    const int held = m_book.athleteRegistrationCount(entry.code);
+    const QStringList races = m_book.athleteRaces(entry.code);
     entry.race = pass.form.race;
     const QString typed = pass.form.time;
     if (const std::optional<QString> refusal = entryTimeRefusal(typed)) {
@@ -385,7 +385,6 @@ RegistrationView RegistrationFlow::registerAthlete(const RegistrationForm& form)
         m_dialogs.message(secondsTooLargeMessage(), Dialogs::Icon::Information);
         return pass.view;
     }
-    const QStringList races = held > 0 ? m_book.athleteRaces() : QStringList();
     if (const std::optional<QString> refusal =
             athleteLimitRefusal(races, entry.race, m_state.competition().maxEntriesPerAthlete)) {
         m_dialogs.message(*refusal);
@@ -414,7 +413,8 @@ RegistrationView RegistrationFlow::registerAthlete(const RegistrationForm& form)
     shown(lenex::noteEntryMade(m_state.databasePath, m_book.competition(), entry.code, entry.race,
                                QDateTime::currentDateTime(), !races.contains(entry.race)));
 
-    const int count = m_book.showWrittenRegistration();
+    m_port.showClubRegistrations();
+    const int count = m_book.clubRegistrationCount();
     showRegistrationCount(pass, count);
     pass.view.status = QStringLiteral("Ultima iscrizione: ") + entry.name + QLatin1Char(' ') + entry.race +
                        QLatin1Char(' ') + typed + QStringLiteral(" ----> ") +
@@ -448,6 +448,7 @@ RegistrationView RegistrationFlow::deleteRegistration(const RegistrationForm& fo
         return pass.view;
     const auto [name, race] = registrationOfMenuCaption(menuCaption);
     shown(m_book.removeRegistrations(name, race)); // what is left is shown either way
+    m_port.showClubRegistrations();
     const int count = m_book.clubRegistrationCount();
     showRegistrationCount(pass, count);
     pass.view.caption =

@@ -69,6 +69,8 @@ public:
         virtual ~Port() = default;
         // Opens the category list of the competition, without waiting for it.
         virtual void showCategoryList() = 0;
+        // The club's registrations changed or are to be shown: the grid reads them again.
+        virtual void showClubRegistrations() = 0;
     };
 
     RegistrationFlow(AppState& state, Dialogs& dialogs, RegistrationBook& book, Port& port);

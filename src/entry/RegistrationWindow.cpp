@@ -4,6 +4,7 @@
 #include "core/Dialogs.h"
 #include "entry/NewestFirstModel.h"
 #include "entry/RegistrationBook.h"
+#include "entry/RegistrationSelection.h"
 #include "entry/RegistrationFlow.h"
 #include "store/DataSource.h"
 #include "store/DataSourceModel.h"
@@ -49,20 +50,13 @@ QPushButton* button(const QString& name, const QString& caption, QWidget* parent
 } // namespace
 
 RegistrationWindow::RegistrationWindow(AppState& state, QWidget* parent)
-    : QWidget(parent), m_state(state), m_nprg(new DataSource(QStringLiteral("nprg"), this)),
-      m_nprgSupp(new DataSource(QStringLiteral("nprgSupp"), this)),
-      m_natl(new DataSource(QStringLiteral("natl"), this)), m_records(new DataSource(QStringLiteral("Records"), this)),
-      m_book(std::make_unique<RegistrationBook>(state, *m_nprg, *m_nprgSupp, *m_natl, *m_records)),
+    : QWidget(parent), m_state(state), m_nprgSupp(new DataSource(QStringLiteral("nprgSupp"), this)),
+      m_book(std::make_unique<RegistrationBook>(state)),
       m_flow(std::make_unique<RegistrationFlow>(state, state.dialogs, *m_book,
                                                 static_cast<RegistrationFlow::Port&>(*this))) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Iscrizioni"));
-    m_nprg->setRecordSource(QStringLiteral("nprg"));
     m_nprgSupp->setRecordSource(QStringLiteral("nprg"));
-    // Every lookup sets its own query on the archive: reading the whole of it before the first
-    // one would cost start-up the archive's size.
-    m_natl->setRecordSource(QStringLiteral("select * from natl where 1=0"));
-    m_records->setRecordSource(QStringLiteral("records"));
     buildControls();
     connect(&m_state.session, &CompetitionSession::changed, this, &RegistrationWindow::updateNoteMark);
 }
@@ -320,11 +314,27 @@ QSize RegistrationWindow::preferredSize() const {
 }
 
 QList<DataSource*> RegistrationWindow::dataSources() const {
-    return {m_nprg, m_nprgSupp, m_natl, m_records};
+    return {m_nprgSupp};
 }
 
 void RegistrationWindow::load() {
     m_book->load();
+    if (m_book->competition().isEmpty())
+        return;
+    // The fields of the table, not its rows: the grid reads the club's rows when the window
+    // opens, and the table holds every club's registrations.
+    m_nprgSupp->setRecordSource(QStringLiteral("select * from ") + m_book->table() + QStringLiteral(" where 1=0"));
+    // A table that cannot be read leaves the grid empty, as above.
+    (void)m_nprgSupp->refresh();
+}
+
+void RegistrationWindow::showClubRegistrations() {
+    m_nprgSupp->setRecordSource(clubRegistrationsQuery(m_book->competition(), m_state.club));
+    // A grid that cannot be read shows no rows, and the flow counts none: the table's state as
+    // far as this window can know it.
+    (void)m_nprgSupp->refresh();
+    if (m_nprgSupp->rowCount() > 0)
+        (void)m_nprgSupp->moveLast(); // a grid with rows has a last one
 }
 
 void RegistrationWindow::openOnCompetition() {

@@ -125,12 +125,13 @@ class TestRegistrationFlow : public QObject, private RegistrationFlow::Port {
     std::unique_ptr<FixtureDb> m_db;
     ScriptedDialogs m_dialogs;
     std::unique_ptr<AppState> m_state;
-    DataSource m_nprg{u"nprg"_s}, m_grid{u"nprgSupp"_s}, m_natl{u"natl"_s}, m_records{u"Records"_s};
     std::unique_ptr<RegistrationBook> m_book;
     std::unique_ptr<RegistrationFlow> m_flow;
     int m_categoryListsShown = 0;
+    int m_gridReadings = 0;
 
     void showCategoryList() override { ++m_categoryListsShown; }
+    void showClubRegistrations() override { ++m_gridReadings; }
 
     // Club ABC, competition 57 with its races; athletes of ABC and of another club; rows
     // of nprg57 as "code name race".
@@ -155,9 +156,7 @@ class TestRegistrationFlow : public QObject, private RegistrationFlow::Port {
         c.maxEntriesPerAthlete = limit;
         c.categories = categoriesOfText(categories);
         m_state->setCompetition(c);
-        for (DataSource* source : {&m_nprg, &m_grid, &m_natl, &m_records})
-            source->setDatabaseFile(m_db->path());
-        m_book = std::make_unique<RegistrationBook>(*m_state, m_nprg, m_grid, m_natl, m_records);
+        m_book = std::make_unique<RegistrationBook>(*m_state);
         m_book->load();
         m_flow = std::make_unique<RegistrationFlow>(*m_state, m_dialogs, *m_book, static_cast<Port&>(*this));
         m_flow->open(); // as the window does when shown
@@ -258,6 +257,7 @@ private slots:
              c.limit);
         RegistrationForm form = athlete(u"1001"_s, u"ROSSI MARIO"_s, c.race, c.time);
         form.category = QString::fromUtf8(c.category);
+        m_gridReadings = 0;
         const RegistrationView view = m_flow->registerAthlete(form);
         QCOMPARE(m_dialogs.takeMarked(), texts(c.dialog));
         const QStringList rows = texts(c.rows);
@@ -267,6 +267,7 @@ private slots:
                  QStringList({"100SL", "200SL", "100FA"}));
         const bool written = !*c.dialog;
         QCOMPARE(view.registrationCount.has_value(), written);
+        QCOMPARE(m_gridReadings, written ? 1 : 0); // the window's grid reads the write
         QCOMPARE(m_state->competition().registrationCount, written ? QString::number(rows.size()) : QString());
         if (written)
             QCOMPARE(view.caption.value_or(QString()),
