@@ -20,13 +20,6 @@ QString registrationMenuCaption(const QString& name, const QString& race) {
     return name + QLatin1Char('_') + race;
 }
 
-std::pair<QString, QString> registrationOfMenuCaption(const QString& caption) {
-    const qsizetype cut = caption.indexOf(QLatin1Char('_'));
-    if (cut < 0)
-        return {caption, {}};
-    return {caption.left(cut), caption.mid(cut + 1)};
-}
-
 // One command under way: the form as its steps leave it, and what they changed.
 struct RegistrationFlow::Pass {
     RegistrationForm form;
@@ -429,25 +422,24 @@ RegistrationView RegistrationFlow::registerAthlete(const RegistrationForm& form)
     return pass.view;
 }
 
-RegistrationView RegistrationFlow::changeRegistration(const RegistrationForm& form, const QString& menuCaption) {
+RegistrationView RegistrationFlow::changeRegistration(const RegistrationForm& form, const RegistrationRow& row) {
     Pass pass{form, {}};
-    const auto [name, race] = registrationOfMenuCaption(menuCaption);
-    const QString code = m_book.codeOfRegistration(name, race);
+    const QString code = m_book.codeOfRegistration(row.name, row.race);
     if (code.isEmpty())
         return pass.view;
     setCodeEntry(pass, code);
     lookupByCode(pass);
-    selectRace(pass, race);
+    selectRace(pass, row.race);
     return pass.view;
 }
 
-RegistrationView RegistrationFlow::deleteRegistration(const RegistrationForm& form, const QString& menuCaption) {
+RegistrationView RegistrationFlow::deleteRegistration(const RegistrationForm& form, const RegistrationRow& row) {
     Pass pass{form, {}};
-    if (m_dialogs.askYesNo(QStringLiteral("Sei sicuro di voler cancellare i records selezionati: ") + menuCaption,
+    if (m_dialogs.askYesNo(QStringLiteral("Sei sicuro di voler cancellare i records selezionati: ") +
+                               registrationMenuCaption(row.name, row.race),
                            Dialogs::Answer::No) != Dialogs::Answer::Yes)
         return pass.view;
-    const auto [name, race] = registrationOfMenuCaption(menuCaption);
-    shown(m_book.removeRegistrations(name, race)); // what is left is shown either way
+    shown(m_book.removeRegistrations(row.name, row.race)); // what is left is shown either way
     m_port.showClubRegistrations();
     const int count = m_book.clubRegistrationCount();
     showRegistrationCount(pass, count);

@@ -495,18 +495,19 @@ QAction* RegistrationWindow::gridAction(const char* name) const {
 void RegistrationWindow::prepareGridMenu(int row) {
     m_grid->selectRow(row);
     const auto cell = [&](int column) { return m_gridModel->index(row, column).data().toString(); };
+    m_menuRow = {cell(1), cell(6)};
     if (QAction* caption = gridAction("atleta"))
-        caption->setText(registrationMenuCaption(cell(1), cell(6)));
+        caption->setText(registrationMenuCaption(m_menuRow.name, m_menuRow.race));
 }
 
 void RegistrationWindow::changeRegistration() {
-    if (QAction* caption = gridAction("atleta"))
-        showView(m_flow->changeRegistration(form(), caption->text()));
+    if (gridAction("atleta"))
+        showView(m_flow->changeRegistration(form(), m_menuRow));
 }
 
 void RegistrationWindow::deleteRegistration() {
-    if (QAction* caption = gridAction("atleta"))
-        showView(m_flow->deleteRegistration(form(), caption->text()));
+    if (gridAction("atleta"))
+        showView(m_flow->deleteRegistration(form(), m_menuRow));
 }
 
 bool RegistrationWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -86,6 +86,7 @@ private:
     std::unique_ptr<RegistrationFlow> m_flow;
     NewestFirstModel* m_gridModel = nullptr; // what the grid shows, newest first
     QMenu* m_gridMenu = nullptr;
+    RegistrationRow m_menuRow; // the grid's row the menu was last opened on
 
     QLineEdit* m_codeEntry = nullptr;    // Text2
     QComboBox* m_nameList = nullptr;     // DBCombo1

@@ -343,17 +343,17 @@ private slots:
     void deleteRegistration() {
         open({u"1001 ROSSI MARIO 100SL"_s, u"1009 ROSSI MARIO 100SL"_s, u"1001 ROSSI MARIO 200SL"_s,
               u"2001 ROSSI MARIO 100SL"_s});
-        const QString caption = registrationMenuCaption(u"ROSSI MARIO"_s, u"100SL"_s);
-        const QString question = u"?N Sei sicuro di voler cancellare i records selezionati: "_s + caption;
+        const RegistrationRow row{u"ROSSI MARIO"_s, u"100SL"_s};
+        const QString question = u"?N Sei sicuro di voler cancellare i records selezionati: ROSSI MARIO_100SL"_s;
         m_dialogs.queueYesNo(u"N"_s);
-        QVERIFY(!m_flow->deleteRegistration({}, caption).registrationCount);
+        QVERIFY(!m_flow->deleteRegistration({}, row).registrationCount);
         QCOMPARE(m_dialogs.takeMarked(), QStringList{question});
         QCOMPARE(m_db->count(u"nprg57"_s), 4);
 
         // Every row of the club with that name and race goes, whatever its code; then
         // "Imposta Atleta" runs on the frame, here empty, and says so.
         m_dialogs.queueYesNo(u"Y"_s);
-        const RegistrationView view = m_flow->deleteRegistration({}, caption);
+        const RegistrationView view = m_flow->deleteRegistration({}, row);
         QCOMPARE(m_dialogs.takeMarked(), QStringList({question, u"Devi indicare un codice per l'atleta"_s}));
         QCOMPARE(table("select soc || spec from nprg57 order by soc"), QStringList({"ABC200SL", "XYZ100SL"}));
         QCOMPARE(view.registrationCount, std::optional<int>(1));
@@ -399,9 +399,9 @@ private slots:
 
         // "Modifica Iscrizione" chooses the line of that very race.
         form.raceLines = {u"150 SL (gia' registrato)"_s, u"4x50 SL"_s};
-        view = m_flow->changeRegistration({}, registrationMenuCaption(u"ROSSI MARIO"_s, u"4x50 SL"_s));
+        view = m_flow->changeRegistration({}, {u"ROSSI MARIO"_s, u"4x50 SL"_s});
         QVERIFY(!view.raceLine); // no such registration
-        view = m_flow->changeRegistration(form, registrationMenuCaption(u"ROSSI MARIO"_s, u"50 SL"_s));
+        view = m_flow->changeRegistration(form, {u"ROSSI MARIO"_s, u"50 SL"_s});
         QCOMPARE(view.raceLines.value_or(QStringList()).value(view.raceLine.value_or(-1)),
                  u"50 SL (gia' registrato)"_s);
         QCOMPARE(view.race.value_or(QString()), u"50 SL"_s);
