@@ -50,7 +50,8 @@ struct Fixture {
         grid.setDatabaseFile(state.databasePath);
         book = std::make_unique<RegistrationBook>(state);
         book->prepareRecords();
-        category = cercaCategoria(categoriesOfText(shared.categoriesText), QStringLiteral("M"), QStringLiteral("1990")).category;
+        category = cercaCategoria(categoriesOfText(shared.categoriesText), QStringLiteral("M"), QStringLiteral("1990"))
+                       .category;
         if (category != shared.freeAthleteCategory())
             std::fprintf(stderr, "bench_entry: the athlete's category is not the fixture's\n");
     }

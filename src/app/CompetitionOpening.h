@@ -35,7 +35,6 @@ std::optional<StoredCompetition> findStoredCompetition(DataSource& manif, const 
 // The competition's categories in table order, read through `source`.
 QList<CompetitionCategory> competitionCategories(DataSource& source, const QString& number);
 
-
 // A row of the workspace's competition list.
 struct ListedRow {
     QString number;

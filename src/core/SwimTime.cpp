@@ -38,8 +38,8 @@ int SwimTime::hundredths() const {
 QString SwimTime::boxText() const {
     if (!isTime())
         return {};
-    return formatNumber(m_minutes, u"##0") + QLatin1Char(':') + formatNumber(m_centis / 100, u"00") +
-           QLatin1Char('.') + formatNumber(m_centis % 100, u"00");
+    return formatNumber(m_minutes, u"##0") + QLatin1Char(':') + formatNumber(m_centis / 100, u"00") + QLatin1Char('.') +
+           formatNumber(m_centis % 100, u"00");
 }
 
 QString SwimTime::registeredText(QChar decimalPoint) const {

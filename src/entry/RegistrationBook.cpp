@@ -66,8 +66,8 @@ void RegistrationBook::prepareRecords() {
         return;
     // A failure here comes back from the first time remembered, which reports it.
     QString connection;
-    m_state.store.ESEGUISQL(connection,
-                            QStringLiteral("CREATE TABLE Records (Codatl TEXT, Nome TEXT, Spec TEXT, M NUMERIC,S NUMERIC)"));
+    m_state.store.ESEGUISQL(
+        connection, QStringLiteral("CREATE TABLE Records (Codatl TEXT, Nome TEXT, Spec TEXT, M NUMERIC,S NUMERIC)"));
 }
 
 void RegistrationBook::load() {
@@ -83,7 +83,7 @@ std::optional<AthleteFields> RegistrationBook::firstAthlete(const QString& where
         return std::nullopt;
     const QVariantList& r = rows.rows.first();
     return AthleteFields{displayText(r.value(1)), displayText(r.value(2)), displayText(r.value(3)),
-                         displayText(r.value(4)), displayText(r.value(5)),  r.value(0).toLongLong()};
+                         displayText(r.value(4)), displayText(r.value(5)), r.value(0).toLongLong()};
 }
 
 std::optional<AthleteFields> RegistrationBook::findInClub(const QString& code) {
@@ -156,7 +156,8 @@ QStringList RegistrationBook::raceLines(const QString& code, const QString& cate
     const QStringList held = athleteRaces(code);
     Database::Result programme;
     if (!database().query(
-            QStringLiteral("SELECT programmi.* From Programmi WHERE categoria=? and ManifID=? AND Sesso=? ORDER BY gara;"),
+            QStringLiteral(
+                "SELECT programmi.* From Programmi WHERE categoria=? and ManifID=? AND Sesso=? ORDER BY gara;"),
             programme, {category, numericValue(m_competition), sex}))
         return lines;
     const auto column = [&programme](const char* name) {

@@ -32,11 +32,11 @@ Status writeRow(Database& db, const QString& table, const FieldValueList& values
     QString statement;
     if (where.isEmpty()) {
         statement = QStringLiteral("insert into [") + table + QStringLiteral("] (") + names.join(QLatin1Char(',')) +
-                    QStringLiteral(") values (") + QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(',')) +
-                    QLatin1Char(')');
+                    QStringLiteral(") values (") +
+                    QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(',')) + QLatin1Char(')');
     } else {
-        statement = QStringLiteral("update [") + table + QStringLiteral("] set ") +
-                    names.join(QStringLiteral("=?, ")) + QStringLiteral("=? where ") + where;
+        statement = QStringLiteral("update [") + table + QStringLiteral("] set ") + names.join(QStringLiteral("=?, ")) +
+                    QStringLiteral("=? where ") + where;
         bound << whereValues;
     }
     Database::Result none;
