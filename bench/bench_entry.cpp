@@ -81,10 +81,19 @@ void iscrivi(Fixture& f, const QString& race) {
     benchmark::DoNotOptimize(
         athleteLimitRefusal(f.book->athleteRaces(f.code), race, f.state.competition().maxEntriesPerAthlete));
     RegistrationEntry entry{f.code, f.name, QStringLiteral("M"), QStringLiteral("1990"), f.category, race, {1, 2.5}};
-    if (!f.book->writeRegistration(entry))
+    std::optional<qlonglong> rewritten;
+    if (!f.book->writeRegistration(entry, &rewritten))
         std::fprintf(stderr, "bench_entry: registration not written\n");
     (void)f.book->rememberTime(f.code, f.name, race, entry.time);
-    (void)showClubRegistrations(f);
+    // As the window does: a row rewritten in place is read alone, an added one with the grid.
+    const int column = f.grid.fieldIndex(QStringLiteral("OrdineInserimento"));
+    int row = 0;
+    while (rewritten && row < f.grid.rowCount() && f.grid.value(row, column).toLongLong() != *rewritten)
+        ++row;
+    if (rewritten && f.grid.setPosition(row))
+        (void)f.grid.reloadCurrentRow();
+    else
+        (void)showClubRegistrations(f);
     setAthlete(f);
     benchmark::DoNotOptimize(f.book->timeFor(f.code, race));
 }

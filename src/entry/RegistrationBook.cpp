@@ -205,7 +205,7 @@ QStringList RegistrationBook::athleteRaces(const QString& code) {
     return races;
 }
 
-Status RegistrationBook::writeRegistration(const RegistrationEntry& entry) {
+Status RegistrationBook::writeRegistration(const RegistrationEntry& entry, std::optional<qlonglong>* rewritten) {
     Database::Result held;
     if (Status s = database().query(QStringLiteral("select OrdineInserimento from ") + table() +
                                         QStringLiteral(" where codatl=? and spec=?"),
@@ -219,9 +219,12 @@ Status RegistrationBook::writeRegistration(const RegistrationEntry& entry) {
                              {QStringLiteral("m"), entry.time.minutes()},
                              {QStringLiteral("s"), entry.time.seconds()}};
     // A race the athlete holds is rewritten in place: its insertion order stays.
-    if (!held.rows.isEmpty())
-        return writeRow(database(), table(), values, QStringLiteral("OrdineInserimento=?"),
-                        {held.rows.first().value(0)});
+    if (!held.rows.isEmpty()) {
+        const QVariant order = held.rows.first().value(0);
+        if (rewritten && !order.isNull())
+            *rewritten = order.toLongLong();
+        return writeRow(database(), table(), values, QStringLiteral("OrdineInserimento=?"), {order});
+    }
     values.prepend({QStringLiteral("status"), QStringLiteral("p")});
     values.prepend({QStringLiteral("codatl"), entry.code});
     values.prepend({QStringLiteral("spec"), entry.race});

@@ -91,8 +91,9 @@ public:
 
     // The races the athlete holds in the competition; empty when the table cannot be read.
     QStringList athleteRaces(const QString& code);
-    // Writes the registration: a race the athlete holds is rewritten in place, otherwise added.
-    Status writeRegistration(const RegistrationEntry& entry);
+    // Writes the registration: a race the athlete holds is rewritten in place, and `rewritten`
+    // then takes the row's insertion order; otherwise the row is added.
+    Status writeRegistration(const RegistrationEntry& entry, std::optional<qlonglong>* rewritten = nullptr);
     // CheckRecord: the remembered time of an athlete in a race.
     std::optional<SwimTime> rememberedTime(const QString& code, const QString& race);
     Status rememberTime(const QString& code, const QString& name, const QString& race, const SwimTime& time);

@@ -397,7 +397,8 @@ RegistrationView RegistrationFlow::registerAthlete(const RegistrationForm& form)
     }
     if (!invitationAllows(m_dialogs, invitationEntry(pass.form)))
         return pass.view;
-    if (const Status written = m_book.writeRegistration(entry); !written) {
+    std::optional<qlonglong> rewritten;
+    if (const Status written = m_book.writeRegistration(entry, &rewritten); !written) {
         m_dialogs.message(QStringLiteral("Iscrizione non registrata: ") + written.description, Dialogs::Icon::Critical);
         return pass.view;
     }
@@ -406,7 +407,10 @@ RegistrationView RegistrationFlow::registerAthlete(const RegistrationForm& form)
     shown(lenex::noteEntryMade(m_state.databasePath, m_book.competition(), entry.code, entry.race,
                                QDateTime::currentDateTime(), !races.contains(entry.race)));
 
-    m_port.showClubRegistrations();
+    if (rewritten)
+        m_port.showRewrittenRegistration(*rewritten);
+    else
+        m_port.showClubRegistrations();
     const int count = m_book.clubRegistrationCount();
     showRegistrationCount(pass, count);
     pass.view.status = QStringLiteral("Ultima iscrizione: ") + entry.name + QLatin1Char(' ') + entry.race +

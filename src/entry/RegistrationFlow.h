@@ -75,6 +75,8 @@ public:
         virtual void showCategoryList() = 0;
         // The club's registrations changed or are to be shown: the grid reads them again.
         virtual void showClubRegistrations() = 0;
+        // Only the registration of that insertion order changed, in place: the grid reads that row.
+        virtual void showRewrittenRegistration(qlonglong order) = 0;
     };
 
     RegistrationFlow(AppState& state, Dialogs& dialogs, RegistrationBook& book, Port& port);

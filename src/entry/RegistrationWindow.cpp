@@ -324,12 +324,27 @@ void RegistrationWindow::load() {
     // The fields of the table, not its rows: the grid reads the club's rows when the window
     // opens, and the table holds every club's registrations.
     m_nprgSupp->setRecordSource(QStringLiteral("select * from ") + m_book->table() + QStringLiteral(" where 1=0"));
+    m_gridOnClubRows = false;
     // A table that cannot be read leaves the grid empty, as above.
     (void)m_nprgSupp->refresh();
 }
 
+void RegistrationWindow::showRewrittenRegistration(qlonglong order) {
+    // The grid on the club's rows holds the row: it alone is read again, not the whole grid.
+    const int column = m_nprgSupp->fieldIndex(QStringLiteral("OrdineInserimento"));
+    for (int row = 0; m_gridOnClubRows && column >= 0 && row < m_nprgSupp->rowCount(); ++row) {
+        if (m_nprgSupp->value(row, column).toLongLong() == order) {
+            if (m_nprgSupp->setPosition(row) && m_nprgSupp->reloadCurrentRow() && m_nprgSupp->moveLast())
+                return;
+            break;
+        }
+    }
+    showClubRegistrations();
+}
+
 void RegistrationWindow::showClubRegistrations() {
     m_nprgSupp->setRecordSource(clubRegistrationsQuery(m_book->competition(), m_state.club));
+    m_gridOnClubRows = true;
     // A grid that cannot be read shows no rows, and the flow counts none: the table's state as
     // far as this window can know it.
     (void)m_nprgSupp->refresh();

@@ -75,13 +75,15 @@ private:
     void showView(const RegistrationView& view);
     void showCategoryList() override;
     void showClubRegistrations() override;
+    void showRewrittenRegistration(qlonglong order) override;
     void updateNoteMark();
     void showBestTime();
     void showStandard();
     QAction* gridAction(const char* name) const;
 
     AppState& m_state;
-    DataSource* m_nprgSupp; // the grid's
+    DataSource* m_nprgSupp;       // the grid's
+    bool m_gridOnClubRows = false; // it holds the club's rows of the competition shown
     std::unique_ptr<RegistrationBook> m_book;
     std::unique_ptr<RegistrationFlow> m_flow;
     NewestFirstModel* m_gridModel = nullptr; // what the grid shows, newest first

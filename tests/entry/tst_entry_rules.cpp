@@ -9,6 +9,8 @@
 #include "entry/RegistrationBook.h"
 #include "entry/RegistrationSelection.h"
 #include "store/DataSource.h"
+#include "store/Database.h"
+#include "store/RowWrite.h"
 
 #include <QTest>
 
@@ -132,6 +134,26 @@ private slots:
                                     u"57/ABC//M|RAG|1988|1992|$F|ESO|1995|1999|$"_s,
                                     u"57/ABC/3/M|RAG|1988|1992|$F|ESO|1995|1999|$"_s,
                                     u"58/ABC/3/M|RAG|1988|1992|$F|ESO|1995|1999|$"_s}));
+    }
+
+    // A row written with bound values is stored as a data source stores it; a value the field
+    // cannot take leaves the table as it was.
+    void boundWrites() {
+        FixtureDb fixture;
+        QVERIFY(fixture.isValid() && fixture.seedAthletes());
+        Database db;
+        QVERIFY(db.open(fixture.path()));
+        const auto natl = [&] { return fixture.column(u"select codatl || nome || anno || soc from natl"_s); };
+        const QVariantList before = natl();
+        QCOMPARE(writeRow(db, u"natl"_s, {{u"codatl"_s, u"7"_s}, {u"anno"_s, u"abc"_s}}).number, err::TypeMismatch);
+        QCOMPARE(writeRow(db, u"natl"_s, {{u"squadre"_s, 1}}).number, err::FieldNotFound);
+        QCOMPARE(natl(), before);
+        QVERIFY(writeRow(db, u"NATL"_s, {{u"CODATL"_s, u"7"_s}, {u"nome"_s, u"O'NEIL"_s}, {u"anno"_s, u"1990"_s}}));
+        QVERIFY(writeRow(db, u"natl"_s, {{u"soc"_s, u"X'Y"_s}}, u"codatl=? and nome=?"_s, {7, u"O'NEIL"_s}));
+        QCOMPARE(fixture.column(u"select typeof(codatl) || typeof(anno) || codatl || nome || anno || soc from natl "
+                                "where codatl=7"_s),
+                 QVariantList{u"integerinteger7O'NEIL1990X'Y"_s});
+        QCOMPARE(textFieldSize(db, u"natl"_s, u"SOC"_s), 10);
     }
 
     void selection() {

@@ -178,6 +178,7 @@ class TestLenex : public QObject, private RegistrationFlow::Port {
     QStringList rows(const QString& sql) { return QVariant(m_db->column(sql)).toStringList(); }
     void showCategoryList() override { QFAIL("no category should be missing"); }
     void showClubRegistrations() override {}
+    void showRewrittenRegistration(qlonglong) override {}
     void checkedByIndependentReader(const QString& path, const QString& invitation = {}) {
         QCOMPARE(python(QStringList{QStringLiteral(ONDA_LENEX_CHECK), path} +
                         (invitation.isEmpty() ? QStringList{} : QStringList{invitation}))
