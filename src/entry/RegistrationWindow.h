@@ -82,7 +82,7 @@ private:
     QAction* gridAction(const char* name) const;
 
     AppState& m_state;
-    DataSource* m_nprgSupp;       // the grid's
+    DataSource* m_nprgSupp;        // the grid's
     bool m_gridOnClubRows = false; // it holds the club's rows of the competition shown
     std::unique_ptr<RegistrationBook> m_book;
     std::unique_ptr<RegistrationFlow> m_flow;
