@@ -443,8 +443,10 @@ RegistrationView RegistrationFlow::deleteRegistration(const RegistrationForm& fo
                                registrationMenuCaption(row.name, row.race),
                            Dialogs::Answer::No) != Dialogs::Answer::Yes)
         return pass.view;
-    shown(m_book.removeRegistrations(row.name, row.race)); // what is left is shown either way
-    m_port.showClubRegistrations();
+    if (shown(m_book.removeRegistrations(row.name, row.race)))
+        m_port.showRemovedRegistrations(row);
+    else
+        m_port.showClubRegistrations(); // what is left is shown either way
     const int count = m_book.clubRegistrationCount();
     showRegistrationCount(pass, count);
     pass.view.caption =

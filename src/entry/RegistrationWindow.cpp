@@ -9,6 +9,7 @@
 #include "store/DataSource.h"
 #include "store/DataSourceModel.h"
 #include "store/Schema.h"
+#include "store/Values.h"
 
 #include "ui/AccessibleNames.h"
 #include "ui/GridKeys.h"
@@ -340,6 +341,22 @@ void RegistrationWindow::showRewrittenRegistration(qlonglong order) {
         }
     }
     showClubRegistrations();
+}
+
+void RegistrationWindow::showRemovedRegistrations(const RegistrationRow& removed) {
+    // A source learns of a row deleted elsewhere when it deletes it too: the grid drops it.
+    // Only rows holding exactly that name and race are dropped, all certainly deleted; the
+    // count then tells whether the table lost others (another case of the name) too.
+    const int name = m_nprgSupp->fieldIndex(QStringLiteral("nome"));
+    const int race = m_nprgSupp->fieldIndex(QStringLiteral("spec"));
+    bool followed = m_gridOnClubRows && name >= 0 && race >= 0;
+    for (int row = m_nprgSupp->rowCount() - 1; followed && row >= 0; --row) {
+        if (displayText(m_nprgSupp->value(row, name)) == removed.name &&
+            displayText(m_nprgSupp->value(row, race)) == removed.race)
+            followed = m_nprgSupp->setPosition(row) && m_nprgSupp->remove().number == err::RecordDeleted;
+    }
+    if (!followed || m_nprgSupp->rowCount() != m_book->clubRegistrationCount())
+        showClubRegistrations();
 }
 
 void RegistrationWindow::showClubRegistrations() {

@@ -76,6 +76,7 @@ private:
     void showCategoryList() override;
     void showClubRegistrations() override;
     void showRewrittenRegistration(qlonglong order) override;
+    void showRemovedRegistrations(const RegistrationRow& row) override;
     void updateNoteMark();
     void showBestTime();
     void showStandard();

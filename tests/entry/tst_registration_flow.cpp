@@ -133,6 +133,7 @@ class TestRegistrationFlow : public QObject, private RegistrationFlow::Port {
     void showCategoryList() override { ++m_categoryListsShown; }
     void showClubRegistrations() override { ++m_gridReadings; }
     void showRewrittenRegistration(qlonglong) override { ++m_gridReadings; }
+    void showRemovedRegistrations(const RegistrationRow&) override { ++m_gridReadings; }
 
     // Club ABC, competition 57 with its races; athletes of ABC and of another club; rows
     // of nprg57 as "code name race".
