@@ -30,7 +30,7 @@ std::optional<QString> readCompetitionNote(Database& db, const QString& number, 
 bool saveCompetitionNote(Database& db, const QString& number, const QString& user, const QString& note) {
     const std::optional<QVariantList> row = competitionRow(db, number, user);
     return row && writeRow(db, QStringLiteral("manif"), {{QStringLiteral("Nota"), note}}, QStringLiteral("rowid=?"),
-                           {row->value(0)});
+                           {row->value(0).toLongLong()});
 }
 
 } // namespace onda

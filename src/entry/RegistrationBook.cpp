@@ -223,7 +223,8 @@ Status RegistrationBook::writeRegistration(const RegistrationEntry& entry, std::
         const QVariant order = held.rows.first().value(0);
         if (rewritten && !order.isNull())
             *rewritten = order.toLongLong();
-        return writeRow(database(), table(), values, QStringLiteral("OrdineInserimento=?"), {order});
+        // Bound as a whole number: the key read back as a real would make the update scan the table.
+        return writeRow(database(), table(), values, QStringLiteral("OrdineInserimento=?"), {order.toLongLong()});
     }
     values.prepend({QStringLiteral("status"), QStringLiteral("p")});
     values.prepend({QStringLiteral("codatl"), entry.code});
@@ -258,7 +259,7 @@ Status RegistrationBook::rememberTime(const QString& code, const QString& name, 
                                    {QStringLiteral("S"), time.seconds()}};
     if (!found.rows.isEmpty())
         return writeRow(database(), QStringLiteral("Records"), values, QStringLiteral("rowid=?"),
-                        {found.rows.first().value(0)});
+                        {found.rows.first().value(0).toLongLong()});
     return writeRow(database(), QStringLiteral("Records"), values);
 }
 
