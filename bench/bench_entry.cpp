@@ -8,6 +8,7 @@
 #include "core/AppState.h"
 #include "core/Categories.h"
 #include "entry/RegistrationBook.h"
+#include "entry/RegistrationSelection.h"
 #include "store/DataSource.h"
 #include "store/Store.h"
 
@@ -28,8 +29,7 @@ struct Fixture {
     QTemporaryDir dir;
     bench::SilentDialogs dialogs;
     AppState state{dialogs};
-    DataSource registrations{QStringLiteral("nprg")}, grid{QStringLiteral("nprgSupp")},
-        athletes{QStringLiteral("natl")}, records{QStringLiteral("Records")};
+    DataSource grid{QStringLiteral("nprgSupp")}; // the window's
     std::unique_ptr<RegistrationBook> book;
     QString category;
     QString code = bench::Fixture::athleteCode(bench::Fixture::kFreeAthlete);
@@ -45,13 +45,13 @@ struct Fixture {
         competition.number = bench::kCompetition;
         competition.name = QStringLiteral("Trofeo");
         competition.maxEntriesPerAthlete = 400;
-        competition.categoriesText = shared.categoriesText;
+        competition.categories = categoriesOfText(shared.categoriesText);
         state.setCompetition(competition);
-        for (DataSource* source : {&registrations, &grid, &athletes, &records})
-            source->setDatabaseFile(state.databasePath);
-        book = std::make_unique<RegistrationBook>(state, registrations, grid, athletes, records);
+        grid.setDatabaseFile(state.databasePath);
+        book = std::make_unique<RegistrationBook>(state);
         book->prepareRecords();
-        category = cercaCategoria(shared.categoriesText, QStringLiteral("M"), QStringLiteral("1990")).category;
+        category = cercaCategoria(categoriesOfText(shared.categoriesText), QStringLiteral("M"), QStringLiteral("1990"))
+                       .category;
         if (category != shared.freeAthleteCategory())
             std::fprintf(stderr, "bench_entry: the athlete's category is not the fixture's\n");
     }
@@ -59,11 +59,18 @@ struct Fixture {
 
 bench::PerSize<Fixture> fixture;
 
+// What the window does when the flow says the club's registrations changed, and the count.
+int showClubRegistrations(Fixture& f) {
+    f.grid.setRecordSource(clubRegistrationsQuery(bench::kCompetition, f.state.club));
+    (void)f.grid.refresh();
+    return f.book->clubRegistrationCount();
+}
+
 // "Imposta Atleta" as the window runs it: checks, the archive row, the reload, the race list.
 void setAthlete(Fixture& f) {
     (void)f.book->holderOfCode(f.code);
-    const bool namesake = f.book->namesake(f.name).has_value();
-    (void)f.book->writeAthlete({f.code, f.name, QStringLiteral("M"), QStringLiteral("1990"), {}}, namesake);
+    (void)f.book->writeAthlete({f.code, f.name, QStringLiteral("M"), QStringLiteral("1990"), {}},
+                               f.book->namesake(f.name));
     // The grid and the name list are left alone: the athlete is in the list, and the
     // registration refreshes the grid itself.
     benchmark::DoNotOptimize(f.book->raceLines(f.code, f.category, QStringLiteral("M"), QStringLiteral("1990")));
@@ -71,14 +78,22 @@ void setAthlete(Fixture& f) {
 
 void iscrivi(Fixture& f, const QString& race) {
     setAthlete(f);
-    (void)f.book->athleteRegistrationCount(f.code);
     benchmark::DoNotOptimize(
-        athleteLimitRefusal(f.book->athleteRaces(), race, f.state.competition().maxEntriesPerAthlete));
+        athleteLimitRefusal(f.book->athleteRaces(f.code), race, f.state.competition().maxEntriesPerAthlete));
     RegistrationEntry entry{f.code, f.name, QStringLiteral("M"), QStringLiteral("1990"), f.category, race, {1, 2.5}};
-    if (!f.book->writeRegistration(entry))
+    std::optional<qlonglong> rewritten;
+    if (!f.book->writeRegistration(entry, &rewritten))
         std::fprintf(stderr, "bench_entry: registration not written\n");
     (void)f.book->rememberTime(f.code, f.name, race, entry.time);
-    (void)f.book->showClubRegistrations();
+    // As the window does: a row rewritten in place is read alone, an added one with the grid.
+    const int column = f.grid.fieldIndex(QStringLiteral("OrdineInserimento"));
+    int row = 0;
+    while (rewritten && row < f.grid.rowCount() && f.grid.value(row, column).toLongLong() != *rewritten)
+        ++row;
+    if (rewritten && f.grid.setPosition(row))
+        (void)f.grid.reloadCurrentRow();
+    else
+        (void)showClubRegistrations(f);
     setAthlete(f);
     benchmark::DoNotOptimize(f.book->timeFor(f.code, race));
 }
@@ -94,7 +109,7 @@ void BM_LookupByCode(benchmark::State& state) {
     for (auto _ : state) {
         const auto athlete = f.book->findInClub(f.code);
         benchmark::DoNotOptimize(athlete);
-        benchmark::DoNotOptimize(cercaCategoria(f.state.competition().categoriesText, athlete->sex, athlete->year));
+        benchmark::DoNotOptimize(cercaCategoria(f.state.competition().categories, athlete->sex, athlete->year));
         benchmark::DoNotOptimize(f.book->raceLines(f.code, f.category, QStringLiteral("M"), QStringLiteral("1990")));
     }
 }
@@ -125,7 +140,7 @@ void BM_IscriviRepeatedRace(benchmark::State& state) {
 
 void BM_CancellaIscrizione(benchmark::State& state) {
     Fixture& f = fixture(state);
-    (void)f.book->showClubRegistrations();
+    (void)showClubRegistrations(f);
     for (auto _ : state) {
         state.PauseTiming();
         (void)f.state.store.execute(
@@ -134,6 +149,15 @@ void BM_CancellaIscrizione(benchmark::State& state) {
                 .arg(f.code, f.name, bench::Fixture::raceCode(100)));
         state.ResumeTiming();
         benchmark::DoNotOptimize(f.book->removeRegistrations(f.name, bench::Fixture::raceCode(100)));
+        // As the window does: the grid drops the rows deleted, and the club's rows are counted.
+        const int name = f.grid.fieldIndex(QStringLiteral("nome"));
+        const int race = f.grid.fieldIndex(QStringLiteral("spec"));
+        for (int row = f.grid.rowCount() - 1; row >= 0; --row) {
+            if (f.grid.value(row, name).toString() == f.name &&
+                f.grid.value(row, race).toString() == bench::Fixture::raceCode(100) && f.grid.setPosition(row))
+                (void)f.grid.remove();
+        }
+        benchmark::DoNotOptimize(f.book->clubRegistrationCount());
     }
 }
 

@@ -6,6 +6,7 @@
 #include "core/ProgramValues.h"
 #include "core/WindowHost.h"
 #include "entry/CompetitionNote.h"
+#include "entry/RegistrationSelection.h"
 #include "store/DataSource.h"
 #include "store/Schema.h"
 #include "store/SqlText.h"
@@ -43,26 +44,20 @@ std::optional<StoredCompetition> findStoredCompetition(DataSource& manif, const 
     return stored;
 }
 
-QString competitionCategoriesText(DataSource& source, const QString& number) {
+QList<CompetitionCategory> competitionCategories(DataSource& source, const QString& number) {
     source.setRecordSource(QStringLiteral("select * from categorie where manifID=") + number);
-    QString text;
+    QList<CompetitionCategory> categories;
     if (!source.refresh())
-        return text;
+        return categories;
     const int sex = source.fieldIndex(QStringLiteral("sesso"));
     const int name = source.fieldIndex(QStringLiteral("categoria"));
     const int first = source.fieldIndex(QStringLiteral("AnnoIni"));
     const int last = source.fieldIndex(QStringLiteral("AnnoFin"));
-    const QLatin1Char bar('|');
-    for (int r = 0; r < source.rowCount(); ++r) {
-        text += displayText(source.value(r, sex)) + bar + displayText(source.value(r, name)) + bar +
-                displayText(source.value(r, first)) + bar + displayText(source.value(r, last)) + bar + QLatin1Char('$');
-    }
-    return text;
-}
-
-QString clubRegistrationsQuery(const QString& number, const QString& club) {
-    return QStringLiteral("select * from ") + registrationTable(number) + QStringLiteral(" where soc=") +
-           sqlQuoted(club) + QStringLiteral(" order by OrdineInserimento desc");
+    for (int r = 0; r < source.rowCount(); ++r)
+        categories.append({displayText(source.value(r, sex)), displayText(source.value(r, name)),
+                           numericValue(displayText(source.value(r, first))),
+                           numericValue(displayText(source.value(r, last)))});
+    return categories;
 }
 
 CompetitionOpeningFlow::CompetitionOpeningFlow(AppState& state, DataSource& manif, DataSource& registrations,
@@ -142,7 +137,7 @@ bool CompetitionOpeningFlow::prepareRegistrationTable(const QString& number) {
 
 void CompetitionOpeningFlow::readStoredCompetition(const ListedRow& row) {
     if (const std::optional<StoredCompetition> stored = findStoredCompetition(m_manif, row.user, row.number)) {
-        m_state.club = stored->club;
+        m_state.session.setClub(stored->club);
         setClubLabel(stored->club);
         m_state.changeCompetition([&stored](Competition& c) {
             c.name = stored->name;
@@ -154,8 +149,8 @@ void CompetitionOpeningFlow::readStoredCompetition(const ListedRow& row) {
             c.notePresent = isNotePresent(stored->note);
         });
     }
-    const QString categories = competitionCategoriesText(m_categories, row.number);
-    m_state.changeCompetition([&categories](Competition& c) { c.categoriesText = categories; });
+    const QList<CompetitionCategory> categories = competitionCategories(m_categories, row.number);
+    m_state.changeCompetition([&categories](Competition& c) { c.categories = categories; });
 }
 
 void CompetitionOpeningFlow::countClubRegistrations(const QString& number) {
@@ -165,7 +160,7 @@ void CompetitionOpeningFlow::countClubRegistrations(const QString& number) {
     const Status read = m_registrations.refresh();
     // An unreadable table is told by the registration window, which reads it next.
     const int count = read && m_registrations.rowCount() == 1 ? m_registrations.value(0, 0).toInt() : 0;
-    m_state.changeCompetition([count](Competition& c) { c.registrationCount = QString::number(count); });
+    m_state.session.setRegistrationCount(count);
 }
 
 } // namespace onda

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Categories.h"
+
 #include <QString>
 #include <QVariant>
 
@@ -31,12 +33,8 @@ struct StoredCompetition {
 // Points `manif` at the user's competitions and finds `number` among them; nothing when no row.
 std::optional<StoredCompetition> findStoredCompetition(DataSource& manif, const QString& user, const QString& number);
 
-// CategorieGara: sex|name|first year|last year|$ per category, in table order. Reads
-// the competition's categories through `source`.
-QString competitionCategoriesText(DataSource& source, const QString& number);
-
-// "select * from nprgN where soc='club' order by OrdineInserimento desc"
-QString clubRegistrationsQuery(const QString& number, const QString& club);
+// The competition's categories in table order, read through `source`.
+QList<CompetitionCategory> competitionCategories(DataSource& source, const QString& number);
 
 // A row of the workspace's competition list.
 struct ListedRow {

@@ -189,7 +189,7 @@ WorkspaceWindow::WorkspaceWindow(AppState& state, QWidget* parent)
     m_categories->hide();
     layout->setColumnStretch(1, 1);
     layout->setRowStretch(2, 1);
-    connect(&m_state, &AppState::competitionChanged, this, &WorkspaceWindow::showCompetition);
+    connect(&m_state.session, &CompetitionSession::changed, this, &WorkspaceWindow::showCompetition);
 
     // A double click on a row, or Enter on it, presses "Iscrizioni".
     connect(m_grid, &QTableWidget::cellDoubleClicked, this, [this] { pressButton(WorkspaceButton::Register); });
@@ -249,7 +249,7 @@ void WorkspaceWindow::showCompetition() {
     m_date->setText(c.date);
     m_number->setText(c.number);
     m_count->setText(c.registrationCount);
-    m_categories->setText(c.categoriesText);
+    m_categories->setText(categoriesText(c.categories));
 }
 
 void WorkspaceWindow::FillCompetitionGrid() {

@@ -7,6 +7,7 @@
 #include "core/Settings.h"
 #include "core/WindowHost.h"
 #include "store/DataSource.h"
+#include "store/Database.h"
 #include "store/SqlFunctions.h"
 #include "store/Values.h"
 
@@ -144,8 +145,12 @@ NewAthleteStart ArchiveFlow::openForNewAthlete() {
     }
     NewAthleteStart start;
     start.typedCode = usageMode() == archive::kTypedCodeMode;
-    if (!start.typedCode)
-        start.code = QString::number(firstFreeProvisionalCode(view));
+    if (!start.typedCode) {
+        // On the connection the views share; the view was read above, so the file opens.
+        Database db;
+        (void)db.openShared(m_state.databasePath);
+        start.code = QString::number(firstFreeProvisionalCode(db));
+    }
     if (saved != kWholeRegister) {
         view.setRecordSource(saved);
         if (!readable(m_dialogs, view.refresh()))

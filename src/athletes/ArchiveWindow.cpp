@@ -435,8 +435,7 @@ bool ArchiveWindow::eventFilter(QObject* watched, QEvent* event) {
 void ArchiveWindow::sexChosen() {
     // A selection in the category box acts only while the year box is enabled.
     m_year->setEnabled(false);
-    const CategoryMatch match =
-        cercaCategoria(m_state.competition().categoriesText, m_sex->currentText(), m_year->text());
+    const CategoryMatch match = cercaCategoria(m_state.competition().categories, m_sex->currentText(), m_year->text());
     for (int row = 0; row < m_category->count() && !match.category.isEmpty(); ++row) {
         if (m_category->itemText(row) == match.category)
             m_category->setCurrentIndex(row);

@@ -4,11 +4,6 @@
 
 namespace onda {
 
-void AppState::setCompetition(const Competition& competition) {
-    m_competition = competition;
-    emit competitionChanged();
-}
-
 QString versionNumber() {
     return QStringLiteral("%1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision);
 }

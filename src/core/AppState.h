@@ -1,12 +1,12 @@
 #pragma once
 
+#include "core/CompetitionSession.h"
 #include "core/ProgramValues.h"
 #include "store/Store.h"
 
 #include <QLockFile>
 #include <QObject>
 #include <QString>
-#include <QVariant>
 
 #include <memory>
 
@@ -14,20 +14,6 @@ namespace onda {
 
 class Dialogs;
 class WindowHost;
-
-// The open competition: what the workspace shows of it and what other windows read.
-struct Competition {
-    QString number; // CurrentCompetition; empty until a competition is opened
-    QString name;
-    QString place;
-    QString date;
-    QVariant maxEntriesPerClub;    // as stored; null when the competition has none
-    QVariant maxEntriesPerAthlete; // as stored; null when the competition has none
-    QString note;
-    QString categoriesText;    // CategorieGara
-    QString registrationCount; // niscrizioni
-    bool notePresent = false;  // what the registration window's "Nota presente" box shows
-};
 
 // What the workspace hands the on-line import of one competition.
 struct CompetitionHeading {
@@ -51,7 +37,9 @@ public:
     QString databasePath;
     std::shared_ptr<QLockFile> databaseLock; // held for the whole run: one program per database
 
-    QString club;
+    // The open competition and the club; `club` names the session's club for its readers.
+    CompetitionSession session;
+    QString& club = session.m_club;
     QString userId;
     QString pin;
 
@@ -60,20 +48,11 @@ public:
     // For the child windows to reach each other; workflows take their typed ports instead.
     WindowHost* windows = nullptr;
 
-    // The open competition has one source of truth: windows show it and change it only here.
-    const Competition& competition() const { return m_competition; }
-    void setCompetition(const Competition& competition);
-    template <class Change> void changeCompetition(Change&& change) {
-        change(m_competition);
-        emit competitionChanged();
-    }
-    const QString& currentCompetition() const { return m_competition.number; }
-
-signals:
-    void competitionChanged();
-
-private:
-    Competition m_competition;
+    // Readers and writers of the session under their former names.
+    const Competition& competition() const { return session.current(); }
+    const QString& currentCompetition() const { return session.number(); }
+    void setCompetition(const Competition& competition) { session.open(competition); }
+    template <class Change> void changeCompetition(Change&& change) { session.change(std::forward<Change>(change)); }
 };
 
 } // namespace onda

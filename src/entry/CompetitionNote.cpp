@@ -1,40 +1,36 @@
 #include "entry/CompetitionNote.h"
 
-#include "store/DataSource.h"
-#include "store/SqlText.h"
+#include "store/Database.h"
+#include "store/RowWrite.h"
 
 namespace onda {
 
 namespace {
 
-bool findCompetitionRow(DataSource& manif, const QString& number, const QString& user) {
-    if (number.trimmed().isEmpty() || !manif.refresh())
-        return false;
-    const Status found = manif.findFirst(QStringLiteral("[Numero Prova]=") + number + QStringLiteral(" and userName=") +
-                                         sqlQuoted(user));
-    return found.ok() && !manif.noMatch();
+// The competition's row and its note; nothing when there is none.
+std::optional<QVariantList> competitionRow(Database& db, const QString& number, const QString& user) {
+    Database::Result rows;
+    if (number.trimmed().isEmpty() ||
+        !db.query(QStringLiteral("select rowid, Nota from manif where [Numero Prova]=? and userName=?"), rows,
+                  {number.trimmed(), user}) ||
+        rows.rows.isEmpty())
+        return std::nullopt;
+    return rows.rows.first();
 }
 
 } // namespace
 
-bool isNotePresent(const QString& note) {
-    return !note.trimmed().isEmpty();
-}
-
-std::optional<QString> readCompetitionNote(DataSource& manif, const QString& number, const QString& user) {
-    if (!findCompetitionRow(manif, number, user))
+std::optional<QString> readCompetitionNote(Database& db, const QString& number, const QString& user) {
+    const std::optional<QVariantList> row = competitionRow(db, number, user);
+    if (!row)
         return std::nullopt;
-    return manif.field(QStringLiteral("Nota")).toString();
+    return row->value(1).toString();
 }
 
-bool saveCompetitionNote(DataSource& manif, const QString& number, const QString& user, const QString& note) {
-    if (!findCompetitionRow(manif, number, user) || !manif.edit())
-        return false;
-    if (!manif.setField(QStringLiteral("Nota"), note) || !manif.update()) {
-        manif.cancelUpdate();
-        return false;
-    }
-    return true;
+bool saveCompetitionNote(Database& db, const QString& number, const QString& user, const QString& note) {
+    const std::optional<QVariantList> row = competitionRow(db, number, user);
+    return row && writeRow(db, QStringLiteral("manif"), {{QStringLiteral("Nota"), note}}, QStringLiteral("rowid=?"),
+                           {row->value(0).toLongLong()});
 }
 
 } // namespace onda

@@ -6,16 +6,12 @@
 
 namespace onda {
 
-class DataSource;
+class Database;
 
-// Whether a note counts as present: anything but blanks.
-bool isNotePresent(const QString& note);
-
-// The note of competition `number` for `user`, kept in manif.Nota. `manif` is refreshed
-// and left on the competition's row.
+// The note of competition `number` for `user`, kept in manif.Nota.
 // Nothing when the row is missing; an empty text when its note is null.
-std::optional<QString> readCompetitionNote(DataSource& manif, const QString& number, const QString& user);
+std::optional<QString> readCompetitionNote(Database& db, const QString& number, const QString& user);
 // Replaces the whole note; false when the row is missing or the write failed.
-bool saveCompetitionNote(DataSource& manif, const QString& number, const QString& user, const QString& note);
+bool saveCompetitionNote(Database& db, const QString& number, const QString& user, const QString& note);
 
 } // namespace onda

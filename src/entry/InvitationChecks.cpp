@@ -3,7 +3,6 @@
 #include "core/Dialogs.h"
 #include "entry/EntryTime.h"
 #include "lenex/EntryChecks.h"
-#include "lenex/SwimCodes.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 
@@ -25,8 +24,8 @@ bool load(const InvitationEntry& entry, Loaded& into, bool everyRace = false) {
 }
 
 lenex::StandardCheck check(Loaded& loaded, const InvitationEntry& entry) {
-    const EntryTime typed = entryTimeRefusal(entry.time) ? EntryTime{} : parseEntryTime(entry.time);
-    const int time = typed.isTime() ? lenex::hundredthsOf(typed.m, typed.s) : -1;
+    const SwimTime typed = entryTimeRefusal(entry.time) ? SwimTime{} : SwimTime::parseBox(entry.time);
+    const int time = typed.hundredths();
     return loaded.rules.standard(entry.race, entry.category, entry.sex, entry.year.toInt(),
                                  lenex::givenTime(time, lenex::recordedTimes(loaded.db, entry.code, entry.race)));
 }

@@ -47,7 +47,7 @@ ListWindow::ListWindow(AppState& state, const QString& objectName, const QString
     connect(close, &QPushButton::clicked, this, [this] { unloadChild(this); });
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, close, &QPushButton::click);
     // The lists show the competition that is open now, also when another one is opened later.
-    connect(&m_state, &AppState::competitionChanged, this, [this] {
+    connect(&m_state.session, &CompetitionSession::changed, this, [this] {
         if (m_source->recordSource() != query(m_state.currentCompetition()))
             load();
     });

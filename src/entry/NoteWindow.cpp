@@ -3,7 +3,7 @@
 #include "core/AppState.h"
 #include "core/WindowHost.h"
 #include "entry/CompetitionNote.h"
-#include "store/DataSource.h"
+#include "store/Database.h"
 #include "ui/Unload.h"
 
 #include <QHBoxLayout>
@@ -15,10 +15,9 @@
 namespace onda {
 
 NoteWindow::NoteWindow(AppState& state, QWidget* parent)
-    : QWidget(parent), m_state(state), m_manif(new DataSource(QStringLiteral("manif"), this)) {
+    : QWidget(parent), m_state(state), m_db(std::make_unique<Database>()) {
     setObjectName(QStringLiteral("frmNote"));
     setWindowTitle(QStringLiteral("Note"));
-    m_manif->setRecordSource(QStringLiteral("manif"));
 
     auto* layout = new QVBoxLayout(this);
     auto* instruction = new QLabel(QStringLiteral("Questa nota fara' parte integrante delle iscrizioni e verra' "
@@ -47,13 +46,13 @@ NoteWindow::NoteWindow(AppState& state, QWidget* parent)
 
     connect(save, &QPushButton::clicked, this, &NoteWindow::save);
     connect(cancel, &QPushButton::clicked, this, [this] { unloadChild(this); });
-    connect(&m_state, &AppState::competitionChanged, this, &NoteWindow::followCompetition);
+    connect(&m_state.session, &CompetitionSession::changed, this, &NoteWindow::followCompetition);
 }
 
 NoteWindow::~NoteWindow() = default;
 
 QList<DataSource*> NoteWindow::dataSources() const {
-    return {m_manif};
+    return {};
 }
 
 QSize NoteWindow::preferredSize() const {
@@ -73,11 +72,18 @@ void NoteWindow::showNote(const QString& number) {
 void NoteWindow::read(const QString& number) {
     m_number = number;
     m_followed = m_state.currentCompetition();
-    const QString note = readCompetitionNote(*m_manif, number, m_state.userId).value_or(QString());
+    const QString note = readCompetitionNote(database(), number, m_state.userId).value_or(QString());
     // CompetitionNote is the program's competition's; a note of another is only shown.
     if (number == m_followed)
         m_state.changeCompetition([&note](Competition& c) { c.note = note; });
     m_text->setPlainText(note);
+}
+
+Database& NoteWindow::database() {
+    // A file that cannot be opened reads no note and stores none, as for a missing row.
+    if (!m_db->isOpen() || m_db->path() != m_state.databasePath)
+        (void)m_db->openShared(m_state.databasePath);
+    return *m_db;
 }
 
 void NoteWindow::followCompetition() {
@@ -88,7 +94,7 @@ void NoteWindow::followCompetition() {
 
 void NoteWindow::save() {
     const QString note = m_text->toPlainText();
-    const bool stored = saveCompetitionNote(*m_manif, m_number, m_state.userId, note);
+    const bool stored = saveCompetitionNote(database(), m_number, m_state.userId, note);
     m_state.changeCompetition([&](Competition& c) {
         // The note read later (the mail) is the one stored; the mark shows what was typed.
         if (stored && m_number == c.number)

@@ -4,11 +4,14 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QPlainTextEdit;
 
 namespace onda {
 
 class AppState;
+class Database;
 class DataSource;
 
 // frmNote: the club's note for the organiser of one competition. It closes when the
@@ -31,9 +34,10 @@ public:
 private:
     void read(const QString& number);
     void followCompetition();
+    Database& database();
 
     AppState& m_state;
-    DataSource* m_manif;
+    std::unique_ptr<Database> m_db;
     QPlainTextEdit* m_text = nullptr;
     QString m_number;   // the competition whose note is shown
     QString m_followed; // the program's competition when the note was read

@@ -1,13 +1,10 @@
 #include "entry/RegistrationBook.h"
 
 #include "core/AppState.h"
-#include "entry/RegistrationSelection.h"
-#include "store/DataSource.h"
+#include "store/Database.h"
+#include "store/RowWrite.h"
 #include "store/Schema.h"
-#include "store/SqlText.h"
 #include "store/Values.h"
-
-#include <algorithm>
 
 namespace onda {
 
@@ -44,10 +41,7 @@ QString raceOfLine(const QString& line) {
     return race;
 }
 
-RegistrationBook::RegistrationBook(AppState& state, DataSource& registrations, DataSource& grid, DataSource& athletes,
-                                   DataSource& records)
-    : m_state(state), m_registrations(registrations), m_grid(grid), m_athletes(athletes), m_records(records),
-      m_programme(std::make_unique<DataSource>(QStringLiteral("Programmi"))) {}
+RegistrationBook::RegistrationBook(AppState& state) : m_state(state), m_db(std::make_unique<Database>()) {}
 
 RegistrationBook::~RegistrationBook() = default;
 
@@ -55,103 +49,69 @@ QString RegistrationBook::table() const {
     return registrationTable(m_competition);
 }
 
-namespace {
-
-// The registration table's numbering, which is also its row id.
-QString insertionOrder() {
-    return QStringLiteral("OrdineInserimento");
-}
-
-} // namespace
-
 QString RegistrationBook::club() const {
     return m_state.club;
 }
 
+Database& RegistrationBook::database() {
+    // The connection the windows' sources share: what one writes, the others read at once.
+    // A file that cannot be opened fails every statement below, each reported where it is run.
+    if (!m_db->isOpen() || m_db->path() != m_state.databasePath)
+        (void)m_db->openShared(m_state.databasePath);
+    return *m_db;
+}
+
 void RegistrationBook::prepareRecords() {
-    if (m_records.databaseFile().isEmpty())
-        m_records.setDatabaseFile(m_state.databasePath);
-    if (m_records.recordSource().isEmpty())
-        m_records.setRecordSource(QStringLiteral("records"));
-    const Status status = m_records.refresh();
-    if (status.number == err::TableNotFound) {
-        QString connection;
-        m_state.store.ESEGUISQL(
-            connection,
-            QStringLiteral("CREATE TABLE Records (Codatl TEXT, Nome TEXT, Spec TEXT, M NUMERIC,S NUMERIC)"));
-        // Opened now so the first time can be remembered; a failure here comes back from
-        // that write, which reports it.
-        (void)m_records.refresh();
-    }
+    if (database().tableExists(QStringLiteral("Records")))
+        return;
+    // A failure here comes back from the first time remembered, which reports it.
+    QString connection;
+    m_state.store.ESEGUISQL(
+        connection, QStringLiteral("CREATE TABLE Records (Codatl TEXT, Nome TEXT, Spec TEXT, M NUMERIC,S NUMERIC)"));
 }
 
 void RegistrationBook::load() {
     prepareRecords();
     m_competition = m_state.currentCompetition();
-    if (m_competition.isEmpty())
-        return;
-    // The fields of the table, not its rows: every command points the sources at the rows it
-    // needs before it relies on them, and the table holds every club's registrations.
-    const QString fieldsOnly =
-        QStringLiteral("select * from ") + registrationTable(m_competition) + QStringLiteral(" where 1=0");
-    m_registrations.setRecordSource(fieldsOnly);
-    m_grid.setRecordSource(fieldsOnly);
-    // A table that cannot be read leaves the sources empty, as above.
-    (void)m_registrations.refresh();
-    (void)m_grid.refresh();
 }
 
-std::optional<AthleteFields> RegistrationBook::athleteAt(DataSource& source) {
-    if (source.eof() || source.position() < 0)
+std::optional<AthleteFields> RegistrationBook::firstAthlete(const QString& where, const QVariantList& values) {
+    Database::Result rows;
+    if (!database().query(QStringLiteral("select rowid, codatl, nome, sesso, anno, soc from natl where ") + where, rows,
+                          values) ||
+        rows.rows.isEmpty())
         return std::nullopt;
-    return AthleteFields{
-        displayText(source.field(QStringLiteral("codatl"))), displayText(source.field(QStringLiteral("nome"))),
-        displayText(source.field(QStringLiteral("sesso"))), displayText(source.field(QStringLiteral("anno"))),
-        displayText(source.field(QStringLiteral("soc")))};
+    const QVariantList& r = rows.rows.first();
+    return AthleteFields{displayText(r.value(1)), displayText(r.value(2)), displayText(r.value(3)),
+                         displayText(r.value(4)), displayText(r.value(5)), r.value(0).toLongLong()};
 }
 
 std::optional<AthleteFields> RegistrationBook::findInClub(const QString& code) {
-    m_athletes.setRecordSource(QStringLiteral("select * from natl where codatl=") + sqlQuoted(code) +
-                               QStringLiteral(" and soc=") + sqlQuoted(club()));
-    if (!m_athletes.refresh())
-        return std::nullopt;
-    return athleteAt(m_athletes);
+    return firstAthlete(QStringLiteral("codatl=? and soc=?"), {code, club()});
 }
 
 std::optional<AthleteFields> RegistrationBook::findAnywhere(const QString& code) {
-    m_athletes.setRecordSource(QStringLiteral("select * from natl where codatl=") + sqlQuoted(code));
-    if (!m_athletes.refresh())
-        return std::nullopt;
-    return athleteAt(m_athletes);
+    return firstAthlete(QStringLiteral("codatl=?"), {code});
 }
 
 std::optional<AthleteFields> RegistrationBook::findByName(const QString& name) {
-    m_athletes.setRecordSource(QStringLiteral("select * from natl where nome=") + sqlDoubleQuoted(name) +
-                               QStringLiteral(" and soc=") + sqlQuoted(club()));
-    if (!m_athletes.refresh())
-        return std::nullopt;
-    return athleteAt(m_athletes);
+    return firstAthlete(QStringLiteral("nome=? and soc=?"), {name, club()});
 }
 
 QStringList RegistrationBook::clubAthleteNames() {
     // Nothing written to the file since the last reading: the names are those read then.
-    const QString mark = m_athletes.fileChangeMark() + QLatin1Char('|') + club();
+    const QString fileMark = changeMark(database());
+    const QString mark = fileMark + QLatin1Char('|') + club();
     if (!m_names.mark.isEmpty() && m_names.mark == mark)
         return m_names.names;
-    // The names alone, in a set of their own: the club's whole archive would stay in memory
-    // with every field until the next lookup.
-    DataSource list(QStringLiteral("natl"));
-    list.setDatabaseFile(m_athletes.databaseFile());
-    list.setRecordSource(QStringLiteral("select * from natl where soc=") + sqlQuoted(club()) +
-                         QStringLiteral(" order by nome"));
-    list.setFieldsRead({QStringLiteral("nome")});
+    Database::Result rows;
     QStringList names;
-    if (!list.refresh())
+    if (!database().query(QStringLiteral("select nome from natl where soc=? order by nome"), rows, {club()}))
         return names;
-    names.reserve(list.rowCount());
-    for (int row = 0; row < list.rowCount(); ++row)
-        names << displayText(list.value(row, 0));
-    m_names = {m_athletes.fileChangeMark().isEmpty() ? QString() : mark, names};
+    names.reserve(rows.rows.size());
+    for (const QVariantList& r : rows.rows)
+        names << displayText(r.value(0));
+    m_names = {fileMark.isEmpty() ? QString() : mark, names};
     return names;
 }
 
@@ -160,278 +120,174 @@ std::optional<AthleteFields> RegistrationBook::holderOfCode(const QString& code)
 }
 
 std::optional<AthleteFields> RegistrationBook::namesake(const QString& name) {
-    m_athletes.setRecordSource(QStringLiteral("select * from natl where nome=") + sqlQuoted(name) +
-                               QStringLiteral(" and soc=") + sqlQuoted(club()));
-    if (!m_athletes.refresh())
-        return std::nullopt;
-    return athleteAt(m_athletes);
+    return findByName(name);
 }
 
-Status RegistrationBook::writeAthlete(const AthleteFields& athlete, bool overNamesake) {
+Status RegistrationBook::writeAthlete(const AthleteFields& athlete, const std::optional<AthleteFields>& overNamesake) {
     QString soc = club();
-    if (const int size = m_athletes.fieldSize(QStringLiteral("soc")); size > 0)
+    if (const int size = textFieldSize(database(), QStringLiteral("natl"), QStringLiteral("soc")); size > 0)
         soc.truncate(size);
-    const std::pair<const char*, QString> values[] = {
-        {"nome", athlete.name}, {"sesso", athlete.sex}, {"soc", soc}, {"anno", athlete.year}, {"codatl", athlete.code}};
-    // The namesake search left the archive source on the namesake's row.
-    const bool onNamesake = overNamesake && athleteAt(m_athletes);
     // A row that already holds every value is not written again.
-    if (onNamesake && std::all_of(std::begin(values), std::end(values), [this](const auto& field) {
-            return displayText(m_athletes.field(QLatin1String(field.first))) == field.second;
-        }))
+    if (overNamesake && overNamesake->name == athlete.name && overNamesake->sex == athlete.sex &&
+        overNamesake->club == soc && overNamesake->year == athlete.year && overNamesake->code == athlete.code)
         return Status::success();
-    if (Status s = onNamesake ? m_athletes.edit() : m_athletes.addNew(); !s)
-        return s;
-    for (const auto& [fieldName, value] : values) {
-        if (Status s = m_athletes.setField(QLatin1String(fieldName), value); !s) {
-            m_athletes.cancelUpdate();
-            return s;
-        }
-    }
-    return m_athletes.update();
+    const FieldValueList values = {{QStringLiteral("nome"), athlete.name},
+                                   {QStringLiteral("sesso"), athlete.sex},
+                                   {QStringLiteral("soc"), soc},
+                                   {QStringLiteral("anno"), athlete.year},
+                                   {QStringLiteral("codatl"), athlete.code}};
+    if (overNamesake)
+        return writeRow(database(), QStringLiteral("natl"), values, QStringLiteral("rowid=?"), {overNamesake->row});
+    return writeRow(database(), QStringLiteral("natl"), values);
 }
 
 Status RegistrationBook::removeAthlete(const QString& code) {
-    if (Status s = m_state.store.execute(QStringLiteral("delete * from natl where codatl=") + sqlQuoted(code)); !s)
+    Database::Result none;
+    if (Status s = database().query(QStringLiteral("delete * from natl where codatl=?"), none, {code}); !s)
         return s;
-    return m_state.store.execute(QStringLiteral("delete * from ") + table() + QStringLiteral(" where codatl=") +
-                                 sqlQuoted(code));
+    return database().query(QStringLiteral("delete * from ") + table() + QStringLiteral(" where codatl=?"), none,
+                            {code});
 }
 
 QStringList RegistrationBook::raceLines(const QString& code, const QString& category, const QString& sex,
                                         const QString& year) {
     QStringList lines;
-    // The athlete's rows are all the search below needs of the competition's table. The race
-    // list is built without a word on a failure: a table that cannot be read marks no race.
-    m_registrations.setRecordSource(QStringLiteral("select * from ") + table() + QStringLiteral(" where codatl=") +
-                                    sqlQuoted(code));
-    (void)m_registrations.refresh();
-
-    m_programme->setDatabaseFile(m_registrations.databaseFile());
-    m_programme->setRecordSource(QStringLiteral("SELECT programmi.* From Programmi WHERE categoria=") +
-                                 sqlQuoted(category) + QStringLiteral(" and ManifID=") +
-                                 QString::number(numericValue(m_competition), 'g', 15) + QStringLiteral(" AND Sesso=") +
-                                 sqlQuoted(sex) + QStringLiteral(" ORDER BY gara;"));
-    if (!m_programme->refresh())
+    // The race list is built without a word on a failure: a table that cannot be read marks no race.
+    const QStringList held = athleteRaces(code);
+    Database::Result programme;
+    if (!database().query(
+            QStringLiteral(
+                "SELECT programmi.* From Programmi WHERE categoria=? and ManifID=? AND Sesso=? ORDER BY gara;"),
+            programme, {category, numericValue(m_competition), sex}))
         return lines;
+    const auto column = [&programme](const char* name) {
+        for (qsizetype c = 0; c < programme.fields.size(); ++c) {
+            if (programme.fields.at(c).name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+                return c;
+        }
+        return qsizetype(-1);
+    };
+    const qsizetype raceColumn = column("gara");
+    const qsizetype yearColumn = column("anno");
     const double athleteYear = numericValue(year);
-    const int raceColumn = m_programme->fieldIndex(QStringLiteral("gara"));
-    const int yearColumn = m_programme->fieldIndex(QStringLiteral("anno"));
-    for (int row = 0; row < m_programme->rowCount(); ++row) {
-        const QString race = displayText(m_programme->value(row, raceColumn));
-        const double raceYear = numericValue(displayText(m_programme->value(row, yearColumn)));
+    for (const QVariantList& r : programme.rows) {
+        const QString race = displayText(r.value(raceColumn));
+        const double raceYear = numericValue(displayText(r.value(yearColumn)));
         // Races bound to one year of birth are offered only to athletes of that year.
         if (raceYear > 0 && raceYear != athleteYear)
             continue;
-        const bool held =
-            m_registrations.findFirst(QStringLiteral("spec=") + sqlQuoted(race)).ok() && !m_registrations.noMatch();
-        lines << (held ? race + heldRaceSuffix() : race);
+        lines << (held.contains(race, Qt::CaseInsensitive) ? race + heldRaceSuffix() : race);
     }
     return lines;
 }
 
-std::optional<EntryTime> RegistrationBook::timeFor(const QString& code, const QString& race) {
-    m_registrations.setRecordSource(QStringLiteral("select * from ") + table() + QStringLiteral(" where codatl=") +
-                                    sqlQuoted(code) + QStringLiteral(" and spec=") + sqlQuoted(race));
-    if (m_registrations.refresh() && m_registrations.rowCount() > 0) {
-        const QVariant m = m_registrations.field(QStringLiteral("m"));
-        if (m.isNull())
-            return EntryTime{};
-        return EntryTime{m.toDouble(), m_registrations.field(QStringLiteral("s")).toDouble()};
+std::optional<SwimTime> RegistrationBook::timeFor(const QString& code, const QString& race) {
+    Database::Result rows;
+    if (database().query(QStringLiteral("select m, s from ") + table() + QStringLiteral(" where codatl=? and spec=?"),
+                         rows, {code, race}) &&
+        !rows.rows.isEmpty()) {
+        const QVariantList& r = rows.rows.first();
+        if (r.value(0).isNull())
+            return SwimTime{};
+        return SwimTime{r.value(0).toDouble(), r.value(1).toDouble()};
     }
     return rememberedTime(code, race);
 }
 
-int RegistrationBook::athleteRegistrationCount(const QString& code) {
-    // The race list has just read exactly these rows; they are not read twice.
-    if (m_registrations.isOpen() &&
-        m_registrations.recordSource() == selectionStatement(m_competition, QStringLiteral("ATLETA"), code)) {
-        const int count = m_registrations.rowCount();
-        if (count > 0)
-            (void)m_registrations.moveFirst(); // a set with rows has a first one
-        return count;
-    }
-    return selectRegistrations(m_registrations, m_competition, 3, QStringLiteral("ATLETA"), code);
-}
-
-QStringList RegistrationBook::athleteRaces() const {
+QStringList RegistrationBook::athleteRaces(const QString& code) {
+    Database::Result rows;
     QStringList races;
-    const int column = m_registrations.fieldIndex(QStringLiteral("spec"));
-    for (int row = 0; row < m_registrations.rowCount(); ++row)
-        races << displayText(m_registrations.value(row, column));
+    if (!database().query(QStringLiteral("select spec from ") + table() + QStringLiteral(" where codatl=?"), rows,
+                          {code}))
+        return races;
+    for (const QVariantList& r : rows.rows)
+        races << displayText(r.value(0));
     return races;
 }
 
-bool RegistrationBook::gridOnClubRows() const {
-    return m_grid.isOpen() && m_grid.recordSource() == clubRegistrationsQuery(true);
+Status RegistrationBook::writeRegistration(const RegistrationEntry& entry, std::optional<qlonglong>* rewritten) {
+    Database::Result held;
+    if (Status s = database().query(QStringLiteral("select OrdineInserimento from ") + table() +
+                                        QStringLiteral(" where codatl=? and spec=?"),
+                                    held, {entry.code, entry.race});
+        !s)
+        return s;
+    FieldValueList values = {{QStringLiteral("soc"), club()},
+                             {QStringLiteral("sesso"), entry.sex},
+                             {QStringLiteral("anno"), numericValue(entry.year)},
+                             {QStringLiteral("cat"), entry.category},
+                             {QStringLiteral("m"), entry.time.minutes()},
+                             {QStringLiteral("s"), entry.time.seconds()}};
+    // A race the athlete holds is rewritten in place: its insertion order stays.
+    if (!held.rows.isEmpty()) {
+        const QVariant order = held.rows.first().value(0);
+        if (rewritten && !order.isNull())
+            *rewritten = order.toLongLong();
+        // Bound as a whole number: the key read back as a real would make the update scan the table.
+        return writeRow(database(), table(), values, QStringLiteral("OrdineInserimento=?"), {order.toLongLong()});
+    }
+    values.prepend({QStringLiteral("status"), QStringLiteral("p")});
+    values.prepend({QStringLiteral("codatl"), entry.code});
+    values.prepend({QStringLiteral("spec"), entry.race});
+    values.prepend({QStringLiteral("nome"), entry.name});
+    return writeRow(database(), table(), values);
 }
 
-int RegistrationBook::gridRowOf(const QVariant& order) const {
-    const int column = m_grid.fieldIndex(insertionOrder());
-    if (column < 0 || order.isNull())
-        return -1;
-    const qlonglong wanted = order.toLongLong();
-    for (int row = 0; row < m_grid.rowCount(); ++row) {
-        if (m_grid.value(row, column).toLongLong() == wanted)
-            return row;
-    }
-    return -1;
-}
-
-Status RegistrationBook::writeRegistration(const RegistrationEntry& entry) {
-    const bool held = m_registrations.rowCount() > 0 &&
-                      m_registrations.findFirst(QStringLiteral("spec=") + sqlQuoted(entry.race)).ok() &&
-                      !m_registrations.noMatch();
-    // The grid of the club's rows writes the row itself when it shows it (a new one is the
-    // club's newest): it then follows the change without reading the table again.
-    DataSource* target = &m_registrations;
-    if (gridOnClubRows()) {
-        if (!held)
-            target = &m_grid;
-        else if (const int row = gridRowOf(m_registrations.field(insertionOrder()));
-                 row >= 0 && m_grid.setPosition(row))
-            target = &m_grid;
-    }
-    m_gridStale = target != &m_grid;
-    Status status;
-    if (held) {
-        status = target->edit();
-    } else {
-        // A source that cannot be read again fails the add below, which is reported.
-        if (target == &m_registrations)
-            (void)m_registrations.refresh();
-        status = target->addNew();
-        for (const auto& [fieldName, value] : {std::pair{"nome", entry.name},
-                                               {"spec", entry.race},
-                                               {"codatl", entry.code},
-                                               {"status", QStringLiteral("p")}}) {
-            if (status)
-                status = target->setField(QLatin1String(fieldName), value);
-        }
-    }
-    const std::pair<const char*, QVariant> values[] = {
-        {"soc", club()},         {"sesso", entry.sex}, {"anno", numericValue(entry.year)},
-        {"cat", entry.category}, {"m", entry.time.m},  {"s", entry.time.s}};
-    for (const auto& [fieldName, value] : values) {
-        if (status)
-            status = target->setField(QLatin1String(fieldName), value);
-    }
-    if (!status) {
-        target->cancelUpdate();
-        return status;
-    }
-    return target->update();
-}
-
-std::optional<EntryTime> RegistrationBook::rememberedTime(const QString& code, const QString& race) {
-    // The search starts at the first row; an empty table has none to move to.
-    if (m_records.rowCount() > 0)
-        (void)m_records.moveFirst();
-    if (!m_records
-             .findFirst(QStringLiteral("codatl=") + sqlQuoted(code) + QStringLiteral(" and spec=") + sqlQuoted(race))
-             .ok() ||
-        m_records.noMatch())
+std::optional<SwimTime> RegistrationBook::rememberedTime(const QString& code, const QString& race) {
+    Database::Result rows;
+    if (!database().query(QStringLiteral("select M, S from Records where codatl=? and spec=?"), rows, {code, race}) ||
+        rows.rows.isEmpty())
         return std::nullopt;
-    const QVariant m = m_records.field(QStringLiteral("M"));
-    const QVariant s = m_records.field(QStringLiteral("S"));
+    const QVariant m = rows.rows.first().value(0);
+    const QVariant s = rows.rows.first().value(1);
     if (m.isNull() || s.isNull())
         return std::nullopt;
-    return EntryTime{numericValue(displayText(m)), numericValue(displayText(s))};
+    return SwimTime{numericValue(displayText(m)), numericValue(displayText(s))};
 }
 
 Status RegistrationBook::rememberTime(const QString& code, const QString& name, const QString& race,
-                                      const EntryTime& time) {
-    // The search starts at the first row; an empty table has none to move to.
-    if (m_records.rowCount() > 0)
-        (void)m_records.moveFirst();
-    const bool found =
-        m_records
-            .findFirst(QStringLiteral("codatl=") + sqlQuoted(code) + QStringLiteral(" and spec=") + sqlQuoted(race))
-            .ok() &&
-        !m_records.noMatch();
-    Status status = found ? m_records.edit() : m_records.addNew();
-    const std::pair<const char*, QVariant> values[] = {
-        {"Codatl", code}, {"Nome", name}, {"Spec", race}, {"M", time.m}, {"S", time.s}};
-    for (const auto& [fieldName, value] : values) {
-        if (status)
-            status = m_records.setField(QLatin1String(fieldName), value);
-    }
-    if (!status) {
-        m_records.cancelUpdate();
-        return status;
-    }
-    return m_records.update();
-}
-
-QString RegistrationBook::clubRegistrationsQuery(bool gridForm) const {
-    return QStringLiteral("select * from ") + table() + QStringLiteral(" where soc=") + sqlQuoted(club()) +
-           (gridForm ? QStringLiteral("  order by OrdineInserimento desc")
-                     : QStringLiteral(" order by OrdineInserimento desc"));
-}
-
-int RegistrationBook::showWrittenRegistration() {
-    if (m_gridStale)
-        return showClubRegistrations();
-    // As showClubRegistrations leaves them, without reading the grid again.
-    m_registrations.setRecordSource(clubRegistrationsQuery(false));
-    const int count = m_grid.rowCount();
-    if (count > 0)
-        (void)m_grid.moveLast(); // a grid with rows has a last one
-    return count;
-}
-
-int RegistrationBook::showClubRegistrations() {
-    // Both sources get the club's rows; the registration source is read again only by the
-    // next command that needs it, which always narrows it first.
-    m_registrations.setRecordSource(clubRegistrationsQuery(false));
-    m_grid.setRecordSource(clubRegistrationsQuery(true));
-    // A grid that cannot be read shows no rows and a count of 0, the table's state as far
-    // as this window can know it.
-    (void)m_grid.refresh();
-    const int count = m_grid.rowCount();
-    if (count > 0)
-        (void)m_grid.moveLast(); // a grid with rows has a last one
-    return count;
+                                      const SwimTime& time) {
+    Database::Result found;
+    if (Status s = database().query(QStringLiteral("select rowid from Records where codatl=? and spec=?"), found,
+                                    {code, race});
+        !s)
+        return s;
+    const FieldValueList values = {{QStringLiteral("Codatl"), code},
+                                   {QStringLiteral("Nome"), name},
+                                   {QStringLiteral("Spec"), race},
+                                   {QStringLiteral("M"), time.minutes()},
+                                   {QStringLiteral("S"), time.seconds()}};
+    if (!found.rows.isEmpty())
+        return writeRow(database(), QStringLiteral("Records"), values, QStringLiteral("rowid=?"),
+                        {found.rows.first().value(0).toLongLong()});
+    return writeRow(database(), QStringLiteral("Records"), values);
 }
 
 Status RegistrationBook::removeRegistrations(const QString& name, const QString& race) {
-    const QString saved = m_registrations.recordSource();
     // Only the club's rows: another club on this computer may have an athlete of that name.
-    m_registrations.setRecordSource(QStringLiteral("select * from ") + table() + QStringLiteral(" where nome=") +
-                                    sqlQuoted(name) + QStringLiteral(" and spec=") + sqlQuoted(race) +
-                                    QStringLiteral(" and soc=") + sqlQuoted(club()));
-    Status status = m_registrations.refresh();
-    const int orderColumn = m_registrations.fieldIndex(insertionOrder());
-    bool gridStale = !gridOnClubRows() || orderColumn < 0;
-    while (status && m_registrations.rowCount() > 0) {
-        const QVariant order = m_registrations.value(0, orderColumn);
-        status = m_registrations.setPosition(0);
-        if (status)
-            status = m_registrations.remove();
-        if (!status || gridStale)
-            continue;
-        // A source learns of a row deleted elsewhere when it deletes it too: the grid drops it.
-        const int row = gridRowOf(order);
-        gridStale = row < 0 || !m_grid.setPosition(row) || m_grid.remove().number != err::RecordDeleted;
-    }
-    m_registrations.setRecordSource(saved);
-    // As in showClubRegistrations: a grid that cannot be read shows no rows.
-    if (gridStale || !status)
-        (void)m_grid.refresh();
-    return status;
+    Database::Result none;
+    return database().query(QStringLiteral("delete from ") + table() +
+                                QStringLiteral(" where nome=? and spec=? and soc=?"),
+                            none, {name, race, club()});
 }
 
-int RegistrationBook::clubRegistrationCount() const {
-    return m_grid.rowCount();
+int RegistrationBook::clubRegistrationCount() {
+    Database::Result rows;
+    if (!database().query(QStringLiteral("select count(*) from ") + table() + QStringLiteral(" where soc=?"), rows,
+                          {club()}) ||
+        rows.rows.isEmpty())
+        return 0;
+    return rows.rows.first().value(0).toInt();
 }
 
 QString RegistrationBook::codeOfRegistration(const QString& name, const QString& race) {
-    m_registrations.setRecordSource(QStringLiteral("select * from ") + table() + QStringLiteral(" where nome=") +
-                                    sqlDoubleQuoted(name) + QStringLiteral(" and spec=") + sqlQuoted(race) +
-                                    QStringLiteral(" and soc=") + sqlQuoted(club()));
-    if (!m_registrations.refresh() || m_registrations.rowCount() == 0)
+    Database::Result rows;
+    if (!database().query(QStringLiteral("select codatl from ") + table() +
+                              QStringLiteral(" where nome=? and spec=? and soc=?"),
+                          rows, {name, race, club()}) ||
+        rows.rows.isEmpty())
         return {};
-    return displayText(m_registrations.field(QStringLiteral("codatl")));
+    return displayText(rows.rows.first().value(0));
 }
 
 } // namespace onda

@@ -13,7 +13,7 @@
 namespace onda {
 
 class AppState;
-class DataSource;
+class Database;
 
 // An athlete as the registration window's frame holds it, all as text.
 struct AthleteFields {
@@ -22,6 +22,7 @@ struct AthleteFields {
     QString sex;
     QString year;
     QString club;
+    qlonglong row = -1; // the archive row it was read from
 };
 
 // What one "Iscrivi" writes.
@@ -32,7 +33,7 @@ struct RegistrationEntry {
     QString year;
     QString category;
     QString race;
-    EntryTime time;
+    SwimTime time;
 };
 
 // The refusal of a new registration over the competition's per-athlete limit, or nothing.
@@ -50,12 +51,12 @@ inline const QString& heldRaceSuffix() {
 QString raceOfLine(const QString& line);
 
 // The data work of the registration window for the open competition and the user's club,
-// over the window's data sources: lookups, the race list, writing and deleting
-// registrations and remembered times. No widget and no dialog: the window asks the user.
+// on the tables themselves with bound values: lookups, the race list, writing and deleting
+// registrations and remembered times. No widget, no data source and no dialog: the window
+// asks the user and reads its grid again when a command says the registrations changed.
 class RegistrationBook {
 public:
-    RegistrationBook(AppState& state, DataSource& registrations, DataSource& grid, DataSource& athletes,
-                     DataSource& records);
+    explicit RegistrationBook(AppState& state);
     ~RegistrationBook();
 
     // The competition the window shows: its own, not the program's selection, which moves
@@ -64,8 +65,7 @@ public:
     void setCompetition(const QString& number) { m_competition = number; }
     QString table() const; // nprg + the competition number
 
-    // The Records table exists (created when missing) and its source is open; the
-    // registration sources follow the program's open competition's table.
+    // The Records table exists (created when missing); the book follows the program's open competition.
     void load();
     void prepareRecords();
 
@@ -77,63 +77,47 @@ public:
     QStringList clubAthleteNames();
 
     // "Imposta Atleta": the athlete of another name holding the code (any club), the club's
-    // athlete of that name, writing the athlete, and removing one with its registrations.
+    // athlete of that name, writing the athlete (over the namesake's row when given), and
+    // removing one with its registrations.
     std::optional<AthleteFields> holderOfCode(const QString& code);
     std::optional<AthleteFields> namesake(const QString& name);
-    Status writeAthlete(const AthleteFields& athlete, bool overNamesake);
+    Status writeAthlete(const AthleteFields& athlete, const std::optional<AthleteFields>& overNamesake);
     Status removeAthlete(const QString& code);
 
     // elencaGare: the lines of the race list for an athlete.
     QStringList raceLines(const QString& code, const QString& category, const QString& sex, const QString& year);
     // The time to show for an athlete's race: its registration's, else the remembered one.
-    std::optional<EntryTime> timeFor(const QString& code, const QString& race);
+    std::optional<SwimTime> timeFor(const QString& code, const QString& race);
 
-    // The athlete's registrations in the competition (the registration source narrowed to them).
-    int athleteRegistrationCount(const QString& code);
-    QStringList athleteRaces() const;
-    // Writes the registration: a race the athlete holds is rewritten in place, otherwise added.
-    // The grid takes the write when it shows the club's rows, so that it follows it at once.
-    Status writeRegistration(const RegistrationEntry& entry);
+    // The races the athlete holds in the competition; empty when the table cannot be read.
+    QStringList athleteRaces(const QString& code);
+    // Writes the registration: a race the athlete holds is rewritten in place, and `rewritten`
+    // then takes the row's insertion order; otherwise the row is added.
+    Status writeRegistration(const RegistrationEntry& entry, std::optional<qlonglong>* rewritten = nullptr);
     // CheckRecord: the remembered time of an athlete in a race.
-    std::optional<EntryTime> rememberedTime(const QString& code, const QString& race);
-    Status rememberTime(const QString& code, const QString& name, const QString& race, const EntryTime& time);
+    std::optional<SwimTime> rememberedTime(const QString& code, const QString& race);
+    Status rememberTime(const QString& code, const QString& name, const QString& race, const SwimTime& time);
 
-    // The club's rows in the registration and grid sources, newest first; the club's count.
-    // Only the grid is read at once.
-    int showClubRegistrations();
-    // The same after writeRegistration: the grid is read again only when it did not take the write.
-    int showWrittenRegistration();
-    // Removes every row of the club with that name and race; the grid drops them (it is read
-    // again when it does not show them all).
+    // Removes every row of the club with that name and race.
     Status removeRegistrations(const QString& name, const QString& race);
-    // The club's registrations as the grid last read them.
-    int clubRegistrationCount() const;
+    // The club's registrations in the competition; 0 when the table cannot be read.
+    int clubRegistrationCount();
     // The code of the club's registration with that name and race; empty when none.
     QString codeOfRegistration(const QString& name, const QString& race);
 
-    DataSource& registrations() { return m_registrations; }
-    DataSource& grid() { return m_grid; }
-
 private:
     QString club() const;
-    QString clubRegistrationsQuery(bool gridForm) const;
-    static std::optional<AthleteFields> athleteAt(DataSource& source);
-    bool gridOnClubRows() const;
-    int gridRowOf(const QVariant& order) const; // -1 when the grid lacks it
+    Database& database();
+    std::optional<AthleteFields> firstAthlete(const QString& where, const QVariantList& values);
 
     AppState& m_state;
-    DataSource& m_registrations;
-    DataSource& m_grid;
-    DataSource& m_athletes;
-    DataSource& m_records;
-    std::unique_ptr<DataSource> m_programme;
+    std::unique_ptr<Database> m_db;
     QString m_competition;
     // The club's names as last read, and the state of the file and the club they were read in.
     struct {
         QString mark;
         QStringList names;
     } m_names;
-    bool m_gridStale = true; // the last registration written did not go through the grid
 };
 
 } // namespace onda

@@ -8,7 +8,6 @@
 #include "entry/RegistrationBook.h"
 #include "lenex/EntryChecks.h"
 #include "lenex/LenexData.h"
-#include "store/DataSource.h"
 #include "store/Values.h"
 
 #include <QLocale>
@@ -19,13 +18,6 @@ namespace onda {
 
 QString registrationMenuCaption(const QString& name, const QString& race) {
     return name + QLatin1Char('_') + race;
-}
-
-std::pair<QString, QString> registrationOfMenuCaption(const QString& caption) {
-    const qsizetype cut = caption.indexOf(QLatin1Char('_'));
-    if (cut < 0)
-        return {caption, {}};
-    return {caption.left(cut), caption.mid(cut + 1)};
 }
 
 // One command under way: the form as its steps leave it, and what they changed.
@@ -52,7 +44,7 @@ void RegistrationFlow::showRegistrationCount(Pass& pass, int count) {
     pass.view.registrationCount = count;
     // The workspace counts the competition chosen there, which may be another by now.
     if (m_state.currentCompetition() == m_book.competition())
-        m_state.changeCompetition([count](Competition& c) { c.registrationCount = QString::number(count); });
+        m_state.session.setRegistrationCount(count);
 }
 
 RegistrationView RegistrationFlow::open() {
@@ -66,7 +58,8 @@ RegistrationView RegistrationFlow::open() {
         view.registerEnabled = false;
         m_book.setCompetition(number);
     }
-    const int count = m_book.showClubRegistrations();
+    m_port.showClubRegistrations();
+    const int count = m_book.clubRegistrationCount();
     m_clubNames = m_book.clubAthleteNames();
     view.clubNames = m_clubNames;
     view.caption = clubCaption(count);
@@ -93,7 +86,7 @@ void RegistrationFlow::setCodeEntry(Pass& pass, const QString& code) {
 bool RegistrationFlow::assignCategory(Pass& pass, bool withRaces) {
     const QString& sex = pass.form.sex;
     const QString& year = pass.form.year;
-    const CategoryMatch match = cercaCategoria(m_state.competition().categoriesText, sex, year);
+    const CategoryMatch match = cercaCategoria(m_state.competition().categories, sex, year);
     pass.view.categories = categoryItems(match.list);
     pass.view.category = pass.form.category = match.category;
     if (match.category.isEmpty()) {
@@ -175,7 +168,7 @@ void RegistrationFlow::completeYearAndCategory(Pass& pass) {
     const QString& sex = pass.form.sex;
     if (sex.isEmpty())
         return;
-    const CategoryMatch match = cercaCategoria(m_state.competition().categoriesText, sex, pass.form.year);
+    const CategoryMatch match = cercaCategoria(m_state.competition().categories, sex, pass.form.year);
     if (match.category.isEmpty() &&
         m_dialogs.askYesNo(noCategoryQuestion(sex, pass.form.year), Dialogs::Answer::Yes) == Dialogs::Answer::Yes)
         m_port.showCategoryList();
@@ -258,7 +251,7 @@ bool RegistrationFlow::setAthlete(Pass& pass, bool namesFresh) {
         }
     }
 
-    if (const Status written = m_book.writeAthlete({code, name, sex, year, {}}, namesake.has_value()); !written) {
+    if (const Status written = m_book.writeAthlete({code, name, sex, year, {}}, namesake); !written) {
         m_dialogs.message(QStringLiteral("Impossibile registrare l'atleta ") + name + QStringLiteral(": ") +
                               written.description,
                           Dialogs::Icon::Critical);
@@ -267,7 +260,7 @@ bool RegistrationFlow::setAthlete(Pass& pass, bool namesFresh) {
 
     // The grid changes only when the athlete's registrations went with an older holder of the code.
     if (registrationsRemoved)
-        m_book.showClubRegistrations();
+        m_port.showClubRegistrations();
     showAthleteSet(pass, namesFresh && !registrationsRemoved);
     return true;
 }
@@ -296,12 +289,13 @@ RegistrationFlow::BestTimeLine RegistrationFlow::bestTime(const RegistrationForm
                         lenex::competitionCourse(m_state.databasePath, m_state.currentCompetition()));
     if (!best)
         return {};
-    QString text = QStringLiteral("Miglior tempo: ") + lenex::shownBestTime(best->time);
+    const QString time = SwimTime::ofHundredths(best->time).resultText();
+    QString text = QStringLiteral("Miglior tempo: ") + time;
     if (const QString pool = lenex::courseWords(best->course); !pool.isEmpty())
         text += QStringLiteral(", ") + pool;
     if (best->date.isValid())
         text += QStringLiteral(", ") + best->date.toString(QStringLiteral("dd/MM/yyyy"));
-    return {text, lenex::shownBestTime(best->time)};
+    return {text, time};
 }
 
 InvitationEntry RegistrationFlow::invitationEntry(const RegistrationForm& form) const {
@@ -340,8 +334,8 @@ void RegistrationFlow::chooseRace(Pass& pass, const QString& line) {
         m_dialogs.message(QStringLiteral("Devi specificare il codice atleta"));
         return;
     }
-    const std::optional<EntryTime> time = m_book.timeFor(pass.form.code, race);
-    pass.view.time = pass.form.time = time ? shownEntryTime(*time) : QString();
+    const std::optional<SwimTime> time = m_book.timeFor(pass.form.code, race);
+    pass.view.time = pass.form.time = time ? time->boxText() : QString();
 }
 
 // The line of the race list for exactly that race is selected, as a click selects it.
@@ -362,7 +356,7 @@ RegistrationView RegistrationFlow::registerAthlete(const RegistrationForm& form)
     // The grid is refreshed below, after the write.
     if (!setAthlete(pass, true))
         return pass.view;
-    if (const int rows = m_book.grid().rowCount(); rows > 0)
+    if (const int rows = m_book.clubRegistrationCount(); rows > 0)
         pass.view.caption = QString::number(rows) + QLatin1Char(':') + m_state.competition().name;
     RegistrationEntry entry;
     entry.name = pass.form.name.toUpper();
@@ -372,19 +366,18 @@ RegistrationView RegistrationFlow::registerAthlete(const RegistrationForm& form)
     entry.sex = pass.form.sex;
     entry.year = pass.form.year;
     entry.category = pass.form.category;
-    const int held = m_book.athleteRegistrationCount(entry.code);
+    const QStringList races = m_book.athleteRaces(entry.code);
     entry.race = pass.form.race;
     const QString typed = pass.form.time;
     if (const std::optional<QString> refusal = entryTimeRefusal(typed)) {
         m_dialogs.message(*refusal, Dialogs::Icon::Information);
         return pass.view;
     }
-    entry.time = parseEntryTime(typed);
+    entry.time = SwimTime::parseBox(typed);
     if (secondsTooLarge(entry.time)) {
         m_dialogs.message(secondsTooLargeMessage(), Dialogs::Icon::Information);
         return pass.view;
     }
-    const QStringList races = held > 0 ? m_book.athleteRaces() : QStringList();
     if (const std::optional<QString> refusal =
             athleteLimitRefusal(races, entry.race, m_state.competition().maxEntriesPerAthlete)) {
         m_dialogs.message(*refusal);
@@ -404,7 +397,8 @@ RegistrationView RegistrationFlow::registerAthlete(const RegistrationForm& form)
     }
     if (!invitationAllows(m_dialogs, invitationEntry(pass.form)))
         return pass.view;
-    if (const Status written = m_book.writeRegistration(entry); !written) {
+    std::optional<qlonglong> rewritten;
+    if (const Status written = m_book.writeRegistration(entry, &rewritten); !written) {
         m_dialogs.message(QStringLiteral("Iscrizione non registrata: ") + written.description, Dialogs::Icon::Critical);
         return pass.view;
     }
@@ -413,12 +407,16 @@ RegistrationView RegistrationFlow::registerAthlete(const RegistrationForm& form)
     shown(lenex::noteEntryMade(m_state.databasePath, m_book.competition(), entry.code, entry.race,
                                QDateTime::currentDateTime(), !races.contains(entry.race)));
 
-    const int count = m_book.showWrittenRegistration();
+    if (rewritten)
+        m_port.showRewrittenRegistration(*rewritten);
+    else
+        m_port.showClubRegistrations();
+    const int count = m_book.clubRegistrationCount();
     showRegistrationCount(pass, count);
     pass.view.status = QStringLiteral("Ultima iscrizione: ") + entry.name + QLatin1Char(' ') + entry.race +
                        QLatin1Char(' ') + typed + QStringLiteral(" ----> ") +
-                       registeredEntryTime(entry.time, QLocale().decimalPoint().at(0));
-    pass.view.time = pass.form.time = registeredEntryTime(entry.time).replace(QLatin1Char(','), QLatin1Char('.'));
+                       entry.time.registeredText(QLocale().decimalPoint().at(0));
+    pass.view.time = pass.form.time = entry.time.registeredText().replace(QLatin1Char(','), QLatin1Char('.'));
     // The athlete was set above and only the registration changed since: the race list is
     // rebuilt with the race just registered.
     showAthleteSet(pass, true);
@@ -428,25 +426,27 @@ RegistrationView RegistrationFlow::registerAthlete(const RegistrationForm& form)
     return pass.view;
 }
 
-RegistrationView RegistrationFlow::changeRegistration(const RegistrationForm& form, const QString& menuCaption) {
+RegistrationView RegistrationFlow::changeRegistration(const RegistrationForm& form, const RegistrationRow& row) {
     Pass pass{form, {}};
-    const auto [name, race] = registrationOfMenuCaption(menuCaption);
-    const QString code = m_book.codeOfRegistration(name, race);
+    const QString code = m_book.codeOfRegistration(row.name, row.race);
     if (code.isEmpty())
         return pass.view;
     setCodeEntry(pass, code);
     lookupByCode(pass);
-    selectRace(pass, race);
+    selectRace(pass, row.race);
     return pass.view;
 }
 
-RegistrationView RegistrationFlow::deleteRegistration(const RegistrationForm& form, const QString& menuCaption) {
+RegistrationView RegistrationFlow::deleteRegistration(const RegistrationForm& form, const RegistrationRow& row) {
     Pass pass{form, {}};
-    if (m_dialogs.askYesNo(QStringLiteral("Sei sicuro di voler cancellare i records selezionati: ") + menuCaption,
+    if (m_dialogs.askYesNo(QStringLiteral("Sei sicuro di voler cancellare i records selezionati: ") +
+                               registrationMenuCaption(row.name, row.race),
                            Dialogs::Answer::No) != Dialogs::Answer::Yes)
         return pass.view;
-    const auto [name, race] = registrationOfMenuCaption(menuCaption);
-    shown(m_book.removeRegistrations(name, race)); // what is left is shown either way
+    if (shown(m_book.removeRegistrations(row.name, row.race)))
+        m_port.showRemovedRegistrations(row);
+    else
+        m_port.showClubRegistrations(); // what is left is shown either way
     const int count = m_book.clubRegistrationCount();
     showRegistrationCount(pass, count);
     pass.view.caption =

@@ -6,7 +6,6 @@
 #include <QStringList>
 
 #include <optional>
-#include <utility>
 
 namespace onda {
 
@@ -54,9 +53,14 @@ struct RegistrationView {
     bool athleteSet = false;              // "Imposta Atleta" wrote the athlete
 };
 
-// The caption of the grid's pop-up menu for a row, and the name and race read back from it.
+// The caption of the grid's pop-up menu for a row.
 QString registrationMenuCaption(const QString& name, const QString& race);
-std::pair<QString, QString> registrationOfMenuCaption(const QString& caption);
+
+// A registration of the club as the grid's row names it.
+struct RegistrationRow {
+    QString name;
+    QString race;
+};
 
 // The commands of the registration window, with every question and refusal in its order.
 // They run on the form's values and hand back what to show; the window only reads and
@@ -69,6 +73,12 @@ public:
         virtual ~Port() = default;
         // Opens the category list of the competition, without waiting for it.
         virtual void showCategoryList() = 0;
+        // The club's registrations changed or are to be shown: the grid reads them again.
+        virtual void showClubRegistrations() = 0;
+        // Only the registration of that insertion order changed, in place: the grid reads that row.
+        virtual void showRewrittenRegistration(qlonglong order) = 0;
+        // The club's registrations of that name and race were removed: the grid drops them.
+        virtual void showRemovedRegistrations(const RegistrationRow& row) = 0;
     };
 
     RegistrationFlow(AppState& state, Dialogs& dialogs, RegistrationBook& book, Port& port);
@@ -93,9 +103,9 @@ public:
     RegistrationView chooseRace(const RegistrationForm& form, const QString& line);
     // "Iscrivi".
     RegistrationView registerAthlete(const RegistrationForm& form);
-    // "Modifica Iscrizione" and "Cancella Iscrizione" on the row named by the menu caption.
-    RegistrationView changeRegistration(const RegistrationForm& form, const QString& menuCaption);
-    RegistrationView deleteRegistration(const RegistrationForm& form, const QString& menuCaption);
+    // "Modifica Iscrizione" and "Cancella Iscrizione" on the grid's row the menu was opened on.
+    RegistrationView changeRegistration(const RegistrationForm& form, const RegistrationRow& row);
+    RegistrationView deleteRegistration(const RegistrationForm& form, const RegistrationRow& row);
 
     // The best time read from results of the athlete shown in the race chosen: the label's
     // text ("Miglior tempo: 01:05.34, vasca 25 m, 12/03/2026") and the time for the time box;

@@ -16,6 +16,11 @@ QString selectionStatement(const QString& competition, const QString& key, const
     return QStringLiteral("select * from ") + table + where + QStringLiteral(" order by soc, nome");
 }
 
+QString clubRegistrationsQuery(const QString& competition, const QString& club) {
+    return QStringLiteral("select * from ") + registrationTable(competition) + QStringLiteral(" where soc=") +
+           sqlQuoted(club) + QStringLiteral(" order by OrdineInserimento desc");
+}
+
 int selectRegistrations(DataSource& view, const QString& competition, int kind, const QString& key,
                         const QString& parameter) {
     Q_UNUSED(kind);

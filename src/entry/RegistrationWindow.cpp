@@ -5,9 +5,11 @@
 #include "entry/NewestFirstModel.h"
 #include "entry/RegistrationBook.h"
 #include "entry/RegistrationFlow.h"
+#include "entry/RegistrationSelection.h"
 #include "store/DataSource.h"
 #include "store/DataSourceModel.h"
 #include "store/Schema.h"
+#include "store/Values.h"
 
 #include "ui/AccessibleNames.h"
 #include "ui/GridKeys.h"
@@ -49,22 +51,15 @@ QPushButton* button(const QString& name, const QString& caption, QWidget* parent
 } // namespace
 
 RegistrationWindow::RegistrationWindow(AppState& state, QWidget* parent)
-    : QWidget(parent), m_state(state), m_nprg(new DataSource(QStringLiteral("nprg"), this)),
-      m_nprgSupp(new DataSource(QStringLiteral("nprgSupp"), this)),
-      m_natl(new DataSource(QStringLiteral("natl"), this)), m_records(new DataSource(QStringLiteral("Records"), this)),
-      m_book(std::make_unique<RegistrationBook>(state, *m_nprg, *m_nprgSupp, *m_natl, *m_records)),
+    : QWidget(parent), m_state(state), m_nprgSupp(new DataSource(QStringLiteral("nprgSupp"), this)),
+      m_book(std::make_unique<RegistrationBook>(state)),
       m_flow(std::make_unique<RegistrationFlow>(state, state.dialogs, *m_book,
                                                 static_cast<RegistrationFlow::Port&>(*this))) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Iscrizioni"));
-    m_nprg->setRecordSource(QStringLiteral("nprg"));
     m_nprgSupp->setRecordSource(QStringLiteral("nprg"));
-    // Every lookup sets its own query on the archive: reading the whole of it before the first
-    // one would cost start-up the archive's size.
-    m_natl->setRecordSource(QStringLiteral("select * from natl where 1=0"));
-    m_records->setRecordSource(QStringLiteral("records"));
     buildControls();
-    connect(&m_state, &AppState::competitionChanged, this, &RegistrationWindow::updateNoteMark);
+    connect(&m_state.session, &CompetitionSession::changed, this, &RegistrationWindow::updateNoteMark);
 }
 
 RegistrationWindow::~RegistrationWindow() = default;
@@ -320,11 +315,58 @@ QSize RegistrationWindow::preferredSize() const {
 }
 
 QList<DataSource*> RegistrationWindow::dataSources() const {
-    return {m_nprg, m_nprgSupp, m_natl, m_records};
+    return {m_nprgSupp};
 }
 
 void RegistrationWindow::load() {
     m_book->load();
+    if (m_book->competition().isEmpty())
+        return;
+    // The fields of the table, not its rows: the grid reads the club's rows when the window
+    // opens, and the table holds every club's registrations.
+    m_nprgSupp->setRecordSource(QStringLiteral("select * from ") + m_book->table() + QStringLiteral(" where 1=0"));
+    m_gridOnClubRows = false;
+    // A table that cannot be read leaves the grid empty, as above.
+    (void)m_nprgSupp->refresh();
+}
+
+void RegistrationWindow::showRewrittenRegistration(qlonglong order) {
+    // The grid on the club's rows holds the row: it alone is read again, not the whole grid.
+    const int column = m_nprgSupp->fieldIndex(QStringLiteral("OrdineInserimento"));
+    for (int row = 0; m_gridOnClubRows && column >= 0 && row < m_nprgSupp->rowCount(); ++row) {
+        if (m_nprgSupp->value(row, column).toLongLong() == order) {
+            if (m_nprgSupp->setPosition(row) && m_nprgSupp->reloadCurrentRow() && m_nprgSupp->moveLast())
+                return;
+            break;
+        }
+    }
+    showClubRegistrations();
+}
+
+void RegistrationWindow::showRemovedRegistrations(const RegistrationRow& removed) {
+    // A source learns of a row deleted elsewhere when it deletes it too: the grid drops it.
+    // Only rows holding exactly that name and race are dropped, all certainly deleted; the
+    // count then tells whether the table lost others (another case of the name) too.
+    const int name = m_nprgSupp->fieldIndex(QStringLiteral("nome"));
+    const int race = m_nprgSupp->fieldIndex(QStringLiteral("spec"));
+    bool followed = m_gridOnClubRows && name >= 0 && race >= 0;
+    for (int row = m_nprgSupp->rowCount() - 1; followed && row >= 0; --row) {
+        if (displayText(m_nprgSupp->value(row, name)) == removed.name &&
+            displayText(m_nprgSupp->value(row, race)) == removed.race)
+            followed = m_nprgSupp->setPosition(row) && m_nprgSupp->remove().number == err::RecordDeleted;
+    }
+    if (!followed || m_nprgSupp->rowCount() != m_book->clubRegistrationCount())
+        showClubRegistrations();
+}
+
+void RegistrationWindow::showClubRegistrations() {
+    m_nprgSupp->setRecordSource(clubRegistrationsQuery(m_book->competition(), m_state.club));
+    m_gridOnClubRows = true;
+    // A grid that cannot be read shows no rows, and the flow counts none: the table's state as
+    // far as this window can know it.
+    (void)m_nprgSupp->refresh();
+    if (m_nprgSupp->rowCount() > 0)
+        (void)m_nprgSupp->moveLast(); // a grid with rows has a last one
 }
 
 void RegistrationWindow::openOnCompetition() {
@@ -485,18 +527,19 @@ QAction* RegistrationWindow::gridAction(const char* name) const {
 void RegistrationWindow::prepareGridMenu(int row) {
     m_grid->selectRow(row);
     const auto cell = [&](int column) { return m_gridModel->index(row, column).data().toString(); };
+    m_menuRow = {cell(1), cell(6)};
     if (QAction* caption = gridAction("atleta"))
-        caption->setText(registrationMenuCaption(cell(1), cell(6)));
+        caption->setText(registrationMenuCaption(m_menuRow.name, m_menuRow.race));
 }
 
 void RegistrationWindow::changeRegistration() {
-    if (QAction* caption = gridAction("atleta"))
-        showView(m_flow->changeRegistration(form(), caption->text()));
+    if (gridAction("atleta"))
+        showView(m_flow->changeRegistration(form(), m_menuRow));
 }
 
 void RegistrationWindow::deleteRegistration() {
-    if (QAction* caption = gridAction("atleta"))
-        showView(m_flow->deleteRegistration(form(), caption->text()));
+    if (gridAction("atleta"))
+        showView(m_flow->deleteRegistration(form(), m_menuRow));
 }
 
 bool RegistrationWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -63,10 +63,8 @@ public:
     void changeRegistration();
     void deleteRegistration();
 
-    DataSource& registrations() const { return *m_nprg; }
-    DataSource& registrationGridSource() const { return *m_nprgSupp; }
-    DataSource& athletes() const { return *m_natl; }
-    DataSource& records() const { return *m_records; }
+    // The club's registrations as the grid shows them.
+    DataSource& registrations() const { return *m_nprgSupp; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -76,20 +74,22 @@ private:
     RegistrationForm form() const;
     void showView(const RegistrationView& view);
     void showCategoryList() override;
+    void showClubRegistrations() override;
+    void showRewrittenRegistration(qlonglong order) override;
+    void showRemovedRegistrations(const RegistrationRow& row) override;
     void updateNoteMark();
     void showBestTime();
     void showStandard();
     QAction* gridAction(const char* name) const;
 
     AppState& m_state;
-    DataSource* m_nprg;
-    DataSource* m_nprgSupp;
-    DataSource* m_natl;
-    DataSource* m_records;
+    DataSource* m_nprgSupp;        // the grid's
+    bool m_gridOnClubRows = false; // it holds the club's rows of the competition shown
     std::unique_ptr<RegistrationBook> m_book;
     std::unique_ptr<RegistrationFlow> m_flow;
     NewestFirstModel* m_gridModel = nullptr; // what the grid shows, newest first
     QMenu* m_gridMenu = nullptr;
+    RegistrationRow m_menuRow; // the grid's row the menu was last opened on
 
     QLineEdit* m_codeEntry = nullptr;    // Text2
     QComboBox* m_nameList = nullptr;     // DBCombo1

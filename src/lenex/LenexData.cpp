@@ -2,6 +2,7 @@
 
 #include "core/Clock.h"
 #include "core/ProgramValues.h"
+#include "core/SwimTime.h"
 #include "lenex/EntryChecks.h"
 #include "lenex/LenexNames.h"
 #include "lenex/SwimCodes.h"
@@ -796,11 +797,7 @@ std::optional<BestTime> bestTime(const QString& databasePath, const QString& cod
 }
 
 QString shownBestTime(int hundredths) {
-    const int minutes = hundredths / 6000;
-    return QStringLiteral("%1:%2.%3")
-        .arg(minutes, 2, 10, QLatin1Char('0'))
-        .arg(hundredths / 100 % 60, 2, 10, QLatin1Char('0'))
-        .arg(hundredths % 100, 2, 10, QLatin1Char('0'));
+    return SwimTime::ofHundredths(hundredths).resultText();
 }
 
 } // namespace onda::lenex

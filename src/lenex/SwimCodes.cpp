@@ -1,9 +1,10 @@
 #include "lenex/SwimCodes.h"
 
+#include "core/SwimTime.h"
+
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <cmath>
 
 namespace onda::lenex {
 
@@ -127,10 +128,7 @@ std::optional<int> parseSwimTime(const QString& text) {
 }
 
 int hundredthsOf(double minutes, double seconds) {
-    if (!(minutes < 90) || !(seconds < 90) || minutes < 0 || seconds < 0)
-        return -1;
-    const double total = std::round((minutes * 60 + seconds) * 100);
-    return total > 0 ? static_cast<int>(total) : -1;
+    return SwimTime(minutes, seconds).hundredths();
 }
 
 } // namespace onda::lenex

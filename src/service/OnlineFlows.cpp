@@ -220,7 +220,7 @@ void OnlineFlows::importCategories(const RequestValues& values) {
         return;
     }
     replaced(QStringLiteral("le categorie"));
-    m_state.changeCompetition([&reply](Competition& c) { c.categoriesText = reply.value.payload; });
+    m_state.changeCompetition([&reply](Competition& c) { c.categories = categoriesOfText(reply.value.payload); });
 }
 
 void OnlineFlows::importRaces(const RequestValues& values) {

@@ -108,7 +108,7 @@ private slots:
         QTEST(c.notePresent, "present");
         QVERIFY(c.maxEntriesPerClub.isNull());
         QCOMPARE(c.maxEntriesPerAthlete.toInt(), 4);
-        QCOMPARE(c.categoriesText, QStringLiteral("M|RAGAZZI|2010|2011|$F|JUNIORES|2008|2009|$"));
+        QCOMPARE(categoriesText(c.categories), QStringLiteral("M|RAGAZZI|2010|2011|$F|JUNIORES|2008|2009|$"));
         QStringList shown;
         for (const char* label : {"Label4_2", "Label4_1", "Label4_4", "ManifID", "soc", "niscrizioni"})
             shown << text(QStringLiteral("Form2/") + QLatin1String(label));

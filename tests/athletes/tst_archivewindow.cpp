@@ -40,7 +40,7 @@ private:
             return false;
         Competition competition;
         competition.number = u"57"_s;
-        competition.categoriesText = u"M|Assoluti|1980|1999|$M|Master|1950|1985|$"_s;
+        competition.categories = categoriesOfText(u"M|Assoluti|1980|1999|$M|Master|1950|1985|$"_s);
         app().state().setCompetition(competition);
         return true;
     }

@@ -2,10 +2,15 @@
 // of a competition's registrations.
 #include "FixtureDb.h"
 
+#include "core/CompetitionSession.h"
 #include "core/Formats.h"
+#include "core/SwimTime.h"
+#include "entry/EntryTime.h"
 #include "entry/RegistrationBook.h"
 #include "entry/RegistrationSelection.h"
 #include "store/DataSource.h"
+#include "store/Database.h"
+#include "store/RowWrite.h"
 
 #include <QTest>
 
@@ -63,6 +68,92 @@ private slots:
         QFETCH(QString, line);
         QFETCH(QString, race);
         QCOMPARE(raceOfLine(line), race);
+    }
+
+    // The time box's text read and shown back; the stored minutes and seconds; the total.
+    void swimTimes_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("stored"); // minutes and seconds
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("registered");
+        QTest::addColumn<int>("hundredths");
+        QTest::addColumn<bool>("tooLarge");
+        QTest::addColumn<QString>("result"); // from the total
+        const struct {
+            const char *typed, *stored, *box, *registered;
+            int hundredths;
+            bool tooLarge;
+            const char* result;
+        } cases[] = {{"1:32.52", "1 32.52", "1:32.52", "1:32.52", 9252, false, "01:32.52"},
+                     {"0:05.3", "0 5.3", "0:05.30", "0:05.30", 530, false, "00:05.30"},
+                     {"1:32.999", "1 33", "1:33.00", "1:33.00", 9300, false, "01:33.00"},
+                     {"1:60.00", "1 60", "1:60.00", "1:60.00", 12000, false, "02:00.00"},
+                     {"1:60.01", "1 60.01", "1:60.01", "1:60.01", 12001, true, "02:00.01"},
+                     {"120:05.00", "120 5", "", "120:05.00", -1, false, ""},
+                     {"ab:cd.e", "0 0", "0:00.00", "0:00.00", -1, false, ""},
+                     {"99:99.99", "99 99.99", "", "99:99.99", -1, false, ""},
+                     {"", "99 99.99", "", "99:99.99", -1, false, ""}};
+        for (const auto& c : cases)
+            QTest::newRow(*c.typed ? c.typed : "empty")
+                << QString::fromUtf8(c.typed) << QString::fromUtf8(c.stored) << QString::fromUtf8(c.box)
+                << QString::fromUtf8(c.registered) << c.hundredths << c.tooLarge << QString::fromUtf8(c.result);
+    }
+
+    void swimTimes() {
+        QFETCH(QString, typed);
+        QFETCH(int, hundredths);
+        const SwimTime time = SwimTime::parseBox(typed);
+        QTEST(QString::number(time.minutes()) + u' ' + QString::number(time.seconds()), "stored");
+        QTEST(time.boxText(), "box");
+        QTEST(time.registeredText(), "registered");
+        QCOMPARE(time.hundredths(), hundredths);
+        QTEST(secondsTooLarge(time), "tooLarge");
+        QCOMPARE(SwimTime(time.minutes(), time.seconds()), time);
+        // A total carries the seconds into the minutes: results hold no "1:60.00".
+        if (hundredths > 0)
+            QTEST(SwimTime::ofHundredths(hundredths).resultText(), "result");
+        QVERIFY(!SwimTime::ofHundredths(0).isTime());
+    }
+
+    // Every change of the open competition or the club is told once, after it is made.
+    void sessionChanges() {
+        CompetitionSession session;
+        QStringList seen;
+        QObject::connect(&session, &CompetitionSession::changed, [&] {
+            seen << session.number() + u'/' + session.club() + u'/' + session.current().registrationCount + u'/' +
+                        categoriesText(session.current().categories);
+        });
+        Competition opened;
+        opened.number = u"57"_s;
+        opened.categories = categoriesOfText(u"M|RAG|1988|1992|$F|X$F|ESO|1995|1999|$M|JUN|1990|"_s);
+        session.open(opened);
+        session.setClub(u"ABC"_s);
+        session.setRegistrationCount(3);
+        session.change([](Competition& c) { c.number = u"58"_s; });
+        QCOMPARE(seen, QStringList({u"57///M|RAG|1988|1992|$F|ESO|1995|1999|$"_s,
+                                    u"57/ABC//M|RAG|1988|1992|$F|ESO|1995|1999|$"_s,
+                                    u"57/ABC/3/M|RAG|1988|1992|$F|ESO|1995|1999|$"_s,
+                                    u"58/ABC/3/M|RAG|1988|1992|$F|ESO|1995|1999|$"_s}));
+    }
+
+    // A row written with bound values is stored as a data source stores it; a value the field
+    // cannot take leaves the table as it was.
+    void boundWrites() {
+        FixtureDb fixture;
+        QVERIFY(fixture.isValid() && fixture.seedAthletes());
+        Database db;
+        QVERIFY(db.open(fixture.path()));
+        const auto natl = [&] { return fixture.column(u"select codatl || nome || anno || soc from natl"_s); };
+        const QVariantList before = natl();
+        QCOMPARE(writeRow(db, u"natl"_s, {{u"codatl"_s, u"7"_s}, {u"anno"_s, u"abc"_s}}).number, err::TypeMismatch);
+        QCOMPARE(writeRow(db, u"natl"_s, {{u"squadre"_s, 1}}).number, err::FieldNotFound);
+        QCOMPARE(natl(), before);
+        QVERIFY(writeRow(db, u"NATL"_s, {{u"CODATL"_s, u"7"_s}, {u"nome"_s, u"O'NEIL"_s}, {u"anno"_s, u"1990"_s}}));
+        QVERIFY(writeRow(db, u"natl"_s, {{u"soc"_s, u"X'Y"_s}}, u"codatl=? and nome=?"_s, {7, u"O'NEIL"_s}));
+        QCOMPARE(fixture.column(u"select typeof(codatl) || typeof(anno) || codatl || nome || anno || soc from natl "
+                                "where codatl=7"_s),
+                 QVariantList{u"integerinteger7O'NEIL1990X'Y"_s});
+        QCOMPARE(textFieldSize(db, u"natl"_s, u"SOC"_s), 10);
     }
 
     void selection() {

@@ -125,12 +125,15 @@ class TestRegistrationFlow : public QObject, private RegistrationFlow::Port {
     std::unique_ptr<FixtureDb> m_db;
     ScriptedDialogs m_dialogs;
     std::unique_ptr<AppState> m_state;
-    DataSource m_nprg{u"nprg"_s}, m_grid{u"nprgSupp"_s}, m_natl{u"natl"_s}, m_records{u"Records"_s};
     std::unique_ptr<RegistrationBook> m_book;
     std::unique_ptr<RegistrationFlow> m_flow;
     int m_categoryListsShown = 0;
+    int m_gridReadings = 0;
 
     void showCategoryList() override { ++m_categoryListsShown; }
+    void showClubRegistrations() override { ++m_gridReadings; }
+    void showRewrittenRegistration(qlonglong) override { ++m_gridReadings; }
+    void showRemovedRegistrations(const RegistrationRow&) override { ++m_gridReadings; }
 
     // Club ABC, competition 57 with its races; athletes of ABC and of another club; rows
     // of nprg57 as "code name race".
@@ -153,11 +156,9 @@ class TestRegistrationFlow : public QObject, private RegistrationFlow::Port {
         c.number = u"57"_s;
         c.name = u"Trofeo"_s;
         c.maxEntriesPerAthlete = limit;
-        c.categoriesText = categories;
+        c.categories = categoriesOfText(categories);
         m_state->setCompetition(c);
-        for (DataSource* source : {&m_nprg, &m_grid, &m_natl, &m_records})
-            source->setDatabaseFile(m_db->path());
-        m_book = std::make_unique<RegistrationBook>(*m_state, m_nprg, m_grid, m_natl, m_records);
+        m_book = std::make_unique<RegistrationBook>(*m_state);
         m_book->load();
         m_flow = std::make_unique<RegistrationFlow>(*m_state, m_dialogs, *m_book, static_cast<Port&>(*this));
         m_flow->open(); // as the window does when shown
@@ -258,6 +259,7 @@ private slots:
              c.limit);
         RegistrationForm form = athlete(u"1001"_s, u"ROSSI MARIO"_s, c.race, c.time);
         form.category = QString::fromUtf8(c.category);
+        m_gridReadings = 0;
         const RegistrationView view = m_flow->registerAthlete(form);
         QCOMPARE(m_dialogs.takeMarked(), texts(c.dialog));
         const QStringList rows = texts(c.rows);
@@ -267,6 +269,7 @@ private slots:
                  QStringList({"100SL", "200SL", "100FA"}));
         const bool written = !*c.dialog;
         QCOMPARE(view.registrationCount.has_value(), written);
+        QCOMPARE(m_gridReadings, written ? 1 : 0); // the window's grid reads the write
         QCOMPARE(m_state->competition().registrationCount, written ? QString::number(rows.size()) : QString());
         if (written)
             QCOMPARE(view.caption.value_or(QString()),
@@ -342,17 +345,17 @@ private slots:
     void deleteRegistration() {
         open({u"1001 ROSSI MARIO 100SL"_s, u"1009 ROSSI MARIO 100SL"_s, u"1001 ROSSI MARIO 200SL"_s,
               u"2001 ROSSI MARIO 100SL"_s});
-        const QString caption = registrationMenuCaption(u"ROSSI MARIO"_s, u"100SL"_s);
-        const QString question = u"?N Sei sicuro di voler cancellare i records selezionati: "_s + caption;
+        const RegistrationRow row{u"ROSSI MARIO"_s, u"100SL"_s};
+        const QString question = u"?N Sei sicuro di voler cancellare i records selezionati: ROSSI MARIO_100SL"_s;
         m_dialogs.queueYesNo(u"N"_s);
-        QVERIFY(!m_flow->deleteRegistration({}, caption).registrationCount);
+        QVERIFY(!m_flow->deleteRegistration({}, row).registrationCount);
         QCOMPARE(m_dialogs.takeMarked(), QStringList{question});
         QCOMPARE(m_db->count(u"nprg57"_s), 4);
 
         // Every row of the club with that name and race goes, whatever its code; then
         // "Imposta Atleta" runs on the frame, here empty, and says so.
         m_dialogs.queueYesNo(u"Y"_s);
-        const RegistrationView view = m_flow->deleteRegistration({}, caption);
+        const RegistrationView view = m_flow->deleteRegistration({}, row);
         QCOMPARE(m_dialogs.takeMarked(), QStringList({question, u"Devi indicare un codice per l'atleta"_s}));
         QCOMPARE(table("select soc || spec from nprg57 order by soc"), QStringList({"ABC200SL", "XYZ100SL"}));
         QCOMPARE(view.registrationCount, std::optional<int>(1));
@@ -398,9 +401,9 @@ private slots:
 
         // "Modifica Iscrizione" chooses the line of that very race.
         form.raceLines = {u"150 SL (gia' registrato)"_s, u"4x50 SL"_s};
-        view = m_flow->changeRegistration({}, registrationMenuCaption(u"ROSSI MARIO"_s, u"4x50 SL"_s));
+        view = m_flow->changeRegistration({}, {u"ROSSI MARIO"_s, u"4x50 SL"_s});
         QVERIFY(!view.raceLine); // no such registration
-        view = m_flow->changeRegistration(form, registrationMenuCaption(u"ROSSI MARIO"_s, u"50 SL"_s));
+        view = m_flow->changeRegistration(form, {u"ROSSI MARIO"_s, u"50 SL"_s});
         QCOMPARE(view.raceLines.value_or(QStringList()).value(view.raceLine.value_or(-1)),
                  u"50 SL (gia' registrato)"_s);
         QCOMPARE(view.race.value_or(QString()), u"50 SL"_s);

@@ -41,7 +41,7 @@ private:
         c.number = u"57"_s;
         c.name = u"Trofeo"_s;
         c.maxEntriesPerAthlete = 3;
-        c.categoriesText = kCategories;
+        c.categories = categoriesOfText(kCategories);
         app().state().setCompetition(c);
         window()->openOnCompetition();
         QVERIFY(window()->isVisible());

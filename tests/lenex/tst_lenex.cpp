@@ -16,7 +16,6 @@
 #include "lenex/LenexReader.h"
 #include "lenex/LenexWriter.h"
 #include "lenex/SwimCodes.h"
-#include "store/DataSource.h"
 
 #include <quazip.h>
 #include <quazipfile.h>
@@ -181,6 +180,9 @@ class TestLenex : public QObject, private RegistrationFlow::Port {
     }
     QStringList rows(const QString& sql) { return QVariant(m_db->column(sql)).toStringList(); }
     void showCategoryList() override { QFAIL("no category should be missing"); }
+    void showClubRegistrations() override {}
+    void showRewrittenRegistration(qlonglong) override {}
+    void showRemovedRegistrations(const RegistrationRow&) override {}
     void checkedByIndependentReader(const QString& path, const QString& invitation = {}) {
         QCOMPARE(python(QStringList{QStringLiteral(ONDA_LENEX_CHECK), path} +
                         (invitation.isEmpty() ? QStringList{} : QStringList{invitation}))
@@ -198,18 +200,15 @@ class TestLenex : public QObject, private RegistrationFlow::Port {
     }
     // One athlete of each category and sex registered on the first race of every event.
     void registerEveryEvent(const QString& number) {
-        DataSource nprg{u"nprg"_s}, grid{u"nprgSupp"_s}, natl{u"natl"_s}, records{u"Records"_s};
-        for (DataSource* source : {&nprg, &grid, &natl, &records})
-            source->setDatabaseFile(m_db->path());
         Competition c;
         c.number = number;
         c.name = u"Invito"_s;
         for (const QString& row : rows(u"select sesso || '|' || Categoria || '|' || AnnoIni || '|' || AnnoFin || "
                                        "'|$' from categorie where manifID="_s +
                                        number + u" order by rowid"_s))
-            c.categoriesText += row;
+            c.categories += categoriesOfText(row);
         m_state->setCompetition(c);
-        RegistrationBook book(*m_state, nprg, grid, natl, records);
+        RegistrationBook book(*m_state);
         book.load();
         RegistrationFlow flow(*m_state, m_dialogs, book, static_cast<Port&>(*this));
         flow.open();

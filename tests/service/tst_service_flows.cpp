@@ -155,8 +155,8 @@ private slots:
         // a code comes in under the typed one.
         QCOMPARE(rig.column(u"select codatl from natl order by nome"_s), (QVariantList{100311, 500123, 100245}));
         const Competition& c = rig.state.competition();
-        QVERIFY(c.registrationCount == u"4"_s && c.categoriesText.startsWith(u"M|Esordienti A|2015|2016|$"_s) &&
-                c.notePresent);
+        QVERIFY(c.registrationCount == u"4"_s &&
+                categoriesText(c.categories).startsWith(u"M|Esordienti A|2015|2016|$"_s) && c.notePresent);
         // No limit sent is no limit: a fourth race is allowed; the stored 3 refuses it.
         const QStringList held{u"100 SL"_s, u"100 RA"_s, u"200 MI"_s};
         QCOMPARE(athleteLimitRefusal(held, u"4x50 SL"_s, c.maxEntriesPerAthlete).has_value(), fault.isEmpty());
