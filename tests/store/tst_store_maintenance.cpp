@@ -112,15 +112,16 @@ private slots:
             QVERIFY(m_db->exec(QLatin1String(sql)));
 
         QVERIFY(store().ensureDatabase());
-        // Its own config is kept, rows too; categorie is made, then the steps to versions 2, 3, 4 and 5.
+        // Its own config is kept, rows too; categorie is made, then the steps to versions 2 to 6.
         QCOMPARE(m_db->column(
                      u"select (select count(*) from pragma_table_info('config')) || (select count(*) from config)"_s),
                  QVariantList{u"11"_s});
         QCOMPARE(m_db->column(u"select name from sqlite_master where name in ('categorie', 'Tempi', 'natl_codatl', "
-                              "'LenexEvent', 'LenexStandard') order by name"_s),
-                 (QVariantList{u"LenexEvent"_s, u"LenexStandard"_s, u"Tempi"_s, u"categorie"_s, u"natl_codatl"_s}));
+                              "'LenexEvent', 'LenexStandard', 'natl_soc_nome') order by name"_s),
+                 (QVariantList{u"LenexEvent"_s, u"LenexStandard"_s, u"Tempi"_s, u"categorie"_s, u"natl_codatl"_s,
+                               u"natl_soc_nome"_s}));
         QVERIFY(m_db->column(u"select Corso from Tempi order by Vasca"_s) == (QVariantList{u"SCM"_s, u"LCM"_s}) &&
-                m_db->column(u"PRAGMA user_version"_s) == QVariantList{5LL});
+                m_db->column(u"PRAGMA user_version"_s) == QVariantList{6LL});
         // The file as it was is copied first.
         const QDir copies(m_db->filePath(u"copie"_s));
         const QStringList made = copies.entryList({u"*_prima-di-aggiornamento.mdb"_s}, QDir::Files);
