@@ -1,5 +1,7 @@
 #include "store/Database.h"
 
+#include "store/DamageCheck.h"
+
 #include "store/FieldValues.h"
 
 #include "store/SqlDialect.h"
@@ -40,6 +42,44 @@ QHash<QString, std::weak_ptr<sqlite3>>& sharedConnections() {
     return connections;
 }
 
+namespace {
+
+// A statement that would write to a file waits for the file's damage check under way, if any.
+int authorise(void* handle, int action, const char* arg1, const char* arg2, const char* database, const char*) {
+    switch (action) {
+    case SQLITE_INSERT:
+    case SQLITE_UPDATE:
+    case SQLITE_DELETE:
+    case SQLITE_CREATE_INDEX:
+    case SQLITE_CREATE_TABLE:
+    case SQLITE_CREATE_TRIGGER:
+    case SQLITE_CREATE_VIEW:
+    case SQLITE_DROP_INDEX:
+    case SQLITE_DROP_TABLE:
+    case SQLITE_DROP_TRIGGER:
+    case SQLITE_DROP_VIEW:
+    case SQLITE_ALTER_TABLE:
+    case SQLITE_REINDEX:
+    case SQLITE_ANALYZE:
+        break;
+    case SQLITE_PRAGMA:
+        if (arg2 && arg1 && sqlite3_stricmp(arg1, "user_version") == 0)
+            break;
+        return SQLITE_OK;
+    default:
+        return SQLITE_OK;
+    }
+    // SQLite's own bookkeeping of the schema (a table-valued function declared) is no write
+    // of ours; a real change of the schema comes with an action of its own.
+    if (!database || sqlite3_stricmp(database, "temp") == 0 ||
+        (arg1 && (sqlite3_stricmp(arg1, "sqlite_master") == 0 || sqlite3_stricmp(arg1, "sqlite_schema") == 0)))
+        return SQLITE_OK;
+    return detail::writeAllowed(sqlite3_db_filename(static_cast<sqlite3*>(handle), database)) ? SQLITE_OK
+                                                                                              : SQLITE_DENY;
+}
+
+} // namespace
+
 struct Database::Impl {
     std::shared_ptr<sqlite3> db;
     QString path;
@@ -76,6 +116,7 @@ Status Database::open(const QString& path, bool create, const ConnectionOptions&
     sqlite3_db_config(raw, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(raw, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     detail::registerSqlFunctions(raw);
+    sqlite3_set_authorizer(raw, &authorise, raw);
     if (options.maxPageCount > 0) {
         const QByteArray pragma = "PRAGMA max_page_count = " + QByteArray::number(options.maxPageCount);
         sqlite3_exec(raw, pragma.constData(), nullptr, nullptr, nullptr);

@@ -8,9 +8,11 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 namespace onda {
 
+class DamageCheck;
 class DataSource;
 
 // The program's access to its database file: the silent SQL executor and the
@@ -32,8 +34,9 @@ public:
     // adds missing tables, migrates an older schema. It refuses, leaving the file as it
     // is, a file that is not a database (err::NotADatabase), is locked by another program
     // (err::FileInUse), is read-only (err::ReadOnly) or damaged (err::Damaged); the
-    // description is then SQLite's own text.
-    Status ensureDatabase() const;
+    // description is then SQLite's own text. Given `deferredCheck`, an existing file's damage
+    // check is started there instead, on a thread, and the file's writes wait for it.
+    Status ensureDatabase(std::unique_ptr<DamageCheck>* deferredCheck = nullptr) const;
 
     // Runs one statement on a connection of its own; never reports a failure
     // except in debug mode. connectionString receives the connection text.
