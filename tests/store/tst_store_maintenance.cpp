@@ -1,6 +1,7 @@
 // Start-up checks of the file, the schema, statement batches and altering registration tables.
 #include "FixtureDb.h"
 
+#include "store/DamageCheck.h"
 #include "store/DataSource.h"
 #include "store/Database.h"
 #include "store/Store.h"
@@ -77,6 +78,15 @@ private:
 
     std::unique_ptr<FixtureDb> m_db;
     mutable QStringList m_messages;
+
+    // Scribbles over the athletes' page, past the file header.
+    bool scribbleOverAthletes() {
+        const QVariantList offset = m_db->column(
+            u"select (rootpage - 1) * (select page_size from pragma_page_size) from sqlite_master where name='natl'"_s);
+        QFile file(m_db->path());
+        return file.open(QIODevice::ReadWrite) && file.seek(offset.value(0).toLongLong()) &&
+               file.write(QByteArray(256, '\x5a')) == 256;
+    }
 
 private slots:
     void init() {
@@ -158,12 +168,7 @@ private slots:
             if (!makeReadOnly(m_db->path()))
                 QSKIP("this file system cannot make the file read-only for this user");
         } else {
-            // Scribble over the athletes' page, past the file header.
-            const QVariantList offset = m_db->column(
-                u"select (rootpage - 1) * (select page_size from pragma_page_size) from sqlite_master where name='natl'"_s);
-            QFile file(m_db->path());
-            QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(offset.value(0).toLongLong()));
-            file.write(QByteArray(256, '\x5a'));
+            QVERIFY(scribbleOverAthletes());
         }
         const QByteArray before = fileBytes(m_db->path());
 
@@ -176,6 +181,25 @@ private slots:
                                                                 u": "_s + message + QLatin1Char(' ') +
                                                                 status.description);
         QCOMPARE(fileBytes(m_db->path()), before);
+    }
+
+    // Start-up leaves the check to a thread; a write waits for its verdict and a damaged file refuses it.
+    void deferredCheckHoldsWrites_data() {
+        QTest::addColumn<bool>("damaged");
+        QTest::newRow("sound") << false;
+        QTest::newRow("damaged") << true;
+    }
+
+    void deferredCheckHoldsWrites() {
+        QFETCH(bool, damaged);
+        QVERIFY(m_db->seedAthletes() && (!damaged || scribbleOverAthletes()));
+        const QByteArray before = fileBytes(m_db->path());
+        std::unique_ptr<DamageCheck> check;
+        QVERIFY(store().ensureDatabase(&check) && check);
+        const Status written = store().execute(u"insert into config (societa) values ('XYZ')"_s);
+        QCOMPARE(written.number, damaged ? err::Damaged : 0);
+        QCOMPARE(check->verdict().number, damaged ? err::Damaged : 0);
+        QCOMPARE(fileBytes(m_db->path()) == before, damaged);
     }
 
     void plainToolReadsFile() {
