@@ -604,9 +604,13 @@ Status DataSource::refresh() {
                 int rc;
                 if (hasRowid && !d->plainColumn.contains(false)) {
                     // The rows' ids in the source's order; their fields are read when asked for.
+                    // The statement goes inside brackets: without the semicolon that may end it.
+                    QString inner = shape.sql.trimmed();
+                    while (inner.endsWith(QLatin1Char(';')))
+                        inner = inner.chopped(1).trimmed();
                     Statement ids;
                     if (Status s = ids.prepare(d->db.handle(), QStringLiteral("SELECT %1 FROM (%2)")
-                                                                   .arg(sql::quoteName(rowidColumnName()), shape.sql));
+                                                                   .arg(sql::quoteName(rowidColumnName()), inner));
                         !s)
                         return s;
                     while ((rc = ids.step()) == SQLITE_ROW)

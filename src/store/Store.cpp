@@ -211,8 +211,12 @@ void Store::EnsureInsertionOrder(DataSource& registrations, DataSource& workspac
 
 Status Store::ensureRegistrationIndex(const QString& competition) const {
     const QString table = registrationTable(competition);
-    return execute(QStringLiteral("CREATE INDEX IF NOT EXISTS [") + table + QStringLiteral("_codatl] ON [") + table +
-                   QStringLiteral("] (codatl)"));
+    if (Status s = execute(QStringLiteral("CREATE INDEX IF NOT EXISTS [") + table + QStringLiteral("_codatl] ON [") +
+                           table + QStringLiteral("] (codatl)"));
+        !s)
+        return s;
+    return execute(QStringLiteral("CREATE INDEX IF NOT EXISTS [") + table + QStringLiteral("_soc] ON [") + table +
+                   QStringLiteral("] (soc, OrdineInserimento)"));
 }
 
 QString Store::connectionStringFor(const QString& databasePath) {

@@ -56,8 +56,9 @@ public:
 
     // Row count after a refresh, cursor on the first row; 0 on an empty or failing source.
     static int CountRecords(DataSource& source);
-    // The index by athlete code of a competition's registration table, made once: every
-    // command of the registration window reads one athlete's rows.
+    // The indexes of a competition's registration table, made once: by athlete code, as every
+    // command of the registration window reads one athlete's rows; by club in order of entry,
+    // as the opening counts the club's rows and its grid shows them.
     Status ensureRegistrationIndex(const QString& competition) const;
 
     // Appends a field to a table (types 4, 7, 10; type 4 numbers rows automatically).
