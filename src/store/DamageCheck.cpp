@@ -1,28 +1,12 @@
 #include "store/DamageCheck.h"
 
-#include <QHash>
 #include <QThread>
 
 #include <sqlite3.h>
 
-#include <atomic>
-#include <mutex>
-
 namespace onda {
 
 namespace {
-
-// The checks under way or done, by SQLite's name of the file.
-struct Gate {
-    std::mutex lock;
-    QHash<QByteArray, std::shared_future<Status>> checks;
-    std::atomic<int> count{0};
-};
-
-Gate& gate() {
-    static Gate g;
-    return g;
-}
 
 QByteArray sqliteFileName(const QString& path, const ConnectionOptions& options) {
     Database db;
@@ -49,11 +33,8 @@ DamageCheck::DamageCheck(const QString& path, const ConnectionOptions& options, 
     auto promise = std::make_shared<std::promise<Status>>();
     m_verdict = promise->get_future().share();
     const QByteArray file = sqliteFileName(path, options);
-    if (!file.isEmpty()) {
-        const std::lock_guard<std::mutex> hold(gate().lock);
-        gate().checks.insert(file, m_verdict);
-        ++gate().count;
-    }
+    if (!file.isEmpty())
+        detail::holdWrites(file, m_verdict);
     m_thread = QThread::create([promise, path, options] {
         Database db;
         Status status = db.open(path, false, options);
@@ -75,23 +56,5 @@ Status DamageCheck::verdict() const {
     return status.number == err::Damaged || status.number == err::NotADatabase ? status : Status{};
 }
 
-namespace detail {
-
-bool writeAllowed(const char* file) {
-    Gate& g = gate();
-    if (g.count.load() == 0 || !file)
-        return true;
-    std::shared_future<Status> check;
-    {
-        const std::lock_guard<std::mutex> hold(g.lock);
-        check = g.checks.value(QByteArray(file));
-    }
-    if (!check.valid())
-        return true;
-    const int number = check.get().number;
-    return number != err::Damaged && number != err::NotADatabase;
-}
-
-} // namespace detail
 
 } // namespace onda

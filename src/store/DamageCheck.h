@@ -40,10 +40,4 @@ private:
 // The file's damage check, the same SQLite runs wherever it is asked.
 Status checkForDamage(Database& db);
 
-namespace detail {
-// Whether a write to `file` (SQLite's name of a connection's main file) may go ahead: waits for
-// a check under way on it. Called by every connection's authoriser.
-bool writeAllowed(const char* file);
-} // namespace detail
-
 } // namespace onda

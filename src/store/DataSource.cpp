@@ -110,6 +110,9 @@ struct DataSource::Impl {
 
     QString findCriterion;
     Statement findStmt;
+    // The table find before the last: a navigator going back and forth asks for two in turn.
+    QString previousCriterion;
+    Statement previousStmt;
     QList<int> findColumns;
     // "field = literal" compared without SQLite where the row's value allows it.
     struct Comparison {
@@ -183,6 +186,8 @@ void DataSource::Impl::clearSet() {
     noMatch = false;
     findCriterion.clear();
     findStmt = {};
+    previousCriterion.clear();
+    previousStmt = {};
     findColumns.clear();
     findComparison.reset();
 }
@@ -293,6 +298,12 @@ Status DataSource::Impl::findByTable(int from, std::optional<int>& found) {
 Status DataSource::Impl::prepareFind(const QString& criterion) {
     if (findCriterion == criterion && !findStmt.isNull())
         return {};
+    if (findInTable && !findStmt.isNull()) {
+        std::swap(findStmt, previousStmt);
+        std::swap(findCriterion, previousCriterion);
+        if (findCriterion == criterion && !findStmt.isNull())
+            return {};
+    }
     findCriterion.clear();
     findStmt = {};
     findColumns.clear();

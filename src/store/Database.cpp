@@ -1,7 +1,5 @@
 #include "store/Database.h"
 
-#include "store/DamageCheck.h"
-
 #include "store/FieldValues.h"
 
 #include "store/SqlDialect.h"
@@ -14,6 +12,9 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <atomic>
+#include <future>
+#include <mutex>
 
 namespace onda {
 
@@ -43,6 +44,34 @@ QHash<QString, std::weak_ptr<sqlite3>>& sharedConnections() {
 }
 
 namespace {
+
+// The damage checks under way or done, by SQLite's name of the file.
+struct WriteGate {
+    std::mutex lock;
+    QHash<QByteArray, std::shared_future<Status>> checks;
+    std::atomic<int> count{0};
+};
+
+WriteGate& writeGate() {
+    static WriteGate gate;
+    return gate;
+}
+
+// Whether a write to `file` may go ahead: waits for a check under way on it.
+bool writeAllowed(const char* file) {
+    WriteGate& gate = writeGate();
+    if (gate.count.load() == 0 || !file)
+        return true;
+    std::shared_future<Status> check;
+    {
+        const std::lock_guard<std::mutex> hold(gate.lock);
+        check = gate.checks.value(QByteArray(file));
+    }
+    if (!check.valid())
+        return true;
+    const int number = check.get().number;
+    return number != err::Damaged && number != err::NotADatabase;
+}
 
 // A statement that would write to a file waits for the file's damage check under way, if any.
 int authorise(void* handle, int action, const char* arg1, const char* arg2, const char* database, const char*) {
@@ -74,11 +103,22 @@ int authorise(void* handle, int action, const char* arg1, const char* arg2, cons
     if (!database || sqlite3_stricmp(database, "temp") == 0 ||
         (arg1 && (sqlite3_stricmp(arg1, "sqlite_master") == 0 || sqlite3_stricmp(arg1, "sqlite_schema") == 0)))
         return SQLITE_OK;
-    return detail::writeAllowed(sqlite3_db_filename(static_cast<sqlite3*>(handle), database)) ? SQLITE_OK
+    return writeAllowed(sqlite3_db_filename(static_cast<sqlite3*>(handle), database)) ? SQLITE_OK
                                                                                               : SQLITE_DENY;
 }
 
 } // namespace
+
+namespace detail {
+
+void holdWrites(const QByteArray& file, const std::shared_future<Status>& verdict) {
+    WriteGate& gate = writeGate();
+    const std::lock_guard<std::mutex> hold(gate.lock);
+    gate.checks.insert(file, verdict);
+    ++gate.count;
+}
+
+} // namespace detail
 
 struct Database::Impl {
     std::shared_ptr<sqlite3> db;
