@@ -56,5 +56,4 @@ Status DamageCheck::verdict() const {
     return status.number == err::Damaged || status.number == err::NotADatabase ? status : Status{};
 }
 
-
 } // namespace onda

@@ -90,7 +90,7 @@ struct DataSource::Impl {
     QHash<qint64, int> rowOf;
     bool rowOfValid = false;
     bool findInTable = false; // findStmt gives the row ids of the table's matching rows
-    QString table;          // where edits go; empty when read-only
+    QString table;            // where edits go; empty when read-only
     QString qualifier;
     QList<bool> inTable; // per column: a field of `table`
     // Per column: read as it stands in `table` (not an expression, not another column renamed).
@@ -253,9 +253,9 @@ Status DataSource::Impl::readRowsByRowid(const QList<int>& rowList) {
         wanted.insert(rowids[r], r);
     }
     Statement stmt;
-    if (Status s = stmt.prepare(db.handle(), QStringLiteral("SELECT %1 FROM %2 WHERE rowid IN (%3)")
-                                                 .arg(select.join(QLatin1String(", ")), sql::quoteName(table),
-                                                      ids.join(QLatin1Char(','))));
+    if (Status s = stmt.prepare(
+            db.handle(), QStringLiteral("SELECT %1 FROM %2 WHERE rowid IN (%3)")
+                             .arg(select.join(QLatin1String(", ")), sql::quoteName(table), ids.join(QLatin1Char(','))));
         !s)
         return s;
     sqlite3_stmt* raw = stmt.get();
@@ -332,11 +332,11 @@ Status DataSource::Impl::prepareFind(const QString& criterion) {
     const QString alias = table.isEmpty() ? QStringLiteral("src") : sql::quoteName(table);
     // A lazy source's columns are its table's: the table answers, by its indexes.
     findInTable = lazy;
-    const QString text =
-        findInTable ? QStringLiteral("SELECT rowid FROM %1 AS %2 WHERE (%3)")
-                          .arg(sql::quoteName(table), alias, translateCriterion(criterion))
-                    : QStringLiteral("SELECT (%1) FROM (SELECT %2) AS %3")
-                          .arg(translateCriterion(criterion), columnsSql.join(QLatin1String(", ")), alias);
+    const QString text = findInTable
+                             ? QStringLiteral("SELECT rowid FROM %1 AS %2 WHERE (%3)")
+                                   .arg(sql::quoteName(table), alias, translateCriterion(criterion))
+                             : QStringLiteral("SELECT (%1) FROM (SELECT %2) AS %3")
+                                   .arg(translateCriterion(criterion), columnsSql.join(QLatin1String(", ")), alias);
     if (Status s = findStmt.prepare(db.handle(), text); !s) {
         findStmt = {};
         return s;
@@ -620,8 +620,9 @@ Status DataSource::refresh() {
                     while (inner.endsWith(QLatin1Char(';')))
                         inner = inner.chopped(1).trimmed();
                     Statement ids;
-                    if (Status s = ids.prepare(d->db.handle(), QStringLiteral("SELECT %1 FROM (%2)")
-                                                                   .arg(sql::quoteName(rowidColumnName()), inner));
+                    if (Status s = ids.prepare(
+                            d->db.handle(),
+                            QStringLiteral("SELECT %1 FROM (%2)").arg(sql::quoteName(rowidColumnName()), inner));
                         !s)
                         return s;
                     while ((rc = ids.step()) == SQLITE_ROW)

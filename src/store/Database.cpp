@@ -103,8 +103,7 @@ int authorise(void* handle, int action, const char* arg1, const char* arg2, cons
     if (!database || sqlite3_stricmp(database, "temp") == 0 ||
         (arg1 && (sqlite3_stricmp(arg1, "sqlite_master") == 0 || sqlite3_stricmp(arg1, "sqlite_schema") == 0)))
         return SQLITE_OK;
-    return writeAllowed(sqlite3_db_filename(static_cast<sqlite3*>(handle), database)) ? SQLITE_OK
-                                                                                              : SQLITE_DENY;
+    return writeAllowed(sqlite3_db_filename(static_cast<sqlite3*>(handle), database)) ? SQLITE_OK : SQLITE_DENY;
 }
 
 } // namespace
