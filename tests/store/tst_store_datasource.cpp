@@ -321,6 +321,7 @@ private slots:
         auto ds = m_db->source(u"select * from natl where soc='BIG' order by nome"_s);
         QVERIFY(ds->refresh());
         DataSourceModel model(ds.get());
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QVERIFY(model.rowCount() == 1000 && ds->loadedRowCount() < 1000 && model.canFetchMore({}));
         while (model.canFetchMore({}))
             model.fetchMore({});
@@ -336,6 +337,13 @@ private slots:
         QVERIFY(other->findNext(u"codatl<700003"_s) && other->position() == 999);
         QVERIFY(other->findNext(u"codatl<700003"_s) && other->noMatch());
         QCOMPARE(other->field(u"nome"_s).toString(), u"ATL 1000"_s);
+
+        // Rows taken out and moved past the first page keep their neighbours and their fields.
+        QVERIFY(other->setPosition(500) && other->remove() && other->moveNext());
+        QVERIFY(other->rowCount() == 999 && other->position() == 500 && code(*other) == 700499);
+        QVERIFY(other->moveCurrentRow(700) && other->value(699, other->fieldIndex(u"codatl"_s)) == 700299);
+        QVERIFY(other->position() == 700 && code(*other) == 700499 && other->reloadCurrentRow());
+        QVERIFY(other->findFirst(u"codatl=700499"_s) && other->position() == 700);
     }
 
     void modelFollowsSource() {
