@@ -347,9 +347,10 @@ private slots:
         // The indexes by code and by club are made once and are plain SQLite, which any tool reads.
         for (int i = 0; i < 2; ++i)
             QVERIFY(s.ensureRegistrationIndex(u"57"_s));
-        QCOMPARE(m_db->column(u"select sql from sqlite_master where type='index' and tbl_name='nprg57' order by name"_s),
-                 (QVariantList{u"CREATE INDEX [nprg57_codatl] ON [nprg57] (codatl)"_s,
-                               u"CREATE INDEX [nprg57_soc] ON [nprg57] (soc, OrdineInserimento)"_s}));
+        QCOMPARE(
+            m_db->column(u"select sql from sqlite_master where type='index' and tbl_name='nprg57' order by name"_s),
+            (QVariantList{u"CREATE INDEX [nprg57_codatl] ON [nprg57] (codatl)"_s,
+                          u"CREATE INDEX [nprg57_soc] ON [nprg57] (soc, OrdineInserimento)"_s}));
         QCOMPARE(m_db->column(u"pragma integrity_check"_s), QVariantList{u"ok"_s});
     }
 };
