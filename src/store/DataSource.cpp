@@ -14,6 +14,7 @@
 #include <QHash>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <optional>
 
 namespace onda {
@@ -965,16 +966,22 @@ Status DataSource::moveCurrentRow(int to) {
     if (Status s = d->ensureRow(from); !s)
         return d->fail(s);
     emit rowAboutToMove(from, to);
+    // Only the rows between the two places shift: a large set is not copied for a short move.
     const qsizetype width = d->columns;
-    QList<QVariant> row(d->values.cbegin() + from * width, d->values.cbegin() + (from + 1) * width);
-    d->values.remove(from * width, width);
-    d->values.insert(to * width, width, QVariant());
-    std::move(row.begin(), row.end(), d->values.begin() + to * width);
+    const qsizetype low = std::min(from, to), high = std::max(from, to);
+    QVariant* cells = d->values.data();
+    if (from < to)
+        std::rotate(cells + low * width, cells + (low + 1) * width, cells + (high + 1) * width);
+    else
+        std::rotate(cells + low * width, cells + high * width, cells + (high + 1) * width);
     if (!d->rowids.isEmpty())
         d->rowids.move(from, to);
     if (d->lazy)
         d->loaded.move(from, to);
-    d->rowOfValid = false;
+    if (d->rowOfValid) {
+        for (qsizetype r = low; r <= high; ++r)
+            d->rowOf[d->rowids[r]] = int(r);
+    }
     d->pos = to;
     emit rowMoved(from, to);
     emit currentRowChanged(to);
