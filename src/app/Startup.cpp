@@ -120,7 +120,9 @@ std::unique_ptr<MainWindow> startProgram(AppState& state, const StartupOptions& 
             if (verdict)
                 return;
             state.dialogs.message(databaseOpenMessage(state.databasePath, verdict), Dialogs::Icon::Critical);
-            QCoreApplication::exit(1);
+            // Queued: the verdict may come before the program's event loop runs.
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(), [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
         });
         check.release()->setParent(main.get());
     }

@@ -32,9 +32,9 @@ Status checkForDamage(Database& db) {
 DamageCheck::DamageCheck(const QString& path, const ConnectionOptions& options, QObject* parent) : QObject(parent) {
     auto promise = std::make_shared<std::promise<Status>>();
     m_verdict = promise->get_future().share();
-    const QByteArray file = sqliteFileName(path, options);
-    if (!file.isEmpty())
-        detail::holdWrites(file, m_verdict);
+    m_file = sqliteFileName(path, options);
+    if (!m_file.isEmpty())
+        detail::holdWrites(m_file, m_verdict);
     m_thread = QThread::create([promise, path, options] {
         Database db;
         Status status = db.open(path, false, options);
@@ -49,6 +49,8 @@ DamageCheck::DamageCheck(const QString& path, const ConnectionOptions& options, 
 DamageCheck::~DamageCheck() {
     m_thread->wait();
     delete m_thread;
+    if (!m_file.isEmpty())
+        detail::holdWrites(m_file, {});
 }
 
 Status DamageCheck::verdict() const {

@@ -22,7 +22,7 @@ class DamageCheck : public QObject {
 public:
     // Starts at once.
     DamageCheck(const QString& path, const ConnectionOptions& options, QObject* parent = nullptr);
-    ~DamageCheck() override; // waits for the check
+    ~DamageCheck() override; // waits for the check; the file's writes are free again
 
     // err::Damaged with SQLite's findings; ok otherwise (a check that could not run leaves the
     // telling to the statements that meet the same cause). Waits for the check.
@@ -34,6 +34,7 @@ signals:
 
 private:
     std::shared_future<Status> m_verdict;
+    QByteArray m_file;
     QThread* m_thread = nullptr;
 };
 

@@ -151,7 +151,9 @@ struct DataSource::Impl {
     Status connect();
     Status readRow(qint64 rowid, QVariantList& out);
     Status checkCurrentRowUnchanged();
-    Status prepareFind(const QString& criterion);
+    Status prepareFind(const QString& criterion, bool byIndex);
+    bool indexedCriterion(const QString& criterion);
+    std::optional<QStringList> indexedColumns; // first columns of the table's indexes
     std::optional<Comparison> comparisonOf(const QString& criterion) const;
     std::optional<bool> compare(const QVariant& value) const;
     Status matchesBySql(int row, bool& match);
@@ -175,6 +177,7 @@ void DataSource::Impl::clearSet() {
     rowOf.clear();
     rowOfValid = false;
     findInTable = false;
+    indexedColumns.reset();
     table.clear();
     qualifier.clear();
     inTable.clear();
@@ -296,10 +299,28 @@ Status DataSource::Impl::findByTable(int from, std::optional<int>& found) {
     return rc == SQLITE_DONE ? Status{} : detail::statusFrom(db.handle(), rc);
 }
 
-Status DataSource::Impl::prepareFind(const QString& criterion) {
-    if (findCriterion == criterion && !findStmt.isNull())
+// Whether the criterion names a column the table has an index on.
+bool DataSource::Impl::indexedCriterion(const QString& criterion) {
+    if (!indexedColumns) {
+        indexedColumns.emplace();
+        Statement stmt;
+        if (stmt.prepare(db.handle(), QStringLiteral("SELECT ii.name FROM pragma_index_list(?1) AS il, "
+                                                     "pragma_index_info(il.name) AS ii WHERE ii.seqno = 0")))
+            stmt.bind(1, table);
+        while (!stmt.isNull() && stmt.step() == SQLITE_ROW)
+            *indexedColumns << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)));
+    }
+    for (const Token& t : sql::tokenize(criterion)) {
+        if (t.isName() && indexedColumns->contains(t.name(), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+Status DataSource::Impl::prepareFind(const QString& criterion, bool byIndex) {
+    if (findCriterion == criterion && findInTable == byIndex && !findStmt.isNull())
         return {};
-    if (findInTable && !findStmt.isNull()) {
+    if (byIndex && findInTable && !findStmt.isNull()) {
         std::swap(findStmt, previousStmt);
         std::swap(findCriterion, previousCriterion);
         if (findCriterion == criterion && !findStmt.isNull())
@@ -331,8 +352,7 @@ Status DataSource::Impl::prepareFind(const QString& criterion) {
     if (columnsSql.isEmpty())
         columnsSql << QStringLiteral("NULL AS %1").arg(rowidColumnName());
     const QString alias = table.isEmpty() ? QStringLiteral("src") : sql::quoteName(table);
-    // A lazy source's columns are its table's: the table answers, by its indexes.
-    findInTable = lazy;
+    findInTable = byIndex;
     const QString text = findInTable
                              ? QStringLiteral("SELECT rowid FROM %1 AS %2 WHERE (%3)")
                                    .arg(sql::quoteName(table), alias, translateCriterion(criterion))
@@ -426,7 +446,13 @@ Status DataSource::Impl::matchesBySql(int row, bool& match) {
 Status DataSource::Impl::find(const QString& criterion, int from) {
     if (!open)
         return fail(noCurrentRecord());
-    if (Status s = prepareFind(criterion); !s)
+    // A large set not read yet asks its table, by an index, for the rows that match; any other
+    // set is searched as it was read.
+    const bool byIndex = lazy && loadedRows < rows() && indexedCriterion(criterion);
+    if (!byIndex)
+        if (Status s = ensureRows(0, rows() - 1); !s)
+            return fail(s);
+    if (Status s = prepareFind(criterion, byIndex); !s)
         return fail(s);
     if (findInTable) {
         std::optional<int> found;

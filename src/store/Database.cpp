@@ -113,8 +113,11 @@ namespace detail {
 void holdWrites(const QByteArray& file, const std::shared_future<Status>& verdict) {
     WriteGate& gate = writeGate();
     const std::lock_guard<std::mutex> hold(gate.lock);
-    gate.checks.insert(file, verdict);
-    ++gate.count;
+    if (verdict.valid())
+        gate.checks.insert(file, verdict);
+    else
+        gate.checks.remove(file);
+    gate.count = int(gate.checks.size());
 }
 
 } // namespace detail

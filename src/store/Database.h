@@ -27,7 +27,8 @@ struct ConnectionOptions {
 // (SqlDialect) before SQLite sees them.
 namespace detail {
 // Writes to `file` (SQLite's name of a connection's main file), on any connection, wait for
-// `verdict` and are refused when it is err::Damaged or err::NotADatabase (see DamageCheck).
+// `verdict` and are refused when it is err::Damaged or err::NotADatabase (see DamageCheck);
+// an empty `verdict` lets them go again.
 void holdWrites(const QByteArray& file, const std::shared_future<Status>& verdict);
 } // namespace detail
 
