@@ -304,8 +304,11 @@ bool DataSource::Impl::indexedCriterion(const QString& criterion) {
     if (!indexedColumns) {
         indexedColumns.emplace();
         Statement stmt;
+        // The row id's own column is its key.
         if (stmt.prepare(db.handle(), QStringLiteral("SELECT ii.name FROM pragma_index_list(?1) AS il, "
-                                                     "pragma_index_info(il.name) AS ii WHERE ii.seqno = 0")))
+                                                     "pragma_index_info(il.name) AS ii WHERE ii.seqno = 0 UNION "
+                                                     "SELECT name FROM pragma_table_info(?1) WHERE pk = 1 AND "
+                                                     "upper(type) = 'INTEGER'")))
             stmt.bind(1, table);
         while (!stmt.isNull() && stmt.step() == SQLITE_ROW)
             *indexedColumns << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)));
