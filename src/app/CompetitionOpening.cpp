@@ -154,9 +154,10 @@ void CompetitionOpeningFlow::readStoredCompetition(const ListedRow& row) {
 }
 
 void CompetitionOpeningFlow::countClubRegistrations(const QString& number) {
-    // The rows are counted, not read: the registration window reads them next.
-    m_registrations.setRecordSource(QStringLiteral("select count(*) as n from (") +
-                                    clubRegistrationsQuery(number, m_state.club) + QLatin1Char(')'));
+    // The rows are counted, not read: the registration window reads them next. No order: the
+    // count then comes from the club's index alone.
+    m_registrations.setRecordSource(QStringLiteral("select count(*) as n from ") + registrationTable(number) +
+                                    QStringLiteral(" where soc=") + sqlQuoted(m_state.club));
     const Status read = m_registrations.refresh();
     // An unreadable table is told by the registration window, which reads it next.
     const int count = read && m_registrations.rowCount() == 1 ? m_registrations.value(0, 0).toInt() : 0;

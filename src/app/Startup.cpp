@@ -6,6 +6,7 @@
 #include "core/AppState.h"
 #include "core/Dialogs.h"
 #include "entry/RegistrationWindow.h"
+#include "store/DamageCheck.h"
 #include "store/DataSource.h"
 
 #include <QCoreApplication>
@@ -105,12 +106,26 @@ std::unique_ptr<MainWindow> startProgram(AppState& state, const StartupOptions& 
     state.store.setDebugMode(state.debugMode());
     state.store.setMessageSink([&dialogs = state.dialogs](const QString& text) { dialogs.message(text); });
     // A missing database is created with its tables; one that cannot be opened stops the program untouched.
-    if (const Status status = state.store.ensureDatabase(); !status) {
+    // The whole-file check runs beside the first screen; a damaged file ends the program as
+    // before, nothing written to it.
+    std::unique_ptr<DamageCheck> check;
+    if (const Status status = state.store.ensureDatabase(&check); !status) {
         state.dialogs.message(databaseOpenMessage(state.databasePath, status), Dialogs::Icon::Critical);
         return nullptr;
     }
 
     auto main = std::make_unique<MainWindow>(state);
+    if (check) {
+        QObject::connect(check.get(), &DamageCheck::finished, main.get(), [&state](const Status& verdict) {
+            if (verdict)
+                return;
+            state.dialogs.message(databaseOpenMessage(state.databasePath, verdict), Dialogs::Icon::Critical);
+            // Queued: the verdict may come before the program's event loop runs.
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(), [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
+        });
+        check.release()->setParent(main.get());
+    }
     BindDataSources(state, *main);
 
     QCoreApplication::processEvents();

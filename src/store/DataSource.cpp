@@ -11,8 +11,10 @@
 
 #include <QDate>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <optional>
 
 namespace onda {
@@ -80,7 +82,16 @@ struct DataSource::Impl {
     qsizetype columns = 0;
     QList<QVariant> values; // row-major
     QList<qint64> rowids;   // filled for an updatable source
-    QString table;          // where edits go; empty when read-only
+    // A source whose columns all stand as they are in its table reads at refresh only the row
+    // ids, in order, and the rows' fields a page at a time as they are first asked for.
+    bool lazy = false;
+    QList<bool> loaded; // per row
+    int loadedRows = 0;
+    // Row ids to rows, built when a find asks the table and dropped when rows move.
+    QHash<qint64, int> rowOf;
+    bool rowOfValid = false;
+    bool findInTable = false; // findStmt gives the row ids of the table's matching rows
+    QString table;            // where edits go; empty when read-only
     QString qualifier;
     QList<bool> inTable; // per column: a field of `table`
     // Per column: read as it stands in `table` (not an expression, not another column renamed).
@@ -100,6 +111,9 @@ struct DataSource::Impl {
 
     QString findCriterion;
     Statement findStmt;
+    // The table find before the last: a navigator going back and forth asks for two in turn.
+    QString previousCriterion;
+    Statement previousStmt;
     QList<int> findColumns;
     // "field = literal" compared without SQLite where the row's value allows it.
     struct Comparison {
@@ -111,6 +125,10 @@ struct DataSource::Impl {
     std::optional<Comparison> findComparison;
 
     int rows() const { return columns ? int(values.size() / columns) : 0; }
+    Status ensureRows(int first, int upTo);
+    Status ensureRow(int row) { return ensureRows(row, row); }
+    Status readRowsByRowid(const QList<int>& rowList);
+    Status findByTable(int from, std::optional<int>& found);
     bool hasCurrent() const { return !onDeleted && pos >= 0 && pos < rows(); }
     // Whether there is a current row that belongs to a table.
     Status currentTableRow() const {
@@ -133,7 +151,9 @@ struct DataSource::Impl {
     Status connect();
     Status readRow(qint64 rowid, QVariantList& out);
     Status checkCurrentRowUnchanged();
-    Status prepareFind(const QString& criterion);
+    Status prepareFind(const QString& criterion, bool byIndex);
+    bool indexedCriterion(const QString& criterion);
+    std::optional<QStringList> indexedColumns; // first columns of the table's indexes
     std::optional<Comparison> comparisonOf(const QString& criterion) const;
     std::optional<bool> compare(const QVariant& value) const;
     Status matchesBySql(int row, bool& match);
@@ -151,6 +171,13 @@ void DataSource::Impl::clearSet() {
     columns = 0;
     values.clear();
     rowids.clear();
+    lazy = false;
+    loaded.clear();
+    loadedRows = 0;
+    rowOf.clear();
+    rowOfValid = false;
+    findInTable = false;
+    indexedColumns.reset();
     table.clear();
     qualifier.clear();
     inTable.clear();
@@ -163,6 +190,8 @@ void DataSource::Impl::clearSet() {
     noMatch = false;
     findCriterion.clear();
     findStmt = {};
+    previousCriterion.clear();
+    previousStmt = {};
     findColumns.clear();
     findComparison.reset();
 }
@@ -200,9 +229,106 @@ Status DataSource::Impl::readRow(qint64 rowid, QVariantList& out) {
     return {};
 }
 
-Status DataSource::Impl::prepareFind(const QString& criterion) {
-    if (findCriterion == criterion && !findStmt.isNull())
+// Loads the page (of kPage rows) around each row of first..last not read yet.
+Status DataSource::Impl::ensureRows(int first, int upTo) {
+    if (!lazy || loadedRows == rows())
         return {};
+    constexpr int kPage = 256;
+    first = std::max(0, first);
+    upTo = std::min(upTo, rows() - 1);
+    QList<int> wanted;
+    for (int page = first / kPage; page <= upTo / kPage; ++page) {
+        for (int r = page * kPage; r < std::min(rows(), (page + 1) * kPage); ++r) {
+            if (!loaded[r])
+                wanted << r;
+        }
+    }
+    return wanted.isEmpty() ? Status{} : readRowsByRowid(wanted);
+}
+
+Status DataSource::Impl::readRowsByRowid(const QList<int>& rowList) {
+    QStringList select{QStringLiteral("rowid")};
+    for (qsizetype c = 0; c < columns; ++c)
+        select << sql::quoteName(fields[c].name);
+    QStringList ids;
+    QHash<qint64, int> wanted;
+    for (int r : rowList) {
+        ids << QString::number(rowids[r]);
+        wanted.insert(rowids[r], r);
+    }
+    Statement stmt;
+    if (Status s = stmt.prepare(
+            db.handle(), QStringLiteral("SELECT %1 FROM %2 WHERE rowid IN (%3)")
+                             .arg(select.join(QLatin1String(", ")), sql::quoteName(table), ids.join(QLatin1Char(','))));
+        !s)
+        return s;
+    sqlite3_stmt* raw = stmt.get();
+    int rc;
+    while ((rc = stmt.step()) == SQLITE_ROW) {
+        const int r = wanted.take(sqlite3_column_int64(raw, 0));
+        QVariant* cells = values.data() + qsizetype(r) * columns;
+        for (qsizetype c = 0; c < columns; ++c)
+            cells[c] = detail::columnValue(raw, int(c) + 1, readAs[c]);
+    }
+    if (rc != SQLITE_DONE)
+        return detail::statusFrom(db.handle(), rc);
+    // A row gone meanwhile reads as empty; writing to it finds it gone.
+    for (int r : rowList)
+        loaded[r] = true;
+    loadedRows += int(rowList.size());
+    return {};
+}
+
+// The first row from `from` on that the table says meets the criterion: an indexed search
+// instead of a pass over the rows.
+Status DataSource::Impl::findByTable(int from, std::optional<int>& found) {
+    if (!rowOfValid) {
+        rowOf.clear();
+        rowOf.reserve(rowids.size());
+        for (int r = 0; r < rowids.size(); ++r)
+            rowOf.insert(rowids[r], r);
+        rowOfValid = true;
+    }
+    int rc;
+    while ((rc = findStmt.step()) == SQLITE_ROW) {
+        const auto it = rowOf.constFind(sqlite3_column_int64(findStmt.get(), 0));
+        if (it != rowOf.cend() && *it >= from && (!found || *it < *found))
+            found = *it;
+    }
+    findStmt.reset();
+    return rc == SQLITE_DONE ? Status{} : detail::statusFrom(db.handle(), rc);
+}
+
+// Whether the criterion names a column the table has an index on.
+bool DataSource::Impl::indexedCriterion(const QString& criterion) {
+    if (!indexedColumns) {
+        indexedColumns.emplace();
+        Statement stmt;
+        // The row id's own column is its key.
+        if (stmt.prepare(db.handle(), QStringLiteral("SELECT ii.name FROM pragma_index_list(?1) AS il, "
+                                                     "pragma_index_info(il.name) AS ii WHERE ii.seqno = 0 UNION "
+                                                     "SELECT name FROM pragma_table_info(?1) WHERE pk = 1 AND "
+                                                     "upper(type) = 'INTEGER'")))
+            stmt.bind(1, table);
+        while (!stmt.isNull() && stmt.step() == SQLITE_ROW)
+            *indexedColumns << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(stmt.get(), 0)));
+    }
+    for (const Token& t : sql::tokenize(criterion)) {
+        if (t.isName() && indexedColumns->contains(t.name(), Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+Status DataSource::Impl::prepareFind(const QString& criterion, bool byIndex) {
+    if (findCriterion == criterion && findInTable == byIndex && !findStmt.isNull())
+        return {};
+    if (byIndex && findInTable && !findStmt.isNull()) {
+        std::swap(findStmt, previousStmt);
+        std::swap(findCriterion, previousCriterion);
+        if (findCriterion == criterion && !findStmt.isNull())
+            return {};
+    }
     findCriterion.clear();
     findStmt = {};
     findColumns.clear();
@@ -229,8 +355,12 @@ Status DataSource::Impl::prepareFind(const QString& criterion) {
     if (columnsSql.isEmpty())
         columnsSql << QStringLiteral("NULL AS %1").arg(rowidColumnName());
     const QString alias = table.isEmpty() ? QStringLiteral("src") : sql::quoteName(table);
-    const QString text = QStringLiteral("SELECT (%1) FROM (SELECT %2) AS %3")
-                             .arg(translateCriterion(criterion), columnsSql.join(QLatin1String(", ")), alias);
+    findInTable = byIndex;
+    const QString text = findInTable
+                             ? QStringLiteral("SELECT rowid FROM %1 AS %2 WHERE (%3)")
+                                   .arg(sql::quoteName(table), alias, translateCriterion(criterion))
+                             : QStringLiteral("SELECT (%1) FROM (SELECT %2) AS %3")
+                                   .arg(translateCriterion(criterion), columnsSql.join(QLatin1String(", ")), alias);
     if (Status s = findStmt.prepare(db.handle(), text); !s) {
         findStmt = {};
         return s;
@@ -319,8 +449,23 @@ Status DataSource::Impl::matchesBySql(int row, bool& match) {
 Status DataSource::Impl::find(const QString& criterion, int from) {
     if (!open)
         return fail(noCurrentRecord());
-    if (Status s = prepareFind(criterion); !s)
+    // A large set not read yet asks its table, by an index, for the rows that match; any other
+    // set is searched as it was read.
+    const bool byIndex = lazy && loadedRows < rows() && indexedCriterion(criterion);
+    if (!byIndex)
+        if (Status s = ensureRows(0, rows() - 1); !s)
+            return fail(s);
+    if (Status s = prepareFind(criterion, byIndex); !s)
         return fail(s);
+    if (findInTable) {
+        std::optional<int> found;
+        if (Status s = findByTable(std::max(from, 0), found); !s)
+            return fail(s);
+        noMatch = !found;
+        if (found)
+            moveTo(*found);
+        return ok();
+    }
     const int n = rows();
     for (int r = std::max(from, 0); r < n; ++r) {
         std::optional<bool> match;
@@ -360,6 +505,8 @@ void DataSource::Impl::moveTo(int row) {
 // may have changed it, or deleted it and given its id to a new row (a table without an
 // INTEGER PRIMARY KEY reuses ids): either way it is no longer the row the user sees.
 Status DataSource::Impl::checkCurrentRowUnchanged() {
+    if (Status s = ensureRow(pos); !s)
+        return s;
     QVariantList stored;
     if (Status s = readRow(rowids[pos], stored); !s)
         return s;
@@ -399,6 +546,9 @@ void DataSource::Impl::dropRow(int row) {
     emit q->rowsAboutToBeRemoved(row, row);
     values.remove(qsizetype(row) * columns, columns);
     rowids.remove(row);
+    if (lazy)
+        loadedRows -= loaded.takeAt(row) ? 1 : 0;
+    rowOfValid = false;
     onDeleted = true;
     emit q->rowsRemoved(row, row);
     emit q->currentRowChanged(-1);
@@ -493,6 +643,30 @@ Status DataSource::refresh() {
                 d->columns = d->fields.size();
                 const int columns = int(d->columns);
                 int rc;
+                if (hasRowid && !d->plainColumn.contains(false)) {
+                    // The rows' ids in the source's order; their fields are read when asked for.
+                    // The statement goes inside brackets: without the semicolon that may end it.
+                    QString inner = shape.sql.trimmed();
+                    while (inner.endsWith(QLatin1Char(';')))
+                        inner = inner.chopped(1).trimmed();
+                    Statement ids;
+                    if (Status s = ids.prepare(
+                            d->db.handle(),
+                            QStringLiteral("SELECT %1 FROM (%2)").arg(sql::quoteName(rowidColumnName()), inner));
+                        !s)
+                        return s;
+                    while ((rc = ids.step()) == SQLITE_ROW)
+                        d->rowids << sqlite3_column_int64(ids.get(), 0);
+                    if (rc != SQLITE_DONE)
+                        return detail::statusFrom(d->db.handle(), rc);
+                    d->values.resize(d->rowids.size() * d->columns);
+                    d->loaded = QList<bool>(d->rowids.size(), false);
+                    d->lazy = true;
+                    d->table = shape.table;
+                    d->qualifier = shape.qualifier;
+                    // The first page as the refresh found it: a small set is read whole, at once.
+                    return d->ensureRows(0, 0);
+                }
                 // A short text equal to the row before's (a club, a sex, a category) shares its
                 // string: a large set holds each repeated value once.
                 QList<QVariant> before(columns);
@@ -547,6 +721,9 @@ Status DataSource::refreshFrom(const DataSource& other) {
     d->columns = o.columns;
     d->values = o.values;
     d->rowids = o.rowids;
+    d->lazy = o.lazy;
+    d->loaded = o.loaded;
+    d->loadedRows = o.loadedRows;
     d->table = o.table;
     d->qualifier = o.qualifier;
     d->inTable = o.inTable;
@@ -637,7 +814,7 @@ QVariant DataSource::field(const QString& fieldName, Status* status) const {
         result = Status::of(err::FieldNotFound, fieldName);
     else if (d->mode != Impl::Mode::None)
         value = d->pending[c];
-    else
+    else if (result = d->ensureRow(d->pos); result)
         value = d->values[qsizetype(d->pos) * d->columns + c];
     d->last = result;
     if (status)
@@ -676,6 +853,8 @@ Status DataSource::addNew() {
 
 Status DataSource::edit() {
     if (Status s = d->currentTableRow(); !s)
+        return d->fail(s);
+    if (Status s = d->ensureRow(d->pos); !s)
         return d->fail(s);
     d->mode = Impl::Mode::Editing;
     d->pending = d->values.mid(qsizetype(d->pos) * d->columns, d->columns);
@@ -742,6 +921,12 @@ Status DataSource::update() {
         emit rowsAboutToBeInserted(before, before);
         d->values.append(row);
         d->rowids.append(rowid);
+        if (d->lazy) {
+            d->loaded.append(true);
+            ++d->loadedRows;
+        }
+        if (d->rowOfValid)
+            d->rowOf.insert(rowid, before);
         // The cursor stays put; at the end it stays at the end.
         const bool wasEmpty = before == 0;
         if (wasEmpty || d->pos >= before)
@@ -792,6 +977,8 @@ Status DataSource::reloadCurrentRow() {
         return d->fail(s);
     }
     std::copy(row.cbegin(), row.cend(), d->values.begin() + qsizetype(d->pos) * d->columns);
+    if (d->lazy && !std::exchange(d->loaded[d->pos], true))
+        ++d->loadedRows;
     emit rowDataChanged(d->pos);
     return d->ok();
 }
@@ -805,14 +992,25 @@ Status DataSource::moveCurrentRow(int to) {
     cancelUpdate();
     if (to == from)
         return d->ok();
+    if (Status s = d->ensureRow(from); !s)
+        return d->fail(s);
     emit rowAboutToMove(from, to);
+    // Only the rows between the two places shift: a large set is not copied for a short move.
     const qsizetype width = d->columns;
-    QList<QVariant> row(d->values.cbegin() + from * width, d->values.cbegin() + (from + 1) * width);
-    d->values.remove(from * width, width);
-    d->values.insert(to * width, width, QVariant());
-    std::move(row.begin(), row.end(), d->values.begin() + to * width);
+    const qsizetype low = std::min(from, to), high = std::max(from, to);
+    QVariant* cells = d->values.data();
+    if (from < to)
+        std::rotate(cells + low * width, cells + (low + 1) * width, cells + (high + 1) * width);
+    else
+        std::rotate(cells + low * width, cells + high * width, cells + (high + 1) * width);
     if (!d->rowids.isEmpty())
         d->rowids.move(from, to);
+    if (d->lazy)
+        d->loaded.move(from, to);
+    if (d->rowOfValid) {
+        for (qsizetype r = low; r <= high; ++r)
+            d->rowOf[d->rowids[r]] = int(r);
+    }
     d->pos = to;
     emit rowMoved(from, to);
     emit currentRowChanged(to);
@@ -843,9 +1041,20 @@ int DataSource::fieldSize(const QString& fieldName) const {
 }
 
 QVariant DataSource::value(int row, int column) const {
-    if (row < 0 || row >= d->rows() || column < 0 || column >= d->columns)
+    if (row < 0 || row >= d->rows() || column < 0 || column >= d->columns || !d->ensureRow(row))
         return {};
     return d->values[qsizetype(row) * d->columns + column];
+}
+
+int DataSource::loadedRowCount() const {
+    return d->lazy ? d->loadedRows : d->rows();
+}
+
+Status DataSource::fetchMore(int count) {
+    if (!d->lazy || count <= 0)
+        return {};
+    const int first = int(d->loaded.indexOf(false));
+    return first < 0 ? Status{} : d->ensureRows(first, first + count - 1);
 }
 
 QString DataSource::fileChangeMark() const {

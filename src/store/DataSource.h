@@ -14,7 +14,7 @@
 namespace onda {
 
 // A window-owned set of rows over a table name or a query text, with a cursor; its
-// name is its Qt object name. Rows are a snapshot taken at refresh(); writes go to the
+// name is its Qt object name. Rows are a snapshot taken at refresh() (see loadedRowCount()); writes go to the
 // database at once and are reflected in the snapshot. Rows of a single-table source can
 // be edited, added and deleted; other sources are read-only.
 //
@@ -102,6 +102,11 @@ public:
 
     // Direct access for grids and lists.
     QVariant value(int row, int column) const;
+    // A source whose columns all come as they are from one table counts its rows at refresh()
+    // and reads their fields a page at a time as value() or the cursor reach them.
+    int loadedRowCount() const;
+    // Reads the fields of the next `count` rows not read yet.
+    Status fetchMore(int count);
 
     Status lastError() const;
     // Moves on with every write to the file: this program's, made through the connection its

@@ -110,6 +110,17 @@ QVariant DataSourceModel::data(const QModelIndex& index, int role) const {
     }
 }
 
+bool DataSourceModel::canFetchMore(const QModelIndex& parent) const {
+    return !parent.isValid() && m_source && m_source->loadedRowCount() < m_source->rowCount();
+}
+
+void DataSourceModel::fetchMore(const QModelIndex& parent) {
+    constexpr int kPage = 256;
+    // A row that cannot be read shows empty; the source's next write to it tells the user.
+    if (canFetchMore(parent))
+        (void)m_source->fetchMore(kPage);
+}
+
 QVariant DataSourceModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);

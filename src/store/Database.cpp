@@ -12,6 +12,9 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <atomic>
+#include <future>
+#include <mutex>
 
 namespace onda {
 
@@ -39,6 +42,85 @@ QHash<QString, std::weak_ptr<sqlite3>>& sharedConnections() {
     thread_local QHash<QString, std::weak_ptr<sqlite3>> connections;
     return connections;
 }
+
+namespace {
+
+// The damage checks under way or done, by SQLite's name of the file.
+struct WriteGate {
+    std::mutex lock;
+    QHash<QByteArray, std::shared_future<Status>> checks;
+    std::atomic<int> count{0};
+};
+
+WriteGate& writeGate() {
+    static WriteGate gate;
+    return gate;
+}
+
+// Whether a write to `file` may go ahead: waits for a check under way on it.
+bool writeAllowed(const char* file) {
+    WriteGate& gate = writeGate();
+    if (gate.count.load() == 0 || !file)
+        return true;
+    std::shared_future<Status> check;
+    {
+        const std::lock_guard<std::mutex> hold(gate.lock);
+        check = gate.checks.value(QByteArray(file));
+    }
+    if (!check.valid())
+        return true;
+    const int number = check.get().number;
+    return number != err::Damaged && number != err::NotADatabase;
+}
+
+// A statement that would write to a file waits for the file's damage check under way, if any.
+int authorise(void* handle, int action, const char* arg1, const char* arg2, const char* database, const char*) {
+    switch (action) {
+    case SQLITE_INSERT:
+    case SQLITE_UPDATE:
+    case SQLITE_DELETE:
+    case SQLITE_CREATE_INDEX:
+    case SQLITE_CREATE_TABLE:
+    case SQLITE_CREATE_TRIGGER:
+    case SQLITE_CREATE_VIEW:
+    case SQLITE_DROP_INDEX:
+    case SQLITE_DROP_TABLE:
+    case SQLITE_DROP_TRIGGER:
+    case SQLITE_DROP_VIEW:
+    case SQLITE_ALTER_TABLE:
+    case SQLITE_REINDEX:
+    case SQLITE_ANALYZE:
+        break;
+    case SQLITE_PRAGMA:
+        if (arg2 && arg1 && sqlite3_stricmp(arg1, "user_version") == 0)
+            break;
+        return SQLITE_OK;
+    default:
+        return SQLITE_OK;
+    }
+    // SQLite's own bookkeeping of the schema (a table-valued function declared) is no write
+    // of ours; a real change of the schema comes with an action of its own.
+    if (!database || sqlite3_stricmp(database, "temp") == 0 ||
+        (arg1 && (sqlite3_stricmp(arg1, "sqlite_master") == 0 || sqlite3_stricmp(arg1, "sqlite_schema") == 0)))
+        return SQLITE_OK;
+    return writeAllowed(sqlite3_db_filename(static_cast<sqlite3*>(handle), database)) ? SQLITE_OK : SQLITE_DENY;
+}
+
+} // namespace
+
+namespace detail {
+
+void holdWrites(const QByteArray& file, const std::shared_future<Status>& verdict) {
+    WriteGate& gate = writeGate();
+    const std::lock_guard<std::mutex> hold(gate.lock);
+    if (verdict.valid())
+        gate.checks.insert(file, verdict);
+    else
+        gate.checks.remove(file);
+    gate.count = int(gate.checks.size());
+}
+
+} // namespace detail
 
 struct Database::Impl {
     std::shared_ptr<sqlite3> db;
@@ -77,6 +159,7 @@ Status Database::open(const QString& path, bool create, const ConnectionOptions&
     sqlite3_db_config(raw, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(raw, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     detail::registerSqlFunctions(raw);
+    sqlite3_set_authorizer(raw, &authorise, raw);
     if (options.maxPageCount > 0) {
         const QByteArray pragma = "PRAGMA max_page_count = " + QByteArray::number(options.maxPageCount);
         sqlite3_exec(raw, pragma.constData(), nullptr, nullptr, nullptr);

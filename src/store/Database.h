@@ -3,6 +3,7 @@
 #include "store/FieldInfo.h"
 #include "store/Status.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QDate>
 #include <QList>
@@ -10,7 +11,7 @@
 #include <QVariant>
 
 #include <functional>
-
+#include <future>
 #include <memory>
 
 struct sqlite3;
@@ -27,6 +28,13 @@ struct ConnectionOptions {
 // One open connection to a database file (RAII over sqlite3*).
 // Statements handed to it are in the dialect the program writes; they are translated
 // (SqlDialect) before SQLite sees them.
+namespace detail {
+// Writes to `file` (SQLite's name of a connection's main file), on any connection, wait for
+// `verdict` and are refused when it is err::Damaged or err::NotADatabase (see DamageCheck);
+// an empty `verdict` lets them go again.
+void holdWrites(const QByteArray& file, const std::shared_future<Status>& verdict);
+} // namespace detail
+
 class Database {
 public:
     Database();

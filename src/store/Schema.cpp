@@ -186,6 +186,11 @@ const QList<Migration>& migrations() {
              }
              return {};
          }},
+        // The archive's grids show a club's athletes by name.
+        {6,
+         [](Database& db) -> Status {
+             return db.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS natl_soc_nome ON natl (soc, nome, squadra)"));
+         }},
     };
     return steps;
 }

@@ -39,7 +39,7 @@ inline QString registrationTable(const QString& number) {
 }
 
 // The version of the tables this program writes, kept in the file as PRAGMA user_version.
-inline constexpr int schemaVersion = 5;
+inline constexpr int schemaVersion = 6;
 
 // The file's version; a file of before versioning (0) that holds tables reads as 1.
 Status readSchemaVersion(Database& db, int& version);

@@ -96,7 +96,8 @@ Status statusFrom(sqlite3* db, int rc) {
     const int primary = rc & 0xff;
     if (primary == SQLITE_NOTADB)
         return Status::error(err::NotADatabase, message);
-    if (primary == SQLITE_CORRUPT)
+    // The only authoriser refuses writes to a file its damage check found damaged.
+    if (primary == SQLITE_CORRUPT || primary == SQLITE_AUTH)
         return Status::error(err::Damaged, message);
     if (primary == SQLITE_READONLY)
         return Status::error(err::ReadOnly, message);

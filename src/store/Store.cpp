@@ -1,5 +1,6 @@
 #include "store/Store.h"
 
+#include "store/DamageCheck.h"
 #include "store/DataSource.h"
 #include "store/Database.h"
 #include "store/Schema.h"
@@ -44,21 +45,17 @@ Status startupStatus(Status status) {
 
 } // namespace
 
-Status Store::ensureDatabase() const {
+Status Store::ensureDatabase(std::unique_ptr<DamageCheck>* deferredCheck) const {
+    const bool creating = !QFileInfo::exists(m_databasePath);
     Database db;
-    if (Status s = db.open(m_databasePath, !QFileInfo::exists(m_databasePath), m_options); !s)
+    if (Status s = db.open(m_databasePath, creating, m_options); !s)
         return s;
-    // Reading the whole file once tells a foreign or damaged file before any write.
-    Database::Result check;
-    if (Status s = db.query(QStringLiteral("PRAGMA quick_check"), check); !s)
+    // Reading the whole file once tells a foreign or damaged file before any write: here, or
+    // on a thread of its own that every write waits for.
+    if (deferredCheck && !creating)
+        *deferredCheck = std::make_unique<DamageCheck>(m_databasePath, m_options);
+    else if (Status s = checkForDamage(db); !s)
         return startupStatus(s);
-    const QString verdict = check.rows.value(0).value(0).toString();
-    if (verdict != QLatin1String("ok")) {
-        QStringList problems;
-        for (const QVariantList& row : std::as_const(check.rows))
-            problems << row.value(0).toString();
-        return Status::error(err::Damaged, problems.join(QLatin1Char('\n')));
-    }
     if (db.isReadOnly())
         return Status::error(err::ReadOnly, QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY)));
     return startupStatus(createSchema(db));
@@ -210,8 +207,12 @@ void Store::EnsureInsertionOrder(DataSource& registrations, DataSource& workspac
 
 Status Store::ensureRegistrationIndex(const QString& competition) const {
     const QString table = registrationTable(competition);
-    return execute(QStringLiteral("CREATE INDEX IF NOT EXISTS [") + table + QStringLiteral("_codatl] ON [") + table +
-                   QStringLiteral("] (codatl)"));
+    if (Status s = execute(QStringLiteral("CREATE INDEX IF NOT EXISTS [") + table + QStringLiteral("_codatl] ON [") +
+                           table + QStringLiteral("] (codatl)"));
+        !s)
+        return s;
+    return execute(QStringLiteral("CREATE INDEX IF NOT EXISTS [") + table + QStringLiteral("_soc] ON [") + table +
+                   QStringLiteral("] (soc, OrdineInserimento)"));
 }
 
 void Store::say(const QString& text) const {

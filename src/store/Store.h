@@ -8,9 +8,11 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 namespace onda {
 
+class DamageCheck;
 class DataSource;
 
 // The program's access to its database file: the silent SQL executor and the
@@ -32,8 +34,9 @@ public:
     // adds missing tables, migrates an older schema. It refuses, leaving the file as it
     // is, a file that is not a database (err::NotADatabase), is locked by another program
     // (err::FileInUse), is read-only (err::ReadOnly) or damaged (err::Damaged); the
-    // description is then SQLite's own text.
-    Status ensureDatabase() const;
+    // description is then SQLite's own text. Given `deferredCheck`, an existing file's damage
+    // check is started there instead, on a thread, and the file's writes wait for it.
+    Status ensureDatabase(std::unique_ptr<DamageCheck>* deferredCheck = nullptr) const;
 
     // Runs one statement on a connection of its own; never reports a failure
     // except in debug mode. connectionString receives the database file the connection opened.
@@ -53,8 +56,9 @@ public:
 
     // Row count after a refresh, cursor on the first row; 0 on an empty or failing source.
     static int CountRecords(DataSource& source);
-    // The index by athlete code of a competition's registration table, made once: every
-    // command of the registration window reads one athlete's rows.
+    // The indexes of a competition's registration table, made once: by athlete code, as every
+    // command of the registration window reads one athlete's rows; by club in order of entry,
+    // as the opening counts the club's rows and its grid shows them.
     Status ensureRegistrationIndex(const QString& competition) const;
 
     // Appends a field to a table; a Long field numbers the rows automatically, a Text one is

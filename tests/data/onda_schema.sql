@@ -22,7 +22,8 @@ CREATE TABLE "config" ("societa" VARCHAR(50) COLLATE NOCASE, "userid" VARCHAR(50
 CREATE TABLE "manif" ("Numero Prova" INTEGER, "Nome Manifestazione" VARCHAR(100) COLLATE NOCASE, "Località" VARCHAR(50) COLLATE NOCASE, "Data" DATETIME, "Num Max Iscrizioni per soc" SMALLINT, "Num Max Iscrizioni per atleta" SMALLINT, "gruppoID" INTEGER, "userName" VARCHAR(50) COLLATE NOCASE, "societa" VARCHAR(10) COLLATE NOCASE, "Nota" LONGTEXT COLLATE NOCASE);
 CREATE TABLE "natl" ("codatl" INTEGER, "nome" VARCHAR(50) COLLATE NOCASE, "anno" SMALLINT, "soc" VARCHAR(10) COLLATE NOCASE, "sesso" VARCHAR(1) COLLATE NOCASE, "squadra" YESNO);
 CREATE INDEX natl_codatl ON natl (codatl);
+CREATE INDEX natl_soc_nome ON natl (soc, nome, squadra);
 CREATE TABLE "nprg" ("codatl" INTEGER, "nome" VARCHAR(50) COLLATE NOCASE, "anno" SMALLINT, "cat" VARCHAR(30) COLLATE NOCASE, "soc" VARCHAR(10) COLLATE NOCASE, "sesso" VARCHAR(1) COLLATE NOCASE, "spec" VARCHAR(50) COLLATE NOCASE, "m" DOUBLE, "s" DOUBLE, "status" VARCHAR(1) COLLATE NOCASE, "OrdineInserimento" INTEGER PRIMARY KEY AUTOINCREMENT);
 CREATE TABLE "programmi" ("ManifID" INTEGER, "OrdineGara" SMALLINT, "gara" VARCHAR(50) COLLATE NOCASE, "Categoria" VARCHAR(30) COLLATE NOCASE, "Sesso" VARCHAR(1) COLLATE NOCASE, "Anno" SMALLINT);
 CREATE TABLE sqlite_sequence(name,seq);
-PRAGMA user_version = 5;
+PRAGMA user_version = 6;

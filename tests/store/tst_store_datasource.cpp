@@ -312,6 +312,40 @@ private slots:
         }
     }
 
+    // A large set counts its rows first and reads them as they are asked for; finds and
+    // writes beyond the first page land on their own row.
+    void largeSetReadAsShown() {
+        QVERIFY(m_db->exec(u"insert into natl (codatl, nome, soc) with recursive n(i) as (select 1 union all "
+                           "select i + 1 from n where i < 1000) select 700000 + i, printf('ATL %04d', 1001 - i), "
+                           "'BIG' from n"_s));
+        auto ds = m_db->source(u"select * from natl where soc='BIG' order by nome"_s);
+        QVERIFY(ds->refresh());
+        DataSourceModel model(ds.get());
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QVERIFY(model.rowCount() == 1000 && ds->loadedRowCount() < 1000 && model.canFetchMore({}));
+        while (model.canFetchMore({}))
+            model.fetchMore({});
+        QCOMPARE(ds->loadedRowCount(), 1000);
+        QCOMPARE(model.data(model.index(999, ds->fieldIndex(u"nome"_s))).toString(), u"ATL 1000"_s);
+
+        auto other = m_db->source(u"select * from natl where soc='BIG' order by nome"_s);
+        QVERIFY(other->refresh() && other->findFirst(u"codatl=700100"_s) && !other->noMatch());
+        QCOMPARE(other->position(), 900); // "ATL 0901"
+        QVERIFY(other->edit() && other->setField(u"nome"_s, u"ATL 0901 BIS"_s) && other->update());
+        QVERIFY(other->moveFirst() && other->findFirst(u"nome like 'ATL 0901%'"_s) && other->position() == 900);
+        QVERIFY(other->findNext(u"codatl<700003"_s) && other->position() == 998 && code(*other) == 700002);
+        QVERIFY(other->findNext(u"codatl<700003"_s) && other->position() == 999);
+        QVERIFY(other->findNext(u"codatl<700003"_s) && other->noMatch());
+        QCOMPARE(other->field(u"nome"_s).toString(), u"ATL 1000"_s);
+
+        // Rows taken out and moved past the first page keep their neighbours and their fields.
+        QVERIFY(other->setPosition(500) && other->remove() && other->moveNext());
+        QVERIFY(other->rowCount() == 999 && other->position() == 500 && code(*other) == 700499);
+        QVERIFY(other->moveCurrentRow(700) && other->value(699, other->fieldIndex(u"codatl"_s)) == 700299);
+        QVERIFY(other->position() == 700 && code(*other) == 700499 && other->reloadCurrentRow());
+        QVERIFY(other->findFirst(u"codatl=700499"_s) && other->position() == 700);
+    }
+
     void modelFollowsSource() {
         auto ds = m_db->source(u"select * from natl order by codatl"_s);
         DataSourceModel model(ds.get());

@@ -1,6 +1,7 @@
 // Start-up checks of the file, the schema, statement batches and altering registration tables.
 #include "FixtureDb.h"
 
+#include "store/DamageCheck.h"
 #include "store/DataSource.h"
 #include "store/Database.h"
 #include "store/Store.h"
@@ -78,6 +79,15 @@ private:
     std::unique_ptr<FixtureDb> m_db;
     mutable QStringList m_messages;
 
+    // Scribbles over the athletes' page, past the file header.
+    bool scribbleOverAthletes() {
+        const QVariantList offset = m_db->column(
+            u"select (rootpage - 1) * (select page_size from pragma_page_size) from sqlite_master where name='natl'"_s);
+        QFile file(m_db->path());
+        return file.open(QIODevice::ReadWrite) && file.seek(offset.value(0).toLongLong()) &&
+               file.write(QByteArray(256, '\x5a')) == 256;
+    }
+
 private slots:
     void init() {
         m_messages.clear();
@@ -112,15 +122,16 @@ private slots:
             QVERIFY(m_db->exec(QLatin1String(sql)));
 
         QVERIFY(store().ensureDatabase());
-        // Its own config is kept, rows too; categorie is made, then the steps to versions 2, 3, 4 and 5.
+        // Its own config is kept, rows too; categorie is made, then the steps to versions 2 to 6.
         QCOMPARE(m_db->column(
                      u"select (select count(*) from pragma_table_info('config')) || (select count(*) from config)"_s),
                  QVariantList{u"11"_s});
         QCOMPARE(m_db->column(u"select name from sqlite_master where name in ('categorie', 'Tempi', 'natl_codatl', "
-                              "'LenexEvent', 'LenexStandard') order by name"_s),
-                 (QVariantList{u"LenexEvent"_s, u"LenexStandard"_s, u"Tempi"_s, u"categorie"_s, u"natl_codatl"_s}));
+                              "'LenexEvent', 'LenexStandard', 'natl_soc_nome') order by name"_s),
+                 (QVariantList{u"LenexEvent"_s, u"LenexStandard"_s, u"Tempi"_s, u"categorie"_s, u"natl_codatl"_s,
+                               u"natl_soc_nome"_s}));
         QVERIFY(m_db->column(u"select Corso from Tempi order by Vasca"_s) == (QVariantList{u"SCM"_s, u"LCM"_s}) &&
-                m_db->column(u"PRAGMA user_version"_s) == QVariantList{5LL});
+                m_db->column(u"PRAGMA user_version"_s) == QVariantList{6LL});
         // The file as it was is copied first.
         const QDir copies(m_db->filePath(u"copie"_s));
         const QStringList made = copies.entryList({u"*_prima-di-aggiornamento.mdb"_s}, QDir::Files);
@@ -157,12 +168,7 @@ private slots:
             if (!makeReadOnly(m_db->path()))
                 QSKIP("this file system cannot make the file read-only for this user");
         } else {
-            // Scribble over the athletes' page, past the file header.
-            const QVariantList offset = m_db->column(
-                u"select (rootpage - 1) * (select page_size from pragma_page_size) from sqlite_master where name='natl'"_s);
-            QFile file(m_db->path());
-            QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(offset.value(0).toLongLong()));
-            file.write(QByteArray(256, '\x5a'));
+            QVERIFY(scribbleOverAthletes());
         }
         const QByteArray before = fileBytes(m_db->path());
 
@@ -175,6 +181,25 @@ private slots:
                                                                 u": "_s + message + QLatin1Char(' ') +
                                                                 status.description);
         QCOMPARE(fileBytes(m_db->path()), before);
+    }
+
+    // Start-up leaves the check to a thread; a write waits for its verdict and a damaged file refuses it.
+    void deferredCheckHoldsWrites_data() {
+        QTest::addColumn<bool>("damaged");
+        QTest::newRow("sound") << false;
+        QTest::newRow("damaged") << true;
+    }
+
+    void deferredCheckHoldsWrites() {
+        QFETCH(bool, damaged);
+        QVERIFY(m_db->seedAthletes() && (!damaged || scribbleOverAthletes()));
+        const QByteArray before = fileBytes(m_db->path());
+        std::unique_ptr<DamageCheck> check;
+        QVERIFY(store().ensureDatabase(&check) && check);
+        const Status written = store().execute(u"insert into config (societa) values ('XYZ')"_s);
+        QCOMPARE(written.number, damaged ? err::Damaged : 0);
+        QCOMPARE(check->verdict().number, damaged ? err::Damaged : 0);
+        QCOMPARE(fileBytes(m_db->path()) == before, damaged);
     }
 
     void plainToolReadsFile() {
@@ -319,11 +344,13 @@ private slots:
         s.EnsureInsertionOrder(*registrations, *workspace, u"57"_s);
         QVERIFY(m_messages.size() == 1 && fileBytes(m_db->path()) == before);
 
-        // The index by code is made once and is plain SQLite, which any tool reads.
+        // The indexes by code and by club are made once and are plain SQLite, which any tool reads.
         for (int i = 0; i < 2; ++i)
             QVERIFY(s.ensureRegistrationIndex(u"57"_s));
-        QCOMPARE(m_db->column(u"select sql from sqlite_master where type='index' and tbl_name='nprg57'"_s),
-                 QVariantList{u"CREATE INDEX [nprg57_codatl] ON [nprg57] (codatl)"_s});
+        QCOMPARE(
+            m_db->column(u"select sql from sqlite_master where type='index' and tbl_name='nprg57' order by name"_s),
+            (QVariantList{u"CREATE INDEX [nprg57_codatl] ON [nprg57] (codatl)"_s,
+                          u"CREATE INDEX [nprg57_soc] ON [nprg57] (soc, OrdineInserimento)"_s}));
         QCOMPARE(m_db->column(u"pragma integrity_check"_s), QVariantList{u"ok"_s});
     }
 };
