@@ -43,7 +43,7 @@ struct Program {
     }
 
     onda::ArchiveWindow* open() {
-        onda::openAthleteArchive(state);
+        onda::openAthleteArchive(state, *main);
         return qobject_cast<onda::ArchiveWindow*>(main->child(onda::Child::Archive));
     }
     void close(onda::ArchiveWindow* archive) {

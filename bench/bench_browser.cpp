@@ -69,7 +69,7 @@ bool openTheFixture(onda::AppState& state, onda::MainWindow& window) {
             workspace->openCompetitionAt(r, onda::OpeningMode::Offline);
     }
     bench::printMemory("competition open, 10x");
-    onda::openAthleteArchive(state);
+    onda::openAthleteArchive(state, window);
     QCoreApplication::processEvents();
     return state.competition().number == bench::kCompetition && window.child(onda::Child::Archive);
 }

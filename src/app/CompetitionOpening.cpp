@@ -61,12 +61,12 @@ QList<CompetitionCategory> competitionCategories(DataSource& source, const QStri
 }
 
 CompetitionOpeningFlow::CompetitionOpeningFlow(AppState& state, DataSource& manif, DataSource& registrations,
-                                               DataSource& categories)
-    : m_state(state), m_manif(manif), m_registrations(registrations), m_categories(categories) {}
+                                               DataSource& categories, WindowHost* windows)
+    : m_state(state), m_windows(windows), m_manif(manif), m_registrations(registrations), m_categories(categories) {}
 
 void CompetitionOpeningFlow::setClubLabel(const QString& club) {
-    if (m_state.windows)
-        if (WorkspaceView* workspace = m_state.windows->workspaceView())
+    if (m_windows)
+        if (WorkspaceView* workspace = m_windows->workspaceView())
             workspace->setClubLabel(club);
 }
 
@@ -115,8 +115,8 @@ bool CompetitionOpeningFlow::open(const ListedRow& row, OpeningMode mode) {
     }
     countClubRegistrations(row.number);
     // The window points its own sources at the competition's table and shows itself.
-    if (m_state.windows)
-        if (RegistrationDesk* desk = m_state.windows->registrationDesk())
+    if (m_windows)
+        if (RegistrationDesk* desk = m_windows->registrationDesk())
             desk->openOnCompetition();
     return true;
 }

@@ -12,6 +12,7 @@ namespace onda {
 class AppState;
 class DataSource;
 class ServicePort;
+class WindowHost;
 
 // The answer of the mode window.
 enum class OpeningMode { Online, Offline, Cancelled };
@@ -51,7 +52,9 @@ struct ListedRow {
 // needs are reached through their ports.
 class CompetitionOpeningFlow {
 public:
-    CompetitionOpeningFlow(AppState& state, DataSource& manif, DataSource& registrations, DataSource& categories);
+    // `windows`: where the workspace and the registration window are found; none in tests.
+    CompetitionOpeningFlow(AppState& state, DataSource& manif, DataSource& registrations, DataSource& categories,
+                           WindowHost* windows = nullptr);
 
     // What the workspace does as soon as a row is chosen, before the mode is asked.
     void choose(const ListedRow& row);
@@ -69,6 +72,7 @@ private:
     void setClubLabel(const QString& club);
 
     AppState& m_state;
+    WindowHost* m_windows;
     DataSource& m_manif;
     DataSource& m_registrations;
     DataSource& m_categories;

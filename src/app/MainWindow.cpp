@@ -53,7 +53,10 @@
 #include <QStyle>
 #include <QToolBar>
 
+#include <type_traits>
+
 #include <memory>
+#include <type_traits>
 
 namespace onda {
 
@@ -93,14 +96,10 @@ MainWindow::MainWindow(AppState& state, QWidget* parent)
     status->setObjectName(QStringLiteral("sbStatusBar"));
     status->setAccessibleName(QStringLiteral("Stato"));
     setStatusBar(status);
-    m_state.windows = this;
     m_online = std::make_unique<OnlineSession>(m_state, *this);
 }
 
-MainWindow::~MainWindow() {
-    if (m_state.windows == this)
-        m_state.windows = nullptr;
-}
+MainWindow::~MainWindow() = default;
 
 QAction* MainWindow::addItem(QMenu* menu, const QString& name, const QString& caption) {
     auto* action = menu->addAction(caption);
@@ -209,7 +208,7 @@ void MainWindow::buildMenus() {
     QMenu* view = menuBar()->addMenu(QStringLiteral("Esamina"));
     view->setObjectName(QStringLiteral("mnuView"));
     connect(addItem(view, QStringLiteral("DataBaseAtleti"), QStringLiteral("DataBase Atleti")), &QAction::triggered,
-            this, [this] { openAthleteArchive(m_state); });
+            this, [this] { openAthleteArchive(m_state, *this); });
     connect(addItem(view, QStringLiteral("EsaminaIscrizioni"), QStringLiteral("Iscrizioni")), &QAction::triggered, this,
             [this] { workspaceWindow()->pressButton(WorkspaceButton::Register); });
     connect(addItem(view, QStringLiteral("ElencoGare"), QStringLiteral("Elenco gare")), &QAction::triggered, this,
@@ -379,7 +378,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 template <class Window> Window* MainWindow::ensureChild(QPointer<Window>& slot) {
     if (!slot) {
-        slot = new Window(m_state);
+        // Windows that reach the others are handed the host; the rest take only the state.
+        WindowHost* host = this;
+        if constexpr (std::is_constructible_v<Window, AppState&, WindowHost*>)
+            slot = new Window(m_state, host);
+        else
+            slot = new Window(m_state);
         attachChild(slot, *slot);
     }
     return slot;

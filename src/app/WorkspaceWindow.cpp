@@ -82,11 +82,12 @@ QLabel* stepMark(QWidget* parent, const QString& name, const QString& digit) {
 
 } // namespace
 
-WorkspaceWindow::WorkspaceWindow(AppState& state, QWidget* parent)
-    : QWidget(parent), m_state(state), m_config(new DataSource(QStringLiteral("config"), this)),
+WorkspaceWindow::WorkspaceWindow(AppState& state, WindowHost* host, QWidget* parent)
+    : QWidget(parent), m_state(state), m_host(host), m_config(new DataSource(QStringLiteral("config"), this)),
       m_iscrizioni(new DataSource(QStringLiteral("iscrizioni"), this)),
       m_programmi(new DataSource(QStringLiteral("Programmi"), this)),
-      m_manif(new DataSource(QStringLiteral("manif"), this)), m_opening(state, *m_manif, *m_iscrizioni, *m_programmi) {
+      m_manif(new DataSource(QStringLiteral("manif"), this)),
+      m_opening(state, *m_manif, *m_iscrizioni, *m_programmi, host) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Scelta circuito e gara"));
     m_config->setRecordSource(QStringLiteral("config"));
@@ -336,8 +337,8 @@ void WorkspaceWindow::checkRegistrations() {
         m_state.dialogs.message(QStringLiteral("Devi prima selezionare una gara"));
         return;
     }
-    if (m_state.windows)
-        m_state.windows->openAddress(clubRegistrationsPage(m_state.baseAddress, number, m_soc->text()));
+    if (m_host)
+        m_host->openAddress(clubRegistrationsPage(m_state.baseAddress, number, m_soc->text()));
 }
 
 } // namespace onda

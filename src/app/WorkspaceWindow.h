@@ -27,7 +27,8 @@ enum class WorkspaceButton { RefreshList = 0, Register = 2, Deposit = 3, Check =
 class WorkspaceWindow : public QWidget, public ChildWindow, public WorkspaceView {
     Q_OBJECT
 public:
-    explicit WorkspaceWindow(AppState& state, QWidget* parent = nullptr);
+    // `host`: the main window, through which this window reaches the others; none in tests.
+    explicit WorkspaceWindow(AppState& state, WindowHost* host = nullptr, QWidget* parent = nullptr);
     ~WorkspaceWindow() override;
 
     // Load step, once the data sources are bound: fills the grid, shows the open competition.
@@ -71,6 +72,8 @@ private:
     QString cell(int row, int column) const;
 
     AppState& m_state;
+
+    WindowHost* m_host;
     DataSource* m_config;
     DataSource* m_iscrizioni;
     DataSource* m_programmi;

@@ -19,8 +19,8 @@ const QString kWholeRegister = QStringLiteral("natl");
 
 } // namespace
 
-ArchiveFlow::ArchiveFlow(AppState& state, Dialogs& dialogs, ArchiveSources sources)
-    : m_state(state), m_dialogs(dialogs), m_sources(sources) {}
+ArchiveFlow::ArchiveFlow(AppState& state, Dialogs& dialogs, ArchiveSources sources, WindowHost* desks)
+    : m_state(state), m_desks(desks), m_dialogs(dialogs), m_sources(sources) {}
 
 void ArchiveFlow::setNewRecord(bool on) {
     if (m_newRecord == on)
@@ -353,14 +353,14 @@ bool ArchiveFlow::close(const AthleteRecord& boxes, std::optional<ArchiveBox>* m
             return false;
         }
     }
-    RegistrationDesk* desk = m_state.windows ? m_state.windows->registrationDesk() : nullptr;
+    RegistrationDesk* desk = m_desks ? m_desks->registrationDesk() : nullptr;
     if (!m_forRegistration || !desk || !desk->isShown())
         return true;
     // A refused save hands nothing back: the code would name no athlete, or another one.
     if (m_newRecord && !save(boxes))
         return false;
     const std::optional<qlonglong> code = archive::wholeNumber(boxes.code);
-    m_state.windows->bindDataSources();
+    m_desks->bindDataSources();
     desk->lookUpAthlete(code ? QString::number(*code) : boxes.code);
     return true;
 }

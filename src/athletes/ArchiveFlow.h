@@ -11,6 +11,7 @@ namespace onda {
 
 class AppState;
 class DataSource;
+class WindowHost;
 class Dialogs;
 struct Status;
 
@@ -53,7 +54,8 @@ enum class NavigatorMove { First, Previous, Next, Last };
 // its boxes into an AthleteRecord, calls a command and shows what it gives back.
 class ArchiveFlow {
 public:
-    ArchiveFlow(AppState& state, Dialogs& dialogs, ArchiveSources sources);
+    // `desks`: where the registration window is found, to hand it a new athlete's code; none in tests.
+    ArchiveFlow(AppState& state, Dialogs& dialogs, ArchiveSources sources, WindowHost* desks = nullptr);
 
     // The new-record flag: set while a record not yet in the register is entered.
     bool isNewRecord() const { return m_newRecord; }
@@ -107,6 +109,7 @@ private:
     bool showChangedInNavigator(const QString& criterion, bool renamed);
 
     AppState& m_state;
+    WindowHost* m_desks;
     Dialogs& m_dialogs;
     ArchiveSources m_sources;
     bool m_newRecord = false;

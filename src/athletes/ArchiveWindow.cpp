@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "core/Categories.h"
+#include "core/CompetitionChosen.h"
 #include "core/Dialogs.h"
 #include "core/Settings.h"
 #include "store/DataSource.h"
@@ -58,13 +59,13 @@ QPushButton* button(const QString& name, const QString& caption, QWidget* parent
 
 } // namespace
 
-ArchiveWindow::ArchiveWindow(AppState& state, QWidget* parent)
-    : QWidget(parent), m_state(state), m_data1(new DataSource(QStringLiteral("Data1"), this)),
+ArchiveWindow::ArchiveWindow(AppState& state, WindowHost* host, QWidget* parent)
+    : QWidget(parent), m_state(state), m_host(host), m_data1(new DataSource(QStringLiteral("Data1"), this)),
       m_data3(new DataSource(QStringLiteral("Data3"), this)), m_clubs(new DataSource(QStringLiteral("Data2"), this)),
       m_categories(new DataSource(QStringLiteral("Data4"), this)),
       m_register(new DataSource(QStringLiteral("natlCheck"), this)), m_clubModel(new DataSourceModel(m_clubs, this)),
       m_categoryModel(new DataSourceModel(m_categories, this)),
-      m_flow(state, state.dialogs, {*m_data1, *m_data3, *m_register, *m_clubs}) {
+      m_flow(state, state.dialogs, {*m_data1, *m_data3, *m_register, *m_clubs}, host) {
     setObjectName(QStringLiteral("frmanag"));
     setWindowTitle(QStringLiteral("Iscrizione Archivio Atleti"));
     // The views get their record source from the opener: nothing is read before then.
@@ -252,7 +253,7 @@ bool ArchiveWindow::isNewRecord() const {
 void ArchiveWindow::openOnClubAthletes() {
     if (!m_flow.openOnClubAthletes())
         return;
-    m_state.windows->showChild(this);
+    m_host->showChild(this);
     centreInArea();
 }
 
@@ -270,7 +271,7 @@ void ArchiveWindow::openForNewAthlete() {
         m_code->setEnabled(false);
         m_code->setText(start.code);
     }
-    m_state.windows->showChild(this);
+    m_host->showChild(this);
     centreInArea();
     (start.typedCode ? m_code : m_name)->setFocus();
 }
@@ -453,16 +454,10 @@ void ArchiveWindow::recordKindChosen() {
     m_category->setEnabled(m_team->isChecked());
 }
 
-void openAthleteArchive(AppState& state) {
-    if (state.club.isEmpty()) {
-        state.dialogs.message(QStringLiteral("Selezionare una manifestazione"));
+void openAthleteArchive(AppState& state, WindowHost& windows) {
+    if (!clubAndCompetitionChosen(state))
         return;
-    }
-    if (state.currentCompetition().isEmpty()) {
-        state.dialogs.message(QStringLiteral("Selezionare la prova prescelta"));
-        return;
-    }
-    if (auto* archive = qobject_cast<ArchiveWindow*>(state.windows->child(Child::Archive)))
+    if (AthleteArchive* archive = windows.athleteArchive())
         archive->openOnClubAthletes();
 }
 

@@ -21,7 +21,8 @@ class DataSourceModel;
 class ArchiveWindow : public QWidget, public ChildWindow, public AthleteArchive {
     Q_OBJECT
 public:
-    explicit ArchiveWindow(AppState& state, QWidget* parent = nullptr);
+    // `host`: the main window, through which this window reaches the others; none in tests.
+    explicit ArchiveWindow(AppState& state, WindowHost* host = nullptr, QWidget* parent = nullptr);
     ~ArchiveWindow() override;
 
     QList<DataSource*> dataSources() const override;
@@ -31,7 +32,7 @@ public:
     // Opened from the registration window: a new athlete under the first free provisional code.
     void openForNewAthlete() override;
     // Opened from the main window: the club's individual athletes, by name.
-    void openOnClubAthletes();
+    void openOnClubAthletes() override;
 
     DataSource& workingView() const { return *m_data1; }
     DataSource& navigator() const { return *m_data3; }
@@ -63,6 +64,8 @@ private:
     void centreInArea();
 
     AppState& m_state;
+
+    WindowHost* m_host;
     DataSource* m_data1; // working view: finding, adding, changing, deleting
     DataSource* m_data3; // navigator
     DataSource* m_clubs; // the club list: one entry per record of natl
@@ -92,6 +95,6 @@ private:
 };
 
 // The main window's "DataBase Atleti": refused without a club or an open competition.
-void openAthleteArchive(AppState& state);
+void openAthleteArchive(AppState& state, WindowHost& windows);
 
 } // namespace onda

@@ -45,8 +45,6 @@ public:
 
     Store store;
     Dialogs& dialogs;
-    // For the child windows to reach each other; workflows take their typed ports instead.
-    WindowHost* windows = nullptr;
 
     // Readers and writers of the session under their former names.
     const Competition& competition() const { return session.current(); }

@@ -32,6 +32,8 @@ public:
     // Opens the archive on a new athlete under the first free provisional code; "&Chiudi"
     // hands the code back to the registration window's athlete code box.
     virtual void openForNewAthlete() = 0;
+    // Opens the archive on the club's athletes ("DataBase Atleti").
+    virtual void openOnClubAthletes() = 0;
 };
 
 // The registration window as other windows use it.

@@ -14,8 +14,8 @@
 
 namespace onda {
 
-NoteWindow::NoteWindow(AppState& state, QWidget* parent)
-    : QWidget(parent), m_state(state), m_db(std::make_unique<Database>()) {
+NoteWindow::NoteWindow(AppState& state, WindowHost* host, QWidget* parent)
+    : QWidget(parent), m_state(state), m_host(host), m_db(std::make_unique<Database>()) {
     setObjectName(QStringLiteral("frmNote"));
     setWindowTitle(QStringLiteral("Note"));
 
@@ -65,8 +65,8 @@ void NoteWindow::load() {
 
 void NoteWindow::showNote(const QString& number) {
     read(number);
-    if (m_state.windows)
-        m_state.windows->showChild(this);
+    if (m_host)
+        m_host->showChild(this);
 }
 
 void NoteWindow::read(const QString& number) {

@@ -19,7 +19,8 @@ class DataSource;
 class NoteWindow : public QWidget, public ChildWindow, public NoteDesk {
     Q_OBJECT
 public:
-    explicit NoteWindow(AppState& state, QWidget* parent = nullptr);
+    // `host`: the main window, through which this window reaches the others; none in tests.
+    explicit NoteWindow(AppState& state, WindowHost* host = nullptr, QWidget* parent = nullptr);
     ~NoteWindow() override;
 
     QList<DataSource*> dataSources() const override;
@@ -37,6 +38,8 @@ private:
     Database& database();
 
     AppState& m_state;
+
+    WindowHost* m_host;
     std::unique_ptr<Database> m_db;
     QPlainTextEdit* m_text = nullptr;
     QString m_number;   // the competition whose note is shown

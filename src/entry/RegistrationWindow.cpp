@@ -50,8 +50,8 @@ QPushButton* button(const QString& name, const QString& caption, QWidget* parent
 
 } // namespace
 
-RegistrationWindow::RegistrationWindow(AppState& state, QWidget* parent)
-    : QWidget(parent), m_state(state), m_nprgSupp(new DataSource(QStringLiteral("nprgSupp"), this)),
+RegistrationWindow::RegistrationWindow(AppState& state, WindowHost* host, QWidget* parent)
+    : QWidget(parent), m_state(state), m_host(host), m_nprgSupp(new DataSource(QStringLiteral("nprgSupp"), this)),
       m_book(std::make_unique<RegistrationBook>(state)),
       m_flow(std::make_unique<RegistrationFlow>(state, state.dialogs, *m_book,
                                                 static_cast<RegistrationFlow::Port&>(*this))) {
@@ -262,18 +262,18 @@ void RegistrationWindow::buildControls() {
             chooseRace(m_races->row(item));
     });
     connect(showRaces, &QPushButton::clicked, this, [this] {
-        if (m_state.windows)
-            if (QWidget* w = m_state.windows->child(Child::RaceList))
-                m_state.windows->showChild(w);
+        if (m_host)
+            if (QWidget* w = m_host->child(Child::RaceList))
+                m_host->showChild(w);
     });
     connect(showNote, &QPushButton::clicked, this, [this] {
-        if (m_state.windows)
-            if (NoteDesk* note = m_state.windows->noteDesk())
+        if (m_host)
+            if (NoteDesk* note = m_host->noteDesk())
                 note->showNote(m_book->competition());
     });
     connect(close, &QPushButton::clicked, this, [this] {
-        if (m_state.windows)
-            m_state.windows->hideChild(this);
+        if (m_host)
+            m_host->hideChild(this);
         else
             hide();
     });
@@ -371,8 +371,8 @@ void RegistrationWindow::showClubRegistrations() {
 
 void RegistrationWindow::openOnCompetition() {
     showView(m_flow->open());
-    if (m_state.windows)
-        m_state.windows->showChild(this);
+    if (m_host)
+        m_host->showChild(this);
     updateNoteMark();
 }
 
@@ -456,9 +456,9 @@ void RegistrationWindow::showView(const RegistrationView& view) {
 }
 
 void RegistrationWindow::showCategoryList() {
-    if (m_state.windows)
-        if (QWidget* w = m_state.windows->child(Child::CategoryList))
-            m_state.windows->showChild(w);
+    if (m_host)
+        if (QWidget* w = m_host->child(Child::CategoryList))
+            m_host->showChild(w);
 }
 
 void RegistrationWindow::lookupByCode() {
@@ -492,9 +492,9 @@ void RegistrationWindow::registerAthlete() {
 }
 
 void RegistrationWindow::newAthlete() {
-    if (!m_state.windows)
+    if (!m_host)
         return;
-    if (AthleteArchive* archive = m_state.windows->athleteArchive())
+    if (AthleteArchive* archive = m_host->athleteArchive())
         archive->openForNewAthlete();
 }
 

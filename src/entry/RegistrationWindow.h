@@ -32,7 +32,8 @@ class RegistrationBook;
 class RegistrationWindow : public QWidget, public ChildWindow, public RegistrationDesk, private RegistrationFlow::Port {
     Q_OBJECT
 public:
-    explicit RegistrationWindow(AppState& state, QWidget* parent = nullptr);
+    // `host`: the main window, through which this window reaches the others; none in tests.
+    explicit RegistrationWindow(AppState& state, WindowHost* host = nullptr, QWidget* parent = nullptr);
     ~RegistrationWindow() override;
 
     QList<DataSource*> dataSources() const override;
@@ -83,6 +84,8 @@ private:
     QAction* gridAction(const char* name) const;
 
     AppState& m_state;
+
+    WindowHost* m_host;
     DataSource* m_nprgSupp;        // the grid's
     bool m_gridOnClubRows = false; // it holds the club's rows of the competition shown
     std::unique_ptr<RegistrationBook> m_book;

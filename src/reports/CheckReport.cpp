@@ -13,8 +13,8 @@ constexpr int kWidth = 100; // the printed page's columns
 // `head` and then `text` as lines of at most kWidth columns, the continuations under the text.
 QStringList wrapped(const QString& head, const QString& text) {
     // Most lines fit as they are: words apart by one blank, short enough.
-    if (head.size() + text.size() <= kWidth && !text.startsWith(QLatin1Char(' ')) &&
-        !text.endsWith(QLatin1Char(' ')) && !text.contains(QLatin1String("  ")))
+    if (head.size() + text.size() <= kWidth && !text.startsWith(QLatin1Char(' ')) && !text.endsWith(QLatin1Char(' ')) &&
+        !text.contains(QLatin1String("  ")))
         return {head + text};
     QStringList out;
     QString line = head;
