@@ -53,8 +53,6 @@
 #include <QStyle>
 #include <QToolBar>
 
-#include <type_traits>
-
 #include <memory>
 #include <type_traits>
 
