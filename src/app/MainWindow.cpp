@@ -126,6 +126,7 @@ void MainWindow::buildMenus() {
                 if (reports().saveRegistrations(ReportForm::TextFile).ok() && m_reportPreview)
                     unloadChild(m_reportPreview);
             });
+    // The flows below have told the user how they ended (FlowResult): nothing is left to show.
     connect(addItem(save, QStringLiteral("SaveAsExcel"), QStringLiteral("Come File Excel")), &QAction::triggered, this,
             [this] { (void)reports().saveRegistrations(ReportForm::Spreadsheet); });
     connect(addItem(save, QStringLiteral("SaveAsLenex"), QStringLiteral("Come file LENEX (.lxf)")), &QAction::triggered,
@@ -164,6 +165,7 @@ void MainWindow::buildMenus() {
                 if (PreviewWindow* preview = previewWith(reports().check(ReportForm::Printed)))
                     printPreview(preview);
             });
+    // The check's files: the flow has told the user how saving them ended.
     connect(addItem(check, QStringLiteral("VerificaExcel"), QStringLiteral("Come File Excel")), &QAction::triggered,
             this, [this] { (void)reports().saveCheck(ReportForm::Spreadsheet); });
     connect(addItem(check, QStringLiteral("VerificaTesto"), QStringLiteral("Come file di testo")), &QAction::triggered,
