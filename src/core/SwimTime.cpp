@@ -9,15 +9,14 @@
 
 namespace onda {
 
-SwimTime::SwimTime(double minutes, double seconds)
-    : m_minutes(static_cast<int>(std::llround(minutes))), m_centis(static_cast<int>(std::llround(seconds * 100.0))) {}
+SwimTime::SwimTime(double minutes, double seconds) : m_minutes(minutes), m_seconds(seconds) {}
 
 SwimTime SwimTime::ofHundredths(int total) {
     if (total <= 0)
         return {};
     SwimTime time;
     time.m_minutes = total / 6000;
-    time.m_centis = total % 6000;
+    time.m_seconds = (total % 6000) / 100.0;
     return time;
 }
 
@@ -29,17 +28,19 @@ SwimTime SwimTime::parseBox(const QString& text) {
 }
 
 int SwimTime::hundredths() const {
-    if (!isTime() || m_centis >= 9000 || m_minutes < 0 || m_centis < 0)
+    const int centis = secondHundredths();
+    if (!isTime() || centis >= 9000 || m_minutes < 0 || centis < 0)
         return -1;
-    const int total = m_minutes * 6000 + m_centis;
+    const int total = static_cast<int>(std::llround(m_minutes * 6000.0)) + centis;
     return total > 0 ? total : -1;
 }
 
 QString SwimTime::boxText() const {
     if (!isTime())
         return {};
-    return formatNumber(m_minutes, u"##0") + QLatin1Char(':') + formatNumber(m_centis / 100, u"00") + QLatin1Char('.') +
-           formatNumber(m_centis % 100, u"00");
+    const int centis = secondHundredths();
+    return formatNumber(m_minutes, u"##0") + QLatin1Char(':') + formatNumber(centis / 100, u"00") + QLatin1Char('.') +
+           formatNumber(centis % 100, u"00");
 }
 
 QString SwimTime::registeredText(QChar decimalPoint) const {
@@ -47,7 +48,7 @@ QString SwimTime::registeredText(QChar decimalPoint) const {
 }
 
 QString SwimTime::resultText() const {
-    const int total = m_minutes * 6000 + m_centis;
+    const int total = static_cast<int>(std::llround(m_minutes * 6000.0)) + secondHundredths();
     return QStringLiteral("%1:%2.%3")
         .arg(total / 6000, 2, 10, QLatin1Char('0'))
         .arg(total / 100 % 60, 2, 10, QLatin1Char('0'))

@@ -2,10 +2,12 @@
 
 #include <QString>
 
+#include <cmath>
+
 namespace onda {
 
-// A swim time as the program keeps it: whole minutes and the seconds in hundredths, so that
-// what was typed ("1:60.00", "120:05.00") is stored back as it was. 90 minutes or more is the
+// A swim time as the program keeps it: the minutes and the seconds as typed or stored, so that
+// what was typed ("1:60.00", "120:05.00", "1:05.333") is stored back as it was. 90 minutes or more is the
 // no-time marker; a default time is the 99 / 99.99 of an empty box.
 class SwimTime {
 public:
@@ -20,13 +22,14 @@ public:
 
     bool isTime() const { return m_minutes < 90; }
     // The 99 / 99.99 of an empty box, exactly.
-    bool isNoTimeMarker() const { return m_minutes == 99 && m_centis == 9999; }
+    bool isNoTimeMarker() const { return m_minutes == 99 && secondHundredths() == 9999; }
     // Only real times are remembered for the next registration.
-    bool worthRemembering() const { return m_minutes < 90 && m_centis < 9000; }
+    bool worthRemembering() const { return m_minutes < 90 && m_seconds < 90; }
 
     double minutes() const { return m_minutes; }
-    double seconds() const { return m_centis / 100.0; }
-    int secondHundredths() const { return m_centis; }
+    double seconds() const { return m_seconds; }
+    // The seconds to the nearest hundredth.
+    int secondHundredths() const { return static_cast<int>(std::llround(m_seconds * 100.0)); }
     // The total in hundredths; -1 for no time, as the stored marker and LENEX read it.
     int hundredths() const;
 
@@ -40,8 +43,8 @@ public:
     friend bool operator==(const SwimTime&, const SwimTime&) = default;
 
 private:
-    int m_minutes = 99;
-    int m_centis = 9999;
+    double m_minutes = 99;
+    double m_seconds = 99.99;
 };
 
 } // namespace onda

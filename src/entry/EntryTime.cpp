@@ -17,7 +17,7 @@ std::optional<QString> entryTimeRefusal(const QString& text) {
 
 bool secondsTooLarge(const SwimTime& time) {
     // The no-time marker is no time at all: an empty box, or the 99:99.99 it becomes after a registration.
-    return time.secondHundredths() > 6000 && !time.isNoTimeMarker();
+    return time.seconds() > 60 && !time.isNoTimeMarker();
 }
 
 } // namespace onda
