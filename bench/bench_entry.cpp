@@ -86,11 +86,8 @@ void iscrivi(Fixture& f, const QString& race) {
         std::fprintf(stderr, "bench_entry: registration not written\n");
     (void)f.book->rememberTime(f.code, f.name, race, entry.time);
     // As the window does: a row rewritten in place is read alone, an added one with the grid.
-    const int column = f.grid.fieldIndex(QStringLiteral("OrdineInserimento"));
-    int row = 0;
-    while (rewritten && row < f.grid.rowCount() && f.grid.value(row, column).toLongLong() != *rewritten)
-        ++row;
-    if (rewritten && f.grid.setPosition(row))
+    if (rewritten && f.grid.findFirst(QStringLiteral("OrdineInserimento=") + QString::number(*rewritten)) &&
+        !f.grid.noMatch())
         (void)f.grid.reloadCurrentRow();
     else
         (void)showClubRegistrations(f);

@@ -332,14 +332,11 @@ void RegistrationWindow::load() {
 
 void RegistrationWindow::showRewrittenRegistration(qlonglong order) {
     // The grid on the club's rows holds the row: it alone is read again, not the whole grid.
-    const int column = m_nprgSupp->fieldIndex(QStringLiteral("OrdineInserimento"));
-    for (int row = 0; m_gridOnClubRows && column >= 0 && row < m_nprgSupp->rowCount(); ++row) {
-        if (m_nprgSupp->value(row, column).toLongLong() == order) {
-            if (m_nprgSupp->setPosition(row) && m_nprgSupp->reloadCurrentRow() && m_nprgSupp->moveLast())
-                return;
-            break;
-        }
-    }
+    // Found by its key, the table is asked for it: the grid's rows are not read one by one.
+    if (m_gridOnClubRows && m_nprgSupp->fieldIndex(QStringLiteral("OrdineInserimento")) >= 0 &&
+        m_nprgSupp->findFirst(QStringLiteral("OrdineInserimento=") + QString::number(order)) &&
+        !m_nprgSupp->noMatch() && m_nprgSupp->reloadCurrentRow() && m_nprgSupp->moveLast())
+        return;
     showClubRegistrations();
 }
 
