@@ -3,7 +3,7 @@
 #include "athletes/AthleteCodes.h"
 
 #include "store/Database.h"
-#include "store/FieldValues.h"
+#include "store/RowWrite.h"
 #include "store/Schema.h"
 #include "store/SqlText.h"
 #include "store/Transaction.h"
@@ -22,46 +22,21 @@ Status notACompetition(const QString& manifId) {
     return Status::error(err::TypeMismatch, QStringLiteral("Numero di manifestazione non valido: ") + manifId);
 }
 
-using FieldValues = QList<QPair<QString, QVariant>>;
+using FieldValues = FieldValueList;
 
 // A new row, every value converted as the store converts it.
 Status addRow(Database& db, const QString& table, const FieldValues& values) {
-    QStringList fields;
-    QVariantList row;
-    for (const auto& [field, value] : values) {
-        fields << field;
-        row << value;
-    }
-    return db.insertRows(table, fields, QList<QVariantList>{row});
+    return writeRow(db, table, values);
 }
 
 // The first row of `table` that `where` (its values bound) selects takes the values, each
 // converted as the store converts it; no row selected changes nothing.
 Status updateFirstRow(Database& db, const QString& table, const QString& where, const QVariantList& whereValues,
                       const FieldValues& values) {
-    QList<FieldInfo> fields;
-    if (Status s = db.tableFields(table, fields); !s)
-        return s;
-    QStringList assignments;
-    QVariantList bound;
-    for (const auto& [name, value] : values) {
-        const auto field = std::find_if(fields.cbegin(), fields.cend(), [&name](const FieldInfo& f) {
-            return f.name.compare(name, Qt::CaseInsensitive) == 0;
-        });
-        if (field == fields.cend())
-            return Status::of(err::FieldNotFound, name);
-        QVariant stored;
-        if (Status s = storedFieldValue(*field, value, stored); !s)
-            return s;
-        assignments << QLatin1Char('[') + field->name + QStringLiteral("]=?");
-        bound << stored;
-    }
-    Database::Result none;
-    return db.query(QStringLiteral("update [") + table + QStringLiteral("] set ") +
-                        assignments.join(QStringLiteral(", ")) + QStringLiteral(" where rowid=(select rowid from [") +
-                        table + QStringLiteral("]") +
+    return writeRow(db, table, values,
+                    QStringLiteral("rowid=(select rowid from [") + table + QLatin1Char(']') +
                         (where.isEmpty() ? QString() : QStringLiteral(" where ") + where) + QStringLiteral(" limit 1)"),
-                    none, bound + whereValues);
+                    whereValues);
 }
 
 // The archive knows an athlete by name and club, compared as the database compares text:
