@@ -4,7 +4,6 @@
 
 #include "core/AppState.h"
 #include "core/ProgramValues.h"
-#include "entry/RegistrationSelection.h"
 #include "store/Values.h"
 
 #include <QStringList>

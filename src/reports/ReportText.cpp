@@ -2,8 +2,8 @@
 
 #include "core/Formats.h"
 #include "core/TextCodec.h"
+#include "entry/RegistrationSelection.h"
 #include "store/Database.h"
-#include "store/Schema.h"
 #include "store/Values.h"
 
 #include <QSaveFile>
@@ -212,15 +212,12 @@ QString recordLine(ReportForm form, int number, const ReportRecord& record) {
 Status readReportRecords(const QString& databasePath, const QString& competition, const QString& club,
                          QList<ReportRecord>& out) {
     out.clear();
-    const bool everyClub = club == QLatin1String("Tutte le societa'");
-    const QString statement = QStringLiteral("select * from ") + registrationTable(competition) +
-                              (everyClub ? QString() : QStringLiteral(" where soc=?")) +
-                              QStringLiteral(" order by soc, nome");
+    const BoundStatement selection = registrationSelection(competition, SelectionKey::Club, club);
     Database db;
     Database::Result result;
     Status status = db.openShared(databasePath);
     if (status)
-        status = db.query(statement, result, everyClub ? QVariantList{} : QVariantList{club});
+        status = db.query(selection.text, result, selection.values);
     if (!status)
         return status.number == err::TableNotFound || status.number == err::FieldNotFound ? Status::success() : status;
     const auto column = [&result](const char* name) {

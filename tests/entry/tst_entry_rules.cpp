@@ -8,7 +8,6 @@
 #include "entry/EntryTime.h"
 #include "entry/RegistrationBook.h"
 #include "entry/RegistrationSelection.h"
-#include "store/DataSource.h"
 #include "store/Database.h"
 #include "store/RowWrite.h"
 
@@ -167,27 +166,33 @@ private slots:
                                             {u"nome"_s, QString::fromUtf8(name)},
                                             {u"soc"_s, QString::fromUtf8(soc)},
                                             {u"spec"_s, QString::fromUtf8(race)}}));
-        DataSource view;
-        view.setDatabaseFile(db.path());
-        const auto select = [&](const QString& competition, const char* key, const QString& parameter) {
-            return selectRegistrations(view, competition, 3, QLatin1String(key), parameter);
+        Database read;
+        QVERIFY(read.open(db.path()));
+        // The rows selected, as "club name" texts in their order.
+        const auto select = [&](const QString& competition, SelectionKey key, const QString& parameter) {
+            const BoundStatement selection = registrationSelection(competition, key, parameter);
+            Database::Result result;
+            QStringList rows;
+            if (!read.query(selection.text, result, selection.values))
+                return QStringList{u"failed"_s};
+            const auto column = [&result](const QString& name) {
+                for (int i = 0; i < result.fields.size(); ++i)
+                    if (result.fields.at(i).name.compare(name, Qt::CaseInsensitive) == 0)
+                        return i;
+                return -1;
+            };
+            for (const QVariantList& row : result.rows)
+                rows.append(row.at(column(u"soc"_s)).toString() + u' ' + row.at(column(u"nome"_s)).toString());
+            return rows;
         };
-        QCOMPARE(select(u"57"_s, "SOCIETA", u"ABC"_s), 3);
-        QCOMPARE(view.field(u"nome"_s).toString(), u"D'ANGELO"_s); // first by name
-        QCOMPARE(select(u"57"_s, "SOCIETA", u"X'Y"_s), 1);
-        QCOMPARE(select(u"57"_s, "SOCIETA", u"Tutte le societa'"_s), 4);
-        QCOMPARE(view.field(u"soc"_s).toString(), u"ABC"_s);
-        QCOMPARE(select(u"57"_s, "ATLETA", u"2"_s), 2);
-        QCOMPARE(select(u"57"_s, "ATLETA", u"9"_s), 0);
-        QCOMPARE(select(u"57"_s, "ATLETA", u"1' or '1'='1"_s), 0);
-        QCOMPARE(select(u"58"_s, "SOCIETA", u"ABC"_s), 0);   // no such table
-        QCOMPARE(select(QString(), "SOCIETA", u"ABC"_s), 0); // the empty template
-
-        // A database that cannot be read is a failure, not an empty selection.
-        QVERIFY(writeFileBytes(db.path(), QByteArray(4096, 'x')));
-        DataSource broken;
-        broken.setDatabaseFile(db.path());
-        QCOMPARE(selectRegistrations(broken, u"57"_s, 3, u"SOCIETA"_s, u"ABC"_s), -1);
+        QCOMPARE(select(u"57"_s, SelectionKey::Club, u"ABC"_s),
+                 QStringList({u"ABC D'ANGELO"_s, u"ABC D'ANGELO"_s, u"ABC ZETA"_s}));
+        QCOMPARE(select(u"57"_s, SelectionKey::Club, u"X'Y"_s), QStringList{u"X'Y ALFA"_s});
+        QCOMPARE(select(u"57"_s, SelectionKey::Club, u"Tutte le societa'"_s).size(), 4);
+        QCOMPARE(select(u"57"_s, SelectionKey::Club, u"Tutte le societa'"_s).first(), u"ABC D'ANGELO"_s);
+        QCOMPARE(select(u"57"_s, SelectionKey::Athlete, u"2"_s).size(), 2);
+        QCOMPARE(select(u"57"_s, SelectionKey::Athlete, u"9"_s).size(), 0);
+        QCOMPARE(select(u"57"_s, SelectionKey::Athlete, u"1' or '1'='1"_s).size(), 0);
     }
 };
 

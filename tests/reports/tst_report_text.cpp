@@ -70,6 +70,8 @@ private slots:
         garbage.close();
         for (ReportForm form : {ReportForm::Printed, ReportForm::Spreadsheet, ReportForm::TextFile}) {
             QCOMPARE(lines(form, "NONE"), QStringList{""});
+            // A competition whose table was never made selects nothing.
+            QCOMPARE(buildReport(form, m_db.path(), {"ABC", "58", "Trofeo", "01/05/2024"}), QString());
             QCOMPARE(lines(form, "ABC", garbage.fileName()).size(), form == ReportForm::Printed       ? 15
                                                                     : form == ReportForm::Spreadsheet ? 12
                                                                                                       : 3);
