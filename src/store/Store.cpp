@@ -11,30 +11,12 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <optional>
 
 namespace onda {
 
 namespace {
-
-// Restores a source's record source and set when the scope ends.
-class RecordSourceSwap {
-public:
-    RecordSourceSwap(DataSource& source, const QString& temporary) : m_source(source), m_saved(source.recordSource()) {
-        m_source.setRecordSource(temporary);
-        (void)m_source.refresh(); // a failure shows in the source itself
-    }
-    ~RecordSourceSwap() {
-        m_source.setRecordSource(m_saved);
-        (void)m_source.refresh();
-    }
-    RecordSourceSwap(const RecordSourceSwap&) = delete;
-    RecordSourceSwap& operator=(const RecordSourceSwap&) = delete;
-
-private:
-    DataSource& m_source;
-    QString m_saved;
-};
 
 // A lock at start-up is another program's, whatever statement met it.
 Status startupStatus(Status status) {
@@ -153,17 +135,7 @@ Status Store::ESEGUISQLBatch(const QStringList& statements) const {
     return status;
 }
 
-int Store::CountRecords(DataSource& source) {
-    if (!source.refresh() || !source.moveFirst() || !source.moveLast())
-        return 0;
-    const int count = source.rowCount();
-    (void)source.moveFirst(); // there are rows: it cannot fail
-    return count;
-}
-
-Status Store::AddTableField(const QString& table, DataSource& source, const QString& fieldName, FieldType type,
-                            int size) const {
-    const RecordSourceSwap swap(source, QStringLiteral("nprg"));
+Status Store::AddTableField(const QString& table, const QString& fieldName, FieldType type, int size) const {
     FieldInfo field;
     field.name = fieldName;
     switch (type) {
@@ -179,30 +151,32 @@ Status Store::AddTableField(const QString& table, DataSource& source, const QStr
         field.size = size;
         break;
     }
-    const QString path = source.databaseFile().isEmpty() ? m_databasePath : source.databaseFile();
     Database db;
-    if (!QFileInfo(path).isFile())
-        return Status::of(err::CannotOpen, path);
-    if (Status s = db.open(path, false, m_options); !s)
+    if (Status s = openExisting(db); !s)
         return s;
     return db.appendField(table, field);
 }
 
-void Store::EnsureInsertionOrder(DataSource& registrations, DataSource& workspaceRegistrations,
-                                 const QString& competition) const {
-    if (!registrations.isOpen() && !registrations.refresh())
-        return;
-    // The field's absence is read from the set's fields: an empty old table lacks it as well.
-    if (registrations.fieldIndex(QStringLiteral("ordineInserimento")) >= 0)
-        return;
-    say(QStringLiteral("Aggiungo ordine inserimento"));
+bool Store::EnsureInsertionOrder(const QString& competition) const {
     const QString table = registrationTable(competition);
-    {
-        const RecordSourceSwap swap(workspaceRegistrations, QStringLiteral("nprg"));
-        // A failure here is not reported: opening the competition goes on.
-        (void)AddTableField(table, registrations, QStringLiteral("ordineInserimento"), FieldType::Long, 4);
-    }
-    (void)registrations.refresh();
+    QList<FieldInfo> fields;
+    Database db;
+    Status read = openExisting(db);
+    if (read)
+        read = db.tableFields(table, fields);
+    if (read.number == err::TableNotFound)
+        return false;
+    // Any other failure is passed over: opening the competition goes on, and its window tells it.
+    const bool present = std::any_of(fields.cbegin(), fields.cend(), [](const FieldInfo& f) {
+        return f.name.compare(QLatin1String("ordineInserimento"), Qt::CaseInsensitive) == 0;
+    });
+    if (!read || present)
+        return true;
+    say(QStringLiteral("Aggiungo ordine inserimento"));
+    db.close();
+    // A failure here is not reported: opening the competition goes on.
+    (void)AddTableField(table, QStringLiteral("ordineInserimento"), FieldType::Long, 4);
+    return true;
 }
 
 Status Store::ensureRegistrationIndex(const QString& competition) const {

@@ -54,8 +54,6 @@ public:
     // of it back and is returned.
     Status ESEGUISQLBatch(const QStringList& statements) const;
 
-    // Row count after a refresh, cursor on the first row; 0 on an empty or failing source.
-    static int CountRecords(DataSource& source);
     // The indexes of a competition's registration table, made once: by athlete code, as every
     // command of the registration window reads one athlete's rows; by club in order of entry,
     // as the opening counts the club's rows and its grid shows them.
@@ -63,13 +61,11 @@ public:
 
     // Appends a field to a table; a Long field numbers the rows automatically, a Text one is
     // `size` characters long.
-    Status AddTableField(const QString& table, DataSource& source, const QString& fieldName, FieldType type,
-                         int size) const;
+    Status AddTableField(const QString& table, const QString& fieldName, FieldType type, int size) const;
 
-    // Makes sure the registration table behind `registrations` has OrdineInserimento;
-    // `workspaceRegistrations` is pointed at the template while the table is altered.
-    void EnsureInsertionOrder(DataSource& registrations, DataSource& workspaceRegistrations,
-                              const QString& competition) const;
+    // Makes sure the competition's registration table has OrdineInserimento; false when the
+    // table does not exist.
+    bool EnsureInsertionOrder(const QString& competition) const;
 
 private:
     void say(const QString& text) const;
