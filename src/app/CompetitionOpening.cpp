@@ -6,10 +6,8 @@
 #include "core/ProgramValues.h"
 #include "core/WindowHost.h"
 #include "entry/CompetitionNote.h"
-#include "entry/RegistrationSelection.h"
-#include "store/DataSource.h"
+#include "store/Database.h"
 #include "store/Schema.h"
-#include "store/SqlText.h"
 #include "store/Values.h"
 
 namespace onda {
@@ -26,43 +24,51 @@ QString modeText(OpeningMode mode) {
     return QStringLiteral("Cancella");
 }
 
-std::optional<StoredCompetition> findStoredCompetition(DataSource& manif, const QString& user, const QString& number) {
-    manif.setRecordSource(QStringLiteral("select * from manif where username=") + sqlQuoted(user));
-    if (!manif.refresh())
+namespace {
+
+// The first row of a query as field name to value; nothing when it has no row or fails.
+std::optional<QVariantMap> firstRow(Database& db, const QString& statement, const QVariantList& values) {
+    Database::Result result;
+    if (!db.query(statement, result, values) || result.rows.isEmpty())
         return std::nullopt;
-    if (!manif.findFirst(QStringLiteral("[numero prova]=") + number) || manif.noMatch())
+    QVariantMap row;
+    for (qsizetype c = 0; c < result.fields.size(); ++c)
+        row.insert(result.fields.at(c).name.toLower(), result.rows.first().at(c));
+    return row;
+}
+
+} // namespace
+
+std::optional<StoredCompetition> findStoredCompetition(Database& db, const QString& user, const QString& number) {
+    const std::optional<QVariantMap> row =
+        firstRow(db, QStringLiteral("select * from manif where username=? and [numero prova]=?"), {user, number});
+    if (!row)
         return std::nullopt;
-    const auto text = [&manif](const char* field) { return displayText(manif.field(QLatin1String(field))); };
+    const auto field = [&row](const char* name) { return row->value(QString::fromUtf8(name).toLower()); };
     StoredCompetition stored;
-    stored.name = text("Nome Manifestazione");
-    stored.place = displayText(manif.field(QStringLiteral("Località")));
-    stored.date = text("Data");
-    stored.maxEntriesPerClub = manif.field(QStringLiteral("Num Max Iscrizioni per soc"));
-    stored.maxEntriesPerAthlete = manif.field(QStringLiteral("Num Max Iscrizioni per atleta"));
-    stored.club = text("societa");
-    stored.note = manif.field(QStringLiteral("nota")).toString();
+    stored.name = displayText(field("Nome Manifestazione"));
+    stored.place = displayText(field("Località"));
+    stored.date = displayText(field("Data"));
+    stored.maxEntriesPerClub = field("Num Max Iscrizioni per soc");
+    stored.maxEntriesPerAthlete = field("Num Max Iscrizioni per atleta");
+    stored.club = displayText(field("societa"));
+    stored.note = field("nota").toString();
     return stored;
 }
 
-QList<CompetitionCategory> competitionCategories(DataSource& source, const QString& number) {
-    source.setRecordSource(QStringLiteral("select * from categorie where manifID=") + number);
+QList<CompetitionCategory> competitionCategories(Database& db, const QString& number) {
     QList<CompetitionCategory> categories;
-    if (!source.refresh())
-        return categories;
-    const int sex = source.fieldIndex(QStringLiteral("sesso"));
-    const int name = source.fieldIndex(QStringLiteral("categoria"));
-    const int first = source.fieldIndex(QStringLiteral("AnnoIni"));
-    const int last = source.fieldIndex(QStringLiteral("AnnoFin"));
-    for (int r = 0; r < source.rowCount(); ++r)
-        categories.append({displayText(source.value(r, sex)), displayText(source.value(r, name)),
-                           numericValue(displayText(source.value(r, first))),
-                           numericValue(displayText(source.value(r, last)))});
+    // Unreadable categories leave the list empty: the registration window then offers none.
+    (void)db.read(
+        QStringLiteral("select sesso, categoria, AnnoIni, AnnoFin from categorie where manifID=?"), {number},
+        [&categories](const Database::Row& row) {
+            categories.append({row.text(0), row.text(1), numericValue(row.text(2)), numericValue(row.text(3))});
+        });
     return categories;
 }
 
-CompetitionOpeningFlow::CompetitionOpeningFlow(AppState& state, DataSource& manif, DataSource& registrations,
-                                               DataSource& categories, WindowHost* windows)
-    : m_state(state), m_windows(windows), m_manif(manif), m_registrations(registrations), m_categories(categories) {}
+CompetitionOpeningFlow::CompetitionOpeningFlow(AppState& state, WindowHost* windows)
+    : m_state(state), m_windows(windows) {}
 
 void CompetitionOpeningFlow::setClubLabel(const QString& club) {
     if (m_windows)
@@ -122,23 +128,21 @@ bool CompetitionOpeningFlow::open(const ListedRow& row, OpeningMode mode) {
 }
 
 bool CompetitionOpeningFlow::prepareRegistrationTable(const QString& number) {
-    // Only the table's fields are needed: reading a large table's rows would slow the opening.
-    m_registrations.setRecordSource(QStringLiteral("select * from ") + registrationTable(number) +
-                                    QStringLiteral(" where 1=0"));
-    if (m_registrations.refresh().number == err::TableNotFound)
+    if (!m_state.store.EnsureInsertionOrder(number))
         return false;
-    DataSource scratch(QStringLiteral("iscrizioni"));
-    scratch.setDatabaseFile(m_registrations.databaseFile());
-    m_state.store.EnsureInsertionOrder(m_registrations, scratch, number);
     // Without the index (a read-only file) every command still works, only slower.
     (void)m_state.store.ensureRegistrationIndex(number);
     return true;
 }
 
 void CompetitionOpeningFlow::readStoredCompetition(const ListedRow& row) {
-    if (const std::optional<StoredCompetition> stored = findStoredCompetition(m_manif, row.user, row.number)) {
+    // From now on the workspace's competitions are this user's, as its list of them stands.
+    m_state.session.setListedUser(row.user);
+    Database db;
+    // A file that cannot be opened finds nothing: the registration window tells it next.
+    (void)db.openShared(m_state.databasePath);
+    if (const std::optional<StoredCompetition> stored = findStoredCompetition(db, row.user, row.number)) {
         m_state.session.setClub(stored->club);
-        setClubLabel(stored->club);
         m_state.changeCompetition([&stored](Competition& c) {
             c.name = stored->name;
             c.place = stored->place;
@@ -149,18 +153,20 @@ void CompetitionOpeningFlow::readStoredCompetition(const ListedRow& row) {
             c.notePresent = isNotePresent(stored->note);
         });
     }
-    const QList<CompetitionCategory> categories = competitionCategories(m_categories, row.number);
+    const QList<CompetitionCategory> categories = competitionCategories(db, row.number);
     m_state.changeCompetition([&categories](Competition& c) { c.categories = categories; });
 }
 
 void CompetitionOpeningFlow::countClubRegistrations(const QString& number) {
     // The rows are counted, not read: the registration window reads them next. No order: the
     // count then comes from the club's index alone.
-    m_registrations.setRecordSource(QStringLiteral("select count(*) as n from ") + registrationTable(number) +
-                                    QStringLiteral(" where soc=") + sqlQuoted(m_state.club));
-    const Status read = m_registrations.refresh();
+    Database db;
+    int count = 0;
     // An unreadable table is told by the registration window, which reads it next.
-    const int count = read && m_registrations.rowCount() == 1 ? m_registrations.value(0, 0).toInt() : 0;
+    if (db.openShared(m_state.databasePath))
+        (void)db.read(QStringLiteral("select count(*) from ") + registrationTable(number) +
+                          QStringLiteral(" where soc=?"),
+                      {m_state.club}, [&count](const Database::Row& row) { count = int(row.integer(0)); });
     m_state.session.setRegistrationCount(count);
 }
 

@@ -10,7 +10,7 @@
 namespace onda {
 
 class AppState;
-class DataSource;
+class Database;
 class ServicePort;
 class WindowHost;
 
@@ -31,11 +31,11 @@ struct StoredCompetition {
     QString note; // empty when null
 };
 
-// Points `manif` at the user's competitions and finds `number` among them; nothing when no row.
-std::optional<StoredCompetition> findStoredCompetition(DataSource& manif, const QString& user, const QString& number);
+// Competition `number` among the user's; nothing when it has no row.
+std::optional<StoredCompetition> findStoredCompetition(Database& db, const QString& user, const QString& number);
 
-// The competition's categories in table order, read through `source`.
-QList<CompetitionCategory> competitionCategories(DataSource& source, const QString& number);
+// The competition's categories in table order.
+QList<CompetitionCategory> competitionCategories(Database& db, const QString& number);
 
 // A row of the workspace's competition list.
 struct ListedRow {
@@ -48,13 +48,11 @@ struct ListedRow {
 
 // The opening of a competition chosen in the workspace, without windows: the competition made
 // the open one, then off-line from the local tables or on-line through the import, then the
-// registration window opened on it. It works on the workspace's data sources; the windows it
-// needs are reached through their ports.
+// registration window opened on it. The windows it needs are reached through their ports.
 class CompetitionOpeningFlow {
 public:
     // `windows`: where the workspace and the registration window are found; none in tests.
-    CompetitionOpeningFlow(AppState& state, DataSource& manif, DataSource& registrations, DataSource& categories,
-                           WindowHost* windows = nullptr);
+    explicit CompetitionOpeningFlow(AppState& state, WindowHost* windows = nullptr);
 
     // What the workspace does as soon as a row is chosen, before the mode is asked.
     void choose(const ListedRow& row);
@@ -73,9 +71,6 @@ private:
 
     AppState& m_state;
     WindowHost* m_windows;
-    DataSource& m_manif;
-    DataSource& m_registrations;
-    DataSource& m_categories;
     ServicePort* m_service = nullptr;
 };
 

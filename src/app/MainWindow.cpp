@@ -599,13 +599,8 @@ void MainWindow::reinitialiseDatabase() {
     if (!operation || !confirmReinitialisation(m_state.dialogs))
         return;
     BusyCursor busy;
-    // The competitions as the workspace lists them: their registration tables go with them.
-    QVariantList listed;
-    DataSource& manif = workspaceWindow()->manifSource();
-    if (manif.moveFirst()) {
-        for (; !manif.eof(); (void)manif.moveNext())
-            listed << manif.field(QStringLiteral("Numero Prova"));
-    }
+    // The competitions as the workspace holds them: their registration tables go with them.
+    const QVariantList listed = listedCompetitions(m_state.store, m_state.session.listedUser());
     if (const Status done = onda::reinitialiseDatabase(m_state.store, listed); !done) {
         // Nothing was changed: the batch runs in one transaction that failed as a whole.
         m_state.dialogs.message(QStringLiteral("Impossibile reinizializzare il database: ") + done.description +

@@ -1,6 +1,7 @@
 #include "app/Reinitialise.h"
 
 #include "core/Dialogs.h"
+#include "store/Database.h"
 #include "store/DatabaseCopies.h"
 #include "store/Schema.h"
 #include "store/Store.h"
@@ -35,6 +36,17 @@ QStringList reinitialisationStatements(const QVariantList& competitionNumbers) {
     statements << QStringLiteral("delete * from categorie") << QStringLiteral("delete * from programmi")
                << QStringLiteral("delete * from manif");
     return statements;
+}
+
+QVariantList listedCompetitions(const Store& store, const QString& user) {
+    QVariantList numbers;
+    Database db;
+    if (db.openShared(store.databasePath()))
+        (void)db.read(QStringLiteral("select [Numero Prova] from manif") +
+                          (user.isEmpty() ? QString() : QStringLiteral(" where username=?")),
+                      user.isEmpty() ? QVariantList{} : QVariantList{user},
+                      [&numbers](const Database::Row& row) { numbers << row.text(0); });
+    return numbers;
 }
 
 Status reinitialiseDatabase(const Store& store, const QVariantList& competitionNumbers) {

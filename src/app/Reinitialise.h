@@ -21,6 +21,10 @@ bool confirmReinitialisation(Dialogs& dialogs);
 // given, then categories, races and competitions.
 QStringList reinitialisationStatements(const QVariantList& competitionNumbers);
 
+// The numbers of the competitions the workspace holds: every one, or `user`'s when not empty.
+// Empty when they cannot be read; the statements then fail on the same file.
+QVariantList listedCompetitions(const Store& store, const QString& user);
+
 // A copy of the database first (none made: nothing changes), then the statements together,
 // so that a failure or a crash leaves the old data or the new.
 Status reinitialiseDatabase(const Store& store, const QVariantList& competitionNumbers);

@@ -86,14 +86,12 @@ WorkspaceWindow::WorkspaceWindow(AppState& state, WindowHost* host, QWidget* par
     : QWidget(parent), m_state(state), m_host(host), m_config(new DataSource(QStringLiteral("config"), this)),
       m_iscrizioni(new DataSource(QStringLiteral("iscrizioni"), this)),
       m_programmi(new DataSource(QStringLiteral("Programmi"), this)),
-      m_manif(new DataSource(QStringLiteral("manif"), this)),
-      m_opening(state, *m_manif, *m_iscrizioni, *m_programmi, host) {
+      m_manif(new DataSource(QStringLiteral("manif"), this)), m_opening(state, host) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Scelta circuito e gara"));
     m_config->setRecordSource(QStringLiteral("config"));
     m_iscrizioni->setRecordSource(QStringLiteral("select * from nprg"));
-    // The opening points this source at the competition's categories: at start-up it reads
-    // nothing, not every competition's programme.
+    // At start-up it reads nothing, not every competition's programme.
     m_programmi->setRecordSource(QStringLiteral("select * from programmi where 1=0"));
     m_manif->setRecordSource(QStringLiteral("select * from manif"));
 
@@ -191,6 +189,7 @@ WorkspaceWindow::WorkspaceWindow(AppState& state, WindowHost* host, QWidget* par
     layout->setColumnStretch(1, 1);
     layout->setRowStretch(2, 1);
     connect(&m_state.session, &CompetitionSession::changed, this, &WorkspaceWindow::showCompetition);
+    connect(&m_state.session, &CompetitionSession::clubChanged, this, &WorkspaceWindow::setClubLabel);
 
     // A double click on a row, or Enter on it, presses "Iscrizioni".
     connect(m_grid, &QTableWidget::cellDoubleClicked, this, [this] { pressButton(WorkspaceButton::Register); });

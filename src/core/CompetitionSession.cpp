@@ -13,6 +13,7 @@ void CompetitionSession::open(const Competition& competition) {
 
 void CompetitionSession::setClub(const QString& club) {
     m_club = club;
+    emit clubChanged(club);
     emit changed();
 }
 

@@ -33,22 +33,28 @@ public:
     const Competition& current() const { return m_competition; }
     const QString& number() const { return m_competition.number; }
     const QString& club() const { return m_club; }
+    // The user whose competitions the workspace holds after an off-line opening; empty for all.
+    const QString& listedUser() const { return m_listedUser; }
 
     void open(const Competition& competition);
     template <class Change> void change(Change&& apply) {
         apply(m_competition);
         emit changed();
     }
+    // Always told, even when the club stays: the workspace then shows it again.
     void setClub(const QString& club);
     void setRegistrationCount(int count);
+    void setListedUser(const QString& user) { m_listedUser = user; }
 
 signals:
     void changed();
+    void clubChanged(const QString& club);
 
 private:
     friend class AppState; // its `club` names the session's, for the readers of the old name
     Competition m_competition;
     QString m_club;
+    QString m_listedUser;
 };
 
 } // namespace onda

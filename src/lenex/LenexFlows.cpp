@@ -61,8 +61,7 @@ QString LenexFlows::clubForImport() {
     if (!typed || typed->trimmed().isEmpty())
         return {};
     // Asked once: the program goes on with it, as after a login.
-    m_state.club = typed->trimmed().toUpper();
-    m_workspace.setClubLabel(m_state.club);
+    m_state.session.setClub(typed->trimmed().toUpper());
     return m_state.club;
 }
 

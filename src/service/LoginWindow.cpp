@@ -94,7 +94,7 @@ void LoginWindow::accept() {
     case LoginVerdict::Accepted:
         break;
     }
-    m_state.club = answer.club;
+    m_state.session.setClub(answer.club);
     LoginSucceeded = true;
     hide();
     QDialog::accept();

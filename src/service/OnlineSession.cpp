@@ -71,8 +71,8 @@ void OnlineSession::closeProgress() {
 }
 
 void OnlineSession::showClub(const QString& club) {
-    if (WorkspaceView* workspace = m_windows.workspaceView())
-        workspace->setClubLabel(club);
+    // Told again even when it stays: the workspace may be showing a row's user instead.
+    m_state.session.setClub(club);
 }
 
 void OnlineSession::competitionListStored() {

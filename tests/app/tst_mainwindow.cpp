@@ -243,9 +243,7 @@ private slots:
                                 "insert into nprg570 (codatl, soc) values (1, 'XYZ')"})
             run(QLatin1String(sql));
         // As after an off-line opening of one of U's competitions: the workspace sees U's rows only.
-        WorkspaceWindow* workspace = app().workspace();
-        workspace->manifSource().setRecordSource(QStringLiteral("select * from manif where username='U'"));
-        QVERIFY(workspace->manifSource().refresh());
+        app().state().session.setListedUser(QStringLiteral("U"));
 
         dialogs().queueYesNo(answers);
         QVERIFY(trigger(QStringLiteral("Reinizializza")));

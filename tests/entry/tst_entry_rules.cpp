@@ -126,13 +126,18 @@ private slots:
         opened.number = u"57"_s;
         opened.categories = categoriesOfText(u"M|RAG|1988|1992|$F|X$F|ESO|1995|1999|$M|JUN|1990|"_s);
         session.open(opened);
+        QStringList clubs; // the club is told every time it is set, the same one too
+        QObject::connect(&session, &CompetitionSession::clubChanged, [&](const QString& club) { clubs << club; });
         session.setClub(u"ABC"_s);
         session.setRegistrationCount(3);
         session.change([](Competition& c) { c.number = u"58"_s; });
+        session.setClub(u"ABC"_s);
         QCOMPARE(seen, QStringList({u"57///M|RAG|1988|1992|$F|ESO|1995|1999|$"_s,
                                     u"57/ABC//M|RAG|1988|1992|$F|ESO|1995|1999|$"_s,
                                     u"57/ABC/3/M|RAG|1988|1992|$F|ESO|1995|1999|$"_s,
+                                    u"58/ABC/3/M|RAG|1988|1992|$F|ESO|1995|1999|$"_s,
                                     u"58/ABC/3/M|RAG|1988|1992|$F|ESO|1995|1999|$"_s}));
+        QCOMPARE(clubs, QStringList({u"ABC"_s, u"ABC"_s}));
     }
 
     // A row written with bound values is stored as a data source stores it; a value the field
