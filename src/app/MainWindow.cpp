@@ -347,6 +347,25 @@ void MainWindow::fillWindowMenu() {
     m_windowListSeparator->setVisible(n > 0);
 }
 
+void MainWindow::showFirstScreen() {
+    if (m_state.debugMode())
+        m_state.dialogs.message(QStringLiteral("imposto dbases"));
+    load();
+    // Creating a child binds its data sources and runs its load step. The workspace is the first
+    // screen; every other window is made on first use.
+    (void)workspaceWindow();
+    QCoreApplication::processEvents();
+    show();
+    showChild(workspaceWindow());
+    DataSource& config = workspaceWindow()->configSource();
+    if (config.isOpen() && config.rowCount() > 0 && config.moveFirst()) {
+        m_state.club = config.field(QStringLiteral("societa")).toString();
+        m_state.userId = config.field(QStringLiteral("userid")).toString();
+        m_state.pin = config.field(QStringLiteral("password")).toString();
+        workspaceWindow()->setClubLabel(m_state.club);
+    }
+}
+
 void MainWindow::load() {
     applyPosition();
     loadOrCreateOptionsFile(m_state.programDirectory, m_state.userId, m_state.pin, m_state.baseAddress);

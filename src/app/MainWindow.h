@@ -47,6 +47,9 @@ public:
 
     // Load step: position from the settings store, then the options file.
     void load();
+    // Start-up: the load step, then the frame shown with the workspace, and the club, user and
+    // PIN read from the database.
+    void showFirstScreen();
 
     // Every child window is created, bound, loaded and shown here, in one way. A child the
     // user has closed is created again, in its initial state, by its next use.

@@ -2,18 +2,16 @@
 
 #include "app/MainWindow.h"
 #include "app/SplashWindow.h"
-#include "app/WorkspaceWindow.h"
 #include "core/AppState.h"
 #include "core/Dialogs.h"
-#include "entry/RegistrationWindow.h"
 #include "store/DamageCheck.h"
-#include "store/DataSource.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QWindow>
 
 namespace onda {
 
@@ -52,16 +50,41 @@ bool continueWithCopy(Dialogs& dialogs, const QString& database, const QString& 
     return true;
 }
 
-} // namespace
+// Should the first screen never be drawn (a window started minimised), the check begins anyway
+// this long after the file is opened.
+constexpr int kCheckLatestStartMs = 1000;
 
-void BindDataSources(AppState& state, MainWindow& main) {
-    if (state.debugMode())
-        state.dialogs.message(QStringLiteral("imposto dbases"));
-    main.load();
-    // Creating a child binds its data sources and runs its load step. The registration
-    // window is out of sight until a competition is opened: it is made then, on first use.
-    main.workspaceWindow();
+// Begins the damage check once the main window has been drawn: reading the whole file beside
+// the first drawing slows it, on a machine of few cores the more so the larger the file.
+class BeginAfterFirstFrame final : public QObject {
+public:
+    BeginAfterFirstFrame(QWindow& window, DamageCheck& check) : QObject(&check), m_check(check) {
+        window.installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
+            watched->removeEventFilter(this);
+            // Queued: the window draws itself as it takes this event.
+            QMetaObject::invokeMethod(&m_check, &DamageCheck::begin, Qt::QueuedConnection);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    DamageCheck& m_check;
+};
+
+void beginAfterFirstFrame(QWidget& window, DamageCheck& check) {
+    QWindow* shown = window.windowHandle();
+    if (shown && !shown->isExposed())
+        new BeginAfterFirstFrame(*shown, check);
+    else // drawn already, or never to be
+        QMetaObject::invokeMethod(&check, &DamageCheck::begin, Qt::QueuedConnection);
 }
+
+} // namespace
 
 std::unique_ptr<MainWindow> startProgram(AppState& state, const StartupOptions& options) {
     SplashWindow splash;
@@ -106,15 +129,16 @@ std::unique_ptr<MainWindow> startProgram(AppState& state, const StartupOptions& 
     state.store.setDebugMode(state.debugMode());
     state.store.setMessageSink([&dialogs = state.dialogs](const QString& text) { dialogs.message(text); });
     // A missing database is created with its tables; one that cannot be opened stops the program untouched.
-    // The whole-file check runs beside the first screen; a damaged file ends the program as
-    // before, nothing written to it.
+    // The whole-file check runs on a thread once the first screen is drawn; a damaged file ends
+    // the program as before, nothing written to it.
     std::unique_ptr<DamageCheck> check;
-    if (const Status status = state.store.ensureDatabase(&check); !status) {
+    if (const Status status = state.store.ensureDatabase(&check, kCheckLatestStartMs); !status) {
         state.dialogs.message(databaseOpenMessage(state.databasePath, status), Dialogs::Icon::Critical);
         return nullptr;
     }
 
     auto main = std::make_unique<MainWindow>(state);
+    DamageCheck* pending = check.get();
     if (check) {
         QObject::connect(check.get(), &DamageCheck::finished, main.get(), [&state](const Status& verdict) {
             if (verdict)
@@ -126,20 +150,9 @@ std::unique_ptr<MainWindow> startProgram(AppState& state, const StartupOptions& 
         });
         check.release()->setParent(main.get());
     }
-    BindDataSources(state, *main);
-
-    QCoreApplication::processEvents();
-
-    main->show();
-    main->showChild(main->workspaceWindow());
-
-    DataSource& config = main->workspaceWindow()->configSource();
-    if (config.isOpen() && config.rowCount() > 0 && config.moveFirst()) {
-        state.club = config.field(QStringLiteral("societa")).toString();
-        state.userId = config.field(QStringLiteral("userid")).toString();
-        state.pin = config.field(QStringLiteral("password")).toString();
-        main->workspaceWindow()->setClubLabel(state.club);
-    }
+    main->showFirstScreen();
+    if (pending)
+        beginAfterFirstFrame(*main, *pending);
 
     splash.close();
     return main;

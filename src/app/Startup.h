@@ -23,7 +23,4 @@ struct StartupOptions {
 // windows. Returns the main window, or nothing when the program must end.
 std::unique_ptr<MainWindow> startProgram(AppState& state, const StartupOptions& options);
 
-// Points the windows' data sources at the database, creating the windows in order.
-void BindDataSources(AppState& state, MainWindow& main);
-
 } // namespace onda

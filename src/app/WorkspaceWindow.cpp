@@ -9,6 +9,7 @@
 #include "core/Twips.h"
 #include "entry/CompetitionNote.h"
 #include "store/DataSource.h"
+#include "store/Database.h"
 #include "store/Schema.h"
 #include "store/SqlText.h"
 #include "store/Values.h"
@@ -20,6 +21,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -28,23 +30,32 @@
 namespace onda {
 
 QList<QStringList> competitionGridRows(const QString& databasePath) {
-    DataSource list;
-    list.setDatabaseFile(databasePath);
-    list.setRecordSource(QStringLiteral("select * from manif order by data, username"));
+    // One statement on the shared connection: a data source would page through the rows and
+    // convert each field on its own, which at start-up grows with the list.
+    Database db;
+    Database::Result list;
     QList<QStringList> rows;
-    if (!list.refresh())
+    if (!db.openShared(databasePath) || !db.query(QStringLiteral("select * from manif order by data, username"), list))
         return rows;
-    const int number = list.fieldIndex(QStringLiteral("Numero Prova"));
-    const int name = list.fieldIndex(QStringLiteral("Nome Manifestazione"));
-    const int place = list.fieldIndex(QStringLiteral("Località"));
-    const int date = list.fieldIndex(QStringLiteral("Data"));
-    const int user = list.fieldIndex(QStringLiteral("UserName"));
-    const auto text = [&list](int row, int column) {
-        return column < 0 ? QString() : displayText(list.value(row, column));
+    const auto index = [&list](const QString& name) {
+        const auto found = std::find_if(list.fields.cbegin(), list.fields.cend(), [&name](const FieldInfo& f) {
+            return f.name.compare(name, Qt::CaseInsensitive) == 0;
+        });
+        return found == list.fields.cend() ? -1 : int(found - list.fields.cbegin());
     };
-    rows.reserve(list.rowCount());
-    for (int r = 0; r < list.rowCount(); ++r)
-        rows.append({text(r, number), QString(), text(r, name), text(r, place), text(r, date), text(r, user)});
+    const int columns[] = {index(QStringLiteral("Numero Prova")),
+                           -1,
+                           index(QStringLiteral("Nome Manifestazione")),
+                           index(QStringLiteral("Località")),
+                           index(QStringLiteral("Data")),
+                           index(QStringLiteral("UserName"))};
+    rows.reserve(list.rows.size());
+    for (const QVariantList& stored : std::as_const(list.rows)) {
+        QStringList row;
+        for (const int column : columns)
+            row << (column < 0 ? QString() : displayText(stored.value(column)));
+        rows.append(row);
+    }
     return rows;
 }
 
@@ -79,6 +90,49 @@ QLabel* stepMark(QWidget* parent, const QString& name, const QString& digit) {
     mark->setMinimumWidth(32);
     return mark;
 }
+
+// The competition list, whose number, date and user name columns fit their widest text.
+// Qt measures every row's text in full for that, which grows with the list; texts of the same
+// shape are as wide as each other, so one of each is measured: the same text once, and, where
+// the font's digits are all as wide, numbers and dates of the same pattern of digits once.
+class CompetitionGrid final : public QTableWidget {
+public:
+    using QTableWidget::QTableWidget;
+
+    int sizeHintForColumn(int column) const override {
+        ensurePolished();
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        const bool sameDigits = digitsAlike(option.fontMetrics);
+        QSet<QString> measured;
+        int hint = 0;
+        for (int row = 0; row < rowCount(); ++row) {
+            const QTableWidgetItem* cell = item(row, column);
+            if (isRowHidden(row) || !cell)
+                continue;
+            QString shape = cell->text();
+            if (sameDigits)
+                std::replace_if(
+                    shape.begin(), shape.end(), [](QChar c) { return c.isDigit(); }, QLatin1Char('0'));
+            if (measured.contains(shape))
+                continue;
+            measured.insert(shape);
+            const QModelIndex index = indexFromItem(cell);
+            hint = std::max(hint, itemDelegateForIndex(index)->sizeHint(option, index).width());
+        }
+        return showGrid() ? hint + 1 : hint;
+    }
+
+private:
+    static bool digitsAlike(const QFontMetrics& metrics) {
+        const int zero = metrics.horizontalAdvance(QLatin1Char('0'));
+        for (char d = '1'; d <= '9'; ++d) {
+            if (metrics.horizontalAdvance(QLatin1Char(d)) != zero)
+                return false;
+        }
+        return true;
+    }
+};
 
 } // namespace
 
@@ -124,7 +178,7 @@ WorkspaceWindow::WorkspaceWindow(AppState& state, WindowHost* host, QWidget* par
     };
     layout->addWidget(makeButton(0, QStringLiteral("Aggiorna lista da Ondaweb")), 1, 2, Qt::AlignTop);
 
-    m_grid = new QTableWidget(0, 6, this);
+    m_grid = new CompetitionGrid(0, 6, this);
     m_grid->setObjectName(QStringLiteral("MSFlexGrid1"));
     m_grid->setAccessibleName(QStringLiteral("Lista manifestazioni"));
     m_grid->setHorizontalHeaderLabels({QStringLiteral("Num"), QStringLiteral("#"), QStringLiteral("Nome"),

@@ -2,6 +2,10 @@
 
 #include <QThread>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
 #include <sqlite3.h>
 
 namespace onda {
@@ -29,13 +33,34 @@ Status checkForDamage(Database& db) {
     return Status::error(err::Damaged, problems.join(QLatin1Char('\n')));
 }
 
-DamageCheck::DamageCheck(const QString& path, const ConnectionOptions& options, QObject* parent) : QObject(parent) {
+// When the check may begin; shared with its thread and with the writes that hurry it.
+struct DamageCheck::Turn {
+    std::mutex lock;
+    std::condition_variable come;
+    bool now = false;
+
+    void begin() {
+        {
+            const std::lock_guard<std::mutex> hold(lock);
+            now = true;
+        }
+        come.notify_all();
+    }
+    void await(int latestMs) {
+        std::unique_lock<std::mutex> hold(lock);
+        come.wait_for(hold, std::chrono::milliseconds(latestMs), [this] { return now; });
+    }
+};
+
+DamageCheck::DamageCheck(const QString& path, const ConnectionOptions& options, int latestStartMs, QObject* parent)
+    : QObject(parent), m_turn(std::make_shared<Turn>()) {
     auto promise = std::make_shared<std::promise<Status>>();
     m_verdict = promise->get_future().share();
     m_file = sqliteFileName(path, options);
     if (!m_file.isEmpty())
-        detail::holdWrites(m_file, m_verdict);
-    m_thread = QThread::create([promise, path, options] {
+        detail::holdWrites(m_file, m_verdict, [turn = m_turn] { turn->begin(); });
+    m_thread = QThread::create([promise, path, options, turn = m_turn, latestStartMs] {
+        turn->await(latestStartMs);
         Database db;
         Status status = db.open(path, false, options);
         if (status)
@@ -46,7 +71,12 @@ DamageCheck::DamageCheck(const QString& path, const ConnectionOptions& options, 
     m_thread->start(QThread::LowPriority);
 }
 
+void DamageCheck::begin() {
+    m_turn->begin();
+}
+
 DamageCheck::~DamageCheck() {
+    m_turn->begin();
     m_thread->wait();
     delete m_thread;
     if (!m_file.isEmpty())
@@ -54,6 +84,7 @@ DamageCheck::~DamageCheck() {
 }
 
 Status DamageCheck::verdict() const {
+    m_turn->begin();
     const Status status = m_verdict.get();
     return status.number == err::Damaged || status.number == err::NotADatabase ? status : Status{};
 }

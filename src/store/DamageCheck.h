@@ -20,9 +20,14 @@ namespace onda {
 class DamageCheck : public QObject {
     Q_OBJECT
 public:
-    // Starts at once.
-    DamageCheck(const QString& path, const ConnectionOptions& options, QObject* parent = nullptr);
+    // Reading the whole file beside the first screen slows its drawing: given `latestStartMs`,
+    // the check begins at begin(), at the first write or verdict() asked, or that long after
+    // it is made, whichever comes first. Without, it begins at once.
+    DamageCheck(const QString& path, const ConnectionOptions& options, int latestStartMs = 0,
+                QObject* parent = nullptr);
     ~DamageCheck() override; // waits for the check; the file's writes are free again
+
+    void begin();
 
     // err::Damaged with SQLite's findings; ok otherwise (a check that could not run leaves the
     // telling to the statements that meet the same cause). Waits for the check.
@@ -33,6 +38,8 @@ signals:
     void finished(const onda::Status& verdict);
 
 private:
+    struct Turn;
+    std::shared_ptr<Turn> m_turn;
     std::shared_future<Status> m_verdict;
     QByteArray m_file;
     QThread* m_thread = nullptr;

@@ -46,9 +46,13 @@ QHash<QString, std::weak_ptr<sqlite3>>& sharedConnections() {
 namespace {
 
 // The damage checks under way or done, by SQLite's name of the file.
+struct HeldFile {
+    std::shared_future<Status> verdict;
+    std::function<void()> hurry;
+};
 struct WriteGate {
     std::mutex lock;
-    QHash<QByteArray, std::shared_future<Status>> checks;
+    QHash<QByteArray, HeldFile> checks;
     std::atomic<int> count{0};
 };
 
@@ -62,14 +66,16 @@ bool writeAllowed(const char* file) {
     WriteGate& gate = writeGate();
     if (gate.count.load() == 0 || !file)
         return true;
-    std::shared_future<Status> check;
+    HeldFile check;
     {
         const std::lock_guard<std::mutex> hold(gate.lock);
         check = gate.checks.value(QByteArray(file));
     }
-    if (!check.valid())
+    if (!check.verdict.valid())
         return true;
-    const int number = check.get().number;
+    if (check.hurry) // a check still waiting for its turn begins now
+        check.hurry();
+    const int number = check.verdict.get().number;
     return number != err::Damaged && number != err::NotADatabase;
 }
 
@@ -110,11 +116,11 @@ int authorise(void* handle, int action, const char* arg1, const char* arg2, cons
 
 namespace detail {
 
-void holdWrites(const QByteArray& file, const std::shared_future<Status>& verdict) {
+void holdWrites(const QByteArray& file, const std::shared_future<Status>& verdict, std::function<void()> hurry) {
     WriteGate& gate = writeGate();
     const std::lock_guard<std::mutex> hold(gate.lock);
     if (verdict.valid())
-        gate.checks.insert(file, verdict);
+        gate.checks.insert(file, {verdict, std::move(hurry)});
     else
         gate.checks.remove(file);
     gate.count = int(gate.checks.size());

@@ -31,8 +31,8 @@ struct ConnectionOptions {
 namespace detail {
 // Writes to `file` (SQLite's name of a connection's main file), on any connection, wait for
 // `verdict` and are refused when it is err::Damaged or err::NotADatabase (see DamageCheck);
-// an empty `verdict` lets them go again.
-void holdWrites(const QByteArray& file, const std::shared_future<Status>& verdict);
+// an empty `verdict` lets them go again. A write calls `hurry`, if any, before it waits.
+void holdWrites(const QByteArray& file, const std::shared_future<Status>& verdict, std::function<void()> hurry = {});
 } // namespace detail
 
 class Database {

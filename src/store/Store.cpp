@@ -27,7 +27,7 @@ Status startupStatus(Status status) {
 
 } // namespace
 
-Status Store::ensureDatabase(std::unique_ptr<DamageCheck>* deferredCheck) const {
+Status Store::ensureDatabase(std::unique_ptr<DamageCheck>* deferredCheck, int latestCheckStartMs) const {
     const bool creating = !QFileInfo::exists(m_databasePath);
     Database db;
     if (Status s = db.open(m_databasePath, creating, m_options); !s)
@@ -35,7 +35,7 @@ Status Store::ensureDatabase(std::unique_ptr<DamageCheck>* deferredCheck) const 
     // Reading the whole file once tells a foreign or damaged file before any write: here, or
     // on a thread of its own that every write waits for.
     if (deferredCheck && !creating)
-        *deferredCheck = std::make_unique<DamageCheck>(m_databasePath, m_options);
+        *deferredCheck = std::make_unique<DamageCheck>(m_databasePath, m_options, latestCheckStartMs);
     else if (Status s = checkForDamage(db); !s)
         return startupStatus(s);
     if (db.isReadOnly())

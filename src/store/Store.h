@@ -35,8 +35,9 @@ public:
     // is, a file that is not a database (err::NotADatabase), is locked by another program
     // (err::FileInUse), is read-only (err::ReadOnly) or damaged (err::Damaged); the
     // description is then SQLite's own text. Given `deferredCheck`, an existing file's damage
-    // check is started there instead, on a thread, and the file's writes wait for it.
-    Status ensureDatabase(std::unique_ptr<DamageCheck>* deferredCheck = nullptr) const;
+    // check is made there instead, to run on a thread (see DamageCheck for `latestCheckStartMs`),
+    // and the file's writes wait for it.
+    Status ensureDatabase(std::unique_ptr<DamageCheck>* deferredCheck = nullptr, int latestCheckStartMs = 0) const;
 
     // Runs one statement on a connection of its own; never reports a failure
     // except in debug mode. connectionString receives the database file the connection opened.

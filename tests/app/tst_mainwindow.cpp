@@ -117,6 +117,22 @@ private slots:
         QVERIFY(app().state().store.debugMode());
     }
 
+    // The whole-file check waits for the first screen; a damaged file is still told and refuses
+    // every write.
+    void damagedFileToldAfterFirstScreen() {
+        FixtureDb db;
+        QVERIFY(db.seedAthletes() && db.damage(QStringLiteral("natl")));
+        const QByteArray before = fileBytes(db.path());
+        QVERIFY(start(db.dir()) && app().main()->isVisible());
+        QCOMPARE(app().state().store.execute(QStringLiteral("insert into config (societa) values ('X')")).number,
+                 err::Damaged);
+        QStringList told;
+        QTRY_VERIFY(!(told += dialogs().takeTexts()).isEmpty());
+        QCOMPARE(told.size(), 1);
+        QVERIFY(told.first().contains(QStringLiteral(": il file e' danneggiato.")));
+        QCOMPARE(fileBytes(db.path()), before);
+    }
+
     void noProgramDirectoryEndsAtOnce() {
         QTemporaryDir dir;
         AppHarness harness(dir.path());

@@ -268,6 +268,23 @@ private slots:
         QCOMPARE(app().state().competition().note, QStringLiteral("   "));
     }
 
+    // The number, date and user name columns fit their widest text, wherever it is in a long list.
+    void listColumnsFitTheirText() {
+        QList<QVariantList> listed;
+        for (int n = 1; n <= 300; ++n)
+            listed.append({n, QStringLiteral("2026-01-%1").arg(n % 28 + 1, 2, 10, QLatin1Char('0')), "U"});
+        listed.append({2147483647, "2026-12-31", "WWWWWWWWWWWWWWW"});
+        QVERIFY(m_fixture->insertRows(QStringLiteral("manif"), {"Numero Prova", "Data", "userName"}, listed));
+        QVERIFY(start(m_fixture->dir()));
+        QTRY_VERIFY(grid()->isVisible());
+        const int last = grid()->rowCount() - 1;
+        QCOMPARE(grid()->item(last, 0)->text(), QStringLiteral("2147483647"));
+        for (const int column : {0, 4, 5}) {
+            const int needed = grid()->fontMetrics().horizontalAdvance(grid()->item(last, column)->text());
+            QVERIFY2(grid()->columnWidth(column) > needed, qPrintable(QString::number(column)));
+        }
+    }
+
     void competitionLists() {
         fill(QString());
         app().state().club.clear();

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -80,13 +81,7 @@ private:
     mutable QStringList m_messages;
 
     // Scribbles over the athletes' page, past the file header.
-    bool scribbleOverAthletes() {
-        const QVariantList offset = m_db->column(
-            u"select (rootpage - 1) * (select page_size from pragma_page_size) from sqlite_master where name='natl'"_s);
-        QFile file(m_db->path());
-        return file.open(QIODevice::ReadWrite) && file.seek(offset.value(0).toLongLong()) &&
-               file.write(QByteArray(256, '\x5a')) == 256;
-    }
+    bool scribbleOverAthletes() { return m_db->damage(u"natl"_s); }
 
 private slots:
     void init() {
@@ -183,7 +178,8 @@ private slots:
         QCOMPARE(fileBytes(m_db->path()), before);
     }
 
-    // Start-up leaves the check to a thread; a write waits for its verdict and a damaged file refuses it.
+    // Start-up leaves the check to a thread that waits for its turn; a write begins it, waits for
+    // its verdict, and a damaged file refuses it.
     void deferredCheckHoldsWrites_data() {
         QTest::addColumn<bool>("damaged");
         QTest::newRow("sound") << false;
@@ -195,11 +191,24 @@ private slots:
         QVERIFY(m_db->seedAthletes() && (!damaged || scribbleOverAthletes()));
         const QByteArray before = fileBytes(m_db->path());
         std::unique_ptr<DamageCheck> check;
-        QVERIFY(store().ensureDatabase(&check) && check);
+        QVERIFY(store().ensureDatabase(&check, 600000) && check);
+        QSignalSpy finished(check.get(), &DamageCheck::finished);
+        QVERIFY(!finished.wait(300)); // not its turn yet
         const Status written = store().execute(u"insert into config (societa) values ('XYZ')"_s);
         QCOMPARE(written.number, damaged ? err::Damaged : 0);
         QCOMPARE(check->verdict().number, damaged ? err::Damaged : 0);
         QCOMPARE(fileBytes(m_db->path()) == before, damaged);
+        QVERIFY(finished.wait());
+    }
+
+    void deferredCheckBeginsOnItsTurn() {
+        QVERIFY(m_db->seedAthletes() && scribbleOverAthletes());
+        std::unique_ptr<DamageCheck> check;
+        QVERIFY(store().ensureDatabase(&check, 600000) && check);
+        QSignalSpy finished(check.get(), &DamageCheck::finished);
+        check->begin();
+        QVERIFY(finished.wait());
+        QCOMPARE(finished.first().first().value<Status>().number, err::Damaged);
     }
 
     void plainToolReadsFile() {

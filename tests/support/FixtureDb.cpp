@@ -77,6 +77,14 @@ QVariantList FixtureDb::column(const QString& sql, const QVariantList& parameter
     return out;
 }
 
+bool FixtureDb::damage(const QString& table) {
+    const QVariantList offset = column(
+        u"select (rootpage - 1) * (select page_size from pragma_page_size) from sqlite_master where name=?"_s, {table});
+    QFile file(path());
+    return !offset.isEmpty() && file.open(QIODevice::ReadWrite) && file.seek(offset.first().toLongLong()) &&
+           file.write(QByteArray(256, '\x5a')) == 256;
+}
+
 int FixtureDb::count(const QString& table, const QString& where) {
     const QString filter = where.isEmpty() ? QString() : u" WHERE "_s + where;
     const QVariantList values = column(u"SELECT count(*) FROM [%1]"_s.arg(table) + filter);

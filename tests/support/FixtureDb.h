@@ -60,6 +60,8 @@ public:
     onda::Status exec(const QString& sql, const QVariantList& parameters = {});
     // First column of every row of a query.
     QVariantList column(const QString& sql, const QVariantList& parameters = {});
+    // Writes over the first page of `table` in the file, as a failing disk would.
+    bool damage(const QString& table);
     int count(const QString& table, const QString& where = {});
     // The file's schema as the sqlite3 tool's .schema shows it, objects by name, then
     // "PRAGMA user_version = N;": the text golden files pin.
