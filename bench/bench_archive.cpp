@@ -33,7 +33,7 @@ struct Program {
         state.programDirectory = dir.path() + QLatin1Char('/');
         state.databasePath = bench::copyOf(fixture, dir.path(), QStringLiteral("ONDA.mdb"));
         state.store.setDatabasePath(state.databasePath);
-        state.club = bench::kClub;
+        state.session.setClub(bench::kClub);
         onda::Competition competition;
         competition.number = bench::kCompetition;
         state.setCompetition(competition);

@@ -54,7 +54,7 @@ struct Program {
         state.programDirectory = dir.path() + QLatin1Char('/');
         state.databasePath = bench::copyOf(bench::Fixture::at(factor), dir.path(), QStringLiteral("ONDA.mdb"));
         state.store.setDatabasePath(state.databasePath);
-        state.club = bench::kClub;
+        state.session.setClub(bench::kClub);
         state.changeCompetition([](onda::Competition& c) { c.number = bench::kCompetition; });
     }
 };

@@ -39,7 +39,7 @@ struct Fixture {
         const bench::Fixture& shared = bench::Fixture::at(factor);
         state.databasePath = bench::copyOf(shared, dir.path(), QStringLiteral("ONDA.mdb"));
         state.store.setDatabasePath(state.databasePath);
-        state.club = bench::kClub;
+        state.session.setClub(bench::kClub);
         name = shared.athleteName(bench::Fixture::kFreeAthlete);
         Competition competition;
         competition.number = bench::kCompetition;

@@ -31,7 +31,7 @@ struct Program {
     explicit Program(int factor) {
         state.databasePath = bench::copyOf(bench::Fixture::at(factor), dir.path(), QStringLiteral("ONDA.mdb"));
         state.store.setDatabasePath(state.databasePath);
-        state.club = bench::kClub;
+        state.session.setClub(bench::kClub);
         main = std::make_unique<onda::MainWindow>(state);
         main->resize(1100, 800);
         main->show();

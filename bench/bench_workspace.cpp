@@ -35,7 +35,7 @@ void BM_OpenCompetitionOffline(benchmark::State& state) {
     onda::AppState app(dialogs);
     app.databasePath = bench::copyOf(fixture, dir.path(), QStringLiteral("ONDA.mdb"));
     app.store.setDatabasePath(app.databasePath);
-    app.club = bench::kClub;
+    app.session.setClub(bench::kClub);
     onda::MainWindow main(app);
     onda::WorkspaceWindow* workspace = main.workspaceWindow();
     main.registrationWindow(); // start-up creates it before any competition is open

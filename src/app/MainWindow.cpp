@@ -359,10 +359,9 @@ void MainWindow::showFirstScreen() {
     showChild(workspaceWindow());
     DataSource& config = workspaceWindow()->configSource();
     if (config.isOpen() && config.rowCount() > 0 && config.moveFirst()) {
-        m_state.club = config.field(QStringLiteral("societa")).toString();
+        m_state.session.setClub(config.field(QStringLiteral("societa")).toString());
         m_state.userId = config.field(QStringLiteral("userid")).toString();
         m_state.pin = config.field(QStringLiteral("password")).toString();
-        workspaceWindow()->setClubLabel(m_state.club);
     }
 }
 

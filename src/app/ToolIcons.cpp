@@ -15,6 +15,16 @@ public:
     QIconEngine* clone() const override { return new GlyphEngine(m_key); }
     QString key() const override { return QStringLiteral("onda-glyph"); }
 
+    // The engine's own pixmap is not cleared before it is painted: the glyph would sit on
+    // whatever the memory held.
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        QPixmap pm(size);
+        pm.fill(Qt::transparent);
+        QPainter painter(&pm);
+        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+        return pm;
+    }
+
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
         painter->save();
         painter->setRenderHint(QPainter::Antialiasing);

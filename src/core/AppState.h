@@ -39,7 +39,7 @@ public:
 
     // The open competition and the club; `club` names the session's club for its readers.
     CompetitionSession session;
-    QString& club = session.m_club;
+    const QString& club = session.m_club;
     QString userId;
     QString pin;
 

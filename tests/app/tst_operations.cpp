@@ -26,7 +26,7 @@ class TestOperations : public WindowTest {
         if (!m_db->seedCompetitions() || !m_db->createRegistrationTable(u"570"_s) ||
             !m_db->addRegistration(u"570"_s, 500000, u"ROSSI MARIO"_s, u"DEMO"_s) || !start(m_db->dir(), arguments))
             return false;
-        app().state().club = u"DEMO"_s;
+        app().state().session.setClub(u"DEMO"_s);
         app().state().changeCompetition([](Competition& c) { c.number = u"570"_s; });
         return true;
     }

@@ -287,11 +287,11 @@ private slots:
 
     void competitionLists() {
         fill(QString());
-        app().state().club.clear();
+        app().state().session.setClub({});
         QVERIFY(trigger(QStringLiteral("ElencoGare")) && trigger(QStringLiteral("CAtegorie")));
         QCOMPARE(dialogs().takeTexts(),
                  QStringList({"Selezionare una manifestazione", "Selezionare una manifestazione"}));
-        app().state().club = QStringLiteral("ABC");
+        app().state().session.setClub(QStringLiteral("ABC"));
         QVERIFY(trigger(QStringLiteral("ElencoGare")));
         QCOMPARE(dialogs().takeTexts(), QStringList{"Selezionare la prova prescelta"});
         QVERIFY(!widget(QStringLiteral("frmElencoGare")));

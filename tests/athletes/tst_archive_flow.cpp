@@ -36,7 +36,7 @@ private:
                            "(300,'D''ANGELO LUCA',2001,'ABC','M',null),(400,'STAFFETTA',1990,'ABC','M',-1),"
                            "(900,'VERDI PIETRO',1980,'XYZ','M',null),(500000,'PROVVISORIO',2000,'ABC','F',null)"_s));
         m_state = std::make_unique<AppState>(m_dialogs);
-        m_state->club = u"ABC"_s;
+        m_state->session.setClub(u"ABC"_s);
         for (auto* source : {&m_view, &m_navigator, &m_search, &m_clubs}) {
             *source = std::make_unique<DataSource>();
             (*source)->setDatabaseFile(m_db->path());

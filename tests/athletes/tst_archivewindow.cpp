@@ -68,9 +68,9 @@ private:
 private slots:
     void openingRefusals() {
         QVERIFY(startArchive());
-        app().state().club.clear();
+        app().state().session.setClub({});
         QVERIFY(trigger(u"DataBaseAtleti"_s));
-        app().state().club = u"ABC"_s;
+        app().state().session.setClub(u"ABC"_s);
         app().state().changeCompetition([](Competition& c) { c.number.clear(); });
         QVERIFY(trigger(u"DataBaseAtleti"_s));
         QCOMPARE(dialogs().takeTexts(), (Texts{"Selezionare una manifestazione", "Selezionare la prova prescelta"}));

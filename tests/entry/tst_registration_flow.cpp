@@ -151,7 +151,7 @@ class TestRegistrationFlow : public QObject, private RegistrationFlow::Port {
         m_state = std::make_unique<AppState>(m_dialogs);
         m_state->databasePath = m_db->path();
         m_state->store.setDatabasePath(m_db->path());
-        m_state->club = u"ABC"_s;
+        m_state->session.setClub(u"ABC"_s);
         Competition c;
         c.number = u"57"_s;
         c.name = u"Trofeo"_s;

@@ -317,7 +317,7 @@ private slots:
         AppState state(m_dialogs);
         RecordedWorkspace workspace;
         state.databasePath = m_db->path();
-        state.club = u"ABC"_s;
+        state.session.setClub(u"ABC"_s);
         setLenexClub(u"ABC"_s, u"Nuoto ABC"_s, u"ITA"_s);
         Competition c;
         c.number = number;

@@ -285,7 +285,7 @@ private slots:
         m_state = std::make_unique<AppState>(m_dialogs);
         m_state->databasePath = m_db->path();
         m_state->store.setDatabasePath(m_db->path());
-        m_state->club = u"ABC"_s;
+        m_state->session.setClub(u"ABC"_s);
         m_state->userId = u"U"_s;
         setLenexClub(u"ABC"_s, u"Nuoto ABC"_s, u"ITA"_s);
     }
@@ -630,7 +630,7 @@ private slots:
                                   u" non contiene gare: nessuna manifestazione e' stata creata."_s}));
         // Without a club yet its code is asked; cancelled, nothing is made.
         m_workspace.trace.clear();
-        m_state->club.clear();
+        m_state->session.setClub({});
         writeFile(u"invito.lef"_s, writeXml({u"3.0"_s, {}, {invitation()}}));
         m_dialogs.queueInput(std::nullopt);
         importInvitation(u"invito.lef"_s);
@@ -761,7 +761,7 @@ private slots:
                                      a.at(2).toInt(), club, u"M"_s};
         }
         QVERIFY(m_db->insertRows(u"natl"_s, {u"codatl"_s, u"nome"_s, u"anno"_s, u"soc"_s, u"sesso"_s}, athletes));
-        m_state->club = club;
+        m_state->session.setClub(club);
         setLenexClub(club, counted.value("club").toObject().value("name").toString(), u"GER"_s);
         m_dialogs.queueOpenFileNames({file});
         (void)flows().importResults();

@@ -73,7 +73,7 @@ private:
             !db.addRegistration(n, 500002, u"BIANCHI ANNA"_s, u"XYZ"_s) || !start(db.dir()))
             return false;
         AppState& state = app().state();
-        state.club = u"ABC"_s;
+        state.session.setClub(u"ABC"_s);
         state.userId = u"zeta"_s;
         state.changeCompetition([&n](Competition& c) {
             c.number = n;
@@ -106,9 +106,9 @@ private slots:
         AppState& state = app().state();
         int exports = 0;
         const TransferWriter failing = [&exports](QString&) { return ++exports, false; };
-        state.club.clear();
+        state.session.setClub({});
         QVERIFY(!transferForMail(state, failing));
-        state.club = u"ABC"_s;
+        state.session.setClub(u"ABC"_s);
         state.changeCompetition([](Competition& c) { c.number.clear(); });
         QVERIFY(!transferForMail(state, failing));
         QCOMPARE(dialogs().takeTexts(),

@@ -25,7 +25,7 @@ class TestDeposit : public WindowTest {
     bool startWith(const QString& competition, const QStringList& arguments = {}) {
         const bool started = start(m_db->dir(), arguments);
         app().state().changeCompetition([&](Competition& c) { c.number = competition; });
-        app().state().club = u"DEMO"_s;
+        app().state().session.setClub(u"DEMO"_s);
         return started;
     }
     ExportOutcome serverExport(QString& path) {
@@ -64,7 +64,7 @@ private slots:
         QFETCH(QString, competition);
         QFETCH(QString, club);
         QVERIFY(startWith(competition));
-        app().state().club = club;
+        app().state().session.setClub(club);
         QString path;
         QVERIFY(serverExport(path) == ExportOutcome::Written &&
                 path == m_db->filePath(u"transfer_"_s + competition + u".mdb"_s));

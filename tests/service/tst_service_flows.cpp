@@ -38,7 +38,7 @@ public:
         if (acceptLogin) {
             m_state.userId = user;
             m_state.pin = u"1234"_s;
-            m_state.club = u"DEMO"_s;
+            m_state.session.setClub(u"DEMO"_s);
         }
         return acceptLogin;
     }
