@@ -138,16 +138,11 @@ private:
 
 WorkspaceWindow::WorkspaceWindow(AppState& state, WindowHost* host, QWidget* parent)
     : QWidget(parent), m_state(state), m_host(host), m_config(new DataSource(QStringLiteral("config"), this)),
-      m_iscrizioni(new DataSource(QStringLiteral("iscrizioni"), this)),
-      m_programmi(new DataSource(QStringLiteral("Programmi"), this)),
-      m_manif(new DataSource(QStringLiteral("manif"), this)), m_opening(state, host) {
+      m_opening(state, host) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Scelta circuito e gara"));
+    // The competitions, their registrations and categories are read by the opening's statements.
     m_config->setRecordSource(QStringLiteral("config"));
-    m_iscrizioni->setRecordSource(QStringLiteral("select * from nprg"));
-    // At start-up it reads nothing, not every competition's programme.
-    m_programmi->setRecordSource(QStringLiteral("select * from programmi where 1=0"));
-    m_manif->setRecordSource(QStringLiteral("select * from manif"));
 
     auto* layout = new QGridLayout(this);
     QLabel* intro =
@@ -284,7 +279,7 @@ QSize WorkspaceWindow::preferredSize() const {
 }
 
 QList<DataSource*> WorkspaceWindow::dataSources() const {
-    return {m_config, m_iscrizioni, m_programmi, m_manif};
+    return {m_config};
 }
 
 void WorkspaceWindow::load() {

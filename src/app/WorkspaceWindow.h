@@ -37,9 +37,6 @@ public:
 
     QList<DataSource*> dataSources() const override;
     DataSource& configSource() const { return *m_config; }
-    DataSource& manifSource() const { return *m_manif; }
-    DataSource& registrationsSource() const { return *m_iscrizioni; }
-    DataSource& programmeSource() const { return *m_programmi; }
 
     void FillCompetitionGrid() override;
     QTableWidget* competitionGrid() const { return m_grid; }
@@ -75,9 +72,6 @@ private:
 
     WindowHost* m_host;
     DataSource* m_config;
-    DataSource* m_iscrizioni;
-    DataSource* m_programmi;
-    DataSource* m_manif;
     QTableWidget* m_grid = nullptr;
     QLabel* m_soc = nullptr;
     QLabel* m_name = nullptr;
