@@ -66,8 +66,7 @@ void RegistrationBook::prepareRecords() {
         return;
     // A failure here comes back from the first time remembered, which reports it.
     QString connection;
-    m_state.store.ESEGUISQL(
-        connection, QStringLiteral("CREATE TABLE Records (Codatl TEXT, Nome TEXT, Spec TEXT, M NUMERIC,S NUMERIC)"));
+    m_state.store.ESEGUISQL(connection, recordsTableStatement());
 }
 
 void RegistrationBook::load() {
