@@ -144,15 +144,28 @@ void BM_CancellaIscrizione(benchmark::State& state) {
             QStringLiteral("insert into nprg57 (codatl, nome, soc, spec, status) values (%1, '%2', 'ABC', "
                            "'%3', 'p')")
                 .arg(f.code, f.name, bench::Fixture::raceCode(100)));
+        (void)showClubRegistrations(f); // the grid shows the row, as in the window
         state.ResumeTiming();
-        benchmark::DoNotOptimize(f.book->removeRegistrations(f.name, bench::Fixture::raceCode(100)));
-        // As the window does: the grid drops the rows deleted, and the club's rows are counted.
-        const int name = f.grid.fieldIndex(QStringLiteral("nome"));
-        const int race = f.grid.fieldIndex(QStringLiteral("spec"));
-        for (int row = f.grid.rowCount() - 1; row >= 0; --row) {
-            if (f.grid.value(row, name).toString() == f.name &&
-                f.grid.value(row, race).toString() == bench::Fixture::raceCode(100) && f.grid.setPosition(row))
-                (void)f.grid.remove();
+        QList<qlonglong> removed;
+        if (!f.book->removeRegistrations(f.name, bench::Fixture::raceCode(100), &removed))
+            std::fprintf(stderr, "bench_entry: registration not removed\n");
+        // As the window does: the grid, newest first, drops each row removed, found by halving.
+        const int key = f.grid.fieldIndex(QStringLiteral("OrdineInserimento"));
+        for (qlonglong order : removed) {
+            int low = 0, high = f.grid.rowCount() - 1;
+            while (low <= high) {
+                const int middle = low + (high - low) / 2;
+                const qlonglong at = f.grid.value(middle, key).toLongLong();
+                if (at == order) {
+                    if (f.grid.setPosition(middle))
+                        (void)f.grid.remove();
+                    break;
+                }
+                if (at > order)
+                    low = middle + 1;
+                else
+                    high = middle - 1;
+            }
         }
         benchmark::DoNotOptimize(f.book->clubRegistrationCount());
     }
