@@ -78,42 +78,19 @@ QueryCopyResult committed(Transaction& transaction, int copied) {
     return {Status::success(), 0, copied};
 }
 
-} // namespace
-
-QueryCopyResult CopyQueryToDatabase(const QString& sourcePath, const QString& query, const QString& targetPath,
-                                    const QString& tableName, int copyRows, bool openExisting,
-                                    const ConnectionOptions& targetOptions) {
-    if (openExisting && !QFileInfo::exists(targetPath))
-        return failed(1, Status::of(err::CannotOpen, targetPath));
+// The copies into the target at targetPath (created when `create`) in one transaction. A scratch
+// target is read by nobody before it is complete and is dropped when the copy fails: its undo
+// record is kept in memory, not written and synced beside it; the commit still syncs it.
+QueryCopyResult copyQueries(const QString& sourcePath, const QList<QueryCopy>& copies, const QString& targetPath,
+                            bool create, bool scratch, int copyRows, const ConnectionOptions& targetOptions) {
     Database target;
-    if (Status s = target.open(targetPath, !openExisting, targetOptions); !s)
+    if (Status s = target.open(targetPath, create, targetOptions); !s)
         return failed(1, s);
     if (target.isReadOnly())
         return failed(1, Status::of(err::ReadOnly, targetPath));
-
-    Database source;
-    if (Status s = source.open(sourcePath); !s)
-        return failed(2, s);
-    Transaction transaction(target);
-    if (!transaction.begun())
-        return failed(3, transaction.begun());
-    const QueryCopyResult copy = copyInto(source, target, query, tableName, copyRows);
-    if (!copy.status)
-        return copy;
-    return committed(transaction, copy.rows);
-}
-
-QueryCopyResult CopyQueriesToNewDatabase(const QString& sourcePath, const QList<QueryCopy>& copies,
-                                         const QString& targetPath, const ConnectionOptions& targetOptions) {
-    Database target;
-    if (Status s = target.open(targetPath, true, targetOptions); !s)
-        return failed(1, s);
-    if (target.isReadOnly())
-        return failed(1, Status::of(err::ReadOnly, targetPath));
-    // Nobody reads the file before it is complete, and a failed one is dropped: its undo
-    // record is kept in memory, not written and synced beside it. The commit still syncs it.
-    if (Status s = target.execute(QStringLiteral("PRAGMA journal_mode = MEMORY")); !s)
-        return failed(1, s);
+    if (scratch)
+        if (Status s = target.execute(QStringLiteral("PRAGMA journal_mode = MEMORY")); !s)
+            return failed(1, s);
 
     Database source;
     if (Status s = source.open(sourcePath); !s)
@@ -123,13 +100,28 @@ QueryCopyResult CopyQueriesToNewDatabase(const QString& sourcePath, const QList<
         return failed(3, transaction.begun());
     int copied = 0;
     for (const QueryCopy& copy : copies) {
-        QueryCopyResult result = copyInto(source, target, copy.query, copy.table, 1);
+        QueryCopyResult result = copyInto(source, target, copy.query, copy.table, copyRows);
         result.rows += copied;
         if (!result.status)
             return result;
         copied = result.rows;
     }
     return committed(transaction, copied);
+}
+
+} // namespace
+
+QueryCopyResult CopyQueryToDatabase(const QString& sourcePath, const QString& query, const QString& targetPath,
+                                    const QString& tableName, int copyRows, bool openExisting,
+                                    const ConnectionOptions& targetOptions) {
+    if (openExisting && !QFileInfo::exists(targetPath))
+        return failed(1, Status::of(err::CannotOpen, targetPath));
+    return copyQueries(sourcePath, {{query, tableName}}, targetPath, !openExisting, false, copyRows, targetOptions);
+}
+
+QueryCopyResult CopyQueriesToNewDatabase(const QString& sourcePath, const QList<QueryCopy>& copies,
+                                         const QString& targetPath, const ConnectionOptions& targetOptions) {
+    return copyQueries(sourcePath, copies, targetPath, true, true, 1, targetOptions);
 }
 
 } // namespace onda
