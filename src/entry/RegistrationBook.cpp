@@ -66,8 +66,7 @@ void RegistrationBook::prepareRecords() {
         return;
     // A failure here comes back from the first time remembered, which reports it.
     QString connection;
-    m_state.store.ESEGUISQL(
-        connection, QStringLiteral("CREATE TABLE Records (Codatl TEXT, Nome TEXT, Spec TEXT, M NUMERIC,S NUMERIC)"));
+    m_state.store.ESEGUISQL(connection, recordsTableStatement());
 }
 
 void RegistrationBook::load() {
@@ -263,12 +262,19 @@ Status RegistrationBook::rememberTime(const QString& code, const QString& name, 
     return writeRow(database(), QStringLiteral("Records"), values);
 }
 
-Status RegistrationBook::removeRegistrations(const QString& name, const QString& race) {
+Status RegistrationBook::removeRegistrations(const QString& name, const QString& race, QList<qlonglong>* removed) {
     // Only the club's rows: another club on this computer may have an athlete of that name.
-    Database::Result none;
-    return database().query(QStringLiteral("delete from ") + table() +
-                                QStringLiteral(" where nome=? and spec=? and soc=?"),
-                            none, {name, race, club()});
+    // The rows' ids come back from the deletion itself, so they are exactly the rows it removed.
+    Database::Result gone;
+    const Status status = database().query(QStringLiteral("delete from ") + table() +
+                                               QStringLiteral(" where nome=? and spec=? and soc=? returning rowid"),
+                                           gone, {name, race, club()});
+    if (status && removed) {
+        removed->clear();
+        for (const QVariantList& r : std::as_const(gone.rows))
+            removed->append(r.value(0).toLongLong());
+    }
+    return status;
 }
 
 int RegistrationBook::clubRegistrationCount() {

@@ -98,8 +98,9 @@ public:
     std::optional<SwimTime> rememberedTime(const QString& code, const QString& race);
     Status rememberTime(const QString& code, const QString& name, const QString& race, const SwimTime& time);
 
-    // Removes every row of the club with that name and race.
-    Status removeRegistrations(const QString& name, const QString& race);
+    // Removes every row of the club with that name and race; `removed` then takes their row ids
+    // (the insertion order, in a table that has it).
+    Status removeRegistrations(const QString& name, const QString& race, QList<qlonglong>* removed = nullptr);
     // The club's registrations in the competition; 0 when the table cannot be read.
     int clubRegistrationCount();
     // The code of the club's registration with that name and race; empty when none.

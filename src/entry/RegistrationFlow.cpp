@@ -443,8 +443,9 @@ RegistrationView RegistrationFlow::deleteRegistration(const RegistrationForm& fo
                                registrationMenuCaption(row.name, row.race),
                            Dialogs::Answer::No) != Dialogs::Answer::Yes)
         return pass.view;
-    if (shown(m_book.removeRegistrations(row.name, row.race)))
-        m_port.showRemovedRegistrations(row);
+    QList<qlonglong> removed;
+    if (shown(m_book.removeRegistrations(row.name, row.race, &removed)))
+        m_port.showRemovedRegistrations(removed);
     else
         m_port.showClubRegistrations(); // what is left is shown either way
     const int count = m_book.clubRegistrationCount();

@@ -77,8 +77,8 @@ public:
         virtual void showClubRegistrations() = 0;
         // Only the registration of that insertion order changed, in place: the grid reads that row.
         virtual void showRewrittenRegistration(qlonglong order) = 0;
-        // The club's registrations of that name and race were removed: the grid drops them.
-        virtual void showRemovedRegistrations(const RegistrationRow& row) = 0;
+        // The registrations of these insertion orders were removed: the grid drops them.
+        virtual void showRemovedRegistrations(const QList<qlonglong>& orders) = 0;
     };
 
     RegistrationFlow(AppState& state, Dialogs& dialogs, RegistrationBook& book, Port& port);

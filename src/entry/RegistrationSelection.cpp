@@ -5,13 +5,15 @@
 
 namespace onda {
 
-BoundStatement registrationSelection(const QString& competition, SelectionKey key, const QString& parameter) {
-    const QString table = registrationTable(competition);
+BoundStatement registrationSelection(const QString& competition, SelectionKey key, const QString& parameter,
+                                     const QString& columns) {
+    const QString from =
+        QStringLiteral("select ") + columns + QStringLiteral(" from ") + registrationTable(competition);
     if (key == SelectionKey::Athlete)
-        return {QStringLiteral("select * from ") + table + QStringLiteral(" where codatl=?"), {parameter}};
+        return {from + QStringLiteral(" where codatl=?"), {parameter}};
     if (parameter == QLatin1String("Tutte le societa'"))
-        return {QStringLiteral("select * from ") + table + QStringLiteral(" order by soc, nome"), {}};
-    return {QStringLiteral("select * from ") + table + QStringLiteral(" where soc=? order by soc, nome"), {parameter}};
+        return {from + QStringLiteral(" order by soc, nome"), {}};
+    return {from + QStringLiteral(" where soc=? order by soc, nome"), {parameter}};
 }
 
 QString clubRegistrationsQuery(const QString& competition, const QString& club) {

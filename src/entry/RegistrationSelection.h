@@ -17,8 +17,10 @@ struct BoundStatement {
     QVariantList values;
 };
 
-// The selection of a competition's registrations shared by the reports and registration entry.
-BoundStatement registrationSelection(const QString& competition, SelectionKey key, const QString& parameter);
+// The selection of a competition's registrations shared by the reports and registration entry;
+// `columns` narrows it to the fields a reader needs.
+BoundStatement registrationSelection(const QString& competition, SelectionKey key, const QString& parameter,
+                                     const QString& columns = QStringLiteral("*"));
 
 // The club's rows of a competition, newest first, as the registration window's grid shows them:
 // "select * from nprgN where soc='club' order by OrdineInserimento desc".

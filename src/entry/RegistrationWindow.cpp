@@ -340,19 +340,35 @@ void RegistrationWindow::showRewrittenRegistration(qlonglong order) {
     showClubRegistrations();
 }
 
-void RegistrationWindow::showRemovedRegistrations(const RegistrationRow& removed) {
-    // A source learns of a row deleted elsewhere when it deletes it too: the grid drops it.
-    // Only rows holding exactly that name and race are dropped, all certainly deleted; the
-    // count then tells whether the table lost others (another case of the name) too.
-    const int name = m_nprgSupp->fieldIndex(QStringLiteral("nome"));
-    const int race = m_nprgSupp->fieldIndex(QStringLiteral("spec"));
-    bool followed = m_gridOnClubRows && name >= 0 && race >= 0;
-    for (int row = m_nprgSupp->rowCount() - 1; followed && row >= 0; --row) {
-        if (displayText(m_nprgSupp->value(row, name)) == removed.name &&
-            displayText(m_nprgSupp->value(row, race)) == removed.race)
-            followed = m_nprgSupp->setPosition(row) && m_nprgSupp->remove().number == err::RecordDeleted;
+int RegistrationWindow::gridRowOf(qlonglong order) const {
+    // The club's rows are shown newest first: a row is found by halving, reading a few rows.
+    const int key = m_nprgSupp->fieldIndex(QStringLiteral("OrdineInserimento"));
+    int low = 0;
+    int high = m_nprgSupp->rowCount() - 1;
+    while (key >= 0 && low <= high) {
+        const int middle = low + (high - low) / 2;
+        const QVariant at = m_nprgSupp->value(middle, key);
+        if (at.isNull())
+            return -1;
+        if (at.toLongLong() == order)
+            return middle;
+        if (at.toLongLong() > order)
+            low = middle + 1;
+        else
+            high = middle - 1;
     }
-    if (!followed || m_nprgSupp->rowCount() != m_book->clubRegistrationCount())
+    return -1;
+}
+
+void RegistrationWindow::showRemovedRegistrations(const QList<qlonglong>& orders) {
+    // A source learns of a row deleted elsewhere when it deletes it too: the grid drops it.
+    // A row the grid lacks means the grid was not the table's: it is read again.
+    bool followed = m_gridOnClubRows;
+    for (qlonglong order : orders) {
+        const int row = followed ? gridRowOf(order) : -1;
+        followed = row >= 0 && m_nprgSupp->setPosition(row) && m_nprgSupp->remove().number == err::RecordDeleted;
+    }
+    if (!followed)
         showClubRegistrations();
 }
 

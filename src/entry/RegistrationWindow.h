@@ -77,7 +77,8 @@ private:
     void showCategoryList() override;
     void showClubRegistrations() override;
     void showRewrittenRegistration(qlonglong order) override;
-    void showRemovedRegistrations(const RegistrationRow& row) override;
+    void showRemovedRegistrations(const QList<qlonglong>& orders) override;
+    int gridRowOf(qlonglong order) const; // the grid's row of that insertion order; -1 when none
     void updateNoteMark();
     void showBestTime();
     void showStandard();

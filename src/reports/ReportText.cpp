@@ -4,6 +4,7 @@
 #include "core/TextCodec.h"
 #include "entry/RegistrationSelection.h"
 #include "store/Database.h"
+#include "store/Schema.h"
 #include "store/Values.h"
 
 #include <QSaveFile>
@@ -209,31 +210,63 @@ QString recordLine(ReportForm form, int number, const ReportRecord& record) {
     return line;
 }
 
+namespace {
+
+// A stored value as it is: a whole number, a real, a text, bytes or nothing.
+QVariant storedValue(const Database::Row& row, int column) {
+    if (column < 0 || row.isNull(column))
+        return {};
+    switch (row.type(column)) {
+    case Database::Row::Type::Integer:
+        return row.integer(column);
+    case Database::Row::Type::Real:
+        return row.real(column);
+    case Database::Row::Type::Blob:
+        return row.bytes(column).toByteArray();
+    default:
+        return row.text(column);
+    }
+}
+
+} // namespace
+
 Status readReportRecords(const QString& databasePath, const QString& competition, const QString& club,
                          QList<ReportRecord>& out) {
     out.clear();
-    const BoundStatement selection = registrationSelection(competition, SelectionKey::Club, club);
+    const QString table = registrationTable(competition);
     Database db;
-    Database::Result result;
+    QList<FieldInfo> fields;
     Status status = db.openShared(databasePath);
     if (status)
-        status = db.query(selection.text, result, selection.values);
+        status = db.tableFields(table, fields);
     if (!status)
-        return status.number == err::TableNotFound || status.number == err::FieldNotFound ? Status::success() : status;
-    const auto column = [&result](const char* name) {
-        for (qsizetype i = 0; i < result.fields.size(); ++i) {
-            if (result.fields.at(i).name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
-                return int(i);
+        return status.number == err::TableNotFound ? Status::success() : status;
+    // Only the fields the reports show are read, streamed into the records; one the table
+    // lacks stays null.
+    static const char* const shown[] = {"codatl", "nome", "anno", "spec", "cat", "sesso", "status", "m", "s"};
+    int column[std::size(shown)];
+    QStringList read;
+    for (std::size_t i = 0; i < std::size(shown); ++i) {
+        column[i] = -1;
+        for (const FieldInfo& field : std::as_const(fields)) {
+            if (field.name.compare(QLatin1String(shown[i]), Qt::CaseInsensitive) == 0) {
+                column[i] = int(read.size());
+                read << QLatin1Char('[') + field.name + QLatin1Char(']');
+                break;
+            }
         }
-        return -1;
-    };
-    const int codatl = column("codatl"), nome = column("nome"), anno = column("anno"), spec = column("spec"),
-              cat = column("cat"), sesso = column("sesso"), state = column("status"), m = column("m"), s = column("s");
-    out.reserve(result.rows.size());
-    for (const QVariantList& row : std::as_const(result.rows)) {
-        const auto value = [&row](int c) { return c < 0 ? QVariant() : row.value(c); };
-        out << ReportRecord{value(codatl), value(nome),  value(anno), value(spec), value(cat),
-                            value(sesso),  value(state), value(m),    value(s)};
+    }
+    if (read.isEmpty())
+        read << QStringLiteral("1");
+    const BoundStatement selection =
+        registrationSelection(competition, SelectionKey::Club, club, read.join(QLatin1Char(',')));
+    status = db.read(selection.text, selection.values, [&](const Database::Row& row) {
+        const auto value = [&](int i) { return storedValue(row, column[i]); };
+        out << ReportRecord{value(0), value(1), value(2), value(3), value(4), value(5), value(6), value(7), value(8)};
+    });
+    if (!status) {
+        out.clear();
+        return status.number == err::FieldNotFound ? Status::success() : status;
     }
     return Status::success();
 }

@@ -290,6 +290,21 @@ Status Database::read(const QString& statement, const QVariantList& parameters,
     return rc == SQLITE_DONE ? Status{} : statusFrom(handle(), rc);
 }
 
+Database::Row::Type Database::Row::type(int column) const {
+    switch (sqlite3_column_type(m_statement, column)) {
+    case SQLITE_INTEGER:
+        return Type::Integer;
+    case SQLITE_FLOAT:
+        return Type::Real;
+    case SQLITE_TEXT:
+        return Type::Text;
+    case SQLITE_BLOB:
+        return Type::Blob;
+    default:
+        return Type::Null;
+    }
+}
+
 bool Database::Row::isNull(int column) const {
     return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
 }

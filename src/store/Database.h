@@ -68,6 +68,8 @@ public:
     class Row {
     public:
         explicit Row(sqlite3_stmt* statement) : m_statement(statement) {}
+        enum class Type { Null, Integer, Real, Text, Blob };
+        Type type(int column) const; // as stored in this row
         bool isNull(int column) const;
         qint64 integer(int column) const; // 0 for null; text is read as a number
         double real(int column) const;

@@ -23,4 +23,14 @@ QueryCopyResult CopyQueryToDatabase(const QString& sourcePath, const QString& qu
                                     const QString& tableName, int copyRows, bool openExisting,
                                     const ConnectionOptions& targetOptions = {});
 
+struct QueryCopy {
+    QString query; // on the source
+    QString table; // made in the target with the query's rows
+};
+
+// Several copies as above into a new file at targetPath, all in one transaction: for a file that
+// nobody reads before it is complete, and that is dropped when the copy fails.
+QueryCopyResult CopyQueriesToNewDatabase(const QString& sourcePath, const QList<QueryCopy>& copies,
+                                         const QString& targetPath, const ConnectionOptions& targetOptions = {});
+
 } // namespace onda

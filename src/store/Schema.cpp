@@ -49,9 +49,7 @@ const QList<TableDefinition>& programTables() {
           typed("s", FieldType::Double),
           text("status", 1),
           {QStringLiteral("OrdineInserimento"), FieldType::Long, 0, true}}},
-        {QStringLiteral("Records"),
-         {text("Codatl", 10), text("Nome", 50), text("Spec", 50), typed("M", FieldType::Double),
-          typed("S", FieldType::Double)}},
+        {QStringLiteral("Records"), {}, recordsTableStatement()},
     };
     return tables;
 }
@@ -250,7 +248,9 @@ Status createSchema(Database& db) {
     if (Status s = readSchemaVersion(db, version); !s)
         return s;
     for (const TableDefinition* table : missingTables(db)) {
-        if (Status s = db.createTable(table->name, table->fields); !s)
+        if (Status s =
+                table->statement.isEmpty() ? db.createTable(table->name, table->fields) : db.execute(table->statement);
+            !s)
             return s;
     }
     for (const Migration& m : pendingFrom(version)) {

@@ -13,7 +13,16 @@ class Database;
 struct TableDefinition {
     QString name;
     QList<FieldInfo> fields;
+    QString statement; // when set, the table is made by running it, and `fields` is empty
 };
+
+// The table of remembered entry times, as the registration window makes it when missing; a new
+// file gets it from the same statement.
+inline const QString& recordsTableStatement() {
+    static const QString statement =
+        QStringLiteral("CREATE TABLE Records (Codatl TEXT, Nome TEXT, Spec TEXT, M NUMERIC,S NUMERIC)");
+    return statement;
+}
 
 // The tables a new ONDA.mdb holds: config, natl, manif, categorie, programmi,
 // the template nprg (with OrdineInserimento) and Records.

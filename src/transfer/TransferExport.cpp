@@ -67,14 +67,14 @@ TransferResult TransferExport::write(const QString& club, TransferPlace place) {
     const QString source = m_state.databasePath;
     const ConnectionOptions options = m_state.store.connectionOptions();
     waitFor([&] {
-        result = CopyQueryToDatabase(source,
-                                     QStringLiteral("select * from [") + registrationTable(number) +
-                                         QStringLiteral("] where soc=") + sqlQuoted(club),
-                                     partial, registrationTable(number), 1, false, options);
-        if (result.status)
-            result = CopyQueryToDatabase(
-                source, QStringLiteral("select * from manif where [Numero Prova]=") + sqlQuoted(number), partial,
-                QStringLiteral("manif"), 1, true, options);
+        result =
+            CopyQueriesToNewDatabase(source,
+                                     {{QStringLiteral("select * from [") + registrationTable(number) +
+                                           QStringLiteral("] where soc=") + sqlQuoted(club),
+                                       registrationTable(number)},
+                                      {QStringLiteral("select * from manif where [Numero Prova]=") + sqlQuoted(number),
+                                       QStringLiteral("manif")}},
+                                     partial, options);
         if (result.status && !moveIntoPlace(partial, path)) {
             result.status = Status::of(err::DiskError, path);
             result.step = 6;

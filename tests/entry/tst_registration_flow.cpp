@@ -129,11 +129,15 @@ class TestRegistrationFlow : public QObject, private RegistrationFlow::Port {
     std::unique_ptr<RegistrationFlow> m_flow;
     int m_categoryListsShown = 0;
     int m_gridReadings = 0;
+    QStringList m_removed; // the insertion orders the grid was told to drop
 
     void showCategoryList() override { ++m_categoryListsShown; }
     void showClubRegistrations() override { ++m_gridReadings; }
     void showRewrittenRegistration(qlonglong) override { ++m_gridReadings; }
-    void showRemovedRegistrations(const RegistrationRow&) override { ++m_gridReadings; }
+    void showRemovedRegistrations(const QList<qlonglong>& orders) override {
+        for (qlonglong order : orders)
+            m_removed << QString::number(order);
+    }
 
     // Club ABC, competition 57 with its races; athletes of ABC and of another club; rows
     // of nprg57 as "code name race".
@@ -355,7 +359,9 @@ private slots:
         // Every row of the club with that name and race goes, whatever its code; then
         // "Imposta Atleta" runs on the frame, here empty, and says so.
         m_dialogs.queueYesNo(u"Y"_s);
+        const QStringList gone = table("select OrdineInserimento from nprg57 where soc='ABC' and spec='100SL'");
         const RegistrationView view = m_flow->deleteRegistration({}, row);
+        QCOMPARE(m_removed, gone); // the grid drops exactly the rows deleted
         QCOMPARE(m_dialogs.takeMarked(), QStringList({question, u"Devi indicare un codice per l'atleta"_s}));
         QCOMPARE(table("select soc || spec from nprg57 order by soc"), QStringList({"ABC200SL", "XYZ100SL"}));
         QCOMPARE(view.registrationCount, std::optional<int>(1));

@@ -4,6 +4,7 @@
 
 #include "app/MainWindow.h"
 #include "entry/RegistrationWindow.h"
+#include "store/DataSource.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,6 +12,7 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QSignalSpy>
 
 using namespace onda;
 using namespace Qt::StringLiterals;
@@ -131,8 +133,10 @@ private slots:
 
         window()->prepareGridMenu(1); // ROSSI MARIO 200SL
         dialogs().queueYesNo(Dialogs::Answer::Yes);
+        QSignalSpy readings(window()->findChild<DataSource*>(u"nprgSupp"_s), &DataSource::refreshed);
         QVERIFY(trigger(u"cancellaiscrizione"_s));
         QCOMPARE(rows(u"Form1/DBGrid1"_s).size(), 3);
+        QCOMPARE(readings.count(), 0); // the row deleted is dropped, the grid not read again
         readAgain();
         QCOMPARE(dialogs().takeTexts().size(), 1); // the question only
     }

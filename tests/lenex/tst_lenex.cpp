@@ -182,7 +182,7 @@ class TestLenex : public QObject, private RegistrationFlow::Port {
     void showCategoryList() override { QFAIL("no category should be missing"); }
     void showClubRegistrations() override {}
     void showRewrittenRegistration(qlonglong) override {}
-    void showRemovedRegistrations(const RegistrationRow&) override {}
+    void showRemovedRegistrations(const QList<qlonglong>&) override {}
     void checkedByIndependentReader(const QString& path, const QString& invitation = {}) {
         QCOMPARE(python(QStringList{QStringLiteral(ONDA_LENEX_CHECK), path} +
                         (invitation.isEmpty() ? QStringList{} : QStringList{invitation}))

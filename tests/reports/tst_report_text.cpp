@@ -78,6 +78,15 @@ private slots:
         }
     }
 
+    // A table of an older file lacking some of the fields shown: those read as missing values.
+    void tableLackingFields() {
+        QVERIFY(m_db.exec("create table nprg58 (codatl integer, nome text, soc text, m double, s text)"));
+        QVERIFY(m_db.exec("insert into nprg58 values (1001, 'ROSSI MARIO', 'ABC', 1, '5.34')"));
+        const QString text = buildReport(ReportForm::TextFile, m_db.path(), {"ABC", "58", "T", "01/05/2024"});
+        QCOMPARE(text.split("\r\n").value(2),
+                 "1001      ROSSI MARIO" + QString(23, ' ') + "*****" + QString(19, ' ') + "01.05.3  ");
+    }
+
     void filesInWindowsEncoding() {
         const QString path = m_db.filePath("out.txt");
         QVERIFY(writeReportFile(path, QStringLiteral("società €\r\nłódź")));
