@@ -5,6 +5,9 @@
 #include "core/ProgramValues.h"
 #include "core/Settings.h"
 #include "core/WindowHost.h"
+#include "store/SqlFunctions.h"
+
+#include <algorithm>
 
 namespace onda {
 
@@ -44,10 +47,10 @@ std::optional<StoredAthlete> ArchiveFlow::findShown(const QString& code, bool* f
         return m_current;
     std::optional<StoredAthlete> found;
     Status status = m_scope ? m_register.findInScope(*m_scope, code, found) : Status{};
-    // A row added since the athletes were read is shown whatever its club.
+    // A row added or rewritten since the athletes were read is shown whatever its club now.
     if (status && !found && !m_added.isEmpty()) {
         status = m_register.findByCode(code, found);
-        if (found && !m_added.contains(found->row))
+        if (found && !m_added.contains(found->row) && !m_readNames.contains(found->row))
             found.reset();
     }
     *failed = !reported(status);
@@ -68,17 +71,44 @@ Status ArchiveFlow::showScope(const AthleteScope& scope) {
     m_scope = scope;
     m_current.reset();
     m_added.clear();
+    m_readNames.clear();
     return m_port.showAthletes(scope);
 }
+
+namespace {
+
+// Whether a row comes after another in the order of the club's athletes: by name, a row
+// without one first, then as stored.
+bool comesAfter(const QVariant& name, qlonglong row, const QVariant& otherName, qlonglong otherRow) {
+    if (name.isNull() != otherName.isNull())
+        return otherName.isNull();
+    const int order = name.isNull() ? 0 : detail::compareNoCase(name.toString(), otherName.toString());
+    return order != 0 ? order > 0 : row > otherRow;
+}
+
+} // namespace
 
 bool ArchiveFlow::lastShown(const StoredAthlete& athlete, Status& status) {
     if (const qsizetype at = m_added.indexOf(athlete.row); at >= 0)
         return at == m_added.size() - 1;
     if (!m_added.isEmpty() || !m_scope)
         return false;
-    bool followed = true;
-    status = m_register.followedInScope(*m_scope, athlete, followed);
-    return status && !followed;
+    const QVariant name = m_readNames.value(athlete.row, athlete.fields.value(1));
+    for (auto it = m_readNames.cbegin(); it != m_readNames.cend(); ++it) {
+        if (it.key() != athlete.row && comesAfter(it.value(), it.key(), name, athlete.row))
+            return false;
+    }
+    // The rows rewritten since stand where they were read, not where the register now puts them.
+    QList<qlonglong> after;
+    status = m_register.rowsAfter(*m_scope, name, athlete.row, int(m_readNames.size()) + 1, after);
+    return status &&
+           std::all_of(after.cbegin(), after.cend(), [this](qlonglong row) { return m_readNames.contains(row); });
+}
+
+void ArchiveFlow::keepPlace(const StoredAthlete& before) {
+    // The whole register stands as stored, where a new name moves nothing.
+    if (m_scope && !m_scope->wholeRegister && !m_added.contains(before.row) && !m_readNames.contains(before.row))
+        m_readNames.insert(before.row, before.fields.value(1));
 }
 
 bool ArchiveFlow::openOnClubAthletes() {
@@ -92,6 +122,7 @@ NewAthleteStart ArchiveFlow::openForNewAthlete() {
         return {};
     m_current.reset();
     m_added.clear();
+    m_readNames.clear();
     NewAthleteStart start;
     start.typedCode = usageMode() == archive::kTypedCodeMode;
     if (!start.typedCode)
@@ -177,6 +208,7 @@ bool ArchiveFlow::save(const AthleteRecord& boxes) {
                                                  "registrato. Per un atleta nuovo premi \"Nuovo\"."));
             return false;
         }
+        keepPlace(*before);
         if (const Status changed = m_register.update(*before, record, written); !changed) {
             // A row changed or deleted by another program meanwhile is no longer the one shown.
             if (changed.number == err::RecordDeleted)
@@ -217,6 +249,7 @@ Deletion ArchiveFlow::remove(const QString& code) {
     if (!reported(status))
         return Deletion::Refused;
     m_added.removeOne(shown->row);
+    m_readNames.remove(shown->row);
     if (last) {
         m_dialogs.message(QStringLiteral("Ultimo record"));
         return Deletion::LastRecord;
@@ -260,6 +293,7 @@ std::optional<QString> ArchiveFlow::changeCode(const QString& oldCode) {
             m_dialogs.message(QStringLiteral("Codice ") + oldCode + QStringLiteral(" non registrato"));
         return std::nullopt;
     }
+    keepPlace(*shown);
     StoredAthlete written;
     if (const Status status = m_register.changeCode(*shown, *newCode, written); !status) {
         if (status.number == err::RecordDeleted)

@@ -3,6 +3,7 @@
 #include "athletes/ArchiveRules.h"
 #include "athletes/AthleteRegister.h"
 
+#include <QHash>
 #include <QString>
 
 #include <optional>
@@ -116,9 +117,11 @@ private:
     bool clubListed(const QString& club);
     // The window shows the athletes of `scope`, read afresh; what was found or added before is forgotten.
     Status showScope(const AthleteScope& scope);
-    // Whether `athlete` is the last of the athletes shown, in the order they were read and
-    // with the ones added since after them.
+    // Whether `athlete` is the last of the athletes shown: in the order they were read, each
+    // where its name then put it, and the ones added since after them.
     bool lastShown(const StoredAthlete& athlete, Status& status);
+    // `before` is about to be rewritten: it keeps the place it was read in.
+    void keepPlace(const StoredAthlete& before);
 
     AppState& m_state;
     WindowHost* m_desks;
@@ -130,6 +133,7 @@ private:
     // row still holds it. Rows added since the athletes were read follow them in that order.
     std::optional<StoredAthlete> m_current;
     QList<qlonglong> m_added;
+    QHash<qlonglong, QVariant> m_readNames; // rows rewritten since, by the name they were read with
     bool m_newRecord = false;
     bool m_forRegistration = false; // opened by the registration window for a new athlete
 };

@@ -122,23 +122,26 @@ Status AthleteRegister::clubListed(const QString& club, bool& listed) {
     return s;
 }
 
-Status AthleteRegister::followedInScope(const AthleteScope& scope, const StoredAthlete& athlete, bool& followed) {
-    Database::Result rows;
+Status AthleteRegister::rowsAfter(const AthleteScope& scope, const QVariant& name, qlonglong row, int count,
+                                  QList<qlonglong>& rows) {
+    rows.clear();
+    Database::Result found;
     Status s;
     if (scope.wholeRegister) {
-        s = database().query(QStringLiteral("select 1 from natl where rowid>? limit 1"), rows, {athlete.row});
-    } else if (athlete.fields.value(1).isNull()) {
+        s = database().query(QStringLiteral("select rowid from natl where rowid>? order by rowid limit ?"), found,
+                             {row, count});
+    } else if (name.isNull()) {
         // A row without a name comes first: any named one follows it.
-        s = database().query(QStringLiteral("select 1 from natl where ") + kClubAthletes +
-                                 QStringLiteral(" and (nome is not null or rowid>?) limit 1"),
-                             rows, {scope.club, athlete.row});
+        s = database().query(QStringLiteral("select rowid from natl where ") + kClubAthletes +
+                                 QStringLiteral(" and (nome is not null or rowid>?) order by nome, rowid limit ?"),
+                             found, {scope.club, row, count});
     } else {
-        const QVariant name = athlete.fields.value(1);
-        s = database().query(QStringLiteral("select 1 from natl where ") + kClubAthletes +
-                                 QStringLiteral(" and nome>=? and (nome>? or rowid>?) limit 1"),
-                             rows, {scope.club, name, name, athlete.row});
+        s = database().query(QStringLiteral("select rowid from natl where ") + kClubAthletes +
+                                 QStringLiteral(" and nome>=? and (nome>? or rowid>?) order by nome, rowid limit ?"),
+                             found, {scope.club, name, name, row, count});
     }
-    followed = s.ok() && !rows.rows.isEmpty();
+    for (const QVariantList& r : found.rows)
+        rows << r.value(0).toLongLong();
     return s;
 }
 

@@ -57,8 +57,9 @@ public:
     Status readable();
     // Whether any athlete belongs to the club, spelt exactly so.
     Status clubListed(const QString& club, bool& listed);
-    // Whether the scope holds a row after `athlete` in the order the window reads it.
-    Status followedInScope(const AthleteScope& scope, const StoredAthlete& athlete, bool& followed);
+    // The first `count` rows of the scope after the place of `name` and `row`, in the order
+    // the window reads them: by name, then as stored (the whole register as stored).
+    Status rowsAfter(const AthleteScope& scope, const QVariant& name, qlonglong row, int count, QList<qlonglong>& rows);
     qlonglong firstFreeProvisionalCode();
 
     // `written` is the row as stored afterwards.

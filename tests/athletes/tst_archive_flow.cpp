@@ -211,18 +211,22 @@ private slots:
         QTest::addColumn<QString>("answer"); // empty: no question
         QTest::addColumn<Texts>("texts");
         QTest::addColumn<int>("outcome");
-        QTest::addColumn<bool>("added"); // the athlete 701 added first
+        QTest::addColumn<QString>("before"); // 701 added, or 300 renamed ZZZ, first
         const QString sure = u"?N Sei sicuro di voler cancellare questo atleta?"_s;
         // clang-format off
-        QTest::newRow("another club's") << "900" << "" << Texts{"Codice non esistente"} << int(Deletion::Refused) << false;
-        QTest::newRow("No") << "200" << "N" << Texts{sure} << int(Deletion::Kept) << false;
-        QTest::newRow("Yes") << "200" << "Y" << Texts{sure} << int(Deletion::Deleted) << false;
-        // The athletes are by name: ROSSI MARIO is the last; rows added since they were read follow them.
+        QTest::newRow("another club's") << "900" << "" << Texts{"Codice non esistente"} << int(Deletion::Refused) << "";
+        QTest::newRow("No") << "200" << "N" << Texts{sure} << int(Deletion::Kept) << "";
+        QTest::newRow("Yes") << "200" << "Y" << Texts{sure} << int(Deletion::Deleted) << "";
+        // The athletes are by name as they were read: ROSSI MARIO is the last; rows added since
+        // follow them, and a row renamed since keeps its place.
         QTest::newRow("the last record") << "100" << "Y" << Texts{sure, "Ultimo record"} << int(Deletion::LastRecord)
-                                         << false;
-        QTest::newRow("the last by name, one added") << "100" << "Y" << Texts{sure} << int(Deletion::Deleted) << true;
+                                         << "";
+        QTest::newRow("the last by name, one added") << "100" << "Y" << Texts{sure} << int(Deletion::Deleted) << "add";
         QTest::newRow("the one added") << "701" << "Y" << Texts{sure, "Ultimo record"} << int(Deletion::LastRecord)
-                                       << true;
+                                       << "add";
+        QTest::newRow("the last, another renamed past it") << "100" << "Y" << Texts{sure, "Ultimo record"}
+                                                           << int(Deletion::LastRecord) << "rename";
+        QTest::newRow("the one renamed") << "300" << "Y" << Texts{sure} << int(Deletion::Deleted) << "rename";
         // clang-format on
     }
 
@@ -230,14 +234,16 @@ private slots:
         QFETCH(QString, code);
         QFETCH(QString, answer);
         QFETCH(int, outcome);
-        QFETCH(bool, added);
+        QFETCH(QString, before);
         QVERIFY(m_db->createRegistrationTable(u"57"_s) &&
                 m_db->addRegistration(u"57"_s, 200, u"BIANCHI ANNA"_s, u"ABC"_s));
-        if (added) {
+        const bool added = before == u"add"_s;
+        if (added)
             m_flow->newRecord();
-            QVERIFY(m_flow->save({u"701"_s, u"NUOVO"_s, u"1999"_s, u"XYZ"_s, u"M"_s, false}));
-            m_port.take();
-        }
+        if (!before.isEmpty())
+            QVERIFY(m_flow->save(added ? AthleteRecord{u"701"_s, u"NUOVO"_s, u"1999"_s, u"XYZ"_s, u"M"_s, false}
+                                       : AthleteRecord{u"300"_s, u"ZZZ"_s, u"2001"_s, u"ABC"_s, u"M"_s, false}));
+        m_port.take();
         m_dialogs.queueYesNo(answer);
         QCOMPARE(int(m_flow->remove(code)), outcome);
         QTEST(m_dialogs.takeMarked(), "texts");
