@@ -51,7 +51,6 @@ public:
     // or that name.
     Status findByCode(const QString& code, std::optional<StoredAthlete>& found);
     Status findByName(const QString& name, std::optional<StoredAthlete>& found);
-    Status findRow(qlonglong row, std::optional<StoredAthlete>& found);
 
     // The register can be read at all.
     Status readable();
@@ -71,6 +70,7 @@ public:
 private:
     Database& database();
     Status first(const QString& where, const QVariantList& values, std::optional<StoredAthlete>& found);
+    Status findRow(qlonglong row, std::optional<StoredAthlete>& found);
     // Runs `write` on the row only while it holds what `read` says, then reads it back.
     Status rewrite(const StoredAthlete& read, const std::function<Status(Database&)>& write,
                    std::optional<StoredAthlete>* written);

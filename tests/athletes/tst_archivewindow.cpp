@@ -202,8 +202,15 @@ private slots:
             return out;
         };
         QCOMPARE(codes(window->navigator()), codes(fresh));
-        if (club == u"ABC"_s)
-            QCOMPARE(text(at("txtfields_0")), code);
+        if (club != u"ABC"_s)
+            return;
+        QCOMPARE(text(at("txtfields_0")), code);
+        // A new code: the navigator, read again, stands on the record under it.
+        dialogs().queueInput(u"5555"_s);
+        QVERIFY(click(at("Command6")));
+        QCOMPARE(dialogs().takeTexts(), (Texts{u"Nuovo codice al posto di "_s + code,
+                                               "Controlla che nel file non abbia usato il vecchio codice"}));
+        QCOMPARE(text(at("txtfields_0")) + text(at("txtfields_1")), u"5555"_s + name);
     }
 
     void provisionalCode() {
