@@ -1,33 +1,24 @@
 #include "athletes/ArchiveFlow.h"
 
-#include "athletes/AthleteCodes.h"
 #include "core/AppState.h"
 #include "core/Dialogs.h"
 #include "core/ProgramValues.h"
 #include "core/Settings.h"
 #include "core/WindowHost.h"
-#include "store/DataSource.h"
-#include "store/Database.h"
 #include "store/SqlFunctions.h"
-#include "store/Values.h"
+
+#include <algorithm>
 
 namespace onda {
 
-namespace {
-
-const QString kWholeRegister = QStringLiteral("natl");
-
-} // namespace
-
-ArchiveFlow::ArchiveFlow(AppState& state, Dialogs& dialogs, ArchiveSources sources, WindowHost* desks)
-    : m_state(state), m_desks(desks), m_dialogs(dialogs), m_sources(sources) {}
+ArchiveFlow::ArchiveFlow(AppState& state, Dialogs& dialogs, Port& port, WindowHost* desks)
+    : m_state(state), m_desks(desks), m_dialogs(dialogs), m_port(port), m_register(state.databasePath) {}
 
 void ArchiveFlow::setNewRecord(bool on) {
     if (m_newRecord == on)
         return;
     m_newRecord = on;
-    if (newRecordChanged)
-        newRecordChanged(on);
+    m_port.showNewRecord(on);
 }
 
 bool ArchiveFlow::reported(const Status& status) {
@@ -49,113 +40,93 @@ bool readable(Dialogs& dialogs, const Status& status) {
 
 } // namespace
 
-bool ArchiveFlow::findInRegister(const QString& criterion, std::optional<AthleteRecord>& found) {
-    // One query for the rows that match: the whole register, whatever the views show.
-    found.reset();
-    DataSource& search = m_sources.search;
-    search.setRecordSource(QStringLiteral("select * from natl where ") + criterion);
-    if (!readable(m_dialogs, search.refresh()))
-        return false;
-    if (search.rowCount() > 0)
-        found = archive::readAthlete(search);
-    return true;
-}
-
-bool ArchiveFlow::findInView(const QString& code, bool* failed) {
-    DataSource& view = m_sources.workingView;
-    *failed = !reported(view.findFirst(archive::quotedCodeCriterion(code)));
-    return !*failed && !view.noMatch();
-}
-
-bool ArchiveFlow::clubListed(const QString& club) const {
-    const DataSource& clubs = m_sources.clubs;
-    const int column = clubs.fieldIndex(QStringLiteral("soc"));
-    for (int row = 0; column >= 0 && row < clubs.rowCount(); ++row) {
-        if (displayText(clubs.value(row, column)) == club)
-            return true;
+std::optional<StoredAthlete> ArchiveFlow::findShown(const QString& code, bool* failed) {
+    *failed = false;
+    // The athlete on show stays found until a write finds it changed or gone.
+    if (m_current && m_current->code() == code)
+        return m_current;
+    std::optional<StoredAthlete> found;
+    Status status = m_scope ? m_register.findInScope(*m_scope, code, found) : Status{};
+    // A row added or rewritten since the athletes were read is shown whatever its club now.
+    if (status && !found && !m_added.isEmpty()) {
+        status = m_register.findByCode(code, found);
+        if (found && !m_added.contains(found->row) && !m_readNames.contains(found->row))
+            found.reset();
     }
-    return false;
+    *failed = !reported(status);
+    if (found)
+        m_current = found;
+    return found;
 }
 
-void ArchiveFlow::showInNavigator(const QString& criterion) {
-    DataSource& navigator = m_sources.navigator;
-    if (reported(navigator.refresh()))
-        reported(navigator.findFirst(criterion));
+bool ArchiveFlow::clubListed(const QString& club) {
+    bool listed = false;
+    // A register that cannot be read lists no club, as its list box shows none: the user is
+    // told the club is not listed.
+    (void)m_register.clubListed(club, listed);
+    return listed;
 }
 
-bool ArchiveFlow::showChangedInNavigator(const QString& criterion, bool renamed) {
-    DataSource& navigator = m_sources.navigator;
-    if (navigator.recordSource() != m_sources.workingView.recordSource() || !navigator.findFirst(criterion) ||
-        navigator.noMatch())
+Status ArchiveFlow::showScope(const AthleteScope& scope) {
+    m_scope = scope;
+    m_current.reset();
+    m_added.clear();
+    m_readNames.clear();
+    return m_port.showAthletes(scope);
+}
+
+namespace {
+
+// Whether a row comes after another in the order of the club's athletes: by name, a row
+// without one first, then as stored.
+bool comesAfter(const QVariant& name, qlonglong row, const QVariant& otherName, qlonglong otherRow) {
+    if (name.isNull() != otherName.isNull())
+        return otherName.isNull();
+    const int order = name.isNull() ? 0 : detail::compareNoCase(name.toString(), otherName.toString());
+    return order != 0 ? order > 0 : row > otherRow;
+}
+
+} // namespace
+
+bool ArchiveFlow::lastShown(const StoredAthlete& athlete, Status& status) {
+    if (const qsizetype at = m_added.indexOf(athlete.row); at >= 0)
+        return at == m_added.size() - 1;
+    if (!m_added.isEmpty() || !m_scope)
         return false;
-    // A row that cannot be read again is read with the whole set, which tells its failure.
-    if (!navigator.reloadCurrentRow().ok())
-        return false;
-    if (!renamed)
-        return true;
-    // The views are ordered by name: the row goes where a new reading would put it. A namesake
-    // leaves the order of the two to SQLite, so the set is read again.
-    const int column = navigator.fieldIndex(QStringLiteral("nome"));
-    const QVariant name = navigator.field(QStringLiteral("nome"));
-    if (column < 0 || name.isNull())
-        return false;
-    const QString key = name.toString();
-    const int self = navigator.position();
-    const auto nameAt = [&](int row) { return navigator.value(row < self ? row : row + 1, column); };
-    int low = 0, high = navigator.rowCount() - 1; // the places among the other rows
-    while (low < high) {
-        const int middle = (low + high) / 2;
-        const QVariant other = nameAt(middle);
-        if (!other.isNull() && detail::compareNoCase(other.toString(), key) >= 0)
-            high = middle;
-        else
-            low = middle + 1;
+    const QVariant name = m_readNames.value(athlete.row, athlete.fields.value(1));
+    for (auto it = m_readNames.cbegin(); it != m_readNames.cend(); ++it) {
+        if (it.key() != athlete.row && comesAfter(it.value(), it.key(), name, athlete.row))
+            return false;
     }
-    const auto namesake = [&](int row) {
-        return row >= 0 && row < navigator.rowCount() - 1 && !nameAt(row).isNull() &&
-               detail::compareNoCase(nameAt(row).toString(), key) == 0;
-    };
-    if (namesake(low) || namesake(low - 1))
-        return false;
-    return navigator.moveCurrentRow(low).ok();
+    // The rows rewritten since stand where they were read, not where the register now puts them.
+    QList<qlonglong> after;
+    status = m_register.rowsAfter(*m_scope, name, athlete.row, int(m_readNames.size()) + 1, after);
+    return status &&
+           std::all_of(after.cbegin(), after.cend(), [this](qlonglong row) { return m_readNames.contains(row); });
+}
+
+void ArchiveFlow::keepPlace(const StoredAthlete& before) {
+    // The whole register stands as stored, where a new name moves nothing.
+    if (m_scope && !m_scope->wholeRegister && !m_added.contains(before.row) && !m_readNames.contains(before.row))
+        m_readNames.insert(before.row, before.fields.value(1));
 }
 
 bool ArchiveFlow::openOnClubAthletes() {
     m_forRegistration = false;
-    const QString source = archive::clubAthletesSource(m_state.club);
-    m_sources.workingView.setRecordSource(source);
-    m_sources.navigator.setRecordSource(source);
-    // One reading of the register for both views.
-    return readable(m_dialogs, m_sources.workingView.refresh()) &&
-           readable(m_dialogs, m_sources.navigator.refreshFrom(m_sources.workingView));
+    return readable(m_dialogs, showScope(AthleteScope::clubAthletes(m_state.club)));
 }
 
 NewAthleteStart ArchiveFlow::openForNewAthlete() {
-    DataSource& view = m_sources.workingView;
-    DataSource& navigator = m_sources.navigator;
-    // A window opened afresh has no record source yet: its views then stay on the whole register.
-    const QString saved = view.recordSource().isEmpty() ? kWholeRegister : view.recordSource();
-    view.setRecordSource(kWholeRegister);
-    if (!readable(m_dialogs, view.refresh()))
+    // A window opened afresh shows the whole register; otherwise it keeps its athletes.
+    if (!readable(m_dialogs, m_scope ? m_register.readable() : showScope(AthleteScope::whole())))
         return {};
-    if (navigator.recordSource().isEmpty()) {
-        navigator.setRecordSource(kWholeRegister);
-        if (!readable(m_dialogs, navigator.refresh()))
-            return {};
-    }
+    m_current.reset();
+    m_added.clear();
+    m_readNames.clear();
     NewAthleteStart start;
     start.typedCode = usageMode() == archive::kTypedCodeMode;
-    if (!start.typedCode) {
-        // On the connection the views share; the view was read above, so the file opens.
-        Database db;
-        (void)db.openShared(m_state.databasePath);
-        start.code = QString::number(firstFreeProvisionalCode(db));
-    }
-    if (saved != kWholeRegister) {
-        view.setRecordSource(saved);
-        if (!readable(m_dialogs, view.refresh()))
-            return {};
-    }
+    if (!start.typedCode)
+        start.code = QString::number(m_register.firstFreeProvisionalCode());
     newRecord();
     start.opened = m_forRegistration = true;
     return start;
@@ -170,20 +141,21 @@ CodeLookup ArchiveFlow::lookup(const QString& code) {
         return {};
     if (!m_newRecord) {
         bool failed = false;
-        if (findInView(code, &failed))
-            return {CodeLookup::Outcome::Found, archive::readAthlete(m_sources.workingView)};
+        if (const std::optional<StoredAthlete> found = findShown(code, &failed))
+            return {CodeLookup::Outcome::Found, found->record()};
         if (failed)
             return {};
         m_dialogs.message(QStringLiteral("Codice ") + code + QStringLiteral(" non registrato"));
         return {CodeLookup::Outcome::NotRegistered, {}};
     }
-    std::optional<AthleteRecord> other;
-    if (!findInRegister(archive::codeCriterion(code), other))
+    std::optional<StoredAthlete> other;
+    if (!readable(m_dialogs, m_register.findByCode(code, other)))
         return {};
     if (other) {
-        m_dialogs.message(QStringLiteral("Codice ") + code + QStringLiteral(" già registrato: ") + other->name +
-                          QStringLiteral(" - ") + other->club);
-        return {CodeLookup::Outcome::Taken, *other};
+        const AthleteRecord record = other->record();
+        m_dialogs.message(QStringLiteral("Codice ") + code + QStringLiteral(" già registrato: ") + record.name +
+                          QStringLiteral(" - ") + record.club);
+        return {CodeLookup::Outcome::Taken, record};
     }
     return {CodeLookup::Outcome::Free, {}};
 }
@@ -197,55 +169,38 @@ bool ArchiveFlow::save(const AthleteRecord& boxes) {
         return false;
     }
     record.code = QString::number(*code);
-    DataSource& view = m_sources.workingView;
-    QString error;
-    const auto refused = [&] {
-        m_dialogs.message(QStringLiteral("Impossibile registrare l'atleta: ") + error, Dialogs::Icon::Critical);
+    const auto refused = [&](const Status& status) {
+        m_dialogs.message(QStringLiteral("Impossibile registrare l'atleta: ") + status.description,
+                          Dialogs::Icon::Critical);
         return false;
     };
+    StoredAthlete written;
+    WrittenAthlete shown{record.code, WrittenAthlete::Change::Added};
     if (m_newRecord) {
-        std::optional<AthleteRecord> found;
-        if (!findInRegister(archive::codeCriterion(record.code), found))
+        std::optional<StoredAthlete> found;
+        if (!readable(m_dialogs, m_register.findByCode(record.code, found)))
             return false;
         if (found) {
             m_dialogs.message(QStringLiteral("Codice esistente. Non puoi sovrascriverlo"));
             return false;
         }
-        std::optional<AthleteRecord> namesake;
-        if (!findInRegister(archive::nameCriterion(record.name), namesake))
+        std::optional<StoredAthlete> namesake;
+        if (!readable(m_dialogs, m_register.findByName(record.name, namesake)))
             return false;
         if (namesake) {
-            const QString question = QStringLiteral("Esiste gia' un nome cosi': ") + namesake->name +
-                                     QStringLiteral(" - ") + namesake->club + QStringLiteral(". Vuoi proseguire");
+            const AthleteRecord other = namesake->record();
+            const QString question = QStringLiteral("Esiste gia' un nome cosi': ") + other.name +
+                                     QStringLiteral(" - ") + other.club + QStringLiteral(". Vuoi proseguire");
             if (m_dialogs.askYesNo(question, Dialogs::Answer::Yes) != Dialogs::Answer::Yes)
                 return false;
         }
-        if (const Status added = view.addNew(); !added) {
-            error = added.description;
-            return refused();
-        }
-        if (!archive::writeAthlete(view, record, &error))
-            return refused();
-        // The record is written: a view that cannot be put on it is told, not a refusal.
-        reported(view.findFirst(archive::quotedCodeCriterion(record.code)));
+        if (const Status added = m_register.insert(record, written); !added)
+            return refused(added);
+        m_added << written.row;
     } else {
         bool failed = false;
-        if (findInView(record.code, &failed)) {
-            const AthleteRecord before = archive::readAthlete(view);
-            if (const Status editing = view.edit(); !editing) {
-                error = editing.description;
-                return refused();
-            }
-            if (!archive::writeAthlete(view, record, &error))
-                return refused();
-            setNewRecord(false);
-            // The views' sources choose records by club and kind and order them by name: with
-            // those kept, the navigator's row is read again and put where its name goes.
-            const AthleteRecord after = archive::readAthlete(view);
-            if (after.club == before.club && after.team == before.team &&
-                showChangedInNavigator(archive::quotedCodeCriterion(record.code), after.name != before.name))
-                return true;
-        } else {
+        const std::optional<StoredAthlete> before = findShown(record.code, &failed);
+        if (!before) {
             // Nothing written is said: the user may have meant a new athlete.
             if (!failed)
                 m_dialogs.message(QStringLiteral("Il codice ") + record.code +
@@ -253,16 +208,30 @@ bool ArchiveFlow::save(const AthleteRecord& boxes) {
                                                  "registrato. Per un atleta nuovo premi \"Nuovo\"."));
             return false;
         }
+        keepPlace(*before);
+        if (const Status changed = m_register.update(*before, record, written); !changed) {
+            // A row changed or deleted by another program meanwhile is no longer the one shown.
+            if (changed.number == err::RecordDeleted)
+                m_current.reset();
+            return refused(changed);
+        }
+        // The shown athletes are chosen by club and kind and ordered by name: with those kept,
+        // the window moves the row where its name goes instead of reading them all again.
+        const AthleteRecord was = before->record(), is = written.record();
+        shown.change = was.club != is.club || was.team != is.team ? WrittenAthlete::Change::Reselected
+                       : was.name != is.name                      ? WrittenAthlete::Change::Renamed
+                                                                  : WrittenAthlete::Change::InPlace;
     }
+    m_current = written;
     setNewRecord(false);
-    showInNavigator(archive::quotedCodeCriterion(record.code));
+    reported(m_port.showWritten(shown));
     return true;
 }
 
 Deletion ArchiveFlow::remove(const QString& code) {
-    DataSource& view = m_sources.workingView;
     bool failed = false;
-    if (!findInView(code, &failed)) {
+    const std::optional<StoredAthlete> shown = findShown(code, &failed);
+    if (!shown) {
         if (!failed)
             m_dialogs.message(QStringLiteral("Codice non esistente"));
         return Deletion::Refused;
@@ -270,19 +239,22 @@ Deletion ArchiveFlow::remove(const QString& code) {
     if (m_dialogs.askYesNo(QStringLiteral("Sei sicuro di voler cancellare questo atleta?"), Dialogs::Answer::No) !=
         Dialogs::Answer::Yes)
         return Deletion::Kept;
-    Status status = view.remove();
+    // Asked before the row goes: whether any athlete shown follows it.
+    Status status;
+    const bool last = lastShown(*shown, status);
     if (status)
-        status = view.moveNext();
-    // Deleting the last row leaves the view with no current record.
-    if (status.number == err::NoCurrentRecord || (status.ok() && view.eof())) {
-        m_dialogs.message(QStringLiteral("Ultimo record"));
-        // Fails only when no record is left to stand on, which the user sees.
-        (void)view.moveLast();
-        return Deletion::LastRecord;
-    }
+        status = m_register.remove(*shown);
+    if (status.number == err::RecordDeleted || status.ok())
+        m_current.reset();
     if (!reported(status))
         return Deletion::Refused;
-    reported(m_sources.navigator.refresh());
+    m_added.removeOne(shown->row);
+    m_readNames.remove(shown->row);
+    if (last) {
+        m_dialogs.message(QStringLiteral("Ultimo record"));
+        return Deletion::LastRecord;
+    }
+    reported(m_port.showRemoved());
     return Deletion::Deleted;
 }
 
@@ -305,36 +277,33 @@ std::optional<QString> ArchiveFlow::changeCode(const QString& oldCode) {
     // save checks it.
     if (m_newRecord)
         return newText;
-    std::optional<AthleteRecord> other;
-    if (!findInRegister(archive::codeCriterion(newText), other))
+    std::optional<StoredAthlete> other;
+    if (!readable(m_dialogs, m_register.findByCode(newText, other)))
         return std::nullopt;
     if (other) {
-        m_dialogs.message(QStringLiteral("Codice esistente (") + other->name +
+        m_dialogs.message(QStringLiteral("Codice esistente (") + other->record().name +
                           QStringLiteral("). Non puoi sovrascriverlo"));
         return std::nullopt;
     }
-    DataSource& view = m_sources.workingView;
     // Only the record whose code is on show may take the new code.
-    if (displayText(view.field(QStringLiteral("codatl"))) != oldCode) {
-        bool failed = false;
-        if (!findInView(oldCode, &failed)) {
-            if (!failed)
-                m_dialogs.message(QStringLiteral("Codice ") + oldCode + QStringLiteral(" non registrato"));
-            return std::nullopt;
-        }
+    bool failed = false;
+    const std::optional<StoredAthlete> shown = findShown(oldCode, &failed);
+    if (!shown) {
+        if (!failed)
+            m_dialogs.message(QStringLiteral("Codice ") + oldCode + QStringLiteral(" non registrato"));
+        return std::nullopt;
     }
-    Status status = view.edit();
-    if (status)
-        status = view.setField(QStringLiteral("codatl"), *newCode);
-    if (status)
-        status = view.update();
-    if (!status) {
-        view.cancelUpdate();
+    keepPlace(*shown);
+    StoredAthlete written;
+    if (const Status status = m_register.changeCode(*shown, *newCode, written); !status) {
+        if (status.number == err::RecordDeleted)
+            m_current.reset();
         m_dialogs.message(QStringLiteral("Impossibile cambiare il codice: ") + status.description,
                           Dialogs::Icon::Critical);
         return std::nullopt;
     }
-    showInNavigator(archive::codeCriterion(newText));
+    m_current = written;
+    reported(m_port.showWritten({newText, WrittenAthlete::Change::Reselected}));
     m_dialogs.message(QStringLiteral("Controlla che nel file non abbia usato il vecchio codice"));
     return newText;
 }
@@ -369,11 +338,12 @@ QString ArchiveFlow::enterName(const QString& typed) {
     if (!m_newRecord)
         return typed;
     const QString name = typed.toUpper();
-    std::optional<AthleteRecord> other;
-    if (!name.isEmpty() && findInRegister(archive::doubleQuotedNameCriterion(name), other) && other) {
+    std::optional<StoredAthlete> found;
+    if (!name.isEmpty() && readable(m_dialogs, m_register.findByName(name, found)) && found) {
+        const AthleteRecord other = found->record();
         // Either answer leaves the entry as it is; the save asks again and stops on No.
-        (void)m_dialogs.askYesNo(QStringLiteral("Attenzione esiste già:\r\nCodice=") + other->code + QLatin1Char('-') +
-                                     other->name + QLatin1Char('-') + other->club +
+        (void)m_dialogs.askYesNo(QStringLiteral("Attenzione esiste già:\r\nCodice=") + other.code + QLatin1Char('-') +
+                                     other.name + QLatin1Char('-') + other.club +
                                      QStringLiteral("\r\nVuoi proseguire ?"),
                                  Dialogs::Answer::Yes, Dialogs::Icon::Critical);
     }
@@ -395,30 +365,6 @@ bool ArchiveFlow::leaveClub(const QString& club) {
         return true;
     m_dialogs.message(QStringLiteral("Società non esistente, inserirla"));
     return false;
-}
-
-void ArchiveFlow::moveNavigator(NavigatorMove move) {
-    DataSource& navigator = m_sources.navigator;
-    Status status;
-    switch (move) {
-    case NavigatorMove::First:
-        status = navigator.moveFirst();
-        break;
-    case NavigatorMove::Previous:
-        if (navigator.position() > 0)
-            status = navigator.movePrevious();
-        break;
-    case NavigatorMove::Next:
-        if (navigator.position() + 1 < navigator.rowCount())
-            status = navigator.moveNext();
-        break;
-    case NavigatorMove::Last:
-        status = navigator.moveLast();
-        break;
-    }
-    // An empty register has nowhere to move to: nothing to tell.
-    if (status.number != err::NoCurrentRecord)
-        reported(status);
 }
 
 } // namespace onda

@@ -1,26 +1,30 @@
 #pragma once
 
 #include "athletes/ArchiveRules.h"
+#include "athletes/AthleteRegister.h"
 
+#include <QHash>
 #include <QString>
 
-#include <functional>
 #include <optional>
 
 namespace onda {
 
 class AppState;
-class DataSource;
 class WindowHost;
 class Dialogs;
 struct Status;
 
-// The data sources of the archive window that the commands work on.
-struct ArchiveSources {
-    DataSource& workingView; // Data1: finding, adding, changing, deleting
-    DataSource& navigator;   // Data3
-    DataSource& search;      // searches over the whole register, whatever the views show
-    DataSource& clubs;       // the club list: one entry per record of natl
+// An athlete the archive wrote, for the window to show.
+struct WrittenAthlete {
+    enum class Change {
+        Added,     // a new row
+        InPlace,   // the same club, kind and name: the row changed where it stands
+        Renamed,   // the same club and kind: the row moves where its name goes
+        Reselected // the club, the kind or the code changed: the athletes are read again
+    };
+    QString code;
+    Change change = Change::Added;
 };
 
 // The boxes "&Chiudi" wants filled, in the order it looks at them.
@@ -48,25 +52,36 @@ struct NewAthleteStart {
     QString code;
 };
 
-enum class NavigatorMove { First, Previous, Next, Last };
-
 // The archive's commands: checks, questions and writes, without widgets. The window reads
 // its boxes into an AthleteRecord, calls a command and shows what it gives back.
 class ArchiveFlow {
 public:
+    // What the commands need of the archive window.
+    class Port {
+    public:
+        virtual ~Port() = default;
+        // The athletes of `scope` read afresh; the failure of the reading is told by the flow.
+        virtual Status showAthletes(const AthleteScope& scope) = 0;
+        // The athlete was written: the window shows it, reading no more than the change needs.
+        virtual Status showWritten(const WrittenAthlete& written) = 0;
+        // The athlete on show was removed from the register.
+        virtual Status showRemoved() = 0;
+        // The new-record flag was set or cleared by a command.
+        virtual void showNewRecord(bool on) = 0;
+    };
+
     // `desks`: where the registration window is found, to hand it a new athlete's code; none in tests.
-    ArchiveFlow(AppState& state, Dialogs& dialogs, ArchiveSources sources, WindowHost* desks = nullptr);
+    ArchiveFlow(AppState& state, Dialogs& dialogs, Port& port, WindowHost* desks = nullptr);
 
     // The new-record flag: set while a record not yet in the register is entered.
     bool isNewRecord() const { return m_newRecord; }
     void setNewRecord(bool on);
-    // Told whenever a command sets or clears the flag.
-    std::function<void(bool)> newRecordChanged;
 
-    // Both views on the club's individual athletes; false (and the user told) when the
-    // register cannot be read, and the window then stays closed.
+    // The club's individual athletes; false (and the user told) when the register cannot be
+    // read, and the window then stays closed.
     bool openOnClubAthletes();
-    // The working view searched for the first free provisional code, then put back.
+    // The first free provisional code; the athletes shown stay (the whole register in a
+    // window opened afresh).
     NewAthleteStart openForNewAthlete();
     // "&Nuovo": the boxes are emptied by the window.
     void newRecord();
@@ -90,28 +105,35 @@ public:
     QString enterClub(const QString& typed);
     // Leaving the club box: false (and the user told) for a club that is not listed.
     bool leaveClub(const QString& club);
-    void moveNavigator(NavigatorMove move);
+
+    // False, with "Errore nel database: ..." shown, when `status` is a failure: the window's
+    // own readings are told as the commands' are.
+    bool reported(const Status& status);
 
 private:
-    // The first record of the whole register that meets `criterion`; false (and the user
-    // told) when the register could not be read.
-    bool findInRegister(const QString& criterion, std::optional<AthleteRecord>& found);
-    // The working view on the record with `code`; false when there is none or the view
-    // could not be searched (then the user was told).
-    bool findInView(const QString& code, bool* failed);
-    bool clubListed(const QString& club) const;
-    // False, with "Errore nel database: ..." shown, when `status` is a failure.
-    bool reported(const Status& status);
-    // The navigator read again and put on the record with `criterion`.
-    void showInNavigator(const QString& criterion);
-    // The navigator put on the record with `criterion`, just written through the working
-    // view, and only that row read again; false when it must be read whole.
-    bool showChangedInNavigator(const QString& criterion, bool renamed);
+    // The shown athletes' record with `code`; nothing when there is none or the register
+    // could not be searched (then the user was told, and `failed` is set).
+    std::optional<StoredAthlete> findShown(const QString& code, bool* failed);
+    bool clubListed(const QString& club);
+    // The window shows the athletes of `scope`, read afresh; what was found or added before is forgotten.
+    Status showScope(const AthleteScope& scope);
+    // Whether `athlete` is the last of the athletes shown: in the order they were read, each
+    // where its name then put it, and the ones added since after them.
+    bool lastShown(const StoredAthlete& athlete, Status& status);
+    // `before` is about to be rewritten: it keeps the place it was read in.
+    void keepPlace(const StoredAthlete& before);
 
     AppState& m_state;
     WindowHost* m_desks;
     Dialogs& m_dialogs;
-    ArchiveSources m_sources;
+    Port& m_port;
+    AthleteRegister m_register;
+    std::optional<AthleteScope> m_scope; // none until the window first shows athletes
+    // The athlete last read or written, standing for what the user sees: a write checks the
+    // row still holds it. Rows added since the athletes were read follow them in that order.
+    std::optional<StoredAthlete> m_current;
+    QList<qlonglong> m_added;
+    QHash<qlonglong, QVariant> m_readNames; // rows rewritten since, by the name they were read with
     bool m_newRecord = false;
     bool m_forRegistration = false; // opened by the registration window for a new athlete
 };

@@ -1,7 +1,6 @@
 #include "athletes/ArchiveRules.h"
 
 #include "athletes/AthleteCodes.h"
-#include "store/DataSource.h"
 #include "store/SqlText.h"
 #include "store/Values.h"
 
@@ -29,20 +28,8 @@ QString categoriesSource(const QString& competition) {
     return QStringLiteral("select * from categorie where manifID=") + codeLiteral(competition);
 }
 
-QString codeCriterion(const QString& code) {
-    return QStringLiteral("codatl=") + codeLiteral(code);
-}
-
 QString quotedCodeCriterion(const QString& code) {
     return QStringLiteral("codatl=") + sqlQuoted(code);
-}
-
-QString nameCriterion(const QString& name) {
-    return QStringLiteral("nome=") + sqlQuoted(name);
-}
-
-QString doubleQuotedNameCriterion(const QString& name) {
-    return QStringLiteral("nome=") + sqlDoubleQuoted(name);
 }
 
 std::optional<qlonglong> wholeNumber(const QString& text) {
@@ -76,40 +63,6 @@ bool deletionAllowed(int usageMode, const QString& code) {
         return true;
     const double value = numericValue(code);
     return value >= kFirstProvisionalCode && value < 599999;
-}
-
-AthleteRecord readAthlete(const DataSource& source) {
-    AthleteRecord record;
-    record.code = displayText(source.field(QStringLiteral("codatl")));
-    record.name = displayText(source.field(QStringLiteral("nome")));
-    record.year = displayText(source.field(QStringLiteral("anno")));
-    record.club = displayText(source.field(QStringLiteral("soc")));
-    record.sex = displayText(source.field(QStringLiteral("sesso")));
-    const QVariant team = source.field(QStringLiteral("squadra"));
-    record.team = !team.isNull() && team.toLongLong() != 0;
-    return record;
-}
-
-bool writeAthlete(DataSource& source, const AthleteRecord& record, QString* error) {
-    const std::pair<const char*, QVariant> values[] = {
-        {"codatl", record.code}, {"nome", record.name}, {"anno", record.year},
-        {"soc", record.club},    {"sesso", record.sex}, {"squadra", record.team ? -1 : 0},
-    };
-    for (const auto& [name, value] : values) {
-        if (const Status s = source.setField(QLatin1String(name), value); !s) {
-            if (error)
-                *error = s.description;
-            source.cancelUpdate();
-            return false;
-        }
-    }
-    if (const Status s = source.update(); !s) {
-        if (error)
-            *error = s.description;
-        source.cancelUpdate();
-        return false;
-    }
-    return true;
 }
 
 } // namespace onda::archive

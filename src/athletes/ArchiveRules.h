@@ -7,8 +7,6 @@
 
 namespace onda {
 
-class DataSource;
-
 // One record of the athlete register as the archive window edits it.
 struct AthleteRecord {
     QString code;
@@ -24,10 +22,7 @@ namespace archive {
 // Record sources and criteria of the archive. Every user text goes into SQL quoted.
 QString clubAthletesSource(const QString& club); // the club's individual athletes, by name
 QString categoriesSource(const QString& competition);
-QString codeCriterion(const QString& code);             // codatl=CODE
-QString quotedCodeCriterion(const QString& code);       // codatl='CODE'
-QString nameCriterion(const QString& name);             // nome='NAME'
-QString doubleQuotedNameCriterion(const QString& name); // nome="NAME"
+QString quotedCodeCriterion(const QString& code); // codatl='CODE'
 
 // The code as a whole number; nothing for an empty text, a fraction or any other text.
 std::optional<qlonglong> wholeNumber(const QString& text);
@@ -41,10 +36,6 @@ inline constexpr int kProvisionalOnlyMode = 2;
 inline constexpr int kTypedCodeMode = 1;
 bool codeChangeAllowed(int usageMode, const QString& code);
 bool deletionAllowed(int usageMode, const QString& code);
-
-// The six fields of a record of `natl`, read from or written to the current row.
-AthleteRecord readAthlete(const DataSource& source);
-[[nodiscard]] bool writeAthlete(DataSource& source, const AthleteRecord& record, QString* error);
 
 } // namespace archive
 } // namespace onda

@@ -7,6 +7,7 @@
 #include "core/Settings.h"
 #include "store/DataSource.h"
 #include "store/DataSourceModel.h"
+#include "store/SqlFunctions.h"
 #include "store/Values.h"
 
 #include "ui/AccessibleNames.h"
@@ -60,12 +61,10 @@ QPushButton* button(const QString& name, const QString& caption, QWidget* parent
 } // namespace
 
 ArchiveWindow::ArchiveWindow(AppState& state, WindowHost* host, QWidget* parent)
-    : QWidget(parent), m_state(state), m_host(host), m_data1(new DataSource(QStringLiteral("Data1"), this)),
-      m_data3(new DataSource(QStringLiteral("Data3"), this)), m_clubs(new DataSource(QStringLiteral("Data2"), this)),
-      m_categories(new DataSource(QStringLiteral("Data4"), this)),
-      m_register(new DataSource(QStringLiteral("natlCheck"), this)), m_clubModel(new DataSourceModel(m_clubs, this)),
-      m_categoryModel(new DataSourceModel(m_categories, this)),
-      m_flow(state, state.dialogs, {*m_data1, *m_data3, *m_register, *m_clubs}, host) {
+    : QWidget(parent), m_state(state), m_host(host), m_data3(new DataSource(QStringLiteral("Data3"), this)),
+      m_clubs(new DataSource(QStringLiteral("Data2"), this)),
+      m_categories(new DataSource(QStringLiteral("Data4"), this)), m_clubModel(new DataSourceModel(m_clubs, this)),
+      m_categoryModel(new DataSourceModel(m_categories, this)), m_flow(state, state.dialogs, *this, host) {
     setObjectName(QStringLiteral("frmanag"));
     setWindowTitle(QStringLiteral("Iscrizione Archivio Atleti"));
     // The views get their record source from the opener: nothing is read before then.
@@ -139,12 +138,10 @@ void ArchiveWindow::buildControls() {
     navigatorLayout->addWidget(last);
     for (QPushButton* move : {first, previous, next, last})
         move->setFixedWidth(move->fontMetrics().horizontalAdvance(QStringLiteral(">|")) + 24);
-    const std::pair<QPushButton*, NavigatorMove> moves[] = {{first, NavigatorMove::First},
-                                                            {previous, NavigatorMove::Previous},
-                                                            {next, NavigatorMove::Next},
-                                                            {last, NavigatorMove::Last}};
+    const std::pair<QPushButton*, Move> moves[] = {
+        {first, Move::First}, {previous, Move::Previous}, {next, Move::Next}, {last, Move::Last}};
     for (const auto& [move, step] : moves)
-        connect(move, &QPushButton::clicked, this, [this, step] { m_flow.moveNavigator(step); });
+        connect(move, &QPushButton::clicked, this, [this, step] { moveNavigator(step); });
 
     m_add = button(QStringLiteral("cmdAdd"), QStringLiteral("&Nuovo"), this);
     m_update = button(QStringLiteral("cmdUpdate"), QStringLiteral("&Registra"), this);
@@ -215,11 +212,14 @@ void ArchiveWindow::buildControls() {
     connect(m_changeCode, &QPushButton::clicked, this, &ArchiveWindow::changeCode);
     // The check box and the flow's flag are one: either may set it.
     connect(m_newFlag, &QCheckBox::toggled, this, [this](bool on) { m_flow.setNewRecord(on); });
-    m_flow.newRecordChanged = [this](bool on) { m_newFlag->setChecked(on); };
+}
+
+void ArchiveWindow::showNewRecord(bool on) {
+    m_newFlag->setChecked(on);
 }
 
 QList<DataSource*> ArchiveWindow::dataSources() const {
-    return {m_data1, m_data3};
+    return {m_data3};
 }
 
 QSize ArchiveWindow::preferredSize() const {
@@ -231,7 +231,7 @@ void ArchiveWindow::load() {
     m_sex->setCurrentIndex(-1);
     m_sex->clearEditText();
 
-    for (DataSource* source : {m_clubs, m_categories, m_register})
+    for (DataSource* source : {m_clubs, m_categories})
         source->setDatabaseFile(m_state.databasePath);
     m_clubs->setRecordSource(QStringLiteral("select * from natl"));
     // The list shows the clubs alone: the register's other fields would cost its size again.
@@ -274,6 +274,90 @@ void ArchiveWindow::openForNewAthlete() {
     m_host->showChild(this);
     centreInArea();
     (start.typedCode ? m_code : m_name)->setFocus();
+}
+
+Status ArchiveWindow::showAthletes(const AthleteScope& scope) {
+    m_data3->setRecordSource(scope.wholeRegister ? QStringLiteral("natl") : archive::clubAthletesSource(scope.club));
+    return m_data3->refresh();
+}
+
+Status ArchiveWindow::showWritten(const WrittenAthlete& written) {
+    using Change = WrittenAthlete::Change;
+    if ((written.change == Change::InPlace || written.change == Change::Renamed) &&
+        showChangedInNavigator(written.code, written.change == Change::Renamed))
+        return {};
+    return showInNavigator(written.code);
+}
+
+Status ArchiveWindow::showRemoved() {
+    return m_data3->refresh();
+}
+
+Status ArchiveWindow::showInNavigator(const QString& code) {
+    Status status = m_data3->refresh();
+    if (status)
+        status = m_data3->findFirst(archive::quotedCodeCriterion(code));
+    return status;
+}
+
+bool ArchiveWindow::showChangedInNavigator(const QString& code, bool renamed) {
+    DataSource& navigator = *m_data3;
+    if (!navigator.findFirst(archive::quotedCodeCriterion(code)) || navigator.noMatch())
+        return false;
+    // A row that cannot be read again is read with the whole set, which tells its failure.
+    if (!navigator.reloadCurrentRow().ok())
+        return false;
+    if (!renamed)
+        return true;
+    // The athletes are ordered by name: the row goes where a new reading would put it. A
+    // namesake leaves the order of the two to SQLite, so the set is read again.
+    const int column = navigator.fieldIndex(QStringLiteral("nome"));
+    const QVariant name = navigator.field(QStringLiteral("nome"));
+    if (column < 0 || name.isNull())
+        return false;
+    const QString key = name.toString();
+    const int self = navigator.position();
+    const auto nameAt = [&](int row) { return navigator.value(row < self ? row : row + 1, column); };
+    int low = 0, high = navigator.rowCount() - 1; // the places among the other rows
+    while (low < high) {
+        const int middle = (low + high) / 2;
+        const QVariant other = nameAt(middle);
+        if (!other.isNull() && detail::compareNoCase(other.toString(), key) >= 0)
+            high = middle;
+        else
+            low = middle + 1;
+    }
+    const auto namesake = [&](int row) {
+        return row >= 0 && row < navigator.rowCount() - 1 && !nameAt(row).isNull() &&
+               detail::compareNoCase(nameAt(row).toString(), key) == 0;
+    };
+    if (namesake(low) || namesake(low - 1))
+        return false;
+    return navigator.moveCurrentRow(low).ok();
+}
+
+void ArchiveWindow::moveNavigator(Move move) {
+    DataSource& navigator = *m_data3;
+    Status status;
+    switch (move) {
+    case Move::First:
+        status = navigator.moveFirst();
+        break;
+    case Move::Previous:
+        if (navigator.position() > 0)
+            status = navigator.movePrevious();
+        break;
+    case Move::Next:
+        if (navigator.position() + 1 < navigator.rowCount())
+            status = navigator.moveNext();
+        break;
+    case Move::Last:
+        status = navigator.moveLast();
+        break;
+    }
+    // An empty register has nowhere to move to: nothing to tell.
+    if (status.number != err::NoCurrentRecord)
+        m_flow.reported(status);
 }
 
 void ArchiveWindow::centreInArea() {

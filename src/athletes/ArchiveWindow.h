@@ -17,8 +17,9 @@ class AppState;
 class DataSource;
 class DataSourceModel;
 
-// frmanag: the club's register of athletes and relay teams.
-class ArchiveWindow : public QWidget, public ChildWindow, public AthleteArchive {
+// frmanag: the club's register of athletes and relay teams. The commands work on the
+// register; the window's navigator shows what they wrote.
+class ArchiveWindow : public QWidget, public ChildWindow, public AthleteArchive, private ArchiveFlow::Port {
     Q_OBJECT
 public:
     // `host`: the main window, through which this window reaches the others; none in tests.
@@ -34,7 +35,6 @@ public:
     // Opened from the main window: the club's individual athletes, by name.
     void openOnClubAthletes() override;
 
-    DataSource& workingView() const { return *m_data1; }
     DataSource& navigator() const { return *m_data3; }
     bool isNewRecord() const;
 
@@ -42,6 +42,18 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    Status showAthletes(const AthleteScope& scope) override;
+    Status showWritten(const WrittenAthlete& written) override;
+    Status showRemoved() override;
+    void showNewRecord(bool on) override;
+    // The navigator read again and put on the athlete with `code`.
+    Status showInNavigator(const QString& code);
+    // The navigator put on the athlete with `code`, written in place, and only that row read
+    // again; false when the athletes must be read whole.
+    bool showChangedInNavigator(const QString& code, bool renamed);
+    enum class Move { First, Previous, Next, Last };
+    void moveNavigator(Move move);
+
     void buildControls();
     void lookupCode();
     void navigatorMoved();
@@ -66,11 +78,9 @@ private:
     AppState& m_state;
 
     WindowHost* m_host;
-    DataSource* m_data1; // working view: finding, adding, changing, deleting
     DataSource* m_data3; // navigator
     DataSource* m_clubs; // the club list: one entry per record of natl
     DataSource* m_categories;
-    DataSource* m_register; // searches over the whole register
     DataSourceModel* m_clubModel;
     DataSourceModel* m_categoryModel;
     ArchiveFlow m_flow;

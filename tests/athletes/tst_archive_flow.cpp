@@ -1,12 +1,11 @@
 // The archive's commands without windows: the dialogs they show in order, the answers
-// they act on and the rows of natl afterwards.
+// they act on, the rows of natl afterwards and what the window is told to show.
 #include "FixtureDb.h"
 #include "ScriptedDialogs.h"
 
 #include "athletes/ArchiveFlow.h"
 #include "core/AppState.h"
 #include "core/Settings.h"
-#include "store/DataSource.h"
 #include "store/Database.h"
 
 #include <QSettings>
@@ -18,6 +17,26 @@ using namespace Qt::StringLiterals;
 
 using Texts = QStringList;
 
+// The window as the commands see it: what it is told, one line each.
+struct RecordedPort : ArchiveFlow::Port {
+    Texts told;
+    Status showAthletes(const AthleteScope& scope) override {
+        told << u"athletes "_s + (scope.wholeRegister ? u"natl"_s : scope.club);
+        return {};
+    }
+    Status showWritten(const WrittenAthlete& written) override {
+        const char* change[] = {"added", "in place", "renamed", "reselected"};
+        told << written.code + u' ' + QLatin1String(change[int(written.change)]);
+        return {};
+    }
+    Status showRemoved() override {
+        told << u"removed"_s;
+        return {};
+    }
+    void showNewRecord(bool) override {}
+    Texts take() { return std::exchange(told, {}); }
+};
+
 class TestArchiveFlow : public QObject {
     Q_OBJECT
 private:
@@ -25,7 +44,7 @@ private:
     std::unique_ptr<FixtureDb> m_db;
     ScriptedDialogs m_dialogs;
     std::unique_ptr<AppState> m_state;
-    std::unique_ptr<DataSource> m_view, m_navigator, m_search, m_clubs;
+    RecordedPort m_port;
     std::unique_ptr<ArchiveFlow> m_flow;
 
     // The club ABC with three athletes and a relay team, another club, a provisional code.
@@ -37,15 +56,11 @@ private:
                            "(900,'VERDI PIETRO',1980,'XYZ','M',null),(500000,'PROVVISORIO',2000,'ABC','F',null)"_s));
         m_state = std::make_unique<AppState>(m_dialogs);
         m_state->session.setClub(u"ABC"_s);
-        for (auto* source : {&m_view, &m_navigator, &m_search, &m_clubs}) {
-            *source = std::make_unique<DataSource>();
-            (*source)->setDatabaseFile(m_db->path());
-        }
-        m_clubs->setRecordSource(u"select * from natl"_s);
-        QVERIFY(m_clubs->refresh());
-        m_flow = std::make_unique<ArchiveFlow>(*m_state, m_dialogs,
-                                               ArchiveSources{*m_view, *m_navigator, *m_search, *m_clubs});
+        m_state->databasePath = m_db->path();
+        m_port.told.clear();
+        m_flow = std::make_unique<ArchiveFlow>(*m_state, m_dialogs, m_port);
         QVERIFY(m_flow->openOnClubAthletes());
+        QCOMPARE(m_port.take(), Texts{"athletes ABC"});
     }
     // The rows of natl with `code` or `name`, as "code name year club sex team".
     QStringList rowsOf(const QString& code, const QString& name) {
@@ -75,36 +90,42 @@ private slots:
         QTest::addColumn<Texts>("texts");     // questions marked by their default button
         QTest::addColumn<bool>("saved");
         QTest::addColumn<Texts>("rows");
+        QTest::addColumn<Texts>("told"); // the window, after a save
+        QTest::addColumn<QString>("club");
         const QString namesake = u"?Y Esiste gia' un nome cosi': D'ANGELO LUCA - ABC. Vuoi proseguire"_s;
         const QString luca = u"300 D'ANGELO LUCA 2001 ABC M "_s;
         const QString notWhole = u"Il codice dell'atleta deve essere un numero intero"_s;
         // clang-format off
-        QTest::newRow("new") << true << "701" << "NUOVO" << "" << Texts{} << true << Texts{"701 NUOVO 1999 ABC M 0"};
+        QTest::newRow("new") << true << "701" << "NUOVO" << "" << Texts{} << true << Texts{"701 NUOVO 1999 ABC M 0"}
+                             << Texts{"701 added"} << "ABC";
         QTest::newRow("new, code in use") << true << "900" << "NUOVO" << ""
                                           << Texts{"Codice esistente. Non puoi sovrascriverlo"} << false
-                                          << Texts{"900 VERDI PIETRO 1980 XYZ M "};
+                                          << Texts{"900 VERDI PIETRO 1980 XYZ M "} << Texts{} << "ABC";
         QTest::newRow("new, namesake, No") << true << "700" << "D'ANGELO LUCA" << "N" << Texts{namesake}
-                                           << false << Texts{luca};
+                                           << false << Texts{luca} << Texts{} << "ABC";
         QTest::newRow("new, namesake, Yes") << true << " 700" << "D'ANGELO LUCA" << "Y" << Texts{namesake}
-                                            << true << Texts{luca, "700 D'ANGELO LUCA 1999 ABC M 0"};
-        QTest::newRow("new, code not a number") << true << "7x" << "NUOVO" << "" << Texts{notWhole} << false << Texts{};
-        // A change rewrites all six fields, without a question about the name.
+                                            << true << Texts{luca, "700 D'ANGELO LUCA 1999 ABC M 0"}
+                                            << Texts{"700 added"} << "ABC";
+        QTest::newRow("new, code not a number") << true << "7x" << "NUOVO" << "" << Texts{notWhole} << false << Texts{}
+                                                << Texts{} << "ABC";
+        // A change rewrites all six fields, without a question about the name; the window
+        // moves the row only when the name changed, and reads all again for another club.
         QTest::newRow("change") << false << "300" << "D'ANGELO LUCA" << "" << Texts{} << true
-                                << Texts{"300 D'ANGELO LUCA 1999 ABC M 0"};
-        // A new name moves the row where a new reading puts it; a namesake's order is SQLite's.
-        QTest::newRow("rename to first") << false << "100" << "AAA PRIMO" << "" << Texts{} << true
-                                         << Texts{"100 AAA PRIMO 1999 ABC M 0"};
-        QTest::newRow("rename to last") << false << "200" << "ZETA" << "" << Texts{} << true
-                                        << Texts{"200 ZETA 1999 ABC M 0"};
+                                << Texts{"300 D'ANGELO LUCA 1999 ABC M 0"} << Texts{"300 in place"} << "ABC";
+        QTest::newRow("rename") << false << "100" << "AAA PRIMO" << "" << Texts{} << true
+                                << Texts{"100 AAA PRIMO 1999 ABC M 0"} << Texts{"100 renamed"} << "ABC";
         QTest::newRow("rename onto a namesake") << false << "300" << "ROSSI MARIO" << "" << Texts{} << true
-                                                << Texts{"100 ROSSI MARIO 1985 ABC M ", "300 ROSSI MARIO 1999 ABC M 0"};
+                                                << Texts{"100 ROSSI MARIO 1985 ABC M ", "300 ROSSI MARIO 1999 ABC M 0"}
+                                                << Texts{"300 renamed"} << "ABC";
+        QTest::newRow("change of club") << false << "200" << "ZETA" << "" << Texts{} << true
+                                        << Texts{"200 ZETA 1999 XYZ M 0"} << Texts{"200 reselected"} << "XYZ";
         const QString notShown = u" non e' tra gli atleti dell'archivio mostrati: nulla e' stato registrato. "
                                  "Per un atleta nuovo premi \"Nuovo\"."_s;
         QTest::newRow("change of an unknown code") << false << "777" << "NUOVO" << "" << Texts{"Il codice 777" + notShown}
-                                                   << false << Texts{};
+                                                   << false << Texts{} << Texts{} << "ABC";
         QTest::newRow("change of another club's athlete") << false << "900" << "NUOVO" << ""
                                                           << Texts{"Il codice 900" + notShown} << false
-                                                          << Texts{"900 VERDI PIETRO 1980 XYZ M "};
+                                                          << Texts{"900 VERDI PIETRO 1980 XYZ M "} << Texts{} << "ABC";
         // clang-format on
     }
 
@@ -114,31 +135,20 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, answers);
         QFETCH(bool, saved);
+        QFETCH(QString, club);
         m_flow->setNewRecord(newRecord);
         m_dialogs.queueYesNo(answers);
-        QCOMPARE(m_flow->save({code, name, u"1999"_s, u"ABC"_s, u"M"_s, false}), saved);
+        QCOMPARE(m_flow->save({code, name, u"1999"_s, club, u"M"_s, false}), saved);
         QTEST(m_dialogs.takeMarked(), "texts");
         QTEST(rowsOf(code.trimmed(), name), "rows");
-        // A refusal keeps the new-record flag; a save clears it and the navigator shows the
-        // new record.
+        QTEST(m_port.take(), "told");
+        // A refusal keeps the new-record flag; a save clears it.
         QCOMPARE(m_flow->isNewRecord(), newRecord && !saved);
-        if (saved && newRecord)
-            QCOMPARE(m_navigator->field(u"codatl"_s).toString(), code.trimmed());
-        // The navigator holds what a new reading holds, in its order, and stands on the record.
-        DataSource fresh;
-        fresh.setDatabaseFile(m_db->path());
-        fresh.setRecordSource(m_navigator->recordSource());
-        QVERIFY(fresh.refresh());
-        const auto codes = [](const DataSource& source) {
-            QStringList out;
-            for (int row = 0; row < source.rowCount(); ++row)
-                out << source.value(row, source.fieldIndex(u"codatl"_s)).toString() + u' ' +
-                           source.value(row, source.fieldIndex(u"nome"_s)).toString();
-            return out;
-        };
-        QCOMPARE(codes(*m_navigator), codes(fresh));
-        if (saved && codes(fresh).join(u'|').contains(code.trimmed() + u' '))
-            QCOMPARE(m_navigator->field(u"codatl"_s).toString(), code.trimmed());
+        // What was written is what is shown: saved again, it is found unchanged.
+        if (saved) {
+            QVERIFY(m_flow->save({code, name, u"2000"_s, club, u"F"_s, false}));
+            QCOMPARE(m_dialogs.takeTexts(), Texts{});
+        }
     }
 
     void codeChange_data() {
@@ -192,8 +202,8 @@ private slots:
         QCOMPARE(m_db->column(u"select codatl from natl where nome='ROSSI MARIO'"_s).value(0).toString(), rossiAfter);
         QCOMPARE(m_db->count(u"natl"_s, u"codatl in (100, 200, 300, 400, 900)"_s), 4 + int(rossiAfter == u"100"_s));
         QCOMPARE(m_flow->isNewRecord(), newRecord);
-        if (result && !newRecord) // the navigator on the record under its new code
-            QCOMPARE(m_navigator->field(u"codatl"_s).toString(), *result);
+        // The window shows the record under its new code, read afresh.
+        QCOMPARE(m_port.take(), result && !newRecord ? Texts{*result + u" reselected"_s} : Texts{});
     }
 
     void deletion_data() {
@@ -201,15 +211,22 @@ private slots:
         QTest::addColumn<QString>("answer"); // empty: no question
         QTest::addColumn<Texts>("texts");
         QTest::addColumn<int>("outcome");
-        QTest::addColumn<QString>("standsOn"); // the working view's record afterwards
+        QTest::addColumn<QString>("before"); // 701 added, or 300 renamed ZZZ, first
         const QString sure = u"?N Sei sicuro di voler cancellare questo atleta?"_s;
         // clang-format off
         QTest::newRow("another club's") << "900" << "" << Texts{"Codice non esistente"} << int(Deletion::Refused) << "";
-        QTest::newRow("No") << "200" << "N" << Texts{sure} << int(Deletion::Kept) << "200";
-        QTest::newRow("Yes") << "200" << "Y" << Texts{sure} << int(Deletion::Deleted) << "300";
-        // The view is by name: ROSSI MARIO is its last record.
+        QTest::newRow("No") << "200" << "N" << Texts{sure} << int(Deletion::Kept) << "";
+        QTest::newRow("Yes") << "200" << "Y" << Texts{sure} << int(Deletion::Deleted) << "";
+        // The athletes are by name as they were read: ROSSI MARIO is the last; rows added since
+        // follow them, and a row renamed since keeps its place.
         QTest::newRow("the last record") << "100" << "Y" << Texts{sure, "Ultimo record"} << int(Deletion::LastRecord)
-                                         << "500000";
+                                         << "";
+        QTest::newRow("the last by name, one added") << "100" << "Y" << Texts{sure} << int(Deletion::Deleted) << "add";
+        QTest::newRow("the one added") << "701" << "Y" << Texts{sure, "Ultimo record"} << int(Deletion::LastRecord)
+                                       << "add";
+        QTest::newRow("the last, another renamed past it") << "100" << "Y" << Texts{sure, "Ultimo record"}
+                                                           << int(Deletion::LastRecord) << "rename";
+        QTest::newRow("the one renamed") << "300" << "Y" << Texts{sure} << int(Deletion::Deleted) << "rename";
         // clang-format on
     }
 
@@ -217,17 +234,72 @@ private slots:
         QFETCH(QString, code);
         QFETCH(QString, answer);
         QFETCH(int, outcome);
-        QFETCH(QString, standsOn);
+        QFETCH(QString, before);
         QVERIFY(m_db->createRegistrationTable(u"57"_s) &&
                 m_db->addRegistration(u"57"_s, 200, u"BIANCHI ANNA"_s, u"ABC"_s));
+        const bool added = before == u"add"_s;
+        if (added)
+            m_flow->newRecord();
+        if (!before.isEmpty())
+            QVERIFY(m_flow->save(added ? AthleteRecord{u"701"_s, u"NUOVO"_s, u"1999"_s, u"XYZ"_s, u"M"_s, false}
+                                       : AthleteRecord{u"300"_s, u"ZZZ"_s, u"2001"_s, u"ABC"_s, u"M"_s, false}));
+        m_port.take();
         m_dialogs.queueYesNo(answer);
         QCOMPARE(int(m_flow->remove(code)), outcome);
         QTEST(m_dialogs.takeMarked(), "texts");
         const bool gone = outcome == int(Deletion::Deleted) || outcome == int(Deletion::LastRecord);
-        QCOMPARE(m_db->count(u"natl"_s), 6 - int(gone));
-        if (!standsOn.isEmpty())
-            QCOMPARE(m_view->field(u"codatl"_s).toString(), standsOn);
+        QCOMPARE(m_db->count(u"natl"_s), 6 + int(added) - int(gone));
+        // The window reads its athletes again after a deletion, not after the last one's.
+        QCOMPARE(m_port.take(), outcome == int(Deletion::Deleted) ? Texts{"removed"} : Texts{});
         QCOMPARE(m_db->count(u"nprg57"_s, u"codatl=200"_s), 1); // registrations keep the code
+    }
+
+    // The athlete on show changed or deleted by another program: no command writes over it.
+    void aRowChangedMeanwhileIsNotOverwritten_data() {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<Texts>("texts");
+        const QString deleted = u"Record is deleted."_s;
+        for (const char* meanwhile :
+             {"update natl set anno=1950 where codatl=200", "delete from natl where codatl=200"}) {
+            const QString other = QLatin1String(meanwhile);
+            const QString row = other.left(6) + u", "_s;
+            QTest::newRow(qPrintable(row + u"save"_s))
+                << other << u"save"_s << Texts{u"Impossibile registrare l'atleta: "_s + deleted};
+            QTest::newRow(qPrintable(row + u"remove"_s))
+                << other << u"remove"_s
+                << Texts{u"?N Sei sicuro di voler cancellare questo atleta?"_s, u"Errore nel database: "_s + deleted};
+            QTest::newRow(qPrintable(row + u"change of code"_s))
+                << other << u"code"_s
+                << Texts{u"Nuovo codice al posto di 200"_s, u"Impossibile cambiare il codice: "_s + deleted};
+        }
+    }
+
+    void aRowChangedMeanwhileIsNotOverwritten() {
+        QFETCH(QString, meanwhile);
+        QFETCH(QString, command);
+        QCOMPARE(m_flow->lookup(u"200"_s).record.year, u"1990"_s);
+        Database other;
+        QVERIFY(other.open(m_db->path()) && other.execute(meanwhile));
+        const QStringList before = rowsOf(u"200"_s, QString());
+        if (command == u"save"_s) {
+            QVERIFY(!m_flow->save({u"200"_s, u"BIANCHI ANNA"_s, u"1991"_s, u"ABC"_s, u"F"_s, false}));
+        } else if (command == u"remove"_s) {
+            m_dialogs.queueYesNo(u"Y"_s);
+            QCOMPARE(int(m_flow->remove(u"200"_s)), int(Deletion::Refused));
+        } else {
+            m_dialogs.queueInput(u"5555"_s);
+            QVERIFY(!m_flow->changeCode(u"200"_s));
+        }
+        QTEST(m_dialogs.takeMarked(), "texts");
+        QCOMPARE(rowsOf(u"200"_s, QString()), before);
+        QCOMPARE(m_port.take(), Texts{});
+        // Looked up again, the athlete as it now stands is written.
+        if (meanwhile.startsWith(u"update"_s)) {
+            QCOMPARE(m_flow->lookup(u"200"_s).record.year, u"1950"_s);
+            QVERIFY(m_flow->save({u"200"_s, u"BIANCHI ANNA"_s, u"1991"_s, u"ABC"_s, u"F"_s, false}));
+            QCOMPARE(rowsOf(u"200"_s, QString()), Texts{"200 BIANCHI ANNA 1991 ABC F 0"});
+        }
     }
 
     void aLockedDatabaseRefusesTheSave() {

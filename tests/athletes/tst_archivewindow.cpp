@@ -166,13 +166,60 @@ private slots:
         QVERIFY(click(at("cmdClose")) && archive());
     }
 
+    // After a save the navigator holds what a new reading holds, in its order, and stands on
+    // the record: a new name moves the row, a namesake's order is SQLite's, another club drops it.
+    void saveKeepsTheNavigatorInOrder_data() {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("club");
+        const char* rows[][3] = {{"300", "D'ANGELO LUCA", "ABC"},
+                                 {"100", "AAA PRIMO", "ABC"},
+                                 {"200", "ZETA", "ABC"},
+                                 {"300", "ROSSI MARIO", "ABC"},
+                                 {"200", "BIANCHI ANNA", "XYZ"}};
+        for (const auto& row : rows)
+            QTest::newRow((QByteArray(row[0]) + ' ' + row[1] + ' ' + row[2]).constData())
+                << QString::fromUtf8(row[0]) << QString::fromUtf8(row[1]) << QString::fromUtf8(row[2]);
+    }
+
+    void saveKeepsTheNavigatorInOrder() {
+        QFETCH(QString, code);
+        QFETCH(QString, name);
+        QFETCH(QString, club);
+        ArchiveWindow* window = (startArchive() ? openFromMain() : nullptr);
+        QVERIFY(window && type(at("Text1"), code, true));
+        QVERIFY(fill(QString(), name, u"1999"_s, club, u"M"_s) && click(at("cmdUpdate")));
+        QCOMPARE(dialogs().takeTexts(), Texts{});
+        DataSource fresh;
+        fresh.setDatabaseFile(m_db->path());
+        fresh.setRecordSource(window->navigator().recordSource());
+        QVERIFY(fresh.refresh());
+        const auto codes = [](const DataSource& source) {
+            QStringList out;
+            for (int row = 0; row < source.rowCount(); ++row)
+                out << source.value(row, source.fieldIndex(u"codatl"_s)).toString() + u' ' +
+                           source.value(row, source.fieldIndex(u"nome"_s)).toString();
+            return out;
+        };
+        QCOMPARE(codes(window->navigator()), codes(fresh));
+        if (club != u"ABC"_s)
+            return;
+        QCOMPARE(text(at("txtfields_0")), code);
+        // A new code: the navigator, read again, stands on the record under it.
+        dialogs().queueInput(u"5555"_s);
+        QVERIFY(click(at("Command6")));
+        QCOMPARE(dialogs().takeTexts(), (Texts{u"Nuovo codice al posto di "_s + code,
+                                               "Controlla che nel file non abbia usato il vecchio codice"}));
+        QCOMPARE(text(at("txtfields_0")) + text(at("txtfields_1")), u"5555"_s + name);
+    }
+
     void provisionalCode() {
         QVERIFY(startArchive({500000, 500001, 500002, 500005}));
         ArchiveWindow* window = openFromRegistration();
         QVERIFY(window->isVisible() && window->isNewRecord() && text(at("Text1")) == u"500003"_s);
         QVERIFY(!widget(at("Text1"))->isEnabled() && !widget(at("cmdDelete"))->isEnabled() &&
                 !widget(at("cmdAdd"))->isEnabled());
-        QCOMPARE(text(at("txtfields_1")) + window->workingView().recordSource(), u"natl"_s);
+        QCOMPARE(text(at("txtfields_1")) + window->navigator().recordSource(), u"natl"_s);
     }
 
     void codeLookup() {
