@@ -416,7 +416,7 @@ void MainWindow::attachChild(QWidget* widget, ChildWindow& child) {
     const QSize preferred = child.preferredSize();
     if (!preferred.isEmpty())
         sub->resize(sub->sizeHint().expandedTo(preferred));
-    Store::bindToDatabase(child.dataSources(), m_state.databasePath);
+    bindToDatabase(child.dataSources(), m_state.databasePath);
     child.load();
 }
 
@@ -538,8 +538,8 @@ WorkspaceWindow* MainWindow::workspaceWindow() {
 void MainWindow::bindDataSources() {
     if (m_state.debugMode())
         m_state.dialogs.message(QStringLiteral("imposto dbases"));
-    Store::bindToDatabase(registrationWindow()->dataSources(), m_state.databasePath);
-    Store::bindToDatabase(workspaceWindow()->dataSources(), m_state.databasePath);
+    bindToDatabase(registrationWindow()->dataSources(), m_state.databasePath);
+    bindToDatabase(workspaceWindow()->dataSources(), m_state.databasePath);
 }
 
 void MainWindow::showCompetitionList(Child which) {

@@ -1071,4 +1071,13 @@ Status DataSource::lastError() const {
     return d->last;
 }
 
+void bindToDatabase(const QList<DataSource*>& sources, const QString& databasePath) {
+    for (DataSource* source : sources) {
+        if (!source)
+            continue;
+        source->setDatabaseFile(databasePath);
+        (void)source->refresh(); // failures are passed over by design
+    }
+}
+
 } // namespace onda

@@ -130,4 +130,7 @@ private:
     std::unique_ptr<Impl> d;
 };
 
+// Points each source at the database and refreshes it; failures are ignored.
+void bindToDatabase(const QList<DataSource*>& sources, const QString& databasePath);
+
 } // namespace onda

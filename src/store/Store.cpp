@@ -1,7 +1,6 @@
 #include "store/Store.h"
 
 #include "store/DamageCheck.h"
-#include "store/DataSource.h"
 #include "store/Database.h"
 #include "store/Schema.h"
 #include "store/SqliteSupport.h"
@@ -87,15 +86,6 @@ Status Store::openExisting(Database& db) const {
     if (!QFileInfo(m_databasePath).isFile())
         return Status::of(err::CannotOpen, m_databasePath);
     return db.open(m_databasePath, false, m_options);
-}
-
-void Store::bindToDatabase(const QList<DataSource*>& sources, const QString& databasePath) {
-    for (DataSource* source : sources) {
-        if (!source)
-            continue;
-        source->setDatabaseFile(databasePath);
-        (void)source->refresh(); // failures are passed over by design
-    }
 }
 
 Status Store::ESEGUISQLBatch(const QStringList& statements) const {

@@ -13,7 +13,6 @@
 namespace onda {
 
 class DamageCheck;
-class DataSource;
 
 // The program's access to its database file: the silent SQL executor and the
 // maintenance operations built on it. Messages go to the sink the application sets.
@@ -44,9 +43,6 @@ public:
     void ESEGUISQL(QString& connectionString, const QString& sql) const;
     // The same, telling the caller what happened (for code that needs to know).
     Status execute(const QString& sql) const;
-
-    // Points each source at the database and refreshes it; failures are ignored.
-    static void bindToDatabase(const QList<DataSource*>& sources, const QString& databasePath);
 
     // Runs statements as ESEGUISQL does, one by one, all inside one transaction on one
     // connection: a crash leaves the old data or the new. A statement that fails for its
