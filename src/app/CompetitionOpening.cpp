@@ -70,14 +70,14 @@ QList<CompetitionCategory> competitionCategories(Database& db, const QString& nu
 CompetitionOpeningFlow::CompetitionOpeningFlow(AppState& state, WindowHost* windows)
     : m_state(state), m_windows(windows) {}
 
-void CompetitionOpeningFlow::setClubLabel(const QString& club) {
+void CompetitionOpeningFlow::showChosenUser(const QString& user) {
     if (m_windows)
         if (WorkspaceView* workspace = m_windows->workspaceView())
-            workspace->setClubLabel(club);
+            workspace->showChosenUser(user);
 }
 
 void CompetitionOpeningFlow::choose(const ListedRow& row) {
-    setClubLabel(row.user);
+    showChosenUser(row.user);
     m_state.userId = row.user;
     m_state.changeCompetition([&row](Competition& c) { c.number = row.number; });
 }

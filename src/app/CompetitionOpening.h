@@ -67,7 +67,7 @@ private:
     bool prepareRegistrationTable(const QString& number);
     void readStoredCompetition(const ListedRow& row);
     void countClubRegistrations(const QString& number);
-    void setClubLabel(const QString& club);
+    void showChosenUser(const QString& user);
 
     AppState& m_state;
     WindowHost* m_windows;

@@ -62,7 +62,7 @@ namespace onda {
 class LiveWorkspace final : public WorkspaceView {
 public:
     explicit LiveWorkspace(MainWindow& main) : m_main(main) {}
-    void setClubLabel(const QString& club) override { m_main.workspaceWindow()->setClubLabel(club); }
+    void showChosenUser(const QString& user) override { m_main.workspaceWindow()->setClubLabel(user); }
     void FillCompetitionGrid() override { m_main.workspaceWindow()->FillCompetitionGrid(); }
     void markListRefreshed() override { m_main.workspaceWindow()->markListRefreshed(); }
 

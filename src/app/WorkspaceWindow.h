@@ -43,7 +43,8 @@ public:
 
     QPushButton* button(WorkspaceButton which) const;
     void pressButton(WorkspaceButton which);
-    void setClubLabel(const QString& club) override; // soc
+    void setClubLabel(const QString& club); // soc
+    void showChosenUser(const QString& user) override { setClubLabel(user); }
     void markListRefreshed() override;
     // The link with the service the buttons and the on-line opening use; the main window's.
     void setServicePort(ServicePort* service);

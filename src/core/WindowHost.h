@@ -62,7 +62,9 @@ public:
 class WorkspaceView {
 public:
     virtual ~WorkspaceView() = default;
-    virtual void setClubLabel(const QString& club) = 0;
+    // The club label shows the chosen row's user until the competition's club is read; the
+    // club itself it follows through the session.
+    virtual void showChosenUser(const QString& user) = 0;
     // The competition list read again from the local table.
     virtual void FillCompetitionGrid() = 0;
     // The mark beside the list that says it came from the service.

@@ -4,10 +4,10 @@
 
 #include <QStringList>
 
-// The workspace's port as a trace of what the flows changed: "club ABC", "list", "marked".
+// The workspace's port as a trace of what the flows changed: "user U", "list", "marked".
 struct RecordedWorkspace : onda::WorkspaceView {
     QStringList trace;
-    void setClubLabel(const QString& club) override { trace << QStringLiteral("club ") + club; }
+    void showChosenUser(const QString& user) override { trace << QStringLiteral("user ") + user; }
     void FillCompetitionGrid() override { trace << QStringLiteral("list"); }
     void markListRefreshed() override { trace << QStringLiteral("marked"); }
 };
