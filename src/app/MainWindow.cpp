@@ -618,9 +618,13 @@ void MainWindow::reinitialiseDatabase() {
         return;
     BusyCursor busy;
     // The competitions as the workspace holds them: their registration tables go with them.
-    const QVariantList listed = listedCompetitions(m_state.store, m_state.session.listedUser());
-    if (const Status done = onda::reinitialiseDatabase(m_state.store, listed); !done) {
-        // Nothing was changed: the batch runs in one transaction that failed as a whole.
+    QVariantList listed;
+    Status done = listedCompetitions(m_state.store, m_state.session.listedUser(), listed);
+    if (done)
+        done = onda::reinitialiseDatabase(m_state.store, listed);
+    if (!done) {
+        // Nothing was changed: the list is read before, and the batch runs in one transaction
+        // that failed as a whole.
         m_state.dialogs.message(QStringLiteral("Impossibile reinizializzare il database: ") + done.description +
                                     QStringLiteral("\r\nI dati sono rimasti come erano."),
                                 Dialogs::Icon::Critical);

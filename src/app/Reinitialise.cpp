@@ -38,15 +38,16 @@ QStringList reinitialisationStatements(const QVariantList& competitionNumbers) {
     return statements;
 }
 
-QVariantList listedCompetitions(const Store& store, const QString& user) {
-    QVariantList numbers;
+Status listedCompetitions(const Store& store, const QString& user, QVariantList& numbers) {
+    numbers.clear();
     Database db;
-    if (db.openShared(store.databasePath()))
-        (void)db.read(QStringLiteral("select [Numero Prova] from manif") +
-                          (user.isEmpty() ? QString() : QStringLiteral(" where username=?")),
-                      user.isEmpty() ? QVariantList{} : QVariantList{user},
-                      [&numbers](const Database::Row& row) { numbers << row.text(0); });
-    return numbers;
+    Status status = db.openShared(store.databasePath());
+    if (status)
+        status = db.read(QStringLiteral("select [Numero Prova] from manif") +
+                             (user.isEmpty() ? QString() : QStringLiteral(" where username=?")),
+                         user.isEmpty() ? QVariantList{} : QVariantList{user},
+                         [&numbers](const Database::Row& row) { numbers << row.text(0); });
+    return status;
 }
 
 Status reinitialiseDatabase(const Store& store, const QVariantList& competitionNumbers) {

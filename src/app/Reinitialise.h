@@ -22,8 +22,8 @@ bool confirmReinitialisation(Dialogs& dialogs);
 QStringList reinitialisationStatements(const QVariantList& competitionNumbers);
 
 // The numbers of the competitions the workspace holds: every one, or `user`'s when not empty.
-// Empty when they cannot be read; the statements then fail on the same file.
-QVariantList listedCompetitions(const Store& store, const QString& user);
+// A list that cannot be read is a failure: the competitions' tables would be left behind.
+Status listedCompetitions(const Store& store, const QString& user, QVariantList& numbers);
 
 // A copy of the database first (none made: nothing changes), then the statements together,
 // so that a failure or a crash leaves the old data or the new.

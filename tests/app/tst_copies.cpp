@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <algorithm>
+
 using namespace onda;
 using namespace Qt::StringLiterals;
 
@@ -88,6 +90,19 @@ private slots:
         QVERIFY(!restored && restored.number == err::Damaged);
         // Not even the copy before the restore is made.
         QVERIFY(fileBytes(m_db->path()) == current && copies::list(m_db->path()).size() == 1);
+    }
+
+    // The competitions whose tables a reinitialisation drops; an unreadable list is a failure.
+    void listedCompetitionsOfUser() {
+        QVERIFY(m_db->seedCompetitions());
+        QVariantList numbers;
+        QVERIFY(listedCompetitions(m_db->store(), u"alfa"_s, numbers));
+        std::sort(numbers.begin(), numbers.end(),
+                  [](const QVariant& a, const QVariant& b) { return a.toInt() < b.toInt(); });
+        QCOMPARE(numbers, (QVariantList{u"58"_s, u"59"_s}));
+        QVERIFY(listedCompetitions(m_db->store(), {}, numbers) && numbers.size() == 4);
+        QVERIFY(writeFileBytes(m_db->path(), QByteArray(4096, 'x')));
+        QVERIFY(!listedCompetitions(m_db->store(), {}, numbers) && numbers.isEmpty());
     }
 
     void fullDiskRefusesReinitialisation() {
