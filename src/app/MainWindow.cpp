@@ -105,6 +105,13 @@ QAction* MainWindow::addItem(QMenu* menu, const QString& name, const QString& ca
     return action;
 }
 
+void MainWindow::addToldItem(QMenu* menu, const QString& name, const QString& caption,
+                             std::function<FlowResult()> flow) {
+    // The workflow has told the user how it ended (FlowResult): nothing is left for this window
+    // to show or to do.
+    connect(addItem(menu, name, caption), &QAction::triggered, this, [flow = std::move(flow)] { (void)flow(); });
+}
+
 void MainWindow::addSeparator(QMenu* menu, const QString& name) {
     menu->addSeparator()->setObjectName(name);
 }
@@ -115,28 +122,24 @@ void MainWindow::buildMenus() {
     QMenu* save = file->addMenu(QStringLiteral("Salva"));
     save->setObjectName(QStringLiteral("Salva"));
     save->menuAction()->setObjectName(QStringLiteral("Salva"));
-    connect(addItem(save, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Come file Access")), &QAction::triggered,
-            this, [this] {
-                // How it ended has been told to the user.
-                (void)TransferExport(m_state, m_state.dialogs).save();
-            });
+    addToldItem(save, QStringLiteral("mnuFileSaveAs"), QStringLiteral("Come file Access"),
+                [this] { return TransferExport(m_state, m_state.dialogs).save(); });
     connect(addItem(save, QStringLiteral("SaveAsText"), QStringLiteral("Come file di testo (QVASCA)")),
             &QAction::triggered, this, [this] {
                 // The text file closes the preview of the registrations' report.
                 if (reports().saveRegistrations(ReportForm::TextFile).ok() && m_reportPreview)
                     unloadChild(m_reportPreview);
             });
-    // The flows below have told the user how they ended (FlowResult): nothing is left to show.
-    connect(addItem(save, QStringLiteral("SaveAsExcel"), QStringLiteral("Come File Excel")), &QAction::triggered, this,
-            [this] { (void)reports().saveRegistrations(ReportForm::Spreadsheet); });
-    connect(addItem(save, QStringLiteral("SaveAsLenex"), QStringLiteral("Come file LENEX (.lxf)")), &QAction::triggered,
-            this, [this] { (void)lenexFlows().saveEntries(); });
-    connect(addItem(file, QStringLiteral("ImportaInvito"), QStringLiteral("Importa invito LENEX...")),
-            &QAction::triggered, this, [this] { (void)lenexFlows().importInvitation(); });
-    connect(addItem(file, QStringLiteral("ImportaRisultati"), QStringLiteral("Importa risultati LENEX...")),
-            &QAction::triggered, this, [this] { (void)lenexFlows().importResults(); });
-    connect(addItem(file, QStringLiteral("DatiSocietaLenex"), QStringLiteral("Dati della societa' per LENEX...")),
-            &QAction::triggered, this, [this] { (void)lenexFlows().editClub(); });
+    addToldItem(save, QStringLiteral("SaveAsExcel"), QStringLiteral("Come File Excel"),
+                [this] { return reports().saveRegistrations(ReportForm::Spreadsheet); });
+    addToldItem(save, QStringLiteral("SaveAsLenex"), QStringLiteral("Come file LENEX (.lxf)"),
+                [this] { return lenexFlows().saveEntries(); });
+    addToldItem(file, QStringLiteral("ImportaInvito"), QStringLiteral("Importa invito LENEX..."),
+                [this] { return lenexFlows().importInvitation(); });
+    addToldItem(file, QStringLiteral("ImportaRisultati"), QStringLiteral("Importa risultati LENEX..."),
+                [this] { return lenexFlows().importResults(); });
+    addToldItem(file, QStringLiteral("DatiSocietaLenex"), QStringLiteral("Dati della societa' per LENEX..."),
+                [this] { return lenexFlows().editClub(); });
     addSeparator(file, QStringLiteral("mnuFileBar1"));
     connect(addItem(file, QStringLiteral("mnuFilePrintPreview"), QStringLiteral("Anteprima di stampa")),
             &QAction::triggered, this, [this] {
@@ -165,11 +168,10 @@ void MainWindow::buildMenus() {
                 if (PreviewWindow* preview = previewWith(reports().check(ReportForm::Printed)))
                     printPreview(preview);
             });
-    // The check's files: the flow has told the user how saving them ended.
-    connect(addItem(check, QStringLiteral("VerificaExcel"), QStringLiteral("Come File Excel")), &QAction::triggered,
-            this, [this] { (void)reports().saveCheck(ReportForm::Spreadsheet); });
-    connect(addItem(check, QStringLiteral("VerificaTesto"), QStringLiteral("Come file di testo")), &QAction::triggered,
-            this, [this] { (void)reports().saveCheck(ReportForm::TextFile); });
+    addToldItem(check, QStringLiteral("VerificaExcel"), QStringLiteral("Come File Excel"),
+                [this] { return reports().saveCheck(ReportForm::Spreadsheet); });
+    addToldItem(check, QStringLiteral("VerificaTesto"), QStringLiteral("Come file di testo"),
+                [this] { return reports().saveCheck(ReportForm::TextFile); });
     // Printing needs a child window in front, as the command always did.
     connect(addItem(file, QStringLiteral("mnuFilePrint"), QStringLiteral("Stampa iscrizioni")), &QAction::triggered,
             this, [this] {
@@ -353,7 +355,7 @@ void MainWindow::showFirstScreen() {
     load();
     // Creating a child binds its data sources and runs its load step. The workspace is the first
     // screen; every other window is made on first use.
-    (void)workspaceWindow();
+    workspaceWindow();
     QCoreApplication::processEvents();
     show();
     showChild(workspaceWindow());
@@ -678,7 +680,7 @@ void MainWindow::reloadWindows() {
             delete sub;
     }
     m_state.setCompetition({});
-    (void)workspaceWindow(); // made again and shown: where work starts
+    workspaceWindow(); // made again and shown: where work starts
 }
 
 QList<QMdiSubWindow*> MainWindow::visibleChildren() const {

@@ -21,6 +21,7 @@ namespace onda {
 class AppState;
 class ArchiveWindow;
 class WorkspaceWindow;
+struct FlowResult;
 class RegistrationWindow;
 class ProgressWindow;
 class OnlineSession;
@@ -111,6 +112,8 @@ private:
     void fillWindowMenu();
     void applyPosition();
     QAction* addItem(QMenu* menu, const QString& name, const QString& caption);
+    // An item whose workflow tells the user itself how it ended.
+    void addToldItem(QMenu* menu, const QString& name, const QString& caption, std::function<FlowResult()> flow);
     void addSeparator(QMenu* menu, const QString& name);
     template <class Window> Window* ensureChild(QPointer<Window>& slot);
     void attachChild(QWidget* widget, ChildWindow& child);
